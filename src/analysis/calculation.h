@@ -1,0 +1,52 @@
+#pragma once
+// The calculation run behind the Calculate command: mesh, assembly and solve, with the retry in
+// the other elimination order, and the outcome for whoever shows it.
+
+#include <memory>
+#include <string>
+
+#include "analysis/mesh.h"
+#include "analysis/results.h"
+#include "analysis/solver.h"
+#include "model/problem_data.h"
+
+namespace pelvar {
+
+// The message of a beam that the springs cannot hold.
+inline constexpr const char* kSingularMessage =
+    "Error : Matrix singular.\n"
+    "Not enough resistance to carry loads.\n"
+    "No output given.\n";
+
+enum class CalculationStatus {
+  Success,   // results stored, resultsAvailable set
+  Singular,  // the springs cannot hold the beam; message is kSingularMessage
+  Fault,     // the input cannot be computed (a section without element, overflow); see message
+};
+
+// How the stored solution was found.
+enum class SolutionMethod { None, Descending, Ascending, Banded };
+
+struct CalculationOutcome {
+  CalculationStatus status = CalculationStatus::Fault;
+  std::string message;  // empty on success
+  SolutionMethod method = SolutionMethod::None;
+  ResultSummary summary;  // valid on success
+};
+
+// The analysis's working storage, made once and reused by every run (about 400 kB: make it on
+// the heap with MakeAnalysisWorkspace).
+struct AnalysisWorkspace {
+  MeshData mesh;
+  BlockSystem system;
+  BandWorkspace band;
+  ResultStaging staging;
+};
+std::unique_ptr<AnalysisWorkspace> MakeAnalysisWorkspace();
+
+// Runs the calculation on the problem as last committed. On success the result table holds the
+// new solution and resultsAvailable is set; on any other outcome the result table and
+// resultsAvailable are exactly as they were.
+CalculationOutcome RunCalculation(ProblemData& data, AnalysisWorkspace& work);
+
+}  // namespace pelvar

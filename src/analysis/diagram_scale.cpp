@@ -1,0 +1,40 @@
+#include "analysis/diagram_scale.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace pelvar {
+
+double DiagramScale(double minValue, double maxValue, double unitHeight, double roomAbove,
+                    double roomBelow) {
+  if (!std::isfinite(minValue) || !std::isfinite(maxValue) || !std::isfinite(unitHeight))
+    return 0.0;
+  const double magnitude = std::max(std::fabs(minValue), std::fabs(maxValue));
+  if (magnitude == 0.0 || unitHeight == 0.0) return 0.0;
+
+  if (maxValue != 0.0) {
+    const double scale = unitHeight / maxValue;
+    if (std::isfinite(scale)) {
+      // Extent of the diagram above (negative y) and below its axis under this scale.
+      const double lowest = minValue * scale;   // y offset of the minimum
+      const double highest = maxValue * scale;  // y offset of the maximum
+      const double above = -std::min({lowest, highest, 0.0});
+      const double below = std::max({lowest, highest, 0.0});
+      if (above <= roomAbove && below <= roomBelow) return scale;
+    }
+  }
+  // Values so small that even this overflows are zero for any drawing.
+  const double scale = unitHeight / magnitude;
+  return std::isfinite(scale) ? scale : 0.0;
+}
+
+int TruncateToPixel(double coordinate) {
+  // Well inside the int range, so that a later "+ offset" cannot overflow either.
+  constexpr double kLimit = 1.0e9;
+  if (std::isnan(coordinate)) return 0;
+  coordinate = std::clamp(coordinate, -kLimit, kLimit);
+  return static_cast<int>(coordinate);
+}
+
+}  // namespace pelvar

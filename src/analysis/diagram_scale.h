@@ -1,0 +1,26 @@
+#pragma once
+// The vertical scale of a result diagram, shared by the screen picture and the printed graphs.
+//
+// A diagram is drawn with its axis at some height; a value v lies v·scale below the axis (y grows
+// downwards), so with a positive maximum the maximum lies unitHeight below the axis and negative
+// values rise above it. The scale is unitHeight / maxValue, the signed maximum, as long as the
+// whole diagram then stays between the limits roomAbove above and roomBelow below its axis. A
+// negative maximum therefore keeps its negative scale and the diagram hangs below the axis.
+//
+// Where the signed maximum gives no usable scale (it is 0, or so small next to the values of the
+// other sign that the diagram would leave the drawing), the scale is unitHeight divided by the
+// largest magnitude instead, so that the diagram reaches unitHeight from its axis at most.
+// A diagram that is zero everywhere (or so close to zero that no finite scale exists), or whose
+// extremes are not finite, gets the scale 0: it is
+// drawn as its axis alone.
+
+namespace pelvar {
+
+double DiagramScale(double minValue, double maxValue, double unitHeight, double roomAbove,
+                    double roomBelow);
+
+// A drawing coordinate as an int: truncated toward zero, with values beyond the int range
+// (and not-a-number, taken as 0) held inside it, so that no drawing call gets a wrapped value.
+int TruncateToPixel(double coordinate);
+
+}  // namespace pelvar

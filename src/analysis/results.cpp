@@ -1,0 +1,67 @@
+#include "analysis/results.h"
+
+#include <cmath>
+
+#include "text/number_format.h"
+
+namespace pelvar {
+
+bool StoreResults(const BlockSystem& system, const MeshData& mesh, ProblemData& data,
+                  ResultStaging& staging) {
+  const int n = data.elementCount;
+
+  // The shear force at node 0 is the value just right of the left end; at every later node the
+  // value just left of it. The mean over an element, (M_j - M_j-1)/h, is the average of the
+  // value right of node j-1 and the value left of node j.
+  staging.shear[0] = -data.points[0].force;
+  for (int j = 1; j <= n; ++j) {
+    const double mLeft = system.rows[j - 1].rhs[0];
+    const double mRight = system.rows[j].rhs[0];
+    staging.shear[j] = (mRight - mLeft) * 2.0 / mesh.elementLength[j - 1] +
+                       (mesh.nodeForce[j - 1] - staging.shear[j - 1]);
+  }
+
+  for (int j = 0; j <= n; ++j) {
+    if (!std::isfinite(system.rows[j].rhs[0]) || !std::isfinite(system.rows[j].rhs[1]) ||
+        !std::isfinite(staging.shear[j]) || !std::isfinite(mesh.nodeX[j])) {
+      return false;
+    }
+  }
+
+  for (int j = 0; j <= n; ++j) {
+    ResultNode& node = data.nodes[j];
+    node.x = mesh.nodeX[j];
+    node.M = system.rows[j].rhs[0];
+    node.w = system.rows[j].rhs[1];
+    node.Q = staging.shear[j];
+  }
+  return true;
+}
+
+ResultSummary FindExtremes(const ProblemData& data) {
+  const ResultNode& first = data.nodes[0];
+  ResultSummary s{first.w, first.w, first.Q, first.Q, first.M, first.M};
+  for (int j = 0; j <= data.elementCount; ++j) {
+    const ResultNode& node = data.nodes[j];
+    if (node.w > s.maxW) s.maxW = node.w;
+    if (node.w < s.minW) s.minW = node.w;
+    if (node.Q > s.maxQ) s.maxQ = node.Q;
+    if (node.Q < s.minQ) s.minQ = node.Q;
+    if (node.M > s.maxM) s.maxM = node.M;
+    if (node.M < s.minM) s.minM = node.M;
+  }
+  return s;
+}
+
+std::array<std::string, 6> SummaryTexts(const ResultSummary& s) {
+  return {
+      FormatText("Minimum displacement : %12.3f m", s.minW),
+      FormatText("Maximum displacement : %12.3f m", s.maxW),
+      FormatText("Minimum shear force :  %12.3f kN", s.minQ),
+      FormatText("Maximum shear force :  %12.3f kN", s.maxQ),
+      FormatText("Minimum moment :       %12.3f kNm", s.minM),
+      FormatText("Maximum moment :       %12.3f kNm", s.maxM),
+  };
+}
+
+}  // namespace pelvar

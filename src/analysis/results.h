@@ -1,0 +1,36 @@
+#pragma once
+// The results of a solved beam: displacement, shear force and bending moment per node, their
+// extremes and the six summary texts.
+
+#include <array>
+#include <string>
+
+#include "analysis/mesh.h"
+#include "model/problem_data.h"
+
+namespace pelvar {
+
+struct ResultSummary {
+  double minW = 0.0, maxW = 0.0;
+  double minQ = 0.0, maxQ = 0.0;
+  double minM = 0.0, maxM = 0.0;
+};
+
+// Scratch space for results that are checked before they reach the result table.
+struct ResultStaging {
+  std::array<double, kMaxNodes> shear{};
+};
+
+// Copies x, M and w of the solved system into data.nodes[0..elementCount] and derives Q.
+// Returns false, storing nothing, when any of these values is not finite.
+bool StoreResults(const BlockSystem& system, const MeshData& mesh, ProblemData& data,
+                  ResultStaging& staging);
+
+// Minimum and maximum of w, Q and M over nodes 0..elementCount.
+ResultSummary FindExtremes(const ProblemData& data);
+
+// "Minimum displacement : %12.3f m" and the five others, in the order min w, max w, min Q,
+// max Q, min M, max M.
+std::array<std::string, 6> SummaryTexts(const ResultSummary& summary);
+
+}  // namespace pelvar

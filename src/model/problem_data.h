@@ -1,0 +1,88 @@
+#pragma once
+// ProblemData: the one in-memory record of the problem being edited, with its limits, its
+// defaults and the rule that derives the point positions from the section lengths.
+
+#include <array>
+#include <cstdint>
+#include <string_view>
+
+namespace pelvar {
+
+// Capacities of the fixed tables.
+inline constexpr int kMaxSections = 20;
+inline constexpr int kMaxPoints = kMaxSections + 1;
+inline constexpr int kMaxElements = 1000;
+inline constexpr int kMaxNodes = kMaxElements + 1;
+
+// Limits of the counts and reals, applied where values enter (tables and file reader).
+inline constexpr int kMinSections = 1;
+inline constexpr int kMinElements = 10;
+inline constexpr double kMinStiffness = 0.1;  // kNm²
+inline constexpr double kMinWidth = 0.001;    // m
+inline constexpr double kMinLength = 0.001;   // m
+
+// A text field of the problem: Windows-1252 bytes, at most 59 of them (the 60-byte fields of
+// the data file's origin, less the terminator). Assigning a longer text keeps its first 59.
+class ShortText {
+ public:
+  static constexpr std::size_t kCapacity = 59;
+
+  ShortText() = default;
+  ShortText(std::string_view text) { Set(text); }  // NOLINT: implicit on purpose
+  void Set(std::string_view text);
+  std::string_view View() const { return {bytes_.data(), size_}; }
+  bool operator==(const ShortText& other) const { return View() == other.View(); }
+
+ private:
+  std::array<char, kCapacity> bytes_{};
+  std::size_t size_ = 0;
+};
+
+// One beam section; section number k on screen is table index k - 1.
+struct SectionRow {
+  double length = 10.0;  // m, at least 0.001
+  double load = 10.0;    // kN/m², at least 0
+  double spring = 0.0;   // kN/m³, at least 0
+};
+
+// One point at a section end; point 0 is the left end of the beam.
+struct PointLoadRow {
+  double x = 0.0;       // m, derived from the section lengths
+  double force = 0.0;   // kN
+  double moment = 0.0;  // kNm
+};
+
+// One node of the solved beam.
+struct ResultNode {
+  double x = 0.0;  // m
+  double w = 0.0;  // m, displacement, positive in the direction of the loads
+  double Q = 0.0;  // kN, shear force
+  double M = 0.0;  // kNm, bending moment
+};
+
+struct ProblemData {
+  ShortText licensedUser;
+  ShortText fileName;
+  ShortText problemName;
+  std::int32_t sectionCount = 3;    // 1..20
+  std::int32_t elementCount = 100;  // 10..1000
+  std::int32_t fileVersion = 2000;
+  double stiffnessEI = 1000000.0;  // kNm²
+  double beamWidth = 1.0;          // m
+  std::array<SectionRow, kMaxSections> sections{};
+  std::array<PointLoadRow, kMaxPoints> points{};
+  std::array<ResultNode, kMaxNodes> nodes{};
+  bool resultsAvailable = false;
+
+  ProblemData();
+};
+
+// Recomputes x of all 21 points from the lengths of all 20 sections, hidden ones included, so
+// the hidden points continue the beam.
+void UpdatePointPositions(ProblemData& data);
+
+// Puts the demonstration problem back: every input field to its default, resultsAvailable
+// cleared. The result table is left as it is.
+void ResetToDefaults(ProblemData& data);
+
+}  // namespace pelvar

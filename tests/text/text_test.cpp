@@ -1,0 +1,134 @@
+#include <gtest/gtest.h>
+
+#include <clocale>
+#include <limits>
+
+#include "text/cp1252.h"
+#include "text/number_format.h"
+#include "text/number_reader.h"
+
+namespace pelvar {
+namespace {
+
+constexpr double kMax = std::numeric_limits<double>::max();
+
+TEST(NumberReaderTest, IntegersInTheMannerOfAtoi) {
+  EXPECT_EQ(ReadInteger("abc"), 0);
+  EXPECT_EQ(ReadInteger(""), 0);
+  EXPECT_EQ(ReadInteger("25"), 25);
+  EXPECT_EQ(ReadInteger("3.7"), 3);
+  EXPECT_EQ(ReadInteger(" 12xyz"), 12);
+  EXPECT_EQ(ReadInteger("\t\n -7"), -7);
+  EXPECT_EQ(ReadInteger("+42,"), 42);
+  EXPECT_EQ(ReadInteger("- 5"), 0);
+  EXPECT_EQ(ReadInteger("1e3"), 1);
+  EXPECT_EQ(ReadInteger("0x1A"), 0);
+  // Beyond the 32-bit range the value saturates instead of wrapping.
+  EXPECT_EQ(ReadInteger("2147483647"), 2147483647);
+  EXPECT_EQ(ReadInteger("2147483648"), 2147483647);
+  EXPECT_EQ(ReadInteger("-2147483648"), std::numeric_limits<std::int32_t>::min());
+  EXPECT_EQ(ReadInteger("-99999999999999999999999"), std::numeric_limits<std::int32_t>::min());
+  EXPECT_EQ(ReadInteger("0000000000000000000000000012"), 12);
+}
+
+TEST(NumberReaderTest, RealsInTheMannerOfAtofButStrictlyDecimal) {
+  EXPECT_EQ(ReadReal("1e3"), 1000.0);
+  EXPECT_EQ(ReadReal("  -25.5kN"), -25.5);
+  EXPECT_EQ(ReadReal(".5"), 0.5);
+  EXPECT_EQ(ReadReal("5."), 5.0);
+  EXPECT_EQ(ReadReal("1.e2"), 100.0);
+  EXPECT_EQ(ReadReal("2E-3"), 0.002);
+  EXPECT_EQ(ReadReal("1e"), 1.0);  // an exponent needs digits
+  EXPECT_EQ(ReadReal("1e+"), 1.0);
+  EXPECT_EQ(ReadReal("7e+2x"), 700.0);
+  EXPECT_EQ(ReadReal("1,5"), 1.0);  // a decimal comma ends the number
+  EXPECT_EQ(ReadReal("."), 0.0);
+  EXPECT_EQ(ReadReal("-"), 0.0);
+  EXPECT_EQ(ReadReal("abc"), 0.0);
+  EXPECT_EQ(ReadReal("0.1"), 0.1);
+  EXPECT_EQ(ReadReal("1234567.89"), 1234567.89);
+  EXPECT_EQ(ReadReal("0.30000000000000004"), 0.1 + 0.2);
+  // Not numbers in this grammar: infinity, not-a-number and hexadecimal.
+  EXPECT_EQ(ReadReal("inf"), 0.0);
+  EXPECT_EQ(ReadReal("-infinity"), 0.0);
+  EXPECT_EQ(ReadReal("nan"), 0.0);
+  EXPECT_EQ(ReadReal("0x10"), 0.0);
+  // Beyond the double range: saturated, never infinite; below it: zero.
+  EXPECT_EQ(ReadReal("1e400"), kMax);
+  EXPECT_EQ(ReadReal("-1e99999999999999999999"), -kMax);
+  EXPECT_EQ(ReadReal("123456789e308"), kMax);
+  EXPECT_EQ(ReadReal("1e-400"), 0.0);
+  EXPECT_EQ(ReadReal("0.000000001e-320"), 0.0);
+  EXPECT_EQ(ReadReal("1.7976931348623157e308"), kMax);
+  EXPECT_EQ(ReadReal("0e999999"), 0.0);
+  EXPECT_EQ(ReadReal(std::string(400, '9')), kMax);
+}
+
+TEST(NumberFormatTest, PrintfConversions) {
+  EXPECT_EQ(FormatText("%12.3f", 10.0), "      10.000");
+  EXPECT_EQ(FormatText("%9.3f", 1.23456), "    1.235");
+  EXPECT_EQ(FormatText("%14.1f", 1234567.89), "     1234567.9");
+  EXPECT_EQ(FormatText("%14.1f", 1.5e12), "1500000000000.0");
+  EXPECT_EQ(FormatText("%12.6f", -0.0001234), "   -0.000123");
+  EXPECT_EQ(FormatText("%12.3f", -0.0001), "      -0.000");  // printf keeps the sign
+  EXPECT_EQ(FormatText("%6d", 3), "     3");
+  EXPECT_EQ(FormatText("%4d", -12345), "-12345");
+  EXPECT_EQ(FormatText("  %8d, %8d, %8d,", 3, 10, 2000), "         3,       10,     2000,");
+  EXPECT_EQ(FormatText("%s,", "Demo.plv"), "Demo.plv,");
+  EXPECT_EQ(FormatText("Page %d", 7), "Page 7");
+  EXPECT_EQ(FormatText("%-5d|%05d|%+d|% d", 42, 42, 42, 42), "42   |00042|+42| 42");
+  EXPECT_EQ(FormatText("100%%"), "100%");
+  EXPECT_EQ(FormatText("%.2f", 2.675), "2.67");  // the double below 2.675 rounds down
+  EXPECT_EQ(FormatText("%.0f", 0.5), "0");       // exact halves round to even, as printf does
+  EXPECT_EQ(FormatText("%.3f", 1e300).size(), 301u + 4u);
+  EXPECT_EQ(FormatText("%12.3f", std::numeric_limits<double>::infinity()), "         inf");
+  EXPECT_THROW(FormatText("%d", 1.5), std::invalid_argument);
+  EXPECT_THROW(FormatText("%f %f", 1.5), std::invalid_argument);
+  EXPECT_THROW(FormatText("%s", 1), std::invalid_argument);
+}
+
+TEST(NumberFormatTest, ShortestTextReadsBackExactly) {
+  for (double v : {0.1, -2.5e-7, 1e300, 356.7796501234, 0.0, 1.0 / 3.0, 123456789.125, kMax}) {
+    const std::string text = ShortestRealText(v);
+    EXPECT_EQ(ReadReal(text), v) << text;
+  }
+  EXPECT_EQ(ShortestRealText(0.1), "0.1");
+  EXPECT_EQ(ShortestRealText(-2.5), "-2.5");
+}
+
+// Qt sets the process locale from the environment; a comma locale must change nothing.
+TEST(NumberTextTest, IndependentOfACommaLocale) {
+  const char* locale = std::setlocale(LC_ALL, "de_DE.UTF-8");
+  if (locale == nullptr) GTEST_SKIP() << "no locale with a decimal comma on this machine";
+  EXPECT_STREQ(std::localeconv()->decimal_point, ",");
+  EXPECT_EQ(FormatText("%12.3f", 1234.5), "    1234.500");
+  EXPECT_EQ(ReadReal("1234.5"), 1234.5);
+  EXPECT_EQ(ReadReal("1,5"), 1.0);
+  EXPECT_EQ(ShortestRealText(0.25), "0.25");
+  std::setlocale(LC_ALL, "C");
+}
+
+TEST(Cp1252Test, ConvertsBothWaysAndMarksWhatItCannotHold) {
+  EXPECT_EQ(Utf8ToCp1252("kN/m\xC2\xB2"), "kN/m\xB2");
+  EXPECT_EQ(Utf8ToCp1252("kN/m\xC2\xB3"), "kN/m\xB3");
+  EXPECT_EQ(Utf8ToCp1252("\xE2\x82\xAC 5"), "\x80 5");  // euro sign
+  EXPECT_EQ(Utf8ToCp1252("Stra\xC3\x9F"
+                         "e"),
+            "Stra\xDF"
+            "e");
+  EXPECT_EQ(Utf8ToCp1252("\xE4\xB8\xAD|\xF0\x9F\x98\x80|"), "?|?|");  // CJK and emoji
+  EXPECT_EQ(Utf8ToCp1252("\xC3"), "?");                               // cut sequence
+  EXPECT_EQ(Utf8ToCp1252("a\x80z"), "a?z");                           // stray continuation
+  EXPECT_EQ(Cp1252ToUtf8("kNm\xB2"), "kNm\xC2\xB2");
+  EXPECT_EQ(Cp1252ToUtf8("\x80\x9F"), "\xE2\x82\xAC\xC5\xB8");
+  // Every byte survives the round trip, the five unassigned ones included.
+  std::string all;
+  for (int b = 1; b < 256; ++b) all.push_back(static_cast<char>(b));
+  EXPECT_EQ(Utf8ToCp1252(Cp1252ToUtf8(all)), all);
+  EXPECT_EQ(Cp1252FromCodePoint(U'\u2014'), '\x97');
+  EXPECT_EQ(Cp1252FromCodePoint(U'\u0100'), '?');
+  EXPECT_EQ(CodePointFromCp1252(0xB3), U'\u00B3');
+}
+
+}  // namespace
+}  // namespace pelvar
