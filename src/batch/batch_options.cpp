@@ -1,0 +1,106 @@
+#include "batch/batch_options.h"
+
+#include <array>
+#include <string_view>
+
+namespace pelvar {
+namespace {
+
+// The options that take a path; a new output is one more entry here.
+struct PathOption {
+  std::string_view name;
+  std::optional<std::string> BatchOptions::*field;
+};
+constexpr std::array<PathOption, 2> kPathOptions{{
+    {"--nodes", &BatchOptions::nodesPath},
+    {"--save", &BatchOptions::savePath},
+}};
+
+ParsedArguments Fail(std::string error) { return {false, std::move(error), {}}; }
+
+}  // namespace
+
+std::string BatchUsage() {
+  return "Usage: pelvar-batch [OPTIONS] FILE.plv\n"
+         "       pelvar-batch [OPTIONS] --demo\n"
+         "\n"
+         "Reads a Pelvar data file, or takes the demonstration problem, calculates the beam on\n"
+         "its elastic foundation and prints the extremes of displacement, shear force and\n"
+         "moment.\n"
+         "\n"
+         "Options:\n"
+         "  --demo        calculate the demonstration problem instead of reading a file\n"
+         "  --nodes PATH  write the node table as CSV (node,x,w,Q,M) to PATH; \"-\" writes it\n"
+         "                to standard output after the extremes\n"
+         "  --save PATH   save the problem with its results as a data file at PATH\n"
+         "  --help        show this text\n"
+         "\n"
+         "Exit status: 0 when the calculation succeeded and every output was written; 1 when\n"
+         "the calculation failed (nothing is written then); 2 when a file could not be read,\n"
+         "was refused or could not be written, or when the command line is wrong.\n";
+}
+
+ParsedArguments ParseBatchArguments(const std::vector<std::string>& arguments) {
+  ParsedArguments result;
+  BatchOptions& options = result.options;
+  bool inputGiven = false;
+  bool optionsEnded = false;
+
+  for (std::size_t i = 0; i < arguments.size(); ++i) {
+    const std::string& argument = arguments[i];
+    if (optionsEnded || argument.empty() || argument[0] != '-' || argument == "-") {
+      if (inputGiven) return Fail("only one data file can be given, not also \"" + argument + "\"");
+      options.inputPath = argument;
+      inputGiven = true;
+      continue;
+    }
+    if (argument == "--") {
+      optionsEnded = true;
+      continue;
+    }
+    if (argument == "--help" || argument == "-h") {
+      options.help = true;
+      continue;
+    }
+    if (argument == "--demo") {
+      if (options.demo) return Fail("--demo is given twice");
+      options.demo = true;
+      continue;
+    }
+
+    const PathOption* match = nullptr;
+    std::optional<std::string> value;
+    for (const PathOption& option : kPathOptions) {
+      if (argument == option.name) {
+        match = &option;
+        if (i + 1 < arguments.size()) value = arguments[++i];
+      } else if (argument.size() > option.name.size() && argument.starts_with(option.name) &&
+                 argument[option.name.size()] == '=') {
+        match = &option;
+        value = argument.substr(option.name.size() + 1);
+      }
+    }
+    if (match == nullptr) return Fail("unknown option \"" + argument + "\"");
+    const std::string name(match->name);
+    if (!value || value->empty()) return Fail(name + " needs a path");
+    if (options.*(match->field)) return Fail(name + " is given twice");
+    options.*(match->field) = *value;
+  }
+
+  if (options.help) {
+    result.ok = true;
+    return result;
+  }
+  if (options.demo && inputGiven) {
+    return Fail("give either a data file or --demo, not both");
+  }
+  if (!options.demo && !inputGiven) return Fail("no data file given (or use --demo)");
+  if (inputGiven && options.inputPath.empty()) return Fail("the data file name is empty");
+  if (options.nodesPath && options.savePath && *options.nodesPath == *options.savePath) {
+    return Fail("--nodes and --save name the same file");
+  }
+  result.ok = true;
+  return result;
+}
+
+}  // namespace pelvar

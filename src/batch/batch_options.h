@@ -1,0 +1,30 @@
+#pragma once
+// The command line of pelvar-batch, parsed into options without touching any file.
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace pelvar {
+
+struct BatchOptions {
+  bool help = false;
+  bool demo = false;                     // the demonstration problem instead of a file
+  std::string inputPath;                 // the data file to read, empty with demo
+  std::optional<std::string> nodesPath;  // CSV node table; "-" is standard output
+  std::optional<std::string> savePath;   // the data file to write after the calculation
+};
+
+struct ParsedArguments {
+  bool ok = false;
+  std::string error;  // what is wrong with the command line, when not ok
+  BatchOptions options;
+};
+
+// Parses the arguments after the program name.
+ParsedArguments ParseBatchArguments(const std::vector<std::string>& arguments);
+
+// The text that --help prints.
+std::string BatchUsage();
+
+}  // namespace pelvar

@@ -1,0 +1,88 @@
+#include "batch/batch_run.h"
+
+#include <memory>
+
+#include "analysis/calculation.h"
+#include "analysis/results.h"
+#include "files/file_io.h"
+#include "files/problem_file.h"
+#include "text/cp1252.h"
+#include "text/number_format.h"
+
+namespace pelvar {
+namespace {
+
+constexpr std::string_view kProgram = "pelvar-batch: ";
+
+// The file name part of a path, as Save stores it in the problem.
+std::string NamePart(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+}  // namespace
+
+std::string NodeTableCsv(const ProblemData& data) {
+  std::string csv = "node,x,w,Q,M\n";
+  const int last = data.elementCount < kMaxElements ? data.elementCount : kMaxElements;
+  for (int j = 0; j <= last; ++j) {
+    const ResultNode& node = data.nodes[static_cast<std::size_t>(j)];
+    csv += FormatText("%d", j) + "," + ShortestRealText(node.x) + "," + ShortestRealText(node.w) +
+           "," + ShortestRealText(node.Q) + "," + ShortestRealText(node.M) + "\n";
+  }
+  return csv;
+}
+
+int RunBatch(const BatchOptions& options, std::string& out, std::string& err) {
+  if (options.help) {
+    out += BatchUsage();
+    return kBatchSuccess;
+  }
+
+  // A new problem is the demonstration problem; a file is read over it as Open does.
+  auto data = std::make_unique<ProblemData>();
+  if (!options.demo) {
+    const FileResult read = ReadProblemFile(*data, options.inputPath);
+    if (!read.ok) {
+      err.append(kProgram).append(read.message).append("\n");
+      return kBatchFileOrUsageError;
+    }
+    data->resultsAvailable = false;
+  }
+
+  auto work = MakeAnalysisWorkspace();
+  const CalculationOutcome outcome = RunCalculation(*data, *work);
+  if (outcome.status != CalculationStatus::Success) {
+    if (outcome.status == CalculationStatus::Singular) {
+      err += outcome.message;  // the three lines the window shows
+    } else {
+      err.append(kProgram).append(outcome.message);
+    }
+    if (err.empty() || err.back() != '\n') err += "\n";
+    return kBatchCalculationFailed;
+  }
+  for (const std::string& text : SummaryTexts(outcome.summary)) out += text + "\n";
+
+  if (options.nodesPath) {
+    const std::string csv = NodeTableCsv(*data);
+    if (*options.nodesPath == "-") {
+      out += csv;
+    } else if (const FileResult written = WriteFileAtomically(*options.nodesPath, csv);
+               !written.ok) {
+      err.append(kProgram).append(written.message).append("\n");
+      return kBatchFileOrUsageError;
+    }
+  }
+  if (options.savePath) {
+    // As Save does: the problem takes the name of the file it is saved in (ShortText keeps
+    // the first 59 bytes).
+    data->fileName.Set(Utf8ToCp1252(NamePart(*options.savePath)));
+    if (const FileResult written = WriteProblemFile(*data, *options.savePath); !written.ok) {
+      err.append(kProgram).append(written.message).append("\n");
+      return kBatchFileOrUsageError;
+    }
+  }
+  return kBatchSuccess;
+}
+
+}  // namespace pelvar

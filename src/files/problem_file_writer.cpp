@@ -1,0 +1,96 @@
+#include "files/file_io.h"
+#include "files/problem_file.h"
+#include "text/number_format.h"
+
+namespace pelvar {
+namespace {
+
+constexpr std::string_view kRule = "##########################################################";
+
+// A text value as it goes on its line. The reader ends the file at 0x1A and a text at a line
+// feed, and a line that starts with "#" is a comment to it, so such a text would shift every
+// later value of the file. Those control characters are written as blanks, and a text that
+// starts with "#" gets a leading comma, which the reader skips.
+std::string TextValue(std::string_view text) {
+  std::string value;
+  if (!text.empty() && text.front() == '#') value.push_back(',');
+  for (const char c : text) value.push_back(c == '\n' || c == '\r' || c == '\x1A' ? ' ' : c);
+  return value;
+}
+
+int Clamp(int value, int low, int high) {
+  return value < low ? low : (value > high ? high : value);
+}
+
+}  // namespace
+
+std::string ProblemFileText(const ProblemData& data) {
+  // The counts are within their limits wherever they are entered; holding them there once more
+  // keeps every index inside the tables whatever the caller did.
+  const int sections = Clamp(data.sectionCount, kMinSections, kMaxSections);
+  const int elements = Clamp(data.elementCount, kMinElements, kMaxElements);
+
+  std::string out;
+  out.reserve(2048 + static_cast<std::size_t>(elements + 1) * 60);
+  const auto line = [&out](std::string_view text) {
+    out.append(text);
+    out.append("\r\n");
+  };
+
+  line(kRule);
+  line("#  Pelvar : Beam on elastic foundation");
+  line(kRule);
+  line("#  General Data");
+  line(kRule);
+  line("#  Licensed User");
+  line(FormatText("%s,", TextValue(data.licensedUser.View())));
+  line("#  File Name");
+  line(FormatText("%s,", TextValue(data.fileName.View())));
+  line("#  Problem Name");
+  line(FormatText("%s,", TextValue(data.problemName.View())));
+  line("#    Sections  Elements  Version");
+  line(FormatText("  %8d, %8d, %8d,", sections, elements, data.fileVersion));
+  line("#      EI             Width");
+  line("#     kNm\xB2              m");
+  line(FormatText("%14.1f,%12.3f,", data.stiffnessEI, data.beamWidth));
+
+  line(kRule);
+  line("#  Sections");
+  line(kRule);
+  line("#  Section Length       Load        Spring");
+  line("#            m          kN/m\xB2        kN/m\xB3 ");
+  for (int i = 0; i < sections; ++i) {
+    const SectionRow& section = data.sections[static_cast<std::size_t>(i)];
+    line(FormatText("%6d,%9.3f,%12.3f,%12.3f,", i + 1, section.length, section.load,
+                    section.spring));
+  }
+
+  line(kRule);
+  line("#  Forces");
+  line(kRule);
+  line("#  Point       x            F            M  ");
+  line("#              m           kN           kNm ");
+  for (int p = 0; p <= sections; ++p) {
+    const PointLoadRow& point = data.points[static_cast<std::size_t>(p)];
+    line(FormatText("%6d,%12.3f,%12.3f,%12.3f,", p, point.x, point.force, point.moment));
+  }
+
+  // The result table as it stands, whether or not it belongs to the current input.
+  line(kRule);
+  line("#  Output ");
+  line(kRule);
+  line("#  Point    x         w            Q            M  ");
+  line("#           m         m            kN          kNm ");
+  for (int i = 0; i <= elements; ++i) {
+    const ResultNode& node = data.nodes[static_cast<std::size_t>(i)];
+    line(FormatText("%6d,%9.3f,%9.3f,%12.3f,%12.3f,", i, node.x, node.w, node.Q, node.M));
+  }
+  line(kRule);
+  return out;
+}
+
+FileResult WriteProblemFile(const ProblemData& data, const std::string& path) {
+  return WriteFileAtomically(path, ProblemFileText(data));
+}
+
+}  // namespace pelvar

@@ -1,0 +1,299 @@
+// Runs the built pelvar-batch as a separate process, as scripts and CI do.
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "analysis/calculation.h"
+#include "files/problem_file.h"
+#include "text/number_reader.h"
+
+namespace pelvar {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct RunResult {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+std::string Contents(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+std::string ShellQuoted(const std::string& text) {
+  std::string quoted = "'";
+  for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return quoted + "'";
+}
+
+class BatchCommand : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    folder_ = fs::temp_directory_path() / ("pelvar_batch_" + std::to_string(::getpid()));
+    fs::remove_all(folder_);
+    fs::create_directories(folder_);
+  }
+  void TearDown() override { fs::remove_all(folder_); }
+
+  RunResult Run(const std::vector<std::string>& arguments) const {
+    std::string command = ShellQuoted(PELVAR_BATCH_PATH);
+    for (const std::string& argument : arguments) command += " " + ShellQuoted(argument);
+    const fs::path out = folder_ / "stdout.txt", err = folder_ / "stderr.txt";
+    command += " </dev/null >" + ShellQuoted(out.string()) + " 2>" + ShellQuoted(err.string());
+    const int raw = std::system(command.c_str());
+    RunResult result;
+    result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    result.out = Contents(out);
+    result.err = Contents(err);
+    fs::remove(out);
+    fs::remove(err);
+    return result;
+  }
+
+  fs::path Put(const std::string& name, const std::string& bytes) const {
+    const fs::path path = folder_ / name;
+    std::ofstream(path, std::ios::binary) << bytes;
+    return path;
+  }
+
+  fs::path folder_;
+};
+
+constexpr const char* kDemoSummary =
+    "Minimum displacement :        0.139 m\n"
+    "Maximum displacement :        0.164 m\n"
+    "Minimum shear force :       -50.000 kN\n"
+    "Maximum shear force :        50.000 kN\n"
+    "Minimum moment :              0.000 kNm\n"
+    "Maximum moment :            356.780 kNm\n";
+
+// The problem saved as a data file, for the command to read.
+std::string FileOf(void (*change)(ProblemData&)) {
+  auto data = std::make_unique<ProblemData>();
+  change(*data);
+  return ProblemFileText(*data);
+}
+
+std::vector<std::vector<std::string>> CsvRows(const std::string& csv) {
+  std::vector<std::vector<std::string>> rows;
+  std::istringstream lines(csv);
+  for (std::string line; std::getline(lines, line);) {
+    std::vector<std::string> cells;
+    std::size_t start = 0;
+    for (std::size_t comma; (comma = line.find(',', start)) != std::string::npos;
+         start = comma + 1) {
+      cells.push_back(line.substr(start, comma - start));
+    }
+    cells.push_back(line.substr(start));
+    rows.push_back(cells);
+  }
+  return rows;
+}
+
+TEST_F(BatchCommand, DemoPrintsTheSixSummaryTexts) {
+  const RunResult result = Run({"--demo"});
+  EXPECT_EQ(result.status, 0);
+  EXPECT_EQ(result.out, kDemoSummary);
+  EXPECT_EQ(result.err, "");
+
+  // Reading the demonstration problem from a file gives the same.
+  const fs::path file = Put("Demo.plv", FileOf([](ProblemData&) {}));
+  const RunResult fromFile = Run({file.string()});
+  EXPECT_EQ(fromFile.status, 0);
+  EXPECT_EQ(fromFile.out, kDemoSummary);
+}
+
+TEST_F(BatchCommand, NodeTableReadsBackToTheCalculatedValues) {
+  const fs::path csvPath = folder_ / "nodes.csv";
+  const RunResult result = Run({"--demo", "--nodes", csvPath.string()});
+  ASSERT_EQ(result.status, 0) << result.err;
+  const std::string csv = Contents(csvPath);
+  EXPECT_EQ(csv.find('\r'), std::string::npos);
+  ASSERT_FALSE(csv.empty());
+  EXPECT_EQ(csv.back(), '\n');
+
+  auto data = std::make_unique<ProblemData>();
+  auto work = MakeAnalysisWorkspace();
+  ASSERT_EQ(RunCalculation(*data, *work).status, CalculationStatus::Success);
+
+  const auto rows = CsvRows(csv);
+  ASSERT_EQ(rows.size(), 102u);
+  EXPECT_EQ(rows[0], (std::vector<std::string>{"node", "x", "w", "Q", "M"}));
+  for (int j = 0; j <= 100; ++j) {
+    SCOPED_TRACE(j);
+    const auto& row = rows[static_cast<std::size_t>(j) + 1];
+    ASSERT_EQ(row.size(), 5u);
+    EXPECT_EQ(ReadInteger(row[0]), j);
+    EXPECT_EQ(ReadReal(row[1]), data->nodes[j].x);
+    EXPECT_EQ(ReadReal(row[2]), data->nodes[j].w);
+    EXPECT_EQ(ReadReal(row[3]), data->nodes[j].Q);
+    EXPECT_EQ(ReadReal(row[4]), data->nodes[j].M);
+  }
+  // Shortest texts: no padding, no trailing zeros.
+  EXPECT_EQ(rows[1][1], "0");
+  EXPECT_NEAR(ReadReal(rows[101][1]), 30.0, 1e-9);
+
+  // "-" puts the table on standard output after the summary.
+  const RunResult toStdout = Run({"--demo", "--nodes", "-"});
+  EXPECT_EQ(toStdout.status, 0);
+  EXPECT_EQ(toStdout.out, kDemoSummary + csv);
+}
+
+TEST_F(BatchCommand, UniformBeamOnSpringsSettlesByLoadOverSpringModulus) {
+  // One 20 m section, 10 kN/m² on 100 kN/m³: w = q/k = 0.1 m everywhere, no shear, no moment.
+  const fs::path file = Put("Uniform.plv", FileOf([](ProblemData& data) {
+                              data.sectionCount = 1;
+                              data.sections[0] = {20.0, 10.0, 100.0};
+                              data.elementCount = 40;
+                              UpdatePointPositions(data);
+                            }));
+  const RunResult result = Run({file.string(), "--nodes", "-"});
+  ASSERT_EQ(result.status, 0) << result.err;
+  const auto rows = CsvRows(result.out.substr(result.out.find("node,")));
+  ASSERT_EQ(rows.size(), 42u);
+  for (std::size_t j = 1; j < rows.size(); ++j) {
+    EXPECT_DOUBLE_EQ(ReadReal(rows[j][1]), 0.5 * static_cast<double>(j - 1));
+    EXPECT_NEAR(ReadReal(rows[j][2]), 0.1, 1e-9);
+    EXPECT_NEAR(ReadReal(rows[j][3]), 0.0, 1e-6);
+    EXPECT_NEAR(ReadReal(rows[j][4]), 0.0, 1e-6);
+  }
+  EXPECT_EQ(result.out.substr(0, 76),
+            "Minimum displacement :        0.100 m\n"
+            "Maximum displacement :        0.100 m\n");
+}
+
+TEST_F(BatchCommand, SaveWritesTheDataFileAsSaveWouldAfterTheCalculation) {
+  const fs::path input = Put("in.plv", FileOf([](ProblemData& data) {
+                               data.problemName.Set("Saved by batch");
+                               data.points[1].force = 25.0;
+                             }));
+  // The name part becomes fileName: in Windows-1252 and cut to 59 bytes.
+  const std::pair<std::string, std::string> names[] = {
+      {"Result.plv", "Result.plv"},
+      {std::string(70, 'L') + ".plv", std::string(59, 'L')},
+      {"Pr\xC3\xBC"
+       "fung.plv",
+       "Pr\xFC"
+       "fung.plv"},
+  };
+  for (const auto& [name, fileName] : names) {
+    SCOPED_TRACE(name);
+    const fs::path target = folder_ / name;
+    const RunResult result = Run({input.string(), "--save", target.string()});
+    ASSERT_EQ(result.status, 0) << result.err;
+
+    auto expected = std::make_unique<ProblemData>();
+    ASSERT_TRUE(ReadProblemFile(*expected, input.string()).ok);
+    auto work = MakeAnalysisWorkspace();
+    ASSERT_EQ(RunCalculation(*expected, *work).status, CalculationStatus::Success);
+    expected->fileName.Set(fileName);
+    EXPECT_EQ(Contents(target), ProblemFileText(*expected));
+
+    auto back = std::make_unique<ProblemData>();
+    const FileResult read = ReadProblemFile(*back, target.string());
+    ASSERT_TRUE(read.ok) << read.message;
+    EXPECT_EQ(back->fileName.View(), fileName);
+    EXPECT_EQ(back->problemName.View(), "Saved by batch");
+    EXPECT_EQ(back->points[1].force, 25.0);
+  }
+}
+
+TEST_F(BatchCommand, RefusedOrMissingFilesExitWithTwo) {
+  const fs::path refused = Put("bad.plv", FileOf([](ProblemData& data) { data.sectionCount = 2; }));
+  std::string bytes = Contents(refused);
+  bytes.replace(bytes.find("         2,"), 11, "        25,");
+  Put("bad.plv", bytes);
+  RunResult result = Run({refused.string(), "--save", (folder_ / "out.plv").string()});
+  EXPECT_EQ(result.status, 2);
+  EXPECT_EQ(result.out, "");
+  EXPECT_EQ(result.err, "pelvar-batch: \"" + refused.string() +
+                            "\", line 13: the number of sections is 25; it must lie between 1 "
+                            "and 20.\n");
+  EXPECT_FALSE(fs::exists(folder_ / "out.plv"));
+
+  const std::string missing = (folder_ / "none.plv").string();
+  result = Run({missing});
+  EXPECT_EQ(result.status, 2);
+  EXPECT_EQ(result.err, "pelvar-batch: Cannot open \"" + missing + "\": no such file or folder.\n");
+
+  for (const std::string& odd : {folder_.string(), std::string("/dev/null")}) {
+    result = Run({odd});
+    EXPECT_EQ(result.status, 2) << odd;
+    EXPECT_NE(result.err.find(odd), std::string::npos) << result.err;
+  }
+
+  // An output that cannot be written is reported after the summary.
+  result = Run({"--demo", "--nodes", (folder_ / "no" / "n.csv").string()});
+  EXPECT_EQ(result.status, 2);
+  EXPECT_EQ(result.out, kDemoSummary);
+  EXPECT_EQ(result.err, "pelvar-batch: Cannot save \"" + (folder_ / "no" / "n.csv").string() +
+                            "\": no such file or folder.\n");
+}
+
+TEST_F(BatchCommand, SingularProblemExitsWithOneAndTheThreeLines) {
+  const fs::path file = Put("Floating.plv", FileOf([](ProblemData& data) {
+                              for (SectionRow& section : data.sections) section.spring = 0.0;
+                            }));
+  const fs::path save = folder_ / "never.plv";
+  const RunResult result = Run({file.string(), "--save", save.string()});
+  EXPECT_EQ(result.status, 1);
+  EXPECT_EQ(result.out, "");
+  EXPECT_EQ(result.err,
+            "Error : Matrix singular.\n"
+            "Not enough resistance to carry loads.\n"
+            "No output given.\n");
+  EXPECT_FALSE(fs::exists(save));
+}
+
+TEST_F(BatchCommand, ProblemTheAnalysisCannotComputeExitsWithOne) {
+  // 10 elements over 1000 m and 1 mm: the short section gets no element.
+  const fs::path file = Put("Lopsided.plv", FileOf([](ProblemData& data) {
+                              data.elementCount = 10;
+                              data.sections[0].length = 1000.0;
+                              data.sections[1] = {0.001, 10.0, 100.0};
+                            }));
+  const RunResult result = Run({file.string(), "--nodes", "-"});
+  EXPECT_EQ(result.status, 1);
+  EXPECT_EQ(result.out, "");
+  EXPECT_EQ(result.err.rfind("pelvar-batch: ", 0), 0u) << result.err;
+  EXPECT_GT(result.err.size(), 20u);
+  EXPECT_EQ(result.err.back(), '\n');
+}
+
+TEST_F(BatchCommand, CommandLineErrorsAndHelp) {
+  RunResult result = Run({});
+  EXPECT_EQ(result.status, 2);
+  EXPECT_EQ(result.out, "");
+  EXPECT_EQ(result.err,
+            "pelvar-batch: no data file given (or use --demo)\nTry \"pelvar-batch --help\".\n");
+
+  result = Run({"--demo", "--frobnicate"});
+  EXPECT_EQ(result.status, 2);
+  EXPECT_EQ(result.err,
+            "pelvar-batch: unknown option \"--frobnicate\"\nTry \"pelvar-batch --help\".\n");
+
+  result = Run({"--demo", "--nodes"});
+  EXPECT_EQ(result.status, 2);
+  EXPECT_EQ(result.out, "");
+
+  result = Run({"--help"});
+  EXPECT_EQ(result.status, 0);
+  EXPECT_EQ(result.out.rfind("Usage: pelvar-batch", 0), 0u);
+  EXPECT_EQ(result.err, "");
+}
+
+}  // namespace
+}  // namespace pelvar

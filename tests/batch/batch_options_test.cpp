@@ -1,0 +1,75 @@
+#include "batch/batch_options.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace pelvar {
+namespace {
+
+ParsedArguments Parse(std::vector<std::string> arguments) { return ParseBatchArguments(arguments); }
+
+TEST(BatchOptions, FileDemoAndOutputs) {
+  ParsedArguments parsed = Parse({"beam.plv"});
+  ASSERT_TRUE(parsed.ok) << parsed.error;
+  EXPECT_EQ(parsed.options.inputPath, "beam.plv");
+  EXPECT_FALSE(parsed.options.demo);
+  EXPECT_FALSE(parsed.options.nodesPath.has_value());
+  EXPECT_FALSE(parsed.options.savePath.has_value());
+
+  parsed = Parse({"--nodes", "-", "--demo", "--save=out/x.plv"});
+  ASSERT_TRUE(parsed.ok) << parsed.error;
+  EXPECT_TRUE(parsed.options.demo);
+  EXPECT_EQ(parsed.options.inputPath, "");
+  EXPECT_EQ(parsed.options.nodesPath, "-");
+  EXPECT_EQ(parsed.options.savePath, "out/x.plv");
+
+  // After "--" a name that starts with "-" is the data file.
+  parsed = Parse({"--save", "a.plv", "--", "--odd.plv"});
+  ASSERT_TRUE(parsed.ok) << parsed.error;
+  EXPECT_EQ(parsed.options.inputPath, "--odd.plv");
+  EXPECT_EQ(parsed.options.savePath, "a.plv");
+
+  parsed = Parse({"--help"});
+  EXPECT_TRUE(parsed.ok);
+  EXPECT_TRUE(parsed.options.help);
+  parsed = Parse({"--demo", "-h", "--bogus-after-help-is-still-wrong"});
+  EXPECT_FALSE(parsed.ok);
+}
+
+TEST(BatchOptions, WrongCommandLinesAreRefusedWithTheReason) {
+  const std::pair<std::vector<std::string>, std::string> cases[] = {
+      {{}, "no data file given (or use --demo)"},
+      {{"--nodes", "n.csv"}, "no data file given (or use --demo)"},
+      {{"a.plv", "b.plv"}, "only one data file can be given, not also \"b.plv\""},
+      {{"a.plv", "--demo"}, "give either a data file or --demo, not both"},
+      {{"--demo", "--demo"}, "--demo is given twice"},
+      {{"--demo", "--nodes"}, "--nodes needs a path"},
+      {{"--demo", "--save="}, "--save needs a path"},
+      {{"--demo", "--save", ""}, "--save needs a path"},
+      {{"--demo", "--save", "a", "--save", "b"}, "--save is given twice"},
+      {{"--demo", "--nodes", "same", "--save", "same"}, "--nodes and --save name the same file"},
+      {{"--demo", "--report", "r.pdf"}, "unknown option \"--report\""},
+      {{"--demo", "--nodesx"}, "unknown option \"--nodesx\""},
+      {{"-x", "a.plv"}, "unknown option \"-x\""},
+      {{""}, "the data file name is empty"},
+  };
+  for (const auto& [arguments, error] : cases) {
+    SCOPED_TRACE(error);
+    const ParsedArguments parsed = Parse(arguments);
+    EXPECT_FALSE(parsed.ok);
+    EXPECT_EQ(parsed.error, error);
+  }
+}
+
+TEST(BatchOptions, UsageNamesEveryOptionAndTheExitStatuses) {
+  const std::string usage = BatchUsage();
+  EXPECT_EQ(usage.rfind("Usage: pelvar-batch [OPTIONS] FILE.plv\n", 0), 0u);
+  for (const char* word : {"--demo", "--nodes PATH", "--save PATH", "--help", "Exit status: 0"}) {
+    EXPECT_NE(usage.find(word), std::string::npos) << word;
+  }
+}
+
+}  // namespace
+}  // namespace pelvar

@@ -1,0 +1,398 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+
+#include "files/data_line_scanner.h"
+#include "files/problem_file.h"
+#include "problem_file_test_util.h"
+
+namespace pelvar {
+namespace {
+
+using test::kExampleFile;
+
+// The file with its line number (from 1) replaced by text, which carries its own line end.
+std::string ReplaceLine(const std::string& file, int number, const std::string& text) {
+  std::size_t start = 0;
+  for (int i = 1; i < number; ++i) start = file.find('\n', start) + 1;
+  const std::size_t end = file.find('\n', start) + 1;
+  return file.substr(0, start) + text + file.substr(end);
+}
+
+std::string InsertBeforeLine(const std::string& file, int number, const std::string& text) {
+  std::size_t start = 0;
+  for (int i = 1; i < number; ++i) start = file.find('\n', start) + 1;
+  return file.substr(0, start) + text + file.substr(start);
+}
+
+// The first count lines of the file.
+std::string FirstLines(const std::string& file, int count) {
+  std::size_t end = 0;
+  for (int i = 0; i < count; ++i) end = file.find('\n', end) + 1;
+  return file.substr(0, end);
+}
+
+std::unique_ptr<ProblemData> Read(const std::string& bytes) {
+  auto data = std::make_unique<ProblemData>();
+  const FileResult result = ReadProblemBytes(*data, bytes, "t.plv");
+  EXPECT_TRUE(result.ok) << result.message;
+  EXPECT_EQ(result.message, "");
+  return data;
+}
+
+TEST(ProblemFileReader, DefaultProblemRoundTripSetsOnlyWhatTheFileCarries) {
+  ProblemData saved;
+  std::string file = ProblemFileText(saved);
+  ASSERT_EQ(file.substr(0, 200), kExampleFile.substr(0, 200));
+
+  auto target = std::make_unique<ProblemData>();
+  test::MakeWorkedProblem(*target);
+  auto expected = std::make_unique<ProblemData>(*target);
+  expected->licensedUser.Set("Tessaly");
+  expected->fileName.Set("Demo.plv");
+  expected->problemName.Set("Demonstration Problem");
+  expected->sectionCount = 3;
+  expected->elementCount = 100;
+  expected->fileVersion = 2000;
+  expected->stiffnessEI = 1000000.0;
+  expected->beamWidth = 1.0;
+  for (int i = 0; i < 3; ++i) expected->sections[i] = saved.sections[i];
+  for (int p = 0; p <= 3; ++p) expected->points[p] = saved.points[p];
+  // Sections 4.., the force and moment and x of points 4.., the result table and the flag
+  // stay as they were.
+  const FileResult result = ReadProblemBytes(*target, file, "Demo.plv");
+  ASSERT_TRUE(result.ok) << result.message;
+  test::ExpectSameProblem(*target, *expected);
+  EXPECT_EQ(target->points[3].x, 30.0);
+  EXPECT_EQ(target->points[4].x, expected->points[4].x);
+}
+
+TEST(ProblemFileReader, TwentySectionRoundTripBringsBackEveryValue) {
+  auto saved = std::make_unique<ProblemData>();
+  test::MakeWorkedProblem(*saved);
+  saved->sectionCount = 20;
+  saved->fileVersion = -7;
+  saved->problemName.Set("  Twenty sections \xE4\xF6\xFC");
+  // Point positions are written but derived again: a wrong x in memory must not come back.
+  saved->points[7].x = 999.0;
+
+  auto back = std::make_unique<ProblemData>();
+  const FileResult result = ReadProblemBytes(*back, ProblemFileText(*saved), "q.plv");
+  ASSERT_TRUE(result.ok) << result.message;
+  saved->points[7].x = saved->points[6].x + saved->sections[6].length;
+  saved->nodes = back->nodes;  // not read
+  saved->resultsAvailable = false;
+  test::ExpectSameProblem(*back, *saved);
+}
+
+TEST(ProblemFileReader, RealsComeBackRoundedToTheWrittenDecimals) {
+  auto saved = std::make_unique<ProblemData>();
+  saved->sections[0].length = 1.23456;
+  saved->sections[1].spring = 0.0004;
+  saved->stiffnessEI = 1234567.89;
+  saved->points[2].moment = -2.71828;
+  auto back = Read(ProblemFileText(*saved));
+  EXPECT_EQ(back->sections[0].length, 1.235);
+  EXPECT_EQ(back->points[1].x, 1.235);
+  EXPECT_EQ(back->points[3].x, 21.235);
+  EXPECT_EQ(back->sections[1].spring, 0.0);
+  EXPECT_EQ(back->stiffnessEI, 1234567.9);
+  EXPECT_EQ(back->points[2].moment, -2.718);
+}
+
+TEST(ProblemFileReader, SeparatorsCommentsEmptyLinesAndLineEnds) {
+  // Semicolons and blanks separate numbers like commas do.
+  std::string file = ReplaceLine(kExampleFile, 13, "3;250;1999\r\n");
+  file = ReplaceLine(file, 22, "1 12.5  7.25;;  80\r\n");
+  auto data = Read(file);
+  EXPECT_EQ(data->sectionCount, 3);
+  EXPECT_EQ(data->elementCount, 250);
+  EXPECT_EQ(data->fileVersion, 1999);
+  EXPECT_EQ(data->sections[0].length, 12.5);
+  EXPECT_EQ(data->sections[0].load, 7.25);
+  EXPECT_EQ(data->sections[0].spring, 80.0);
+  EXPECT_EQ(data->points[3].x, 32.5);
+
+  // Tabs are not separators: the count line reads as 3, then 0 and 0 (the elements clamped).
+  data = Read(ReplaceLine(kExampleFile, 13, "3\t250\t1999\r\n"));
+  EXPECT_EQ(data->sectionCount, 3);
+  EXPECT_EQ(data->elementCount, 10);
+  EXPECT_EQ(data->fileVersion, 0);
+
+  // Comment lines of any content between data lines are skipped.
+  file = InsertBeforeLine(kExampleFile, 23, "#\r\n# anything, 7, 8, 9\r\n##\r\n");
+  file = InsertBeforeLine(file, 7, "#x\r\n");
+  auto reference = Read(kExampleFile);
+  data = Read(file);
+  test::ExpectSameProblem(*data, *reference);
+
+  // An empty line is a data line: placed before the point lines it takes the place of point 0's
+  // line, and the line of point 3 is then not read.
+  file = ReplaceLine(kExampleFile, 33, "     3,      30.000,      42.000,       0.000,\r\n");
+  file = ReplaceLine(file, 30, "     0,       0.000,      -8.000,       1.000,\r\n");
+  file = InsertBeforeLine(file, 30, "\r\n");
+  data = Read(file);
+  EXPECT_EQ(data->points[0].force, -8.0);
+  EXPECT_EQ(data->points[0].moment, 1.0);
+  EXPECT_EQ(data->points[3].force, 0.0);
+
+  // CRs are dropped wherever they stand, so LF-only files and stray CRs read the same.
+  std::string lfOnly;
+  for (char c : kExampleFile) {
+    if (c != '\r') lfOnly.push_back(c);
+  }
+  test::ExpectSameProblem(*Read(lfOnly), *reference);
+  file = ReplaceLine(kExampleFile, 7, "Tess\r\raly\r,\r\n");
+  file = ReplaceLine(file, 22, "\r     1,  1\r0.0\r00,   \r   10.000,     100.000,\r\n");
+  test::ExpectSameProblem(*Read(file), *reference);
+}
+
+TEST(ProblemFileReader, ByteHexOneAEndsTheFile) {
+  auto reference = Read(kExampleFile);
+  // After the last point line: the rest is not read anyway.
+  std::string file = FirstLines(kExampleFile, 33) + "\x1A" + "garbage\r\n#\r\n" + "\x1A";
+  test::ExpectSameProblem(*Read(file), *reference);
+  // Inside the section lines: the file ends early.
+  file = FirstLines(kExampleFile, 22) + "     2,   10.0\x1A" + "00,  10.000,   0.000,\r\n";
+  ProblemData data;
+  const FileResult result = ReadProblemBytes(data, file, "t.plv");
+  EXPECT_FALSE(result.ok);
+  EXPECT_EQ(result.message, "\"t.plv\", line 23: the file ends before the section line 3 of 3.");
+}
+
+TEST(ProblemFileReader, TextFields) {
+  std::string file = ReplaceLine(kExampleFile, 7, ",,,  Tessaly, Inc.,\r\n");
+  file = ReplaceLine(file, 9, "Pile.plv\r\n");  // no comma: the rest of the line, no line feed
+  file = ReplaceLine(file, 11, std::string(70, 'N') + ",\r\n");
+  auto data = Read(file);
+  EXPECT_EQ(data->licensedUser.View(), "  Tessaly");
+  EXPECT_EQ(data->fileName.View(), "Pile.plv");
+  EXPECT_EQ(data->problemName.View(), std::string(59, 'N'));
+
+  data = Read(ReplaceLine(kExampleFile, 11, ",\r\n"));
+  EXPECT_EQ(data->problemName.View(), "");
+  data = Read(ReplaceLine(kExampleFile, 11, "Pile, 3 m,\r\n"));
+  EXPECT_EQ(data->problemName.View(), "Pile");
+}
+
+TEST(ProblemFileReader, LinesLongerThan139CharactersComeInPieces) {
+  // The user line runs on into the file name: its second piece is read as the next data line.
+  std::string file = ReplaceLine(kExampleFile, 9, "");
+  file = ReplaceLine(file, 7, std::string(139, 'U') + "Pile.plv,\r\n");
+  auto data = Read(file);
+  EXPECT_EQ(data->licensedUser.View(), std::string(59, 'U'));
+  EXPECT_EQ(data->fileName.View(), "Pile.plv");
+  EXPECT_EQ(data->problemName.View(), "Demonstration Problem");
+
+  // Two section lines on one line, the first padded to 139 characters.
+  std::string first = "     1,   10.000,      10.000,     100.000,";
+  first += std::string(139 - first.size(), ' ');
+  file = ReplaceLine(kExampleFile, 23, "");
+  file = ReplaceLine(file, 22, first + "     2,   4.000,      3.000,       9.000,\r\n");
+  data = Read(file);
+  EXPECT_EQ(data->sections[0].spring, 100.0);
+  EXPECT_EQ(data->sections[1].length, 4.0);
+  EXPECT_EQ(data->sections[1].load, 3.0);
+  EXPECT_EQ(data->sections[1].spring, 9.0);
+  EXPECT_EQ(data->points[3].x, 24.0);
+}
+
+TEST(ProblemFileReader, DecimalCommaShiftsTheFieldsOfItsLine) {
+  std::string file = ReplaceLine(kExampleFile, 16, "1000000,5, 1,000,\r\n");
+  file = ReplaceLine(file, 22, "1, 10,5, 10, 100,\r\n");
+  auto data = Read(file);
+  EXPECT_EQ(data->stiffnessEI, 1000000.0);
+  EXPECT_EQ(data->beamWidth, 5.0);
+  EXPECT_EQ(data->sections[0].length, 10.0);
+  EXPECT_EQ(data->sections[0].load, 5.0);
+  EXPECT_EQ(data->sections[0].spring, 10.0);
+}
+
+TEST(ProblemFileReader, SectionNumbersSelectTheEntryAndPositionsFollowTheReadingOrder) {
+  std::string file = ReplaceLine(kExampleFile, 22, "3, 5.0, 1.0, 30.0,\r\n");
+  file = ReplaceLine(file, 24, "1, 2.0, 3.0, 10.0,\r\n");
+  // Sections 3, 2, 1 in this order: point 3 is placed from point 2 as it stood before.
+  auto data = std::make_unique<ProblemData>();
+  data->points[2].x = 100.0;
+  ASSERT_TRUE(ReadProblemBytes(*data, file, "t.plv").ok);
+  EXPECT_EQ(data->sections[0].length, 2.0);
+  EXPECT_EQ(data->sections[2].spring, 30.0);
+  EXPECT_EQ(data->points[3].x, 105.0);
+  EXPECT_EQ(data->points[2].x, 10.0 + 10.0);
+  EXPECT_EQ(data->points[1].x, 2.0);
+}
+
+TEST(ProblemFileReader, ValuesOutsideTheirLimitsAreClamped) {
+  struct Case {
+    const char* counts;
+    int elements;
+  } cases[] = {{"3, 5, 1,", 10},         {"3, 0, 1,", 10},      {"3, -40, 1,", 10},
+               {"3, 10, 1,", 10},        {"3, 1000, 1,", 1000}, {"3, 1001, 1,", 1000},
+               {"3, 99999999999,", 1000}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.counts);
+    EXPECT_EQ(Read(ReplaceLine(kExampleFile, 13, std::string(c.counts) + "\r\n"))->elementCount,
+              c.elements);
+  }
+
+  std::string file = ReplaceLine(kExampleFile, 16, "0.01, -3,\r\n");
+  file = ReplaceLine(file, 22, "1, 0, -10, -0.5,\r\n");
+  file = ReplaceLine(file, 23, "2, -4, -0, 7,\r\n");
+  auto data = Read(file);
+  EXPECT_EQ(data->stiffnessEI, 0.1);
+  EXPECT_EQ(data->beamWidth, 0.001);
+  EXPECT_EQ(data->sections[0].length, 0.001);
+  EXPECT_EQ(data->sections[0].load, 0.0);
+  EXPECT_EQ(data->sections[0].spring, 0.0);
+  EXPECT_EQ(data->sections[1].length, 0.001);
+  EXPECT_FALSE(std::signbit(data->sections[1].load));
+  EXPECT_EQ(data->points[1].x, 0.001);
+  EXPECT_EQ(data->points[2].x, 0.002);
+  EXPECT_DOUBLE_EQ(data->points[3].x, 10.002);
+  // Forces and moments have no limits.
+  data = Read(ReplaceLine(kExampleFile, 31, "1, 0, -1e5, -2.5e-3,\r\n"));
+  EXPECT_EQ(data->points[1].force, -100000.0);
+  EXPECT_EQ(data->points[1].moment, -0.0025);
+}
+
+TEST(ProblemFileReader, RefusedFilesLeaveTheProblemExactlyAsItWas) {
+  struct Case {
+    std::string file;
+    std::string message;
+  };
+  const Case cases[] = {
+      {"", "\"t.plv\" is empty: the line of the licensed user is missing."},
+      {"#\r\n# only comments",
+       "\"t.plv\", line 2: the file ends before the line of the licensed user."},
+      {FirstLines(kExampleFile, 9),
+       "\"t.plv\", line 9: the file ends before the line of the problem name."},
+      {FirstLines(kExampleFile, 12),
+       "\"t.plv\", line 12: the file ends before the line with the numbers of sections and "
+       "elements."},
+      {FirstLines(kExampleFile, 15),
+       "\"t.plv\", line 15: the file ends before the line with EI and width."},
+      {FirstLines(kExampleFile, 23),
+       "\"t.plv\", line 23: the file ends before the section line 3 of 3."},
+      {FirstLines(kExampleFile, 31),
+       "\"t.plv\", line 31: the file ends before the point line 3 of 4."},
+      {ReplaceLine(kExampleFile, 13, "0, 10, 2000,\r\n"),
+       "\"t.plv\", line 13: the number of sections is 0; it must lie between 1 and 20."},
+      {ReplaceLine(kExampleFile, 13, "21, 10, 2000,\r\n"),
+       "\"t.plv\", line 13: the number of sections is 21; it must lie between 1 and 20."},
+      {ReplaceLine(kExampleFile, 13, "-2147483648,\r\n"),
+       "\"t.plv\", line 13: the number of sections is -2147483648; it must lie between 1 and 20."},
+      {ReplaceLine(kExampleFile, 13, "Sections\r\n"),
+       "\"t.plv\", line 13: the number of sections is 0; it must lie between 1 and 20."},
+      {ReplaceLine(kExampleFile, 24, "     4,   10.000,      10.000,     100.000,\r\n"),
+       "\"t.plv\", line 24: section number 4 is outside 1 to 3."},
+      {ReplaceLine(kExampleFile, 22, "0,\r\n"),
+       "\"t.plv\", line 22: section number 0 is outside 1 to 3."},
+      {InsertBeforeLine(kExampleFile, 23, "\r\n"),
+       "\"t.plv\", line 23: section number 0 is outside 1 to 3."},
+      {ReplaceLine(kExampleFile, 33, "4, 0, 0, 0,\r\n"),
+       "\"t.plv\", line 33: point number 4 is outside 0 to 3."},
+      {ReplaceLine(kExampleFile, 30, "-1, 0, 0, 0,\r\n"),
+       "\"t.plv\", line 30: point number -1 is outside 0 to 3."},
+  };
+  auto original = std::make_unique<ProblemData>();
+  test::MakeWorkedProblem(*original);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.message);
+    auto data = std::make_unique<ProblemData>(*original);
+    const FileResult result = ReadProblemBytes(*data, c.file, "t.plv");
+    EXPECT_FALSE(result.ok);
+    EXPECT_EQ(result.message, c.message);
+    test::ExpectSameProblem(*data, *original);
+  }
+}
+
+TEST(ProblemFileReader, FilesThatCannotBeOpenedOrReadAreRefused) {
+  const std::filesystem::path folder =
+      std::filesystem::temp_directory_path() / ("pelvar_reader_" + std::to_string(::getpid()));
+  std::filesystem::remove_all(folder);
+  std::filesystem::create_directories(folder);
+  auto original = std::make_unique<ProblemData>();
+  test::MakeWorkedProblem(*original);
+  auto data = std::make_unique<ProblemData>(*original);
+
+  const std::string missing = (folder / "missing.plv").string();
+  FileResult result = ReadProblemFile(*data, missing);
+  EXPECT_FALSE(result.ok);
+  EXPECT_EQ(result.message, "Cannot open \"" + missing + "\": no such file or folder.");
+  test::ExpectSameProblem(*data, *original);
+
+  result = ReadProblemFile(*data, folder.string());
+  EXPECT_FALSE(result.ok);
+  EXPECT_EQ(result.message, "Cannot read \"" + folder.string() + "\": it is a folder.");
+  test::ExpectSameProblem(*data, *original);
+
+  // A named pipe without a writer reads as an empty file instead of waiting for one.
+  const std::string pipe = (folder / "pipe.plv").string();
+  ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+  result = ReadProblemFile(*data, pipe);
+  EXPECT_EQ(result.message, "\"" + pipe + "\" is empty: the line of the licensed user is missing.");
+  test::ExpectSameProblem(*data, *original);
+
+  const std::string good = (folder / "Good.plv").string();
+  std::ofstream(good, std::ios::binary) << kExampleFile;
+  result = ReadProblemFile(*data, good);
+  EXPECT_TRUE(result.ok) << result.message;
+  EXPECT_EQ(data->sectionCount, 3);
+  EXPECT_EQ(data->elementCount, 10);
+  std::filesystem::remove_all(folder);
+}
+
+TEST(DataLineScanner, PiecesCommentsAndFields) {
+  const std::string text = "# comment\r\n\r\n" + std::string(139, 'x') + "\n" +
+                           std::string(300, 'y') + "\n#" + std::string(150, 'z') +
+                           "\n,;  1;2 3\t4,\nlast";
+  MemorySource source(text);
+  DataLineScanner scanner(source);
+  ASSERT_TRUE(scanner.ReadDataLine());
+  EXPECT_EQ(scanner.Line(), "\n");
+  EXPECT_EQ(scanner.LineNumber(), 2);
+  EXPECT_EQ(scanner.NextNumberField(), "\n");  // the line feed is no separator
+  EXPECT_EQ(scanner.NextNumberField(), "");
+
+  ASSERT_TRUE(scanner.ReadDataLine());
+  EXPECT_EQ(scanner.Line(), std::string(139, 'x'));
+  ASSERT_TRUE(scanner.ReadDataLine());  // the line feed of a 139-character line
+  EXPECT_EQ(scanner.Line(), "\n");
+  EXPECT_EQ(scanner.LineNumber(), 3);
+  for (const std::size_t length : {139u, 139u}) {
+    ASSERT_TRUE(scanner.ReadDataLine());
+    EXPECT_EQ(scanner.Line(), std::string(length, 'y'));
+    EXPECT_EQ(scanner.LineNumber(), 4);
+  }
+  ASSERT_TRUE(scanner.ReadDataLine());
+  EXPECT_EQ(scanner.Line(), std::string(22, 'y') + "\n");
+  // The second piece of a long comment line does not start with "#": it is a data line.
+  ASSERT_TRUE(scanner.ReadDataLine());
+  EXPECT_EQ(scanner.Line(), std::string(12, 'z') + "\n");
+  EXPECT_EQ(scanner.LineNumber(), 5);
+
+  ASSERT_TRUE(scanner.ReadDataLine());
+  EXPECT_EQ(scanner.LineNumber(), 6);
+  EXPECT_EQ(scanner.NextNumberField(), "1");
+  EXPECT_EQ(scanner.NextNumberField(), "2");
+  EXPECT_EQ(scanner.NextNumberField(), "3\t4");
+  EXPECT_EQ(scanner.NextNumberField(), "\n");
+  EXPECT_EQ(scanner.NextNumberField(), "");
+
+  ASSERT_TRUE(scanner.ReadDataLine());
+  EXPECT_EQ(scanner.NextTextField(), "last");
+  EXPECT_EQ(scanner.LineNumber(), 7);
+  EXPECT_FALSE(scanner.ReadDataLine());
+  EXPECT_FALSE(scanner.ReadDataLine());
+  EXPECT_EQ(scanner.LastLineRead(), 7);
+}
+
+}  // namespace
+}  // namespace pelvar
