@@ -1,0 +1,169 @@
+#include "ui/results_picture.h"
+
+#include <QFont>
+#include <QFontMetrics>
+#include <QPainter>
+#include <QPen>
+#include <QPoint>
+#include <QRect>
+#include <QString>
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+#include "analysis/diagram_scale.h"
+
+namespace pelvar {
+
+namespace {
+
+const QColor kAqua(0, 255, 255);
+const QColor kBlack(0, 0, 0);
+const QColor kRed(255, 0, 0);
+const QColor kGreen(0, 128, 0);
+const QColor kBlue(0, 0, 255);
+
+// A diagram's largest value lies this share of the picture's height below its axis.
+constexpr double kUnitHeightShare = 0.12;
+
+QPen LinePen(const QColor& colour) {
+  // Square caps paint both end pixels of a 1-pixel line (see the header).
+  return QPen(colour, 1, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin);
+}
+
+QPoint ToQPoint(PicturePoint p) { return QPoint(p.x, p.y); }
+
+// Text is placed by its top-left corner; QPainter places it by its baseline.
+void DrawTextAt(QPainter& painter, PicturePoint topLeft, const std::string& text) {
+  painter.setPen(LinePen(kBlack));
+  painter.drawText(QPoint(topLeft.x, topLeft.y + painter.fontMetrics().ascent()),
+                   QString::fromStdString(text));
+}
+
+struct DiagramSpec {
+  const char* letter;
+  QColor pen;
+  double axisShare;  // axis height as a share of H
+  double ResultNode::*value;
+  double minValue;
+  double maxValue;
+};
+
+void DrawDiagram(QPainter& painter, const ProblemData& data, const DiagramSpec& spec, int n,
+                 int step, int drawWidth, int drawHeight, DiagramDrawing& out) {
+  const int x0 = TruncateToPixel(0.1 * drawWidth);
+  const int x1 = drawWidth - x0;
+  const int y0 = TruncateToPixel(spec.axisShare * drawHeight);
+
+  // A beam of no length (or positions that are not numbers) gives no horizontal scale; such a
+  // diagram is drawn as its axis alone, like one that is zero everywhere.
+  const double span = data.nodes[n].x - data.nodes[0].x;
+  double sx = 0.0;
+  if (std::isfinite(span) && span > 0.0) sx = (0.8 * drawWidth) / span;
+  if (!std::isfinite(sx)) sx = 0.0;
+  const double sy = sx == 0.0 ? 0.0
+                              : DiagramScale(spec.minValue, spec.maxValue,
+                                             kUnitHeightShare * drawHeight, y0, drawHeight - y0);
+
+  out.letter = spec.letter;
+  out.pen = spec.pen;
+  out.scale = sy;
+  out.axis = {{x0, y0}, {x1, y0}};
+  out.label = {{x0 - 15, y0 - 6}, spec.letter};
+  out.curve.clear();
+  out.hatching.clear();
+
+  painter.setPen(LinePen(spec.pen));
+  painter.drawLine(ToQPoint(out.axis.from), ToQPoint(out.axis.to));
+  DrawTextAt(painter, out.label.topLeft, out.label.text);
+  if (sy == 0.0) return;
+
+  auto pixelY = [&](int node) { return TruncateToPixel(y0 + sy * (data.nodes[node].*spec.value)); };
+  auto pixelX = [&](int node) { return TruncateToPixel(x0 + sx * data.nodes[node].x); };
+
+  out.curve.push_back({x0, pixelY(0)});
+  for (int i = 0; i <= n; i += step) {
+    const PicturePoint p{pixelX(i), pixelY(i)};
+    out.curve.push_back(p);
+    out.hatching.push_back({{p.x, y0}, p});
+  }
+
+  std::vector<QPoint> polyline;
+  polyline.reserve(out.curve.size());
+  for (PicturePoint p : out.curve) polyline.push_back(ToQPoint(p));
+  painter.setPen(LinePen(spec.pen));
+  painter.drawPolyline(polyline.data(), static_cast<int>(polyline.size()));
+  for (const PictureLine& line : out.hatching) {
+    painter.drawLine(ToQPoint(line.from), ToQPoint(line.to));
+  }
+}
+
+}  // namespace
+
+PictureGeometry ComputePictureGeometry(int clientWidth, int clientHeight) {
+  PictureGeometry g;
+  g.marginX = clientWidth / 20;
+  g.marginY = clientHeight / 20;
+  g.drawWidth = clientWidth - 2 * g.marginX;
+  g.drawHeight = clientHeight - 2 * g.marginY;
+  g.messageX = g.drawWidth / 2 + g.marginX;
+  g.messageY = g.drawHeight / 2 + g.marginY;
+  return g;
+}
+
+void DrawResults(QPainter& painter, const ProblemData& data, const ResultSummary& summary,
+                 int drawWidth, int drawHeight, DrawingLog* log) {
+  DrawingLog local;
+  DrawingLog& out = log != nullptr ? *log : local;
+  out = DrawingLog{};
+  if (drawWidth <= 0 || drawHeight <= 0) return;
+
+  painter.save();
+  painter.setClipRect(QRect(0, 0, drawWidth, drawHeight));
+  painter.setRenderHint(QPainter::Antialiasing, false);
+  painter.setBackgroundMode(Qt::TransparentMode);
+  // The small sans-serif of a classic dialog, metric-compatible with it, in plain black pixels
+  // without smoothing, as the picture's lines are.
+  QFont font(QStringLiteral("Liberation Sans"));
+  font.setStyleHint(QFont::SansSerif);
+  font.setPixelSize(11);
+  font.setStyleStrategy(QFont::NoAntialias);
+  painter.setFont(font);
+
+  // Frame: the outline covers pixels 0..W-1 and 0..H-1, as a rectangle call with the
+  // corners (0, 0) and (W, H) does; Qt strokes one pixel beyond a QRect's right and bottom.
+  out.frame = {{0, 0}, {drawWidth, drawHeight}};
+  out.frameBrush = kAqua;
+  out.framePen = kBlack;
+  painter.setBrush(kAqua);
+  painter.setPen(LinePen(kBlack));
+  painter.drawRect(QRect(0, 0, drawWidth - 1, drawHeight - 1));
+  painter.setBrush(Qt::NoBrush);
+
+  const std::array<std::string, 6> texts = SummaryTexts(summary);
+  const int leftX = TruncateToPixel(0.1 * drawWidth);
+  const int rightX = TruncateToPixel(0.5 * drawWidth);
+  const std::array<int, 3> rowY = {TruncateToPixel(0.01 * drawHeight),
+                                   TruncateToPixel(0.04 * drawHeight),
+                                   TruncateToPixel(0.07 * drawHeight)};
+  for (int k = 0; k < 6; ++k) {
+    out.texts[k] = {{k % 2 == 0 ? leftX : rightX, rowY[k / 2]}, texts[k]};
+    DrawTextAt(painter, out.texts[k].topLeft, out.texts[k].text);
+  }
+
+  // The counts come checked from the tables and the file reader; held inside the result table
+  // all the same, so that no other record can make this read beyond it.
+  const int n = std::clamp(data.elementCount, 0, kMaxElements);
+  out.plotStep = std::max(1, n / 100);
+  const std::array<DiagramSpec, 3> specs = {{
+      {"w", kRed, 0.3, &ResultNode::w, summary.minW, summary.maxW},
+      {"Q", kGreen, 0.575, &ResultNode::Q, summary.minQ, summary.maxQ},
+      {"M", kBlue, 0.85, &ResultNode::M, summary.minM, summary.maxM},
+  }};
+  for (int d = 0; d < 3; ++d) {
+    DrawDiagram(painter, data, specs[d], n, out.plotStep, drawWidth, drawHeight, out.diagrams[d]);
+  }
+  painter.restore();
+}
+
+}  // namespace pelvar

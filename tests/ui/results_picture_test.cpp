@@ -1,0 +1,448 @@
+#include "ui/results_picture.h"
+
+#include <gtest/gtest.h>
+
+#include <QByteArray>
+#include <QFont>
+#include <QGuiApplication>
+#include <QImage>
+#include <QPainter>
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <memory>
+
+#include "analysis/calculation.h"
+
+namespace pelvar {
+namespace {
+
+const QRgb kUntouched = qRgb(255, 255, 255);
+const QRgb kAquaPixel = qRgb(0, 255, 255);
+const QRgb kBlackPixel = qRgb(0, 0, 0);
+const QRgb kRedPixel = qRgb(255, 0, 0);
+const QRgb kGreenPixel = qRgb(0, 128, 0);
+const QRgb kBluePixel = qRgb(0, 0, 255);
+
+class ResultsPictureTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    if (QGuiApplication::instance() != nullptr) return;
+    if (qgetenv("QT_QPA_PLATFORM").isEmpty()) qputenv("QT_QPA_PLATFORM", "offscreen");
+    static int argc = 1;
+    static char name[] = "results_picture_test";
+    static char* argv[] = {name, nullptr};
+    static QGuiApplication app(argc, argv);
+  }
+
+  struct Picture {
+    QImage image;
+    DrawingLog log;
+  };
+
+  // Draws into an image larger than the picture, so that anything drawn beyond it shows.
+  static Picture Render(const ProblemData& data, const ResultSummary& summary, int w, int h) {
+    Picture picture{QImage(w + 20, h + 20, QImage::Format_RGB32), {}};
+    picture.image.fill(kUntouched);
+    QPainter painter(&picture.image);
+    DrawResults(painter, data, summary, w, h, &picture.log);
+    painter.end();
+    return picture;
+  }
+
+  static ResultSummary Solve(ProblemData& data) {
+    auto work = MakeAnalysisWorkspace();
+    const CalculationOutcome outcome = RunCalculation(data, *work);
+    EXPECT_EQ(outcome.status, CalculationStatus::Success) << outcome.message;
+    return outcome.summary;
+  }
+
+  // A beam of sections of 10 m on springs of 100 kN/m³ without distributed load.
+  static void SprungBeamWithoutLoad(ProblemData& data, int sections) {
+    data.sectionCount = sections;
+    for (int i = 0; i < sections; ++i) {
+      data.sections[i] = {10.0, 0.0, 100.0};
+    }
+    UpdatePointPositions(data);
+  }
+
+  static int CountPixels(const QImage& image, QRgb colour) {
+    int count = 0;
+    for (int y = 0; y < image.height(); ++y)
+      for (int x = 0; x < image.width(); ++x) count += image.pixel(x, y) == colour ? 1 : 0;
+    return count;
+  }
+
+  static int CountPixelsIn(const QImage& image, QRgb colour, int left, int top, int width,
+                           int height) {
+    return CountPixels(image.copy(left, top, width, height), colour);
+  }
+
+  static void ExpectNothingOutside(const Picture& p, int w, int h) {
+    for (int y = 0; y < p.image.height(); ++y)
+      for (int x = 0; x < p.image.width(); ++x)
+        if (x >= w || y >= h) {
+          ASSERT_EQ(p.image.pixel(x, y), kUntouched) << x << "," << y;
+        }
+  }
+
+  static void ExpectInsideBand(const DiagramDrawing& d, int w, int top, int bottom) {
+    for (const PicturePoint& point : d.curve) {
+      EXPECT_GE(point.x, 0) << d.letter;
+      EXPECT_LE(point.x, w) << d.letter;
+      EXPECT_GE(point.y, top) << d.letter;
+      EXPECT_LE(point.y, bottom) << d.letter;
+    }
+    for (const PictureLine& line : d.hatching) {
+      EXPECT_EQ(line.from.y, d.axis.from.y) << d.letter;
+      EXPECT_EQ(line.from.x, line.to.x) << d.letter;
+    }
+  }
+
+  // The node that holds the given extreme.
+  static int NodeOf(const ProblemData& data, double ResultNode::*value, double extreme) {
+    for (int i = 0; i <= data.elementCount; ++i) {
+      if (data.nodes[i].*value == extreme) return i;
+    }
+    ADD_FAILURE() << "no node holds " << extreme;
+    return 0;
+  }
+
+  static int LowestY(const DiagramDrawing& d) {
+    int y = std::numeric_limits<int>::min();
+    for (const PicturePoint& point : d.curve) y = std::max(y, point.y);
+    return y;
+  }
+  static int HighestY(const DiagramDrawing& d) {
+    int y = std::numeric_limits<int>::max();
+    for (const PicturePoint& point : d.curve) y = std::min(y, point.y);
+    return y;
+  }
+};
+
+TEST_F(ResultsPictureTest, GeometryFollowsTheClientArea) {
+  const PictureGeometry small = ComputePictureGeometry(600, 400);
+  EXPECT_EQ(small.marginX, 30);
+  EXPECT_EQ(small.marginY, 20);
+  EXPECT_EQ(small.drawWidth, 540);
+  EXPECT_EQ(small.drawHeight, 360);
+  EXPECT_EQ(small.messageX, 300);
+  EXPECT_EQ(small.messageY, 200);
+
+  const PictureGeometry start = ComputePictureGeometry(750, 550);
+  EXPECT_EQ(start.marginX, 37);
+  EXPECT_EQ(start.marginY, 27);
+  EXPECT_EQ(start.drawWidth, 676);
+  EXPECT_EQ(start.drawHeight, 496);
+  EXPECT_EQ(start.messageX, 375);
+  EXPECT_EQ(start.messageY, 275);
+
+  const PictureGeometry odd = ComputePictureGeometry(619, 419);
+  EXPECT_EQ(odd.marginX, 30);
+  EXPECT_EQ(odd.marginY, 20);
+  EXPECT_EQ(odd.drawWidth, 559);
+  EXPECT_EQ(odd.drawHeight, 379);
+  EXPECT_EQ(odd.messageX, 309);
+  EXPECT_EQ(odd.messageY, 209);
+}
+
+TEST_F(ResultsPictureTest, DemonstrationProblemAtTheSmallestClientArea) {
+  ProblemData data;
+  const ResultSummary summary = Solve(data);
+  const Picture p = Render(data, summary, 540, 360);
+  const DrawingLog& log = p.log;
+
+  EXPECT_EQ(log.frame, (PictureLine{{0, 0}, {540, 360}}));
+  EXPECT_EQ(log.frameBrush, QColor(0, 255, 255));
+  EXPECT_EQ(log.framePen, QColor(0, 0, 0));
+
+  const PicturePoint textCorners[6] = {{54, 3}, {270, 3}, {54, 14}, {270, 14}, {54, 25}, {270, 25}};
+  const char* texts[6] = {
+      "Minimum displacement :        0.139 m",   "Maximum displacement :        0.164 m",
+      "Minimum shear force :       -50.000 kN",  "Maximum shear force :        50.000 kN",
+      "Minimum moment :              0.000 kNm", "Maximum moment :            356.780 kNm"};
+  for (int k = 0; k < 6; ++k) {
+    EXPECT_EQ(log.texts[k].topLeft, textCorners[k]) << k;
+    EXPECT_EQ(log.texts[k].text, texts[k]) << k;
+  }
+
+  EXPECT_EQ(log.plotStep, 1);
+  // 0.575 · 360 is 206.99999999999997 in doubles, so the Q axis lies at 206.
+  const char* letters[3] = {"w", "Q", "M"};
+  const QColor pens[3] = {QColor(255, 0, 0), QColor(0, 128, 0), QColor(0, 0, 255)};
+  const int axisY[3] = {108, 206, 306};
+  for (int d = 0; d < 3; ++d) {
+    const DiagramDrawing& diagram = log.diagrams[d];
+    EXPECT_EQ(diagram.letter, letters[d]);
+    EXPECT_EQ(diagram.pen, pens[d]);
+    EXPECT_EQ(diagram.axis, (PictureLine{{54, axisY[d]}, {486, axisY[d]}}));
+    EXPECT_EQ(diagram.label.topLeft, (PicturePoint{39, axisY[d] - 6}));
+    EXPECT_EQ(diagram.label.text, letters[d]);
+    ASSERT_EQ(diagram.curve.size(), 102u);
+    ASSERT_EQ(diagram.hatching.size(), 101u);
+    // The move-to point and the first node coincide, as the beam starts at x = 0.
+    EXPECT_EQ(diagram.curve[0], diagram.curve[1]);
+    EXPECT_EQ(diagram.curve[1].x, 54);
+    EXPECT_EQ(diagram.curve[101].x, 486);
+    for (int i = 0; i < 101; ++i) {
+      EXPECT_EQ(diagram.hatching[i].to, diagram.curve[i + 1]);
+      EXPECT_EQ(diagram.hatching[i].from, (PicturePoint{diagram.curve[i + 1].x, axisY[d]}));
+    }
+  }
+
+  // 0.12·H = 43.2 pixels. w is positive everywhere: the curve hangs below its axis and its
+  // lowest point, the largest displacement, lies near the middle of the beam (x = 54 + 216).
+  const DiagramDrawing& w = log.diagrams[0];
+  EXPECT_EQ(LowestY(w), 151);
+  EXPECT_GT(HighestY(w), 108);
+  EXPECT_EQ(w.curve[NodeOf(data, &ResultNode::w, summary.maxW) + 1].y, 151);
+  EXPECT_NEAR(w.curve[NodeOf(data, &ResultNode::w, summary.maxW) + 1].x, 270, 4);
+  // Q runs from -50 to +50: 43.2 pixels to either side of its axis.
+  EXPECT_EQ(LowestY(log.diagrams[1]), 249);
+  EXPECT_NEAR(HighestY(log.diagrams[1]), 163, 1);
+  // M runs from 0 at the ends to 356.78.
+  EXPECT_EQ(LowestY(log.diagrams[2]), 349);
+  EXPECT_NEAR(HighestY(log.diagrams[2]), 306, 1);
+
+  // Pixels: aqua inside the black outline that covers columns 0..539 and rows 0..359.
+  const QImage& image = p.image;
+  for (QPoint corner : {QPoint(0, 0), QPoint(539, 0), QPoint(0, 359), QPoint(539, 359),
+                        QPoint(270, 0), QPoint(0, 180), QPoint(539, 180), QPoint(270, 359)})
+    EXPECT_EQ(image.pixel(corner), kBlackPixel) << corner.x() << "," << corner.y();
+  for (QPoint inside : {QPoint(1, 1), QPoint(538, 358), QPoint(300, 70), QPoint(20, 250)})
+    EXPECT_EQ(image.pixel(inside), kAquaPixel) << inside.x() << "," << inside.y();
+  ExpectNothingOutside(p, 540, 360);
+
+  const QRgb curvePixels[3] = {kRedPixel, kGreenPixel, kBluePixel};
+  for (int d = 0; d < 3; ++d) {
+    for (const PicturePoint& point : log.diagrams[d].curve)
+      EXPECT_EQ(image.pixel(point.x, point.y), curvePixels[d]) << d << ": " << point.x;
+    // The axis includes both of its end pixels and no more.
+    EXPECT_EQ(image.pixel(54, axisY[d]), curvePixels[d]);
+    EXPECT_EQ(image.pixel(486, axisY[d]), curvePixels[d]);
+    EXPECT_EQ(image.pixel(487, axisY[d]), kAquaPixel);
+    EXPECT_EQ(image.pixel(53, axisY[d]), kAquaPixel);
+    // The letter is written in black to the left of the axis.
+    EXPECT_GT(CountPixelsIn(image, kBlackPixel, 39, axisY[d] - 6, 12, 13), 4) << d;
+    EXPECT_EQ(CountPixelsIn(image, curvePixels[d], 0, axisY[d] - 6, 54, 13), 0) << d;
+  }
+  // A hatching line of w fills the column between its axis and the curve.
+  const PicturePoint deepest = w.curve[51];
+  for (int y = 108; y <= deepest.y; ++y) EXPECT_EQ(image.pixel(deepest.x, y), kRedPixel) << y;
+  EXPECT_EQ(image.pixel(deepest.x, deepest.y + 1), kAquaPixel);
+
+  // The texts are black on aqua, in both columns of all three rows.
+  for (int k = 0; k < 6; ++k)
+    EXPECT_GT(CountPixelsIn(image, kBlackPixel, textCorners[k].x, textCorners[k].y, 200, 11), 50)
+        << k;
+  EXPECT_EQ(CountPixelsIn(image, kBlackPixel, 1, 1, 538, 2), 0);
+}
+
+TEST_F(ResultsPictureTest, DemonstrationProblemAtTheStartSize) {
+  ProblemData data;
+  const ResultSummary summary = Solve(data);
+  const Picture p = Render(data, summary, 676, 496);
+  const DrawingLog& log = p.log;
+  const int textX[2] = {67, 338};
+  const int textY[3] = {4, 19, 34};
+  for (int k = 0; k < 6; ++k)
+    EXPECT_EQ(log.texts[k].topLeft, (PicturePoint{textX[k % 2], textY[k / 2]})) << k;
+  const int axisY[3] = {148, 285, 421};
+  for (int d = 0; d < 3; ++d)
+    EXPECT_EQ(log.diagrams[d].axis, (PictureLine{{67, axisY[d]}, {609, axisY[d]}}));
+
+  // 0.12·H = 59.52 pixels below the w axis, at the middle of the beam (67 + 270.4).
+  const DiagramDrawing& w = log.diagrams[0];
+  EXPECT_EQ(LowestY(w), 207);
+  const PicturePoint lowest = w.curve[NodeOf(data, &ResultNode::w, summary.maxW) + 1];
+  EXPECT_EQ(lowest.y, 207);
+  EXPECT_NEAR(lowest.x, 337, 4);
+  EXPECT_EQ(p.image.pixel(lowest.x, 207), kRedPixel);
+  EXPECT_EQ(p.image.pixel(lowest.x, 208), kAquaPixel);
+  ExpectNothingOutside(p, 676, 496);
+}
+
+TEST_F(ResultsPictureTest, OnlyEveryStepthNodeIsDrawn) {
+  struct Case {
+    int elements, step, drawn, lastX;
+  };
+  // 255 elements: 85 per 10 m section, so the last node drawn, 254, lies at 30 - 10/85 m,
+  // pixel 54 + 14.4 · 29.882 = 484.3.
+  const Case cases[] = {
+      {100, 1, 101, 486}, {250, 2, 126, 486}, {255, 2, 128, 484}, {1000, 10, 101, 486}};
+  for (const Case& c : cases) {
+    ProblemData data;
+    data.elementCount = c.elements;
+    const Picture p = Render(data, Solve(data), 540, 360);
+    EXPECT_EQ(p.log.plotStep, c.step) << c.elements;
+    for (const DiagramDrawing& d : p.log.diagrams) {
+      ASSERT_EQ(d.hatching.size(), static_cast<std::size_t>(c.drawn)) << c.elements;
+      ASSERT_EQ(d.curve.size(), static_cast<std::size_t>(c.drawn + 1)) << c.elements;
+      EXPECT_EQ(d.curve.back().x, c.lastX) << c.elements;
+      for (int k = 0; k < c.drawn; ++k) {
+        const double x = data.nodes[k * c.step].x;
+        EXPECT_NEAR(d.hatching[k].from.x, 54 + 14.4 * x, 1.000001) << c.elements << " node " << k;
+        if (k > 0) {
+          EXPECT_GE(d.hatching[k].from.x, d.hatching[k - 1].from.x);
+        }
+      }
+      ExpectInsideBand(d, 540, 0, 360);
+    }
+  }
+}
+
+TEST_F(ResultsPictureTest, NegativeMaximumHangsBelowTheAxis) {
+  // Point forces against the direction of the loads at both ends of a sprung beam lift it
+  // everywhere: w < 0, the least negative value 0.12·H below the axis.
+  ProblemData data;
+  SprungBeamWithoutLoad(data, 2);
+  data.points[0].force = -100.0;
+  data.points[2].force = -80.0;
+  const ResultSummary summary = Solve(data);
+  ASSERT_LT(summary.maxW, 0.0);
+  ASSERT_LT(summary.minW / summary.maxW, 5.0);  // the diagram fits below its axis
+
+  const Picture p = Render(data, summary, 540, 360);
+  const DiagramDrawing& w = p.log.diagrams[0];
+  EXPECT_LT(w.scale, 0.0);
+  EXPECT_EQ(w.curve[NodeOf(data, &ResultNode::w, summary.maxW) + 1].y, 151);
+  EXPECT_EQ(HighestY(w), 151);
+  // The most negative value lies further down by the ratio of the extremes.
+  EXPECT_NEAR(LowestY(w), 108 + 43.2 * summary.minW / summary.maxW, 1.0);
+  EXPECT_EQ(p.image.pixel(w.curve[1].x, w.curve[1].y), kRedPixel);
+  for (const DiagramDrawing& d : p.log.diagrams) ExpectInsideBand(d, 540, 0, 360);
+  ExpectNothingOutside(p, 540, 360);
+}
+
+TEST_F(ResultsPictureTest, WithoutAnyLoadOnlyTheAxesAndLettersAreDrawn) {
+  ProblemData data;
+  for (SectionRow& section : data.sections) section.load = 0.0;
+  const ResultSummary summary = Solve(data);
+  EXPECT_EQ(summary.maxW, 0.0);
+  EXPECT_EQ(summary.minM, 0.0);
+
+  const Picture p = Render(data, summary, 540, 360);
+  EXPECT_EQ(p.log.texts[0].text, "Minimum displacement :        0.000 m");
+  const QRgb pens[3] = {kRedPixel, kGreenPixel, kBluePixel};
+  const int axisY[3] = {108, 206, 306};
+  for (int d = 0; d < 3; ++d) {
+    const DiagramDrawing& diagram = p.log.diagrams[d];
+    EXPECT_EQ(diagram.scale, 0.0);
+    EXPECT_TRUE(diagram.curve.empty());
+    EXPECT_TRUE(diagram.hatching.empty());
+    EXPECT_EQ(CountPixels(p.image, pens[d]), 486 - 54 + 1) << d;
+    EXPECT_EQ(CountPixelsIn(p.image, pens[d], 54, axisY[d], 433, 1), 433) << d;
+    EXPECT_GT(CountPixelsIn(p.image, kBlackPixel, 39, axisY[d] - 6, 12, 13), 4) << d;
+  }
+  ExpectNothingOutside(p, 540, 360);
+}
+
+TEST_F(ResultsPictureTest, MomentThatIsNowherePositiveRisesAboveItsAxis) {
+  // A force against the direction of the loads in the middle of a sprung beam bends it the
+  // other way: M <= 0 everywhere, so its largest value is 0 (up to rounding).
+  ProblemData data;
+  SprungBeamWithoutLoad(data, 2);
+  data.points[1].force = -100.0;
+  const ResultSummary summary = Solve(data);
+  ASSERT_LT(summary.minM, -100.0);
+  ASSERT_LT(summary.maxM, 1e-9);
+
+  const Picture p = Render(data, summary, 540, 360);
+  const DiagramDrawing& m = p.log.diagrams[2];
+  EXPECT_GT(m.scale, 0.0);
+  EXPECT_NEAR(m.scale, 43.2 / -summary.minM, 1e-12);
+  EXPECT_EQ(HighestY(m), 262);  // 306 - 43.2, the moment under the force
+  EXPECT_LE(LowestY(m), 306);
+  EXPECT_EQ(p.image.pixel(270, 262), kBluePixel);
+  for (const DiagramDrawing& d : p.log.diagrams) ExpectInsideBand(d, 540, 0, 360);
+  ExpectInsideBand(m, 540, 262, 306);
+  ExpectNothingOutside(p, 540, 360);
+}
+
+TEST_F(ResultsPictureTest, ConstantAndLopsidedDiagrams) {
+  ProblemData data;
+  data.elementCount = 10;
+  for (int i = 0; i <= 10; ++i) {
+    data.nodes[i].x = i;
+    data.nodes[i].w = 0.5;              // constant, positive
+    data.nodes[i].Q = -1.0 + 0.11 * i;  // -1 .. 0.1: the negative side ten times larger
+    data.nodes[i].M = -3.0;             // constant, negative
+  }
+  const ResultSummary summary = FindExtremes(data);
+  const Picture p = Render(data, summary, 540, 360);
+
+  const DiagramDrawing& w = p.log.diagrams[0];
+  EXPECT_EQ(HighestY(w), 151);
+  EXPECT_EQ(LowestY(w), 151);
+
+  // Scaled by its maximum 0.1 the minimum would lie 432 pixels above the axis, far beyond the
+  // picture: scaled by its largest magnitude instead, -1 lies 43.2 pixels above the axis.
+  const DiagramDrawing& q = p.log.diagrams[1];
+  EXPECT_DOUBLE_EQ(q.scale, 43.2);
+  EXPECT_EQ(q.curve[1].y, 162);   // trunc(206 - 43.2)
+  EXPECT_EQ(q.curve[11].y, 210);  // trunc(206 + 4.32)
+  EXPECT_EQ(q.curve[11].x, 486);
+
+  const DiagramDrawing& m = p.log.diagrams[2];
+  EXPECT_LT(m.scale, 0.0);
+  EXPECT_EQ(HighestY(m), 349);
+  EXPECT_EQ(LowestY(m), 349);
+  EXPECT_EQ(p.image.pixel(200, 349), kBluePixel);
+  ExpectNothingOutside(p, 540, 360);
+}
+
+TEST_F(ResultsPictureTest, ValuesThatAreNotNumbersStayInsideThePicture) {
+  ProblemData data;
+  const ResultSummary finite = Solve(data);
+  data.nodes[10].w = std::numeric_limits<double>::quiet_NaN();
+  data.nodes[20].w = std::numeric_limits<double>::infinity();
+  data.nodes[30].Q = -std::numeric_limits<double>::infinity();
+  data.nodes[40].M = 1e300;
+
+  // With the extremes of the sound solution the odd nodes reach the drawing, held to the int
+  // range; with extremes that are not finite the diagrams are drawn as axes.
+  for (const ResultSummary& summary : {finite, FindExtremes(data)}) {
+    const Picture p = Render(data, summary, 540, 360);
+    for (const DiagramDrawing& d : p.log.diagrams) {
+      for (const PicturePoint& point : d.curve) {
+        EXPECT_LE(std::abs(point.y), 1000000000) << d.letter;
+        EXPECT_GE(point.x, 54);
+        EXPECT_LE(point.x, 486);
+      }
+    }
+    ExpectNothingOutside(p, 540, 360);
+  }
+  const Picture p = Render(data, FindExtremes(data), 540, 360);
+  EXPECT_TRUE(p.log.diagrams[0].curve.empty());   // maxW is infinite
+  EXPECT_TRUE(p.log.diagrams[1].curve.empty());   // minQ is infinite
+  EXPECT_FALSE(p.log.diagrams[2].curve.empty());  // 1e300 is large, but finite
+}
+
+TEST_F(ResultsPictureTest, PainterIsLeftAsItWas) {
+  ProblemData data;
+  const ResultSummary summary = Solve(data);
+  QImage image(600, 400, QImage::Format_RGB32);
+  image.fill(kUntouched);
+  QPainter painter(&image);
+  QFont font(QStringLiteral("Liberation Serif"));
+  font.setPixelSize(20);
+  painter.setFont(font);
+  painter.setPen(QColor(10, 20, 30));
+  painter.setBrush(QColor(40, 50, 60));
+  DrawResults(painter, data, summary, 540, 360);
+  EXPECT_EQ(painter.pen().color(), QColor(10, 20, 30));
+  EXPECT_EQ(painter.brush().color(), QColor(40, 50, 60));
+  EXPECT_EQ(painter.font(), font);
+  EXPECT_FALSE(painter.hasClipping());
+
+  // A picture of no size draws nothing.
+  DrawingLog log;
+  image.fill(kUntouched);
+  DrawResults(painter, data, summary, 0, 360, &log);
+  painter.end();
+  EXPECT_EQ(CountPixels(image, kUntouched), 600 * 400);
+  EXPECT_TRUE(log.diagrams[0].curve.empty());
+}
+
+}  // namespace
+}  // namespace pelvar
