@@ -99,7 +99,8 @@ void AssembleSystem(const ProblemData& data, const MeshData& mesh, BlockSystem& 
   };
   const int m = data.sectionCount;
   endRow(0, 1, 0, data.points[0].moment, data.points[0].force);
-  endRow(n, n - 1, n - 1, -data.points[m].moment, data.points[m].force);
+  // 0.0 - M rather than -M: no end moment must not show as a moment of "-0.000".
+  endRow(n, n - 1, n - 1, 0.0 - data.points[m].moment, data.points[m].force);
 }
 
 }  // namespace pelvar

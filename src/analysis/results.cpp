@@ -13,7 +13,8 @@ bool StoreResults(const BlockSystem& system, const MeshData& mesh, ProblemData& 
   // The shear force at node 0 is the value just right of the left end; at every later node the
   // value just left of it. The mean over an element, (M_j - M_j-1)/h, is the average of the
   // value right of node j-1 and the value left of node j.
-  staging.shear[0] = -data.points[0].force;
+  // 0.0 - F rather than -F: no force must not show as a shear force of "-0.000".
+  staging.shear[0] = 0.0 - data.points[0].force;
   for (int j = 1; j <= n; ++j) {
     const double mLeft = system.rows[j - 1].rhs[0];
     const double mRight = system.rows[j].rhs[0];

@@ -74,6 +74,9 @@ TEST_F(AnalysisTest, DemonstrationProblemGivesTheKnownSummary) {
 
   // Symmetric problem: the solution is symmetric about the middle of the beam.
   EXPECT_NEAR(data.nodes[0].w, 0.1388, 1e-4);
+  // Zero end loads give zero end values, not negative zeros that would print as "-0.000".
+  EXPECT_FALSE(std::signbit(data.nodes[0].Q));
+  EXPECT_FALSE(std::signbit(data.nodes[100].M));
   EXPECT_NEAR(data.nodes[0].w, data.nodes[100].w, 1e-3);
   // Total load 300 kN is carried by the two sprung sections: mean spring force equals the load.
   double springForce = 0.0;

@@ -1,0 +1,323 @@
+#include "report/report.h"
+
+#include <algorithm>
+#include <cmath>
+#include <memory>
+#include <string>
+
+#include "analysis/diagram_scale.h"
+#include "analysis/results.h"
+#include "text/number_format.h"
+
+namespace pelvar {
+namespace {
+
+// The page label is placed for the widest number it may show, so that it never changes place.
+constexpr std::string_view kWidestPageLabel = "Page 9999999";
+// Sets the General Data value column; wider than every label printed there.
+constexpr std::string_view kGeneralLabelSpan = "Number of Soil Polygons ";
+
+// A column plus a fraction of the digit width, truncated as every other layout position.
+int At(int column, double multiple, int d) { return TruncateToPixel(column + multiple * d); }
+
+}  // namespace
+
+struct Report::GraphLayout {
+  int xa = 0, xb = 0;
+  int gh = 0;
+  double sx = 0.0;
+  int letterWidth = 0, letterHeight = 0;
+  int step = 1;
+};
+
+Report::Report(PageSurface& surface, const ProblemData& data)
+    : surface_(surface), data_(data), leftMargin_(surface.PageWidth() / 20) {}
+
+int Report::SectionCount() const {
+  return std::clamp<int>(data_.sectionCount, kMinSections, kMaxSections);
+}
+
+int Report::ElementCount() const {
+  return std::clamp<int>(data_.elementCount, kMinElements, kMaxElements);
+}
+
+int Report::BodyLineHeight() {
+  surface_.SelectFont(ReportFont::Regular);
+  return surface_.TextSize("W").height;
+}
+
+void Report::PrintTitle(int cursor, std::string_view title) {
+  surface_.SelectFont(ReportFont::Bold);
+  surface_.TextOut(leftMargin_, cursor, title);
+}
+
+Report::ColumnGrid Report::MeasureColumnGrid() {
+  surface_.SelectFont(ReportFont::Bold);
+  ColumnGrid grid;
+  grid.d = surface_.TextSize("99").width;
+  const int c = surface_.TextSize("12345.123").width;
+  grid.col[1] = leftMargin_ + grid.d;
+  for (int i = 2; i <= 5; ++i) grid.col[i] = grid.col[i - 1] + c;
+  return grid;
+}
+
+int Report::PrintHeader(bool newPage) {
+  surface_.SetPenColour(kBlack);
+  surface_.SetPenStyle(PenStyle::Solid);
+  surface_.SetPenWidth(1);
+  surface_.SetPenMode(PenMode::Black);
+  surface_.SetBrush(BrushStyle::Solid, kWhite);
+
+  surface_.SelectFont(ReportFont::Bold);
+  const int lineHeight = surface_.TextSize("W").height;
+  if (newPage && !surface_.NewPage()) throw ReportAborted(surface_.ErrorMessage());
+
+  surface_.TextOut(leftMargin_, lineHeight, kReportTitle);
+  surface_.SelectFont(ReportFont::Regular);
+  const int labelX = surface_.PageWidth() - surface_.TextSize(kWidestPageLabel).width;
+  surface_.TextOut(labelX, lineHeight, FormatText("Page %d", surface_.PageNumber()));
+
+  int y = lineHeight;
+  if (surface_.PageNumber() == 1) {
+    y = TruncateToPixel(lineHeight + 1.25 * lineHeight);
+    surface_.TextOut(leftMargin_, y, kReportMakerLine);
+    y += lineHeight;
+    surface_.TextOut(leftMargin_, y, kReportNoticeLine);
+  }
+  y += 2 * lineHeight;
+
+  surface_.SelectFont(ReportFont::Bold);
+  const std::string_view user = data_.licensedUser.View();
+  surface_.TextOut(leftMargin_, y, std::string(user) + ", ");
+  const int nameX = leftMargin_ + surface_.TextSize(user).width + surface_.TextSize("99").width;
+  surface_.TextOut(nameX, y, data_.problemName.View());
+
+  surface_.SelectFont(ReportFont::Regular);
+  return y + 2 * lineHeight;
+}
+
+int Report::PrintGeneralData() {
+  int cursor = PrintHeader(false);
+  const int h = BodyLineHeight();
+  PrintTitle(cursor, "General Data");
+
+  surface_.SelectFont(ReportFont::Regular);
+  const int valueX = leftMargin_ + surface_.TextSize(kGeneralLabelSpan).width;
+  const std::string rows[6][2] = {
+      {"Licensed User", FormatText(": %s", data_.licensedUser.View())},
+      {"File Name", FormatText(": %s", data_.fileName.View())},
+      {"Problem Name", FormatText(": %s", data_.problemName.View())},
+      {"Number of Sections", FormatText(": %d", SectionCount())},
+      {"EI (kNm\xB2)", FormatText(": %12.1f", data_.stiffnessEI)},
+      {"Width (m)", FormatText(": %12.3f", data_.beamWidth)},
+  };
+  cursor += 2 * h;
+  for (int i = 0; i < 6; ++i) {
+    surface_.TextOut(leftMargin_, cursor, rows[i][0]);
+    surface_.TextOut(valueX, cursor, rows[i][1]);
+    // A blank line closes the block.
+    cursor += i < 5 ? h : 2 * h;
+  }
+  return cursor;
+}
+
+int Report::PrintInputData(int cursor) {
+  const int h = BodyLineHeight();
+  const int bottom = surface_.PageHeight() - h;
+  if (cursor > bottom - 10 * h) cursor = PrintHeader(true);
+
+  PrintTitle(cursor, "Input Data");
+  cursor += 2 * h;
+  PrintTitle(cursor, "Sections");
+  cursor += 2 * h;
+  ColumnGrid g = MeasureColumnGrid();
+  surface_.SelectFont(ReportFont::Regular);
+  surface_.TextOut(g.col[1], cursor, "Layer");
+  surface_.TextOut(g.col[2] + g.d, cursor, "Length");
+  surface_.TextOut(g.col[3] + g.d, cursor, "Load");
+  surface_.TextOut(At(g.col[4], 0.9, g.d), cursor, "Spring");
+  cursor += h;
+  surface_.TextOut(g.col[2] + g.d, cursor, "  m");
+  surface_.TextOut(g.col[3] + g.d, cursor, "kN/m\xB2");
+  surface_.TextOut(g.col[4] + g.d, cursor, "kN/m\xB3");
+  for (int i = 1; i <= SectionCount(); ++i) {
+    cursor += h;
+    if (cursor + h > bottom) cursor = PrintHeader(true);
+    const SectionRow& section = data_.sections[i - 1];
+    surface_.TextOut(g.col[1], cursor, FormatText("%4d", i));
+    surface_.TextOut(g.col[2], cursor, FormatText("%9.3f", section.length));
+    surface_.TextOut(g.col[3], cursor, FormatText("%9.3f", section.load));
+    surface_.TextOut(g.col[4], cursor, FormatText("%9.3f", section.spring));
+  }
+
+  cursor += 2 * h;
+  if (cursor + 5 * h > bottom) cursor = PrintHeader(true);
+  PrintTitle(cursor, "Forces");
+  cursor += 2 * h;
+  g = MeasureColumnGrid();
+  surface_.SelectFont(ReportFont::Regular);
+  surface_.TextOut(g.col[1], cursor, "Point");
+  surface_.TextOut(g.col[2] + g.d, cursor, "x");
+  surface_.TextOut(g.col[3] + g.d, cursor, "F");
+  surface_.TextOut(g.col[4] + g.d, cursor, "M");
+  cursor += h;
+  surface_.TextOut(g.col[2] + g.d, cursor, "m");
+  surface_.TextOut(At(g.col[3], 0.9, g.d), cursor, "kN");
+  surface_.TextOut(At(g.col[4], 0.8, g.d), cursor, "kNm");
+  for (int j = 0; j <= SectionCount(); ++j) {
+    cursor += h;
+    if (cursor + 3 * h > bottom) cursor = PrintHeader(true);
+    const PointLoadRow& point = data_.points[j];
+    surface_.TextOut(g.col[1], cursor, FormatText("%4d", j));
+    surface_.TextOut(g.col[2], cursor, FormatText("%9.3f", point.x));
+    surface_.TextOut(g.col[3], cursor, FormatText("%9.3f", point.force));
+    surface_.TextOut(g.col[4], cursor, FormatText("%9.3f", point.moment));
+  }
+  return cursor + 2 * h;
+}
+
+int Report::PrintOutputData(int cursor) {
+  const int elementCount = ElementCount();
+  const int h = BodyLineHeight();
+  const int bottom = surface_.PageHeight() - h;
+  if (cursor > bottom - 10 * h) cursor = PrintHeader(true);
+
+  PrintTitle(cursor, "Output Data");
+  cursor += 2 * h;
+  PrintTitle(cursor, "Displacements, Shear Forces and Moments");
+  cursor += 2 * h;
+  const ColumnGrid g = MeasureColumnGrid();
+  surface_.SelectFont(ReportFont::Regular);
+  surface_.TextOut(g.col[1], cursor, "Point");
+  surface_.TextOut(At(g.col[2], 1.1, g.d), cursor, "x");
+  surface_.TextOut(At(g.col[3], 1.1, g.d), cursor, "w");
+  surface_.TextOut(At(g.col[4], 1.6, g.d), cursor, "Q");
+  surface_.TextOut(At(g.col[5], 1.6, g.d), cursor, "M");
+  cursor += h;
+  surface_.TextOut(g.col[2] + g.d, cursor, "m");
+  surface_.TextOut(g.col[3] + g.d, cursor, "m");
+  surface_.TextOut(At(g.col[4], 1.4, g.d), cursor, "kN");
+  surface_.TextOut(At(g.col[5], 1.4, g.d), cursor, "kNm");
+  for (int k = 0; k <= elementCount; ++k) {
+    cursor += h;
+    if (cursor + 3 * h > bottom) cursor = PrintHeader(true);
+    const ResultNode& node = data_.nodes[k];
+    surface_.TextOut(g.col[1], cursor, FormatText("%4d", k));
+    surface_.TextOut(g.col[2], cursor, FormatText("%9.3f", node.x));
+    surface_.TextOut(g.col[3], cursor, FormatText("%12.6f", node.w));
+    surface_.TextOut(g.col[4], cursor, FormatText("%12.3f", node.Q));
+    surface_.TextOut(g.col[5], cursor, FormatText("%12.3f", node.M));
+  }
+  return cursor + 2 * h;
+}
+
+void Report::PrintGraphs(int cursor) {
+  const int elementCount = ElementCount();
+  cursor = PrintHeader(true);
+  surface_.SelectFont(ReportFont::Regular);
+  const TextExtent letterSize = surface_.TextSize("W");
+  PrintTitle(cursor, "Graphs");
+  const int yTop = cursor + 2 * letterSize.height;
+  surface_.SelectFont(ReportFont::Regular);
+
+  const int plotWidth = surface_.PageWidth() - leftMargin_;
+  const int plotHeight = surface_.PageHeight() - 2 * yTop;
+  GraphLayout layout;
+  const int gw = TruncateToPixel(0.8 * plotWidth);
+  layout.gh = TruncateToPixel(0.12 * plotHeight);
+  layout.xa = TruncateToPixel(leftMargin_ + 0.1 * plotWidth);
+  layout.xb = layout.xa + gw;
+  layout.letterWidth = letterSize.width;
+  layout.letterHeight = letterSize.height;
+  layout.step = std::max(1, elementCount / 100);
+  const double span = data_.nodes[elementCount].x - data_.nodes[0].x;
+  layout.sx = gw / span;
+  // A beam without length (never made by the calculation) is drawn at its left end.
+  if (!std::isfinite(layout.sx)) layout.sx = 0.0;
+
+  ResultSummary extremes;
+  if (data_.elementCount == elementCount) {
+    extremes = FindExtremes(data_);
+  } else {
+    // A count beyond the table would send the search past its end: search the nodes drawn.
+    auto held = std::make_unique<ProblemData>(data_);
+    held->elementCount = elementCount;
+    extremes = FindExtremes(*held);
+  }
+  const std::string lines[6] = {
+      FormatText("Minimum displacement : %12.3f m", extremes.minW),
+      FormatText("Maximum displacement : %12.3f m", extremes.maxW),
+      FormatText("Minimum shear force : %12.3f kN", extremes.minQ),
+      FormatText("Maximum shear force : %12.3f kN", extremes.maxQ),
+      FormatText("Minimum moment : %12.3f kNm", extremes.minM),
+      FormatText("Maximum moment : %12.3f kNm", extremes.maxM),
+  };
+  int y = TruncateToPixel(yTop + 0.04 * layout.gh);
+  for (const std::string& line : lines) {
+    surface_.TextOut(layout.xa, y, line);
+    y = TruncateToPixel(y + 0.14 * layout.gh);
+  }
+
+  DrawDiagram(layout, TruncateToPixel(yTop + 1.5 * layout.gh), extremes.minW, extremes.maxW,
+              &ResultNode::w, "w", true);
+  DrawDiagram(layout, yTop + 4 * layout.gh, extremes.minQ, extremes.maxQ, &ResultNode::Q, "Q",
+              false);
+  DrawDiagram(layout, TruncateToPixel(yTop + 6.5 * layout.gh), extremes.minM, extremes.maxM,
+              &ResultNode::M, "M", false);
+}
+
+void Report::DrawDiagram(const GraphLayout& layout, int axisY, double minValue, double maxValue,
+                         double ResultNode::*quantity, std::string_view letter, bool first) {
+  if (first) surface_.SetPenColour(kBlack);
+  surface_.MoveTo(layout.xa, axisY);
+  surface_.LineTo(layout.xb, axisY);
+  surface_.TextOut(layout.xa - 2 * layout.letterWidth, axisY - layout.letterHeight / 2, letter);
+  if (first) surface_.SetPenMode(PenMode::Copy);
+
+  // The signed maximum sets the scale as long as the diagram stays on the page; otherwise the
+  // largest magnitude does, and a diagram without any value other than 0 is its axis alone.
+  const double sy = DiagramScale(minValue, maxValue, layout.gh, axisY,
+                                 surface_.PageHeight() - static_cast<double>(axisY));
+  if (sy == 0.0) return;
+
+  const int elementCount = ElementCount();
+  auto pixelX = [&](int k) { return TruncateToPixel(layout.xa + layout.sx * data_.nodes[k].x); };
+  auto pixelY = [&](int k) { return TruncateToPixel(axisY + sy * (data_.nodes[k].*quantity)); };
+  surface_.MoveTo(layout.xa, pixelY(0));
+  for (int k = 0; k <= elementCount; k += layout.step) surface_.LineTo(pixelX(k), pixelY(k));
+  for (int k = 0; k <= elementCount; k += layout.step) {
+    const int x = pixelX(k);
+    surface_.MoveTo(x, axisY);
+    surface_.LineTo(x, pixelY(k));
+  }
+}
+
+bool PrintReport(PageSurface& surface, const ProblemData& data, std::string& error) {
+  error.clear();
+  if (!surface.BeginDocument()) {
+    error = surface.ErrorMessage();
+    return false;
+  }
+  try {
+    Report report(surface, data);
+    int cursor = report.PrintGeneralData();
+    cursor = report.PrintInputData(cursor);
+    if (data.resultsAvailable) {
+      cursor = report.PrintOutputData(cursor);
+      report.PrintGraphs(cursor);
+    }
+    if (surface.Failed()) throw ReportAborted(surface.ErrorMessage());
+  } catch (const std::exception& failure) {
+    // Whatever stopped the report, the open document is given up rather than left open.
+    surface.AbortDocument();
+    error = failure.what();
+    return false;
+  }
+  if (!surface.EndDocument()) {
+    error = surface.ErrorMessage();
+    return false;
+  }
+  return true;
+}
+
+}  // namespace pelvar

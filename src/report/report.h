@@ -1,0 +1,72 @@
+#pragma once
+// The printed report: page header and pagination, General Data, Input Data, Output Data and the
+// Graphs page, drawn on a PageSurface from a ProblemData that it only reads.
+
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+#include "model/problem_data.h"
+#include "report/page_surface.h"
+
+namespace pelvar {
+
+inline constexpr std::string_view kReportTitle = "Pelvar - Beam on Elastic Foundation";
+inline constexpr std::string_view kReportMakerLine = "A Tessaly Program";
+inline constexpr std::string_view kReportNoticeLine =
+    "Printed by Pelvar, analysis of a beam on an elastic foundation";
+
+// Thrown by the blocks when the surface fails at a page break; PrintReport turns it into its
+// error message after aborting the document.
+class ReportAborted : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// One print job on an open document. The blocks hand the vertical cursor on to each other, as
+// the print command calls them; they are public so that each can be checked on its own.
+class Report {
+ public:
+  // The document must have been started: the left margin comes from the page width now.
+  Report(PageSurface& surface, const ProblemData& data);
+
+  int LeftMargin() const { return leftMargin_; }
+
+  // Prints the page header on the current page, or first starts a new page when newPage is
+  // set, and returns the cursor below it. Leaves the regular font selected.
+  int PrintHeader(bool newPage);
+  // Begins the report with the first header; returns the cursor below the general data.
+  int PrintGeneralData();
+  int PrintInputData(int cursor);
+  int PrintOutputData(int cursor);
+  // Always on a page of its own, the last of the report.
+  void PrintGraphs(int cursor);
+
+ private:
+  struct ColumnGrid {
+    int d = 0;        // width of "99"
+    int col[6] = {};  // col[1]..col[5]
+  };
+
+  int BodyLineHeight();
+  ColumnGrid MeasureColumnGrid();
+  void PrintTitle(int cursor, std::string_view title);
+  struct GraphLayout;
+  void DrawDiagram(const GraphLayout& layout, int axisY, double minValue, double maxValue,
+                   double ResultNode::*quantity, std::string_view letter, bool first);
+
+  // The problem's counts, held inside the tables' capacities.
+  int SectionCount() const;
+  int ElementCount() const;
+
+  PageSurface& surface_;
+  const ProblemData& data_;
+  int leftMargin_ = 0;
+};
+
+// The print command from the start of the document to its end: header and General Data, Input
+// Data, and Output Data with the Graphs page while results are available. On a failing device the
+// document is aborted and false returned with a message for the user.
+bool PrintReport(PageSurface& surface, const ProblemData& data, std::string& error);
+
+}  // namespace pelvar

@@ -1,0 +1,19 @@
+#pragma once
+// The printed report written straight into a PDF file, without a dialog and without a display.
+//
+// Needs a QGuiApplication (a QApplication will do) to exist in the process, for the fonts; on a
+// machine without a display run it on Qt's offscreen platform (QT_QPA_PLATFORM=offscreen).
+
+#include <string>
+
+#include "model/problem_data.h"
+
+namespace pelvar {
+
+// Writes the report of the problem (with its results while they are available) as an A4 PDF to
+// path. The file is written under a temporary name in the same folder and put in place only when
+// complete, so a failure leaves an earlier file of that name as it was. Returns false with a
+// message for the user on failure.
+bool WriteReportPdf(const ProblemData& data, const std::string& path, std::string& error);
+
+}  // namespace pelvar

@@ -1,0 +1,747 @@
+// The report's layout on the recording surface. Its metric is fixed: bold 9 pixels per byte and
+// 17 high, regular 7 per byte and 13 high; every expected coordinate below is worked out by hand
+// from these numbers.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "model/problem_data.h"
+#include "report/recording_surface.h"
+#include "report/report.h"
+
+namespace pelvar {
+namespace {
+
+constexpr int kH = 17;  // header line height: bold "W"
+constexpr int kh = 13;  // body line height: regular "W"
+
+// Page 2000 wide: leftMargin 100, the page label at 2000 - 12 * 7 = 1916.
+constexpr int kWidth = 2000;
+constexpr int kLeft = 100;
+
+// Column grid: d = 2 * 9 = 18, c = 9 * 9 = 81.
+constexpr int kD = 18;
+constexpr int kCol1 = 118, kCol2 = 199, kCol3 = 280, kCol4 = 361, kCol5 = 442;
+
+struct Point {
+  int x, y;
+  bool operator==(const Point&) const = default;
+};
+
+// The drawing of the graphs page in the order the calls came, grouped per stroke sequence.
+struct Stroke {
+  Point from;
+  std::vector<Point> to;
+};
+
+std::vector<Stroke> StrokesOnPage(const RecordingSurface& s, int page) {
+  std::vector<Stroke> strokes;
+  for (const RecordedCall& c : s.Calls()) {
+    if (c.page != page) continue;
+    if (c.kind == CallKind::MoveTo) strokes.push_back({{c.x, c.y}, {}});
+    if (c.kind == CallKind::LineTo) {
+      if (strokes.empty())
+        ADD_FAILURE() << "line without a move";
+      else
+        strokes.back().to.push_back({c.x, c.y});
+    }
+  }
+  return strokes;
+}
+
+struct Diagram {
+  Point axisFrom, axisTo;
+  std::vector<Point> curve;  // start point and every point joined
+  std::vector<std::pair<Point, Point>> hatches;
+};
+
+// Splits the graphs page into its three diagrams: axis, curve (a move and many lines), then one
+// move and one line per hatching line.
+std::vector<Diagram> Diagrams(const RecordingSurface& s, int page, int xa, int xb) {
+  std::vector<Diagram> diagrams;
+  for (const Stroke& stroke : StrokesOnPage(s, page)) {
+    const bool axis = stroke.from.x == xa && stroke.to.size() == 1 && stroke.to[0].x == xb &&
+                      stroke.to[0].y == stroke.from.y;
+    // Each diagram has its own axis height; a hatching line never runs from xa to xb.
+    if (axis && (diagrams.empty() || diagrams.back().axisFrom.y != stroke.from.y)) {
+      diagrams.push_back({stroke.from, stroke.to[0], {}, {}});
+      continue;
+    }
+    if (diagrams.empty()) {
+      ADD_FAILURE() << "stroke before the first axis";
+      continue;
+    }
+    Diagram& d = diagrams.back();
+    if (d.curve.empty() && d.hatches.empty() && stroke.to.size() > 1) {
+      d.curve.push_back(stroke.from);
+      d.curve.insert(d.curve.end(), stroke.to.begin(), stroke.to.end());
+    } else if (stroke.to.size() == 1) {
+      d.hatches.push_back({stroke.from, stroke.to[0]});
+    } else {
+      ADD_FAILURE() << "unexpected stroke";
+    }
+  }
+  return diagrams;
+}
+
+void ExpectText(const RecordingSurface& s, std::string_view text, int page, int x, int y,
+                ReportFont font) {
+  const RecordedCall* call = s.FindText(text);
+  ASSERT_NE(call, nullptr) << "missing text \"" << text << "\"";
+  EXPECT_EQ(call->page, page) << text;
+  EXPECT_EQ(call->x, x) << text;
+  EXPECT_EQ(call->y, y) << text;
+  EXPECT_EQ(call->font, font) << text;
+}
+
+int CountText(const RecordingSurface& s, std::string_view text) {
+  int n = 0;
+  for (const RecordedCall& c : s.Texts()) n += c.text == text;
+  return n;
+}
+
+// A started document and a report job on it, as the print command makes them.
+struct Job {
+  RecordingSurface surface;
+  ProblemData data;
+  Report report;
+  explicit Job(int height, int width = kWidth)
+      : surface(width, height), report((surface.BeginDocument(), surface), data) {}
+};
+
+TEST(ReportHeader, FirstAndLaterPages) {
+  Job job(3000);
+  EXPECT_EQ(job.report.LeftMargin(), kLeft);
+
+  EXPECT_EQ(job.report.PrintHeader(false), 38 + 5 * kH);  // trunc(2.25 H) + 5H = 123
+  const RecordingSurface& s = job.surface;
+  ExpectText(s, "Pelvar - Beam on Elastic Foundation", 1, kLeft, kH, ReportFont::Bold);
+  ExpectText(s, "Page 1", 1, 1916, kH, ReportFont::Regular);
+  ExpectText(s, "A Tessaly Program", 1, kLeft, 38, ReportFont::Regular);
+  ExpectText(s, "Printed by Pelvar, analysis of a beam on an elastic foundation", 1, kLeft, 55,
+             ReportFont::Regular);
+  ExpectText(s, "Tessaly, ", 1, kLeft, 89, ReportFont::Bold);
+  // The name follows the user text (7 bytes) plus "99", both bold.
+  ExpectText(s, "Demonstration Problem", 1, kLeft + 63 + 18, 89, ReportFont::Bold);
+
+  EXPECT_EQ(job.report.PrintHeader(true), 5 * kH);
+  EXPECT_EQ(job.report.PrintHeader(true), 5 * kH);
+  const auto page3 = s.Texts(3);
+  ASSERT_EQ(page3.size(), 4u);  // title, page label, user, problem: no maker lines
+  EXPECT_EQ(page3[0].text, "Pelvar - Beam on Elastic Foundation");
+  EXPECT_EQ(page3[0].y, kH);
+  EXPECT_EQ(page3[1].text, "Page 3");
+  EXPECT_EQ(page3[1].x, 1916);
+  EXPECT_EQ(page3[2].text, "Tessaly, ");
+  EXPECT_EQ(page3[2].y, 3 * kH);
+  EXPECT_EQ(page3[3].y, 3 * kH);
+  EXPECT_EQ(CountText(s, "A Tessaly Program"), 1);
+
+  // The header leaves the regular font selected and sets the drawing tools it lists.
+  const RecordedCall& last = s.Calls().back();
+  EXPECT_EQ(last.kind, CallKind::SelectFont);
+  EXPECT_EQ(last.font, ReportFont::Regular);
+  EXPECT_EQ(last.penColour, kBlack);
+  EXPECT_EQ(last.penMode, PenMode::Black);
+  EXPECT_EQ(last.penStyle, PenStyle::Solid);
+  EXPECT_EQ(last.penWidth, 1);
+  EXPECT_EQ(last.brushStyle, BrushStyle::Solid);
+  EXPECT_EQ(last.brushColour, kWhite);
+}
+
+TEST(ReportHeader, LongUserPushesProblemName) {
+  Job job(3000);
+  job.data.licensedUser.Set("A rather long licensed user name");  // 32 bytes
+  job.data.problemName.Set("Pile \xE9tude");
+  job.report.PrintHeader(false);
+  ExpectText(job.surface, "A rather long licensed user name, ", 1, kLeft, 89, ReportFont::Bold);
+  ExpectText(job.surface, "Pile \xE9tude", 1, kLeft + 32 * 9 + 18, 89, ReportFont::Bold);
+}
+
+TEST(ReportGeneralData, RowsAndValueColumn) {
+  Job job(3000);
+  job.data.stiffnessEI = 1234567.25;
+  job.data.beamWidth = 0.0125;
+  EXPECT_EQ(job.report.PrintGeneralData(), 214 + 2 * kh);
+  const RecordingSurface& s = job.surface;
+  ExpectText(s, "General Data", 1, kLeft, 123, ReportFont::Bold);
+  // Value column: "Number of Soil Polygons " is 24 bytes in the regular font.
+  const int valueX = kLeft + 24 * 7;
+  const char* labels[] = {"Licensed User",      "File Name",    "Problem Name",
+                          "Number of Sections", "EI (kNm\xB2)", "Width (m)"};
+  // ": %12.1f" and ": %12.3f": a colon, a blank and a field of 12.
+  const char* values[] = {": Tessaly",
+                          ": Demo.plv",
+                          ": Demonstration Problem",
+                          ": 3",
+                          ": "
+                          "   1234567.2",
+                          ": "
+                          "       0.013"};
+  for (int i = 0; i < 6; ++i) {
+    ExpectText(s, labels[i], 1, kLeft, 149 + i * kh, ReportFont::Regular);
+    ExpectText(s, values[i], 1, valueX, 149 + i * kh, ReportFont::Regular);
+  }
+}
+
+TEST(ReportInputData, HeadingsUnitsAndRows) {
+  Job job(3000);
+  job.data.sections[1].spring = 123456.0;  // wider than "%9.3f": printed in full
+  job.data.points[2].force = -12.5;
+  job.data.points[3].moment = 7.0;
+  EXPECT_EQ(job.report.PrintInputData(240), 461 + 2 * kh);
+  const RecordingSurface& s = job.surface;
+  ExpectText(s, "Input Data", 1, kLeft, 240, ReportFont::Bold);
+  ExpectText(s, "Sections", 1, kLeft, 266, ReportFont::Bold);
+  ExpectText(s, "Layer", 1, kCol1, 292, ReportFont::Regular);
+  ExpectText(s, "Length", 1, kCol2 + kD, 292, ReportFont::Regular);
+  ExpectText(s, "Load", 1, kCol3 + kD, 292, ReportFont::Regular);
+  ExpectText(s, "Spring", 1, 377, 292, ReportFont::Regular);  // trunc(361 + 16.2)
+  ExpectText(s, "  m", 1, kCol2 + kD, 305, ReportFont::Regular);
+  ExpectText(s, "kN/m\xB2", 1, kCol3 + kD, 305, ReportFont::Regular);
+  ExpectText(s, "kN/m\xB3", 1, kCol4 + kD, 305, ReportFont::Regular);
+
+  const auto rowsOf = [&](int from, int count) {
+    std::vector<RecordedCall> row;
+    const auto texts = s.Texts();
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+      if (texts[i].y >= from && row.size() < static_cast<std::size_t>(count))
+        row.push_back(texts[i]);
+    }
+    return row;
+  };
+  const int columns[4] = {kCol1, kCol2, kCol3, kCol4};
+  const auto sectionRows = rowsOf(318, 12);
+  const char* expected[12] = {"   1", "   10.000", "   10.000", "  100.000",
+                              "   2", "   10.000", "   10.000", "123456.000",
+                              "   3", "   10.000", "   10.000", "  100.000"};
+  for (int i = 0; i < 12; ++i) {
+    EXPECT_EQ(sectionRows[i].text, expected[i]);
+    EXPECT_EQ(sectionRows[i].y, 318 + (i / 4) * kh);
+    EXPECT_EQ(sectionRows[i].x, columns[i % 4]);
+    EXPECT_EQ(sectionRows[i].font, ReportFont::Regular);
+  }
+
+  ExpectText(s, "Forces", 1, kLeft, 370, ReportFont::Bold);
+  ExpectText(s, "Point", 1, kCol1, 396, ReportFont::Regular);
+  ExpectText(s, "x", 1, kCol2 + kD, 396, ReportFont::Regular);
+  ExpectText(s, "F", 1, kCol3 + kD, 396, ReportFont::Regular);
+  ExpectText(s, "M", 1, kCol4 + kD, 396, ReportFont::Regular);
+  ExpectText(s, "m", 1, kCol2 + kD, 409, ReportFont::Regular);
+  ExpectText(s, "kN", 1, 296, 409, ReportFont::Regular);   // trunc(280 + 16.2)
+  ExpectText(s, "kNm", 1, 375, 409, ReportFont::Regular);  // trunc(361 + 14.4)
+  const auto pointRows = rowsOf(422, 16);
+  const char* points[16] = {
+      "   0", "    0.000", "    0.000", "    0.000", "   1", "   10.000", "    0.000", "    0.000",
+      "   2", "   20.000", "  -12.500", "    0.000", "   3", "   30.000", "    0.000", "    7.000"};
+  for (int i = 0; i < 16; ++i) {
+    EXPECT_EQ(pointRows[i].text, points[i]);
+    EXPECT_EQ(pointRows[i].y, 422 + (i / 4) * kh);
+    EXPECT_EQ(pointRows[i].x, columns[i % 4]);
+  }
+}
+
+TEST(ReportInputData, TwentySectionsAndOneSection) {
+  Job job(3000);
+  job.data.sectionCount = 20;
+  job.report.PrintInputData(240);
+  const RecordingSurface& s = job.surface;
+  // Section rows at col1 numbered 1..20, point rows numbered 0..20, all on page 1.
+  std::vector<std::string> numbers;
+  for (const RecordedCall& c : s.Texts()) {
+    if (c.x == kCol1 && c.y > 305) numbers.push_back(c.text);
+  }
+  ASSERT_EQ(numbers.size(), 20u + 1u + 21u);  // 20 sections, "Point" heading, 21 points
+  EXPECT_EQ(numbers[0], "   1");
+  EXPECT_EQ(numbers[19], "  20");
+  EXPECT_EQ(numbers[20], "Point");
+  EXPECT_EQ(numbers[21], "   0");
+  EXPECT_EQ(numbers[41], "  20");
+  EXPECT_EQ(s.PageCount(), 1);
+
+  Job one(3000);
+  one.data.sectionCount = 1;
+  EXPECT_EQ(one.report.PrintInputData(240), 318 + 2 * kh + 2 * kh + 2 * kh + kh + 2 * kh);
+  int sectionRows = 0, pointRows = 0;
+  for (const RecordedCall& c : one.surface.Texts()) {
+    if (c.x == kCol1 && c.text == "   1") ++sectionRows;
+    if (c.x == kCol1 && c.text == "   0") ++pointRows;
+  }
+  EXPECT_EQ(sectionRows, 2);  // the only section and the right end point
+  EXPECT_EQ(pointRows, 1);
+}
+
+// Page height 1000: bottom limit 987. Each case sits exactly at its threshold and one pixel past.
+TEST(ReportPageBreaks, StartOfInputData) {
+  for (int cursor : {857, 858}) {  // 857 = 987 - 10h: stays
+    Job job(1000);
+    job.report.PrintInputData(cursor);
+    const RecordedCall* title = job.surface.FindText("Input Data");
+    ASSERT_NE(title, nullptr);
+    EXPECT_EQ(title->page, cursor == 857 ? 1 : 2) << cursor;
+    EXPECT_EQ(title->y, cursor == 857 ? 857 : 5 * kH) << cursor;
+  }
+}
+
+TEST(ReportPageBreaks, SectionRow) {
+  // Twenty sections from cursor c: row 20 stands at c + 65 + 260 and stays while row + h <= 987.
+  for (int cursor : {649, 650}) {
+    Job job(1000);
+    job.data.sectionCount = 20;
+    job.report.PrintInputData(cursor);
+    std::vector<RecordedCall> column1;  // "Layer", then the section rows
+    for (const RecordedCall& c : job.surface.Texts()) {
+      if (c.x == kCol1) column1.push_back(c);
+    }
+    ASSERT_GE(column1.size(), 21u);
+    EXPECT_EQ(column1[0].text, "Layer");
+    const RecordedCall& row19 = column1[19];
+    const RecordedCall& row20 = column1[20];
+    EXPECT_EQ(row19.text, "  19");
+    EXPECT_EQ(row19.page, 1);
+    EXPECT_EQ(row19.y, cursor + 65 + 19 * kh);
+    EXPECT_EQ(row20.text, "  20");
+    if (cursor == 649) {
+      EXPECT_EQ(row20.page, 1);
+      EXPECT_EQ(row20.y, 974);
+    } else {
+      // Straight below the new header, without the headings again.
+      EXPECT_EQ(row20.page, 2);
+      EXPECT_EQ(row20.y, 5 * kH);
+      const auto page2 = job.surface.Texts(2);
+      ASSERT_GE(page2.size(), 5u);
+      EXPECT_EQ(page2[4].text, "  20");
+      EXPECT_EQ(CountText(job.surface, "Layer"), 1);
+    }
+  }
+}
+
+TEST(ReportPageBreaks, ForcesTitle) {
+  // Three sections: the Forces title stands at c + 130 and needs it + 5h <= 987.
+  for (int cursor : {792, 793}) {
+    Job job(1000);
+    job.report.PrintInputData(cursor);
+    const RecordedCall* title = job.surface.FindText("Forces");
+    ASSERT_NE(title, nullptr);
+    EXPECT_EQ(title->page, cursor == 792 ? 1 : 2);
+    EXPECT_EQ(title->y, cursor == 792 ? 922 : 5 * kH);
+  }
+}
+
+TEST(ReportPageBreaks, ForcesRow) {
+  // Point 3 stands at c + 221 and needs it + 3h <= 987.
+  for (int cursor : {727, 728}) {
+    Job job(1000);
+    job.report.PrintInputData(cursor);
+    RecordedCall last;  // the last "   3" is point 3, after section 3
+    int found = 0;
+    for (const RecordedCall& c : job.surface.Texts()) {
+      if (c.x == kCol1 && c.text == "   3") {
+        last = c;
+        ++found;
+      }
+    }
+    ASSERT_EQ(found, 2);
+    EXPECT_EQ(last.page, cursor == 727 ? 1 : 2);
+    EXPECT_EQ(last.y, cursor == 727 ? 948 : 5 * kH);
+    EXPECT_EQ(CountText(job.surface, "Point"), 1);
+  }
+}
+
+TEST(ReportPageBreaks, StartOfOutputDataAndOutputRow) {
+  for (int cursor : {857, 858}) {
+    Job job(1000);
+    job.data.elementCount = 10;
+    job.report.PrintOutputData(cursor);
+    const RecordedCall* title = job.surface.FindText("Output Data");
+    ASSERT_NE(title, nullptr);
+    EXPECT_EQ(title->page, cursor == 857 ? 1 : 2);
+  }
+  // Row 10 stands at c + 78 + 130 and needs it + 3h <= 987.
+  for (int cursor : {740, 741}) {
+    Job job(1000);
+    job.data.elementCount = 10;
+    job.report.PrintOutputData(cursor);
+    std::vector<RecordedCall> rows;
+    for (const RecordedCall& c : job.surface.Texts()) {
+      if (c.x == kCol1 && c.text.size() == 4 && c.text != "Poin") rows.push_back(c);
+    }
+    ASSERT_EQ(rows.size(), 11u);
+    EXPECT_EQ(rows[9].text, "   9");
+    EXPECT_EQ(rows[9].page, 1);
+    EXPECT_EQ(rows[10].text, "  10");
+    EXPECT_EQ(rows[10].page, cursor == 740 ? 1 : 2);
+    EXPECT_EQ(rows[10].y, cursor == 740 ? 948 : 5 * kH);
+  }
+}
+
+void FillNodes(ProblemData& data, int n) {
+  data.elementCount = n;
+  for (int k = 0; k <= n; ++k) {
+    data.nodes[k] = {static_cast<double>(k), 1.0, 0.5, 2.0};
+  }
+  data.resultsAvailable = true;
+}
+
+TEST(ReportOutputData, ThousandElementsContinueBelowTheHeader) {
+  RecordingSurface s(kWidth, 3000);
+  ProblemData data;
+  FillNodes(data, 1000);
+  data.nodes[1000] = {1000.0, 0.0001234567, -1234.5678, 98765.4321};
+  std::string error;
+  ASSERT_TRUE(PrintReport(s, data, error)) << error;
+
+  // Output Data starts at 487 on page 1: headings at 539, units at 552, rows from 565 while
+  // row + 3h <= 2987; later pages from 85 on.
+  ExpectText(s, "Output Data", 1, kLeft, 487, ReportFont::Bold);
+  ExpectText(s, "Displacements, Shear Forces and Moments", 1, kLeft, 513, ReportFont::Bold);
+  std::vector<RecordedCall> rows;
+  for (const RecordedCall& c : s.Texts()) {
+    if (c.x == kCol1 && (c.page > 1 || c.y >= 565)) rows.push_back(c);
+  }
+  ASSERT_EQ(rows.size(), 1001u);
+  const int firstOnPage[] = {0, 184, 405, 626, 847, 1001};
+  for (int page = 1; page <= 5; ++page) {
+    for (int k = firstOnPage[page - 1]; k < firstOnPage[page]; ++k) {
+      const RecordedCall& row = rows[k];
+      ASSERT_EQ(row.text, (k < 10     ? "   "
+                           : k < 100  ? "  "
+                           : k < 1000 ? " "
+                                      : "") +
+                              std::to_string(k));
+      ASSERT_EQ(row.page, page) << k;
+      const int top = page == 1 ? 565 : 85;
+      ASSERT_EQ(row.y, top + (k - firstOnPage[page - 1]) * kh) << k;
+    }
+  }
+  // One title and one set of headings for the whole table; the graphs page is the sixth.
+  EXPECT_EQ(CountText(s, "Output Data"), 1);
+  EXPECT_EQ(CountText(s, "Point"), 2);  // Forces and output tables
+  EXPECT_EQ(s.PageCount(), 6);
+  ExpectText(s, "Graphs", 6, kLeft, 85, ReportFont::Bold);
+
+  // The last row: x, w with six decimals, Q and M with three.
+  const auto page5 = s.Texts(5);
+  const RecordedCall* lastRow = nullptr;
+  for (std::size_t i = 0; i < page5.size(); ++i) {
+    if (page5[i].text == "1000" && page5[i].x == kCol1) lastRow = &page5[i];
+  }
+  ASSERT_NE(lastRow, nullptr);
+  const RecordedCall* cells = lastRow;
+  EXPECT_EQ(cells[1].text, " 1000.000");
+  EXPECT_EQ(cells[1].x, kCol2);
+  EXPECT_EQ(cells[2].text, "    0.000123");
+  EXPECT_EQ(cells[2].x, kCol3);
+  EXPECT_EQ(cells[3].text, "   -1234.568");
+  EXPECT_EQ(cells[3].x, kCol4);
+  EXPECT_EQ(cells[4].text, "   98765.432");
+  EXPECT_EQ(cells[4].x, kCol5);
+}
+
+TEST(ReportOutputData, HeadingsAndUnits) {
+  Job job(3000);
+  job.data.elementCount = 10;
+  job.report.PrintOutputData(487);
+  const RecordingSurface& s = job.surface;
+  ExpectText(s, "Point", 1, kCol1, 539, ReportFont::Regular);
+  ExpectText(s, "x", 1, 218, 539, ReportFont::Regular);  // trunc(199 + 19.8)
+  ExpectText(s, "w", 1, 299, 539, ReportFont::Regular);  // trunc(280 + 19.8)
+  ExpectText(s, "Q", 1, 389, 539, ReportFont::Regular);  // trunc(361 + 28.8)
+  ExpectText(s, "M", 1, 470, 539, ReportFont::Regular);  // trunc(442 + 28.8)
+  const auto units = s.Texts();
+  std::vector<std::pair<std::string, int>> at552;
+  for (const RecordedCall& c : units) {
+    if (c.y == 552) at552.push_back({c.text, c.x});
+  }
+  const std::vector<std::pair<std::string, int>> expected = {
+      {"m", 217}, {"m", 298}, {"kN", 386}, {"kNm", 467}};  // col + d, col + 1.4 d
+  EXPECT_EQ(at552, expected);
+}
+
+TEST(ReportFlow, NoResultsMeansNoOutputAndNoGraphs) {
+  RecordingSurface s(kWidth, 3000);
+  ProblemData data;
+  FillNodes(data, 100);
+  data.resultsAvailable = false;
+  std::string error = "stale";
+  ASSERT_TRUE(PrintReport(s, data, error));
+  EXPECT_EQ(error, "");
+  EXPECT_EQ(s.PageCount(), 1);
+  EXPECT_EQ(s.FindText("Output Data"), nullptr);
+  EXPECT_EQ(s.FindText("Graphs"), nullptr);
+  for (const RecordedCall& c : s.Calls()) {
+    EXPECT_NE(c.kind, CallKind::LineTo);
+    EXPECT_NE(c.kind, CallKind::NewPage);
+  }
+  EXPECT_EQ(s.Calls().front().kind, CallKind::BeginDocument);
+  EXPECT_EQ(s.Calls().back().kind, CallKind::EndDocument);
+  // Every text is drawn on the header's opaque white.
+  for (const RecordedCall& c : s.Texts()) {
+    EXPECT_EQ(c.brushStyle, BrushStyle::Solid);
+    EXPECT_EQ(c.brushColour, kWhite);
+  }
+
+  // With results, Output Data follows on page 1 and the graphs page is the second.
+  RecordingSurface withResults(kWidth, 3000);
+  data.resultsAvailable = true;
+  ASSERT_TRUE(PrintReport(withResults, data, error));
+  EXPECT_EQ(withResults.FindText("Output Data")->page, 1);
+  EXPECT_EQ(withResults.FindText("Graphs")->page, 2);
+  EXPECT_EQ(withResults.PageCount(), 2);
+  EXPECT_EQ(withResults.Calls().back().kind, CallKind::EndDocument);
+}
+
+TEST(ReportFlow, FailingPrinterAbortsTheDocument) {
+  RecordingSurface refused(kWidth, 3000);
+  refused.FailBegin();
+  ProblemData data;
+  std::string error;
+  EXPECT_FALSE(PrintReport(refused, data, error));
+  EXPECT_EQ(error, "Simulated printer failure");
+  EXPECT_TRUE(refused.Calls().empty());
+
+  // A printer that fails at the third page: the document is aborted, not ended, and nothing is
+  // drawn after the failed page break.
+  RecordingSurface failing(kWidth, 3000);
+  failing.FailAtPage(3);
+  FillNodes(data, 1000);
+  EXPECT_FALSE(PrintReport(failing, data, error));
+  EXPECT_EQ(error, "Simulated printer failure");
+  const auto& calls = failing.Calls();
+  EXPECT_EQ(calls.back().kind, CallKind::AbortDocument);
+  for (const RecordedCall& c : calls) {
+    EXPECT_NE(c.kind, CallKind::EndDocument);
+    EXPECT_LE(c.page, 2);
+  }
+  // Page 2 held rows 184 to 404; row 405 would have begun page 3.
+  const RecordedCall* row404 = failing.FindText(" 404");
+  ASSERT_NE(row404, nullptr);
+  EXPECT_EQ(row404->page, 2);
+  EXPECT_EQ(failing.FindText(" 405"), nullptr);
+}
+
+TEST(ReportFlow, CountsBeyondTheTablesStayInside) {
+  RecordingSurface s(kWidth, 3000);
+  ProblemData data;
+  FillNodes(data, 1000);
+  data.elementCount = 5000;
+  data.sectionCount = 25;
+  std::string error;
+  ASSERT_TRUE(PrintReport(s, data, error)) << error;
+  EXPECT_NE(s.FindText(": 20"), nullptr);
+  EXPECT_NE(s.FindText("1000"), nullptr);
+  EXPECT_EQ(s.FindText("1001"), nullptr);
+  EXPECT_EQ(CountText(s, "  20"), 3);  // section 20, point 20, node 20
+  EXPECT_EQ(CountText(s, "  21"), 1);  // node 21 only
+
+  RecordingSurface low(kWidth, 3000);
+  data.elementCount = -3;
+  data.sectionCount = 0;
+  ASSERT_TRUE(PrintReport(low, data, error)) << error;
+  EXPECT_NE(low.FindText(": 1"), nullptr);
+  EXPECT_NE(low.FindText("  10"), nullptr);  // the last of nodes 0 to 10
+  EXPECT_EQ(low.FindText("  11"), nullptr);
+}
+
+// Graphs page of a 3000 x 2000 page: header returns 85, yTop = 85 + 26 = 111; plot 1900 x 2778;
+// gw = 1520, gh = trunc(333.36) = 333, xa = 290, xb = 1810; axes at 610, 1443 and 2275.
+constexpr int kXa = 290, kXb = 1810, kGh = 333;
+constexpr int kAxisW = 610, kAxisQ = 1443, kAxisM = 2275;
+
+TEST(ReportGraphs, ExtremeLinesLettersAndScales) {
+  RecordingSurface s(kWidth, 3000);
+  ProblemData data;
+  data.elementCount = 10;
+  for (int k = 0; k <= 10; ++k) {
+    // w rises to 0.5 m, Q falls from 4.5 to -5.5 kN, M is negative everywhere but stays on the
+    // page under its negative scale.
+    data.nodes[k] = {static_cast<double>(k), k / 20.0, 4.5 - k, -(1.0 + 0.1 * k)};
+  }
+  Report report((s.BeginDocument(), s), data);
+  report.PrintGraphs(500);
+  ASSERT_EQ(s.PageCount(), 2);
+  ExpectText(s, "Graphs", 2, kLeft, 85, ReportFont::Bold);
+
+  const char* lines[6] = {
+      "Minimum displacement : "
+      "       0.000"
+      " m",  // the value fields are 12 wide
+      "Maximum displacement : "
+      "       0.500"
+      " m",
+      "Minimum shear force : "
+      "      -5.500"
+      " kN",
+      "Maximum shear force : "
+      "       4.500"
+      " kN",
+      "Minimum moment : "
+      "      -2.000"
+      " kNm",
+      "Maximum moment : "
+      "      -1.000"
+      " kNm"};
+  // trunc(111 + 13.32) = 124, then each previous + 46.62, truncated.
+  const int ys[6] = {124, 170, 216, 262, 308, 354};
+  for (int i = 0; i < 6; ++i) ExpectText(s, lines[i], 2, kXa, ys[i], ReportFont::Regular);
+  // Letters at xa - 2 * 7 and the axis less half the body line height.
+  ExpectText(s, "w", 2, 276, kAxisW - 6, ReportFont::Regular);
+  ExpectText(s, "Q", 2, 276, kAxisQ - 6, ReportFont::Regular);
+  ExpectText(s, "M", 2, 276, kAxisM - 6, ReportFont::Regular);
+
+  const auto diagrams = Diagrams(s, 2, kXa, kXb);
+  ASSERT_EQ(diagrams.size(), 3u);
+  const int axes[3] = {kAxisW, kAxisQ, kAxisM};
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_EQ(diagrams[i].axisFrom, (Point{kXa, axes[i]}));
+    EXPECT_EQ(diagrams[i].axisTo, (Point{kXb, axes[i]}));
+    ASSERT_EQ(diagrams[i].curve.size(), 12u);  // start and 11 nodes
+    ASSERT_EQ(diagrams[i].hatches.size(), 11u);
+  }
+  // sx = 152 px/m. w: sy = 333 / 0.5 = 666, so 33.3 px per node; Q: sy = 333 / 4.5 = 74;
+  // M: maximum -1, sy = -333, everything below the axis, 333 + 33.3 px per node.
+  for (int k = 0; k <= 10; ++k) {
+    const int x = kXa + 152 * k;
+    const int yw = kAxisW + 333 * k / 10;
+    const int yq = kAxisQ + 333 - 74 * k;
+    const int ym = kAxisM + 333 + 333 * k / 10;
+    EXPECT_EQ(diagrams[0].curve[k + 1], (Point{x, yw})) << k;
+    EXPECT_EQ(diagrams[1].curve[k + 1], (Point{x, yq})) << k;
+    EXPECT_EQ(diagrams[2].curve[k + 1], (Point{x, ym})) << k;
+    EXPECT_EQ(diagrams[2].hatches[k].first, (Point{x, kAxisM}));
+    EXPECT_EQ(diagrams[2].hatches[k].second, (Point{x, ym}));
+    EXPECT_GT(ym, kAxisM);
+  }
+  EXPECT_EQ(diagrams[0].curve[11].y, kAxisW + kGh);  // the maximum lies gh below its axis
+  EXPECT_EQ(diagrams[0].curve[0], (Point{kXa, kAxisW}));
+  EXPECT_EQ(diagrams[1].curve[0], (Point{kXa, kAxisQ + kGh}));
+  EXPECT_EQ(diagrams[2].curve[0], (Point{kXa, kAxisM + kGh}));
+  EXPECT_EQ(diagrams[2].curve[11].y, kAxisM + 2 * kGh);
+
+  // Black throughout: the w axis in the header's mix mode, everything after it in copy mode.
+  bool seenCopy = false;
+  for (const RecordedCall& c : s.Calls()) {
+    if (c.page != 2 || c.kind != CallKind::LineTo) continue;
+    EXPECT_EQ(c.penColour, kBlack);
+    EXPECT_EQ(c.penMode, seenCopy ? PenMode::Copy : PenMode::Black);
+    seenCopy = true;
+  }
+}
+
+TEST(ReportGraphs, Stride) {
+  struct Case {
+    int elements;
+    int step;
+    int drawn;     // nodes joined by the curve, one hatching line each
+    int lastNode;  // the last node drawn
+  };
+  for (const Case& c :
+       {Case{1000, 10, 101, 1000}, Case{150, 1, 151, 150}, Case{299, 2, 150, 298}}) {
+    RecordingSurface s(kWidth, 3000);
+    ProblemData data;
+    FillNodes(data, c.elements);
+    Report report((s.BeginDocument(), s), data);
+    report.PrintGraphs(0);
+    const auto diagrams = Diagrams(s, 2, kXa, kXb);
+    ASSERT_EQ(diagrams.size(), 3u);
+    const int step = c.step;
+    for (const Diagram& d : diagrams) {
+      ASSERT_EQ(d.hatches.size(), static_cast<std::size_t>(c.drawn)) << c.elements;
+      ASSERT_EQ(d.curve.size(), static_cast<std::size_t>(c.drawn) + 1) << c.elements;
+      for (int i = 0; i < c.drawn; ++i) {
+        // x of node k is k m: sx = 1520 / n px per metre.
+        const int node = i * step;
+        const int x = static_cast<int>(kXa + 1520.0 / c.elements * node);
+        ASSERT_EQ(d.hatches[i].first.x, x) << c.elements << " node " << node;
+        ASSERT_EQ(d.curve[i + 1].x, x);
+      }
+      EXPECT_EQ(c.lastNode, (c.drawn - 1) * step);
+    }
+    // Constant positive values hang gh below each axis.
+    EXPECT_EQ(diagrams[0].hatches.back().second.y, kAxisW + kGh);
+    EXPECT_EQ(diagrams[0].hatches.back().first.x, kXa + 1520 * c.lastNode / c.elements);
+  }
+}
+
+bool OnPage(const Point& p) { return p.x >= 0 && p.x <= kWidth && p.y >= 0 && p.y <= 3000; }
+
+TEST(ReportGraphs, ZeroOrNegligibleMaximum) {
+  // No load at all: every diagram is zero everywhere, drawn as its axis and letter alone.
+  {
+    RecordingSurface s(kWidth, 3000);
+    ProblemData data;
+    FillNodes(data, 100);
+    for (int k = 0; k <= 100; ++k) data.nodes[k] = {0.3 * k, 0.0, 0.0, 0.0};
+    std::string error;
+    ASSERT_TRUE(PrintReport(s, data, error)) << error;
+    const int page = s.PageCount();
+    const auto diagrams = Diagrams(s, page, kXa, kXb);
+    ASSERT_EQ(diagrams.size(), 3u);
+    for (const Diagram& d : diagrams) {
+      EXPECT_TRUE(d.curve.empty());
+      EXPECT_TRUE(d.hatches.empty());
+    }
+    EXPECT_NE(s.FindText("Maximum moment :        0.000 kNm"), nullptr);
+    EXPECT_EQ(s.Calls().back().kind, CallKind::EndDocument);
+  }
+  // Moment nowhere positive (zero at the ends, -37 in the middle): scaled by its largest
+  // magnitude, 333 / 37 = 9 px per kNm, so it rises at most gh above its axis.
+  {
+    RecordingSurface s(kWidth, 3000);
+    ProblemData data;
+    FillNodes(data, 10);
+    for (int k = 0; k <= 10; ++k) data.nodes[k].M = -37.0 * (k * (10 - k)) / 25.0;
+    Report report((s.BeginDocument(), s), data);
+    report.PrintGraphs(0);
+    const auto diagrams = Diagrams(s, 2, kXa, kXb);
+    ASSERT_EQ(diagrams.size(), 3u);
+    const Diagram& m = diagrams[2];
+    ASSERT_EQ(m.curve.size(), 12u);
+    for (int k = 0; k <= 10; ++k) {
+      const int expected = (kAxisM * 100 - 1332 * k * (10 - k)) / 100;  // 13.32 px per k(10-k)
+      EXPECT_EQ(m.curve[k + 1].y, expected) << k;
+    }
+    EXPECT_EQ(m.curve[6].y, kAxisM - kGh);
+  }
+  // A positive maximum negligible next to the minimum, and values at the edge of the double
+  // range: every coordinate stays on the page.
+  {
+    RecordingSurface s(kWidth, 3000);
+    ProblemData data;
+    FillNodes(data, 10);
+    for (int k = 0; k <= 10; ++k) {
+      data.nodes[k].w = k == 3 ? 1e-12 : -0.9 * k;
+      data.nodes[k].Q = k % 2 ? 1.7e308 : -1.7e308;
+      data.nodes[k].M = k == 10 ? 1e-300 : -4.0;
+    }
+    Report report((s.BeginDocument(), s), data);
+    report.PrintGraphs(0);
+    const auto diagrams = Diagrams(s, 2, kXa, kXb);
+    ASSERT_EQ(diagrams.size(), 3u);
+    for (const Diagram& d : diagrams) {
+      ASSERT_EQ(d.curve.size(), 12u);
+      for (const Point& p : d.curve) EXPECT_TRUE(OnPage(p)) << p.x << "," << p.y;
+      for (const auto& h : d.hatches) EXPECT_TRUE(OnPage(h.second)) << h.second.y;
+    }
+    EXPECT_EQ(diagrams[0].curve[11].y, kAxisW - kGh);  // w = -9, the largest magnitude
+    EXPECT_EQ(diagrams[2].curve[1].y, kAxisM - kGh);   // M = -4, the largest magnitude
+  }
+  // A beam whose nodes all lie at one x: drawn at the axis' left end, not at an infinite x.
+  {
+    RecordingSurface s(kWidth, 3000);
+    ProblemData data;
+    FillNodes(data, 10);
+    for (int k = 0; k <= 10; ++k) data.nodes[k].x = 0.0;
+    Report report((s.BeginDocument(), s), data);
+    report.PrintGraphs(0);
+    for (const Diagram& d : Diagrams(s, 2, kXa, kXb)) {
+      for (const Point& p : d.curve) EXPECT_EQ(p.x, kXa);
+    }
+  }
+}
+
+}  // namespace
+}  // namespace pelvar

@@ -1,0 +1,228 @@
+// The report through the Qt page surface into real PDF files, read back with poppler's tools.
+
+#include "report/report_pdf.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFontInfo>
+#include <QGuiApplication>
+#include <QMarginsF>
+#include <QPageLayout>
+#include <QPageSize>
+#include <QPrinter>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <cstdlib>
+#include <string>
+
+#include "model/problem_data.h"
+#include "report/qt_page_surface.h"
+#include "report/recording_surface.h"
+#include "report/report.h"
+
+namespace pelvar {
+namespace {
+
+void EnsureApplication() {
+  static int argc = 1;
+  static char name[] = "report_pdf_test";
+  static char* argv[] = {name, nullptr};
+  if (QCoreApplication::instance() == nullptr) new QGuiApplication(argc, argv);
+}
+
+bool PopplerPresent() {
+  return std::system(
+             "command -v pdftotext >/dev/null 2>&1 && command -v pdfinfo >/dev/null 2>&1") == 0;
+}
+
+QString Run(const QString& program, const QStringList& arguments) {
+  QProcess process;
+  process.start(program, arguments);
+  if (!process.waitForFinished(60000) || process.exitCode() != 0) return QString();
+  return QString::fromUtf8(process.readAllStandardOutput());
+}
+
+int PdfPages(const QString& file) {
+  for (const QString& line : Run("pdfinfo", {file}).split('\n')) {
+    if (line.startsWith("Pages:")) return line.mid(6).trimmed().toInt();
+  }
+  return -1;
+}
+
+QString PdfPageText(const QString& file, int page) {
+  return Run("pdftotext",
+             {"-raw", "-f", QString::number(page), "-l", QString::number(page), file, "-"});
+}
+
+// The printer as the PDF writer sets it up, for measuring the fonts on it.
+void SetUpLikeTheWriter(QPrinter& printer, const QString& file, int dpi) {
+  printer.setOutputFormat(QPrinter::PdfFormat);
+  printer.setOutputFileName(file);
+  printer.setResolution(dpi);
+  printer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
+                                    QMarginsF(10, 10, 10, 10), QPageLayout::Millimeter));
+}
+
+struct Measured {
+  int width = 0, height = 0, bold = 0, regular = 0;
+};
+
+Measured MeasureOn(const QString& file, int dpi) {
+  QPrinter printer(QPrinter::HighResolution);
+  SetUpLikeTheWriter(printer, file, dpi);
+  QtPageSurface surface(printer);
+  Measured m;
+  if (!surface.BeginDocument()) return m;
+  m.width = surface.PageWidth();
+  m.height = surface.PageHeight();
+  surface.SelectFont(ReportFont::Bold);
+  m.bold = surface.TextSize("W").height;
+  surface.SelectFont(ReportFont::Regular);
+  m.regular = surface.TextSize("W").height;
+  surface.EndDocument();
+  return m;
+}
+
+void FillResults(ProblemData& data, int elements) {
+  data.elementCount = elements;
+  for (int k = 0; k <= elements; ++k) {
+    const double x = 30.0 * k / elements;
+    // The moment sags to -225 kNm at mid-span and is +0 at both ends.
+    data.nodes[k] = {x, 0.001 * k, 50.0 - 100.0 * k / elements, (x - 15.0) * (x - 15.0) - 225.0};
+  }
+  data.resultsAvailable = true;
+}
+
+TEST(ReportQtSurface, FontsKeepTheirPointSizeAtAnyResolution) {
+  EnsureApplication();
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  const Measured at300 = MeasureOn(dir.filePath("a.pdf"), 300);
+  const Measured at600 = MeasureOn(dir.filePath("b.pdf"), 600);
+  // A4 less 10 mm on each side: 190 x 277 mm.
+  EXPECT_NEAR(at600.width, 190 / 25.4 * 600, 12);  // within half a millimetre
+  EXPECT_NEAR(at600.height, 277 / 25.4 * 600, 12);
+  // 10 pt and 8 pt: an em of 83 and 67 pixels at 600 dpi; the line height is a little more.
+  EXPECT_GT(at600.bold, 83);
+  EXPECT_LT(at600.bold, 83 * 1.4);
+  EXPECT_GT(at600.regular, 67);
+  EXPECT_LT(at600.regular, 67 * 1.4);
+  EXPECT_NEAR(at600.bold, 2 * at300.bold, 2);
+  EXPECT_NEAR(at600.regular, 2 * at300.regular, 2);
+
+  const QFontInfo regular(QtPageSurface::ReportQFont(ReportFont::Regular));
+  if (QFile::exists("/usr/share/fonts/truetype/liberation/LiberationSans-Regular.ttf")) {
+    EXPECT_EQ(regular.family(), "Liberation Sans");
+  }
+  EXPECT_TRUE(QFontInfo(QtPageSurface::ReportQFont(ReportFont::Bold)).bold());
+  EXPECT_FALSE(regular.bold());
+}
+
+TEST(ReportPdf, PagesAndTexts) {
+  if (!PopplerPresent()) GTEST_SKIP() << "pdftotext and pdfinfo are not installed";
+  EnsureApplication();
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  const QString file = dir.filePath("report.pdf");
+
+  ProblemData data;
+  data.problemName.Set("Quay wall \xB2");  // a Windows-1252 byte beyond ASCII
+  data.sections[0].spring = 123456.0;
+  FillResults(data, 1000);
+  std::string error;
+  ASSERT_TRUE(WriteReportPdf(data, file.toStdString(), error)) << error;
+  EXPECT_EQ(error, "");
+
+  // The pages the layout gives for these line heights on this page.
+  const Measured m = MeasureOn(dir.filePath("measure.pdf"), 600);
+  RecordingSurface layout(m.width, m.height, {9, m.bold, 7, m.regular});
+  std::string layoutError;
+  ASSERT_TRUE(PrintReport(layout, data, layoutError));
+  const int pages = PdfPages(file);
+  ASSERT_GT(layout.PageCount(), 3);
+  EXPECT_EQ(pages, layout.PageCount());
+
+  const QString first = PdfPageText(file, 1);
+  for (const char* text :
+       {"Pelvar - Beam on Elastic Foundation", "Page 1", "A Tessaly Program",
+        "Printed by Pelvar, analysis of a beam on an elastic foundation", "Tessaly,",
+        "Quay wall \u00B2", "General Data", "EI (kNm\u00B2)", "1000000.0", "Input Data",
+        "kN/m\u00B2", "kN/m\u00B3", "123456.000", "Forces", "Output Data"}) {
+    EXPECT_TRUE(first.simplified().contains(QString::fromUtf8(text))) << text << "\n"
+                                                                      << first.toStdString();
+  }
+  for (int page = 2; page <= pages; ++page) {
+    const QString text = PdfPageText(file, page);
+    EXPECT_TRUE(text.contains(QStringLiteral("Page %1").arg(page))) << page;
+    EXPECT_TRUE(text.contains("Pelvar - Beam on Elastic Foundation")) << page;
+    EXPECT_FALSE(text.contains("A Tessaly Program")) << page;
+    EXPECT_FALSE(text.contains("Point")) << page;  // headings are not repeated
+  }
+  const QString second = PdfPageText(file, 2);
+  const QString beforeLast = PdfPageText(file, pages - 1);
+  EXPECT_TRUE(beforeLast.simplified().contains("1000 30.000 1.000000 -50.000 0.000"))
+      << beforeLast.toStdString();
+  const QString last = PdfPageText(file, pages);
+  for (const char* text :
+       {"Graphs", "Minimum displacement : 0.000 m", "Maximum displacement : 1.000 m",
+        "Minimum shear force : -50.000 kN", "Maximum shear force : 50.000 kN",
+        "Minimum moment : -225.000 kNm", "Maximum moment : 0.000 kNm"}) {
+    EXPECT_TRUE(last.simplified().contains(text)) << text << "\n" << last.toStdString();
+  }
+  EXPECT_FALSE(last.contains("Output Data"));
+  EXPECT_FALSE(second.contains("Graphs"));
+}
+
+TEST(ReportPdf, WithoutResultsOnePage) {
+  if (!PopplerPresent()) GTEST_SKIP() << "pdftotext and pdfinfo are not installed";
+  EnsureApplication();
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  const QString file = dir.filePath("plain.pdf");
+  // An earlier file of that name is replaced.
+  {
+    QFile old(file);
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+    old.write("old");
+  }
+  ProblemData data;
+  FillResults(data, 100);
+  data.resultsAvailable = false;
+  std::string error;
+  ASSERT_TRUE(WriteReportPdf(data, file.toStdString(), error)) << error;
+  EXPECT_EQ(PdfPages(file), 1);
+  const QString text = PdfPageText(file, 1);
+  EXPECT_TRUE(text.contains("Forces"));
+  EXPECT_FALSE(text.contains("Output Data"));
+  EXPECT_FALSE(text.contains("Graphs"));
+  // Nothing but the report is left in the folder.
+  EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"plain.pdf"});
+}
+
+TEST(ReportPdf, UnwritablePlaceIsReported) {
+  EnsureApplication();
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  ProblemData data;
+  std::string error;
+  const std::string missing = dir.filePath("no such folder/report.pdf").toStdString();
+  EXPECT_FALSE(WriteReportPdf(data, missing, error));
+  EXPECT_EQ(error, "The report could not be written to " + missing + ".");
+  EXPECT_FALSE(QFile::exists(QString::fromStdString(missing)));
+
+  EXPECT_FALSE(WriteReportPdf(data, dir.path().toStdString(), error));  // a folder
+  EXPECT_FALSE(error.empty());
+
+  // A printer that cannot open its output: the report is not started.
+  QPrinter printer(QPrinter::HighResolution);
+  SetUpLikeTheWriter(printer, QString::fromStdString(missing), 600);
+  QtPageSurface surface(printer);
+  EXPECT_FALSE(PrintReport(surface, data, error));
+  EXPECT_EQ(error, "The printer could not start the report.");
+  EXPECT_TRUE(surface.Failed());
+}
+
+}  // namespace
+}  // namespace pelvar
