@@ -11,9 +11,10 @@ struct PathOption {
   std::string_view name;
   std::optional<std::string> BatchOptions::*field;
 };
-constexpr std::array<PathOption, 2> kPathOptions{{
+constexpr std::array<PathOption, 3> kPathOptions{{
     {"--nodes", &BatchOptions::nodesPath},
     {"--save", &BatchOptions::savePath},
+    {"--report", &BatchOptions::reportPath},
 }};
 
 ParsedArguments Fail(std::string error) { return {false, std::move(error), {}}; }
@@ -33,6 +34,7 @@ std::string BatchUsage() {
          "  --nodes PATH  write the node table as CSV (node,x,w,Q,M) to PATH; \"-\" writes it\n"
          "                to standard output after the extremes\n"
          "  --save PATH   save the problem with its results as a data file at PATH\n"
+         "  --report PATH write the printed report, with its results, as a PDF file at PATH\n"
          "  --help        show this text\n"
          "\n"
          "Exit status: 0 when the calculation succeeded and every output was written; 1 when\n"
@@ -96,8 +98,16 @@ ParsedArguments ParseBatchArguments(const std::vector<std::string>& arguments) {
   }
   if (!options.demo && !inputGiven) return Fail("no data file given (or use --demo)");
   if (inputGiven && options.inputPath.empty()) return Fail("the data file name is empty");
-  if (options.nodesPath && options.savePath && *options.nodesPath == *options.savePath) {
-    return Fail("--nodes and --save name the same file");
+  // Two outputs into one file would leave only the last of them.
+  for (std::size_t a = 0; a < kPathOptions.size(); ++a) {
+    for (std::size_t b = a + 1; b < kPathOptions.size(); ++b) {
+      const auto& first = options.*(kPathOptions[a].field);
+      const auto& second = options.*(kPathOptions[b].field);
+      if (first && second && *first == *second) {
+        return Fail(std::string(kPathOptions[a].name) + " and " +
+                    std::string(kPathOptions[b].name) + " name the same file");
+      }
+    }
   }
   result.ok = true;
   return result;

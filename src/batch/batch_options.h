@@ -13,6 +13,7 @@ struct BatchOptions {
   std::string inputPath;                 // the data file to read, empty with demo
   std::optional<std::string> nodesPath;  // CSV node table; "-" is standard output
   std::optional<std::string> savePath;   // the data file to write after the calculation
+  std::optional<std::string> reportPath; // the printed report as a PDF file
 };
 
 struct ParsedArguments {

@@ -33,10 +33,15 @@ std::string NodeTableCsv(const ProblemData& data) {
   return csv;
 }
 
-int RunBatch(const BatchOptions& options, std::string& out, std::string& err) {
+int RunBatch(const BatchOptions& options, std::string& out, std::string& err,
+             const ReportWriter& writeReport) {
   if (options.help) {
     out += BatchUsage();
     return kBatchSuccess;
+  }
+  if (options.reportPath && !writeReport) {
+    err.append(kProgram).append("this build cannot write reports (it has no window toolkit)\n");
+    return kBatchFileOrUsageError;
   }
 
   // A new problem is the demonstration problem; a file is read over it as Open does.
@@ -79,6 +84,13 @@ int RunBatch(const BatchOptions& options, std::string& out, std::string& err) {
     data->fileName.Set(Utf8ToCp1252(NamePart(*options.savePath)));
     if (const FileResult written = WriteProblemFile(*data, *options.savePath); !written.ok) {
       err.append(kProgram).append(written.message).append("\n");
+      return kBatchFileOrUsageError;
+    }
+  }
+  if (options.reportPath) {
+    std::string error;
+    if (!writeReport(*data, *options.reportPath, error)) {
+      err.append(kProgram).append(error).append("\n");
       return kBatchFileOrUsageError;
     }
   }

@@ -1,6 +1,7 @@
 #pragma once
 // The work of pelvar-batch once its command line is parsed: read, calculate, report, write.
 
+#include <functional>
 #include <string>
 
 #include "batch/batch_options.h"
@@ -17,8 +18,15 @@ inline constexpr int kBatchFileOrUsageError = 2;
 // 0..elementCount, every real as the shortest text that reads back to the same double.
 std::string NodeTableCsv(const ProblemData& data);
 
+// Writes the printed report of a calculated problem as a PDF file; returns false with a message.
+// The report needs a window toolkit, which the rest of the command does without, so the program
+// passes it in (and a build without the toolkit passes none).
+using ReportWriter =
+    std::function<bool(const ProblemData& data, const std::string& path, std::string& error)>;
+
 // Runs the command; what goes to standard output and standard error is appended to out and
 // err. Returns the exit status.
-int RunBatch(const BatchOptions& options, std::string& out, std::string& err);
+int RunBatch(const BatchOptions& options, std::string& out, std::string& err,
+             const ReportWriter& writeReport = nullptr);
 
 }  // namespace pelvar

@@ -8,6 +8,13 @@
 #include "batch/batch_options.h"
 #include "batch/batch_run.h"
 
+#ifdef PELVAR_BATCH_WITH_REPORT
+#include <QGuiApplication>
+#include <memory>
+
+#include "report/report_pdf.h"
+#endif
+
 namespace {
 
 bool WriteAll(std::FILE* stream, const std::string& text) {
@@ -20,11 +27,25 @@ bool WriteAll(std::FILE* stream, const std::string& text) {
 int main(int argc, char** argv) {
   std::string out, err;
   int status = pelvar::kBatchSuccess;
+  pelvar::ReportWriter writeReport;
+#ifdef PELVAR_BATCH_WITH_REPORT
+  // The report's fonts and pages need a Qt application; it is made only when a report is asked
+  // for, on the offscreen platform unless another is named, so no display is ever needed.
+  std::unique_ptr<QGuiApplication> application;
+  writeReport = [&](const pelvar::ProblemData& data, const std::string& path,
+                    std::string& error) {
+    if (!application) {
+      if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+      application = std::make_unique<QGuiApplication>(argc, argv);
+    }
+    return pelvar::WriteReportPdf(data, path, error);
+  };
+#endif
   try {
     const std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
     const pelvar::ParsedArguments parsed = pelvar::ParseBatchArguments(arguments);
     if (parsed.ok) {
-      status = pelvar::RunBatch(parsed.options, out, err);
+      status = pelvar::RunBatch(parsed.options, out, err, writeReport);
     } else {
       err = "pelvar-batch: " + parsed.error + "\nTry \"pelvar-batch --help\".\n";
       status = pelvar::kBatchFileOrUsageError;

@@ -295,5 +295,33 @@ TEST_F(BatchCommand, CommandLineErrorsAndHelp) {
   EXPECT_EQ(result.err, "");
 }
 
+TEST_F(BatchCommand, ReportIsWrittenAsPdfWithoutADisplay) {
+  const fs::path pdf = folder_ / "demo report.pdf";
+  const RunResult result = Run({"--demo", "--report", pdf.string()});
+  ASSERT_EQ(result.status, 0) << result.err;
+  EXPECT_EQ(result.out.substr(0, 38), "Minimum displacement :        0.139 m\n");
+  const std::string bytes = Contents(pdf);
+  ASSERT_GT(bytes.size(), 1000u);
+  EXPECT_EQ(bytes.substr(0, 5), "%PDF-");
+  // With results the report ends with the graphs page: header page, output pages and graphs.
+  if (std::system("command -v pdfinfo >/dev/null 2>&1") == 0) {
+    const fs::path info = folder_ / "info.txt";
+    const std::string command =
+        "pdfinfo " + ShellQuoted(pdf.string()) + " > " + ShellQuoted(info.string());
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    EXPECT_NE(Contents(info).find("Pages:           3"), std::string::npos) << Contents(info);
+  }
+
+  // A report that cannot be written fails the command and says why; a failed calculation
+  // writes none.
+  const RunResult unwritable = Run({"--demo", "--report", (folder_ / "no/such/r.pdf").string()});
+  EXPECT_EQ(unwritable.status, 2);
+  EXPECT_NE(unwritable.err.find("pelvar-batch: "), std::string::npos);
+  const fs::path singular = Put("free.plv", "");
+  const RunResult refused = Run({singular.string(), "--report", (folder_ / "x.pdf").string()});
+  EXPECT_EQ(refused.status, 2);
+  EXPECT_FALSE(fs::exists(folder_ / "x.pdf"));
+}
+
 }  // namespace
 }  // namespace pelvar

@@ -50,7 +50,9 @@ TEST(BatchOptions, WrongCommandLinesAreRefusedWithTheReason) {
       {{"--demo", "--save", ""}, "--save needs a path"},
       {{"--demo", "--save", "a", "--save", "b"}, "--save is given twice"},
       {{"--demo", "--nodes", "same", "--save", "same"}, "--nodes and --save name the same file"},
-      {{"--demo", "--report", "r.pdf"}, "unknown option \"--report\""},
+      {{"--demo", "--save", "r", "--report=r"}, "--save and --report name the same file"},
+      {{"--demo", "--report"}, "--report needs a path"},
+      {{"--demo", "--report", "r.pdf", "--nodes"}, "--nodes needs a path"},
       {{"--demo", "--nodesx"}, "unknown option \"--nodesx\""},
       {{"-x", "a.plv"}, "unknown option \"-x\""},
       {{""}, "the data file name is empty"},
@@ -66,7 +68,8 @@ TEST(BatchOptions, WrongCommandLinesAreRefusedWithTheReason) {
 TEST(BatchOptions, UsageNamesEveryOptionAndTheExitStatuses) {
   const std::string usage = BatchUsage();
   EXPECT_EQ(usage.rfind("Usage: pelvar-batch [OPTIONS] FILE.plv\n", 0), 0u);
-  for (const char* word : {"--demo", "--nodes PATH", "--save PATH", "--help", "Exit status: 0"}) {
+  for (const char* word :
+       {"--demo", "--nodes PATH", "--save PATH", "--report PATH", "--help", "Exit status: 0"}) {
     EXPECT_NE(usage.find(word), std::string::npos) << word;
   }
 }
