@@ -37,6 +37,16 @@ class AnalysisTest : public ::testing::Test {
     return shares;
   }
 
+  // The force all springs exert on the solved beam: each element's stiffness times the mean of
+  // its end displacements. Equilibrium makes it equal to the total load.
+  double TotalSpringForce(const ProblemData& data) const {
+    double force = 0.0;
+    for (int j = 0; j < data.elementCount; ++j) {
+      force += work->mesh.elementSpring[j] * 0.5 * (data.nodes[j].w + data.nodes[j + 1].w);
+    }
+    return force;
+  }
+
   void Prepare(const ProblemData& data) {
     ASSERT_EQ(BuildMesh(data, work->mesh), -1);
     AssembleSystem(data, work->mesh, work->system);
@@ -79,11 +89,7 @@ TEST_F(AnalysisTest, DemonstrationProblemGivesTheKnownSummary) {
   EXPECT_FALSE(std::signbit(data.nodes[100].M));
   EXPECT_NEAR(data.nodes[0].w, data.nodes[100].w, 1e-3);
   // Total load 300 kN is carried by the two sprung sections: mean spring force equals the load.
-  double springForce = 0.0;
-  for (int j = 0; j < 100; ++j) {
-    springForce += work->mesh.elementSpring[j] * 0.5 * (data.nodes[j].w + data.nodes[j + 1].w);
-  }
-  EXPECT_NEAR(springForce, 300.0, 1e-6);
+  EXPECT_NEAR(TotalSpringForce(data), 300.0, 1e-6);
 }
 
 TEST_F(AnalysisTest, ElementSharesRoundHalfUpAndTheLastSectionTakesTheRest) {
@@ -161,11 +167,7 @@ TEST_F(AnalysisTest, PointLoadsGiveTheExpectedShearAndMoment) {
   const double springOnElement = 100.0 * h * 0.5 * (data.nodes[33].w + data.nodes[34].w);
   EXPECT_NEAR(data.nodes[33].Q - data.nodes[34].Q, 50.0 - springOnElement, 1e-6);
   // Equilibrium of the whole beam: the springs carry the two forces.
-  double springForce = 0.0;
-  for (int j = 0; j < 100; ++j) {
-    springForce += work->mesh.elementSpring[j] * 0.5 * (data.nodes[j].w + data.nodes[j + 1].w);
-  }
-  EXPECT_NEAR(springForce, 70.0, 1e-6);
+  EXPECT_NEAR(TotalSpringForce(data), 70.0, 1e-6);
 }
 
 TEST_F(AnalysisTest, UniformLoadOnUniformSpringsSettlesEvenly) {
@@ -252,11 +254,7 @@ TEST_F(AnalysisTest, BeamHeldOnlyInTheMiddleIsSolvedWithRowExchanges) {
   EXPECT_EQ(outcome.method, SolutionMethod::Banded);
   // Symmetric beam: 300 kN of load on 10 m of springs of 100 kN/m² give a mean settlement of
   // 0.3 m; the free ends carry no moment and no shear.
-  double springForce = 0.0;
-  for (int j = 0; j < 99; ++j) {
-    springForce += work->mesh.elementSpring[j] * 0.5 * (data.nodes[j].w + data.nodes[j + 1].w);
-  }
-  EXPECT_NEAR(springForce, 300.0, 1e-6);
+  EXPECT_NEAR(TotalSpringForce(data), 300.0, 1e-6);
   EXPECT_NEAR(data.nodes[0].M, 0.0, 1e-9);
   EXPECT_NEAR(data.nodes[99].M, 0.0, 1e-9);
   EXPECT_NEAR(data.nodes[99].Q, 0.0, 1e-6);
