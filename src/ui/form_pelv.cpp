@@ -1,0 +1,638 @@
+#include "ui/form_pelv.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QEvent>
+#include <QFontInfo>
+#include <QFrame>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QScreen>
+#include <QToolButton>
+#include <algorithm>
+#include <string>
+
+#include "text/number_format.h"
+#include "text/number_reader.h"
+#include "ui/client_area.h"
+#include "ui/glyphs.h"
+#include "ui/help_texts.h"
+#include "ui/string_grid.h"
+#include "ui/text_edge.h"
+
+namespace pelvar {
+namespace {
+
+constexpr int kClientWidth = 750;
+constexpr int kClientHeight = 550;
+constexpr int kMinClientWidth = 600;
+constexpr int kMinClientHeight = 400;
+constexpr int kRowHeight = 18;
+constexpr int kCaptionHeight = 30;
+constexpr std::size_t kMaxGeneralText = 40;  // bytes of a file or problem name
+
+const QColor kLime(0, 255, 0);
+
+// The classic Windows sans at 8 points is 11 pixels high; Liberation Sans has its metrics.
+QFont SansFont(int pixelSize, bool bold) {
+  QFont font;
+  font.setFamilies({QStringLiteral("Liberation Sans"), QStringLiteral("Arial")});
+  font.setStyleHint(QFont::SansSerif);
+  font.setPixelSize(pixelSize);
+  font.setBold(bold);
+  return font;
+}
+
+QString Formatted(std::string_view format, double value) {
+  return QString::fromStdString(FormatText(format, value));
+}
+
+QString Formatted(std::string_view format, int value) {
+  return QString::fromStdString(FormatText(format, value));
+}
+
+QToolButton* MakeToolButton(QWidget* parent, const QPixmap& glyph, const QString& hint, int left,
+                            int top) {
+  auto* button = new QToolButton(parent);
+  button->setFocusPolicy(Qt::NoFocus);
+  button->setToolTip(hint);
+  button->setIcon(QIcon(glyph));
+  button->setIconSize(glyph.size());
+  button->setGeometry(left, top, 25, 25);
+  return button;
+}
+
+QFrame* MakeLimePanel(QWidget* parent) {
+  auto* panel = new QFrame(parent);
+  panel->setAutoFillBackground(true);
+  QPalette palette = panel->palette();
+  palette.setColor(QPalette::Window, kLime);
+  palette.setColor(QPalette::WindowText, Qt::black);
+  panel->setPalette(palette);
+  return panel;
+}
+
+QLabel* MakeCaption(QWidget* parent, const QString& text) {
+  auto* label = new QLabel(text, parent);
+  label->setFont(SansFont(11, true));
+  QPalette palette = label->palette();
+  palette.setColor(QPalette::WindowText, Qt::white);
+  label->setPalette(palette);
+  label->move(8, 7);
+  label->adjustSize();
+  return label;
+}
+
+// Sets a flag for the life of a scope and puts the old value back at its end.
+class FlagScope {
+ public:
+  explicit FlagScope(bool& flag) : flag_(flag), old_(flag) { flag_ = true; }
+  ~FlagScope() { flag_ = old_; }
+  FlagScope(const FlagScope&) = delete;
+  FlagScope& operator=(const FlagScope&) = delete;
+
+ private:
+  bool& flag_;
+  bool old_;
+};
+
+}  // namespace
+
+TFormPelv::TFormPelv(Dialogs& dialogs, QWidget* parent)
+    : QMainWindow(parent), dialogs_(dialogs), workspace_(MakeAnalysisWorkspace()) {
+  setWindowTitle(QStringLiteral("Pelvar - Beam on Elastic Foundation"));
+  setWindowIcon(WindowIcon());
+  setFont(SansFont(11, false));
+
+  OpenDialog1.filterDescription = QStringLiteral("PLV(*.plv)");
+  SaveDialog1.filterDescription = QStringLiteral("PLV (*.plv)");
+  OpenDialog1.filterPattern = SaveDialog1.filterPattern = QStringLiteral("*.plv");
+  OpenDialog1.defaultSuffix = SaveDialog1.defaultSuffix = QStringLiteral("plv");
+  FontDialog1 = SansFont(13, true);
+  FontDialog2 = SansFont(11, false);
+
+  buildMenu();
+  buildControls();
+  FormCreate();
+
+  // The toolkit's own starting cell of the forces table; the table tracks nothing until it is
+  // first entered.
+  {
+    const QSignalBlocker quiet(ForcesGrid);
+    ForcesGrid->setCurrentCell(2, 2);
+  }
+
+  centreOnScreen();
+  MainGrid->setFocus();
+}
+
+TFormPelv::~TFormPelv() {
+  // The controls outlive this object's own part: nothing they report may reach it any more.
+  clientArea_->onResize = nullptr;
+  clientArea_->onMouseMove = nullptr;
+  for (StringGrid* grid : {MainGrid, SoilGrid, ForcesGrid}) grid->disconnect(this);
+}
+
+void TFormPelv::buildMenu() {
+  QMenuBar* bar = menuBar();
+  bar->setNativeMenuBar(false);
+  File1 = bar->addMenu(QStringLiteral("&File"));
+  Open1 = File1->addAction(QStringLiteral("&Open"), this, &TFormPelv::Open1Click);
+  New1 = File1->addAction(QStringLiteral("&New"), this, &TFormPelv::New1Click);
+  Save1 = File1->addAction(QStringLiteral("&Save"), this, &TFormPelv::Save1Click);
+  Print1 = File1->addAction(QStringLiteral("&Print"), this, &TFormPelv::Print1Click);
+  N1 = File1->addSeparator();
+  Quit1 = File1->addAction(QStringLiteral("&Quit"), this, &TFormPelv::Quit1Click);
+  // A command on the menu bar itself: it acts at once, there is no submenu.
+  Help1 = bar->addAction(QStringLiteral("&Help"), this, &TFormPelv::Help1Click);
+}
+
+void TFormPelv::buildControls() {
+  clientArea_ = new ClientArea(this);
+  setCentralWidget(clientArea_);
+  clientArea_->onResize = [this] { FormResize(); };
+  clientArea_->onMouseMove = [this] { FormMouseMove(); };
+
+  PanelMain = MakeLimePanel(clientArea_);
+  PanelMain->setFrameStyle(QFrame::Panel | QFrame::Raised);
+  PanelMain->setLineWidth(1);
+  PanelMain->setGeometry(0, 0, kClientWidth, 24);
+  SpeedButtonOpen = MakeToolButton(PanelMain, OpenGlyph(), QStringLiteral("Open"), 0, 0);
+  SpeedButtonNew = MakeToolButton(PanelMain, NewGlyph(), QStringLiteral("New"), 25, 0);
+  SpeedButtonSave = MakeToolButton(PanelMain, SaveGlyph(), QStringLiteral("Save"), 50, 0);
+  SpeedButtonPrint = MakeToolButton(PanelMain, PrintGlyph(), QStringLiteral("Print"), 75, 0);
+  SpeedButtonCalc = MakeToolButton(PanelMain, CalcGlyph(), QStringLiteral("Calculate"), 100, 0);
+  SpeedButtonHelp =
+      MakeToolButton(PanelMain, HelpGlyph(), QStringLiteral("Help"), kClientWidth - 24, 0);
+
+  auto makeCaptionPanel = [this](const QString& caption, QLabel*& label, QToolButton*& help) {
+    QFrame* panel = MakeLimePanel(clientArea_);
+    panel->setFrameStyle(QFrame::Box | QFrame::Plain);
+    panel->setLineWidth(1);
+    panel->setFont(SansFont(11, true));
+    panel->resize(panel->width(), kCaptionHeight);
+    label = MakeCaption(panel, caption);
+    help = MakeToolButton(panel, HelpGlyph(), QStringLiteral("Help"), 0, 2);
+    return panel;
+  };
+  PanelGeneral = makeCaptionPanel(QStringLiteral("Beam on Elastic Foundation : General Data"),
+                                  LabelGeneral, GeneralHelp);
+  MainGrid = new StringGrid(1, 1, clientArea_);
+  PanelSections = makeCaptionPanel(QStringLiteral("Properties of Sections"), Label1, SectionsHelp);
+  PanelSections->setFont(font());
+  SoilGrid = new StringGrid(2, 1, clientArea_);
+  PanelForces = makeCaptionPanel(QStringLiteral("Forces"), LabelSteps, StepsHelp);
+  PanelForces->setFont(font());
+  ForcesGrid = new StringGrid(2, 2, clientArea_);
+
+  connect(SpeedButtonOpen, &QToolButton::clicked, this, &TFormPelv::SpeedButtonOpenClick);
+  connect(SpeedButtonNew, &QToolButton::clicked, this, &TFormPelv::SpeedButtonNewClick);
+  connect(SpeedButtonSave, &QToolButton::clicked, this, &TFormPelv::SpeedButtonSaveClick);
+  connect(SpeedButtonPrint, &QToolButton::clicked, this, &TFormPelv::SpeedButtonPrintClick);
+  connect(SpeedButtonCalc, &QToolButton::clicked, this, &TFormPelv::SpeedButtonCalcClick);
+  connect(SpeedButtonHelp, &QToolButton::clicked, this, &TFormPelv::SpeedButtonHelpClick);
+  connect(GeneralHelp, &QToolButton::clicked, this, &TFormPelv::GeneralHelpClick);
+  connect(SectionsHelp, &QToolButton::clicked, this, &TFormPelv::SectionsHelpClick);
+  connect(StepsHelp, &QToolButton::clicked, this, &TFormPelv::StepsHelpClick);
+
+  // The select-cell events run on every change of a current cell, the program's own included.
+  connect(MainGrid, &QTableWidget::currentCellChanged, this, [this](int row, int col, int, int) {
+    if (row >= 0 && col >= 0) MainGridSelectCell(col, row);
+  });
+  connect(SoilGrid, &QTableWidget::currentCellChanged, this, [this](int row, int col, int, int) {
+    if (row >= 0 && col >= 0) SoilGridSelectCell(col, row);
+  });
+  connect(ForcesGrid, &QTableWidget::currentCellChanged, this, [this](int row, int col, int, int) {
+    if (row >= 0 && col >= 0) ForcesGridSelectCell(col, row);
+  });
+  connect(SoilGrid, &StringGrid::entered, this, &TFormPelv::SoilGridEnter);
+  connect(ForcesGrid, &StringGrid::entered, this, &TFormPelv::ForcesGridEnter);
+  connect(MainGrid, &StringGrid::enterKeyPressed, this, [this] { MainGridKeyPress('\r'); });
+  connect(SoilGrid, &StringGrid::enterKeyPressed, this, [this] { SoilGridKeyPress('\r'); });
+  connect(ForcesGrid, &StringGrid::enterKeyPressed, this, [this] { ForcesGridKeyPress('\r'); });
+}
+
+QSize TFormPelv::clientSize() const { return clientArea_->size(); }
+
+void TFormPelv::setClientSize(int width, int height) {
+  int menuHeight = menuBar()->heightForWidth(width);
+  if (menuHeight <= 0) menuHeight = menuBar()->sizeHint().height();
+  resize(width, height + menuHeight);
+}
+
+QList<QWidget*> TFormPelv::inputControls() const {
+  return {PanelGeneral, MainGrid, PanelForces, SoilGrid, PanelSections, ForcesGrid};
+}
+
+// ---- window events -------------------------------------------------------------------------
+
+void TFormPelv::FormCreate() {
+  // New drops whatever is typed and not yet committed, and nothing left in a cell is committed
+  // over the defaults while the tables are rebuilt.
+  FlagScope reloading(reloading_);
+  MainGrid->discardEditor();
+  SoilGrid->discardEditor();
+  ForcesGrid->discardEditor();
+
+  QString folder = QDir::currentPath();
+  if (folder.isEmpty()) folder = QDir::homePath();
+  OpenDialog1.initialFolder = SaveDialog1.initialFolder = QDir::toNativeSeparators(folder);
+
+  setClientSize(kClientWidth, kClientHeight);
+  ResetToDefaults(data_);
+  SpeedButtonHelp->move(clientArea_->width() - 24, 0);
+  OpenDialog1.fileName = SaveDialog1.fileName = QStringFromCp1252(data_.fileName.View());
+
+  MainGrid->setGridSize(7, 2);
+  MainGrid->setRowHeightPixels(kRowHeight);
+  MainGrid->setColumnWidthPixels(0, 180);
+  MainGrid->setColumnWidthPixels(1, 200);
+  MainGrid->setGeometry(5, 60, 182 + 200 + 1, (kRowHeight + 1) * 7 + 1);
+
+  PanelGeneral->setGeometry(MainGrid->x(), MainGrid->y() - kCaptionHeight + 1, MainGrid->width(),
+                            kCaptionHeight);
+  GeneralHelp->move(MainGrid->width() - 30, 2);
+
+  if (QScreen* screen = QGuiApplication::primaryScreen()) {
+    const QSize screenSize = screen->size();
+    if (ImageResults.size() != screenSize) {
+      ImageResults = QImage(screenSize, QImage::Format_RGB32);
+      ImageResults.fill(Qt::white);
+    }
+  }
+
+  MainGrid->setCellText(0, 0, QStringLiteral("Licensed User"));
+  MainGrid->setCellText(0, 1, QStringLiteral("File Name"));
+  MainGrid->setCellText(0, 2, QStringLiteral("Problem Name"));
+  MainGrid->setCellText(0, 3, QStringLiteral("Number of sections (max. 20)"));
+  MainGrid->setCellText(0, 4, QStringLiteral("Number of elements (10..1000)"));
+  MainGrid->setCellText(0, 5, QStringLiteral("Flexural stiffness of beam EI (kNm²)"));
+  MainGrid->setCellText(0, 6, QStringLiteral("Width of beam (m)"));
+
+  FillGeneralGrid();
+  MainGrid->setCurrentCell(1, 1);
+  mainTrackedRow_ = 1;
+
+  BuildSectionsGrid();
+  soilTrackedCol_ = 1;
+  soilTrackedRow_ = 2;
+  SoilGrid->setCurrentCell(2, 1);
+
+  BuildForcesGrid();
+}
+
+void TFormPelv::FormActivate() {
+  PanelSections->show();
+  SoilGrid->show();
+  PanelForces->show();
+  ForcesGrid->show();
+  // The cell editor of the table that has the focus is shown again.
+  MainGrid->openEditor();
+  SoilGrid->openEditor();
+  ForcesGrid->openEditor();
+}
+
+void TFormPelv::FormResize() {
+  const QSize client = clientSize();
+  if (client.width() < kMinClientWidth || client.height() < kMinClientHeight) {
+    setClientSize(std::max(client.width(), kMinClientWidth),
+                  std::max(client.height(), kMinClientHeight));
+  }
+  PanelMain->setGeometry(0, 0, clientSize().width(), 24);
+  SpeedButtonHelp->move(clientSize().width() - 24, 0);
+  FormActivate();
+  clientArea_->eraseAll();
+}
+
+void TFormPelv::FormMouseMove() {
+  for (QWidget* control : inputControls()) control->show();
+}
+
+void TFormPelv::centreOnScreen() {
+  QScreen* screen = QGuiApplication::primaryScreen();
+  if (screen == nullptr) return;
+  QRect frame = frameGeometry();
+  frame.moveCenter(screen->availableGeometry().center());
+  move(frame.topLeft());
+}
+
+void TFormPelv::showEvent(QShowEvent* event) {
+  QMainWindow::showEvent(event);
+  // Only now does the window know the size of its frame.
+  if (!shownBefore_) {
+    shownBefore_ = true;
+    centreOnScreen();
+  }
+}
+
+void TFormPelv::changeEvent(QEvent* event) {
+  QMainWindow::changeEvent(event);
+  if (event->type() == QEvent::ActivationChange && isActiveWindow()) FormActivate();
+}
+
+// ---- commands --------------------------------------------------------------------------------
+
+void TFormPelv::SpeedButtonOpenClick() {
+  // The Open command is added with the data file feature.
+}
+
+void TFormPelv::SpeedButtonNewClick() { FormCreate(); }
+
+void TFormPelv::SpeedButtonSaveClick() {
+  // The Save command is added with the data file feature.
+}
+
+void TFormPelv::SpeedButtonPrintClick() {
+  // The Print command is added with the printed report.
+}
+
+void TFormPelv::SpeedButtonCalcClick() {
+  // The Calculate command is added with the results picture.
+}
+
+void TFormPelv::SpeedButtonHelpClick() { dialogs_.message(this, AboutText()); }
+void TFormPelv::GeneralHelpClick() { dialogs_.message(this, GeneralDataHelpText()); }
+void TFormPelv::SectionsHelpClick() { dialogs_.message(this, SectionsHelpText()); }
+void TFormPelv::StepsHelpClick() { dialogs_.message(this, ForcesHelpText()); }
+
+void TFormPelv::Open1Click() { SpeedButtonOpenClick(); }
+void TFormPelv::New1Click() { SpeedButtonNewClick(); }
+void TFormPelv::Save1Click() { SpeedButtonSaveClick(); }
+void TFormPelv::Print1Click() { SpeedButtonPrintClick(); }
+void TFormPelv::Help1Click() { SpeedButtonHelpClick(); }
+
+void TFormPelv::Quit1Click() {
+  // Nothing is asked and nothing is saved.
+  QCoreApplication::quit();
+}
+
+// ---- general data table ----------------------------------------------------------------------
+
+void TFormPelv::FillGeneralGrid() {
+  MainGrid->discardEditor();
+  MainGrid->setCellText(1, 0, QStringFromCp1252(data_.licensedUser.View()));
+  MainGrid->setCellText(1, 1, QStringFromCp1252(data_.fileName.View()));
+  MainGrid->setCellText(1, 2, QStringFromCp1252(data_.problemName.View()));
+  MainGrid->setCellText(1, 3, Formatted("%6d", data_.sectionCount));
+  MainGrid->setCellText(1, 4, Formatted("%6d", data_.elementCount));
+  MainGrid->setCellText(1, 5, Formatted("%12.1f", data_.stiffnessEI));
+  MainGrid->setCellText(1, 6, Formatted("%12.3f", data_.beamWidth));
+  MainGrid->openEditor();
+}
+
+void TFormPelv::MainGridSelectCell(int /*col*/, int row) {
+  if (!reloading_) commitMainGridRow(mainTrackedRow_);
+  mainTrackedRow_ = row;
+  MainGrid->openEditor();
+}
+
+void TFormPelv::commitMainGridRow(int row) {
+  if (row < 0 || row >= MainGrid->rowCount()) return;
+  // What is kept is measured in the bytes of the stored text.
+  std::string bytes = Cp1252FromQString(MainGrid->cellText(1, row));
+  if (bytes.size() > kMaxGeneralText) bytes.resize(kMaxGeneralText);
+  const QString text = QStringFromCp1252(bytes);
+  MainGrid->setCellText(1, row, text);
+
+  switch (row) {
+    case 1:
+      data_.fileName.Set(bytes);
+      OpenDialog1.fileName = SaveDialog1.fileName = text;
+      break;
+    case 2:
+      data_.problemName.Set(bytes);
+      break;
+    case 3: {
+      const int oldCount = data_.sectionCount;
+      const int count = std::clamp(ReadInteger(bytes), kMinSections, kMaxSections);
+      data_.sectionCount = count;
+      MainGrid->setCellText(1, 3, Formatted("%6d", count));
+      if (count != oldCount) {
+        BuildSectionsGrid();
+        BuildForcesGrid();
+      }
+      break;
+    }
+    case 4: {
+      const int count = std::clamp(ReadInteger(bytes), kMinElements, kMaxElements);
+      data_.elementCount = count;
+      MainGrid->setCellText(1, 4, Formatted("%6d", count));
+      break;
+    }
+    case 5: {
+      double value = ReadReal(bytes);
+      if (!(value >= kMinStiffness)) value = kMinStiffness;
+      data_.stiffnessEI = value;
+      MainGrid->setCellText(1, 5, Formatted("%12.1f", value));
+      break;
+    }
+    case 6: {
+      double value = ReadReal(bytes);
+      if (!(value >= kMinWidth)) value = kMinWidth;
+      data_.beamWidth = value;
+      MainGrid->setCellText(1, 6, Formatted("%12.3f", value));
+      break;
+    }
+    default:
+      break;
+  }
+  data_.resultsAvailable = false;
+}
+
+void TFormPelv::MainGridKeyPress(int key) {
+  if (key != '\r' || MainGrid->currentRow() < 0) return;
+  const int row = MainGrid->currentRow();
+  const int next = row < MainGrid->rowCount() - 1 ? row + 1 : MainGrid->fixedRows();
+  MainGrid->setCurrentCell(next, MainGrid->currentColumn());
+  MainGrid->openEditor();
+}
+
+// ---- sections and forces tables -------------------------------------------------------------
+
+void TFormPelv::moveCurrentCellInto(StringGrid* grid, int rowCount) {
+  // A current cell below the new last row moves to that row first, which commits like any
+  // other move.
+  if (grid->currentRow() >= rowCount) grid->setCurrentCell(rowCount - 1, grid->currentColumn());
+}
+
+void TFormPelv::BuildSectionsGrid() {
+  SoilGrid->discardEditor();
+  const int count = std::clamp(data_.sectionCount, kMinSections, kMaxSections);
+  const int rows = count + 2;
+  moveCurrentCellInto(SoilGrid, rows);
+
+  PanelSections->move(MainGrid->x(), MainGrid->y() + MainGrid->height() + 10);
+  SoilGrid->setGridSize(rows, 4);
+  SoilGrid->setRowHeightPixels(kRowHeight);
+  int width = 52;
+  SoilGrid->setColumnWidthPixels(0, 50);
+  for (int col = 1; col <= 3; ++col) {
+    SoilGrid->setColumnWidthPixels(col, 90);
+    width += 90 + 1;
+  }
+  PanelSections->resize(width, kCaptionHeight);
+  SoilGrid->setGeometry(PanelSections->x(), PanelSections->y() + PanelSections->height() - 1, width,
+                        (kRowHeight + 1) * rows + 1);
+  SectionsHelp->move(PanelSections->width() - 30, 2);
+
+  SoilGrid->setCellText(0, 0, QStringLiteral(" Section"));
+  SoilGrid->setCellText(1, 0, QStringLiteral("      Length"));
+  SoilGrid->setCellText(2, 0, QStringLiteral("        Load"));
+  SoilGrid->setCellText(3, 0, QStringLiteral("      Spring"));
+  SoilGrid->setCellText(1, 1, QStringLiteral("         m"));
+  SoilGrid->setCellText(2, 1, QStringLiteral("       kN/m²"));
+  SoilGrid->setCellText(3, 1, QStringLiteral("       kN/m³"));
+  for (int i = 0; i < count; ++i) {
+    const SectionRow& section = data_.sections[static_cast<std::size_t>(i)];
+    SoilGrid->setCellText(0, i + 2, Formatted("%6d", i + 1));
+    SoilGrid->setCellText(1, i + 2, Formatted("%12.3f", section.length));
+    SoilGrid->setCellText(2, i + 2, Formatted("%12.3f", section.load));
+    SoilGrid->setCellText(3, i + 2, Formatted("%12.3f", section.spring));
+  }
+  SoilGrid->openEditor();
+}
+
+void TFormPelv::BuildForcesGrid() {
+  ForcesGrid->discardEditor();
+  const int count = std::clamp(data_.sectionCount, kMinSections, kMaxSections);
+  const int rows = count + 3;
+  moveCurrentCellInto(ForcesGrid, rows);
+
+  ForcesGrid->setGridSize(rows, 4);
+  ForcesGrid->setRowHeightPixels(kRowHeight);
+  int width = 52;
+  ForcesGrid->setColumnWidthPixels(0, 50);
+  for (int col = 1; col <= 3; ++col) {
+    ForcesGrid->setColumnWidthPixels(col, 90);
+    width += 90 + 1;
+  }
+  // To the right of the sections, at the same height.
+  const int left = PanelSections->x() + PanelSections->width() + 16;
+  PanelForces->setGeometry(left, PanelSections->y(), width, kCaptionHeight);
+  ForcesGrid->setGeometry(left, PanelForces->y() + PanelForces->height() - 1, width,
+                          (kRowHeight + 1) * rows + 1);
+  StepsHelp->move(PanelForces->width() - 30, 2);
+
+  ForcesGrid->setCellText(0, 0, QStringLiteral("  Point"));
+  ForcesGrid->setCellText(1, 0, QStringLiteral("         x"));
+  ForcesGrid->setCellText(2, 0, QStringLiteral("      Force"));
+  ForcesGrid->setCellText(3, 0, QStringLiteral("     Moment"));
+  ForcesGrid->setCellText(0, 1, QString());
+  ForcesGrid->setCellText(1, 1, QStringLiteral("         m"));
+  ForcesGrid->setCellText(2, 1, QStringLiteral("        kN"));
+  ForcesGrid->setCellText(3, 1, QStringLiteral("        kNm"));
+  for (int i = 0; i <= count; ++i) {
+    const PointLoadRow& point = data_.points[static_cast<std::size_t>(i)];
+    ForcesGrid->setCellText(0, i + 2, Formatted("%6d", i));
+    ForcesGrid->setCellText(1, i + 2, Formatted("%12.3f", point.x));
+    ForcesGrid->setCellText(2, i + 2, Formatted("%12.3f", point.force));
+    ForcesGrid->setCellText(3, i + 2, Formatted("%12.3f", point.moment));
+  }
+  ForcesGrid->openEditor();
+}
+
+void TFormPelv::ReloadGrids() {
+  FlagScope reloading(reloading_);
+  MainGrid->discardEditor();
+  SoilGrid->discardEditor();
+  ForcesGrid->discardEditor();
+  FillGeneralGrid();
+  BuildSectionsGrid();
+  BuildForcesGrid();
+}
+
+void TFormPelv::showPointPositions() {
+  const int last = std::min(ForcesGrid->rowCount() - 3, static_cast<int>(data_.sectionCount));
+  for (int i = 0; i <= last; ++i) {
+    ForcesGrid->setCellText(1, i + 2,
+                            Formatted("%12.3f", data_.points[static_cast<std::size_t>(i)].x));
+  }
+}
+
+void TFormPelv::SoilGridSelectCell(int col, int row) {
+  if (!reloading_) {
+    const int index = soilTrackedRow_ - 2;
+    if (index >= 0 && index < kMaxSections && soilTrackedCol_ >= 1 && soilTrackedCol_ <= 3) {
+      SectionRow& section = data_.sections[static_cast<std::size_t>(index)];
+      double value =
+          ReadReal(Cp1252FromQString(SoilGrid->cellText(soilTrackedCol_, soilTrackedRow_)));
+      if (soilTrackedCol_ == 1) {
+        if (!(value >= kMinLength)) value = kMinLength;
+        section.length = value;
+      } else {
+        if (!(value >= 0.0)) value = 0.0;
+        (soilTrackedCol_ == 2 ? section.load : section.spring) = value;
+      }
+      SoilGrid->setCellText(soilTrackedCol_, soilTrackedRow_, Formatted("%12.3f", value));
+    }
+    UpdatePointPositions(data_);
+    data_.resultsAvailable = false;
+    // The forces table shows the positions that follow from the lengths just stored.
+    showPointPositions();
+  }
+  soilTrackedCol_ = col;
+  soilTrackedRow_ = row;
+  SoilGrid->openEditor();
+}
+
+void TFormPelv::ForcesGridSelectCell(int col, int row) {
+  if (!reloading_) {
+    const int index = forcesTrackedRow_ - 2;
+    if (index >= 0 && index < kMaxPoints && (forcesTrackedCol_ == 2 || forcesTrackedCol_ == 3)) {
+      PointLoadRow& point = data_.points[static_cast<std::size_t>(index)];
+      const double value =
+          ReadReal(Cp1252FromQString(ForcesGrid->cellText(forcesTrackedCol_, forcesTrackedRow_)));
+      (forcesTrackedCol_ == 2 ? point.force : point.moment) = value;
+      ForcesGrid->setCellText(forcesTrackedCol_, forcesTrackedRow_, Formatted("%12.3f", value));
+    }
+    data_.resultsAvailable = false;
+  }
+  forcesTrackedCol_ = col;
+  forcesTrackedRow_ = row;
+  ForcesGrid->openEditor();
+}
+
+// Entering a table starts at its first value cell: the column first, then the row, each move
+// committing the cell tracked at that moment.
+void TFormPelv::SoilGridEnter() {
+  soilTrackedCol_ = 1;
+  soilTrackedRow_ = 2;
+  if (SoilGrid->currentRow() < 0) {
+    SoilGrid->setCurrentCell(2, 1);
+    return;
+  }
+  if (SoilGrid->currentColumn() != 1) SoilGrid->setCurrentCell(SoilGrid->currentRow(), 1);
+  if (SoilGrid->currentRow() != 2) SoilGrid->setCurrentCell(2, 1);
+}
+
+void TFormPelv::ForcesGridEnter() {
+  forcesTrackedCol_ = 2;
+  forcesTrackedRow_ = 2;
+  if (ForcesGrid->currentRow() < 0) {
+    ForcesGrid->setCurrentCell(2, 2);
+    return;
+  }
+  if (ForcesGrid->currentColumn() != 2) ForcesGrid->setCurrentCell(ForcesGrid->currentRow(), 2);
+  if (ForcesGrid->currentRow() != 2) ForcesGrid->setCurrentCell(2, 2);
+}
+
+void TFormPelv::SoilGridKeyPress(int key) {
+  if (key != '\r' || SoilGrid->currentRow() < 0) return;
+  const int row = SoilGrid->currentRow();
+  const int next = row < SoilGrid->rowCount() - 1 ? row + 1 : SoilGrid->fixedRows();
+  SoilGrid->setCurrentCell(next, SoilGrid->currentColumn());
+  SoilGrid->openEditor();
+}
+
+void TFormPelv::ForcesGridKeyPress(int key) {
+  if (key != '\r' || ForcesGrid->currentRow() < 0) return;
+  const int row = ForcesGrid->currentRow();
+  const int next = row < ForcesGrid->rowCount() - 1 ? row + 1 : ForcesGrid->fixedRows();
+  ForcesGrid->setCurrentCell(next, ForcesGrid->currentColumn());
+  ForcesGrid->openEditor();
+}
+
+}  // namespace pelvar

@@ -1,0 +1,162 @@
+#pragma once
+// TFormPelv, the main window: tool bar, menu, caption panels, the three input tables that commit
+// cell by cell into the one ProblemData, and the help texts.
+//
+// The controls keep their component names and are public, as on a form: the later commands
+// and the tests reach them directly. Event handlers are public slots with their given names.
+
+#include <QFont>
+#include <QImage>
+#include <QMainWindow>
+#include <memory>
+
+#include "analysis/calculation.h"
+#include "model/problem_data.h"
+#include "ui/dialogs.h"
+
+class QAction;
+class QFrame;
+class QLabel;
+class QMenu;
+class QToolButton;
+
+namespace pelvar {
+
+class ClientArea;
+class StringGrid;
+
+class TFormPelv : public QMainWindow {
+  Q_OBJECT
+ public:
+  explicit TFormPelv(Dialogs& dialogs, QWidget* parent = nullptr);
+  ~TFormPelv() override;
+
+  ProblemData& problemData() { return data_; }
+  AnalysisWorkspace& workspace() { return *workspace_; }
+  Dialogs& dialogs() { return dialogs_; }
+
+  // The client area: the central widget, below the menu bar.
+  ClientArea* clientArea() const { return clientArea_; }
+  QSize clientSize() const;
+  void setClientSize(int width, int height);
+
+  // The cells committed at the next change of each table's current cell.
+  int mainGridTrackedRow() const { return mainTrackedRow_; }
+  QPoint soilGridTrackedCell() const { return {soilTrackedCol_, soilTrackedRow_}; }  // (col, row)
+  QPoint forcesGridTrackedCell() const { return {forcesTrackedCol_, forcesTrackedRow_}; }
+
+  // The six controls of the input, in the order the results picture hides them.
+  QList<QWidget*> inputControls() const;
+
+  // Tool bar.
+  QFrame* PanelMain = nullptr;
+  QToolButton* SpeedButtonOpen = nullptr;
+  QToolButton* SpeedButtonNew = nullptr;
+  QToolButton* SpeedButtonSave = nullptr;
+  QToolButton* SpeedButtonPrint = nullptr;
+  QToolButton* SpeedButtonCalc = nullptr;
+  QToolButton* SpeedButtonHelp = nullptr;
+  // General data.
+  QFrame* PanelGeneral = nullptr;
+  QLabel* LabelGeneral = nullptr;
+  QToolButton* GeneralHelp = nullptr;
+  StringGrid* MainGrid = nullptr;
+  // Sections.
+  QFrame* PanelSections = nullptr;
+  QLabel* Label1 = nullptr;
+  QToolButton* SectionsHelp = nullptr;
+  StringGrid* SoilGrid = nullptr;
+  // Forces.
+  QFrame* PanelForces = nullptr;
+  QLabel* LabelSteps = nullptr;
+  QToolButton* StepsHelp = nullptr;
+  StringGrid* ForcesGrid = nullptr;
+  // The off-screen drawing surface of the results picture, as large as the screen.
+  QImage ImageResults;
+  // Menu.
+  QMenu* File1 = nullptr;
+  QAction* Open1 = nullptr;
+  QAction* New1 = nullptr;
+  QAction* Save1 = nullptr;
+  QAction* Print1 = nullptr;
+  QAction* N1 = nullptr;
+  QAction* Quit1 = nullptr;
+  QAction* Help1 = nullptr;
+  // What the file dialogs start with: initial folder and proposed name change at run time.
+  FileDialogSettings OpenDialog1;
+  FileDialogSettings SaveDialog1;
+  // The printed report's fonts: bold 13 px and regular 11 px.
+  QFont FontDialog1;
+  QFont FontDialog2;
+
+ public slots:
+  void FormCreate();
+  void FormActivate();
+  void FormResize();
+  void FormMouseMove();
+
+  void SpeedButtonOpenClick();
+  void SpeedButtonNewClick();
+  void SpeedButtonSaveClick();
+  void SpeedButtonPrintClick();
+  void SpeedButtonCalcClick();
+  void SpeedButtonHelpClick();
+  void GeneralHelpClick();
+  void SectionsHelpClick();
+  void StepsHelpClick();
+
+  void Open1Click();
+  void New1Click();
+  void Save1Click();
+  void Print1Click();
+  void Quit1Click();
+  void Help1Click();
+
+  // Select-cell handlers: commit the tracked cell and track the new one (col, row).
+  void MainGridSelectCell(int col, int row);
+  void SoilGridSelectCell(int col, int row);
+  void ForcesGridSelectCell(int col, int row);
+  void SoilGridEnter();
+  void ForcesGridEnter();
+  // Only the Enter key (character 13) does anything.
+  void MainGridKeyPress(int key);
+  void SoilGridKeyPress(int key);
+  void ForcesGridKeyPress(int key);
+
+  void FillGeneralGrid();
+  void BuildSectionsGrid();
+  void BuildForcesGrid();
+  // Shows ProblemData anew in all three tables after it was replaced as a whole (Open): text
+  // typed but never committed is dropped, and no cell left behind by the rebuild is committed
+  // over the new data.
+  void ReloadGrids();
+
+ protected:
+  void changeEvent(QEvent* event) override;
+  void showEvent(QShowEvent* event) override;
+
+ private:
+  void buildMenu();
+  void centreOnScreen();
+  void buildControls();
+  void commitMainGridRow(int row);
+  void showPointPositions();
+  void moveCurrentCellInto(StringGrid* grid, int rowCount);
+
+  Dialogs& dialogs_;
+  ProblemData data_;
+  std::unique_ptr<AnalysisWorkspace> workspace_;
+  ClientArea* clientArea_ = nullptr;
+
+  int mainTrackedRow_ = 0;
+  int soilTrackedCol_ = 1;
+  int soilTrackedRow_ = 2;
+  int forcesTrackedCol_ = 0;
+  int forcesTrackedRow_ = 0;
+  // While the tables are filled from ProblemData as a whole, a change of a current cell only
+  // moves the tracked cell: the cell left holds nothing that belongs to the new data.
+  bool reloading_ = false;
+  bool shownBefore_ = false;
+};
+
+}  // namespace pelvar

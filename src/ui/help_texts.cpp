@@ -1,0 +1,55 @@
+#include "ui/help_texts.h"
+
+namespace pelvar {
+
+QString AboutText() {
+  return QStringLiteral(
+             "Pelvar\n\n"
+             "This is a program for the analysis of a beam on elastic foundation.\n"
+             "The program also applies to a laterally loaded pile, supported by\n"
+             "linear springs.\n\n"
+             "Input consists of the properties of sections of the beam, the load on\n"
+             "each section, and the forces and moments applied at the points between\n"
+             "sections. Input data are assembled in a datafile of type *.plv.\n\n"
+             "Output is given on the screen, in the form of the displacements and\n"
+             "the bending moment. Input and output data can also be printed, and can\n"
+             "be saved in a datafile *.plv.\n") +
+         QString(57, QLatin1Char('_')) + QStringLiteral("\n\n");
+}
+
+QString GeneralDataHelpText() {
+  return QStringLiteral(
+      "General data.\n\n"
+      "- Licensed User : Identification of the user. This can not be modified by\n"
+      "     the user. It is printed on all output.\n"
+      "- File Name : Name of the datafile on disk; all files are of the type *.plv.\n"
+      "- Problem Name : Identification of the problem, printed on all output.\n"
+      "- Number of sections : Number of sections of the beam. The distributed load\n"
+      "     and the spring constant are constant in each section.\n"
+      "- Number of elements : Number of elements into which the beam is subdivided\n"
+      "     for the numerical solution.\n"
+      "- EI : Flexural stiffness of the beam, product of modulus of elasticity and\n"
+      "     moment of inertia.\n"
+      "- Width : Width of the beam.\n");
+}
+
+QString SectionsHelpText() {
+  return QStringLiteral(
+      "Properties of Sections.\n\n"
+      "This table gives the properties in each section.\n\n"
+      "- Length : Length of a section.\n"
+      "- Load : Distributed load in a section.\n"
+      "- Spring : Spring constant in a section.\n");
+}
+
+QString ForcesHelpText() {
+  return QStringLiteral(
+      "Forces.\n\n"
+      "This table gives the concentrated force and the concentrated moment \n"
+      "in each point between two sections.\n\n"
+      "- x : Location of point.\n"
+      "- Force : Concentrated force.\n"
+      "- Moment : Concentrated moment.\n\n");
+}
+
+}  // namespace pelvar

@@ -1,0 +1,95 @@
+#include "ui/qt_dialogs.h"
+
+#include <QFileDialog>
+#include <QGuiApplication>
+#include <QMessageBox>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QScreen>
+#include <QShowEvent>
+
+namespace pelvar {
+namespace {
+
+// A message box that places itself once its final size is known: centred on the screen, or
+// with its top-left corner at a given screen point.
+class PlacedMessageBox : public QMessageBox {
+ public:
+  PlacedMessageBox(Icon icon, const QString& text, QWidget* parent,
+                   std::optional<QPoint> topLeft = std::nullopt)
+      : QMessageBox(icon, QString::fromLatin1(kApplicationTitle), text, QMessageBox::Ok, parent),
+        topLeft_(topLeft) {
+    setTextFormat(Qt::PlainText);
+  }
+
+ protected:
+  void showEvent(QShowEvent* event) override {
+    QMessageBox::showEvent(event);
+    if (topLeft_) {
+      move(*topLeft_);
+      return;
+    }
+    QScreen* shownOn = screen() != nullptr ? screen() : QGuiApplication::primaryScreen();
+    if (shownOn == nullptr) return;
+    QRect frame = frameGeometry();
+    frame.moveCenter(shownOn->geometry().center());
+    move(frame.topLeft());
+  }
+
+ private:
+  std::optional<QPoint> topLeft_;
+};
+
+std::optional<QString> RunFileDialog(QWidget* parent, const FileDialogSettings& settings,
+                                     QFileDialog::AcceptMode mode) {
+  QFileDialog dialog(parent, QString(), settings.initialFolder);
+  // Without a display server there is no native dialog to show.
+  if (QGuiApplication::platformName() == QLatin1String("offscreen")) {
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+  }
+  dialog.setAcceptMode(mode);
+  // The name typed need not belong to an existing file, and an existing file is replaced
+  // without a question.
+  dialog.setFileMode(QFileDialog::AnyFile);
+  dialog.setOption(QFileDialog::DontConfirmOverwrite);
+  dialog.setNameFilter(settings.filterDescription + QLatin1String(" (") + settings.filterPattern +
+                       QLatin1Char(')'));
+  dialog.setDefaultSuffix(settings.defaultSuffix);
+  dialog.selectFile(settings.fileName);
+  if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+  const QStringList chosen = dialog.selectedFiles();
+  if (chosen.isEmpty()) return std::nullopt;
+  return chosen.first();
+}
+
+}  // namespace
+
+std::optional<QString> QtDialogs::openFile(QWidget* parent, const FileDialogSettings& settings) {
+  return RunFileDialog(parent, settings, QFileDialog::AcceptOpen);
+}
+
+std::optional<QString> QtDialogs::saveFile(QWidget* parent, const FileDialogSettings& settings) {
+  return RunFileDialog(parent, settings, QFileDialog::AcceptSave);
+}
+
+bool QtDialogs::print(QWidget* parent, QPrinter& printer) {
+  QPrintDialog dialog(&printer, parent);
+  return dialog.exec() == QDialog::Accepted;
+}
+
+void QtDialogs::message(QWidget* parent, const QString& text) {
+  PlacedMessageBox box(QMessageBox::NoIcon, text, parent);
+  box.exec();
+}
+
+void QtDialogs::messageAt(QWidget* parent, const QString& text, QPoint screenPoint) {
+  PlacedMessageBox box(QMessageBox::NoIcon, text, parent, screenPoint);
+  box.exec();
+}
+
+void QtDialogs::error(QWidget* parent, const QString& text) {
+  PlacedMessageBox box(QMessageBox::Critical, text, parent);
+  box.exec();
+}
+
+}  // namespace pelvar

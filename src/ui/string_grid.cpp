@@ -1,0 +1,191 @@
+#include "ui/string_grid.h"
+
+#include <QApplication>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QStyledItemDelegate>
+
+namespace pelvar {
+
+// Creates the cell editors and sees their keys first: Enter moves to the next row (the grid's
+// owner decides how) instead of closing the editor, and Escape puts the cell's text back
+// without closing it, so the editor stays shown.
+class GridDelegate : public QStyledItemDelegate {
+ public:
+  explicit GridDelegate(StringGrid* grid) : QStyledItemDelegate(grid), grid_(grid) {}
+
+  QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option,
+                        const QModelIndex& index) const override {
+    QWidget* editor = QStyledItemDelegate::createEditor(parent, option, index);
+    grid_->editor_ = editor;
+    return editor;
+  }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::KeyPress) {
+      const int key = static_cast<QKeyEvent*>(event)->key();
+      if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+        emit grid_->enterKeyPressed();
+        return true;
+      }
+      if (key == Qt::Key_Tab || key == Qt::Key_Backtab) {
+        grid_->moveByTab(key == Qt::Key_Backtab);
+        return true;
+      }
+      if (key == Qt::Key_Escape) {
+        if (auto* editor = qobject_cast<QWidget*>(watched)) {
+          setEditorData(editor, grid_->currentIndex());
+        }
+        return true;
+      }
+    }
+    return QStyledItemDelegate::eventFilter(watched, event);
+  }
+
+ private:
+  StringGrid* grid_;
+};
+
+StringGrid::StringGrid(int fixedRows, int fixedCols, QWidget* parent)
+    : QTableWidget(parent), fixedRows_(fixedRows), fixedCols_(fixedCols) {
+  setItemDelegate(new GridDelegate(this));
+  horizontalHeader()->hide();
+  verticalHeader()->hide();
+  horizontalHeader()->setMinimumSectionSize(0);
+  verticalHeader()->setMinimumSectionSize(0);
+  horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+  verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+  setCornerButtonEnabled(false);
+  setFrameShape(QFrame::Box);
+  setFrameShadow(QFrame::Plain);
+  setLineWidth(1);
+  setShowGrid(true);
+  setWordWrap(false);
+  // A text wider than its cell is cut at the cell's edge, not shortened with an ellipsis.
+  setTextElideMode(Qt::ElideNone);
+  // The grids are as large as their rows and columns; nothing ever scrolls, also not to bring
+  // the last row's grid line (hidden under the frame) into view.
+  setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+  setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
+  setAutoScroll(false);
+  setSelectionMode(QAbstractItemView::SingleSelection);
+  setSelectionBehavior(QAbstractItemView::SelectItems);
+  setTabKeyNavigation(true);
+  // The owner opens the editor whenever the current cell changes; a key typed while no editor
+  // is open (after Escape or a lost activation) opens one as well.
+  setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
+                  QAbstractItemView::AnyKeyPressed);
+  focusWatch_ = connect(qApp, &QApplication::focusChanged, this, &StringGrid::onFocusChanged);
+}
+
+StringGrid::~StringGrid() {
+  // The focus moves while the window's widgets are torn down; by then this is no grid anymore.
+  disconnect(focusWatch_);
+}
+
+void StringGrid::setGridSize(int rows, int cols) {
+  setRowCount(rows);
+  setColumnCount(cols);
+  for (int row = 0; row < rows; ++row) {
+    for (int col = 0; col < cols; ++col) {
+      if (item(row, col) != nullptr) continue;
+      auto* cell = new QTableWidgetItem();
+      if (isFixed(col, row)) {
+        cell->setFlags(Qt::NoItemFlags);
+        cell->setBackground(QBrush(Qt::yellow));
+        cell->setForeground(QBrush(Qt::black));
+      } else {
+        cell->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEditable | Qt::ItemIsEnabled);
+      }
+      setItem(row, col, cell);
+    }
+  }
+}
+
+void StringGrid::setColumnWidthPixels(int col, int width) { setColumnWidth(col, width + 1); }
+
+void StringGrid::setRowHeightPixels(int height) {
+  verticalHeader()->setDefaultSectionSize(height + 1);
+  for (int row = 0; row < rowCount(); ++row) setRowHeight(row, height + 1);
+}
+
+QString StringGrid::cellText(int col, int row) const {
+  const QTableWidgetItem* cell = item(row, col);
+  return cell != nullptr ? cell->text() : QString();
+}
+
+void StringGrid::setCellText(int col, int row, const QString& text) {
+  if (QTableWidgetItem* cell = item(row, col)) cell->setText(text);
+}
+
+bool StringGrid::hasActiveFocus() const {
+  const QWidget* focus = QApplication::focusWidget();
+  return focus != nullptr && (focus == this || isAncestorOf(focus)) && isActiveWindow();
+}
+
+void StringGrid::openEditor() {
+  if (editor_ != nullptr || !hasActiveFocus()) return;
+  QTableWidgetItem* cell = currentItem();
+  if (cell == nullptr || !(cell->flags() & Qt::ItemIsEditable)) return;
+  editItem(cell);
+}
+
+void StringGrid::discardEditor() {
+  if (editor_ == nullptr) return;
+  closeEditor(editor_.data(), QAbstractItemDelegate::RevertModelCache);
+}
+
+void StringGrid::moveByTab(bool backward) {
+  const int cols = columnCount();
+  const int cells = rowCount() * cols;
+  if (cells == 0 || currentRow() < 0 || currentColumn() < 0) return;
+  const int start = currentRow() * cols + currentColumn();
+  for (int step = 1; step < cells; ++step) {
+    const int cell = ((backward ? start - step : start + step) % cells + cells) % cells;
+    const int row = cell / cols;
+    const int col = cell % cols;
+    if (!isFixed(col, row)) {
+      setCurrentCell(row, col);
+      return;
+    }
+  }
+}
+
+bool StringGrid::focusNextPrevChild(bool next) {
+  // Inside the grid Tab moves between cells; the focus leaves a grid only by the mouse.
+  moveByTab(!next);
+  return true;
+}
+
+void StringGrid::keyPressEvent(QKeyEvent* event) {
+  if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+    emit enterKeyPressed();
+    return;
+  }
+  QTableWidget::keyPressEvent(event);
+}
+
+void StringGrid::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) {
+  // The editor is deleted later; from now on it no longer counts as open.
+  if (editor == editor_) editor_ = nullptr;
+  QTableWidget::closeEditor(editor, hint);
+}
+
+void StringGrid::onFocusChanged(QWidget* old, QWidget* now) {
+  // A window losing its activation, or a dialog of its own taking the focus for a while, does
+  // not take the focus away from the grid in the sense of its window.
+  if (now == nullptr || now->window() != window()) return;
+  const bool inside = now == this || isAncestorOf(now);
+  const bool cameFromOutside = inside && !focusInside_;
+  focusInside_ = inside;
+  if (cameFromOutside) emit entered();
+  // The grid itself got the focus back from outside or on the window's activation: the editor
+  // belongs on the current cell. (An editor that just closed hands the focus back too; then the
+  // change of the current cell opens the next one.)
+  if (now == this && (cameFromOutside || old == nullptr)) openEditor();
+}
+
+}  // namespace pelvar

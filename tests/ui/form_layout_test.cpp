@@ -1,0 +1,251 @@
+// The main window as it opens: caption, client area, tool bar, menu, caption panels and the
+// three tables with their texts, and how the window reacts to resizing, activation, the mouse,
+// New and Quit.
+
+#include <QAction>
+#include <QFrame>
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QScreen>
+#include <QTimer>
+#include <QToolButton>
+
+#include "ui/client_area.h"
+#include "ui/pelvar_application.h"
+#include "window_fixture.h"
+
+namespace pelvar {
+namespace {
+
+QRect Geometry(const QWidget* widget) { return widget->geometry(); }
+
+TEST_F(WindowTest, StartsCentredWithItsClientAreaToolBarAndMenu) {
+  EXPECT_EQ(form->windowTitle(), "Pelvar - Beam on Elastic Foundation");
+  EXPECT_EQ(form->clientSize(), QSize(750, 550));
+  EXPECT_EQ(form->centralWidget(), form->clientArea());
+  EXPECT_EQ(form->clientArea()->mapTo(form.get(), QPoint(0, 0)).y(),
+            form->menuBar()->geometry().bottom() + 1);
+  const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+  EXPECT_LE(std::abs(form->frameGeometry().center().x() - screen.center().x()), 1);
+  EXPECT_LE(std::abs(form->frameGeometry().center().y() - screen.center().y()), 1);
+  EXPECT_FALSE(form->windowIcon().isNull());
+  EXPECT_EQ(form->windowIcon().pixmap(32, 32).size(), QSize(32, 32));
+  EXPECT_EQ(QFontInfo(form->font()).pixelSize(), 11);
+
+  EXPECT_EQ(Geometry(form->PanelMain), QRect(0, 0, 750, 24));
+  const std::vector<std::pair<QToolButton*, QString>> buttons = {
+      {form->SpeedButtonOpen, "Open"},      {form->SpeedButtonNew, "New"},
+      {form->SpeedButtonSave, "Save"},      {form->SpeedButtonPrint, "Print"},
+      {form->SpeedButtonCalc, "Calculate"}, {form->SpeedButtonHelp, "Help"}};
+  for (std::size_t i = 0; i < buttons.size(); ++i) {
+    QToolButton* button = buttons[i].first;
+    SCOPED_TRACE(buttons[i].second.toStdString());
+    EXPECT_EQ(button->parentWidget(), form->PanelMain);
+    const int left = i < 5 ? static_cast<int>(i) * 25 : 726;
+    EXPECT_EQ(Geometry(button), QRect(left, 0, 25, 25));
+    EXPECT_EQ(button->toolTip(), buttons[i].second);
+    EXPECT_EQ(button->focusPolicy(), Qt::NoFocus);
+    EXPECT_EQ(button->iconSize(), QSize(24, 22));
+    EXPECT_FALSE(button->icon().isNull());
+  }
+
+  // Menu: File with its items and access keys, and Help acting on the menu bar itself.
+  const QList<QAction*> bar = form->menuBar()->actions();
+  ASSERT_EQ(bar.size(), 2);
+  EXPECT_EQ(bar[0]->text(), "&File");
+  EXPECT_EQ(bar[0]->menu(), form->File1);
+  EXPECT_EQ(bar[1], form->Help1);
+  EXPECT_EQ(form->Help1->text(), "&Help");
+  EXPECT_EQ(form->Help1->menu(), nullptr);
+  QStringList items;
+  for (QAction* action : form->File1->actions()) {
+    items << (action->isSeparator() ? QStringLiteral("-") : action->text());
+    EXPECT_TRUE(action->shortcut().isEmpty());
+  }
+  EXPECT_EQ(items, QStringList({"&Open", "&New", "&Save", "&Print", "-", "&Quit"}));
+}
+
+TEST_F(WindowTest, PlacesCaptionPanelsAndTablesAtTheirPixels) {
+  EXPECT_EQ(Geometry(form->MainGrid), QRect(5, 60, 383, 134));
+  EXPECT_EQ(Geometry(form->PanelGeneral), QRect(5, 31, 383, 30));
+  EXPECT_EQ(form->GeneralHelp->pos(), QPoint(353, 2));
+  EXPECT_EQ(form->LabelGeneral->pos(), QPoint(8, 7));
+  EXPECT_EQ(form->LabelGeneral->text(), "Beam on Elastic Foundation : General Data");
+  EXPECT_TRUE(form->LabelGeneral->font().bold());
+  EXPECT_EQ(form->LabelGeneral->palette().color(QPalette::WindowText), QColor(Qt::white));
+  EXPECT_EQ(form->PanelGeneral->palette().color(QPalette::Window), QColor(0, 255, 0));
+
+  EXPECT_EQ(Geometry(form->PanelSections), QRect(5, 204, 325, 30));
+  EXPECT_EQ(Geometry(form->SoilGrid), QRect(5, 233, 325, 96));
+  EXPECT_EQ(form->SectionsHelp->pos(), QPoint(295, 2));
+  EXPECT_EQ(form->Label1->text(), "Properties of Sections");
+  EXPECT_EQ(Geometry(form->PanelForces), QRect(346, 204, 325, 30));
+  EXPECT_EQ(Geometry(form->ForcesGrid), QRect(346, 233, 325, 115));
+  EXPECT_EQ(form->StepsHelp->pos(), QPoint(295, 2));
+  EXPECT_EQ(form->LabelSteps->text(), "Forces");
+  for (QToolButton* help : {form->GeneralHelp, form->SectionsHelp, form->StepsHelp}) {
+    EXPECT_EQ(help->size(), QSize(25, 25));
+    EXPECT_EQ(help->toolTip(), "Help");
+    EXPECT_EQ(help->focusPolicy(), Qt::NoFocus);
+  }
+
+  // Rows of 18 pixels plus a grid line; columns likewise.
+  EXPECT_EQ(form->MainGrid->rowHeight(0), 19);
+  EXPECT_EQ(form->MainGrid->columnWidth(0), 181);
+  EXPECT_EQ(form->MainGrid->columnWidth(1), 201);
+  EXPECT_EQ(form->SoilGrid->columnWidth(0), 51);
+  EXPECT_EQ(form->ForcesGrid->columnWidth(3), 91);
+  EXPECT_FALSE(form->MainGrid->horizontalHeader()->isVisible());
+  EXPECT_FALSE(form->MainGrid->verticalHeader()->isVisible());
+  // The whole table shows without scrolling: the last row starts inside the visible area.
+  EXPECT_EQ(form->ForcesGrid->rowViewportPosition(5), 5 * 19);
+  EXPECT_EQ(form->ImageResults.size(), QGuiApplication::primaryScreen()->size());
+}
+
+TEST_F(WindowTest, FillsTheTablesWithTheDemonstrationProblem) {
+  const QStringList mainTexts = {"Licensed User",
+                                 "Tessaly",
+                                 "File Name",
+                                 "Demo.plv",
+                                 "Problem Name",
+                                 "Demonstration Problem",
+                                 "Number of sections (max. 20)",
+                                 "     3",
+                                 "Number of elements (10..1000)",
+                                 "   100",
+                                 "Flexural stiffness of beam EI (kNm²)",
+                                 "   1000000.0",
+                                 "Width of beam (m)",
+                                 "       1.000"};
+  for (int row = 0; row < 7; ++row) {
+    EXPECT_EQ(form->MainGrid->cellText(0, row), mainTexts[2 * row]);
+    EXPECT_EQ(form->MainGrid->cellText(1, row), mainTexts[2 * row + 1]);
+  }
+  const QStringList soil = {" Section", "      Length", "        Load", "      Spring",
+                            "",         "         m",   "       kN/m²", "       kN/m³",
+                            "     1",   "      10.000", "      10.000", "     100.000",
+                            "     2",   "      10.000", "      10.000", "       0.000",
+                            "     3",   "      10.000", "      10.000", "     100.000"};
+  ASSERT_EQ(form->SoilGrid->rowCount(), 5);
+  ASSERT_EQ(form->SoilGrid->columnCount(), 4);
+  for (int i = 0; i < soil.size(); ++i) {
+    EXPECT_EQ(form->SoilGrid->cellText(i % 4, i / 4), soil[i]) << "cell " << i;
+  }
+  const QStringList forces = {"  Point", "         x",   "      Force",  "     Moment",
+                              "",        "         m",   "        kN",   "        kNm",
+                              "     0",  "       0.000", "       0.000", "       0.000",
+                              "     1",  "      10.000", "       0.000", "       0.000",
+                              "     2",  "      20.000", "       0.000", "       0.000",
+                              "     3",  "      30.000", "       0.000", "       0.000"};
+  ASSERT_EQ(form->ForcesGrid->rowCount(), 6);
+  for (int i = 0; i < forces.size(); ++i) {
+    EXPECT_EQ(form->ForcesGrid->cellText(i % 4, i / 4), forces[i]) << "cell " << i;
+  }
+
+  // Fixed cells are yellow and can be neither selected nor edited; the x column is fixed.
+  for (auto [grid, col, row] :
+       std::vector<std::tuple<StringGrid*, int, int>>{{form->MainGrid, 0, 3},
+                                                      {form->MainGrid, 1, 0},
+                                                      {form->SoilGrid, 2, 1},
+                                                      {form->ForcesGrid, 1, 3},
+                                                      {form->ForcesGrid, 0, 4}}) {
+    const QTableWidgetItem* cell = grid->item(row, col);
+    EXPECT_EQ(cell->flags(), Qt::NoItemFlags);
+    EXPECT_EQ(cell->background().color(), QColor(Qt::yellow));
+  }
+  EXPECT_TRUE(form->SoilGrid->item(2, 1)->flags() & Qt::ItemIsEditable);
+
+  // The general data table has the focus and an open editor on the file name.
+  EXPECT_TRUE(form->MainGrid->hasActiveFocus());
+  EXPECT_EQ(Current(form->MainGrid), QPoint(1, 1));
+  EXPECT_EQ(form->mainGridTrackedRow(), 1);
+  EXPECT_EQ(EditorText(form->MainGrid), "Demo.plv");
+  EXPECT_EQ(form->SoilGrid->cellEditor(), nullptr);
+  EXPECT_EQ(Current(form->SoilGrid), QPoint(1, 2));
+  EXPECT_EQ(form->soilGridTrackedCell(), QPoint(1, 2));
+  EXPECT_EQ(form->forcesGridTrackedCell(), QPoint(0, 0));
+  EXPECT_FALSE(data->resultsAvailable);
+}
+
+TEST_F(WindowTest, ResizingKeepsAtLeast600By400AndTheHelpButtonAtTheRight) {
+  form->setClientSize(500, 300);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return form->clientSize() == QSize(600, 400); }))
+      << form->clientSize().width() << " x " << form->clientSize().height();
+  EXPECT_EQ(form->SpeedButtonHelp->x(), 576);
+  EXPECT_EQ(form->PanelMain->width(), 600);
+
+  form->setClientSize(1000, 800);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return form->clientSize() == QSize(1000, 800); }));
+  EXPECT_EQ(form->SpeedButtonHelp->x(), 976);
+
+  // New puts the client area back to 750 x 550.
+  Click(form->SpeedButtonNew);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return form->clientSize() == QSize(750, 550); }));
+  EXPECT_EQ(form->SpeedButtonHelp->x(), 726);
+}
+
+TEST_F(WindowTest, ShowsAndHidesTheInputAroundTheResultsPicture) {
+  // What a successful calculation leaves: the input hidden, a picture on the surface.
+  for (QWidget* control : form->inputControls()) control->hide();
+  QImage picture(100, 80, QImage::Format_RGB32);
+  picture.fill(Qt::cyan);
+  form->clientArea()->copyPicture(picture, picture.rect(), QPoint(37, 27));
+  ASSERT_TRUE(form->clientArea()->showsPicture());
+
+  // A move over the tool bar is not a move over the window's own surface.
+  QTest::mouseMove(form->PanelMain, QPoint(200, 10));
+  Settle();
+  EXPECT_FALSE(form->MainGrid->isVisible());
+
+  // Activation brings back the sections and forces, not the general data, and keeps the picture.
+  form->FormActivate();
+  EXPECT_TRUE(form->PanelSections->isVisible());
+  EXPECT_TRUE(form->SoilGrid->isVisible());
+  EXPECT_TRUE(form->PanelForces->isVisible());
+  EXPECT_TRUE(form->ForcesGrid->isVisible());
+  EXPECT_FALSE(form->PanelGeneral->isVisible());
+  EXPECT_FALSE(form->MainGrid->isVisible());
+  EXPECT_TRUE(form->clientArea()->showsPicture());
+
+  // A resize erases the picture and also shows only those four.
+  for (QWidget* control : form->inputControls()) control->hide();
+  form->setClientSize(800, 600);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return form->clientSize() == QSize(800, 600); }));
+  EXPECT_FALSE(form->clientArea()->showsPicture());
+  EXPECT_TRUE(form->SoilGrid->isVisible());
+  EXPECT_FALSE(form->MainGrid->isVisible());
+
+  // The mouse over the window's surface brings all six back.
+  QTest::mouseMove(form->clientArea(), QPoint(700, 500));
+  Settle();
+  for (QWidget* control : form->inputControls()) EXPECT_TRUE(control->isVisible());
+
+  // New changes no visibility by itself.
+  for (QWidget* control : form->inputControls()) control->hide();
+  form->clientArea()->copyPicture(picture, picture.rect(), QPoint(37, 27));
+  form->setClientSize(750, 550);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return form->clientSize() == QSize(750, 550); }));
+  for (QWidget* control : form->inputControls()) control->hide();
+  form->clientArea()->copyPicture(picture, picture.rect(), QPoint(37, 27));
+  Click(form->SpeedButtonNew);
+  EXPECT_FALSE(form->MainGrid->isVisible());
+  EXPECT_FALSE(form->SoilGrid->isVisible());
+  EXPECT_TRUE(form->clientArea()->showsPicture());
+}
+
+TEST_F(WindowTest, QuitAndTheCloseBoxEndTheProgramWithoutAQuestion) {
+  data->stiffnessEI = 5.0;  // unsaved work
+  QTimer::singleShot(0, form.get(), [&] { form->Quit1->trigger(); });
+  EXPECT_EQ(QApplication::exec(), 0);
+  QTimer::singleShot(0, form.get(), [&] { form->close(); });
+  form->show();
+  EXPECT_EQ(QApplication::exec(), 0);
+  EXPECT_TRUE(dialogs.shown.empty());
+  EXPECT_TRUE(dialogs.saveRequests.empty());
+}
+
+}  // namespace
+}  // namespace pelvar

@@ -1,0 +1,441 @@
+// Typing into the three tables and committing cell by cell: Enter, Tab, arrow keys and clicks,
+// clamping, the rebuilds, and the cases where typed text is not committed.
+
+#include <QApplication>
+#include <QMenu>
+#include <QMenuBar>
+#include <QToolButton>
+
+#include "ui/client_area.h"
+#include "window_fixture.h"
+
+namespace pelvar {
+namespace {
+
+class GridInputTest : public WindowTest {
+ protected:
+  // Types into the current cell of the general data table and commits it with Enter.
+  void EnterGeneral(int row, const QString& text) {
+    form->MainGrid->setCurrentCell(row, 1);
+    Type(form->MainGrid, text);
+    Press(Qt::Key_Return);
+  }
+};
+
+TEST_F(GridInputTest, GeneralDataEnterMovesDownAndCommitsWithClamping) {
+  StringGrid* grid = form->MainGrid;
+  // File name: any text, at most 40 characters; the dialogs propose it.
+  Type(grid, "Pile.plv");
+  Press(Qt::Key_Return);
+  EXPECT_EQ(Current(grid), QPoint(1, 2));
+  EXPECT_EQ(data->fileName.View(), "Pile.plv");
+  EXPECT_EQ(form->OpenDialog1.fileName, "Pile.plv");
+  EXPECT_EQ(form->SaveDialog1.fileName, "Pile.plv");
+  EXPECT_EQ(EditorText(grid), "Demonstration Problem");
+
+  // A 45-character problem name keeps its first 40; non-Windows-1252 characters become "?",
+  // and the limit counts the stored bytes.
+  Type(grid, "ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789abcdefghi");
+  Press(Qt::Key_Return);
+  EXPECT_EQ(data->problemName.View(), "ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789abcd");
+  EXPECT_EQ(grid->cellText(1, 2), "ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789abcd");
+
+  // Number of sections: 3.7 stores 3, so nothing is rebuilt; the cell shows "%6d".
+  Type(grid, "3.7");
+  Press(Qt::Key_Return);
+  EXPECT_EQ(data->sectionCount, 3);
+  EXPECT_EQ(grid->cellText(1, 3), "     3");
+  EXPECT_EQ(Current(grid), QPoint(1, 4));
+
+  // Number of elements: 5 stores 10.
+  Type(grid, "5");
+  Press(Qt::Key_Return);
+  EXPECT_EQ(data->elementCount, 10);
+  EXPECT_EQ(grid->cellText(1, 4), "    10");
+
+  // EI: 1e7, shown with one decimal in 12 characters.
+  Type(grid, "1e7");
+  Press(Qt::Key_Return);
+  EXPECT_EQ(data->stiffnessEI, 1e7);
+  EXPECT_EQ(grid->cellText(1, 5), "  10000000.0");
+
+  // Width: 0.0005 stores 0.001; Enter in the last row goes back to row 1.
+  Type(grid, "0.0005");
+  data->resultsAvailable = true;
+  Press(Qt::Key_Return);
+  EXPECT_EQ(data->beamWidth, 0.001);
+  EXPECT_EQ(grid->cellText(1, 6), "       0.001");
+  EXPECT_EQ(Current(grid), QPoint(1, 1));
+  EXPECT_EQ(form->mainGridTrackedRow(), 1);
+  EXPECT_FALSE(data->resultsAvailable);
+  EXPECT_EQ(EditorText(grid), "Pile.plv");
+}
+
+TEST_F(GridInputTest, TypedTextIsStoredAsWindows1252Bytes) {
+  StringGrid* grid = form->MainGrid;
+  grid->setCurrentCell(2, 1);
+  // "€" and "é" have a byte of their own; "Ω" has none and becomes "?".
+  Type(grid, QStringLiteral("Pfahl Ω 5 € é"));
+  Press(Qt::Key_Return);
+  EXPECT_EQ(data->problemName.View(), "Pfahl ? 5 \x80 \xE9");
+  EXPECT_EQ(grid->cellText(1, 2), QStringLiteral("Pfahl ? 5 € é"));
+
+  // The limit of 40 counts stored bytes: 45 "é" keep 40.
+  grid->setCurrentCell(1, 1);
+  Type(grid, QString(45, QChar(0xE9)));
+  Press(Qt::Key_Return);
+  EXPECT_EQ(data->fileName.View(), std::string(40, '\xE9'));
+  EXPECT_EQ(grid->cellText(1, 1), QString(40, QChar(0xE9)));
+  EXPECT_EQ(form->SaveDialog1.fileName, QString(40, QChar(0xE9)));
+}
+
+TEST_F(GridInputTest, GeneralDataClampsEveryRow) {
+  struct Case {
+    int row;
+    const char* typed;
+    QString shown;
+  };
+  const std::vector<Case> cases = {
+      {3, "abc", "     1"},       {3, "25", "    20"},      {3, " 12xyz", "    12"},
+      {4, "0", "    10"},         {4, "-7", "    10"},      {4, "2000", "  1000"},
+      {4, "250", "   250"},       {5, "0", "         0.1"}, {5, "-5", "         0.1"},
+      {5, "abc", "         0.1"}, {6, "2", "       2.000"}, {6, "-1", "       0.001"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.typed);
+    EnterGeneral(c.row, QString::fromLatin1(c.typed));
+    EXPECT_EQ(form->MainGrid->cellText(1, c.row), c.shown);
+  }
+  EXPECT_EQ(data->sectionCount, 12);
+  EXPECT_EQ(data->elementCount, 250);
+  EXPECT_EQ(data->stiffnessEI, 0.1);
+  EXPECT_EQ(data->beamWidth, 0.001);
+}
+
+TEST_F(GridInputTest, TabAndArrowsCommitTheCellLeft) {
+  StringGrid* grid = form->MainGrid;
+  grid->setCurrentCell(5, 1);
+  Type(grid, "-5");
+  Press(Qt::Key_Tab);
+  EXPECT_EQ(data->stiffnessEI, 0.1);
+  EXPECT_EQ(Current(grid), QPoint(1, 6));
+  Type(grid, "3");
+  Press(Qt::Key_Up);
+  EXPECT_EQ(data->beamWidth, 3.0);
+  EXPECT_EQ(Current(grid), QPoint(1, 5));
+  Type(grid, "77");
+  Press(Qt::Key_Down);
+  EXPECT_EQ(data->stiffnessEI, 77.0);
+  // Tab in the last cell wraps around to the first value cell.
+  Press(Qt::Key_Tab);
+  EXPECT_EQ(Current(grid), QPoint(1, 1));
+  // Up from the first value row stays: the fixed row cannot become current.
+  Press(Qt::Key_Up);
+  EXPECT_EQ(Current(grid), QPoint(1, 1));
+
+  // Sections: Tab goes along the row and on to the next row; an arrow key commits too.
+  ClickCell(form->SoilGrid, 3, 3);
+  EXPECT_EQ(Current(form->SoilGrid), QPoint(3, 3));
+  Type(form->SoilGrid, "-1");
+  Press(Qt::Key_Tab);
+  EXPECT_EQ(data->sections[1].spring, 0.0);
+  EXPECT_EQ(form->SoilGrid->cellText(3, 3), "       0.000");
+  EXPECT_EQ(Current(form->SoilGrid), QPoint(1, 4));
+  Type(form->SoilGrid, "abc");
+  Press(Qt::Key_Up);
+  EXPECT_EQ(data->sections[2].length, 0.001);
+  EXPECT_EQ(form->SoilGrid->cellText(1, 4), "       0.001");
+  EXPECT_EQ(Current(form->SoilGrid), QPoint(1, 3));
+}
+
+TEST_F(GridInputTest, SectionsCommitClampsAndMovesThePoints) {
+  StringGrid* soil = form->SoilGrid;
+  ClickCell(soil, 1, 3);  // length of section 2
+  EXPECT_EQ(Current(soil), QPoint(1, 3));
+  Type(soil, "15");
+  Press(Qt::Key_Return);
+  EXPECT_EQ(data->sections[1].length, 15.0);
+  EXPECT_EQ(soil->cellText(1, 3), "      15.000");
+  EXPECT_DOUBLE_EQ(data->points[2].x, 25.0);
+  EXPECT_DOUBLE_EQ(data->points[3].x, 35.0);
+  EXPECT_DOUBLE_EQ(data->points[20].x, 205.0);
+  // The forces table shows the new positions at once.
+  EXPECT_EQ(form->ForcesGrid->cellText(1, 2), "       0.000");
+  EXPECT_EQ(form->ForcesGrid->cellText(1, 3), "      10.000");
+  EXPECT_EQ(form->ForcesGrid->cellText(1, 4), "      25.000");
+  EXPECT_EQ(form->ForcesGrid->cellText(1, 5), "      35.000");
+
+  // Lengths of 0 and -3 store 0.001; loads and springs below 0 store 0.
+  EXPECT_EQ(Current(soil), QPoint(1, 4));
+  Type(soil, "0");
+  Press(Qt::Key_Return);
+  EXPECT_EQ(data->sections[2].length, 0.001);
+  EXPECT_EQ(soil->cellText(1, 4), "       0.001");
+  // Enter in the last section row goes back to the first.
+  EXPECT_EQ(Current(soil), QPoint(1, 2));
+  Type(soil, "-3");
+  Press(Qt::Key_Return);
+  EXPECT_EQ(data->sections[0].length, 0.001);
+  EXPECT_NEAR(data->points[20].x, 0.001 + 15.0 + 0.001 + 17 * 10.0, 1e-9);
+  ClickCell(soil, 2, 2);
+  Type(soil, "-10");
+  Press(Qt::Key_Return);
+  EXPECT_EQ(data->sections[0].load, 0.0);
+  EXPECT_EQ(soil->cellText(2, 2), "       0.000");
+  EXPECT_EQ(form->soilGridTrackedCell(), QPoint(2, 3));
+}
+
+TEST_F(GridInputTest, ForcesTakeAnyValueAndTheXColumnIsNeverCurrent) {
+  StringGrid* forces = form->ForcesGrid;
+  // Entering the table from another control makes the force at point 0 current and tracked
+  // first, then the clicked cell.
+  ClickCell(forces, 3, 4);
+  EXPECT_EQ(Current(forces), QPoint(3, 4));
+  EXPECT_EQ(form->forcesGridTrackedCell(), QPoint(3, 4));
+  Type(forces, "1e3");
+  Press(Qt::Key_Return);
+  EXPECT_EQ(data->points[2].moment, 1000.0);
+  EXPECT_EQ(forces->cellText(3, 4), "    1000.000");
+  EXPECT_EQ(Current(forces), QPoint(3, 5));
+  // Enter in the last point row goes back to point 0.
+  Press(Qt::Key_Return);
+  EXPECT_EQ(Current(forces), QPoint(3, 2));
+  Press(Qt::Key_Left);  // inside the editor: the cursor moves in the text
+  Type(forces, "xyz");
+  Press(Qt::Key_Down);
+  EXPECT_EQ(data->points[0].moment, 0.0);
+  EXPECT_EQ(forces->cellText(3, 2), "       0.000");
+
+  ClickCell(forces, 2, 3);
+  Type(forces, "-25.5");
+  Press(Qt::Key_Tab);
+  EXPECT_EQ(data->points[1].force, -25.5);
+  EXPECT_EQ(forces->cellText(2, 3), "     -25.500");
+  EXPECT_EQ(Current(forces), QPoint(3, 3));
+
+  // Text left in a cell by a click elsewhere is not committed when the table is entered again:
+  // entering tracks the force at point 0 before the clicked cell is selected.
+  ClickCell(forces, 2, 4);
+  Type(forces, "6");
+  ClickCell(form->MainGrid, 1, 2);
+  ClickCell(forces, 3, 3);
+  EXPECT_EQ(data->points[2].force, 0.0);
+  EXPECT_EQ(forces->cellText(2, 4), "6");
+  EXPECT_EQ(form->forcesGridTrackedCell(), QPoint(3, 3));
+
+  // Neither a click nor the arrow keys reach the x column.
+  ClickCell(forces, 1, 4);
+  EXPECT_EQ(Current(forces), QPoint(3, 3));
+  Press(Qt::Key_Left);
+  Press(Qt::Key_Left);
+  ClickCell(forces, 2, 4);
+  Press(Qt::Key_Left);
+  EXPECT_EQ(Current(forces), QPoint(2, 4));
+  EXPECT_EQ(forces->cellText(1, 4), "      20.000");
+}
+
+TEST_F(GridInputTest, PendingTextIsNotCommittedByButtonsMenusOrFocusChanges) {
+  StringGrid* grid = form->MainGrid;
+  grid->setCurrentCell(5, 1);
+  Type(grid, "123");
+  // A tool button keeps the focus and the editor where they were and commits nothing.
+  Click(form->SpeedButtonCalc);
+  Click(form->SpeedButtonSave);
+  EXPECT_EQ(data->stiffnessEI, 1000000.0);
+  EXPECT_EQ(EditorText(grid), "123");
+  EXPECT_TRUE(grid->hasActiveFocus());
+
+  // Choosing a menu item with the mouse commits nothing either.
+  QMenuBar* bar = form->menuBar();
+  QTest::mouseClick(bar, Qt::LeftButton, Qt::NoModifier,
+                    bar->actionGeometry(form->File1->menuAction()).center());
+  ASSERT_TRUE(QTest::qWaitFor([&] { return form->File1->isVisible(); }));
+  QTest::mouseClick(form->File1, Qt::LeftButton, Qt::NoModifier,
+                    form->File1->actionGeometry(form->Print1).center());
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !form->File1->isVisible(); }));
+  Settle();
+  // The offscreen platform has no window manager to hand the activation back.
+  form->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+  Settle();
+  EXPECT_EQ(data->stiffnessEI, 1000000.0);
+  EXPECT_EQ(EditorText(grid), "123");
+
+  // Clicking into the sections table commits nothing of the general data; the typed text
+  // stays in its cell and is committed at the next move in that table.
+  ClickCell(form->SoilGrid, 2, 4);
+  EXPECT_EQ(data->stiffnessEI, 1000000.0);
+  EXPECT_EQ(grid->cellText(1, 5), "123");
+  EXPECT_EQ(grid->cellEditor(), nullptr);
+  EXPECT_NE(form->SoilGrid->cellEditor(), nullptr);
+
+  // Text typed into a section and left by a click elsewhere stays in its cell only.
+  Type(form->SoilGrid, "99");
+  ClickCell(grid, 1, 2);
+  EXPECT_EQ(data->sections[2].load, 10.0);
+  EXPECT_EQ(form->SoilGrid->cellText(2, 4), "99");
+  // The click that brought the focus back moved the current cell of the general data.
+  EXPECT_EQ(data->stiffnessEI, 123.0);
+  EXPECT_EQ(grid->cellText(1, 5), "       123.0");
+
+  // Entering the sections table again starts at the length of section 1 before the clicked
+  // cell: the cell typed into is not committed.
+  ClickCell(form->SoilGrid, 3, 3);
+  EXPECT_EQ(data->sections[2].load, 10.0);
+  EXPECT_EQ(form->SoilGrid->cellText(2, 4), "99");
+  EXPECT_EQ(Current(form->SoilGrid), QPoint(3, 3));
+
+  // Only text typed into the first cell itself is committed at the next move.
+  ClickCell(form->SoilGrid, 1, 2);
+  Type(form->SoilGrid, "5");
+  ClickCell(grid, 1, 1);
+  EXPECT_EQ(data->sections[0].length, 10.0);
+  ClickCell(form->SoilGrid, 2, 3);
+  EXPECT_EQ(data->sections[0].length, 5.0);
+  EXPECT_EQ(form->soilGridTrackedCell(), QPoint(2, 3));
+}
+
+TEST_F(GridInputTest, ChangingTheNumberOfSectionsRebuildsBothTables) {
+  // Values of sections that get hidden are kept and come back.
+  ClickCell(form->ForcesGrid, 2, 5);
+  Type(form->ForcesGrid, "7");
+  Press(Qt::Key_Return);
+  EXPECT_EQ(data->points[3].force, 7.0);
+
+  ClickCell(form->MainGrid, 1, 3);
+  Type(form->MainGrid, "5");
+  Press(Qt::Key_Return);
+  ASSERT_EQ(form->SoilGrid->rowCount(), 7);
+  ASSERT_EQ(form->ForcesGrid->rowCount(), 8);
+  EXPECT_EQ(form->SoilGrid->height(), 7 * 19 + 1);
+  EXPECT_EQ(form->ForcesGrid->height(), 8 * 19 + 1);
+  EXPECT_EQ(form->SoilGrid->cellText(0, 5), "     4");
+  EXPECT_EQ(form->SoilGrid->cellText(3, 5), "       0.000");
+  EXPECT_EQ(form->SoilGrid->cellText(3, 6), "     100.000");
+  EXPECT_EQ(form->ForcesGrid->cellText(1, 6), "      40.000");
+  EXPECT_EQ(form->ForcesGrid->cellText(1, 7), "      50.000");
+
+  // Work in section 5, then lower the count to 2: the current cells move up to the last rows.
+  ClickCell(form->SoilGrid, 2, 6);
+  Type(form->SoilGrid, "33");
+  Press(Qt::Key_Up);
+  ClickCell(form->ForcesGrid, 3, 7);
+  ClickCell(form->MainGrid, 1, 3);
+  Type(form->MainGrid, "2");
+  Press(Qt::Key_Return);
+  EXPECT_EQ(data->sectionCount, 2);
+  EXPECT_EQ(form->SoilGrid->rowCount(), 4);
+  EXPECT_EQ(form->ForcesGrid->rowCount(), 5);
+  EXPECT_EQ(Current(form->SoilGrid).y(), 3);
+  EXPECT_EQ(Current(form->ForcesGrid), QPoint(3, 4));
+  EXPECT_EQ(form->ForcesGrid->geometry(), QRect(346, 233, 325, 96));
+
+  // Raising it back shows the kept values.
+  ClickCell(form->MainGrid, 1, 3);
+  Type(form->MainGrid, "5");
+  Press(Qt::Key_Return);
+  EXPECT_EQ(form->SoilGrid->cellText(2, 6), "      33.000");
+  EXPECT_EQ(form->ForcesGrid->cellText(2, 5), "       7.000");
+
+  // Re-typing the same count rebuilds nothing: text left in a cell survives.
+  ClickCell(form->SoilGrid, 1, 2);
+  Type(form->SoilGrid, "8");
+  ClickCell(form->MainGrid, 1, 3);
+  Type(form->MainGrid, "5");
+  Press(Qt::Key_Return);
+  EXPECT_EQ(form->SoilGrid->cellText(1, 2), "8");
+  // Changing it rebuilds, and the stored value replaces the text.
+  form->MainGrid->setCurrentCell(3, 1);
+  Type(form->MainGrid, "20");
+  Press(Qt::Key_Return);
+  EXPECT_EQ(form->SoilGrid->rowCount(), 22);
+  EXPECT_EQ(form->SoilGrid->height(), 419);
+  EXPECT_EQ(form->ForcesGrid->height(), 438);
+  EXPECT_EQ(form->SoilGrid->cellText(1, 2), "      10.000");
+  EXPECT_EQ(form->ForcesGrid->cellText(1, 22), "     200.000");
+}
+
+TEST_F(GridInputTest, NewPutsTheDemonstrationProblemBackAndDropsTypedText) {
+  ClickCell(form->MainGrid, 1, 3);
+  Type(form->MainGrid, "5");
+  Press(Qt::Key_Return);
+  ClickCell(form->SoilGrid, 1, 6);
+  Type(form->SoilGrid, "7");
+  Press(Qt::Key_Up);
+  EXPECT_EQ(data->sections[4].length, 7.0);
+  // Text typed into section 5 and left pending in its cell by a click elsewhere...
+  ClickCell(form->SoilGrid, 2, 6);
+  Type(form->SoilGrid, "55");
+  ClickCell(form->MainGrid, 1, 4);
+  EXPECT_EQ(form->SoilGrid->cellText(2, 6), "55");
+  // ... and an edit in progress in the general data.
+  Type(form->MainGrid, "999");
+  data->nodes[3].w = 0.25;
+  data->resultsAvailable = true;
+
+  Click(form->SpeedButtonNew);
+  EXPECT_EQ(data->sectionCount, 3);
+  EXPECT_EQ(data->elementCount, 100);
+  EXPECT_EQ(form->MainGrid->cellText(1, 4), "   100");
+  EXPECT_FALSE(data->resultsAvailable);
+  EXPECT_EQ(data->nodes[3].w, 0.25);
+  ProblemData defaults;
+  for (int i = 0; i < kMaxSections; ++i) {
+    EXPECT_EQ(data->sections[i].length, defaults.sections[i].length) << i;
+    EXPECT_EQ(data->sections[i].load, defaults.sections[i].load) << i;
+  }
+  EXPECT_EQ(form->SoilGrid->rowCount(), 5);
+  EXPECT_EQ(Current(form->MainGrid), QPoint(1, 1));
+  EXPECT_EQ(form->mainGridTrackedRow(), 1);
+  EXPECT_EQ(Current(form->SoilGrid), QPoint(1, 2));
+  EXPECT_EQ(form->soilGridTrackedCell(), QPoint(1, 2));
+
+  // Raising the count shows the defaults of sections 4 and 5.
+  ClickCell(form->MainGrid, 1, 3);
+  Type(form->MainGrid, "5");
+  Press(Qt::Key_Return);
+  EXPECT_EQ(form->SoilGrid->cellText(1, 6), "      10.000");
+  EXPECT_EQ(form->SoilGrid->cellText(2, 6), "      10.000");
+  EXPECT_EQ(form->SoilGrid->cellText(3, 5), "       0.000");
+  EXPECT_EQ(form->ForcesGrid->cellText(1, 7), "      50.000");
+}
+
+TEST_F(GridInputTest, OneSectionGivesThreeAndFourRows) {
+  EnterGeneral(3, "0");
+  EXPECT_EQ(data->sectionCount, 1);
+  EXPECT_EQ(form->SoilGrid->rowCount(), 3);
+  EXPECT_EQ(form->ForcesGrid->rowCount(), 4);
+  EXPECT_EQ(form->ForcesGrid->cellText(0, 3), "     1");
+  EXPECT_EQ(form->ForcesGrid->cellText(1, 3), "      10.000");
+}
+
+// What Open does after reading a file: all three tables show the new data, and nothing typed
+// before is committed over it.
+TEST_F(GridInputTest, ReloadingShowsReplacedDataWithoutCommittingOldText) {
+  EnterGeneral(3, "5");
+  ClickCell(form->SoilGrid, 3, 6);
+  Type(form->SoilGrid, "66");
+  ClickCell(form->MainGrid, 1, 5);
+  Type(form->MainGrid, "42");
+
+  data->sectionCount = 2;
+  data->problemName.Set("Pile");
+  data->sections[1].load = 4.5;
+  data->points[2].moment = -3.0;
+  data->stiffnessEI = 2.5e5;
+  form->ReloadGrids();
+
+  EXPECT_EQ(data->sections[4].spring, 100.0);
+  EXPECT_EQ(data->stiffnessEI, 2.5e5);
+  EXPECT_EQ(form->MainGrid->cellText(1, 2), "Pile");
+  EXPECT_EQ(form->MainGrid->cellText(1, 3), "     2");
+  EXPECT_EQ(form->MainGrid->cellText(1, 5), "    250000.0");
+  EXPECT_EQ(form->SoilGrid->rowCount(), 4);
+  EXPECT_EQ(form->SoilGrid->cellText(2, 3), "       4.500");
+  EXPECT_EQ(form->ForcesGrid->cellText(3, 4), "      -3.000");
+  // The editor on the general data shows the stored value again.
+  EXPECT_EQ(EditorText(form->MainGrid), "    250000.0");
+}
+
+}  // namespace
+}  // namespace pelvar

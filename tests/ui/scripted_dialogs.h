@@ -1,0 +1,60 @@
+#pragma once
+// A stand-in for the window's dialogs: file dialogs answer from a script (a path or a cancel),
+// the print dialog answers as told, and every message shown is recorded.
+
+#include <deque>
+#include <optional>
+#include <vector>
+
+#include "ui/dialogs.h"
+
+namespace pelvar {
+
+class ScriptedDialogs : public Dialogs {
+ public:
+  enum class Kind { Message, MessageAt, Error };
+  struct Shown {
+    Kind kind;
+    QString text;
+    QPoint point;  // the screen point of MessageAt
+  };
+
+  std::optional<QString> openFile(QWidget*, const FileDialogSettings& settings) override {
+    openRequests.push_back(settings);
+    return Next();
+  }
+  std::optional<QString> saveFile(QWidget*, const FileDialogSettings& settings) override {
+    saveRequests.push_back(settings);
+    return Next();
+  }
+  bool print(QWidget*, QPrinter&) override {
+    ++printRequests;
+    return printAnswer;
+  }
+  void message(QWidget*, const QString& text) override { Record({Kind::Message, text, {}}); }
+  void messageAt(QWidget*, const QString& text, QPoint point) override {
+    Record({Kind::MessageAt, text, point});
+  }
+  void error(QWidget*, const QString& text) override { Record({Kind::Error, text, {}}); }
+
+  std::deque<std::optional<QString>> fileAnswers;  // an empty optional is a cancel
+  bool printAnswer = false;
+
+  std::vector<FileDialogSettings> openRequests;
+  std::vector<FileDialogSettings> saveRequests;
+  int printRequests = 0;
+  std::vector<Shown> shown;
+
+ private:
+  std::optional<QString> Next() {
+    if (fileAnswers.empty()) return std::nullopt;
+    const bool cancelled = !fileAnswers.front().has_value();
+    const QString path = fileAnswers.front().value_or(QString());
+    fileAnswers.pop_front();
+    if (cancelled) return std::nullopt;
+    return path;
+  }
+  void Record(const Shown& entry) { shown.push_back(entry); }
+};
+
+}  // namespace pelvar
