@@ -4,22 +4,31 @@
 #include <QApplication>
 #include <QDir>
 #include <QEvent>
+#include <QFile>
 #include <QFontInfo>
 #include <QFrame>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPainter>
+#include <QPrinter>
 #include <QScreen>
 #include <QToolButton>
 #include <algorithm>
+#include <optional>
 #include <string>
 
+#include "files/problem_file.h"
+#include "report/qt_page_surface.h"
+#include "report/report.h"
 #include "text/number_format.h"
 #include "text/number_reader.h"
 #include "ui/client_area.h"
 #include "ui/glyphs.h"
 #include "ui/help_texts.h"
+#include "ui/path_parts.h"
+#include "ui/results_picture.h"
 #include "ui/string_grid.h"
 #include "ui/text_edge.h"
 
@@ -336,21 +345,114 @@ void TFormPelv::changeEvent(QEvent* event) {
 // ---- commands --------------------------------------------------------------------------------
 
 void TFormPelv::SpeedButtonOpenClick() {
-  // The Open command is added with the data file feature.
+  OpenDialog1.fileName = QStringFromCp1252(data_.fileName.View());
+  const std::optional<QString> chosen = dialogs_.openFile(this, OpenDialog1);
+  if (!chosen) {
+    dialogs_.message(this, QStringLiteral("Unable to load datafile"));
+    return;
+  }
+  const QString path = WithDefaultExtension(*chosen, OpenDialog1.defaultSuffix);
+  // The reader leaves the problem exactly as it was when it refuses the file.
+  const FileResult read = ReadProblemFile(data_, QFile::encodeName(path).toStdString());
+  if (!read.ok) {
+    dialogs_.error(this, QFile::decodeName(QByteArray::fromStdString(read.message)));
+    return;
+  }
+
+  PanelForces->show();
+  SoilGrid->show();
+  PanelSections->show();
+  ForcesGrid->show();
+  data_.resultsAvailable = false;
+  OpenDialog1.fileName = SaveDialog1.fileName = QStringFromCp1252(data_.fileName.View());
+  ReloadGrids();
+  clientArea_->eraseAll();
 }
 
 void TFormPelv::SpeedButtonNewClick() { FormCreate(); }
 
 void TFormPelv::SpeedButtonSaveClick() {
-  // The Save command is added with the data file feature.
+  SaveDialog1.fileName = QStringFromCp1252(data_.fileName.View());
+  const std::optional<QString> chosen = dialogs_.saveFile(this, SaveDialog1);
+  if (!chosen) {
+    dialogs_.message(this, QStringLiteral("Datafile not saved."));
+    return;
+  }
+  const QString path = WithDefaultExtension(*chosen, SaveDialog1.defaultSuffix);
+
+  // The file carries the new name; should it not be written, the window keeps the old one and
+  // nothing else has changed yet.
+  const ShortText oldName = data_.fileName;
+  data_.fileName.Set(Cp1252FromQString(NamePart(path)));  // longer names keep their first 59
+  const FileResult written = WriteProblemFile(data_, QFile::encodeName(path).toStdString());
+  if (!written.ok) {
+    data_.fileName = oldName;
+    dialogs_.error(this, QFile::decodeName(QByteArray::fromStdString(written.message)));
+    return;
+  }
+
+  QString folder = FolderPart(path);
+  if (folder.isEmpty() && path.startsWith(QLatin1Char('/'))) folder = QStringLiteral("/");
+  SaveDialog1.initialFolder = QDir::toNativeSeparators(folder);
+  const QString name = QStringFromCp1252(data_.fileName.View());
+  OpenDialog1.fileName = SaveDialog1.fileName = name;
+  // An editor open on the cell takes the new text with it.
+  MainGrid->setCellText(1, 1, name);
 }
 
 void TFormPelv::SpeedButtonPrintClick() {
-  // The Print command is added with the printed report.
+  QPrinter printer(QPrinter::HighResolution);
+  if (!dialogs_.print(this, printer)) return;
+  QtPageSurface surface(printer);
+  std::string error;
+  if (!PrintReport(surface, data_, error)) dialogs_.error(this, QString::fromStdString(error));
 }
 
 void TFormPelv::SpeedButtonCalcClick() {
-  // The Calculate command is added with the results picture.
+  const QSize client = clientSize();
+  const PictureGeometry geometry = ComputePictureGeometry(client.width(), client.height());
+  const CalculationOutcome outcome = RunCalculation(data_, *workspace_);
+  switch (outcome.status) {
+    case CalculationStatus::Success:
+      break;
+    case CalculationStatus::Singular:
+      dialogs_.messageAt(this, QString::fromStdString(outcome.message),
+                         QPoint(geometry.messageX, geometry.messageY));
+      return;
+    case CalculationStatus::Fault:
+      // What the run cannot compute is an error of the input, shown as the general error
+      // handler shows a fault; nothing is drawn.
+      dialogs_.error(this, QString::fromStdString(outcome.message));
+      return;
+  }
+
+  // A window larger than the screen still gets its whole picture.
+  const QSize needed(geometry.drawWidth, geometry.drawHeight);
+  if (ImageResults.width() < needed.width() || ImageResults.height() < needed.height()) {
+    ImageResults = QImage(ImageResults.size().expandedTo(needed), QImage::Format_RGB32);
+    ImageResults.fill(Qt::white);
+  }
+  {
+    QPainter painter(&ImageResults);
+    DrawResults(painter, data_, outcome.summary, geometry.drawWidth, geometry.drawHeight);
+  }
+  hideInput();
+  clientArea_->copyPicture(ImageResults, QRect(QPoint(0, 0), needed),
+                           QPoint(geometry.marginX, geometry.marginY));
+}
+
+void TFormPelv::hideInput() {
+  // The focus goes to the window's own surface first: left to the toolkit it would move from
+  // one table about to be hidden to the next, and entering a table commits its tracked cell.
+  // The text of an open cell editor stays in its cell, uncommitted.
+  QWidget* focus = QApplication::focusWidget();
+  for (QWidget* control : inputControls()) {
+    if (focus != nullptr && (focus == control || control->isAncestorOf(focus))) {
+      clientArea_->setFocus(Qt::OtherFocusReason);
+      break;
+    }
+  }
+  for (QWidget* control : inputControls()) control->hide();
 }
 
 void TFormPelv::SpeedButtonHelpClick() { dialogs_.message(this, AboutText()); }

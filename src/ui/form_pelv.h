@@ -1,9 +1,10 @@
 #pragma once
 // TFormPelv, the main window: tool bar, menu, caption panels, the three input tables that commit
-// cell by cell into the one ProblemData, and the help texts.
+// cell by cell into the one ProblemData, the help texts, and the commands: Calculate with its
+// results picture, Open, Save, New and Print.
 //
-// The controls keep their component names and are public, as on a form: the later commands
-// and the tests reach them directly. Event handlers are public slots with their given names.
+// The controls keep their component names and are public, as on a form: the tests reach them
+// directly. Event handlers are public slots with their given names.
 
 #include <QFont>
 #include <QImage>
@@ -142,6 +143,8 @@ class TFormPelv : public QMainWindow {
   void commitMainGridRow(int row);
   void showPointPositions();
   void moveCurrentCellInto(StringGrid* grid, int rowCount);
+  // Hides the six input controls for the results picture, in the order of inputControls().
+  void hideInput();
 
   Dialogs& dialogs_;
   ProblemData data_;

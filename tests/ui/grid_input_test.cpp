@@ -238,9 +238,13 @@ TEST_F(GridInputTest, PendingTextIsNotCommittedByButtonsMenusOrFocusChanges) {
   StringGrid* grid = form->MainGrid;
   grid->setCurrentCell(5, 1);
   Type(grid, "123");
-  // A tool button keeps the focus and the editor where they were and commits nothing.
-  Click(form->SpeedButtonCalc);
+  // A tool button keeps the focus and the editor where they were and commits nothing (the
+  // stand-in cancels both dialogs; Calculate, which hides the tables, has a test of its own).
+  Click(form->SpeedButtonPrint);
   Click(form->SpeedButtonSave);
+  EXPECT_EQ(dialogs.printRequests, 1);
+  ASSERT_EQ(dialogs.saveRequests.size(), 1u);
+  EXPECT_EQ(dialogs.saveRequests[0].fileName, "Demo.plv");
   EXPECT_EQ(data->stiffnessEI, 1000000.0);
   EXPECT_EQ(EditorText(grid), "123");
   EXPECT_TRUE(grid->hasActiveFocus());

@@ -1,8 +1,9 @@
 #pragma once
 // A stand-in for the window's dialogs: file dialogs answer from a script (a path or a cancel),
-// the print dialog answers as told, and every message shown is recorded.
+// the print dialog sets up the printer and answers as told, and every message shown is recorded.
 
 #include <deque>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -27,8 +28,10 @@ class ScriptedDialogs : public Dialogs {
     saveRequests.push_back(settings);
     return Next();
   }
-  bool print(QWidget*, QPrinter&) override {
+  bool print(QWidget*, QPrinter& printer) override {
     ++printRequests;
+    // The choices a user would make in the dialog, such as printing into a PDF file.
+    if (preparePrinter) preparePrinter(printer);
     return printAnswer;
   }
   void message(QWidget*, const QString& text) override { Record({Kind::Message, text, {}}); }
@@ -39,6 +42,7 @@ class ScriptedDialogs : public Dialogs {
 
   std::deque<std::optional<QString>> fileAnswers;  // an empty optional is a cancel
   bool printAnswer = false;
+  std::function<void(QPrinter&)> preparePrinter;
 
   std::vector<FileDialogSettings> openRequests;
   std::vector<FileDialogSettings> saveRequests;

@@ -1,0 +1,308 @@
+// The Calculate command in the window: the picture copied onto the client area at its margins,
+// the input hidden in its order and shown again, and the messages of a run that fails.
+
+#include <QPainter>
+#include <QToolButton>
+#include <vector>
+
+#include "analysis/results.h"
+#include "ui/client_area.h"
+#include "ui/results_picture.h"
+#include "window_fixture.h"
+
+namespace pelvar {
+namespace {
+
+using Kind = ScriptedDialogs::Kind;
+
+// Records the order in which watched widgets are hidden.
+class HideRecorder : public QObject {
+ public:
+  explicit HideRecorder(const QList<QWidget*>& watched) {
+    for (QWidget* widget : watched) widget->installEventFilter(this);
+  }
+  std::vector<QObject*> hidden;
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::Hide) hidden.push_back(watched);
+    return false;
+  }
+};
+
+QRgb Rgb(const QImage& image, int x, int y) { return image.pixel(x, y) & 0xFFFFFFu; }
+
+constexpr QRgb kAqua = 0x00FFFFu;
+constexpr QRgb kBlack = 0x000000u;
+constexpr QRgb kRed = 0xFF0000u;
+
+class CalculateTest : public WindowTest {
+ protected:
+  void ResizeClient(int width, int height) {
+    form->setClientSize(width, height);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return form->clientSize() == QSize(width, height); }));
+    Settle();
+  }
+
+  QImage Surface() { return form->clientArea()->grab().toImage(); }
+
+  // Types a value into each of the given rows of a column of the sections table, committing each
+  // with Enter.
+  void EnterColumn(int col, const std::vector<QString>& values) {
+    ClickCell(form->SoilGrid, col, 2);
+    for (const QString& value : values) {
+      Type(form->SoilGrid, value);
+      Press(Qt::Key_Return);
+    }
+  }
+
+  void EnterGeneral(int row, const QString& text) {
+    ClickCell(form->MainGrid, 1, row);
+    Type(form->MainGrid, text);
+    Press(Qt::Key_Return);
+  }
+
+  // Moves the mouse over the window's own surface, ending at point. The cursor keeps its place
+  // from one test to the next, and a move to where it already is reports nothing.
+  void MoveOverSurface(QPoint point) {
+    QTest::mouseMove(form->clientArea(), point - QPoint(10, 10));
+    QTest::mouseMove(form->clientArea(), point);
+    Settle();
+  }
+
+  void ExpectInputShown() {
+    for (QWidget* control : form->inputControls()) {
+      EXPECT_TRUE(control->isVisible()) << control->metaObject()->className();
+    }
+  }
+
+  // Calculates by the tool button and checks what a successful run leaves on the screen: the
+  // six controls hidden in order and the picture, pixel for pixel, at the margins.
+  void CalculateAndCheckPicture() {
+    const QSize client = form->clientSize();
+    const int marginX = client.width() / 20;
+    const int marginY = client.height() / 20;
+    const int w = client.width() - 2 * marginX;
+    const int h = client.height() - 2 * marginY;
+
+    HideRecorder recorder(form->inputControls());
+    Click(form->SpeedButtonCalc);
+    EXPECT_TRUE(dialogs.shown.empty());
+    EXPECT_TRUE(data->resultsAvailable);
+    const std::vector<QObject*> order = {form->PanelGeneral, form->MainGrid,      form->PanelForces,
+                                         form->SoilGrid,     form->PanelSections, form->ForcesGrid};
+    EXPECT_EQ(recorder.hidden, order);
+    for (QWidget* control : form->inputControls()) EXPECT_FALSE(control->isVisible());
+    EXPECT_TRUE(form->PanelMain->isVisible());
+    ASSERT_TRUE(form->clientArea()->showsPicture());
+
+    // The same picture drawn on an image of its own, from the stored results.
+    QImage expected(w, h, QImage::Format_RGB32);
+    expected.fill(Qt::white);
+    {
+      QPainter painter(&expected);
+      DrawResults(painter, *data, FindExtremes(*data), w, h);
+    }
+    const QImage shown = Surface();
+    int differing = 0;
+    for (int y = 0; y < h; ++y) {
+      // The tool bar stays on top of the picture.
+      if (marginY + y < form->PanelMain->height()) continue;
+      for (int x = 0; x < w; ++x) {
+        if (Rgb(shown, marginX + x, marginY + y) != Rgb(expected, x, y)) ++differing;
+      }
+    }
+    EXPECT_EQ(differing, 0);
+    // The frame's lower left corner stands at (marginX, marginY + H - 1); nothing of the picture
+    // lies left of it or below it.
+    EXPECT_EQ(Rgb(shown, marginX, marginY + h - 1), kBlack);
+    EXPECT_EQ(Rgb(shown, marginX + 1, marginY + h - 2), kAqua);
+    const QRgb background = form->clientArea()->palette().color(QPalette::Window).rgb() & 0xFFFFFF;
+    EXPECT_EQ(Rgb(shown, marginX - 1, marginY + h - 2), background);
+    EXPECT_EQ(Rgb(shown, marginX + 1, marginY + h), background);
+    EXPECT_EQ(Rgb(shown, marginX + w, marginY + h - 2), background);
+  }
+};
+
+TEST_F(CalculateTest, DemonstrationProblemAtTheDefaultSize) {
+  CalculateAndCheckPicture();
+  // Hand values for a 750 x 550 client area: margins 37 and 27, W = 676, H = 496, so the w axis
+  // lies at y 148 and runs from x 67; 18.027 pixels per metre put node 50 (x = 15.152 m) at
+  // picture x 340, where the hatching of the deepest displacement reaches down to y 207, and
+  // node 49 (x = 14.848 m) at 334.
+  const QImage shown = Surface();
+  EXPECT_EQ(Rgb(shown, 37 + 340, 27 + 180), kRed);
+  EXPECT_EQ(Rgb(shown, 37 + 337, 27 + 180), kAqua);
+  EXPECT_EQ(Rgb(shown, 37 + 340, 27 + 148), kRed);   // on the axis
+  EXPECT_EQ(Rgb(shown, 37 + 340, 27 + 210), kAqua);  // below the curve
+  // The window passes the real summary on: the largest moment of the demonstration problem.
+  EXPECT_EQ(SummaryTexts(FindExtremes(*data))[5], "Maximum moment :            356.780 kNm");
+}
+
+TEST_F(CalculateTest, DemonstrationProblemAt600By400) {
+  ResizeClient(600, 400);
+  CalculateAndCheckPicture();
+  // Margins 30 and 20, W = 540, H = 360: the w axis at y 108 from x 54, 14.4 pixels per metre,
+  // node 50 at x 272 with its hatching down to y 151, node 49 at x 267.
+  const QImage shown = Surface();
+  EXPECT_EQ(Rgb(shown, 30 + 272, 20 + 130), kRed);
+  EXPECT_EQ(Rgb(shown, 30 + 269, 20 + 130), kAqua);
+  EXPECT_EQ(Rgb(shown, 30 + 272, 20 + 155), kAqua);
+}
+
+TEST_F(CalculateTest, AWindowLargerThanTheScreenGetsItsWholePicture) {
+  const QSize screen = form->ImageResults.size();
+  ResizeClient(screen.width() + 200, screen.height() + 200);
+  CalculateAndCheckPicture();
+  EXPECT_GE(form->ImageResults.width(), screen.width() + 200 - 2 * ((screen.width() + 200) / 20));
+}
+
+TEST_F(CalculateTest, TheWindowDrawsEveryTenthNodeOf1000Elements) {
+  EnterGeneral(4, "1000");
+  ASSERT_EQ(data->elementCount, 1000);
+  CalculateAndCheckPicture();
+  // 333 elements in the first section, 333 in the second: nodes 330 and 340 (x = 9.910 and
+  // 10.210 m) are drawn at picture x 245 and 251, the nodes between them are not.
+  const QImage shown = Surface();
+  EXPECT_EQ(Rgb(shown, 37 + 245, 27 + 170), kRed);
+  EXPECT_EQ(Rgb(shown, 37 + 251, 27 + 170), kRed);
+  for (int x = 246; x < 251; ++x) EXPECT_EQ(Rgb(shown, 37 + x, 27 + 170), kAqua) << x;
+}
+
+TEST_F(CalculateTest, TheInputComesBackByMouseResizeAndOpen) {
+  CalculateAndCheckPicture();
+
+  // A move over the tool bar is not over the window's surface.
+  QTest::mouseMove(form->PanelMain, QPoint(300, 10));
+  Settle();
+  EXPECT_FALSE(form->MainGrid->isVisible());
+
+  // A move over the surface brings all six back on top of the picture, which stays around them.
+  MoveOverSurface(QPoint(700, 500));
+  ExpectInputShown();
+  EXPECT_TRUE(data->resultsAvailable);
+  ASSERT_TRUE(form->clientArea()->showsPicture());
+  QImage shown = Surface();
+  EXPECT_EQ(Rgb(shown, 700, 500), kAqua);
+  EXPECT_EQ(Rgb(shown, 37, 522), kBlack);
+  // The grids stand on top: a pixel of the picture under the forces grid shows the grid.
+  EXPECT_NE(Rgb(shown, 500, 300), kAqua);
+
+  // A resize erases the picture and shows the sections and forces, not the general data.
+  Click(form->SpeedButtonCalc);
+  ASSERT_TRUE(form->clientArea()->showsPicture());
+  ResizeClient(800, 600);
+  EXPECT_FALSE(form->clientArea()->showsPicture());
+  shown = Surface();
+  EXPECT_NE(Rgb(shown, 700, 500), kAqua);
+  EXPECT_FALSE(form->PanelGeneral->isVisible());
+  EXPECT_FALSE(form->MainGrid->isVisible());
+  EXPECT_TRUE(form->PanelSections->isVisible());
+  EXPECT_TRUE(form->SoilGrid->isVisible());
+  EXPECT_TRUE(form->PanelForces->isVisible());
+  EXPECT_TRUE(form->ForcesGrid->isVisible());
+  MoveOverSurface(QPoint(750, 550));
+  ExpectInputShown();
+}
+
+TEST_F(CalculateTest, CalculatingWhileTypingUsesTheCommittedInput) {
+  // Twice the width would double every value of the diagrams.
+  ClickCell(form->MainGrid, 1, 6);
+  Type(form->MainGrid, "2");
+  const QPoint soilTracked = form->soilGridTrackedCell();
+  Click(form->SpeedButtonCalc);
+  EXPECT_TRUE(data->resultsAvailable);
+  EXPECT_EQ(data->beamWidth, 1.0);
+  EXPECT_EQ(SummaryTexts(FindExtremes(*data))[5], "Maximum moment :            356.780 kNm");
+  // Hiding the tables enters no other table, so nothing is committed and the results stay
+  // available; the typed text waits in its cell.
+  EXPECT_EQ(form->soilGridTrackedCell(), soilTracked);
+  MoveOverSurface(QPoint(700, 500));
+  EXPECT_TRUE(data->resultsAvailable);
+  EXPECT_EQ(form->MainGrid->cellText(1, 6), "2");
+  EXPECT_EQ(data->beamWidth, 1.0);
+}
+
+TEST_F(CalculateTest, AnUnsupportedBeamShowsTheSingularMessageAtItsPoint) {
+  // A successful run first, so that there are results to keep.
+  Click(form->SpeedButtonCalc);
+  MoveOverSurface(QPoint(700, 500));
+  ExpectInputShown();
+  const ResultNode before = data->nodes[50];
+
+  EnterColumn(3, {"0", "0", "0"});  // no springs at all
+  ASSERT_EQ(data->sections[0].spring, 0.0);
+  ASSERT_EQ(data->sections[2].spring, 0.0);
+  EXPECT_FALSE(data->resultsAvailable);
+  form->FormResize();  // a repaint: no picture left on the surface
+  ASSERT_FALSE(form->clientArea()->showsPicture());
+
+  Click(form->SpeedButtonCalc);
+  ASSERT_EQ(dialogs.shown.size(), 1u);
+  EXPECT_EQ(dialogs.shown[0].kind, Kind::MessageAt);
+  EXPECT_EQ(dialogs.shown[0].text,
+            "Error : Matrix singular.\n"
+            "Not enough resistance to carry loads.\n"
+            "No output given.\n");
+  // W div 2 + marginX and H div 2 + marginY of the 750 x 550 client area.
+  EXPECT_EQ(dialogs.shown[0].point, QPoint(375, 275));
+  EXPECT_FALSE(data->resultsAvailable);
+  EXPECT_FALSE(form->clientArea()->showsPicture());
+  ExpectInputShown();
+  EXPECT_EQ(data->nodes[50].w, before.w);
+  EXPECT_EQ(data->nodes[50].M, before.M);
+
+  // Results that were available stay so; at 600 x 400 the message stands at (300, 200).
+  data->resultsAvailable = true;
+  ResizeClient(600, 400);
+  Click(form->SpeedButtonCalc);
+  ASSERT_EQ(dialogs.shown.size(), 2u);
+  EXPECT_EQ(dialogs.shown[1].point, QPoint(300, 200));
+  EXPECT_TRUE(data->resultsAvailable);
+  EXPECT_FALSE(form->clientArea()->showsPicture());
+  ExpectInputShown();
+}
+
+TEST_F(CalculateTest, SpringsInTheMiddleAloneHoldTheBeamWithoutAMessage) {
+  EnterColumn(3, {"0", "100", "0"});
+  CalculateAndCheckPicture();
+}
+
+TEST_F(CalculateTest, ASectionWithoutElementsIsReportedAndNothingDrawn) {
+  EnterColumn(1, {"10", "10", "0.1"});
+  ASSERT_EQ(data->sections[2].length, 0.1);
+  Click(form->SpeedButtonCalc);
+  ASSERT_EQ(dialogs.shown.size(), 1u);
+  EXPECT_EQ(dialogs.shown[0].kind, Kind::Error);
+  EXPECT_EQ(dialogs.shown[0].text,
+            "Error : Section 3 gets no element.\n"
+            "Raise the number of elements.\n"
+            "No output given.\n");
+  EXPECT_FALSE(data->resultsAvailable);
+  EXPECT_FALSE(form->clientArea()->showsPicture());
+  ExpectInputShown();
+
+  data->resultsAvailable = true;  // as after an earlier run: it stays set
+  Click(form->SpeedButtonCalc);
+  EXPECT_EQ(dialogs.shown.size(), 2u);
+  EXPECT_TRUE(data->resultsAvailable);
+  EXPECT_FALSE(form->clientArea()->showsPicture());
+}
+
+TEST_F(CalculateTest, LoadsBeyondTheDoubleRangeAreReportedAndNothingDrawn) {
+  EnterColumn(2, {"1.7e308", "1.7e308", "1.7e308"});
+  ASSERT_EQ(data->sections[1].load, 1.7e308);
+  Click(form->SpeedButtonCalc);
+  ASSERT_EQ(dialogs.shown.size(), 1u);
+  EXPECT_EQ(dialogs.shown[0].kind, Kind::Error);
+  EXPECT_EQ(dialogs.shown[0].text,
+            "Error : The solution is not finite.\n"
+            "The input values are too large to calculate with.\n"
+            "No output given.\n");
+  EXPECT_FALSE(data->resultsAvailable);
+  EXPECT_FALSE(form->clientArea()->showsPicture());
+  ExpectInputShown();
+}
+
+}  // namespace
+}  // namespace pelvar

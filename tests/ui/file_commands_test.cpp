@@ -1,0 +1,375 @@
+// Open, Save and New through the window's dialogs: proposed names and folders, the cancel
+// messages, round trips through real files, refused files and failed saves.
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QToolButton>
+#include <string>
+
+#include "files/problem_file.h"
+#include "ui/client_area.h"
+#include "ui/path_parts.h"
+#include "window_fixture.h"
+
+namespace pelvar {
+namespace {
+
+using Kind = ScriptedDialogs::Kind;
+
+QByteArray ReadAll(const QString& path) {
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly)) return QByteArray("<unreadable>");
+  return file.readAll();
+}
+
+void WriteAll(const QString& path, const QByteArray& bytes) {
+  QFile file(path);
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  file.write(bytes);
+}
+
+QString WorkingFolder() { return QDir::toNativeSeparators(QDir::currentPath()); }
+
+class FileCommandsTest : public WindowTest {
+ protected:
+  void SetUp() override {
+    WindowTest::SetUp();
+    ASSERT_TRUE(dir.isValid());
+  }
+
+  QString Path(const QString& name) const { return dir.path() + QLatin1Char('/') + name; }
+
+  void Save(const QString& path) {
+    dialogs.fileAnswers.push_back(path);
+    Click(form->SpeedButtonSave);
+  }
+  void Open(const QString& path) {
+    dialogs.fileAnswers.push_back(path);
+    Click(form->SpeedButtonOpen);
+  }
+
+  void EnterGeneral(int row, const QString& text) {
+    ClickCell(form->MainGrid, 1, row);
+    Type(form->MainGrid, text);
+    Press(Qt::Key_Return);
+  }
+  void EnterCell(StringGrid* grid, int col, int row, const QString& text) {
+    ClickCell(grid, col, row);
+    Type(grid, text);
+    Press(Qt::Key_Return);
+  }
+
+  void MoveOverSurface() {
+    QTest::mouseMove(form->clientArea(), QPoint(690, 490));
+    QTest::mouseMove(form->clientArea(), QPoint(700, 500));
+    Settle();
+  }
+
+  // Every cell of the three tables.
+  QStringList AllCells() const {
+    QStringList cells;
+    for (const StringGrid* grid : {form->MainGrid, form->SoilGrid, form->ForcesGrid}) {
+      for (int row = 0; row < grid->rowCount(); ++row) {
+        for (int col = 0; col < grid->columnCount(); ++col) cells << grid->cellText(col, row);
+      }
+    }
+    return cells;
+  }
+
+  QTemporaryDir dir;
+};
+
+TEST_F(FileCommandsTest, DialogSettingsAndTheCancelMessages) {
+  Click(form->SpeedButtonCalc);
+  ASSERT_TRUE(form->clientArea()->showsPicture());
+  const QStringList cellsBefore = AllCells();
+
+  Click(form->SpeedButtonSave);  // the stand-in cancels
+  ASSERT_EQ(dialogs.saveRequests.size(), 1u);
+  const FileDialogSettings& save = dialogs.saveRequests[0];
+  EXPECT_EQ(save.filterDescription, "PLV (*.plv)");
+  EXPECT_EQ(save.filterPattern, "*.plv");
+  EXPECT_EQ(save.defaultSuffix, "plv");
+  EXPECT_EQ(save.initialFolder, WorkingFolder());
+  EXPECT_EQ(save.fileName, "Demo.plv");
+
+  Click(form->SpeedButtonOpen);
+  ASSERT_EQ(dialogs.openRequests.size(), 1u);
+  const FileDialogSettings& open = dialogs.openRequests[0];
+  EXPECT_EQ(open.filterDescription, "PLV(*.plv)");
+  EXPECT_EQ(open.filterPattern, "*.plv");
+  EXPECT_EQ(open.defaultSuffix, "plv");
+  EXPECT_EQ(open.initialFolder, WorkingFolder());
+  EXPECT_EQ(open.fileName, "Demo.plv");
+
+  ASSERT_EQ(dialogs.shown.size(), 2u);
+  EXPECT_EQ(dialogs.shown[0].kind, Kind::Message);
+  EXPECT_EQ(dialogs.shown[0].text, "Datafile not saved.");
+  EXPECT_EQ(dialogs.shown[1].kind, Kind::Message);
+  EXPECT_EQ(dialogs.shown[1].text, "Unable to load datafile");
+
+  // Nothing has changed, the picture and the hidden input included.
+  EXPECT_EQ(data->fileName.View(), "Demo.plv");
+  EXPECT_EQ(AllCells(), cellsBefore);
+  EXPECT_EQ(form->SaveDialog1.initialFolder, WorkingFolder());
+  EXPECT_EQ(form->OpenDialog1.initialFolder, WorkingFolder());
+  EXPECT_TRUE(data->resultsAvailable);
+  EXPECT_TRUE(form->clientArea()->showsPicture());
+  EXPECT_FALSE(form->SoilGrid->isVisible());
+
+  // The menu items run the same commands.
+  form->Save1->trigger();
+  form->Open1->trigger();
+  EXPECT_EQ(dialogs.saveRequests.size(), 2u);
+  EXPECT_EQ(dialogs.openRequests.size(), 2u);
+  ASSERT_EQ(dialogs.shown.size(), 4u);
+  EXPECT_EQ(dialogs.shown[2].text, "Datafile not saved.");
+  EXPECT_EQ(dialogs.shown[3].text, "Unable to load datafile");
+}
+
+TEST_F(FileCommandsTest, SavingElsewhereMovesTheSaveFolderAndTheProposedName) {
+  Save(Path("Pile.plv"));
+  EXPECT_TRUE(dialogs.shown.empty());
+  const QByteArray bytes = ReadAll(Path("Pile.plv"));
+  EXPECT_TRUE(
+      bytes.startsWith("##########################################################\r\n"
+                       "#  Pelvar : Beam on elastic foundation\r\n"));
+  EXPECT_TRUE(bytes.contains("\r\n#  File Name\r\nPile.plv,\r\n"));
+  EXPECT_EQ(data->fileName.View(), "Pile.plv");
+  EXPECT_EQ(form->MainGrid->cellText(1, 1), "Pile.plv");
+  // The editor open on that cell shows the new name, so moving on keeps it.
+  EXPECT_EQ(EditorText(form->MainGrid), "Pile.plv");
+  Press(Qt::Key_Return);
+  EXPECT_EQ(data->fileName.View(), "Pile.plv");
+  EXPECT_EQ(form->SaveDialog1.initialFolder, QDir::toNativeSeparators(dir.path()));
+  EXPECT_EQ(form->OpenDialog1.initialFolder, WorkingFolder());
+
+  Click(form->SpeedButtonSave);
+  Click(form->SpeedButtonOpen);
+  ASSERT_EQ(dialogs.saveRequests.size(), 2u);
+  EXPECT_EQ(dialogs.saveRequests[1].fileName, "Pile.plv");
+  EXPECT_EQ(dialogs.saveRequests[1].initialFolder, QDir::toNativeSeparators(dir.path()));
+  ASSERT_EQ(dialogs.openRequests.size(), 1u);
+  EXPECT_EQ(dialogs.openRequests[0].fileName, "Pile.plv");
+  EXPECT_EQ(dialogs.openRequests[0].initialFolder, WorkingFolder());
+
+  // New puts both folders and the name back.
+  form->New1->trigger();
+  EXPECT_EQ(data->fileName.View(), "Demo.plv");
+  EXPECT_EQ(form->SaveDialog1.initialFolder, WorkingFolder());
+  EXPECT_EQ(form->OpenDialog1.initialFolder, WorkingFolder());
+  Click(form->SpeedButtonSave);
+  EXPECT_EQ(dialogs.saveRequests.back().fileName, "Demo.plv");
+  EXPECT_EQ(dialogs.saveRequests.back().initialFolder, WorkingFolder());
+}
+
+TEST_F(FileCommandsTest, SaveAfterCalculateAndOpenGiveTheProblemBackWithoutResults) {
+  EnterGeneral(2, "Quay wall");
+  EnterCell(form->SoilGrid, 2, 3, "12.5");
+  EnterCell(form->ForcesGrid, 2, 3, "-20");
+  Click(form->SpeedButtonCalc);
+  ASSERT_TRUE(data->resultsAvailable);
+
+  // A save changes nothing on the screen.
+  Save(Path("Quay.plv"));
+  EXPECT_TRUE(dialogs.shown.empty());
+  EXPECT_TRUE(data->resultsAvailable);
+  EXPECT_TRUE(form->clientArea()->showsPicture());
+  EXPECT_FALSE(form->MainGrid->isVisible());
+  const QByteArray bytes = ReadAll(Path("Quay.plv"));
+  EXPECT_TRUE(bytes.contains("\r\nQuay wall,\r\n"));
+  EXPECT_TRUE(bytes.contains("\r\n     2,   10.000,      12.500,       0.000,\r\n"));
+  EXPECT_TRUE(bytes.contains("\r\n     1,      10.000,     -20.000,       0.000,\r\n"));
+  EXPECT_TRUE(bytes.contains("\r\n   100,   30.000,"));  // the last node of the results
+
+  Click(form->SpeedButtonNew);  // at the default size: the picture and the hidden input stay
+  EXPECT_EQ(data->problemName.View(), "Demonstration Problem");
+  EXPECT_EQ(data->sections[1].load, 10.0);
+  ASSERT_TRUE(form->clientArea()->showsPicture());
+
+  Open(Path("Quay.plv"));
+  EXPECT_TRUE(dialogs.shown.empty());
+  EXPECT_EQ(data->problemName.View(), "Quay wall");
+  EXPECT_EQ(data->sections[1].load, 12.5);
+  EXPECT_EQ(data->points[1].force, -20.0);
+  EXPECT_FALSE(data->resultsAvailable);
+  EXPECT_EQ(form->MainGrid->cellText(1, 2), "Quay wall");
+  EXPECT_EQ(form->SoilGrid->cellText(2, 3), "      12.500");
+  EXPECT_EQ(form->ForcesGrid->cellText(2, 3), "     -20.000");
+  // Open repaints and shows the sections and forces; the general data stays as it was.
+  EXPECT_FALSE(form->clientArea()->showsPicture());
+  EXPECT_TRUE(form->PanelSections->isVisible());
+  EXPECT_TRUE(form->SoilGrid->isVisible());
+  EXPECT_TRUE(form->PanelForces->isVisible());
+  EXPECT_TRUE(form->ForcesGrid->isVisible());
+  EXPECT_FALSE(form->PanelGeneral->isVisible());
+  EXPECT_FALSE(form->MainGrid->isVisible());
+  EXPECT_EQ(form->OpenDialog1.initialFolder, WorkingFolder());
+  MoveOverSurface();
+  EXPECT_TRUE(form->MainGrid->isVisible());
+
+  // A file whose stored name differs from its name on disk shows the stored one, and the next
+  // Save proposes it.
+  ASSERT_TRUE(QFile::copy(Path("Quay.plv"), Path("Copy.plv")));
+  EnterGeneral(1, "Other.plv");
+  Open(Path("Copy.plv"));
+  EXPECT_EQ(data->fileName.View(), "Quay.plv");
+  EXPECT_EQ(form->MainGrid->cellText(1, 1), "Quay.plv");
+  Click(form->SpeedButtonSave);
+  EXPECT_EQ(dialogs.saveRequests.back().fileName, "Quay.plv");
+}
+
+TEST_F(FileCommandsTest, SectionsBeyondTheFileKeepTheirValues) {
+  EnterGeneral(3, "2");
+  Save(Path("Two.plv"));
+  EnterGeneral(3, "5");
+  EnterCell(form->SoilGrid, 1, 4, "33");
+  EnterCell(form->SoilGrid, 2, 5, "44");
+  EnterCell(form->SoilGrid, 3, 6, "55");
+  EnterCell(form->ForcesGrid, 3, 7, "77");
+  ASSERT_EQ(data->sections[4].spring, 55.0);
+
+  Open(Path("Two.plv"));
+  EXPECT_EQ(data->sectionCount, 2);
+  EXPECT_EQ(form->SoilGrid->rowCount(), 4);
+  EXPECT_EQ(form->ForcesGrid->rowCount(), 5);
+  EXPECT_EQ(form->MainGrid->cellText(1, 3), "     2");
+
+  EnterGeneral(3, "5");
+  ASSERT_EQ(form->SoilGrid->rowCount(), 7);
+  EXPECT_EQ(form->SoilGrid->cellText(1, 4), "      33.000");
+  EXPECT_EQ(form->SoilGrid->cellText(2, 5), "      44.000");
+  EXPECT_EQ(form->SoilGrid->cellText(3, 6), "      55.000");
+  EXPECT_EQ(form->ForcesGrid->cellText(3, 7), "      77.000");
+}
+
+TEST_F(FileCommandsTest, ARefusedOrMissingFileIsReportedAndChangesNothing) {
+  Click(form->SpeedButtonCalc);
+  MoveOverSurface();
+  Click(form->SpeedButtonCalc);  // the picture over hidden tables
+  const std::string problemBefore = ProblemFileText(*data);
+  const QStringList cellsBefore = AllCells();
+
+  WriteAll(Path("Bad.plv"),
+           "# a file of 25 sections\r\nTessaly,\r\nBad.plv,\r\nBad,\r\n25, 100, 2000,\r\n");
+  Open(Path("Bad.plv"));
+  ASSERT_EQ(dialogs.shown.size(), 1u);
+  EXPECT_EQ(dialogs.shown[0].kind, Kind::Error);
+  EXPECT_EQ(dialogs.shown[0].text, "\"" + Path("Bad.plv") +
+                                       "\", line 5: the number of sections is 25; it must lie "
+                                       "between 1 and 20.");
+
+  Open(Path("None.plv"));
+  ASSERT_EQ(dialogs.shown.size(), 2u);
+  EXPECT_EQ(dialogs.shown[1].kind, Kind::Error);
+  EXPECT_EQ(dialogs.shown[1].text,
+            "Cannot open \"" + Path("None.plv") + "\": no such file or folder.");
+
+  EXPECT_EQ(ProblemFileText(*data), problemBefore);
+  EXPECT_EQ(AllCells(), cellsBefore);
+  EXPECT_TRUE(data->resultsAvailable);
+  EXPECT_TRUE(form->clientArea()->showsPicture());
+  EXPECT_FALSE(form->SoilGrid->isVisible());
+}
+
+TEST_F(FileCommandsTest, AFailedSaveKeepsTheOldFileAndTheWindowAsTheyWere) {
+  Save(Path("Keep.plv"));
+  const QByteArray kept = ReadAll(Path("Keep.plv"));
+  EnterGeneral(2, "Changed");
+  ASSERT_TRUE(QDir(dir.path()).mkdir("Folder.plv"));
+
+  const QStringList failing = {Path("Missing/Other.plv"), Path("Keep.plv/Other.plv"),
+                               Path("Folder.plv")};
+  const QStringList reasons = {"no such file or folder", "a part of the path is not a folder",
+                               "it is a folder"};
+  for (int i = 0; i < failing.size(); ++i) {
+    SCOPED_TRACE(failing[i].toStdString());
+    Save(failing[i]);
+    ASSERT_EQ(dialogs.shown.size(), static_cast<std::size_t>(i + 1));
+    EXPECT_EQ(dialogs.shown[i].kind, Kind::Error);
+    EXPECT_EQ(dialogs.shown[i].text, "Cannot save \"" + failing[i] + "\": " + reasons[i] + ".");
+    EXPECT_EQ(data->fileName.View(), "Keep.plv");
+    EXPECT_EQ(form->MainGrid->cellText(1, 1), "Keep.plv");
+    EXPECT_EQ(form->SaveDialog1.initialFolder, QDir::toNativeSeparators(dir.path()));
+  }
+  EXPECT_EQ(ReadAll(Path("Keep.plv")), kept);
+  EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"Keep.plv"});
+  Click(form->SpeedButtonSave);
+  EXPECT_EQ(dialogs.saveRequests.back().fileName, "Keep.plv");
+}
+
+TEST_F(FileCommandsTest, NamesWithoutExtensionLongNamesAndOtherCharacters) {
+  // A name typed without an extension gets ".plv", for Save and for Open.
+  Save(Path("Plain"));
+  EXPECT_TRUE(QFile::exists(Path("Plain.plv")));
+  EXPECT_FALSE(QFile::exists(Path("Plain")));
+  EXPECT_EQ(data->fileName.View(), "Plain.plv");
+  EnterGeneral(2, "Altered");
+  Open(Path("Plain"));
+  EXPECT_TRUE(dialogs.shown.empty());
+  EXPECT_EQ(data->problemName.View(), "Demonstration Problem");
+
+  // The file goes under the whole name; the window keeps its first 59 characters.
+  const QString longName = QString(70, QLatin1Char('L')) + ".plv";
+  Save(Path(longName));
+  EXPECT_TRUE(dialogs.shown.empty());
+  EXPECT_TRUE(QFile::exists(Path(longName)));
+  EXPECT_EQ(data->fileName.View(), std::string(59, 'L'));
+  EXPECT_EQ(form->MainGrid->cellText(1, 1), QString(59, QLatin1Char('L')));
+  EXPECT_TRUE(ReadAll(Path(longName)).contains("\r\n" + QByteArray(59, 'L') + ",\r\n"));
+
+  // The file's name on disk is the local encoding of the name chosen; the problem keeps it in
+  // Windows-1252, where a character it cannot hold becomes "?".
+  Save(Path(QStringLiteral("Pfahl \u00E9 \u03A9.plv")));
+  EXPECT_TRUE(dialogs.shown.empty());
+  EXPECT_TRUE(QFile::exists(Path(QStringLiteral("Pfahl \u00E9 \u03A9.plv"))));
+  EXPECT_EQ(data->fileName.View(), "Pfahl \xE9 ?.plv");
+  EXPECT_EQ(form->MainGrid->cellText(1, 1), QStringLiteral("Pfahl \u00E9 ?.plv"));
+  EXPECT_TRUE(ReadAll(Path(QStringLiteral("Pfahl \u00E9 \u03A9.plv")))
+                  .contains("\r\nPfahl \xE9 ?.plv,\r\n"));
+}
+
+TEST_F(FileCommandsTest, TextStillBeingTypedIsNotSaved) {
+  ClickCell(form->MainGrid, 1, 6);
+  Type(form->MainGrid, "4");
+  Save(Path("Typed.plv"));
+  ProblemData readBack;
+  ASSERT_TRUE(ReadProblemFile(readBack, QFile::encodeName(Path("Typed.plv")).toStdString()).ok);
+  EXPECT_EQ(readBack.beamWidth, 1.0);
+  EXPECT_EQ(data->beamWidth, 1.0);
+  EXPECT_EQ(EditorText(form->MainGrid), "4");
+  Press(Qt::Key_Return);
+  EXPECT_EQ(data->beamWidth, 4.0);
+
+  // A name typed into the file name cell is neither proposed nor saved; the chosen one replaces
+  // it in the cell.
+  ClickCell(form->MainGrid, 1, 1);
+  Type(form->MainGrid, "Typed but not committed.plv");
+  Save(Path("Chosen.plv"));
+  EXPECT_EQ(dialogs.saveRequests.back().fileName, "Typed.plv");
+  EXPECT_TRUE(ReadAll(Path("Chosen.plv")).contains("\r\nChosen.plv,\r\n"));
+  EXPECT_EQ(EditorText(form->MainGrid), "Chosen.plv");
+  Press(Qt::Key_Return);
+  EXPECT_EQ(data->fileName.View(), "Chosen.plv");
+}
+
+TEST(PathParts, FolderAndNameOfAPath) {
+  EXPECT_EQ(FolderPart("/work/beams/Pile.plv"), "/work/beams");
+  EXPECT_EQ(NamePart("/work/beams/Pile.plv"), "Pile.plv");
+  EXPECT_EQ(FolderPart("/Pile.plv"), "");
+  EXPECT_EQ(NamePart("/Pile.plv"), "Pile.plv");
+  EXPECT_EQ(FolderPart("Pile.plv"), "");
+  EXPECT_EQ(NamePart("Pile.plv"), "Pile.plv");
+  EXPECT_EQ(FolderPart("/work/beams/"), "/work/beams");
+  EXPECT_EQ(NamePart("/work/beams/"), "");
+  // Only the last separator counts; points in folder names do not make an extension.
+  EXPECT_EQ(FolderPart("/a.b/c d/e"), "/a.b/c d");
+  EXPECT_EQ(WithDefaultExtension("/a.b/c d/e", "plv"), "/a.b/c d/e.plv");
+  EXPECT_EQ(WithDefaultExtension("/work/Pile.txt", "plv"), "/work/Pile.txt");
+  EXPECT_EQ(WithDefaultExtension("/work/Pile.", "plv"), "/work/Pile.");
+  EXPECT_EQ(WithDefaultExtension("/work/", "plv"), "/work/");
+}
+
+}  // namespace
+}  // namespace pelvar

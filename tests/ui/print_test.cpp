@@ -1,0 +1,148 @@
+// The print command from the window: the print dialog, and the report on the printer chosen
+// there (a PDF file here), read back with poppler's tools.
+
+#include <QFile>
+#include <QMarginsF>
+#include <QPageLayout>
+#include <QPageSize>
+#include <QPrinter>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QToolButton>
+#include <cstdlib>
+
+#include "files/problem_file.h"
+#include "report/report_pdf.h"
+#include "window_fixture.h"
+
+namespace pelvar {
+namespace {
+
+using Kind = ScriptedDialogs::Kind;
+
+bool PopplerPresent() {
+  return std::system(
+             "command -v pdftotext >/dev/null 2>&1 && command -v pdfinfo >/dev/null 2>&1") == 0;
+}
+
+QString Run(const QString& program, const QStringList& arguments) {
+  QProcess process;
+  process.start(program, arguments);
+  if (!process.waitForFinished(60000) || process.exitCode() != 0) return QString();
+  return QString::fromUtf8(process.readAllStandardOutput());
+}
+
+int PdfPages(const QString& file) {
+  for (const QString& line : Run("pdfinfo", {file}).split('\n')) {
+    if (line.startsWith("Pages:")) return line.mid(6).trimmed().toInt();
+  }
+  return -1;
+}
+
+// The text of each page, with runs of blanks made single.
+QStringList PdfPageTexts(const QString& file) {
+  QStringList pages = Run("pdftotext", {"-raw", file, "-"}).split(QLatin1Char('\f'));
+  if (!pages.isEmpty() && pages.last().trimmed().isEmpty()) pages.removeLast();
+  for (QString& page : pages) page = page.simplified();
+  return pages;
+}
+
+// What a user picks in the print dialog to print into a PDF file: A4 with the margins of a
+// usual printer, as the batch command's PDF writer has them.
+void PrintIntoPdf(QPrinter& printer, const QString& file) {
+  printer.setOutputFormat(QPrinter::PdfFormat);
+  printer.setOutputFileName(file);
+  printer.setResolution(600);
+  printer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
+                                    QMarginsF(10, 10, 10, 10), QPageLayout::Millimeter));
+}
+
+class PrintTest : public WindowTest {
+ protected:
+  void SetUp() override {
+    WindowTest::SetUp();
+    ASSERT_TRUE(dir.isValid());
+  }
+  QString Path(const QString& name) const { return dir.path() + QLatin1Char('/') + name; }
+
+  void AnswerPrintInto(const QString& file, bool accept) {
+    dialogs.printAnswer = accept;
+    dialogs.preparePrinter = [file](QPrinter& printer) { PrintIntoPdf(printer, file); };
+  }
+
+  QTemporaryDir dir;
+};
+
+TEST_F(PrintTest, ACancelledDialogPrintsNothing) {
+  Click(form->SpeedButtonCalc);
+  const std::string before = ProblemFileText(*data);
+  AnswerPrintInto(Path("cancelled.pdf"), false);
+  Click(form->SpeedButtonPrint);
+  form->Print1->trigger();
+  EXPECT_EQ(dialogs.printRequests, 2);
+  EXPECT_FALSE(QFile::exists(Path("cancelled.pdf")));
+  EXPECT_TRUE(dialogs.shown.empty());
+  EXPECT_EQ(ProblemFileText(*data), before);
+  EXPECT_TRUE(data->resultsAvailable);
+}
+
+TEST_F(PrintTest, WithResultsTheOutputAndTheGraphsPageFollow) {
+  if (!PopplerPresent()) GTEST_SKIP() << "pdftotext and pdfinfo are not installed";
+  Click(form->SpeedButtonCalc);
+  ASSERT_TRUE(data->resultsAvailable);
+  AnswerPrintInto(Path("results.pdf"), true);
+  form->Print1->trigger();
+  EXPECT_EQ(dialogs.printRequests, 1);
+  EXPECT_TRUE(dialogs.shown.empty());
+
+  // As many pages as the report of the same problem written straight into a PDF of that page,
+  // and at least three: the 101 rows of the output table do not fit beside the input on page 1,
+  // and the graphs have a page of their own.
+  std::string error;
+  ASSERT_TRUE(WriteReportPdf(*data, Path("reference.pdf").toStdString(), error)) << error;
+  const int pages = PdfPages(Path("results.pdf"));
+  EXPECT_GE(pages, 3);
+  EXPECT_EQ(pages, PdfPages(Path("reference.pdf")));
+  const QStringList texts = PdfPageTexts(Path("results.pdf"));
+  ASSERT_EQ(texts.size(), pages);
+  EXPECT_TRUE(texts.first().contains("Page 1")) << texts.first().toStdString();
+  EXPECT_TRUE(texts.first().contains("Demonstration Problem"));
+  EXPECT_TRUE(texts.first().contains("Output Data"));
+  EXPECT_TRUE(texts.last().contains("Graphs"));
+  EXPECT_TRUE(texts.last().contains("Maximum moment : 356.780 kNm")) << texts.last().toStdString();
+  EXPECT_TRUE(texts.last().contains("Minimum shear force : -50.000 kN"));
+}
+
+TEST_F(PrintTest, WithoutResultsTheReportEndsAfterTheInput) {
+  if (!PopplerPresent()) GTEST_SKIP() << "pdftotext and pdfinfo are not installed";
+  // Save right after Calculate and Open that file: no results to print until the next run.
+  Click(form->SpeedButtonCalc);
+  dialogs.fileAnswers = {Path("Demo.plv"), Path("Demo.plv")};
+  Click(form->SpeedButtonSave);
+  Click(form->SpeedButtonOpen);
+  ASSERT_TRUE(dialogs.shown.empty());
+  ASSERT_FALSE(data->resultsAvailable);
+
+  AnswerPrintInto(Path("input.pdf"), true);
+  Click(form->SpeedButtonPrint);
+  EXPECT_TRUE(dialogs.shown.empty());
+  EXPECT_EQ(PdfPages(Path("input.pdf")), 1);
+  const QStringList texts = PdfPageTexts(Path("input.pdf"));
+  ASSERT_EQ(texts.size(), 1);
+  EXPECT_TRUE(texts[0].contains("Input Data"));
+  EXPECT_TRUE(texts[0].contains("Forces"));
+  EXPECT_FALSE(texts[0].contains("Output Data"));
+  EXPECT_FALSE(texts[0].contains("Graphs"));
+}
+
+TEST_F(PrintTest, APrinterThatCannotStartIsReported) {
+  AnswerPrintInto(Path("no such folder/report.pdf"), true);
+  Click(form->SpeedButtonPrint);
+  ASSERT_EQ(dialogs.shown.size(), 1u);
+  EXPECT_EQ(dialogs.shown[0].kind, Kind::Error);
+  EXPECT_EQ(dialogs.shown[0].text, "The printer could not start the report.");
+  EXPECT_FALSE(QFile::exists(Path("no such folder/report.pdf")));
+}
+
+}  // namespace
+}  // namespace pelvar
