@@ -7,62 +7,63 @@
 namespace pelvar {
 namespace {
 
-struct Spec {
+struct Conversion {
   bool leftAlign = false, plusSign = false, blankSign = false, zeroPad = false;
   int width = 0;
   int precision = -1;
 };
 
-void Pad(std::string& out, std::string_view sign, std::string_view body, const Spec& spec,
-         bool zeroPadAllowed) {
+void Pad(std::string& out, std::string_view sign, std::string_view body,
+         const Conversion& conversion, bool zeroPadAllowed) {
   const std::size_t length = sign.size() + body.size();
-  const std::size_t fill = spec.width > 0 && static_cast<std::size_t>(spec.width) > length
-                               ? static_cast<std::size_t>(spec.width) - length
-                               : 0;
-  if (spec.leftAlign) {
+  const std::size_t fill =
+      conversion.width > 0 && static_cast<std::size_t>(conversion.width) > length
+          ? static_cast<std::size_t>(conversion.width) - length
+          : 0;
+  if (conversion.leftAlign) {
     out.append(sign).append(body).append(fill, ' ');
-  } else if (spec.zeroPad && zeroPadAllowed) {
+  } else if (conversion.zeroPad && zeroPadAllowed) {
     out.append(sign).append(fill, '0').append(body);
   } else {
     out.append(fill, ' ').append(sign).append(body);
   }
 }
 
-std::string_view SignOf(bool negative, const Spec& spec) {
+std::string_view SignOf(bool negative, const Conversion& conversion) {
   if (negative) return "-";
-  if (spec.plusSign) return "+";
-  if (spec.blankSign) return " ";
+  if (conversion.plusSign) return "+";
+  if (conversion.blankSign) return " ";
   return "";
 }
 
-void FormatInteger(std::string& out, std::int64_t value, const Spec& spec) {
+void FormatInteger(std::string& out, std::int64_t value, const Conversion& conversion) {
   char digits[32];
   const std::uint64_t magnitude =
       value < 0 ? 0 - static_cast<std::uint64_t>(value) : static_cast<std::uint64_t>(value);
   const auto result = std::to_chars(digits, digits + sizeof digits, magnitude);
   std::string_view body(digits, static_cast<std::size_t>(result.ptr - digits));
   std::string padded;
-  if (spec.precision >= 0) {
+  if (conversion.precision >= 0) {
     // printf: the precision is the least number of digits; 0 with precision 0 prints nothing.
-    if (spec.precision == 0 && magnitude == 0) body = {};
-    if (body.size() < static_cast<std::size_t>(spec.precision)) {
-      padded.assign(static_cast<std::size_t>(spec.precision) - body.size(), '0');
+    if (conversion.precision == 0 && magnitude == 0) body = {};
+    if (body.size() < static_cast<std::size_t>(conversion.precision)) {
+      padded.assign(static_cast<std::size_t>(conversion.precision) - body.size(), '0');
       padded.append(body);
       body = padded;
     }
   }
-  Pad(out, SignOf(value < 0, spec), body, spec, spec.precision < 0);
+  Pad(out, SignOf(value < 0, conversion), body, conversion, conversion.precision < 0);
 }
 
-void FormatFixed(std::string& out, double value, const Spec& spec) {
-  const int precision = spec.precision < 0 ? 6 : spec.precision;
+void FormatFixed(std::string& out, double value, const Conversion& conversion) {
+  const int precision = conversion.precision < 0 ? 6 : conversion.precision;
   const bool negative = std::signbit(value);
   if (std::isnan(value)) {
-    Pad(out, SignOf(negative, spec), "nan", spec, false);
+    Pad(out, SignOf(negative, conversion), "nan", conversion, false);
     return;
   }
   if (std::isinf(value)) {
-    Pad(out, SignOf(negative, spec), "inf", spec, false);
+    Pad(out, SignOf(negative, conversion), "inf", conversion, false);
     return;
   }
   // The largest double has 309 integer digits; the precision is bounded by the format text.
@@ -70,8 +71,8 @@ void FormatFixed(std::string& out, double value, const Spec& spec) {
   if (precision > 60) throw std::invalid_argument("format precision too large");
   const auto result = std::to_chars(digits, digits + sizeof digits, std::fabs(value),
                                     std::chars_format::fixed, precision);
-  Pad(out, SignOf(negative, spec),
-      std::string_view(digits, static_cast<std::size_t>(result.ptr - digits)), spec, true);
+  Pad(out, SignOf(negative, conversion),
+      std::string_view(digits, static_cast<std::size_t>(result.ptr - digits)), conversion, true);
 }
 
 [[noreturn]] void Mismatch(std::string_view format) {
@@ -95,46 +96,47 @@ std::string FormatTextList(std::string_view format, std::initializer_list<Format
       out.push_back('%');
       continue;
     }
-    Spec spec;
+    Conversion conversion;
     for (; i < format.size(); ++i) {
       const char f = format[i];
       if (f == '-')
-        spec.leftAlign = true;
+        conversion.leftAlign = true;
       else if (f == '+')
-        spec.plusSign = true;
+        conversion.plusSign = true;
       else if (f == ' ')
-        spec.blankSign = true;
+        conversion.blankSign = true;
       else if (f == '0')
-        spec.zeroPad = true;
+        conversion.zeroPad = true;
       else
         break;
     }
     for (; i < format.size() && format[i] >= '0' && format[i] <= '9'; ++i)
-      spec.width = spec.width * 10 + (format[i] - '0');
+      conversion.width = conversion.width * 10 + (format[i] - '0');
     if (i < format.size() && format[i] == '.') {
-      spec.precision = 0;
+      conversion.precision = 0;
       for (++i; i < format.size() && format[i] >= '0' && format[i] <= '9'; ++i)
-        spec.precision = spec.precision * 10 + (format[i] - '0');
+        conversion.precision = conversion.precision * 10 + (format[i] - '0');
     }
-    if (i >= format.size() || next == args.end() || spec.width > 1000) Mismatch(format);
+    if (i >= format.size() || next == args.end() || conversion.width > 1000) Mismatch(format);
     const FormatArgument& arg = *next++;
     switch (format[i]) {
       case 'd':
       case 'i':
         if (!std::holds_alternative<std::int64_t>(arg)) Mismatch(format);
-        FormatInteger(out, std::get<std::int64_t>(arg), spec);
+        FormatInteger(out, std::get<std::int64_t>(arg), conversion);
         break;
       case 'f':
       case 'F':
         if (!std::holds_alternative<double>(arg)) Mismatch(format);
-        FormatFixed(out, std::get<double>(arg), spec);
+        FormatFixed(out, std::get<double>(arg), conversion);
         break;
       case 's': {
         if (!std::holds_alternative<std::string_view>(arg)) Mismatch(format);
         std::string_view text = std::get<std::string_view>(arg);
-        if (spec.precision >= 0 && text.size() > static_cast<std::size_t>(spec.precision))
-          text = text.substr(0, static_cast<std::size_t>(spec.precision));
-        Pad(out, "", text, spec, false);
+        if (conversion.precision >= 0 &&
+            text.size() > static_cast<std::size_t>(conversion.precision))
+          text = text.substr(0, static_cast<std::size_t>(conversion.precision));
+        Pad(out, "", text, conversion, false);
         break;
       }
       default:

@@ -40,7 +40,7 @@ void DrawTextAt(QPainter& painter, PicturePoint topLeft, const std::string& text
                    QString::fromStdString(text));
 }
 
-struct DiagramSpec {
+struct DiagramStyle {
   const char* letter;
   QColor pen;
   double axisShare;  // axis height as a share of H
@@ -49,11 +49,11 @@ struct DiagramSpec {
   double maxValue;
 };
 
-void DrawDiagram(QPainter& painter, const ProblemData& data, const DiagramSpec& spec, int n,
+void DrawDiagram(QPainter& painter, const ProblemData& data, const DiagramStyle& style, int n,
                  int step, int drawWidth, int drawHeight, DiagramDrawing& out) {
   const int x0 = TruncateToPixel(0.1 * drawWidth);
   const int x1 = drawWidth - x0;
-  const int y0 = TruncateToPixel(spec.axisShare * drawHeight);
+  const int y0 = TruncateToPixel(style.axisShare * drawHeight);
 
   // A beam of no length (or positions that are not numbers) gives no horizontal scale; such a
   // diagram is drawn as its axis alone, like one that is zero everywhere.
@@ -62,23 +62,25 @@ void DrawDiagram(QPainter& painter, const ProblemData& data, const DiagramSpec& 
   if (std::isfinite(span) && span > 0.0) sx = (0.8 * drawWidth) / span;
   if (!std::isfinite(sx)) sx = 0.0;
   const double sy = sx == 0.0 ? 0.0
-                              : DiagramScale(spec.minValue, spec.maxValue,
+                              : DiagramScale(style.minValue, style.maxValue,
                                              kUnitHeightShare * drawHeight, y0, drawHeight - y0);
 
-  out.letter = spec.letter;
-  out.pen = spec.pen;
+  out.letter = style.letter;
+  out.pen = style.pen;
   out.scale = sy;
   out.axis = {{x0, y0}, {x1, y0}};
-  out.label = {{x0 - 15, y0 - 6}, spec.letter};
+  out.label = {{x0 - 15, y0 - 6}, style.letter};
   out.curve.clear();
   out.hatching.clear();
 
-  painter.setPen(LinePen(spec.pen));
+  painter.setPen(LinePen(style.pen));
   painter.drawLine(ToQPoint(out.axis.from), ToQPoint(out.axis.to));
   DrawTextAt(painter, out.label.topLeft, out.label.text);
   if (sy == 0.0) return;
 
-  auto pixelY = [&](int node) { return TruncateToPixel(y0 + sy * (data.nodes[node].*spec.value)); };
+  auto pixelY = [&](int node) {
+    return TruncateToPixel(y0 + sy * (data.nodes[node].*style.value));
+  };
   auto pixelX = [&](int node) { return TruncateToPixel(x0 + sx * data.nodes[node].x); };
 
   out.curve.push_back({x0, pixelY(0)});
@@ -91,7 +93,7 @@ void DrawDiagram(QPainter& painter, const ProblemData& data, const DiagramSpec& 
   std::vector<QPoint> polyline;
   polyline.reserve(out.curve.size());
   for (PicturePoint p : out.curve) polyline.push_back(ToQPoint(p));
-  painter.setPen(LinePen(spec.pen));
+  painter.setPen(LinePen(style.pen));
   painter.drawPolyline(polyline.data(), static_cast<int>(polyline.size()));
   for (const PictureLine& line : out.hatching) {
     painter.drawLine(ToQPoint(line.from), ToQPoint(line.to));
@@ -155,13 +157,13 @@ void DrawResults(QPainter& painter, const ProblemData& data, const ResultSummary
   // all the same, so that no other record can make this read beyond it.
   const int n = std::clamp(data.elementCount, 0, kMaxElements);
   out.plotStep = std::max(1, n / 100);
-  const std::array<DiagramSpec, 3> specs = {{
+  const std::array<DiagramStyle, 3> styles = {{
       {"w", kRed, 0.3, &ResultNode::w, summary.minW, summary.maxW},
       {"Q", kGreen, 0.575, &ResultNode::Q, summary.minQ, summary.maxQ},
       {"M", kBlue, 0.85, &ResultNode::M, summary.minM, summary.maxM},
   }};
   for (int d = 0; d < 3; ++d) {
-    DrawDiagram(painter, data, specs[d], n, out.plotStep, drawWidth, drawHeight, out.diagrams[d]);
+    DrawDiagram(painter, data, styles[d], n, out.plotStep, drawWidth, drawHeight, out.diagrams[d]);
   }
   painter.restore();
 }
