@@ -1,5 +1,6 @@
 #include "analysis/results.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "text/number_format.h"
@@ -42,7 +43,10 @@ bool StoreResults(const BlockSystem& system, const MeshData& mesh, ProblemData& 
 ResultSummary FindExtremes(const ProblemData& data) {
   const ResultNode& first = data.nodes[0];
   ResultSummary s{first.w, first.w, first.Q, first.Q, first.M, first.M};
-  for (int j = 0; j <= data.elementCount; ++j) {
+  // The count is within the table whenever a calculation has run; held there regardless, so
+  // that no caller can make this read past the node table.
+  const int last = std::clamp(data.elementCount, 0, kMaxElements);
+  for (int j = 0; j <= last; ++j) {
     const ResultNode& node = data.nodes[j];
     if (node.w > s.maxW) s.maxW = node.w;
     if (node.w < s.minW) s.minW = node.w;

@@ -410,6 +410,11 @@ TEST(FindExtremesTest, StartsAtNodeZeroAndComparesStrictly) {
   EXPECT_EQ(s.maxQ, 3.0);
   EXPECT_EQ(s.minM, -5.0);
   EXPECT_EQ(s.maxM, 2.0);
+
+  // A count beyond the table reads no further than its last node.
+  data.elementCount = 5000;
+  data.nodes[kMaxElements].w = 7.0;
+  EXPECT_EQ(FindExtremes(data).maxW, 7.0);
 }
 
 }  // namespace
