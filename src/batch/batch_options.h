@@ -9,11 +9,11 @@ namespace pelvar {
 
 struct BatchOptions {
   bool help = false;
-  bool demo = false;                     // the demonstration problem instead of a file
-  std::string inputPath;                 // the data file to read, empty with demo
-  std::optional<std::string> nodesPath;  // CSV node table; "-" is standard output
-  std::optional<std::string> savePath;   // the data file to write after the calculation
-  std::optional<std::string> reportPath; // the printed report as a PDF file
+  bool demo = false;                      // the demonstration problem instead of a file
+  std::string inputPath;                  // the data file to read, empty with demo
+  std::optional<std::string> nodesPath;   // CSV node table; "-" is standard output
+  std::optional<std::string> savePath;    // the data file to write after the calculation
+  std::optional<std::string> reportPath;  // the printed report as a PDF file
 };
 
 struct ParsedArguments {

@@ -14,12 +14,6 @@ namespace {
 
 constexpr std::string_view kProgram = "pelvar-batch: ";
 
-// The file name part of a path, as Save stores it in the problem.
-std::string NamePart(const std::string& path) {
-  const std::size_t slash = path.rfind('/');
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 }  // namespace
 
 std::string NodeTableCsv(const ProblemData& data) {
@@ -81,7 +75,9 @@ int RunBatch(const BatchOptions& options, std::string& out, std::string& err,
   if (options.savePath) {
     // As Save does: the problem takes the name of the file it is saved in (ShortText keeps
     // the first 59 bytes).
-    data->fileName.Set(Utf8ToCp1252(NamePart(*options.savePath)));
+    std::string folder, name;
+    SplitPath(*options.savePath, folder, name);
+    data->fileName.Set(Utf8ToCp1252(name));
     if (const FileResult written = WriteProblemFile(*data, *options.savePath); !written.ok) {
       err.append(kProgram).append(written.message).append("\n");
       return kBatchFileOrUsageError;

@@ -32,8 +32,7 @@ int main(int argc, char** argv) {
   // The report's fonts and pages need a Qt application; it is made only when a report is asked
   // for, on the offscreen platform unless another is named, so no display is ever needed.
   std::unique_ptr<QGuiApplication> application;
-  writeReport = [&](const pelvar::ProblemData& data, const std::string& path,
-                    std::string& error) {
+  writeReport = [&](const pelvar::ProblemData& data, const std::string& path, std::string& error) {
     if (!application) {
       if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
       application = std::make_unique<QGuiApplication>(argc, argv);

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 
 #include "text/number_format.h"
@@ -12,20 +13,8 @@
 namespace pelvar {
 namespace {
 
-std::string SaveFailure(const std::string& path, int errorNumber) {
-  return "Cannot save \"" + path + "\": " + SystemErrorText(errorNumber) + ".";
-}
-
-// Folder of path for the temporary file, and the file's own name.
-void SplitPath(const std::string& path, std::string& folder, std::string& name) {
-  const std::size_t slash = path.rfind('/');
-  if (slash == std::string::npos) {
-    folder = ".";
-    name = path;
-  } else {
-    folder = slash == 0 ? "/" : path.substr(0, slash);
-    name = path.substr(slash + 1);
-  }
+std::string SaveFailure(const std::string& path, std::string_view reason) {
+  return "Cannot save \"" + path + "\": " + std::string(reason) + ".";
 }
 
 bool WriteAll(int fd, std::string_view bytes) {
@@ -41,13 +30,15 @@ bool WriteAll(int fd, std::string_view bytes) {
 }
 
 // Makes the temporary file next to the target, under a name no other file has. It is created
-// with the usual permissions (0666 less the umask), so the saved file looks like any other.
+// with the usual permissions (0666 less the umask), so the saved file looks like any other. Only
+// the start of the target's name goes into it, so that any name the folder takes leaves room
+// for the additions.
 int CreateTemporary(const std::string& path, std::string& temporaryPath) {
   std::string folder, name;
   SplitPath(path, folder, name);
   for (int attempt = 0; attempt < 100; ++attempt) {
-    temporaryPath = (folder == "/" ? std::string() : folder) + "/." + name + ".pelvar-" +
-                    FormatText("%d", static_cast<long>(::getpid())) + "-" +
+    temporaryPath = (folder == "/" ? std::string() : folder) + "/." + name.substr(0, 100) +
+                    ".pelvar-" + FormatText("%d", static_cast<long>(::getpid())) + "-" +
                     FormatText("%d", attempt) + ".tmp";
     const int fd = ::open(temporaryPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd >= 0 || errno != EEXIST) return fd;
@@ -56,6 +47,17 @@ int CreateTemporary(const std::string& path, std::string& temporaryPath) {
 }
 
 }  // namespace
+
+void SplitPath(const std::string& path, std::string& folder, std::string& name) {
+  const std::size_t slash = path.rfind('/');
+  if (slash == std::string::npos) {
+    folder = ".";
+    name = path;
+  } else {
+    folder = slash == 0 ? "/" : path.substr(0, slash);
+    name = path.substr(slash + 1);
+  }
+}
 
 std::string SystemErrorText(int errorNumber) {
   switch (errorNumber) {
@@ -95,29 +97,42 @@ std::string SystemErrorText(int errorNumber) {
 }
 
 FileResult WriteFileAtomically(const std::string& path, std::string_view bytes) {
-  std::string temporaryPath;
-  const int fd = CreateTemporary(path, temporaryPath);
-  if (fd < 0) return {false, SaveFailure(path, errno)};
-
-  // An existing file keeps its permissions.
+  // Only a regular file is replaced: renaming over a device such as /dev/null or a pipe would
+  // swap it for a plain file. A symbolic link stays, and the file it leads to is replaced.
+  std::string target = path;
   struct stat existing {};
-  if (::stat(path.c_str(), &existing) == 0 && S_ISREG(existing.st_mode)) {
-    ::fchmod(fd, existing.st_mode & 07777);
+  const bool exists = ::stat(path.c_str(), &existing) == 0;
+  if (exists) {
+    if (S_ISDIR(existing.st_mode)) return {false, SaveFailure(path, SystemErrorText(EISDIR))};
+    if (!S_ISREG(existing.st_mode)) return {false, SaveFailure(path, "it is not a regular file")};
+    struct stat link {};
+    if (::lstat(path.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) {
+      char* resolved = ::realpath(path.c_str(), nullptr);
+      if (resolved == nullptr) return {false, SaveFailure(path, SystemErrorText(errno))};
+      target = resolved;
+      std::free(resolved);
+    }
   }
+
+  std::string temporaryPath;
+  const int fd = CreateTemporary(target, temporaryPath);
+  if (fd < 0) return {false, SaveFailure(path, SystemErrorText(errno))};
+  // An existing file keeps its permissions.
+  if (exists) ::fchmod(fd, existing.st_mode & 07777);
 
   int failure = 0;
   if (!WriteAll(fd, bytes) || ::fsync(fd) != 0) failure = errno;
   if (::close(fd) != 0 && failure == 0) failure = errno;
-  if (failure == 0 && ::rename(temporaryPath.c_str(), path.c_str()) != 0) failure = errno;
+  if (failure == 0 && ::rename(temporaryPath.c_str(), target.c_str()) != 0) failure = errno;
   if (failure != 0) {
     ::unlink(temporaryPath.c_str());
-    return {false, SaveFailure(path, failure)};
+    return {false, SaveFailure(path, SystemErrorText(failure))};
   }
 
   // The new directory entry should survive a crash as well; a folder that cannot be synced
   // does not make the save fail, the file itself is complete.
   std::string folder, name;
-  SplitPath(path, folder, name);
+  SplitPath(target, folder, name);
   const int folderFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (folderFd >= 0) {
     ::fsync(folderFd);

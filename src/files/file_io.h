@@ -9,12 +9,18 @@
 
 namespace pelvar {
 
+// The folder of path, for files made beside it ("." for a bare name, "/" at the root), and the
+// name after its last "/".
+void SplitPath(const std::string& path, std::string& folder, std::string& name);
+
 // A short English text for an errno value that does not depend on the process locale.
 std::string SystemErrorText(int errorNumber);
 
 // Writes bytes to a new file in the folder of path and renames it over path once everything is
-// written and flushed to the disk. On any failure an existing file at path is left untouched,
-// the temporary file is removed, and the message says "Cannot save "<path>": <reason>.".
+// written and flushed to the disk. A symbolic link is followed and kept; anything at path other
+// than a regular file (a folder, a device, a pipe) is refused. On any failure an existing file
+// at path is left untouched, the temporary file is removed, and the message says
+// "Cannot save "<path>": <reason>.".
 FileResult WriteFileAtomically(const std::string& path, std::string_view bytes);
 
 // A source of bytes read in chunks: a file or a buffer.

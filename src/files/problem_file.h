@@ -21,8 +21,14 @@ struct FileResult {
 // The bytes of the data file for the problem and its result table.
 std::string ProblemFileText(const ProblemData& data);
 
-// Writes the data file at path (UTF-8), replacing any file of that name. Changes nothing in
-// memory; the caller has already set fileName to the name that is to appear in the file.
+// Why the file of the problem would not read back as written, empty when it would: a real so
+// large that its data line is longer than the reader takes as one line, such as an EI of 1e122
+// or three values of 1e38 in one section.
+std::string ProblemFileFault(const ProblemData& data);
+
+// Writes the data file at path, replacing any file of that name. A problem whose file would not
+// read back is not written (see ProblemFileFault). Changes nothing in memory; the caller has
+// already set fileName to the name that is to appear in the file.
 FileResult WriteProblemFile(const ProblemData& data, const std::string& path);
 
 // Reads the data file at path into data: the texts, counts, EI and width, the first
@@ -33,5 +39,9 @@ FileResult ReadProblemFile(ProblemData& data, const std::string& path);
 
 // The same reading from bytes already in memory; name is used in the messages only.
 FileResult ReadProblemBytes(ProblemData& data, std::string_view bytes, std::string_view name);
+
+class ByteSource;
+// The same reading from any source of bytes.
+FileResult ReadProblemFrom(ProblemData& data, ByteSource& source, std::string_view name);
 
 }  // namespace pelvar

@@ -109,11 +109,13 @@ bool ProblemReader::Refuse(const std::string& what) {
 }
 
 bool ProblemReader::NextLine(const std::string& what) {
-  if (scanner_.ReadDataLine()) return true;
+  const bool found = scanner_.ReadDataLine();
+  // A read that fails part way through a line leaves only the start of it.
   if (source_.Error() != 0) {
     message_ = "Cannot read " + Quoted(name_) + ": " + SystemErrorText(source_.Error()) + ".";
     return false;
   }
+  if (found) return true;
   if (scanner_.LastLineRead() == 0) {
     message_ = Quoted(name_) + " is empty: the " + what + " is missing.";
   } else {
@@ -189,6 +191,8 @@ bool ProblemReader::Read(ProblemData& problem) {
   return true;
 }
 
+}  // namespace
+
 FileResult ReadProblemFrom(ProblemData& data, ByteSource& source, std::string_view name) {
   ProblemReader reader(source, name);
   // Read into a copy, so that a refused file leaves the current problem as it was.
@@ -197,8 +201,6 @@ FileResult ReadProblemFrom(ProblemData& data, ByteSource& source, std::string_vi
   data = *copy;
   return {true, {}};
 }
-
-}  // namespace
 
 FileResult ReadProblemBytes(ProblemData& data, std::string_view bytes, std::string_view name) {
   MemorySource source(bytes);

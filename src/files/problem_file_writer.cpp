@@ -1,3 +1,4 @@
+#include "files/data_line_scanner.h"
 #include "files/file_io.h"
 #include "files/problem_file.h"
 #include "text/number_format.h"
@@ -22,19 +23,28 @@ int Clamp(int value, int low, int high) {
   return value < low ? low : (value > high ? high : value);
 }
 
-}  // namespace
-
-std::string ProblemFileText(const ProblemData& data) {
+// Lays the file out in out. A real widens its field as far as it needs, and a data line that
+// grows beyond the reader's line length would come back in pieces that shift every later value;
+// fault then names the first such line of the blocks that are read back.
+void ComposeFile(const ProblemData& data, std::string& out, std::string& fault) {
   // The counts are within their limits wherever they are entered; holding them there once more
   // keeps every index inside the tables whatever the caller did.
   const int sections = Clamp(data.sectionCount, kMinSections, kMaxSections);
   const int elements = Clamp(data.elementCount, kMinElements, kMaxElements);
 
-  std::string out;
+  out.clear();
+  fault.clear();
   out.reserve(2048 + static_cast<std::size_t>(elements + 1) * 60);
   const auto line = [&out](std::string_view text) {
     out.append(text);
     out.append("\r\n");
+  };
+  const auto readLine = [&](std::string_view text, const std::string& what) {
+    // The reader takes the line feed into its line length; the CR it drops.
+    if (text.size() + 1 > DataLineScanner::kMaxLine && fault.empty()) {
+      fault = what + " has too many digits for the data file";
+    }
+    line(text);
   };
 
   line(kRule);
@@ -52,7 +62,7 @@ std::string ProblemFileText(const ProblemData& data) {
   line(FormatText("  %8d, %8d, %8d,", sections, elements, data.fileVersion));
   line("#      EI             Width");
   line("#     kNm\xB2              m");
-  line(FormatText("%14.1f,%12.3f,", data.stiffnessEI, data.beamWidth));
+  readLine(FormatText("%14.1f,%12.3f,", data.stiffnessEI, data.beamWidth), "EI or the width");
 
   line(kRule);
   line("#  Sections");
@@ -61,8 +71,9 @@ std::string ProblemFileText(const ProblemData& data) {
   line("#            m          kN/m\xB2        kN/m\xB3 ");
   for (int i = 0; i < sections; ++i) {
     const SectionRow& section = data.sections[static_cast<std::size_t>(i)];
-    line(FormatText("%6d,%9.3f,%12.3f,%12.3f,", i + 1, section.length, section.load,
-                    section.spring));
+    readLine(
+        FormatText("%6d,%9.3f,%12.3f,%12.3f,", i + 1, section.length, section.load, section.spring),
+        "a value of section " + FormatText("%d", i + 1));
   }
 
   line(kRule);
@@ -72,10 +83,12 @@ std::string ProblemFileText(const ProblemData& data) {
   line("#              m           kN           kNm ");
   for (int p = 0; p <= sections; ++p) {
     const PointLoadRow& point = data.points[static_cast<std::size_t>(p)];
-    line(FormatText("%6d,%12.3f,%12.3f,%12.3f,", p, point.x, point.force, point.moment));
+    readLine(FormatText("%6d,%12.3f,%12.3f,%12.3f,", p, point.x, point.force, point.moment),
+             "a value of point " + FormatText("%d", p));
   }
 
-  // The result table as it stands, whether or not it belongs to the current input.
+  // The result table as it stands, whether or not it belongs to the current input. It is never
+  // read back, so its lines may be of any length.
   line(kRule);
   line("#  Output ");
   line(kRule);
@@ -86,11 +99,27 @@ std::string ProblemFileText(const ProblemData& data) {
     line(FormatText("%6d,%9.3f,%9.3f,%12.3f,%12.3f,", i, node.x, node.w, node.Q, node.M));
   }
   line(kRule);
+}
+
+}  // namespace
+
+std::string ProblemFileText(const ProblemData& data) {
+  std::string out, fault;
+  ComposeFile(data, out, fault);
   return out;
 }
 
+std::string ProblemFileFault(const ProblemData& data) {
+  std::string out, fault;
+  ComposeFile(data, out, fault);
+  return fault;
+}
+
 FileResult WriteProblemFile(const ProblemData& data, const std::string& path) {
-  return WriteFileAtomically(path, ProblemFileText(data));
+  std::string out, fault;
+  ComposeFile(data, out, fault);
+  if (!fault.empty()) return {false, "Cannot save \"" + path + "\": " + fault + "."};
+  return WriteFileAtomically(path, out);
 }
 
 }  // namespace pelvar

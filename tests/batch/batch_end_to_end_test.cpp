@@ -235,6 +235,17 @@ TEST_F(BatchCommand, RefusedOrMissingFilesExitWithTwo) {
     EXPECT_NE(result.err.find(odd), std::string::npos) << result.err;
   }
 
+  // A problem whose data file would not read back is not saved.
+  std::string hugeBytes = FileOf([](ProblemData&) {});
+  hugeBytes.replace(hugeBytes.find("     1000000.0,"), 15, "1e150,");
+  const fs::path huge = Put("huge.plv", hugeBytes);
+  const fs::path hugeSave = folder_ / "huge_saved.plv";
+  result = Run({huge.string(), "--save", hugeSave.string()});
+  EXPECT_EQ(result.status, 2);
+  EXPECT_EQ(result.err, "pelvar-batch: Cannot save \"" + hugeSave.string() +
+                            "\": EI or the width has too many digits for the data file.\n");
+  EXPECT_FALSE(fs::exists(hugeSave));
+
   // An output that cannot be written is reported after the summary.
   result = Run({"--demo", "--nodes", (folder_ / "no" / "n.csv").string()});
   EXPECT_EQ(result.status, 2);
@@ -317,10 +328,16 @@ TEST_F(BatchCommand, ReportIsWrittenAsPdfWithoutADisplay) {
   const RunResult unwritable = Run({"--demo", "--report", (folder_ / "no/such/r.pdf").string()});
   EXPECT_EQ(unwritable.status, 2);
   EXPECT_NE(unwritable.err.find("pelvar-batch: "), std::string::npos);
-  const fs::path singular = Put("free.plv", "");
-  const RunResult refused = Run({singular.string(), "--report", (folder_ / "x.pdf").string()});
-  EXPECT_EQ(refused.status, 2);
+  const fs::path singular = Put("free.plv", FileOf([](ProblemData& data) {
+                                  for (SectionRow& section : data.sections) section.spring = 0.0;
+                                }));
+  const RunResult failed = Run({singular.string(), "--report", (folder_ / "x.pdf").string()});
+  EXPECT_EQ(failed.status, 1);
   EXPECT_FALSE(fs::exists(folder_ / "x.pdf"));
+  const fs::path empty = Put("empty.plv", "");
+  const RunResult refused = Run({empty.string(), "--report", (folder_ / "y.pdf").string()});
+  EXPECT_EQ(refused.status, 2);
+  EXPECT_FALSE(fs::exists(folder_ / "y.pdf"));
 }
 
 }  // namespace

@@ -38,7 +38,7 @@ class AtomicSave : public ::testing::Test {
   std::set<std::string> Entries() const {
     std::set<std::string> names;
     for (const auto& entry : fs::recursive_directory_iterator(folder_)) {
-      names.insert(fs::relative(entry.path(), folder_).string());
+      names.insert(entry.path().lexically_relative(folder_).string());
     }
     return names;
   }
@@ -93,6 +93,49 @@ TEST_F(AtomicSave, FailuresLeaveTheOldFileAndNoTemporaryFile) {
     EXPECT_EQ(Contents(target), "precious\r\n");
     EXPECT_EQ(Entries(), (std::set<std::string>{"Folder.plv", "Folder.plv/inside", "Keep.plv"}));
   }
+
+  // A problem whose file would not read back is not written at all.
+  data.stiffnessEI = 1e200;
+  const FileResult result = WriteProblemFile(data, target.string());
+  EXPECT_FALSE(result.ok);
+  EXPECT_EQ(result.message, "Cannot save \"" + target.string() +
+                                "\": EI or the width has too many digits for the data file.");
+  EXPECT_EQ(Contents(target), "precious\r\n");
+  EXPECT_EQ(Entries(), (std::set<std::string>{"Folder.plv", "Folder.plv/inside", "Keep.plv"}));
+}
+
+TEST_F(AtomicSave, LinksAreFollowedSpecialFilesRefusedLongNamesSaved) {
+  // A link stays a link, and the file it leads to gets the new contents.
+  fs::create_directories(folder_ / "real");
+  Put(folder_ / "real" / "Pile.plv", "old\r\n");
+  fs::create_symlink(fs::path("real") / "Pile.plv", folder_ / "Link.plv");
+  FileResult result = WriteFileAtomically((folder_ / "Link.plv").string(), "new\r\n");
+  ASSERT_TRUE(result.ok) << result.message;
+  EXPECT_TRUE(fs::is_symlink(folder_ / "Link.plv"));
+  EXPECT_EQ(Contents(folder_ / "real" / "Pile.plv"), "new\r\n");
+  EXPECT_EQ(Entries(), (std::set<std::string>{"Link.plv", "real", "real/Pile.plv"}));
+
+  // A pipe (or a device such as /dev/null) is never swapped for a plain file, also not through
+  // a link.
+  const fs::path pipe = folder_ / "pipe.plv";
+  ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+  fs::create_symlink("pipe.plv", folder_ / "PipeLink.plv");
+  for (const fs::path& path : {pipe, folder_ / "PipeLink.plv"}) {
+    result = WriteFileAtomically(path.string(), "x");
+    EXPECT_FALSE(result.ok);
+    EXPECT_EQ(result.message, "Cannot save \"" + path.string() + "\": it is not a regular file.");
+  }
+  EXPECT_TRUE(fs::is_fifo(pipe));
+  EXPECT_TRUE(fs::is_symlink(folder_ / "PipeLink.plv"));
+  EXPECT_EQ(Entries(), (std::set<std::string>{"Link.plv", "PipeLink.plv", "pipe.plv", "real",
+                                              "real/Pile.plv"}));
+
+  // The longest name the folder takes can be saved: the temporary name does not outgrow it.
+  const std::string longName = std::string(251, 'L') + ".plv";
+  result = WriteFileAtomically((folder_ / longName).string(), "long\r\n");
+  ASSERT_TRUE(result.ok) << result.message;
+  EXPECT_EQ(Contents(folder_ / longName), "long\r\n");
+  EXPECT_EQ(Entries().size(), 6u);
 }
 
 TEST(SystemErrorText, IsFixedEnglishTextWhateverTheLocale) {

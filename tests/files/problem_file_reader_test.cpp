@@ -2,12 +2,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "files/data_line_scanner.h"
 #include "files/problem_file.h"
@@ -338,6 +340,31 @@ TEST(ProblemFileReader, FilesThatCannotBeOpenedOrReadAreRefused) {
   ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
   result = ReadProblemFile(*data, pipe);
   EXPECT_EQ(result.message, "\"" + pipe + "\" is empty: the line of the licensed user is missing.");
+  test::ExpectSameProblem(*data, *original);
+
+  // A read that fails part way through the last point line refuses the file.
+  class FailingSource final : public ByteSource {
+   public:
+    explicit FailingSource(std::string bytes) : bytes_(std::move(bytes)) {}
+    std::size_t Read(char* buffer, std::size_t capacity) override {
+      if (bytes_.empty()) {
+        failed_ = true;
+        return 0;
+      }
+      const std::size_t count = bytes_.copy(buffer, capacity);
+      bytes_.erase(0, count);
+      return count;
+    }
+    int Error() const override { return failed_ ? EIO : 0; }
+
+   private:
+    std::string bytes_;
+    bool failed_ = false;
+  };
+  FailingSource failing(FirstLines(kExampleFile, 32) + "     3,");
+  result = ReadProblemFrom(*data, failing, "t.plv");
+  EXPECT_FALSE(result.ok);
+  EXPECT_EQ(result.message, "Cannot read \"t.plv\": input/output error.");
   test::ExpectSameProblem(*data, *original);
 
   const std::string good = (folder / "Good.plv").string();

@@ -59,6 +59,42 @@ TEST(ProblemFileWriter, RoundsToTheWrittenDecimalsAndWidensForLargeValues) {
   data.beamWidth = 12345.6789;
   lines = SplitCrLf(ProblemFileText(data));
   EXPECT_EQ(lines[15], "1500000000000.0,   12345.679,");
+  EXPECT_EQ(ProblemFileFault(data), "");
+}
+
+TEST(ProblemFileWriter, DataLinesTooLongForTheReaderAreAFault) {
+  // 1e121 has 122 digits: with ".0," and the width the line has 138 characters, the most the
+  // reader takes as one line besides its line feed.
+  ProblemData data;
+  data.stiffnessEI = 1e121;
+  std::vector<std::string> lines = SplitCrLf(ProblemFileText(data));
+  EXPECT_EQ(lines[15].size(), 138u);
+  EXPECT_EQ(ProblemFileFault(data), "");
+  ProblemData back;
+  ASSERT_TRUE(ReadProblemBytes(back, ProblemFileText(data), "t.plv").ok);
+  EXPECT_EQ(back.stiffnessEI, 1e121);
+  EXPECT_EQ(back.sections[2].spring, 100.0);
+
+  data.stiffnessEI = 1e122;
+  EXPECT_EQ(ProblemFileFault(data), "EI or the width has too many digits for the data file");
+
+  // Three values of 38 digits fit a section line, of 39 digits they do not.
+  data.stiffnessEI = 1.0;
+  data.sections[1] = {9e37, 9e37, 9e37};
+  EXPECT_EQ(SplitCrLf(ProblemFileText(data))[22].size(), 136u);
+  EXPECT_EQ(ProblemFileFault(data), "");
+  data.sections[1] = {2e38, 2e38, 2e38};
+  EXPECT_EQ(ProblemFileFault(data), "a value of section 2 has too many digits for the data file");
+
+  data.sections[1] = {1.0, 1.0, 1.0};
+  data.points[3].force = 1e60;
+  data.points[3].moment = -1e60;
+  EXPECT_EQ(ProblemFileFault(data), "a value of point 3 has too many digits for the data file");
+
+  // The output block is never read back: its values may be of any size.
+  data.points[3] = {};
+  data.nodes[0] = {1e300, -1e300, 1e300, 1e300};
+  EXPECT_EQ(ProblemFileFault(data), "");
 }
 
 TEST(ProblemFileWriter, ResultTableIsWrittenWhetherOrNotItIsCurrent) {

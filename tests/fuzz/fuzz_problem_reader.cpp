@@ -46,22 +46,6 @@ bool Same(const ProblemData& a, const ProblemData& b) {
   return true;
 }
 
-// Values this large widen their fields beyond the 139 characters the reader takes as one line,
-// so such a file does not read back as written.
-bool FitsItsLine(const ProblemData& data) {
-  const auto small = [](double v) { return std::fabs(v) < 1e30; };
-  bool fits = small(data.stiffnessEI) && small(data.beamWidth);
-  for (int i = 0; i < data.sectionCount; ++i) {
-    const auto& s = data.sections[static_cast<std::size_t>(i)];
-    fits = fits && small(s.length) && small(s.load) && small(s.spring);
-  }
-  for (int p = 0; p <= data.sectionCount; ++p) {
-    const auto& point = data.points[static_cast<std::size_t>(p)];
-    fits = fits && small(point.x) && small(point.force) && small(point.moment);
-  }
-  return fits;
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t size) {
@@ -99,9 +83,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
   Check(data->resultsAvailable);
   Check(data->nodes[1000].M == 7.0);
 
-  if (!FitsItsLine(*data)) return 0;
-  // A save of what was read reads back with the same texts and counts; after that first
-  // rounding to the written decimals, saving and reading again changes nothing.
+  // Reals too large for the reader's line are what a save refuses; everything else that was
+  // read comes back from a save with the same texts and counts, and after that first rounding
+  // to the written decimals, saving and reading again changes nothing.
+  if (!pelvar::ProblemFileFault(*data).empty()) return 0;
   const std::string first = pelvar::ProblemFileText(*data);
   auto again = std::make_unique<ProblemData>(*before);
   Check(pelvar::ReadProblemBytes(*again, first, "first.plv").ok);
@@ -109,6 +94,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
         again->problemName == data->problemName && again->sectionCount == data->sectionCount &&
         again->elementCount == data->elementCount && again->fileVersion == data->fileVersion);
   const std::string second = pelvar::ProblemFileText(*again);
+  // The positions derived from rounded lengths may just grow a digit.
+  if (!pelvar::ProblemFileFault(*again).empty()) return 0;
   auto third = std::make_unique<ProblemData>(*before);
   Check(pelvar::ReadProblemBytes(*third, second, "second.plv").ok);
   Check(pelvar::ProblemFileText(*third) == second);
