@@ -1,16 +1,17 @@
 #include "report/report_pdf.h"
 
+#include <QByteArray>
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QGuiApplication>
 #include <QMarginsF>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPrinter>
 #include <QTemporaryFile>
-#include <cstdio>
+#include <string_view>
 
+#include "files/file_io.h"
 #include "report/qt_page_surface.h"
 #include "report/report.h"
 
@@ -22,48 +23,48 @@ bool WriteReportPdf(const ProblemData& data, const std::string& path, std::strin
     error = "The report cannot be written without a QGuiApplication.";
     return false;
   }
-  const QString target = QFile::decodeName(QByteArray::fromStdString(path));
-  const QFileInfo targetInfo(target);
-  const QString failure = QStringLiteral("The report could not be written to ") + target + ".";
-  if (path.empty() || targetInfo.isDir()) {
-    error = failure.toStdString();
+  const std::string failure = "The report could not be written to " + path + ".";
+
+  // The printer only writes to a named file of its own; the finished document then goes to
+  // path through the same atomic writer as the data files, so that it replaces an earlier file
+  // only when complete and gets the permissions of any other saved file.
+  QTemporaryFile pages(QDir::tempPath() + QStringLiteral("/pelvar-report-XXXXXX.pdf"));
+  if (!pages.open()) {
+    error = failure + " No temporary file could be made.";
     return false;
   }
+  pages.close();
 
-  // Reserve a unique name beside the target; the printer writes it anew.
-  QTemporaryFile partial(targetInfo.absolutePath() + QStringLiteral("/.") + targetInfo.fileName() +
-                         QStringLiteral(".XXXXXX"));
-  if (!partial.open()) {
-    error = failure.toStdString();
-    return false;
-  }
-  partial.close();
-
-  bool printed = false;
   {
     QPrinter printer(QPrinter::HighResolution);
     printer.setOutputFormat(QPrinter::PdfFormat);
-    printer.setOutputFileName(partial.fileName());
+    printer.setOutputFileName(pages.fileName());
     printer.setResolution(600);
     // The margins stand for the printable area of a usual printer: the report has none of its own.
     printer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
                                       QMarginsF(10, 10, 10, 10), QPageLayout::Millimeter));
     QtPageSurface surface(printer);
     std::string printError;
-    printed = PrintReport(surface, data, printError);
-    if (!printed) error = failure.toStdString() + " " + printError;
+    if (!PrintReport(surface, data, printError)) {
+      error = failure + " " + printError;
+      return false;
+    }
   }
-  if (!printed) return false;
 
-  // rename() replaces the target in one step, so no reader sees half a file.
-  const QByteArray from = QFile::encodeName(partial.fileName());
-  const QByteArray to = QFile::encodeName(targetInfo.absoluteFilePath());
-  if (std::rename(from.constData(), to.constData()) != 0) {
-    error = failure.toStdString();
+  QFile printed(pages.fileName());
+  if (!printed.open(QIODevice::ReadOnly)) {
+    error = failure;
     return false;
   }
-  partial.setAutoRemove(false);
-  return true;
+  const QByteArray bytes = printed.readAll();
+  if (printed.error() != QFileDevice::NoError) {
+    error = failure;
+    return false;
+  }
+  const FileResult written =
+      WriteFileAtomically(path, std::string_view(bytes.constData(), bytes.size()));
+  if (!written.ok) error = written.message;
+  return written.ok;
 }
 
 }  // namespace pelvar

@@ -3,6 +3,8 @@
 #include "report/report_pdf.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/types.h>
 
 #include <QDir>
 #include <QFile>
@@ -21,6 +23,8 @@
 #include "report/qt_page_surface.h"
 #include "report/recording_surface.h"
 #include "report/report.h"
+#include "text/number_format.h"
+#include "text/number_reader.h"
 
 namespace pelvar {
 namespace {
@@ -46,14 +50,14 @@ QString Run(const QString& program, const QStringList& arguments) {
 
 int PdfPages(const QString& file) {
   for (const QString& line : Run("pdfinfo", {file}).split('\n')) {
-    if (line.startsWith("Pages:")) return line.mid(6).trimmed().toInt();
+    if (line.startsWith("Pages:")) return ReadInteger(line.mid(6).toStdString());
   }
   return -1;
 }
 
 QString PdfPageText(const QString& file, int page) {
-  return Run("pdftotext",
-             {"-raw", "-f", QString::number(page), "-l", QString::number(page), file, "-"});
+  const QString number = QString::fromStdString(FormatText("%d", page));
+  return Run("pdftotext", {"-raw", "-f", number, "-l", number, file, "-"});
 }
 
 // The printer as the PDF writer sets it up, for measuring the fonts on it.
@@ -155,7 +159,7 @@ TEST(ReportPdf, PagesAndTexts) {
   }
   for (int page = 2; page <= pages; ++page) {
     const QString text = PdfPageText(file, page);
-    EXPECT_TRUE(text.contains(QStringLiteral("Page %1").arg(page))) << page;
+    EXPECT_TRUE(text.contains(QString::fromStdString(FormatText("Page %d", page)))) << page;
     EXPECT_TRUE(text.contains("Pelvar - Beam on Elastic Foundation")) << page;
     EXPECT_FALSE(text.contains("A Tessaly Program")) << page;
     EXPECT_FALSE(text.contains("Point")) << page;  // headings are not repeated
@@ -181,17 +185,32 @@ TEST(ReportPdf, WithoutResultsOnePage) {
   QTemporaryDir dir;
   ASSERT_TRUE(dir.isValid());
   const QString file = dir.filePath("plain.pdf");
-  // An earlier file of that name is replaced.
+  // An earlier file of that name is replaced and keeps its permissions; a new file gets those
+  // of any file made under the process's umask.
   {
     QFile old(file);
     ASSERT_TRUE(old.open(QIODevice::WriteOnly));
     old.write("old");
   }
+  ASSERT_EQ(::chmod(QFile::encodeName(file).constData(), 0604), 0);
   ProblemData data;
   FillResults(data, 100);
   data.resultsAvailable = false;
   std::string error;
-  ASSERT_TRUE(WriteReportPdf(data, file.toStdString(), error)) << error;
+  const mode_t umaskBefore = ::umask(027);
+  const bool replaced = WriteReportPdf(data, file.toStdString(), error);
+  const QString fresh = dir.filePath("fresh.pdf");
+  const bool created = WriteReportPdf(data, fresh.toStdString(), error);
+  ::umask(umaskBefore);
+  ASSERT_TRUE(replaced);
+  ASSERT_TRUE(created) << error;
+  struct stat status {};
+  ASSERT_EQ(::stat(QFile::encodeName(file).constData(), &status), 0);
+  EXPECT_EQ(status.st_mode & 07777, 0604u);
+  ASSERT_EQ(::stat(QFile::encodeName(fresh).constData(), &status), 0);
+  EXPECT_EQ(status.st_mode & 07777, 0640u);
+  ASSERT_TRUE(QFile::remove(fresh));
+
   EXPECT_EQ(PdfPages(file), 1);
   const QString text = PdfPageText(file, 1);
   EXPECT_TRUE(text.contains("Forces"));
@@ -209,11 +228,14 @@ TEST(ReportPdf, UnwritablePlaceIsReported) {
   std::string error;
   const std::string missing = dir.filePath("no such folder/report.pdf").toStdString();
   EXPECT_FALSE(WriteReportPdf(data, missing, error));
-  EXPECT_EQ(error, "The report could not be written to " + missing + ".");
+  EXPECT_EQ(error, "Cannot save \"" + missing + "\": no such file or folder.");
   EXPECT_FALSE(QFile::exists(QString::fromStdString(missing)));
 
-  EXPECT_FALSE(WriteReportPdf(data, dir.path().toStdString(), error));  // a folder
-  EXPECT_FALSE(error.empty());
+  const std::string folder = dir.path().toStdString();
+  EXPECT_FALSE(WriteReportPdf(data, folder, error));
+  EXPECT_EQ(error, "Cannot save \"" + folder + "\": it is a folder.");
+  EXPECT_EQ(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+            QStringList{});
 
   // A printer that cannot open its output: the report is not started.
   QPrinter printer(QPrinter::HighResolution);

@@ -389,6 +389,18 @@ TEST_F(ResultsPictureTest, ConstantAndLopsidedDiagrams) {
   EXPECT_EQ(LowestY(m), 349);
   EXPECT_EQ(p.image.pixel(200, 349), kBluePixel);
   ExpectNothingOutside(p, 540, 360);
+
+  // A negative side three times the positive one still fits above the Q axis: the signed
+  // maximum 0.1 keeps its scale of 432 pixels per kN, and -0.3 lies 129.6 pixels above the
+  // axis, far beyond 0.12·H.
+  for (int i = 0; i <= 10; ++i) data.nodes[i].Q = -0.3 + 0.04 * i;
+  const Picture lopsided = Render(data, FindExtremes(data), 540, 360);
+  const DiagramDrawing& q3 = lopsided.log.diagrams[1];
+  EXPECT_NEAR(q3.scale, 432.0, 1e-9);
+  EXPECT_EQ(q3.curve[1].y, 76);    // trunc(206 - 129.6)
+  EXPECT_EQ(q3.curve[11].y, 249);  // trunc(206 + 43.2)
+  EXPECT_EQ(HighestY(q3), 76);
+  EXPECT_EQ(lopsided.image.pixel(q3.curve[1].x, 76), kGreenPixel);
 }
 
 TEST_F(ResultsPictureTest, ValuesThatAreNotNumbersStayInsideThePicture) {
