@@ -35,6 +35,13 @@ int main(int argc, char** argv) {
   writeReport = [&](const pelvar::ProblemData& data, const std::string& path, std::string& error) {
     if (!application) {
       if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+      // Qt's notes about the platform (no runtime folder and the like) are not this command's
+      // output; only its critical messages still reach standard error.
+      qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& text) {
+        if (type == QtCriticalMsg || type == QtFatalMsg) {
+          std::fputs(("pelvar-batch: " + text.toStdString() + "\n").c_str(), stderr);
+        }
+      });
       application = std::make_unique<QGuiApplication>(argc, argv);
     }
     return pelvar::WriteReportPdf(data, path, error);
