@@ -20,6 +20,9 @@ class ClientArea : public QWidget {
   // target. It stays until eraseAll.
   void copyPicture(const QImage& image, const QRect& source, QPoint target);
   bool showsPicture() const { return !picture_.isNull(); }
+  // Lets go of the copied picture without repainting, just before its image is drawn anew: an
+  // image still shared with this area would be copied whole by the painter.
+  void releasePicture() { picture_ = QImage(); }
   // Repaints the whole area at once, which erases a copied picture.
   void eraseAll();
 

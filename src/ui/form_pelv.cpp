@@ -13,6 +13,7 @@
 #include <QMenuBar>
 #include <QPainter>
 #include <QPrinter>
+#include <QScopedValueRollback>
 #include <QScreen>
 #include <QToolButton>
 #include <algorithm>
@@ -95,18 +96,40 @@ QLabel* MakeCaption(QWidget* parent, const QString& text) {
   return label;
 }
 
-// Sets a flag for the life of a scope and puts the old value back at its end.
-class FlagScope {
- public:
-  explicit FlagScope(bool& flag) : flag_(flag), old_(flag) { flag_ = true; }
-  ~FlagScope() { flag_ = old_; }
-  FlagScope(const FlagScope&) = delete;
-  FlagScope& operator=(const FlagScope&) = delete;
+// Column 0 of 50 pixels and three of 90, each with its grid line: the sections and forces
+// tables are 325 pixels wide. Returns that width.
+int SizeTableColumns(StringGrid* grid) {
+  int width = 52;
+  grid->setColumnWidthPixels(0, 50);
+  for (int col = 1; col <= 3; ++col) {
+    grid->setColumnWidthPixels(col, 90);
+    width += 90 + 1;
+  }
+  return width;
+}
 
- private:
-  bool& flag_;
-  bool old_;
-};
+// Enter: the next row, or from the last row back to the first value row. The move commits the
+// cell left.
+void MoveToNextRow(StringGrid* grid) {
+  const int row = grid->currentRow();
+  if (row < 0) return;
+  grid->setCurrentCell(row < grid->rowCount() - 1 ? row + 1 : grid->fixedRows(),
+                       grid->currentColumn());
+  grid->openEditor();
+}
+
+// Entering a table starts at its first value cell: the column first, then the row. Each move
+// commits the cell tracked at that moment; a move to where the cell already is does nothing.
+void MoveToFirstValueCell(StringGrid* grid) {
+  const int col = grid->fixedCols();
+  const int row = grid->fixedRows();
+  if (grid->currentRow() < 0) {
+    grid->setCurrentCell(row, col);
+    return;
+  }
+  if (grid->currentColumn() != col) grid->setCurrentCell(grid->currentRow(), col);
+  if (grid->currentRow() != row) grid->setCurrentCell(row, col);
+}
 
 }  // namespace
 
@@ -239,12 +262,9 @@ QList<QWidget*> TFormPelv::inputControls() const {
 // ---- window events -------------------------------------------------------------------------
 
 void TFormPelv::FormCreate() {
-  // New drops whatever is typed and not yet committed, and nothing left in a cell is committed
-  // over the defaults while the tables are rebuilt.
-  FlagScope reloading(reloading_);
-  MainGrid->discardEditor();
-  SoilGrid->discardEditor();
-  ForcesGrid->discardEditor();
+  // New drops whatever is typed and not yet committed (each table drops its open editor as it
+  // is filled), and nothing left in a cell is committed over the defaults.
+  const QScopedValueRollback<bool> reloading(reloading_, true);
 
   QString folder = QDir::currentPath();
   if (folder.isEmpty()) folder = QDir::homePath();
@@ -432,6 +452,7 @@ void TFormPelv::SpeedButtonCalcClick() {
     ImageResults = QImage(ImageResults.size().expandedTo(needed), QImage::Format_RGB32);
     ImageResults.fill(Qt::white);
   }
+  clientArea_->releasePicture();
   {
     QPainter painter(&ImageResults);
     DrawResults(painter, data_, outcome.summary, geometry.drawWidth, geometry.drawHeight);
@@ -545,11 +566,7 @@ void TFormPelv::commitMainGridRow(int row) {
 }
 
 void TFormPelv::MainGridKeyPress(int key) {
-  if (key != '\r' || MainGrid->currentRow() < 0) return;
-  const int row = MainGrid->currentRow();
-  const int next = row < MainGrid->rowCount() - 1 ? row + 1 : MainGrid->fixedRows();
-  MainGrid->setCurrentCell(next, MainGrid->currentColumn());
-  MainGrid->openEditor();
+  if (key == '\r') MoveToNextRow(MainGrid);
 }
 
 // ---- sections and forces tables -------------------------------------------------------------
@@ -569,12 +586,7 @@ void TFormPelv::BuildSectionsGrid() {
   PanelSections->move(MainGrid->x(), MainGrid->y() + MainGrid->height() + 10);
   SoilGrid->setGridSize(rows, 4);
   SoilGrid->setRowHeightPixels(kRowHeight);
-  int width = 52;
-  SoilGrid->setColumnWidthPixels(0, 50);
-  for (int col = 1; col <= 3; ++col) {
-    SoilGrid->setColumnWidthPixels(col, 90);
-    width += 90 + 1;
-  }
+  const int width = SizeTableColumns(SoilGrid);
   PanelSections->resize(width, kCaptionHeight);
   SoilGrid->setGeometry(PanelSections->x(), PanelSections->y() + PanelSections->height() - 1, width,
                         (kRowHeight + 1) * rows + 1);
@@ -605,12 +617,7 @@ void TFormPelv::BuildForcesGrid() {
 
   ForcesGrid->setGridSize(rows, 4);
   ForcesGrid->setRowHeightPixels(kRowHeight);
-  int width = 52;
-  ForcesGrid->setColumnWidthPixels(0, 50);
-  for (int col = 1; col <= 3; ++col) {
-    ForcesGrid->setColumnWidthPixels(col, 90);
-    width += 90 + 1;
-  }
+  const int width = SizeTableColumns(ForcesGrid);
   // To the right of the sections, at the same height.
   const int left = PanelSections->x() + PanelSections->width() + 16;
   PanelForces->setGeometry(left, PanelSections->y(), width, kCaptionHeight);
@@ -637,10 +644,7 @@ void TFormPelv::BuildForcesGrid() {
 }
 
 void TFormPelv::ReloadGrids() {
-  FlagScope reloading(reloading_);
-  MainGrid->discardEditor();
-  SoilGrid->discardEditor();
-  ForcesGrid->discardEditor();
+  const QScopedValueRollback<bool> reloading(reloading_, true);
   FillGeneralGrid();
   BuildSectionsGrid();
   BuildForcesGrid();
@@ -697,44 +701,24 @@ void TFormPelv::ForcesGridSelectCell(int col, int row) {
   ForcesGrid->openEditor();
 }
 
-// Entering a table starts at its first value cell: the column first, then the row, each move
-// committing the cell tracked at that moment.
 void TFormPelv::SoilGridEnter() {
   soilTrackedCol_ = 1;
   soilTrackedRow_ = 2;
-  if (SoilGrid->currentRow() < 0) {
-    SoilGrid->setCurrentCell(2, 1);
-    return;
-  }
-  if (SoilGrid->currentColumn() != 1) SoilGrid->setCurrentCell(SoilGrid->currentRow(), 1);
-  if (SoilGrid->currentRow() != 2) SoilGrid->setCurrentCell(2, 1);
+  MoveToFirstValueCell(SoilGrid);
 }
 
 void TFormPelv::ForcesGridEnter() {
   forcesTrackedCol_ = 2;
   forcesTrackedRow_ = 2;
-  if (ForcesGrid->currentRow() < 0) {
-    ForcesGrid->setCurrentCell(2, 2);
-    return;
-  }
-  if (ForcesGrid->currentColumn() != 2) ForcesGrid->setCurrentCell(ForcesGrid->currentRow(), 2);
-  if (ForcesGrid->currentRow() != 2) ForcesGrid->setCurrentCell(2, 2);
+  MoveToFirstValueCell(ForcesGrid);
 }
 
 void TFormPelv::SoilGridKeyPress(int key) {
-  if (key != '\r' || SoilGrid->currentRow() < 0) return;
-  const int row = SoilGrid->currentRow();
-  const int next = row < SoilGrid->rowCount() - 1 ? row + 1 : SoilGrid->fixedRows();
-  SoilGrid->setCurrentCell(next, SoilGrid->currentColumn());
-  SoilGrid->openEditor();
+  if (key == '\r') MoveToNextRow(SoilGrid);
 }
 
 void TFormPelv::ForcesGridKeyPress(int key) {
-  if (key != '\r' || ForcesGrid->currentRow() < 0) return;
-  const int row = ForcesGrid->currentRow();
-  const int next = row < ForcesGrid->rowCount() - 1 ? row + 1 : ForcesGrid->fixedRows();
-  ForcesGrid->setCurrentCell(next, ForcesGrid->currentColumn());
-  ForcesGrid->openEditor();
+  if (key == '\r') MoveToNextRow(ForcesGrid);
 }
 
 }  // namespace pelvar

@@ -33,8 +33,6 @@ class TFormPelv : public QMainWindow {
   ~TFormPelv() override;
 
   ProblemData& problemData() { return data_; }
-  AnalysisWorkspace& workspace() { return *workspace_; }
-  Dialogs& dialogs() { return dialogs_; }
 
   // The client area: the central widget, below the menu bar.
   ClientArea* clientArea() const { return clientArea_; }

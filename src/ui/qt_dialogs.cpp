@@ -52,6 +52,9 @@ std::optional<QString> RunFileDialog(QWidget* parent, const FileDialogSettings& 
   // without a question.
   dialog.setFileMode(QFileDialog::AnyFile);
   dialog.setOption(QFileDialog::DontConfirmOverwrite);
+  // The description alone is shown; the pattern in parentheses only tells the dialog what to
+  // list.
+  dialog.setOption(QFileDialog::HideNameFilterDetails);
   dialog.setNameFilter(settings.filterDescription + QLatin1String(" (") + settings.filterPattern +
                        QLatin1Char(')'));
   dialog.setDefaultSuffix(settings.defaultSuffix);

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QScrollBar>
 #include <QStyledItemDelegate>
 
 namespace pelvar {
@@ -172,6 +173,14 @@ void StringGrid::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint
   // The editor is deleted later; from now on it no longer counts as open.
   if (editor == editor_) editor_ = nullptr;
   QTableWidget::closeEditor(editor, hint);
+}
+
+void StringGrid::updateGeometries() {
+  QTableWidget::updateGeometries();
+  // The last grid line lies under the frame, one pixel beyond the viewport; without a range
+  // the wheel cannot shift the rows by that pixel either.
+  verticalScrollBar()->setRange(0, 0);
+  horizontalScrollBar()->setRange(0, 0);
 }
 
 void StringGrid::onFocusChanged(QWidget* old, QWidget* now) {

@@ -50,6 +50,7 @@ class StringGrid : public QTableWidget {
   void keyPressEvent(QKeyEvent* event) override;
   bool focusNextPrevChild(bool next) override;
   void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override;
+  void updateGeometries() override;
 
  private:
   friend class GridDelegate;

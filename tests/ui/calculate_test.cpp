@@ -1,12 +1,16 @@
 // The Calculate command in the window: the picture copied onto the client area at its margins,
 // the input hidden in its order and shown again, and the messages of a run that fails.
 
+#include <QApplication>
+#include <QMessageBox>
 #include <QPainter>
+#include <QTimer>
 #include <QToolButton>
 #include <vector>
 
 #include "analysis/results.h"
 #include "ui/client_area.h"
+#include "ui/qt_dialogs.h"
 #include "ui/results_picture.h"
 #include "window_fixture.h"
 
@@ -188,8 +192,11 @@ TEST_F(CalculateTest, TheInputComesBackByMouseResizeAndOpen) {
   // The grids stand on top: a pixel of the picture under the forces grid shows the grid.
   EXPECT_NE(Rgb(shown, 500, 300), kAqua);
 
-  // A resize erases the picture and shows the sections and forces, not the general data.
+  // A resize erases the picture and shows the sections and forces, not the general data. The
+  // second picture is drawn into the same image, not into a copy of it.
+  const uchar* imageBits = form->ImageResults.constBits();
   Click(form->SpeedButtonCalc);
+  EXPECT_EQ(form->ImageResults.constBits(), imageBits);
   ASSERT_TRUE(form->clientArea()->showsPicture());
   ResizeClient(800, 600);
   EXPECT_FALSE(form->clientArea()->showsPicture());
@@ -261,6 +268,38 @@ TEST_F(CalculateTest, AnUnsupportedBeamShowsTheSingularMessageAtItsPoint) {
   EXPECT_TRUE(data->resultsAvailable);
   EXPECT_FALSE(form->clientArea()->showsPicture());
   ExpectInputShown();
+}
+
+// The real message box of a failed run: no icon, the application's title, and its top-left
+// corner at the screen point (W div 2 + marginX, H div 2 + marginY) of the 750 x 550 client area.
+TEST_F(CalculateTest, TheRealSingularMessageStandsAtItsPoint) {
+  QtDialogs real;
+  TFormPelv window(real);
+  window.show();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+  for (SectionRow& section : window.problemData().sections) section.spring = 0.0;
+
+  QString text;
+  QString caption;
+  QMessageBox::Icon icon = QMessageBox::Warning;
+  QPoint topLeft;
+  QTimer::singleShot(50, [&] {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    if (box == nullptr) return;
+    text = box->text();
+    caption = box->windowTitle();
+    icon = box->icon();
+    topLeft = box->frameGeometry().topLeft();
+    box->accept();
+  });
+  QTest::mouseClick(window.SpeedButtonCalc, Qt::LeftButton);
+  EXPECT_EQ(text.toStdString(),
+            "Error : Matrix singular.\n"
+            "Not enough resistance to carry loads.\n"
+            "No output given.\n");
+  EXPECT_EQ(caption, "Pelvar");
+  EXPECT_EQ(icon, QMessageBox::NoIcon);
+  EXPECT_EQ(topLeft, QPoint(375, 275));
 }
 
 TEST_F(CalculateTest, SpringsInTheMiddleAloneHoldTheBeamWithoutAMessage) {

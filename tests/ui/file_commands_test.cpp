@@ -1,15 +1,21 @@
 // Open, Save and New through the window's dialogs: proposed names and folders, the cancel
 // messages, round trips through real files, refused files and failed saves.
 
+#include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
+#include <QLineEdit>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QToolButton>
 #include <string>
 
 #include "files/problem_file.h"
 #include "ui/client_area.h"
 #include "ui/path_parts.h"
+#include "ui/qt_dialogs.h"
 #include "window_fixture.h"
 
 namespace pelvar {
@@ -352,6 +358,67 @@ TEST_F(FileCommandsTest, TextStillBeingTypedIsNotSaved) {
   EXPECT_EQ(EditorText(form->MainGrid), "Chosen.plv");
   Press(Qt::Key_Return);
   EXPECT_EQ(data->fileName.View(), "Chosen.plv");
+}
+
+// The real file dialogs: what they show the user, and the path they hand back for a name typed
+// into them.
+TEST_F(FileCommandsTest, TheRealFileDialogsShowTheirSettingsAndCompleteTheName) {
+  WriteAll(Path("Old.plv"), "kept until replaced");
+  QtDialogs real;
+  struct Seen {
+    QString filter;
+    QString folder;
+    QString name;
+  };
+  // Runs one dialog, notes what it shows, types the name and confirms it. Whatever else comes
+  // up modally (a question before replacing a file) is closed, and the dialog then cancelled.
+  auto run = [&](bool save, const QString& typed, Seen& seen) {
+    FileDialogSettings settings = save ? form->SaveDialog1 : form->OpenDialog1;
+    settings.initialFolder = QDir::toNativeSeparators(dir.path());
+    QTimer answer;
+    answer.setInterval(10);
+    QObject::connect(&answer, &QTimer::timeout, [&] {
+      QWidget* modal = QApplication::activeModalWidget();
+      auto* dialog = qobject_cast<QFileDialog*>(modal);
+      if (dialog == nullptr) {
+        if (modal != nullptr) modal->close();
+        return;
+      }
+      if (!seen.folder.isEmpty()) {  // still open after the name was confirmed
+        QMetaObject::invokeMethod(dialog, "reject", Qt::QueuedConnection);
+        return;
+      }
+      seen.folder = dialog->directory().path();
+      auto* filter = dialog->findChild<QComboBox*>("fileTypeCombo");
+      auto* nameEdit = dialog->findChild<QLineEdit*>("fileNameEdit");
+      if (filter == nullptr || nameEdit == nullptr) {
+        QMetaObject::invokeMethod(dialog, "reject", Qt::QueuedConnection);
+        return;
+      }
+      seen.filter = filter->currentText();
+      seen.name = nameEdit->text();
+      nameEdit->setText(typed);
+      QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection);
+    });
+    answer.start();
+    return save ? real.saveFile(form.get(), settings) : real.openFile(form.get(), settings);
+  };
+
+  Seen open;
+  EXPECT_EQ(run(false, "Absent", open).value_or("<cancelled>").toStdString(),
+            Path("Absent.plv").toStdString());
+  EXPECT_EQ(open.filter.toStdString(), "PLV(*.plv)");
+  EXPECT_EQ(open.folder, dir.path());
+  EXPECT_EQ(open.name, "Demo.plv");
+
+  // An existing file is replaced without a question.
+  Seen save;
+  EXPECT_EQ(run(true, "Old", save).value_or("<cancelled>").toStdString(),
+            Path("Old.plv").toStdString());
+  EXPECT_EQ(save.filter.toStdString(), "PLV (*.plv)");
+  EXPECT_EQ(save.folder, dir.path());
+  EXPECT_EQ(save.name, "Demo.plv");
+  EXPECT_TRUE(dialogs.shown.empty());
 }
 
 TEST(PathParts, FolderAndNameOfAPath) {

@@ -12,6 +12,7 @@
 #include <QScreen>
 #include <QTimer>
 #include <QToolButton>
+#include <QWheelEvent>
 
 #include "ui/client_area.h"
 #include "ui/pelvar_application.h"
@@ -100,8 +101,17 @@ TEST_F(WindowTest, PlacesCaptionPanelsAndTablesAtTheirPixels) {
   EXPECT_EQ(form->ForcesGrid->columnWidth(3), 91);
   EXPECT_FALSE(form->MainGrid->horizontalHeader()->isVisible());
   EXPECT_FALSE(form->MainGrid->verticalHeader()->isVisible());
-  // The whole table shows without scrolling: the last row starts inside the visible area.
+  // The whole table shows without scrolling: the last row starts inside the visible area, and
+  // the wheel cannot move the rows either (their last grid line lies under the frame).
   EXPECT_EQ(form->ForcesGrid->rowViewportPosition(5), 5 * 19);
+  for (const QPoint delta : {QPoint(0, -120), QPoint(-120, 0)}) {
+    QWidget* viewport = form->ForcesGrid->viewport();
+    QWheelEvent wheel(QPointF(60, 60), viewport->mapToGlobal(QPointF(60, 60)), QPoint(), delta,
+                      Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(viewport, &wheel);
+    EXPECT_EQ(form->ForcesGrid->rowViewportPosition(0), 0);
+    EXPECT_EQ(form->ForcesGrid->columnViewportPosition(0), 0);
+  }
   EXPECT_EQ(form->ImageResults.size(), QGuiApplication::primaryScreen()->size());
 }
 
@@ -234,6 +244,23 @@ TEST_F(WindowTest, ShowsAndHidesTheInputAroundTheResultsPicture) {
   EXPECT_FALSE(form->MainGrid->isVisible());
   EXPECT_FALSE(form->SoilGrid->isVisible());
   EXPECT_TRUE(form->clientArea()->showsPicture());
+
+  // At any other size New resizes the window, and the resize erases the picture and shows the
+  // sections and forces, not the general data.
+  form->setClientSize(900, 700);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return form->clientSize() == QSize(900, 700); }));
+  for (QWidget* control : form->inputControls()) control->hide();
+  form->clientArea()->copyPicture(picture, picture.rect(), QPoint(37, 27));
+  Click(form->SpeedButtonNew);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return form->clientSize() == QSize(750, 550); }));
+  Settle();
+  EXPECT_FALSE(form->clientArea()->showsPicture());
+  EXPECT_TRUE(form->PanelSections->isVisible());
+  EXPECT_TRUE(form->SoilGrid->isVisible());
+  EXPECT_TRUE(form->PanelForces->isVisible());
+  EXPECT_TRUE(form->ForcesGrid->isVisible());
+  EXPECT_FALSE(form->PanelGeneral->isVisible());
+  EXPECT_FALSE(form->MainGrid->isVisible());
 }
 
 TEST_F(WindowTest, QuitAndTheCloseBoxEndTheProgramWithoutAQuestion) {
