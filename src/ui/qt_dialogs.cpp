@@ -77,6 +77,10 @@ std::optional<QString> QtDialogs::saveFile(QWidget* parent, const FileDialogSett
 
 bool QtDialogs::print(QWidget* parent, QPrinter& printer) {
   QPrintDialog dialog(&printer, parent);
+  // The report is always printed whole: a page range or a selection would be ignored.
+  dialog.setOption(QAbstractPrintDialog::PrintPageRange, false);
+  dialog.setOption(QAbstractPrintDialog::PrintSelection, false);
+  dialog.setOption(QAbstractPrintDialog::PrintCurrentPage, false);
   return dialog.exec() == QDialog::Accepted;
 }
 
