@@ -1,18 +1,22 @@
 // The print command from the window: the print dialog, and the report on the printer chosen
 // there (a PDF file here), read back with poppler's tools.
 
+#include <QApplication>
 #include <QFile>
 #include <QMarginsF>
 #include <QPageLayout>
 #include <QPageSize>
+#include <QPrintDialog>
 #include <QPrinter>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QToolButton>
 #include <cstdlib>
 
 #include "files/problem_file.h"
 #include "report/report_pdf.h"
+#include "ui/qt_dialogs.h"
 #include "window_fixture.h"
 
 namespace pelvar {
@@ -84,6 +88,35 @@ TEST_F(PrintTest, ACancelledDialogPrintsNothing) {
   EXPECT_TRUE(dialogs.shown.empty());
   EXPECT_EQ(ProblemFileText(*data), before);
   EXPECT_TRUE(data->resultsAvailable);
+}
+
+// The real print dialog offers no page range or selection: the report is always printed whole,
+// and a range chosen there would be silently ignored. Cancelling it starts no document.
+TEST_F(PrintTest, TheRealPrintDialogOffersNoPageRange) {
+  QtDialogs real;
+  QPrinter printer;
+  printer.setOutputFormat(QPrinter::PdfFormat);
+  printer.setOutputFileName(Path("real.pdf"));
+  bool seen = false, range = true, selection = true;
+  QTimer answer;
+  answer.setInterval(10);
+  QObject::connect(&answer, &QTimer::timeout, [&] {
+    QWidget* modal = QApplication::activeModalWidget();
+    if (auto* dialog = qobject_cast<QPrintDialog*>(modal)) {
+      seen = true;
+      range = dialog->testOption(QAbstractPrintDialog::PrintPageRange);
+      selection = dialog->testOption(QAbstractPrintDialog::PrintSelection);
+      QMetaObject::invokeMethod(dialog, "reject", Qt::QueuedConnection);
+    } else if (modal != nullptr) {
+      modal->close();
+    }
+  });
+  answer.start();
+  EXPECT_FALSE(real.print(form.get(), printer));
+  EXPECT_TRUE(seen);
+  EXPECT_FALSE(range);
+  EXPECT_FALSE(selection);
+  EXPECT_FALSE(QFile::exists(Path("real.pdf")));
 }
 
 TEST_F(PrintTest, WithResultsTheOutputAndTheGraphsPageFollow) {
