@@ -20,6 +20,7 @@
 #include <string>
 
 #include "model/problem_data.h"
+#include "pdf_tools.h"
 #include "report/qt_page_surface.h"
 #include "report/recording_surface.h"
 #include "report/report.h"
@@ -36,29 +37,7 @@ void EnsureApplication() {
   if (QCoreApplication::instance() == nullptr) new QGuiApplication(argc, argv);
 }
 
-bool PopplerPresent() {
-  return std::system(
-             "command -v pdftotext >/dev/null 2>&1 && command -v pdfinfo >/dev/null 2>&1") == 0;
-}
-
-QString Run(const QString& program, const QStringList& arguments) {
-  QProcess process;
-  process.start(program, arguments);
-  if (!process.waitForFinished(60000) || process.exitCode() != 0) return QString();
-  return QString::fromUtf8(process.readAllStandardOutput());
-}
-
-int PdfPages(const QString& file) {
-  for (const QString& line : Run("pdfinfo", {file}).split('\n')) {
-    if (line.startsWith("Pages:")) return ReadInteger(line.mid(6).toStdString());
-  }
-  return -1;
-}
-
-QString PdfPageText(const QString& file, int page) {
-  const QString number = QString::fromStdString(FormatText("%d", page));
-  return Run("pdftotext", {"-raw", "-f", number, "-l", number, file, "-"});
-}
+using namespace pdf_tools;
 
 // The printer as the PDF writer sets it up, for measuring the fonts on it.
 void SetUpLikeTheWriter(QPrinter& printer, const QString& file, int dpi) {

@@ -15,6 +15,7 @@
 #include <cstdlib>
 
 #include "files/problem_file.h"
+#include "pdf_tools.h"
 #include "report/report_pdf.h"
 #include "ui/qt_dialogs.h"
 #include "window_fixture.h"
@@ -24,32 +25,7 @@ namespace {
 
 using Kind = ScriptedDialogs::Kind;
 
-bool PopplerPresent() {
-  return std::system(
-             "command -v pdftotext >/dev/null 2>&1 && command -v pdfinfo >/dev/null 2>&1") == 0;
-}
-
-QString Run(const QString& program, const QStringList& arguments) {
-  QProcess process;
-  process.start(program, arguments);
-  if (!process.waitForFinished(60000) || process.exitCode() != 0) return QString();
-  return QString::fromUtf8(process.readAllStandardOutput());
-}
-
-int PdfPages(const QString& file) {
-  for (const QString& line : Run("pdfinfo", {file}).split('\n')) {
-    if (line.startsWith("Pages:")) return line.mid(6).trimmed().toInt();
-  }
-  return -1;
-}
-
-// The text of each page, with runs of blanks made single.
-QStringList PdfPageTexts(const QString& file) {
-  QStringList pages = Run("pdftotext", {"-raw", file, "-"}).split(QLatin1Char('\f'));
-  if (!pages.isEmpty() && pages.last().trimmed().isEmpty()) pages.removeLast();
-  for (QString& page : pages) page = page.simplified();
-  return pages;
-}
+using namespace pdf_tools;
 
 // What a user picks in the print dialog to print into a PDF file: A4 with the margins of a
 // usual printer, as the batch command's PDF writer has them.
