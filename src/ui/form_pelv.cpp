@@ -184,6 +184,9 @@ void TFormPelv::buildMenu() {
 
 void TFormPelv::buildControls() {
   clientArea_ = new ClientArea(this);
+  // The window manager learns the least client area too, so that FormResize's correction never
+  // has to fight a manager that hands the smaller size back (an endless round of resizes).
+  clientArea_->setMinimumSize(kMinClientWidth, kMinClientHeight);
   setCentralWidget(clientArea_);
   clientArea_->onResize = [this] { FormResize(); };
   clientArea_->onMouseMove = [this] { FormMouseMove(); };

@@ -186,6 +186,9 @@ TEST_F(WindowTest, ResizingKeepsAtLeast600By400AndTheHelpButtonAtTheRight) {
       << form->clientSize().width() << " x " << form->clientSize().height();
   EXPECT_EQ(form->SpeedButtonHelp->x(), 576);
   EXPECT_EQ(form->PanelMain->width(), 600);
+  // The window manager is told the same least size, so it never offers a smaller one.
+  EXPECT_GE(form->minimumSizeHint().width(), 600);
+  EXPECT_GE(form->minimumSizeHint().height(), 400 + form->menuBar()->height());
 
   form->setClientSize(1000, 800);
   ASSERT_TRUE(QTest::qWaitFor([&] { return form->clientSize() == QSize(1000, 800); }));
