@@ -100,8 +100,6 @@ std::string Quoted(std::string_view name) { return "\"" + std::string(name) + "\
 
 // Lower limits of the reals, the same the input tables apply: the analysis divides by the
 // lengths and relies on a positive stiffness and width.
-double AtLeast(double value, double limit) { return value < limit ? limit : value; }
-double NotNegative(double value) { return value > 0.0 ? value : 0.0; }
 
 bool ProblemReader::Refuse(const std::string& what) {
   message_ = Quoted(name_) + ", line " + FormatText("%d", scanner_.LineNumber()) + ": " + what;
@@ -141,10 +139,7 @@ bool ProblemReader::Read(ProblemData& problem) {
   }
   problem.sectionCount = sectionCount;
   // The element count is clamped as the general data grid clamps it.
-  std::int32_t elementCount = Integer();
-  if (elementCount < kMinElements) elementCount = kMinElements;
-  if (elementCount > kMaxElements) elementCount = kMaxElements;
-  problem.elementCount = elementCount;
+  problem.elementCount = ClampElementCount(Integer());
   problem.fileVersion = Integer();
 
   if (!NextLine("line with EI and width")) return false;
@@ -168,8 +163,8 @@ bool ProblemReader::Read(ProblemData& problem) {
     section.length = AtLeast(Real(), kMinLength);
     problem.points[static_cast<std::size_t>(i) + 1].x =
         problem.points[static_cast<std::size_t>(i)].x + section.length;
-    section.load = NotNegative(Real());
-    section.spring = NotNegative(Real());
+    section.load = AtLeast(Real(), 0.0);
+    section.spring = AtLeast(Real(), 0.0);
   }
 
   for (int line = 0; line <= sectionCount; ++line) {

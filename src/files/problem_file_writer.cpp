@@ -19,18 +19,14 @@ std::string TextValue(std::string_view text) {
   return value;
 }
 
-int Clamp(int value, int low, int high) {
-  return value < low ? low : (value > high ? high : value);
-}
-
 // Lays the file out in out. A real widens its field as far as it needs, and a data line that
 // grows beyond the reader's line length would come back in pieces that shift every later value;
 // fault then names the first such line of the blocks that are read back.
 void ComposeFile(const ProblemData& data, std::string& out, std::string& fault) {
   // The counts are within their limits wherever they are entered; holding them there once more
   // keeps every index inside the tables whatever the caller did.
-  const int sections = Clamp(data.sectionCount, kMinSections, kMaxSections);
-  const int elements = Clamp(data.elementCount, kMinElements, kMaxElements);
+  const int sections = ClampSectionCount(data.sectionCount);
+  const int elements = ClampElementCount(data.elementCount);
 
   out.clear();
   fault.clear();

@@ -1,5 +1,7 @@
 #include "model/problem_data.h"
 
+#include <algorithm>
+
 namespace pelvar {
 
 void ShortText::Set(std::string_view text) {
@@ -8,6 +10,16 @@ void ShortText::Set(std::string_view text) {
 }
 
 ProblemData::ProblemData() { ResetToDefaults(*this); }
+
+std::int32_t ClampSectionCount(std::int32_t count) {
+  return std::clamp(count, kMinSections, kMaxSections);
+}
+
+std::int32_t ClampElementCount(std::int32_t count) {
+  return std::clamp(count, kMinElements, kMaxElements);
+}
+
+double AtLeast(double value, double least) { return value > least ? value : least; }
 
 void UpdatePointPositions(ProblemData& data) {
   data.points[0].x = 0.0;

@@ -77,6 +77,13 @@ struct ProblemData {
   ProblemData();
 };
 
+// The limits as every entry point applies them (the tables, the file reader): a count is held
+// within its range, and a real below its least value (text without a number reads as 0) is
+// raised to it. AtLeast(-0.0, 0.0) is +0.0, so a typed "-0" never shows as "-0.000".
+std::int32_t ClampSectionCount(std::int32_t count);
+std::int32_t ClampElementCount(std::int32_t count);
+double AtLeast(double value, double least);
+
 // Recomputes x of all 21 points from the lengths of all 20 sections, hidden ones included, so
 // the hidden points continue the beam.
 void UpdatePointPositions(ProblemData& data);

@@ -33,13 +33,9 @@ struct Report::GraphLayout {
 Report::Report(PageSurface& surface, const ProblemData& data)
     : surface_(surface), data_(data), leftMargin_(surface.PageWidth() / 20) {}
 
-int Report::SectionCount() const {
-  return std::clamp<int>(data_.sectionCount, kMinSections, kMaxSections);
-}
+int Report::SectionCount() const { return ClampSectionCount(data_.sectionCount); }
 
-int Report::ElementCount() const {
-  return std::clamp<int>(data_.elementCount, kMinElements, kMaxElements);
-}
+int Report::ElementCount() const { return ClampElementCount(data_.elementCount); }
 
 int Report::BodyLineHeight() {
   surface_.SelectFont(ReportFont::Regular);

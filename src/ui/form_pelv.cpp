@@ -533,7 +533,7 @@ void TFormPelv::commitMainGridRow(int row) {
       break;
     case 3: {
       const int oldCount = data_.sectionCount;
-      const int count = std::clamp(ReadInteger(bytes), kMinSections, kMaxSections);
+      const int count = ClampSectionCount(ReadInteger(bytes));
       data_.sectionCount = count;
       MainGrid->setCellText(1, 3, Formatted("%6d", count));
       if (count != oldCount) {
@@ -543,21 +543,19 @@ void TFormPelv::commitMainGridRow(int row) {
       break;
     }
     case 4: {
-      const int count = std::clamp(ReadInteger(bytes), kMinElements, kMaxElements);
+      const int count = ClampElementCount(ReadInteger(bytes));
       data_.elementCount = count;
       MainGrid->setCellText(1, 4, Formatted("%6d", count));
       break;
     }
     case 5: {
-      double value = ReadReal(bytes);
-      if (!(value >= kMinStiffness)) value = kMinStiffness;
+      const double value = AtLeast(ReadReal(bytes), kMinStiffness);
       data_.stiffnessEI = value;
       MainGrid->setCellText(1, 5, Formatted("%12.1f", value));
       break;
     }
     case 6: {
-      double value = ReadReal(bytes);
-      if (!(value >= kMinWidth)) value = kMinWidth;
+      const double value = AtLeast(ReadReal(bytes), kMinWidth);
       data_.beamWidth = value;
       MainGrid->setCellText(1, 6, Formatted("%12.3f", value));
       break;
@@ -582,7 +580,7 @@ void TFormPelv::moveCurrentCellInto(StringGrid* grid, int rowCount) {
 
 void TFormPelv::BuildSectionsGrid() {
   SoilGrid->discardEditor();
-  const int count = std::clamp(data_.sectionCount, kMinSections, kMaxSections);
+  const int count = ClampSectionCount(data_.sectionCount);
   const int rows = count + 2;
   moveCurrentCellInto(SoilGrid, rows);
 
@@ -614,7 +612,7 @@ void TFormPelv::BuildSectionsGrid() {
 
 void TFormPelv::BuildForcesGrid() {
   ForcesGrid->discardEditor();
-  const int count = std::clamp(data_.sectionCount, kMinSections, kMaxSections);
+  const int count = ClampSectionCount(data_.sectionCount);
   const int rows = count + 3;
   moveCurrentCellInto(ForcesGrid, rows);
 
@@ -669,10 +667,10 @@ void TFormPelv::SoilGridSelectCell(int col, int row) {
       double value =
           ReadReal(Cp1252FromQString(SoilGrid->cellText(soilTrackedCol_, soilTrackedRow_)));
       if (soilTrackedCol_ == 1) {
-        if (!(value >= kMinLength)) value = kMinLength;
+        value = AtLeast(value, kMinLength);
         section.length = value;
       } else {
-        if (!(value >= 0.0)) value = 0.0;
+        value = AtLeast(value, 0.0);
         (soilTrackedCol_ == 2 ? section.load : section.spring) = value;
       }
       SoilGrid->setCellText(soilTrackedCol_, soilTrackedRow_, Formatted("%12.3f", value));

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "model/problem_data.h"
 
 namespace pelvar {
@@ -51,6 +53,20 @@ TEST(ProblemDataTest, PointPositionsFollowAllTwentyLengths) {
   data.sections[19].length = 0.001;
   UpdatePointPositions(data);
   EXPECT_DOUBLE_EQ(data.points[20].x, 185.001);
+}
+
+TEST(ProblemDataTest, LimitsHoldCountsInRangeAndRaiseRealsToTheirLeast) {
+  EXPECT_EQ(ClampSectionCount(0), 1);
+  EXPECT_EQ(ClampSectionCount(25), 20);
+  EXPECT_EQ(ClampSectionCount(7), 7);
+  EXPECT_EQ(ClampElementCount(-7), 10);
+  EXPECT_EQ(ClampElementCount(5), 10);
+  EXPECT_EQ(ClampElementCount(2000), 1000);
+  EXPECT_EQ(ClampElementCount(250), 250);
+  EXPECT_EQ(AtLeast(0.0005, kMinWidth), 0.001);
+  EXPECT_EQ(AtLeast(-5.0, kMinStiffness), 0.1);
+  EXPECT_EQ(AtLeast(1e7, kMinStiffness), 1e7);
+  EXPECT_FALSE(std::signbit(AtLeast(-0.0, 0.0)));  // never shown as "-0.000"
 }
 
 TEST(ProblemDataTest, TextsKeepAtMostFiftyNineBytes) {
