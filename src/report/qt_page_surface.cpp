@@ -7,16 +7,11 @@
 #include <QString>
 #include <QStringList>
 
-#include "text/cp1252.h"
 #include "text/number_format.h"
+#include "ui/text_edge.h"
 
 namespace pelvar {
 namespace {
-
-QString ToQString(std::string_view cp1252) {
-  const std::string utf8 = Cp1252ToUtf8(cp1252);
-  return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
-}
 
 QColor ToQColor(Colour colour) { return QColor(colour.red, colour.green, colour.blue); }
 
@@ -104,12 +99,12 @@ void QtPageSurface::SelectFont(ReportFont font) {
 TextExtent QtPageSurface::TextSize(std::string_view text) {
   const QFontMetrics metrics =
       painter_.isActive() ? painter_.fontMetrics() : QFontMetrics(ReportQFont(font_), &printer_);
-  return {metrics.horizontalAdvance(ToQString(text)), metrics.height()};
+  return {metrics.horizontalAdvance(QStringFromCp1252(text)), metrics.height()};
 }
 
 void QtPageSurface::TextOut(int x, int y, std::string_view text) {
   if (!painter_.isActive()) return;
-  const QString qtext = ToQString(text);
+  const QString qtext = QStringFromCp1252(text);
   const QFontMetrics metrics = painter_.fontMetrics();
   if (brushStyle_ == BrushStyle::Solid) {
     painter_.fillRect(QRect(x, y, metrics.horizontalAdvance(qtext), metrics.height()),

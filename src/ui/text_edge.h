@@ -1,6 +1,7 @@
 #pragma once
-// The one place where the window's texts (QString) meet the problem's texts (Windows-1252
-// bytes). Characters that Windows-1252 cannot hold become "?".
+// The one place where Qt's texts (QString: the window's cells and dialogs, the printed page)
+// meet the problem's texts (Windows-1252 bytes). Characters that Windows-1252 cannot hold
+// become "?".
 
 #include <QString>
 #include <string>
