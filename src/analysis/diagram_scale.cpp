@@ -29,6 +29,8 @@ double DiagramScale(double minValue, double maxValue, double unitHeight, double 
   return std::isfinite(scale) ? scale : 0.0;
 }
 
+int PlotStride(int elementCount) { return std::max(1, elementCount / 100); }
+
 int TruncateToPixel(double coordinate) {
   // Well inside the int range, so that a later "+ offset" cannot overflow either.
   constexpr double kLimit = 1.0e9;

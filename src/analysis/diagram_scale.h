@@ -19,6 +19,10 @@ namespace pelvar {
 double DiagramScale(double minValue, double maxValue, double unitHeight, double roomAbove,
                     double roomBelow);
 
+// Every how many nodes a diagram is drawn: at most about a hundred steps along the beam, so a
+// diagram of 1000 elements joins every tenth node.
+int PlotStride(int elementCount);
+
 // A drawing coordinate as an int: truncated toward zero, with values beyond the int range
 // (and not-a-number, taken as 0) held inside it, so that no drawing call gets a wrapped value.
 int TruncateToPixel(double coordinate);

@@ -225,7 +225,7 @@ void Report::PrintGraphs(int cursor) {
   layout.xb = layout.xa + gw;
   layout.letterWidth = letterSize.width;
   layout.letterHeight = letterSize.height;
-  layout.step = std::max(1, elementCount / 100);
+  layout.step = PlotStride(elementCount);
   const double span = data_.nodes[elementCount].x - data_.nodes[0].x;
   layout.sx = gw / span;
   // A beam without length (never made by the calculation) is drawn at its left end.

@@ -156,7 +156,7 @@ void DrawResults(QPainter& painter, const ProblemData& data, const ResultSummary
   // The counts come checked from the tables and the file reader; held inside the result table
   // all the same, so that no other record can make this read beyond it.
   const int n = std::clamp(data.elementCount, 0, kMaxElements);
-  out.plotStep = std::max(1, n / 100);
+  out.plotStep = PlotStride(n);
   const std::array<DiagramStyle, 3> styles = {{
       {"w", kRed, 0.3, &ResultNode::w, summary.minW, summary.maxW},
       {"Q", kGreen, 0.575, &ResultNode::Q, summary.minQ, summary.maxQ},

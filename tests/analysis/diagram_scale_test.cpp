@@ -38,6 +38,14 @@ TEST(DiagramScaleTest, NothingToScale) {
   EXPECT_EQ(DiagramScale(-tiny, 0.0, 20.0, 30.0, 30.0), 0.0);
 }
 
+TEST(DiagramScaleTest, StrideKeepsAboutAHundredSteps) {
+  EXPECT_EQ(PlotStride(10), 1);
+  EXPECT_EQ(PlotStride(199), 1);
+  EXPECT_EQ(PlotStride(250), 2);
+  EXPECT_EQ(PlotStride(299), 2);
+  EXPECT_EQ(PlotStride(1000), 10);
+}
+
 TEST(DiagramScaleTest, PixelsTruncateTowardZeroInsideTheIntRange) {
   EXPECT_EQ(TruncateToPixel(3.99), 3);
   EXPECT_EQ(TruncateToPixel(-3.99), -3);
