@@ -1,6 +1,8 @@
 #include "batch/batch_run.h"
 
 #include <memory>
+#include <utility>
+#include <vector>
 
 #include "analysis/calculation.h"
 #include "analysis/results.h"
@@ -13,6 +15,33 @@ namespace pelvar {
 namespace {
 
 constexpr std::string_view kProgram = "pelvar-batch: ";
+
+std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
+
+// Why the outputs would destroy the data file read or one another, empty when they would not.
+// Paths are compared as files, not as texts: "x.plv", "./x.plv", a link to it and a hard link
+// all name one file.
+std::string OutputClash(const BatchOptions& options) {
+  std::vector<std::pair<std::string, std::string>> outputs;  // option, path
+  if (options.nodesPath && *options.nodesPath != "-")
+    outputs.emplace_back("--nodes", *options.nodesPath);
+  if (options.savePath) outputs.emplace_back("--save", *options.savePath);
+  if (options.reportPath) outputs.emplace_back("--report", *options.reportPath);
+  for (std::size_t a = 0; a < outputs.size(); ++a) {
+    const auto& [option, path] = outputs[a];
+    if (!options.demo && SameFile(path, options.inputPath)) {
+      return option + " " + Quoted(path) + " would overwrite the data file read, " +
+             Quoted(options.inputPath) + "; nothing was written";
+    }
+    for (std::size_t b = a + 1; b < outputs.size(); ++b) {
+      if (SameFile(path, outputs[b].second)) {
+        return option + " " + Quoted(path) + " and " + outputs[b].first + " " +
+               Quoted(outputs[b].second) + " name the same file; nothing was written";
+      }
+    }
+  }
+  return {};
+}
 
 }  // namespace
 
@@ -47,6 +76,10 @@ int RunBatch(const BatchOptions& options, std::string& out, std::string& err,
       return kBatchFileOrUsageError;
     }
     data->resultsAvailable = false;
+  }
+  if (const std::string clash = OutputClash(options); !clash.empty()) {
+    err.append(kProgram).append(clash).append("\n");
+    return kBatchFileOrUsageError;
   }
 
   auto work = MakeAnalysisWorkspace();

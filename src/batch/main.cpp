@@ -1,5 +1,6 @@
 // pelvar-batch: the calculation without a window, for scripts and machines without a display.
 
+#include <cerrno>
 #include <cstdio>
 #include <exception>
 #include <string>
@@ -7,6 +8,7 @@
 
 #include "batch/batch_options.h"
 #include "batch/batch_run.h"
+#include "files/file_io.h"
 
 #ifdef PELVAR_BATCH_WITH_REPORT
 #include <QGuiApplication>
@@ -60,8 +62,11 @@ int main(int argc, char** argv) {
     err += std::string("pelvar-batch: ") + fault.what() + "\n";
     status = pelvar::kBatchCalculationFailed;
   }
+  errno = 0;
   if (!WriteAll(stdout, out)) {
-    err += "pelvar-batch: cannot write to standard output\n";
+    err += "pelvar-batch: cannot write to standard output";
+    if (errno != 0) err += ": " + pelvar::SystemErrorText(errno);
+    err += "\n";
     if (status == pelvar::kBatchSuccess) status = pelvar::kBatchFileOrUsageError;
   }
   WriteAll(stderr, err);

@@ -21,9 +21,12 @@ class DataLineScanner {
   explicit DataLineScanner(ByteSource& source) : source_(source) {}
 
   // Reads lines of at most kMaxLine characters (a longer line comes in pieces, each a line of
-  // its own) until one does not start with "#". Every CR is dropped and a byte 0x1A ends the
-  // file. Returns false, with an empty line, at the end of the file.
+  // its own) until one does not start with "#"; a comment line is skipped whole, however long.
+  // A UTF-8 byte-order mark at the very start is skipped, every CR is dropped and a byte 0x1A
+  // ends the file. Returns false, with an empty line, at the end of the file, and also once
+  // more than kMaxProblemFileBytes were read (TooLarge() tells).
   bool ReadDataLine();
+  bool TooLarge() const { return tooLarge_; }
 
   // The text field at the start of the data line: leading commas skipped, up to the next
   // comma or the end of the line, at most kMaxText characters. Blanks belong to the text; the
@@ -44,12 +47,17 @@ class DataLineScanner {
 
  private:
   int NextByte();  // the next byte with CRs dropped, or -1 at the end
+  void SkipByteOrderMark();
 
   ByteSource& source_;
   char buffer_[4096];
   std::size_t bufferPos_ = 0;
   std::size_t bufferSize_ = 0;
   bool ended_ = false;
+  bool started_ = false;
+  bool tooLarge_ = false;
+  bool atLineStart_ = true;  // the next byte starts a line of the file
+  long long bytesRead_ = 0;
   std::string line_;
   std::size_t field_ = 0;          // where the next number field starts in line_
   std::int64_t physicalLine_ = 1;  // line of the file that the next byte belongs to

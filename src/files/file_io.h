@@ -13,14 +13,57 @@ namespace pelvar {
 // name after its last "/".
 void SplitPath(const std::string& path, std::string& folder, std::string& name);
 
-// A short English text for an errno value that does not depend on the process locale.
+// The reason for an errno value in the system's own words ("No space left on device"), in
+// English whatever the process locale.
 std::string SystemErrorText(int errorNumber);
 
-// Writes bytes to a new file in the folder of path and renames it over path once everything is
-// written and flushed to the disk. A symbolic link is followed and kept; anything at path other
-// than a regular file (a folder, a device, a pipe) is refused. On any failure an existing file
-// at path is left untouched, the temporary file is removed, and the message says
-// "Cannot save "<path>": <reason>.".
+// Where a save to path writes: path itself, or the file its symbolic links lead to, also when
+// that file does not exist yet (a dangling link). Returns false with an errno when the links
+// cannot be followed.
+bool SaveTarget(const std::string& path, std::string& target, int& error);
+
+// Whether a save to first would replace the file at second (or the other way round): the same
+// device and inode when both exist, the same resolved path when neither does.
+bool SameFile(const std::string& first, const std::string& second);
+
+// A file written under a temporary name in its target's folder and renamed over the target only
+// when complete, so that a failure never destroys the old file. The temporary name carries the
+// process id, and each save removes the temporary files of this naming that a process which no
+// longer runs has left in the folder (one killed part way, say by a file size limit).
+class PendingFile {
+ public:
+  PendingFile() = default;
+  ~PendingFile();  // removes the temporary file unless it was committed
+  PendingFile(const PendingFile&) = delete;
+  PendingFile& operator=(const PendingFile&) = delete;
+
+  // Makes the temporary file for a save to path. A symbolic link is followed and kept; anything
+  // other than a regular file (a folder, a device, a pipe) is refused, and so is a file this
+  // process may not write, although a rename would replace it. Messages say
+  // "Cannot save "<path>": <reason>.".
+  FileResult Create(const std::string& path);
+  const std::string& TemporaryPath() const { return temporaryPath_; }
+  FileResult Write(std::string_view bytes);
+  // Why a write at the end of the temporary file fails, found by trying one: the errno, or 0
+  // when it succeeds. For a file that another writer (the printer) filled.
+  int WriteError();
+  // Gives the file the owner (where the process may set it) and the permissions of the file it
+  // replaces, flushes it to the disk and renames it over the target.
+  FileResult Commit();
+
+ private:
+  FileResult Fail(int error);
+  void Discard();
+
+  std::string path_;    // as given, for the messages
+  std::string target_;  // where the links lead
+  std::string temporaryPath_;
+  int fd_ = -1;
+  bool replacing_ = false;
+  unsigned ownerId_ = 0, groupId_ = 0, mode_ = 0;
+};
+
+// Writes bytes to path through a PendingFile.
 FileResult WriteFileAtomically(const std::string& path, std::string_view bytes);
 
 // A source of bytes read in chunks: a file or a buffer.
@@ -53,6 +96,8 @@ class FileSource final : public ByteSource {
   FileSource& operator=(const FileSource&) = delete;
 
   bool IsOpen() const { return fd_ >= 0; }
+  // The size of a regular file, -1 for anything else (a pipe, a device).
+  long long RegularFileSize() const;
   std::size_t Read(char* buffer, std::size_t capacity) override;
   int Error() const override { return error_; }
 

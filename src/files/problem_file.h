@@ -18,6 +18,10 @@ struct FileResult {
   std::string message;  // why it failed, naming the file; empty on success
 };
 
+// A data file is under 100 kB; a file above this size is refused at once instead of being read
+// for seconds.
+inline constexpr long long kMaxProblemFileBytes = 16LL * 1024 * 1024;
+
 // The bytes of the data file for the problem and its result table.
 std::string ProblemFileText(const ProblemData& data);
 

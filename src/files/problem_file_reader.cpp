@@ -1,3 +1,4 @@
+#include <cstring>
 #include <memory>
 
 #include "files/data_line_scanner.h"
@@ -16,10 +17,14 @@ int DataLineScanner::NextByte() {
     if (bufferPos_ == bufferSize_) {
       bufferSize_ = source_.Read(buffer_, sizeof buffer_);
       bufferPos_ = 0;
-      if (bufferSize_ == 0) {
+      bytesRead_ += static_cast<long long>(bufferSize_);
+      if (!started_) SkipByteOrderMark();
+      if (bytesRead_ > kMaxProblemFileBytes) tooLarge_ = true;
+      if (bufferSize_ == 0 || tooLarge_) {
         ended_ = true;
         return -1;
       }
+      continue;  // a byte-order mark may have taken all that was read
     }
     const unsigned char byte = static_cast<unsigned char>(buffer_[bufferPos_++]);
     if (byte == 0x1A) {  // the old end-of-file mark: nothing after it belongs to the file
@@ -33,11 +38,24 @@ int DataLineScanner::NextByte() {
   }
 }
 
+// Some editors put one before the text of a UTF-8 file; it is no part of the first line.
+void DataLineScanner::SkipByteOrderMark() {
+  started_ = true;
+  while (bufferSize_ > 0 && bufferSize_ < 3) {
+    const std::size_t more = source_.Read(buffer_ + bufferSize_, sizeof buffer_ - bufferSize_);
+    if (more == 0) break;
+    bufferSize_ += more;
+    bytesRead_ += static_cast<long long>(more);
+  }
+  if (bufferSize_ >= 3 && std::memcmp(buffer_, "\xEF\xBB\xBF", 3) == 0) bufferPos_ = 3;
+}
+
 bool DataLineScanner::ReadDataLine() {
   field_ = 0;
   for (;;) {
     line_.clear();
     lineNumber_ = physicalLine_;
+    const bool wholeLine = atLineStart_;
     while (line_.size() < kMaxLine) {
       const int byte = NextByte();
       if (byte < 0) break;
@@ -45,7 +63,14 @@ bool DataLineScanner::ReadDataLine() {
       if (byte == '\n') break;
     }
     if (line_.empty()) return false;
+    atLineStart_ = line_.back() == '\n';
     if (line_[0] != '#') return true;
+    // The rest of a long comment line is comment too, not data.
+    while (wholeLine && !atLineStart_) {
+      const int byte = NextByte();
+      if (byte < 0) break;
+      atLineStart_ = byte == '\n';
+    }
   }
 }
 
@@ -98,6 +123,11 @@ class ProblemReader {
 
 std::string Quoted(std::string_view name) { return "\"" + std::string(name) + "\""; }
 
+std::string TooLargeText(std::string_view name) {
+  return Quoted(name) + " is not read: it is larger than " +
+         FormatText("%d", kMaxProblemFileBytes >> 20) + " MiB, far too large for a data file.";
+}
+
 // Lower limits of the reals, the same the input tables apply: the analysis divides by the
 // lengths and relies on a positive stiffness and width.
 
@@ -108,6 +138,10 @@ bool ProblemReader::Refuse(const std::string& what) {
 
 bool ProblemReader::NextLine(const std::string& what) {
   const bool found = scanner_.ReadDataLine();
+  if (scanner_.TooLarge()) {
+    message_ = TooLargeText(name_);
+    return false;
+  }
   // A read that fails part way through a line leaves only the start of it.
   if (source_.Error() != 0) {
     message_ = "Cannot read " + Quoted(name_) + ": " + SystemErrorText(source_.Error()) + ".";
@@ -198,6 +232,9 @@ FileResult ReadProblemFrom(ProblemData& data, ByteSource& source, std::string_vi
 }
 
 FileResult ReadProblemBytes(ProblemData& data, std::string_view bytes, std::string_view name) {
+  if (static_cast<long long>(bytes.size()) > kMaxProblemFileBytes) {
+    return {false, TooLargeText(name)};
+  }
   MemorySource source(bytes);
   return ReadProblemFrom(data, source, name);
 }
@@ -207,6 +244,7 @@ FileResult ReadProblemFile(ProblemData& data, const std::string& path) {
   if (!source.IsOpen()) {
     return {false, "Cannot open " + Quoted(path) + ": " + SystemErrorText(source.Error()) + "."};
   }
+  if (source.RegularFileSize() > kMaxProblemFileBytes) return {false, TooLargeText(path)};
   return ReadProblemFrom(data, source, path);
 }
 

@@ -1,15 +1,12 @@
 #include "report/report_pdf.h"
 
 #include <QByteArray>
-#include <QDir>
 #include <QFile>
 #include <QGuiApplication>
 #include <QMarginsF>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPrinter>
-#include <QTemporaryFile>
-#include <string_view>
 
 #include "files/file_io.h"
 #include "report/qt_page_surface.h"
@@ -25,20 +22,17 @@ bool WriteReportPdf(const ProblemData& data, const std::string& path, std::strin
   }
   const std::string failure = "The report could not be written to " + path + ".";
 
-  // The printer only writes to a named file of its own; the finished document then goes to
-  // path through the same atomic writer as the data files, so that it replaces an earlier file
-  // only when complete and gets the permissions of any other saved file.
-  QTemporaryFile pages(QDir::tempPath() + QStringLiteral("/pelvar-report-XXXXXX.pdf"));
-  if (!pages.open()) {
-    error = failure + " No temporary file could be made.";
+  // The printer writes straight into the temporary file beside the target, which takes the
+  // target's place only when the report is complete, as a saved data file does.
+  PendingFile pages;
+  if (const FileResult created = pages.Create(path); !created.ok) {
+    error = created.message;
     return false;
   }
-  pages.close();
-
   {
     QPrinter printer(QPrinter::HighResolution);
     printer.setOutputFormat(QPrinter::PdfFormat);
-    printer.setOutputFileName(pages.fileName());
+    printer.setOutputFileName(QFile::decodeName(QByteArray::fromStdString(pages.TemporaryPath())));
     printer.setResolution(600);
     // The margins stand for the printable area of a usual printer: the report has none of its own.
     printer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
@@ -46,23 +40,29 @@ bool WriteReportPdf(const ProblemData& data, const std::string& path, std::strin
     QtPageSurface surface(printer);
     std::string printError;
     if (!PrintReport(surface, data, printError)) {
+      // The printer does not say why its file failed; a write at the same place tells what the
+      // system says (a full disk, a file size limit).
+      if (const int reason = pages.WriteError(); reason != 0) {
+        if (!printError.empty() && printError.back() == '.') printError.pop_back();
+        printError += ": " + SystemErrorText(reason) + ".";
+      }
       error = failure + " " + printError;
       return false;
     }
   }
-
-  QFile printed(pages.fileName());
-  if (!printed.open(QIODevice::ReadOnly)) {
-    error = failure;
+  // The printer's last writes (the trailer of the document) can fail unseen; a PDF whose end
+  // mark is missing is incomplete.
+  QFile printed(QFile::decodeName(QByteArray::fromStdString(pages.TemporaryPath())));
+  const bool opened = printed.open(QIODevice::ReadOnly);
+  if (!opened || !printed.seek(printed.size() > 32 ? printed.size() - 32 : 0) ||
+      !printed.readAll().contains("%%EOF")) {
+    const int reason = pages.WriteError();
+    error = failure + " The printer failed at the end of the report; the report was not finished" +
+            (reason != 0 ? ": " + SystemErrorText(reason) : std::string()) + ".";
     return false;
   }
-  const QByteArray bytes = printed.readAll();
-  if (printed.error() != QFileDevice::NoError) {
-    error = failure;
-    return false;
-  }
-  const FileResult written =
-      WriteFileAtomically(path, std::string_view(bytes.constData(), bytes.size()));
+  printed.close();
+  const FileResult written = pages.Commit();
   if (!written.ok) error = written.message;
   return written.ok;
 }

@@ -13,8 +13,9 @@ namespace pelvar {
 // Writes the report of the problem (with its results while they are available) as an A4 PDF to
 // path, as a data file is saved: under a temporary name in the same folder, put in place only
 // when complete, so a failure leaves an earlier file of that name as it was; a new file gets the
-// usual permissions, a replaced one keeps its own. Returns false with a message for the user on
-// failure.
+// usual permissions, a replaced one keeps its own (and its owner where the process may set it),
+// and a write-protected one is refused. Returns false with a message for the user on failure,
+// with the system's reason where a write failed.
 bool WriteReportPdf(const ProblemData& data, const std::string& path, std::string& error);
 
 }  // namespace pelvar

@@ -1,6 +1,7 @@
 // Runs the built pelvar-batch as a separate process, as scripts and CI do.
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -9,6 +10,7 @@
 #include <fstream>
 #include <iterator>
 #include <memory>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -48,8 +50,9 @@ class BatchCommand : public ::testing::Test {
   }
   void TearDown() override { fs::remove_all(folder_); }
 
-  RunResult Run(const std::vector<std::string>& arguments) const {
-    std::string command = ShellQuoted(PELVAR_BATCH_PATH);
+  // prefix goes before the command in the shell: a limit, or a change of user.
+  RunResult Run(const std::vector<std::string>& arguments, const std::string& prefix = "") const {
+    std::string command = prefix + ShellQuoted(PELVAR_BATCH_PATH);
     for (const std::string& argument : arguments) command += " " + ShellQuoted(argument);
     const fs::path out = folder_ / "stdout.txt", err = folder_ / "stderr.txt";
     command += " </dev/null >" + ShellQuoted(out.string()) + " 2>" + ShellQuoted(err.string());
@@ -67,6 +70,15 @@ class BatchCommand : public ::testing::Test {
     const fs::path path = folder_ / name;
     std::ofstream(path, std::ios::binary) << bytes;
     return path;
+  }
+
+  // The names in the folder, hidden ones included, so a forgotten temporary file shows up.
+  std::set<std::string> Names() const {
+    std::set<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder_)) {
+      names.insert(entry.path().filename().string());
+    }
+    return names;
   }
 
   fs::path folder_;
@@ -227,7 +239,8 @@ TEST_F(BatchCommand, RefusedOrMissingFilesExitWithTwo) {
   const std::string missing = (folder_ / "none.plv").string();
   result = Run({missing});
   EXPECT_EQ(result.status, 2);
-  EXPECT_EQ(result.err, "pelvar-batch: Cannot open \"" + missing + "\": no such file or folder.\n");
+  EXPECT_EQ(result.err,
+            "pelvar-batch: Cannot open \"" + missing + "\": No such file or directory.\n");
 
   for (const std::string& odd : {folder_.string(), std::string("/dev/null")}) {
     result = Run({odd});
@@ -251,7 +264,7 @@ TEST_F(BatchCommand, RefusedOrMissingFilesExitWithTwo) {
   EXPECT_EQ(result.status, 2);
   EXPECT_EQ(result.out, kDemoSummary);
   EXPECT_EQ(result.err, "pelvar-batch: Cannot save \"" + (folder_ / "no" / "n.csv").string() +
-                            "\": no such file or folder.\n");
+                            "\": No such file or directory.\n");
 }
 
 TEST_F(BatchCommand, SingularProblemExitsWithOneAndTheThreeLines) {
@@ -339,6 +352,104 @@ TEST_F(BatchCommand, ReportIsWrittenAsPdfWithoutADisplay) {
   const RunResult refused = Run({empty.string(), "--report", (folder_ / "y.pdf").string()});
   EXPECT_EQ(refused.status, 2);
   EXPECT_FALSE(fs::exists(folder_ / "y.pdf"));
+}
+
+TEST_F(BatchCommand, OutputsThatWouldOverwriteTheInputOrEachOtherAreRefused) {
+  const fs::path input = Put("same.plv", FileOf([](ProblemData&) {}));
+  const std::string bytes = Contents(input);
+  fs::create_symlink("same.plv", folder_ / "link.plv");
+  fs::create_hard_link(input, folder_ / "hard.plv");
+  fs::create_directories(folder_ / "sub");
+  const std::set<std::string> names = Names();
+  const std::string in = input.string(), f = folder_.string();
+  const auto overwrites = [&](const std::string& option, const std::string& path,
+                              const std::string& read) {
+    return option + " \"" + path + "\" would overwrite the data file read, \"" + read + "\"";
+  };
+  const std::pair<std::vector<std::string>, std::string> cases[] = {
+      {{in, "--report", in}, overwrites("--report", in, in)},
+      {{in, "--nodes", f + "/./same.plv"}, overwrites("--nodes", f + "/./same.plv", in)},
+      {{in, "--save", f + "/link.plv"}, overwrites("--save", f + "/link.plv", in)},
+      {{f + "/link.plv", "--save", f + "/hard.plv"},
+       overwrites("--save", f + "/hard.plv", f + "/link.plv")},
+      {{in, "--save", f + "/x.plv", "--report", f + "/sub/../x.plv"},
+       "--save \"" + f + "/x.plv\" and --report \"" + f + "/sub/../x.plv\" name the same file"},
+      {{"--demo", "--nodes", f + "/n.csv", "--save", f + "//n.csv"},
+       "--nodes \"" + f + "/n.csv\" and --save \"" + f + "//n.csv\" name the same file"},
+  };
+  for (const auto& [arguments, message] : cases) {
+    SCOPED_TRACE(message);
+    const RunResult result = Run(arguments);
+    EXPECT_EQ(result.status, 2);
+    EXPECT_EQ(result.out, "");
+    EXPECT_EQ(result.err, "pelvar-batch: " + message + "; nothing was written\n");
+    EXPECT_EQ(Contents(input), bytes);
+    EXPECT_EQ(Names(), names);
+  }
+}
+
+TEST_F(BatchCommand, WriteProtectedOutputsAreRefusedAndLeftAsTheyWere) {
+  // Root may write any file; an ordinary user (nobody, through setpriv) may not.
+  std::string prefix;
+  if (::geteuid() == 0) {
+    prefix = "setpriv --reuid=65534 --regid=65534 --clear-groups ";
+    if (std::system((prefix + "true 2>/dev/null").c_str()) != 0) {
+      GTEST_SKIP() << "running as root and cannot drop to an ordinary user with setpriv";
+    }
+  }
+  // In a folder anyone may write, where a rename would replace the protected files.
+  ASSERT_EQ(::chmod(folder_.c_str(), 0777), 0);
+  const std::pair<const char*, const char*> outputs[] = {{"--save", "ro.plv"},
+                                                         {"--report", "ro.pdf"}};
+  for (const auto& [option, name] : outputs) {
+    const fs::path path = Put(name, "precious\r\n");
+    ASSERT_EQ(::chmod(path.c_str(), 0444), 0);
+    if (::geteuid() == 0) {
+      ASSERT_EQ(::chown(path.c_str(), 65534, 65534), 0);
+    }
+    const RunResult result =
+        Run({"--demo", name[4] == 'l' ? "--save" : "--report", path.string()}, prefix);
+    EXPECT_EQ(result.status, 2);
+    EXPECT_EQ(result.err,
+              "pelvar-batch: Cannot save \"" + path.string() + "\": Permission denied.\n");
+    EXPECT_EQ(Contents(path), "precious\r\n");
+  }
+  EXPECT_EQ(Names(), (std::set<std::string>{"ro.pdf", "ro.plv"}));
+}
+
+TEST_F(BatchCommand, WriteFailuresGiveTheSystemsReasonAndLeaveNoTemporaryFile) {
+  const fs::path input =
+      Put("long.plv", FileOf([](ProblemData& data) { data.elementCount = 1000; }));
+  const fs::path pdf = folder_ / "r.pdf", plv = Put("s.plv", "old\r\n");
+  ASSERT_EQ(Run({input.string(), "--report", pdf.string()}).status, 0);
+  const std::string report = Contents(pdf);
+  const std::set<std::string> names = Names();
+  // A file size limit (in blocks of 512 bytes) with its signal ignored stands for a full disk:
+  // the data file, the report part way and the report's last bytes.
+  const std::string until = "; the report was not finished: File too large.\n";
+  const std::string printer = "pelvar-batch: The report could not be written to " + pdf.string() +
+                              ". The printer failed at the ";
+  const struct {
+    std::size_t blocks;
+    std::string option, path, start, end;
+  } cases[] = {
+      {20, "--save", plv.string(),
+       "pelvar-batch: Cannot save \"" + plv.string() + "\": File too large.\n", ""},
+      {40, "--report", pdf.string(), printer + "start of page ", until},
+      {(report.size() - 1000) / 512, "--report", pdf.string(),
+       printer + "end of the report" + until, ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.blocks);
+    const RunResult result = Run({input.string(), c.option, c.path},
+                                 "trap '' XFSZ; ulimit -f " + std::to_string(c.blocks) + "; ");
+    EXPECT_EQ(result.status, 2);
+    EXPECT_EQ(result.err.rfind(c.start, 0), 0u) << result.err;
+    EXPECT_TRUE(result.err.ends_with(c.end)) << result.err;
+    EXPECT_EQ(Contents(plv), "old\r\n");
+    EXPECT_EQ(Contents(pdf), report);
+    EXPECT_EQ(Names(), names);
+  }
 }
 
 }  // namespace

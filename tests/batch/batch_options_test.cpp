@@ -49,8 +49,6 @@ TEST(BatchOptions, WrongCommandLinesAreRefusedWithTheReason) {
       {{"--demo", "--save="}, "--save needs a path"},
       {{"--demo", "--save", ""}, "--save needs a path"},
       {{"--demo", "--save", "a", "--save", "b"}, "--save is given twice"},
-      {{"--demo", "--nodes", "same", "--save", "same"}, "--nodes and --save name the same file"},
-      {{"--demo", "--save", "r", "--report=r"}, "--save and --report name the same file"},
       {{"--demo", "--report"}, "--report needs a path"},
       {{"--demo", "--report", "r.pdf", "--nodes"}, "--nodes needs a path"},
       {{"--demo", "--nodesx"}, "unknown option \"--nodesx\""},

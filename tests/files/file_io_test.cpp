@@ -1,11 +1,16 @@
 #include "files/file_io.h"
 
+#include <grp.h>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <set>
 #include <string>
@@ -17,6 +22,37 @@ namespace pelvar {
 namespace {
 
 namespace fs = std::filesystem;
+
+constexpr int kNoOrdinaryUser = 77;
+constexpr unsigned kNobody = 65534;
+
+struct Child {
+  bool ordinaryUser = false;  // drop to nobody when running as root, and so lose the capabilities
+  rlim_t sizeLimit = 0;       // RLIMIT_FSIZE in bytes, none when 0
+  bool ignoreSizeSignal = true;
+};
+
+// Runs work in a child process and returns its wait status; exit status kNoOrdinaryUser when it
+// could not drop to an ordinary user.
+int InChild(Child child, const std::function<int()>& work) {
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    if (child.ordinaryUser && ::geteuid() == 0 &&
+        (::setgroups(0, nullptr) != 0 || ::setresgid(kNobody, kNobody, kNobody) != 0 ||
+         ::setresuid(kNobody, kNobody, kNobody) != 0)) {
+      ::_exit(kNoOrdinaryUser);
+    }
+    if (child.sizeLimit > 0) {
+      const rlimit limit{child.sizeLimit, child.sizeLimit};
+      if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) ::_exit(kNoOrdinaryUser + 1);
+      if (child.ignoreSizeSignal) std::signal(SIGXFSZ, SIG_IGN);
+    }
+    ::_exit(work());
+  }
+  int status = -1;
+  ::waitpid(pid, &status, 0);
+  return status;
+}
 
 class AtomicSave : public ::testing::Test {
  protected:
@@ -50,6 +86,11 @@ TEST_F(AtomicSave, ReplacesTheFileAndKeepsItsPermissions) {
   const fs::path target = folder_ / "Pile.plv";
   Put(target, "old contents");
   ASSERT_EQ(::chmod(target.c_str(), 0640), 0);
+  // Only a privileged process may keep another user's ownership.
+  const bool privileged = ::geteuid() == 0;
+  if (privileged) {
+    ASSERT_EQ(::chown(target.c_str(), kNobody, kNobody), 0);
+  }
   ProblemData data;
   data.elementCount = 10;
   const FileResult result = WriteProblemFile(data, target.string());
@@ -59,6 +100,10 @@ TEST_F(AtomicSave, ReplacesTheFileAndKeepsItsPermissions) {
   struct stat info {};
   ASSERT_EQ(::stat(target.c_str(), &info), 0);
   EXPECT_EQ(info.st_mode & 07777, 0640u);
+  if (privileged) {
+    EXPECT_EQ(info.st_uid, kNobody);
+    EXPECT_EQ(info.st_gid, kNobody);
+  }
   EXPECT_EQ(Entries(), (std::set<std::string>{"Pile.plv"}));
 
   // A new file in the current folder, named without any folder.
@@ -80,10 +125,10 @@ TEST_F(AtomicSave, FailuresLeaveTheOldFileAndNoTemporaryFile) {
     fs::path path;
     std::string reason;
   } cases[] = {
-      {folder_ / "missing" / "Keep.plv", "no such file or folder"},
-      {target / "Keep.plv", "a part of the path is not a folder"},
-      {folder_ / "Folder.plv", "it is a folder"},
-      {folder_ / std::string(300, 'n'), "the name is too long"},
+      {folder_ / "missing" / "Keep.plv", "No such file or directory"},
+      {target / "Keep.plv", "Not a directory"},
+      {folder_ / "Folder.plv", "Is a directory"},
+      {folder_ / std::string(300, 'n'), "File name too long"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.path.string());
@@ -115,6 +160,22 @@ TEST_F(AtomicSave, LinksAreFollowedSpecialFilesRefusedLongNamesSaved) {
   EXPECT_EQ(Contents(folder_ / "real" / "Pile.plv"), "new\r\n");
   EXPECT_EQ(Entries(), (std::set<std::string>{"Link.plv", "real", "real/Pile.plv"}));
 
+  // A dangling link, reached through a second link, makes the file it names.
+  fs::create_symlink(fs::path("real") / "New.plv", folder_ / "Dangling.plv");
+  fs::create_symlink("Dangling.plv", folder_ / "Chain.plv");
+  result = WriteFileAtomically((folder_ / "Chain.plv").string(), "made\r\n");
+  ASSERT_TRUE(result.ok) << result.message;
+  EXPECT_TRUE(fs::is_symlink(folder_ / "Chain.plv"));
+  EXPECT_TRUE(fs::is_symlink(folder_ / "Dangling.plv"));
+  EXPECT_EQ(Contents(folder_ / "real" / "New.plv"), "made\r\n");
+  fs::create_symlink("Loop.plv", folder_ / "Loop.plv");
+  result = WriteFileAtomically((folder_ / "Loop.plv").string(), "x");
+  EXPECT_EQ(result.message, "Cannot save \"" + (folder_ / "Loop.plv").string() +
+                                "\": Too many levels of symbolic links.");
+  for (const char* name : {"Chain.plv", "Dangling.plv", "Loop.plv", "real/New.plv"}) {
+    fs::remove(folder_ / name);
+  }
+
   // A pipe (or a device such as /dev/null) is never swapped for a plain file, also not through
   // a link.
   const fs::path pipe = folder_ / "pipe.plv";
@@ -138,11 +199,96 @@ TEST_F(AtomicSave, LinksAreFollowedSpecialFilesRefusedLongNamesSaved) {
   EXPECT_EQ(Entries().size(), 6u);
 }
 
-TEST(SystemErrorText, IsFixedEnglishTextWhateverTheLocale) {
-  EXPECT_EQ(SystemErrorText(ENOSPC), "no space left on the device");
-  EXPECT_EQ(SystemErrorText(EACCES), "permission denied");
-  EXPECT_EQ(SystemErrorText(EROFS), "the file system is read-only");
-  EXPECT_EQ(SystemErrorText(12345), "system error 12345");
+TEST_F(AtomicSave, WriteProtectedFileIsRefusedAndLeftAsItWas) {
+  // In a folder anyone may write, where a rename would replace the protected file.
+  ASSERT_EQ(::chmod(folder_.c_str(), 0777), 0);
+  const fs::path locked = folder_ / "ro.plv", writable = folder_ / "rw.plv";
+  Put(locked, "precious\r\n");
+  Put(writable, "old\r\n");
+  ASSERT_EQ(::chmod(locked.c_str(), 0444), 0);
+  for (const fs::path& path : {locked, writable}) {
+    if (::geteuid() == 0) {
+      ASSERT_EQ(::chown(path.c_str(), kNobody, kNobody), 0);
+    }
+  }
+  const int status = InChild({.ordinaryUser = true}, [&] {
+    const FileResult refused = WriteFileAtomically(locked.string(), "new\r\n");
+    if (refused.ok ||
+        refused.message != "Cannot save \"" + locked.string() + "\": Permission denied.") {
+      return 1;
+    }
+    return WriteFileAtomically(writable.string(), "new\r\n").ok ? 0 : 2;
+  });
+  if (WIFEXITED(status) && WEXITSTATUS(status) == kNoOrdinaryUser) {
+    GTEST_SKIP() << "cannot drop to an ordinary user (uid 65534), and root may write any file";
+  }
+  EXPECT_EQ(status, 0);
+  EXPECT_EQ(Contents(locked), "precious\r\n");
+  EXPECT_EQ(Contents(writable), "new\r\n");
+  struct stat info {};
+  ASSERT_EQ(::stat(locked.c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 07777, 0444u);
+  EXPECT_EQ(Entries(), (std::set<std::string>{"ro.plv", "rw.plv"}));
+}
+
+TEST_F(AtomicSave, WriteFailuresSayWhyAndLeftoversOfDeadSavesAreRemoved) {
+  const fs::path target = folder_ / "Keep.plv";
+  Put(target, "precious\r\n");
+  const std::string big(5000, 'x');
+  // Under a file size limit, with its signal ignored, the write fails and the system says why.
+  int status = InChild({.sizeLimit = 1000}, [&] {
+    const FileResult result = WriteFileAtomically(target.string(), big);
+    if (result.ok || result.message != "Cannot save \"" + target.string() + "\": File too large.") {
+      return 1;
+    }
+    PendingFile file;
+    if (!file.Create((folder_ / "New.pdf").string()).ok || !file.Write(big.substr(0, 900)).ok) {
+      return 2;
+    }
+    return file.WriteError() == EFBIG ? 0 : 3;
+  });
+  EXPECT_EQ(status, 0);
+  EXPECT_EQ(Contents(target), "precious\r\n");
+  EXPECT_EQ(Entries(), (std::set<std::string>{"Keep.plv"}));
+
+  // A save killed by the limit leaves its temporary file. The next save into the folder removes
+  // it, but not one of a process that still runs (process 1) nor files of other names.
+  status = InChild({.sizeLimit = 1000, .ignoreSizeSignal = false},
+                   [&] { return WriteFileAtomically(target.string(), big).ok ? 0 : 1; });
+  ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGXFSZ) << status;
+  ASSERT_EQ(Entries().size(), 2u);
+  const std::set<std::string> others = {".Keep.plv.pelvar-1-0.tmp", ".Keep.plv.pelvar-x-0.tmp",
+                                        "Keep.plv.pelvar-99999999-0.tmp"};
+  for (const std::string& name : others) Put(folder_ / name, "other");
+  ASSERT_TRUE(WriteFileAtomically((folder_ / "Other.plv").string(), "o").ok);
+  std::set<std::string> expected = others;
+  expected.insert({"Keep.plv", "Other.plv"});
+  EXPECT_EQ(Entries(), expected);
+  EXPECT_EQ(Contents(target), "precious\r\n");
+}
+
+TEST_F(AtomicSave, SameFileComparesFilesNotNames) {
+  const fs::path input = folder_ / "in.plv";
+  Put(input, "x");
+  fs::create_hard_link(input, folder_ / "hard.plv");
+  fs::create_symlink("in.plv", folder_ / "soft.plv");
+  fs::create_symlink("new.plv", folder_ / "dangling.plv");
+  fs::create_directories(folder_ / "sub");
+  const std::string in = input.string(), f = folder_.string();
+  EXPECT_TRUE(SameFile(in, f + "/./in.plv"));
+  EXPECT_TRUE(SameFile(in, f + "/hard.plv"));
+  EXPECT_TRUE(SameFile(f + "/soft.plv", in));
+  EXPECT_TRUE(SameFile(f + "/new.plv", f + "/sub/../new.plv"));
+  EXPECT_TRUE(SameFile(f + "/dangling.plv", f + "/new.plv"));
+  EXPECT_FALSE(SameFile(in, f + "/new.plv"));
+  EXPECT_FALSE(SameFile(f + "/new.plv", f + "/sub/new.plv"));
+}
+
+TEST(SystemErrorText, IsTheSystemsEnglishTextWhateverTheLocale) {
+  EXPECT_EQ(SystemErrorText(ENOSPC), "No space left on device");
+  EXPECT_EQ(SystemErrorText(EACCES), "Permission denied");
+  EXPECT_EQ(SystemErrorText(EROFS), "Read-only file system");
+  EXPECT_EQ(SystemErrorText(12345), "System error 12345");
 }
 
 }  // namespace

@@ -156,6 +156,71 @@ TEST(ProblemFileReader, SeparatorsCommentsEmptyLinesAndLineEnds) {
   test::ExpectSameProblem(*Read(file), *reference);
 }
 
+TEST(ProblemFileReader, ByteOrderMarkAndLongCommentLinesAsEditorsLeaveThem) {
+  auto reference = Read(kExampleFile);
+  const std::string mark = "\xEF\xBB\xBF";
+  test::ExpectSameProblem(*Read(mark + kExampleFile), *reference);
+  // Also when the source hands out one byte at a time.
+  class ByteBySource final : public ByteSource {
+   public:
+    explicit ByteBySource(std::string bytes) : bytes_(std::move(bytes)) {}
+    std::size_t Read(char* buffer, std::size_t capacity) override {
+      if (bytes_.empty() || capacity == 0) return 0;
+      buffer[0] = bytes_[0];
+      bytes_.erase(0, 1);
+      return 1;
+    }
+
+   private:
+    std::string bytes_;
+  };
+  ByteBySource slow(mark + kExampleFile);
+  auto data = std::make_unique<ProblemData>();
+  ASSERT_TRUE(ReadProblemFrom(*data, slow, "t.plv").ok);
+  test::ExpectSameProblem(*data, *reference);
+  // Only at the very start: elsewhere the bytes belong to the text.
+  data = Read(ReplaceLine(kExampleFile, 7, mark + "Tessaly,\r\n"));
+  EXPECT_EQ(data->licensedUser.View(), mark + "Tessaly");
+
+  // A comment line of any length is skipped whole, also right before the first data line and
+  // between two section lines.
+  std::string file = InsertBeforeLine(kExampleFile, 23, "# " + std::string(5000, '9') + ",\r\n");
+  file = InsertBeforeLine(file, 7,
+                          "#" + std::string(139, '1') + "\r\n#" + std::string(138, '2') + "\r\n");
+  test::ExpectSameProblem(*Read(mark + file), *reference);
+}
+
+TEST(ProblemFileReader, FilesLargerThan16MiBAreRefusedAtOnce) {
+  const std::string message =
+      "\"big.plv\" is not read: it is larger than 16 MiB, far too large for a data file.";
+  auto data = std::make_unique<ProblemData>();
+  // A stream of comment lines is cut off once it passes the limit.
+  class Comments final : public ByteSource {
+   public:
+    std::size_t Read(char* buffer, std::size_t capacity) override {
+      for (std::size_t i = 0; i < capacity; ++i) buffer[i] = i % 64 == 63 ? '\n' : '#';
+      return capacity;
+    }
+  } endless;
+  FileResult result = ReadProblemFrom(*data, endless, "big.plv");
+  EXPECT_FALSE(result.ok);
+  EXPECT_EQ(result.message, message);
+  std::string bytes = kExampleFile;
+  bytes.resize(kMaxProblemFileBytes + 1, '#');
+  EXPECT_EQ(ReadProblemBytes(*data, bytes, "big.plv").message, message);
+  bytes.resize(kMaxProblemFileBytes);
+  EXPECT_TRUE(ReadProblemBytes(*data, bytes, "big.plv").ok);
+
+  // A file is measured before anything is read (a sparse file of 2 GB).
+  const std::filesystem::path path = std::filesystem::temp_directory_path() /
+                                     ("pelvar_big_" + std::to_string(::getpid()) + ".plv");
+  std::ofstream(path, std::ios::binary) << kExampleFile;
+  std::filesystem::resize_file(path, 2LL << 30);
+  result = ReadProblemFile(*data, path.string());
+  std::filesystem::remove(path);
+  EXPECT_EQ(result.message, "\"" + path.string() + message.substr(8));
+}
+
 TEST(ProblemFileReader, ByteHexOneAEndsTheFile) {
   auto reference = Read(kExampleFile);
   // After the last point line: the rest is not read anyway.
@@ -327,12 +392,12 @@ TEST(ProblemFileReader, FilesThatCannotBeOpenedOrReadAreRefused) {
   const std::string missing = (folder / "missing.plv").string();
   FileResult result = ReadProblemFile(*data, missing);
   EXPECT_FALSE(result.ok);
-  EXPECT_EQ(result.message, "Cannot open \"" + missing + "\": no such file or folder.");
+  EXPECT_EQ(result.message, "Cannot open \"" + missing + "\": No such file or directory.");
   test::ExpectSameProblem(*data, *original);
 
   result = ReadProblemFile(*data, folder.string());
   EXPECT_FALSE(result.ok);
-  EXPECT_EQ(result.message, "Cannot read \"" + folder.string() + "\": it is a folder.");
+  EXPECT_EQ(result.message, "Cannot read \"" + folder.string() + "\": Is a directory.");
   test::ExpectSameProblem(*data, *original);
 
   // A named pipe without a writer reads as an empty file instead of waiting for one.
@@ -364,7 +429,7 @@ TEST(ProblemFileReader, FilesThatCannotBeOpenedOrReadAreRefused) {
   FailingSource failing(FirstLines(kExampleFile, 32) + "     3,");
   result = ReadProblemFrom(*data, failing, "t.plv");
   EXPECT_FALSE(result.ok);
-  EXPECT_EQ(result.message, "Cannot read \"t.plv\": input/output error.");
+  EXPECT_EQ(result.message, "Cannot read \"t.plv\": Input/output error.");
   test::ExpectSameProblem(*data, *original);
 
   const std::string good = (folder / "Good.plv").string();
@@ -400,11 +465,7 @@ TEST(DataLineScanner, PiecesCommentsAndFields) {
   }
   ASSERT_TRUE(scanner.ReadDataLine());
   EXPECT_EQ(scanner.Line(), std::string(22, 'y') + "\n");
-  // The second piece of a long comment line does not start with "#": it is a data line.
-  ASSERT_TRUE(scanner.ReadDataLine());
-  EXPECT_EQ(scanner.Line(), std::string(12, 'z') + "\n");
-  EXPECT_EQ(scanner.LineNumber(), 5);
-
+  // A long comment line is skipped whole.
   ASSERT_TRUE(scanner.ReadDataLine());
   EXPECT_EQ(scanner.LineNumber(), 6);
   EXPECT_EQ(scanner.NextNumberField(), "1");

@@ -207,12 +207,12 @@ TEST(ReportPdf, UnwritablePlaceIsReported) {
   std::string error;
   const std::string missing = dir.filePath("no such folder/report.pdf").toStdString();
   EXPECT_FALSE(WriteReportPdf(data, missing, error));
-  EXPECT_EQ(error, "Cannot save \"" + missing + "\": no such file or folder.");
+  EXPECT_EQ(error, "Cannot save \"" + missing + "\": No such file or directory.");
   EXPECT_FALSE(QFile::exists(QString::fromStdString(missing)));
 
   const std::string folder = dir.path().toStdString();
   EXPECT_FALSE(WriteReportPdf(data, folder, error));
-  EXPECT_EQ(error, "Cannot save \"" + folder + "\": it is a folder.");
+  EXPECT_EQ(error, "Cannot save \"" + folder + "\": Is a directory.");
   EXPECT_EQ(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
             QStringList{});
 

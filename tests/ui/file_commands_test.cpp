@@ -270,7 +270,7 @@ TEST_F(FileCommandsTest, ARefusedOrMissingFileIsReportedAndChangesNothing) {
   ASSERT_EQ(dialogs.shown.size(), 2u);
   EXPECT_EQ(dialogs.shown[1].kind, Kind::Error);
   EXPECT_EQ(dialogs.shown[1].text,
-            "Cannot open \"" + Path("None.plv") + "\": no such file or folder.");
+            "Cannot open \"" + Path("None.plv") + "\": No such file or directory.");
 
   EXPECT_EQ(ProblemFileText(*data), problemBefore);
   EXPECT_EQ(AllCells(), cellsBefore);
@@ -287,8 +287,7 @@ TEST_F(FileCommandsTest, AFailedSaveKeepsTheOldFileAndTheWindowAsTheyWere) {
 
   const QStringList failing = {Path("Missing/Other.plv"), Path("Keep.plv/Other.plv"),
                                Path("Folder.plv")};
-  const QStringList reasons = {"no such file or folder", "a part of the path is not a folder",
-                               "it is a folder"};
+  const QStringList reasons = {"No such file or directory", "Not a directory", "Is a directory"};
   for (int i = 0; i < failing.size(); ++i) {
     SCOPED_TRACE(failing[i].toStdString());
     Save(failing[i]);
