@@ -81,9 +81,11 @@ void RemoveStaleTemporaries(const std::string& folder) {
 int CreateTemporary(const std::string& folder, const std::string& name,
                     std::string& temporaryPath) {
   for (int attempt = 0; attempt < 100; ++attempt) {
-    temporaryPath = InFolder(folder, "." + name.substr(0, 100) + std::string(kTemporaryMark) +
-                                         FormatText("%d", static_cast<long>(::getpid())) + "-" +
-                                         FormatText("%d", attempt) + std::string(kTemporaryEnd));
+    std::string hidden(1, '.');
+    hidden.append(name, 0, 100).append(kTemporaryMark);
+    hidden.append(FormatText("%d", static_cast<long>(::getpid()))).append(1, '-');
+    hidden.append(FormatText("%d", attempt)).append(kTemporaryEnd);
+    temporaryPath = InFolder(folder, hidden);
     const int fd = ::open(temporaryPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd >= 0 || errno != EEXIST) return fd;
   }
@@ -109,10 +111,10 @@ std::string ResolvedNewPath(const std::string& path) {
 void SplitPath(const std::string& path, std::string& folder, std::string& name) {
   const std::size_t slash = path.rfind('/');
   if (slash == std::string::npos) {
-    folder = ".";
+    folder.assign(1, '.');
     name = path;
   } else {
-    folder = slash == 0 ? "/" : path.substr(0, slash);
+    folder = slash == 0 ? std::string(1, '/') : path.substr(0, slash);
     name = path.substr(slash + 1);
   }
 }

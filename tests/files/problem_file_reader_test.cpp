@@ -184,9 +184,11 @@ TEST(ProblemFileReader, ByteOrderMarkAndLongCommentLinesAsEditorsLeaveThem) {
 
   // A comment line of any length is skipped whole, also right before the first data line and
   // between two section lines.
-  std::string file = InsertBeforeLine(kExampleFile, 23, "# " + std::string(5000, '9') + ",\r\n");
-  file = InsertBeforeLine(file, 7,
-                          "#" + std::string(139, '1') + "\r\n#" + std::string(138, '2') + "\r\n");
+  std::string longComment = "# ", twoComments = "#";
+  longComment.append(5000, '9').append(",\r\n");
+  twoComments.append(139, '1').append("\r\n#").append(138, '2').append("\r\n");
+  std::string file = InsertBeforeLine(kExampleFile, 23, longComment);
+  file = InsertBeforeLine(file, 7, twoComments);
   test::ExpectSameProblem(*Read(mark + file), *reference);
 }
 
@@ -216,9 +218,10 @@ TEST(ProblemFileReader, FilesLargerThan16MiBAreRefusedAtOnce) {
                                      ("pelvar_big_" + std::to_string(::getpid()) + ".plv");
   std::ofstream(path, std::ios::binary) << kExampleFile;
   std::filesystem::resize_file(path, 2LL << 30);
-  result = ReadProblemFile(*data, path.string());
+  const std::string name = path.string();
+  result = ReadProblemFile(*data, name);
   std::filesystem::remove(path);
-  EXPECT_EQ(result.message, "\"" + path.string() + message.substr(8));
+  EXPECT_EQ(result.message, "\"" + name + message.substr(8));
 }
 
 TEST(ProblemFileReader, ByteHexOneAEndsTheFile) {
