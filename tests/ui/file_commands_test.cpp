@@ -1,6 +1,9 @@
 // Open, Save and New through the window's dialogs: proposed names and folders, the cancel
 // messages, round trips through real files, refused files and failed saves.
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
@@ -302,6 +305,28 @@ TEST_F(FileCommandsTest, AFailedSaveKeepsTheOldFileAndTheWindowAsTheyWere) {
   EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"Keep.plv"});
   Click(form->SpeedButtonSave);
   EXPECT_EQ(dialogs.saveRequests.back().fileName, "Keep.plv");
+}
+
+TEST_F(FileCommandsTest, AWriteProtectedFileIsRefusedAndKeptAsItWas) {
+  WriteAll(Path("ro.plv"), "precious\r\n");
+  ASSERT_EQ(::chmod(QFile::encodeName(Path("ro.plv")).constData(), 0444), 0);
+  // Root may write any file, so where the tests run as root the save runs as an ordinary user
+  // (an effective user other than 0 has no capabilities), in a folder it may write.
+  const bool root = ::geteuid() == 0;
+  if (root) {
+    ASSERT_EQ(::chmod(QFile::encodeName(dir.path()).constData(), 0777), 0);
+    if (::seteuid(65534) != 0) GTEST_SKIP() << "cannot save as an ordinary user (uid 65534)";
+  }
+  Save(Path("ro.plv"));
+  if (root) {
+    ASSERT_EQ(::seteuid(0), 0);
+  }
+  ASSERT_EQ(dialogs.shown.size(), 1u);
+  EXPECT_EQ(dialogs.shown[0].kind, Kind::Error);
+  EXPECT_EQ(dialogs.shown[0].text, "Cannot save \"" + Path("ro.plv") + "\": Permission denied.");
+  EXPECT_EQ(ReadAll(Path("ro.plv")), "precious\r\n");
+  EXPECT_EQ(data->fileName.View(), "Demo.plv");
+  EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"ro.plv"});
 }
 
 TEST_F(FileCommandsTest, NamesWithoutExtensionLongNamesAndOtherCharacters) {
