@@ -359,6 +359,7 @@ TEST_F(BatchCommand, OutputsThatWouldOverwriteTheInputOrEachOtherAreRefused) {
   const std::string bytes = Contents(input);
   fs::create_symlink("same.plv", folder_ / "link.plv");
   fs::create_hard_link(input, folder_ / "hard.plv");
+  fs::create_symlink("new.plv", folder_ / "dangling.plv");
   fs::create_directories(folder_ / "sub");
   const std::set<std::string> names = Names();
   const std::string in = input.string(), f = folder_.string();
@@ -376,6 +377,8 @@ TEST_F(BatchCommand, OutputsThatWouldOverwriteTheInputOrEachOtherAreRefused) {
        "--save \"" + f + "/x.plv\" and --report \"" + f + "/sub/../x.plv\" name the same file"},
       {{"--demo", "--nodes", f + "/n.csv", "--save", f + "//n.csv"},
        "--nodes \"" + f + "/n.csv\" and --save \"" + f + "//n.csv\" name the same file"},
+      {{"--demo", "--nodes", f + "/new.plv", "--report", f + "/dangling.plv"},
+       "--nodes \"" + f + "/new.plv\" and --report \"" + f + "/dangling.plv\" name the same file"},
   };
   for (const auto& [arguments, message] : cases) {
     SCOPED_TRACE(message);
