@@ -33,6 +33,7 @@ int BuildMesh(const ProblemData& data, MeshData& mesh) {
       mesh.elementLength[j] = h;
       mesh.elementSpring[j] = section.spring * h * b;
       mesh.elementLoad[j] = section.load * h * b;
+      mesh.elementSection[j] = i;
     }
     a += c;
 

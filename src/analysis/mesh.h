@@ -13,6 +13,7 @@ struct MeshData {
   std::array<double, kMaxElements> elementLength{};  // h, m
   std::array<double, kMaxElements> elementSpring{};  // k·h·b, kN/m
   std::array<double, kMaxElements> elementLoad{};    // q·h·b, kN
+  std::array<int, kMaxElements> elementSection{};    // index of the section it lies in
   // Concentrated force at each node, kN, including the couples that stand for point moments.
   std::array<double, kMaxNodes> nodeForce{};
   // Position of each node, m. Copied into the result table only with a stored solution, so a

@@ -1,0 +1,93 @@
+#include "analysis/result_quantities.h"
+
+#include <cmath>
+#include <memory>
+
+#include "analysis/mesh.h"
+
+namespace pelvar {
+namespace {
+
+// The first node (or element) with the least and the first with the greatest value.
+template <typename Value>
+void AddExtremes(ResultQuantity quantity, int count, Value value,
+                 std::vector<ResultExtreme>& extremes) {
+  int low = 0, high = 0;
+  for (int j = 1; j < count; ++j) {
+    if (value(j) < value(low)) low = j;
+    if (value(j) > value(high)) high = j;
+  }
+  extremes.push_back({quantity, false, value(low), low, 0.0, 0.0});
+  extremes.push_back({quantity, true, value(high), high, 0.0, 0.0});
+}
+
+}  // namespace
+
+std::string_view QuantityName(ResultQuantity quantity) {
+  switch (quantity) {
+    case ResultQuantity::W:
+      return "w";
+    case ResultQuantity::Q:
+      return "Q";
+    case ResultQuantity::M:
+      return "M";
+    case ResultQuantity::P:
+      return "p";
+  }
+  return "";
+}
+
+ResultQuantities ComputeResultQuantities(const ProblemData& data) {
+  ResultQuantities result;
+  if (!data.resultsAvailable) return result;
+  const int n = data.elementCount;
+  if (n < 1 || n > kMaxElements) return result;
+
+  // The mesh is rebuilt from the problem as calculated: the same rule gives the same element
+  // lengths, springs and loads the equations were assembled from.
+  auto mesh = std::make_unique<MeshData>();
+  if (BuildMesh(data, *mesh) >= 0) return result;
+
+  result.elements.resize(static_cast<std::size_t>(n));
+  EquilibriumTotals& totals = result.equilibrium;
+  for (int j = 0; j < n; ++j) {
+    const ResultNode& left = data.nodes[j];
+    const ResultNode& right = data.nodes[j + 1];
+    const double meanW = 0.5 * left.w + 0.5 * right.w;  // halves first: no overflow in the sum
+    ElementResult& element = result.elements[static_cast<std::size_t>(j)];
+    element.section = mesh->elementSection[j];
+    element.x0 = left.x;
+    element.x1 = right.x;
+    element.p = data.sections[element.section].spring * meanW;
+    totals.load += mesh->elementLoad[j];
+    totals.springForces += mesh->elementSpring[j] * meanW;
+  }
+  for (int i = 0; i <= data.sectionCount; ++i) totals.pointForces += data.points[i].force;
+
+  const auto& nodes = data.nodes;
+  AddExtremes(
+      ResultQuantity::W, n + 1, [&](int j) { return nodes[j].w; }, result.extremes);
+  AddExtremes(
+      ResultQuantity::Q, n + 1, [&](int j) { return nodes[j].Q; }, result.extremes);
+  AddExtremes(
+      ResultQuantity::M, n + 1, [&](int j) { return nodes[j].M; }, result.extremes);
+  AddExtremes(
+      ResultQuantity::P, n, [&](int j) { return result.elements[j].p; }, result.extremes);
+  for (ResultExtreme& extreme : result.extremes) {
+    if (extreme.quantity == ResultQuantity::P) {
+      extreme.x0 = result.elements[extreme.index].x0;
+      extreme.x1 = result.elements[extreme.index].x1;
+    } else {
+      extreme.x0 = extreme.x1 = nodes[extreme.index].x;
+    }
+  }
+
+  result.finite = std::isfinite(totals.load) && std::isfinite(totals.pointForces) &&
+                  std::isfinite(totals.springForces);
+  for (const ElementResult& element : result.elements) {
+    if (!std::isfinite(element.p)) result.finite = false;
+  }
+  return result;
+}
+
+}  // namespace pelvar

@@ -1,0 +1,57 @@
+#pragma once
+// What an engineer reads from a solved beam besides the three diagrams: the soil pressure under
+// every element, where each extreme lies, and the balance of the vertical forces.
+
+#include <string_view>
+#include <vector>
+
+#include "model/problem_data.h"
+
+namespace pelvar {
+
+// One element of the solved beam, from node `index` to node `index` + 1.
+struct ElementResult {
+  int section = 0;            // index of the section, 0-based
+  double x0 = 0.0, x1 = 0.0;  // m
+  // Soil pressure, kN/m²: the element's spring force divided by its area, k·(w0 + w1)/2, the
+  // very reaction the equations use. Positive presses on the soil.
+  double p = 0.0;
+};
+
+enum class ResultQuantity { W, Q, M, P };
+
+// The name of a quantity as tables and files show it: "w", "Q", "M" or "p".
+std::string_view QuantityName(ResultQuantity quantity);
+
+// The least or greatest value of a quantity and where it first occurs (smallest x). w, Q and M
+// are node values (x0 == x1, index is the node); p belongs to an element (index is the element).
+struct ResultExtreme {
+  ResultQuantity quantity = ResultQuantity::W;
+  bool maximum = false;
+  double value = 0.0;
+  int index = 0;
+  double x0 = 0.0, x1 = 0.0;
+};
+
+// The vertical forces on the whole beam, kN, loads and forces positive in the direction of w.
+// They balance to rounding: load + pointForces == springForces.
+struct EquilibriumTotals {
+  double load = 0.0;          // the distributed load over all elements, q·h·b summed
+  double pointForces = 0.0;   // the point forces at all points, ends included
+  double springForces = 0.0;  // what the springs push back, k·h·b·(w0 + w1)/2 summed
+};
+
+struct ResultQuantities {
+  std::vector<ElementResult> elements;  // elements 0..elementCount-1
+  // min and max of w, then of Q, M and p: eight entries, each minimum before its maximum.
+  std::vector<ResultExtreme> extremes;
+  EquilibriumTotals equilibrium;
+  // False when a value left the range of doubles (only with inputs near that range).
+  bool finite = true;
+};
+
+// Derives the quantities from the result table and the mesh the calculation used. Empty (no
+// elements, no extremes) unless data.resultsAvailable is set.
+ResultQuantities ComputeResultQuantities(const ProblemData& data);
+
+}  // namespace pelvar
