@@ -9,6 +9,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev liblapack-dev
   clang libclang-rt-14-dev
   locales poppler-utils
+  nlohmann-json3-dev qt6-svg-dev
 )
 
 missing=()

@@ -11,10 +11,11 @@ struct PathOption {
   std::string_view name;
   std::optional<std::string> BatchOptions::*field;
 };
-constexpr std::array<PathOption, 3> kPathOptions{{
+constexpr std::array<PathOption, 4> kPathOptions{{
     {"--nodes", &BatchOptions::nodesPath},
     {"--save", &BatchOptions::savePath},
     {"--report", &BatchOptions::reportPath},
+    {"--json", &BatchOptions::jsonPath},
 }};
 
 ParsedArguments Fail(std::string error) { return {false, std::move(error), {}}; }
@@ -35,6 +36,9 @@ std::string BatchUsage() {
          "                to standard output after the extremes\n"
          "  --save PATH   save the problem with its results as a data file at PATH\n"
          "  --report PATH write the printed report, with its results, as a PDF file at PATH\n"
+         "  --json PATH   write all results (summary, extremes, nodes, elements with their soil\n"
+         "                pressure, equilibrium) as one JSON document; \"-\" writes it to\n"
+         "                standard output after the extremes\n"
          "  --help        show this text\n"
          "\n"
          "Exit status: 0 when the calculation succeeded and every output was written; 1 when\n"

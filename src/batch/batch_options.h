@@ -14,6 +14,7 @@ struct BatchOptions {
   std::optional<std::string> nodesPath;   // CSV node table; "-" is standard output
   std::optional<std::string> savePath;    // the data file to write after the calculation
   std::optional<std::string> reportPath;  // the printed report as a PDF file
+  std::optional<std::string> jsonPath;    // all results as JSON; "-" is standard output
 };
 
 struct ParsedArguments {

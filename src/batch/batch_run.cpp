@@ -8,6 +8,7 @@
 #include "analysis/results.h"
 #include "files/file_io.h"
 #include "files/problem_file.h"
+#include "files/results_json.h"
 #include "text/cp1252.h"
 #include "text/number_format.h"
 
@@ -93,6 +94,12 @@ int RunBatch(const BatchOptions& options, std::string& out, std::string& err,
     if (err.empty() || err.back() != '\n') err += "\n";
     return kBatchCalculationFailed;
   }
+  // Results that JSON cannot hold fail the run before anything is written.
+  std::optional<std::string> json;
+  if (options.jsonPath && !(json = ResultsJsonText(*data))) {
+    err.append(kProgram).append("the results leave the range of numbers JSON can hold\n");
+    return kBatchCalculationFailed;
+  }
   for (const std::string& text : SummaryTexts(outcome.summary)) out += text + "\n";
 
   if (options.nodesPath) {
@@ -100,6 +107,15 @@ int RunBatch(const BatchOptions& options, std::string& out, std::string& err,
     if (*options.nodesPath == "-") {
       out += csv;
     } else if (const FileResult written = WriteFileAtomically(*options.nodesPath, csv);
+               !written.ok) {
+      err.append(kProgram).append(written.message).append("\n");
+      return kBatchFileOrUsageError;
+    }
+  }
+  if (options.jsonPath) {
+    if (*options.jsonPath == "-") {
+      out += *json;
+    } else if (const FileResult written = WriteFileAtomically(*options.jsonPath, *json);
                !written.ok) {
       err.append(kProgram).append(written.message).append("\n");
       return kBatchFileOrUsageError;

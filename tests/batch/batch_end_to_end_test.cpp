@@ -10,6 +10,7 @@
 #include <fstream>
 #include <iterator>
 #include <memory>
+#include <nlohmann/json.hpp>
 #include <set>
 #include <sstream>
 #include <string>
@@ -185,6 +186,21 @@ TEST_F(BatchCommand, UniformBeamOnSpringsSettlesByLoadOverSpringModulus) {
   EXPECT_EQ(result.out.substr(0, 76),
             "Minimum displacement :        0.100 m\n"
             "Maximum displacement :        0.100 m\n");
+
+  // The JSON document: the soil pressure is the load everywhere, and "-" puts the same text
+  // after the summary.
+  const fs::path jsonPath = folder_ / "r.json";
+  ASSERT_EQ(Run({file.string(), "--json", jsonPath.string()}).status, 0);
+  const std::string text = Contents(jsonPath);
+  const auto json = nlohmann::json::parse(text);
+  ASSERT_EQ(json["elements"].size(), 40u);
+  for (const auto& element : json["elements"]) {
+    EXPECT_EQ(element["section"], 1);
+    EXPECT_NEAR(element["p"].get<double>(), 10.0, 1e-9);
+  }
+  EXPECT_NEAR(json["equilibrium"]["load"].get<double>(), 200.0, 1e-9);
+  const RunResult toStdout = Run({file.string(), "--json", "-"});
+  EXPECT_EQ(toStdout.out, result.out.substr(0, result.out.find("node,")) + text);
 }
 
 TEST_F(BatchCommand, SaveWritesTheDataFileAsSaveWouldAfterTheCalculation) {

@@ -18,8 +18,9 @@ TEST(BatchOptions, FileDemoAndOutputs) {
   EXPECT_FALSE(parsed.options.nodesPath.has_value());
   EXPECT_FALSE(parsed.options.savePath.has_value());
 
-  parsed = Parse({"--nodes", "-", "--demo", "--save=out/x.plv"});
+  parsed = Parse({"--nodes", "-", "--demo", "--save=out/x.plv", "--json", "r.json"});
   ASSERT_TRUE(parsed.ok) << parsed.error;
+  EXPECT_EQ(parsed.options.jsonPath, "r.json");
   EXPECT_TRUE(parsed.options.demo);
   EXPECT_EQ(parsed.options.inputPath, "");
   EXPECT_EQ(parsed.options.nodesPath, "-");
@@ -50,6 +51,8 @@ TEST(BatchOptions, WrongCommandLinesAreRefusedWithTheReason) {
       {{"--demo", "--save", ""}, "--save needs a path"},
       {{"--demo", "--save", "a", "--save", "b"}, "--save is given twice"},
       {{"--demo", "--report"}, "--report needs a path"},
+      {{"--demo", "--json="}, "--json needs a path"},
+      {{"--demo", "--nodes", "-", "--json", "-"}, "--nodes and --json name the same file"},
       {{"--demo", "--report", "r.pdf", "--nodes"}, "--nodes needs a path"},
       {{"--demo", "--nodesx"}, "unknown option \"--nodesx\""},
       {{"-x", "a.plv"}, "unknown option \"-x\""},
@@ -66,8 +69,8 @@ TEST(BatchOptions, WrongCommandLinesAreRefusedWithTheReason) {
 TEST(BatchOptions, UsageNamesEveryOptionAndTheExitStatuses) {
   const std::string usage = BatchUsage();
   EXPECT_EQ(usage.rfind("Usage: pelvar-batch [OPTIONS] FILE.plv\n", 0), 0u);
-  for (const char* word :
-       {"--demo", "--nodes PATH", "--save PATH", "--report PATH", "--help", "Exit status: 0"}) {
+  for (const char* word : {"--demo", "--nodes PATH", "--save PATH", "--report PATH", "--json PATH",
+                           "--help", "Exit status: 0"}) {
     EXPECT_NE(usage.find(word), std::string::npos) << word;
   }
 }

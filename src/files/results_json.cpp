@@ -1,0 +1,75 @@
+#include "files/results_json.h"
+
+#include <algorithm>
+#include <cmath>
+#include <nlohmann/json.hpp>
+
+#include "analysis/result_quantities.h"
+#include "analysis/results.h"
+
+namespace pelvar {
+
+std::optional<std::string> ResultsJsonText(const ProblemData& data) {
+  const ResultQuantities quantities = ComputeResultQuantities(data);
+  if (quantities.elements.empty() || !quantities.finite) return std::nullopt;
+
+  using json = nlohmann::ordered_json;
+  // nlohmann writes doubles with its own shortest round-trip conversion, which never consults
+  // the locale, and would write a value that is not finite as null: none may reach it.
+  bool finite = true;
+  auto number = [&finite](double value) {
+    if (!std::isfinite(value)) finite = false;
+    return json(value);
+  };
+
+  const ResultSummary s = FindExtremes(data);
+  json document = json::object();
+  document["summary"] = {{"minW", number(s.minW)}, {"maxW", number(s.maxW)},
+                         {"minQ", number(s.minQ)}, {"maxQ", number(s.maxQ)},
+                         {"minM", number(s.minM)}, {"maxM", number(s.maxM)}};
+
+  json extremes = json::array();
+  for (const ResultExtreme& e : quantities.extremes) {
+    json item = {{"quantity", std::string(QuantityName(e.quantity))},
+                 {"kind", e.maximum ? "max" : "min"},
+                 {"value", number(e.value)}};
+    if (e.quantity == ResultQuantity::P) {
+      item["x0"] = number(e.x0);
+      item["x1"] = number(e.x1);
+    } else {
+      item["x"] = number(e.x0);
+    }
+    extremes.push_back(std::move(item));
+  }
+  document["extremes"] = std::move(extremes);
+
+  json nodes = json::array();
+  const int last = std::clamp(data.elementCount, 0, kMaxElements);
+  for (int j = 0; j <= last; ++j) {
+    const ResultNode& node = data.nodes[j];
+    nodes.push_back({{"x", number(node.x)},
+                     {"w", number(node.w)},
+                     {"Q", number(node.Q)},
+                     {"M", number(node.M)}});
+  }
+  document["nodes"] = std::move(nodes);
+
+  json elements = json::array();
+  for (const ElementResult& element : quantities.elements) {
+    elements.push_back({{"section", element.section + 1},
+                        {"x0", number(element.x0)},
+                        {"x1", number(element.x1)},
+                        {"p", number(element.p)}});
+  }
+  document["elements"] = std::move(elements);
+
+  const EquilibriumTotals& totals = quantities.equilibrium;
+  document["equilibrium"] = {{"load", number(totals.load)},
+                             {"pointForces", number(totals.pointForces)},
+                             {"springForces", number(totals.springForces)}};
+
+  if (!finite) return std::nullopt;
+  return document.dump(2) + "\n";
+}
+
+}  // namespace pelvar

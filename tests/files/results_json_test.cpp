@@ -1,0 +1,118 @@
+// The JSON results document: its fields, and numbers that read back to the very same doubles.
+
+#include "files/results_json.h"
+
+#include <gtest/gtest.h>
+
+#include <clocale>
+#include <memory>
+#include <nlohmann/json.hpp>
+
+#include "analysis/calculation.h"
+#include "analysis/result_quantities.h"
+#include "analysis/results.h"
+
+namespace pelvar {
+namespace {
+
+std::vector<std::string> Keys(const nlohmann::ordered_json& object) {
+  std::vector<std::string> keys;
+  for (const auto& item : object.items()) keys.push_back(item.key());
+  return keys;
+}
+
+TEST(ResultsJson, FieldsAndNumbersReadBackExactly) {
+  auto data = std::make_unique<ProblemData>();
+  EXPECT_FALSE(ResultsJsonText(*data).has_value());  // no results yet
+  data->elementCount = 333;
+  data->points[1] = {0.0, 17.0, -3.5};
+  data->points[3].force = 0.1;
+  auto work = MakeAnalysisWorkspace();
+  ASSERT_EQ(RunCalculation(*data, *work).status, CalculationStatus::Success);
+  const std::optional<std::string> text = ResultsJsonText(*data);
+  ASSERT_TRUE(text.has_value());
+  EXPECT_EQ(text->back(), '\n');
+
+  // The decimal point is "." in a locale that writes a comma.
+  if (std::setlocale(LC_ALL, "de_DE.UTF-8") != nullptr) {
+    EXPECT_EQ(ResultsJsonText(*data), text);
+    std::setlocale(LC_ALL, "C");
+  }
+
+  const auto json = nlohmann::ordered_json::parse(*text);
+  using Names = std::vector<std::string>;
+  EXPECT_EQ(Keys(json), (Names{"summary", "extremes", "nodes", "elements", "equilibrium"}));
+
+  const ResultSummary s = FindExtremes(*data);
+  const auto& summary = json["summary"];
+  EXPECT_EQ(Keys(summary), (Names{"minW", "maxW", "minQ", "maxQ", "minM", "maxM"}));
+  EXPECT_EQ(summary["minW"].get<double>(), s.minW);
+  EXPECT_EQ(summary["maxW"].get<double>(), s.maxW);
+  EXPECT_EQ(summary["minQ"].get<double>(), s.minQ);
+  EXPECT_EQ(summary["maxQ"].get<double>(), s.maxQ);
+  EXPECT_EQ(summary["minM"].get<double>(), s.minM);
+  EXPECT_EQ(summary["maxM"].get<double>(), s.maxM);
+
+  const auto& nodes = json["nodes"];
+  ASSERT_EQ(nodes.size(), 334u);
+  for (int j = 0; j <= 333; ++j) {
+    EXPECT_EQ(Keys(nodes[j]), (Names{"x", "w", "Q", "M"}));
+    EXPECT_EQ(nodes[j]["x"].get<double>(), data->nodes[j].x);
+    EXPECT_EQ(nodes[j]["w"].get<double>(), data->nodes[j].w);
+    EXPECT_EQ(nodes[j]["Q"].get<double>(), data->nodes[j].Q);
+    EXPECT_EQ(nodes[j]["M"].get<double>(), data->nodes[j].M);
+  }
+
+  const ResultQuantities q = ComputeResultQuantities(*data);
+  const auto& elements = json["elements"];
+  ASSERT_EQ(elements.size(), 333u);
+  EXPECT_EQ(elements[0]["section"], 1);
+  EXPECT_EQ(elements[332]["section"], 3);
+  for (int j = 0; j < 333; ++j) {
+    EXPECT_EQ(Keys(elements[j]), (Names{"section", "x0", "x1", "p"}));
+    EXPECT_EQ(elements[j]["section"].get<int>(), q.elements[j].section + 1);
+    EXPECT_EQ(elements[j]["x0"].get<double>(), data->nodes[j].x);
+    EXPECT_EQ(elements[j]["x1"].get<double>(), data->nodes[j + 1].x);
+    EXPECT_EQ(elements[j]["p"].get<double>(), q.elements[j].p);
+  }
+
+  const auto& extremes = json["extremes"];
+  ASSERT_EQ(extremes.size(), 8u);
+  const char* order[] = {"w", "w", "Q", "Q", "M", "M", "p", "p"};
+  for (std::size_t i = 0; i < 8; ++i) {
+    const auto& e = extremes[i];
+    EXPECT_EQ(e["quantity"], order[i]);
+    EXPECT_EQ(e["kind"], i % 2 == 0 ? "min" : "max");
+    EXPECT_EQ(e["value"].get<double>(), q.extremes[i].value);
+    if (i < 6) {
+      EXPECT_EQ(Keys(e), (Names{"quantity", "kind", "value", "x"}));
+      EXPECT_EQ(e["x"].get<double>(), data->nodes[q.extremes[i].index].x);
+    } else {
+      EXPECT_EQ(Keys(e), (Names{"quantity", "kind", "value", "x0", "x1"}));
+      EXPECT_EQ(e["x1"].get<double>(), data->nodes[q.extremes[i].index + 1].x);
+    }
+  }
+  EXPECT_EQ(extremes[1]["value"].get<double>(), s.maxW);
+
+  const auto& equilibrium = json["equilibrium"];
+  EXPECT_EQ(Keys(equilibrium), (Names{"load", "pointForces", "springForces"}));
+  EXPECT_EQ(equilibrium["pointForces"].get<double>(), 17.1);
+  EXPECT_NEAR(equilibrium["load"].get<double>(), 300.0, 1e-12);
+  EXPECT_NEAR(equilibrium["springForces"].get<double>(), 317.1, 317.1 * 1e-9);
+}
+
+TEST(ResultsJson, ValuesBeyondTheRangeOfDoublesGiveNoDocument) {
+  // Every element's load is finite, their sum over the beam is not.
+  auto data = std::make_unique<ProblemData>();
+  data->sectionCount = 1;
+  data->elementCount = 1000;
+  data->sections[0] = {100.0, 1e305, 10.0};
+  data->beamWidth = 100.0;
+  auto work = MakeAnalysisWorkspace();
+  ASSERT_EQ(RunCalculation(*data, *work).status, CalculationStatus::Success);
+  EXPECT_FALSE(ComputeResultQuantities(*data).finite);
+  EXPECT_FALSE(ResultsJsonText(*data).has_value());
+}
+
+}  // namespace
+}  // namespace pelvar
