@@ -10,7 +10,6 @@
 #include "files/problem_file.h"
 #include "files/results_json.h"
 #include "text/cp1252.h"
-#include "text/number_format.h"
 
 namespace pelvar {
 namespace {
@@ -45,17 +44,6 @@ std::string OutputClash(const BatchOptions& options) {
 }
 
 }  // namespace
-
-std::string NodeTableCsv(const ProblemData& data) {
-  std::string csv = "node,x,w,Q,M\n";
-  const int last = data.elementCount < kMaxElements ? data.elementCount : kMaxElements;
-  for (int j = 0; j <= last; ++j) {
-    const ResultNode& node = data.nodes[static_cast<std::size_t>(j)];
-    csv += FormatText("%d", j) + "," + ShortestRealText(node.x) + "," + ShortestRealText(node.w) +
-           "," + ShortestRealText(node.Q) + "," + ShortestRealText(node.M) + "\n";
-  }
-  return csv;
-}
 
 int RunBatch(const BatchOptions& options, std::string& out, std::string& err,
              const ReportWriter& writeReport) {

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "batch/batch_options.h"
+#include "files/results_csv.h"  // NodeTableCsv, written by --nodes
 #include "model/problem_data.h"
 
 namespace pelvar {
@@ -13,10 +14,6 @@ namespace pelvar {
 inline constexpr int kBatchSuccess = 0;
 inline constexpr int kBatchCalculationFailed = 1;
 inline constexpr int kBatchFileOrUsageError = 2;
-
-// The node table as CSV with LF line ends: the header "node,x,w,Q,M", then nodes
-// 0..elementCount, every real as the shortest text that reads back to the same double.
-std::string NodeTableCsv(const ProblemData& data);
 
 // Writes the printed report of a calculated problem as a PDF file; returns false with a message.
 // The report needs a window toolkit, which the rest of the command does without, so the program

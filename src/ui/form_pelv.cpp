@@ -30,6 +30,7 @@
 #include "ui/help_texts.h"
 #include "ui/path_parts.h"
 #include "ui/results_picture.h"
+#include "ui/results_window.h"
 #include "ui/string_grid.h"
 #include "ui/text_edge.h"
 
@@ -180,6 +181,9 @@ void TFormPelv::buildMenu() {
   Quit1 = File1->addAction(QStringLiteral("&Quit"), this, &TFormPelv::Quit1Click);
   // A command on the menu bar itself: it acts at once, there is no submenu.
   Help1 = bar->addAction(QStringLiteral("&Help"), this, &TFormPelv::Help1Click);
+  // Beside the classic menu: the results window, for the numbers behind the picture.
+  Results1 = bar->addAction(QStringLiteral("&Results"), this, &TFormPelv::Results1Click);
+  Results1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
 }
 
 void TFormPelv::buildControls() {
@@ -314,6 +318,7 @@ void TFormPelv::FormCreate() {
   SoilGrid->setCurrentCell(2, 1);
 
   BuildForcesGrid();
+  resultsChanged();
 }
 
 void TFormPelv::FormActivate() {
@@ -387,6 +392,7 @@ void TFormPelv::SpeedButtonOpenClick() {
   PanelSections->show();
   ForcesGrid->show();
   data_.resultsAvailable = false;
+  resultsChanged();
   OpenDialog1.fileName = SaveDialog1.fileName = QStringFromCp1252(data_.fileName.View());
   ReloadGrids();
   clientArea_->eraseAll();
@@ -463,6 +469,7 @@ void TFormPelv::SpeedButtonCalcClick() {
   hideInput();
   clientArea_->copyPicture(ImageResults, QRect(QPoint(0, 0), needed),
                            QPoint(geometry.marginX, geometry.marginY));
+  resultsChanged();
 }
 
 void TFormPelv::hideInput() {
@@ -489,6 +496,27 @@ void TFormPelv::New1Click() { SpeedButtonNewClick(); }
 void TFormPelv::Save1Click() { SpeedButtonSaveClick(); }
 void TFormPelv::Print1Click() { SpeedButtonPrintClick(); }
 void TFormPelv::Help1Click() { SpeedButtonHelpClick(); }
+
+void TFormPelv::Results1Click() {
+  if (!data_.resultsAvailable) return;
+  if (resultsWindow_ == nullptr) {
+    resultsWindow_ = new ResultsWindow(dialogs_, this);
+    resultsWindow_->showResults(data_);
+  }
+  resultsWindow_->show();
+  resultsWindow_->raise();
+  resultsWindow_->activateWindow();
+}
+
+void TFormPelv::resultsChanged() {
+  Results1->setEnabled(data_.resultsAvailable);
+  if (resultsWindow_ == nullptr) return;
+  if (data_.resultsAvailable) {
+    resultsWindow_->showResults(data_);
+  } else if (resultsWindow_->hasResults()) {
+    resultsWindow_->showOutdated();
+  }
+}
 
 void TFormPelv::Quit1Click() {
   // Nothing is asked and nothing is saved.
@@ -564,6 +592,7 @@ void TFormPelv::commitMainGridRow(int row) {
       break;
   }
   data_.resultsAvailable = false;
+  resultsChanged();
 }
 
 void TFormPelv::MainGridKeyPress(int key) {
@@ -677,6 +706,7 @@ void TFormPelv::SoilGridSelectCell(int col, int row) {
     }
     UpdatePointPositions(data_);
     data_.resultsAvailable = false;
+    resultsChanged();
     // The forces table shows the positions that follow from the lengths just stored.
     showPointPositions();
   }
@@ -696,6 +726,7 @@ void TFormPelv::ForcesGridSelectCell(int col, int row) {
       ForcesGrid->setCellText(forcesTrackedCol_, forcesTrackedRow_, Formatted("%12.3f", value));
     }
     data_.resultsAvailable = false;
+    resultsChanged();
   }
   forcesTrackedCol_ = col;
   forcesTrackedRow_ = row;

@@ -24,6 +24,7 @@ class QToolButton;
 namespace pelvar {
 
 class ClientArea;
+class ResultsWindow;
 class StringGrid;
 
 class TFormPelv : public QMainWindow {
@@ -33,6 +34,8 @@ class TFormPelv : public QMainWindow {
   ~TFormPelv() override;
 
   ProblemData& problemData() { return data_; }
+  // The results window, once the Results command has opened it.
+  ResultsWindow* resultsWindow() const { return resultsWindow_; }
 
   // The client area: the central widget, below the menu bar.
   ClientArea* clientArea() const { return clientArea_; }
@@ -81,6 +84,7 @@ class TFormPelv : public QMainWindow {
   QAction* N1 = nullptr;
   QAction* Quit1 = nullptr;
   QAction* Help1 = nullptr;
+  QAction* Results1 = nullptr;  // opens the results window; enabled while results are available
   // What the file dialogs start with: initial folder and proposed name change at run time.
   FileDialogSettings OpenDialog1;
   FileDialogSettings SaveDialog1;
@@ -110,6 +114,7 @@ class TFormPelv : public QMainWindow {
   void Print1Click();
   void Quit1Click();
   void Help1Click();
+  void Results1Click();
 
   // Select-cell handlers: commit the tracked cell and track the new one (col, row).
   void MainGridSelectCell(int col, int row);
@@ -143,11 +148,14 @@ class TFormPelv : public QMainWindow {
   void moveCurrentCellInto(StringGrid* grid, int rowCount);
   // Hides the six input controls for the results picture, in the order of inputControls().
   void hideInput();
+  // Keeps the Results command and the results window in step with resultsAvailable.
+  void resultsChanged();
 
   Dialogs& dialogs_;
   ProblemData data_;
   std::unique_ptr<AnalysisWorkspace> workspace_;
   ClientArea* clientArea_ = nullptr;
+  ResultsWindow* resultsWindow_ = nullptr;  // made when first opened
 
   int mainTrackedRow_ = 0;
   int soilTrackedCol_ = 1;

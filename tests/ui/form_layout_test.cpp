@@ -54,8 +54,10 @@ TEST_F(WindowTest, StartsCentredWithItsClientAreaToolBarAndMenu) {
   }
 
   // Menu: File with its items and access keys, and Help acting on the menu bar itself.
+  // After them, the command that opens the results window.
   const QList<QAction*> bar = form->menuBar()->actions();
-  ASSERT_EQ(bar.size(), 2);
+  ASSERT_EQ(bar.size(), 3);
+  EXPECT_EQ(bar[2], form->Results1);
   EXPECT_EQ(bar[0]->text(), "&File");
   EXPECT_EQ(bar[0]->menu(), form->File1);
   EXPECT_EQ(bar[1], form->Help1);

@@ -1,0 +1,18 @@
+#pragma once
+// The result tables as CSV text for spreadsheets: LF line ends, every real as the shortest text
+// that reads back to the same double.
+
+#include <string>
+
+#include "model/problem_data.h"
+
+namespace pelvar {
+
+// The header "node,x,w,Q,M", then nodes 0..elementCount.
+std::string NodeTableCsv(const ProblemData& data);
+
+// The header "element,section,x0,x1,p", then elements 1..elementCount with their section
+// numbered from 1 and the soil pressure; only the header when the problem holds no results.
+std::string ElementTableCsv(const ProblemData& data);
+
+}  // namespace pelvar

@@ -1,0 +1,334 @@
+#include "ui/results_diagrams.h"
+
+#include <QFontMetricsF>
+#include <QPainter>
+#include <QPen>
+#include <QPolygonF>
+#include <algorithm>
+#include <cmath>
+
+namespace pelvar {
+namespace {
+
+constexpr std::array<ResultQuantity, 4> kQuantities{ResultQuantity::W, ResultQuantity::Q,
+                                                    ResultQuantity::M, ResultQuantity::P};
+
+const QColor kFrame(190, 190, 190);
+const QColor kGrid(232, 232, 232);
+const QColor kAxis(90, 90, 90);
+const QColor kText(0, 0, 0);
+const QColor kSectionLine(150, 150, 150);
+const QColor kMarker(60, 60, 60);
+
+QString ToQString(const std::string& text) { return QString::fromStdString(text); }
+
+double ValueAt(const ResultsSnapshot& s, ResultQuantity quantity, int index) {
+  const ResultNode& node = s.data->nodes[index];
+  switch (quantity) {
+    case ResultQuantity::W:
+      return node.w;
+    case ResultQuantity::Q:
+      return node.Q;
+    case ResultQuantity::M:
+      return node.M;
+    case ResultQuantity::P:
+      return s.quantities.elements[index].p;
+  }
+  return 0.0;
+}
+
+const ResultExtreme* FindExtreme(const ResultsSnapshot& s, ResultQuantity quantity, bool maximum) {
+  for (const ResultExtreme& e : s.quantities.extremes) {
+    if (e.quantity == quantity && e.maximum == maximum) return &e;
+  }
+  return nullptr;
+}
+
+QString Title(ResultQuantity quantity) {
+  return QString::fromUtf8(QuantityName(quantity).data(),
+                           static_cast<int>(QuantityName(quantity).size())) +
+         QStringLiteral(" (") + QuantityUnit(quantity) + QLatin1Char(')');
+}
+
+int LengthDecimals(const ResultsSnapshot& s) {
+  return DecimalsFor(s.nodeX.empty() ? 0.0 : s.nodeX.back(), 4);
+}
+
+// "min 0.1388 at x = 0.00 m", or "max 13.91 on x = 29.71 … 30.00 m" for an element.
+QString ExtremeText(const ResultsSnapshot& s, const ResultExtreme& e) {
+  const int vd = DiagramDecimals(s, e.quantity);
+  const int xd = LengthDecimals(s);
+  QString text = QLatin1String(e.maximum ? "max " : "min ") + ToQString(FixedText(e.value, vd));
+  if (e.quantity == ResultQuantity::P) {
+    return text + QStringLiteral(" on x = ") + ToQString(FixedText(e.x0, xd)) +
+           QString::fromUtf8(" \u2026 ") + ToQString(FixedText(e.x1, xd)) + QStringLiteral(" m");
+  }
+  return text + QStringLiteral(" at x = ") + ToQString(FixedText(e.x0, xd)) + QStringLiteral(" m");
+}
+
+QPolygonF Curve(const ResultsSnapshot& s, const DiagramLayout& layout, const DiagramPanel& panel) {
+  QPolygonF curve;
+  if (panel.quantity == ResultQuantity::P) {
+    curve.reserve(static_cast<int>(2 * s.quantities.elements.size()));
+    for (const ElementResult& e : s.quantities.elements) {
+      const double y = panel.valueToY(e.p);
+      curve << QPointF(layout.xToPixel(e.x0), y) << QPointF(layout.xToPixel(e.x1), y);
+    }
+    return curve;
+  }
+  curve.reserve(static_cast<int>(s.nodeX.size()));
+  for (std::size_t j = 0; j < s.nodeX.size(); ++j) {
+    curve << QPointF(layout.xToPixel(s.nodeX[j]),
+                     panel.valueToY(ValueAt(s, panel.quantity, static_cast<int>(j))));
+  }
+  return curve;
+}
+
+// Text centred on x, kept inside left..right.
+void TextInBand(QPainter& painter, const QFontMetricsF& metrics, const QString& text, double x,
+                double top, double left, double right) {
+  const double width = metrics.horizontalAdvance(text);
+  const double start = std::clamp(x - width / 2.0, left, std::max(left, right - width));
+  painter.drawText(QPointF(start, top + metrics.ascent()), text);
+}
+
+}  // namespace
+
+std::shared_ptr<const ResultsSnapshot> TakeResultsSnapshot(const ProblemData& data) {
+  auto snapshot = std::make_shared<ResultsSnapshot>();
+  snapshot->data = std::make_unique<ProblemData>(data);
+  snapshot->quantities = ComputeResultQuantities(data);
+  snapshot->summary = FindExtremes(data);
+  const int n = std::clamp(data.elementCount, 0, kMaxElements);
+  for (int j = 0; j <= n; ++j) snapshot->nodeX.push_back(data.nodes[j].x);
+  for (int i = 0; i <= std::clamp(data.sectionCount, 0, kMaxSections); ++i) {
+    snapshot->sectionX.push_back(data.points[i].x);
+  }
+  return snapshot;
+}
+
+QColor QuantityColour(ResultQuantity quantity) {
+  switch (quantity) {
+    case ResultQuantity::W:
+      return QColor(255, 0, 0);
+    case ResultQuantity::Q:
+      return QColor(0, 128, 0);
+    case ResultQuantity::M:
+      return QColor(0, 0, 255);
+    case ResultQuantity::P:
+      return QColor(150, 80, 0);
+  }
+  return QColor(0, 0, 0);
+}
+
+QString QuantityUnit(ResultQuantity quantity) {
+  switch (quantity) {
+    case ResultQuantity::W:
+      return QStringLiteral("m");
+    case ResultQuantity::Q:
+      return QStringLiteral("kN");
+    case ResultQuantity::M:
+      return QStringLiteral("kNm");
+    case ResultQuantity::P:
+      return QString::fromUtf8("kN/m\u00b2");
+  }
+  return {};
+}
+
+int DiagramDecimals(const ResultsSnapshot& s, ResultQuantity quantity) {
+  const ResultExtreme* low = FindExtreme(s, quantity, false);
+  const ResultExtreme* high = FindExtreme(s, quantity, true);
+  if (low == nullptr || high == nullptr) return 3;
+  return DecimalsFor(std::max(std::abs(low->value), std::abs(high->value)), 4);
+}
+
+DiagramLayout LayoutDiagrams(const ResultsSnapshot& s, const QRectF& area, const QFont& font) {
+  DiagramLayout layout;
+  layout.area = area;
+  if (s.nodeX.size() < 2 || s.quantities.elements.empty()) return layout;
+  const QFontMetricsF metrics(font);
+  const double line = metrics.height();
+  const double pad = std::ceil(line * 0.5);
+  layout.lineHeight = line;
+  layout.length = s.nodeX.back() - s.nodeX.front();
+
+  // The left margin takes the widest of the titles and the axis values.
+  double margin = metrics.horizontalAdvance(QStringLiteral("x (m)"));
+  for (std::size_t k = 0; k < kQuantities.size(); ++k) {
+    DiagramPanel& panel = layout.panels[k];
+    panel.quantity = kQuantities[k];
+    const ResultExtreme* low = FindExtreme(s, panel.quantity, false);
+    const ResultExtreme* high = FindExtreme(s, panel.quantity, true);
+    panel.range = DiagramRange(low->value, high->value);
+    const int decimals = DiagramDecimals(s, panel.quantity);
+    margin =
+        std::max({margin, metrics.horizontalAdvance(Title(panel.quantity)),
+                  metrics.horizontalAdvance(ToQString(FixedText(panel.range.low, decimals))),
+                  metrics.horizontalAdvance(ToQString(FixedText(panel.range.high, decimals)))});
+  }
+  const double xLabelHalf =
+      metrics.horizontalAdvance(ToQString(FixedText(layout.length, LengthDecimals(s)))) / 2.0;
+  layout.left = area.left() + pad + margin + pad;
+  layout.right = area.right() - pad - xLabelHalf;
+
+  layout.sectionBandTop = area.top() + pad / 2.0;
+  const double panelsTop = layout.sectionBandTop + line;
+  const double axisBand = pad / 2.0 + line + pad / 2.0;
+  const double panelHeight = (area.bottom() - axisBand - panelsTop) / 4.0;
+  for (std::size_t k = 0; k < kQuantities.size(); ++k) {
+    const double top = panelsTop + k * panelHeight;
+    // Band of the minimum, the plot, band of the maximum, a little room before the next panel.
+    layout.panels[k].plot = QRectF(QPointF(layout.left, top + line),
+                                   QPointF(layout.right, top + panelHeight - line - pad / 2.0));
+  }
+  layout.axisTop = layout.panels[3].plot.bottom() + line + pad / 2.0;
+  layout.usable = layout.panels[0].plot.height() >= line &&
+                  layout.right - layout.left >= 4 * line && layout.length > 0.0 &&
+                  std::isfinite(layout.length);
+  return layout;
+}
+
+void PaintDiagrams(QPainter& painter, const ResultsSnapshot& s, const DiagramLayout& layout,
+                   const QFont& font) {
+  painter.save();
+  painter.fillRect(layout.area, Qt::white);
+  painter.setFont(font);
+  painter.setRenderHint(QPainter::Antialiasing, true);
+  painter.setRenderHint(QPainter::TextAntialiasing, true);
+  const QFontMetricsF metrics(font);
+  const double line = layout.lineHeight;
+  if (!layout.usable) {
+    painter.setPen(kText);
+    painter.drawText(layout.area, Qt::AlignCenter,
+                     QStringLiteral("Enlarge the window to see the diagrams."));
+    painter.restore();
+    return;
+  }
+  const double left = layout.left, right = layout.right;
+  const double top = layout.panels[0].plot.top() - line;
+  const double bottom = layout.panels[3].plot.bottom();
+
+  // Sections: their boundaries through every panel, their numbers above.
+  painter.setPen(QPen(kSectionLine, 1.0, Qt::DashLine));
+  for (std::size_t i = 1; i + 1 < s.sectionX.size(); ++i) {
+    const double x = std::round(layout.xToPixel(s.sectionX[i])) + 0.5;
+    painter.drawLine(QPointF(x, top), QPointF(x, bottom));
+  }
+  painter.setPen(kText);
+  for (std::size_t i = 0; i + 1 < s.sectionX.size(); ++i) {
+    const QString number = QString::number(i + 1);
+    const double x0 = layout.xToPixel(s.sectionX[i]), x1 = layout.xToPixel(s.sectionX[i + 1]);
+    if (metrics.horizontalAdvance(number) + 4.0 > x1 - x0) continue;  // too narrow to say
+    TextInBand(painter, metrics, number, (x0 + x1) / 2.0, layout.sectionBandTop, x0, x1);
+  }
+  painter.drawText(
+      QPointF(layout.area.left() + line * 0.5, layout.sectionBandTop + metrics.ascent()),
+      QStringLiteral("Section"));
+
+  for (const DiagramPanel& panel : layout.panels) {
+    const QRectF& plot = panel.plot;
+    const int decimals = DiagramDecimals(s, panel.quantity);
+    const QColor colour = QuantityColour(panel.quantity);
+
+    // Axis values where their text fits inside the plot's height, with faint grid lines.
+    const int maxTicks = std::clamp(static_cast<int>(plot.height() / (line * 1.5)), 2, 6);
+    for (double tick : AxisTicks(panel.range.low, panel.range.high, maxTicks)) {
+      const double y = panel.valueToY(tick);
+      if (y - line / 2.0 < plot.top() - 0.01 || y + line / 2.0 > plot.bottom() + 0.01) continue;
+      painter.setPen(QPen(kGrid, 1.0));
+      painter.drawLine(QPointF(plot.left(), y), QPointF(plot.right(), y));
+      painter.setPen(kText);
+      const QString text = ToQString(FixedText(tick, decimals));
+      painter.drawText(QPointF(plot.left() - line * 0.5 - metrics.horizontalAdvance(text),
+                               y - line / 2.0 + metrics.ascent()),
+                       text);
+    }
+    painter.setPen(colour.darker(130));
+    painter.drawText(QPointF(layout.area.left() + line * 0.5, plot.top() - line + metrics.ascent()),
+                     Title(panel.quantity));
+
+    // The curve, its area to the axis tinted, kept inside the plot.
+    const QPolygonF curve = Curve(s, layout, panel);
+    const double zeroY = panel.valueToY(0.0);
+    painter.save();
+    painter.setClipRect(plot.adjusted(-1.0, -1.0, 1.0, 1.0));
+    QPolygonF area;
+    area.reserve(curve.size() + 2);
+    area << QPointF(curve.front().x(), zeroY) << curve << QPointF(curve.back().x(), zeroY);
+    QColor tint = colour;
+    tint.setAlpha(40);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(tint);
+    painter.drawPolygon(area);
+    painter.setBrush(Qt::NoBrush);
+    painter.setPen(QPen(kAxis, 1.0));
+    painter.drawLine(QPointF(plot.left(), zeroY), QPointF(plot.right(), zeroY));
+    painter.setPen(QPen(colour, 1.6, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    painter.drawPolyline(curve);
+    painter.restore();
+    painter.setPen(QPen(kFrame, 1.0));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(plot);
+
+    // The extremes: a dot on the curve, the value and place in the bands above and below.
+    for (bool maximum : {false, true}) {
+      const ResultExtreme* e = FindExtreme(s, panel.quantity, maximum);
+      const double x = layout.xToPixel(0.5 * (e->x0 + e->x1));
+      const double y = panel.valueToY(e->value);
+      painter.setPen(QPen(colour.darker(130), 1.0));
+      painter.setBrush(colour);
+      painter.drawEllipse(QPointF(x, y), 3.0, 3.0);
+      painter.setBrush(Qt::NoBrush);
+      painter.setPen(kText);
+      TextInBand(painter, metrics, ExtremeText(s, *e), x,
+                 maximum ? plot.bottom() : plot.top() - line, left, right);
+    }
+  }
+
+  // The x axis in metres.
+  painter.setPen(QPen(kAxis, 1.0));
+  const int xDecimals = DecimalsFor(layout.length, 3);
+  const double labelWidth =
+      metrics.horizontalAdvance(ToQString(FixedText(-layout.length, xDecimals))) + line;
+  const int xTicks = std::max(2, static_cast<int>((right - left) / (labelWidth * 1.5)));
+  const double axisY = layout.axisTop;
+  for (double tick : AxisTicks(0.0, layout.length, xTicks)) {
+    const double x = layout.xToPixel(tick);
+    painter.drawLine(QPointF(x, axisY - line * 0.3), QPointF(x, axisY));
+    const QString text = ToQString(FixedText(tick, xDecimals));
+    painter.drawText(QPointF(x - metrics.horizontalAdvance(text) / 2.0, axisY + metrics.ascent()),
+                     text);
+  }
+  painter.setPen(kText);
+  painter.drawText(QPointF(layout.area.left() + line * 0.5, axisY + metrics.ascent()),
+                   QStringLiteral("x (m)"));
+  painter.restore();
+}
+
+void PaintMarker(QPainter& painter, const ResultsSnapshot& s, const DiagramLayout& layout, int node,
+                 int element) {
+  if (!layout.usable || node < 0 || node >= static_cast<int>(s.nodeX.size())) return;
+  painter.save();
+  painter.setRenderHint(QPainter::Antialiasing, true);
+  const double x = std::round(layout.xToPixel(s.nodeX[node])) + 0.5;
+  painter.setPen(QPen(kMarker, 1.0));
+  painter.drawLine(QPointF(x, layout.panels[0].plot.top()),
+                   QPointF(x, layout.panels[3].plot.bottom()));
+  for (const DiagramPanel& panel : layout.panels) {
+    const QColor colour = QuantityColour(panel.quantity);
+    if (panel.quantity == ResultQuantity::P) {
+      if (element < 0 || element >= static_cast<int>(s.quantities.elements.size())) continue;
+      const ElementResult& e = s.quantities.elements[element];
+      const double y = panel.valueToY(e.p);
+      painter.setPen(QPen(colour, 4.0, Qt::SolidLine, Qt::FlatCap));
+      painter.drawLine(QPointF(layout.xToPixel(e.x0), y), QPointF(layout.xToPixel(e.x1), y));
+      continue;
+    }
+    painter.setPen(QPen(kMarker, 1.0));
+    painter.setBrush(colour);
+    painter.drawEllipse(QPointF(x, panel.valueToY(ValueAt(s, panel.quantity, node))), 3.5, 3.5);
+  }
+  painter.restore();
+}
+
+}  // namespace pelvar

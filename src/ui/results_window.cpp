@@ -1,0 +1,413 @@
+#include "ui/results_window.h"
+
+#include <QAbstractTableModel>
+#include <QAction>
+#include <QApplication>
+#include <QBuffer>
+#include <QClipboard>
+#include <QDir>
+#include <QFile>
+#include <QHeaderView>
+#include <QImage>
+#include <QLabel>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QSplitter>
+#include <QSvgGenerator>
+#include <QTabWidget>
+#include <QTableView>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <map>
+
+#include "files/file_io.h"
+#include "files/results_csv.h"
+#include "text/number_format.h"
+#include "ui/dialogs.h"
+#include "ui/path_parts.h"
+#include "ui/text_edge.h"
+
+namespace pelvar {
+
+const char ResultsWindow::kOutdatedText[] =
+    "The problem has changed since these results were calculated.\n"
+    "Calculate again to see its results.";
+
+// The node or the element table of a snapshot; every real as the shortest text that reads back
+// to the same double, as in the exported CSV.
+class ResultsTableModel : public QAbstractTableModel {
+ public:
+  enum class Kind { Nodes, Elements };
+  ResultsTableModel(Kind kind, QObject* parent) : QAbstractTableModel(parent), kind_(kind) {}
+
+  void setSnapshot(std::shared_ptr<const ResultsSnapshot> snapshot) {
+    beginResetModel();
+    snapshot_ = std::move(snapshot);
+    endResetModel();
+  }
+
+  int rowCount(const QModelIndex& parent = QModelIndex()) const override {
+    if (parent.isValid() || !snapshot_) return 0;
+    return static_cast<int>(kind_ == Kind::Nodes ? snapshot_->nodeX.size()
+                                                 : snapshot_->quantities.elements.size());
+  }
+  int columnCount(const QModelIndex& parent = QModelIndex()) const override {
+    return parent.isValid() ? 0 : 5;
+  }
+
+  QString cellText(int row, int column) const {
+    if (kind_ == Kind::Nodes) {
+      const ResultNode& node = snapshot_->data->nodes[row];
+      const double values[] = {node.x, node.w, node.Q, node.M};
+      if (column == 0) return QString::number(row);
+      return QString::fromStdString(ShortestRealText(values[column - 1]));
+    }
+    const ElementResult& e = snapshot_->quantities.elements[row];
+    switch (column) {
+      case 0:
+        return QString::number(row + 1);
+      case 1:
+        return QString::number(e.section + 1);
+      case 2:
+        return QString::fromStdString(ShortestRealText(e.x0));
+      case 3:
+        return QString::fromStdString(ShortestRealText(e.x1));
+      default:
+        return QString::fromStdString(ShortestRealText(e.p));
+    }
+  }
+
+  QVariant data(const QModelIndex& index, int role) const override {
+    if (!snapshot_ || !index.isValid()) return {};
+    if (role == Qt::DisplayRole) return cellText(index.row(), index.column());
+    if (role == Qt::TextAlignmentRole) return int(Qt::AlignRight | Qt::AlignVCenter);
+    return {};
+  }
+
+  QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole) return {};
+    static const char* const kNodes[] = {"Node", "x (m)", "w (m)", "Q (kN)", "M (kNm)"};
+    static const char* const kElements[] = {"Element", "Section", "x0 (m)", "x1 (m)",
+                                            "p (kN/m\u00b2)"};
+    if (section < 0 || section >= 5) return {};
+    return QString::fromUtf8(kind_ == Kind::Nodes ? kNodes[section] : kElements[section]);
+  }
+
+ private:
+  Kind kind_;
+  std::shared_ptr<const ResultsSnapshot> snapshot_;
+};
+
+// ---- the diagrams ---------------------------------------------------------------------------
+
+DiagramView::DiagramView(QWidget* parent) : QWidget(parent) {
+  setMouseTracking(true);
+  setAttribute(Qt::WA_OpaquePaintEvent);
+  setMinimumSize(320, 260);
+}
+
+void DiagramView::setSnapshot(std::shared_ptr<const ResultsSnapshot> snapshot) {
+  snapshot_ = std::move(snapshot);
+  layout_ = snapshot_ ? LayoutDiagrams(*snapshot_, QRectF(rect()), font()) : DiagramLayout{};
+  cache_ = QPixmap();
+  setMarker(-1, -1);
+  update();
+}
+
+void DiagramView::paintPicture(QPainter& painter, const QSize& size) const {
+  if (!snapshot_) return;
+  const DiagramLayout layout = LayoutDiagrams(*snapshot_, QRectF(QPointF(0, 0), size), font());
+  PaintDiagrams(painter, *snapshot_, layout, font());
+}
+
+void DiagramView::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  if (!snapshot_) {
+    painter.fillRect(rect(), Qt::white);
+    painter.setPen(Qt::black);
+    painter.drawText(rect(), Qt::AlignCenter, QString::fromLatin1(ResultsWindow::kOutdatedText));
+    return;
+  }
+  const qreal ratio = devicePixelRatioF();
+  if (cache_.isNull() || cache_.devicePixelRatio() != ratio ||
+      cache_.deviceIndependentSize() != QSizeF(size())) {
+    cache_ = QPixmap(size() * ratio);
+    cache_.setDevicePixelRatio(ratio);
+    QPainter picture(&cache_);
+    PaintDiagrams(picture, *snapshot_, layout_, font());
+  }
+  painter.drawPixmap(0, 0, cache_);
+  if (node_ >= 0) PaintMarker(painter, *snapshot_, layout_, node_, element_);
+}
+
+void DiagramView::resizeEvent(QResizeEvent*) {
+  if (snapshot_) layout_ = LayoutDiagrams(*snapshot_, QRectF(rect()), font());
+  cache_ = QPixmap();
+  setMarker(-1, -1);
+}
+
+void DiagramView::mouseMoveEvent(QMouseEvent* event) {
+  if (!snapshot_ || !layout_.usable) return;
+  const QPointF point = event->position();
+  const double top = layout_.panels[0].plot.top() - layout_.lineHeight;
+  const double bottom = layout_.panels[3].plot.bottom() + layout_.lineHeight;
+  const double slack = 4.0;
+  if (point.x() < layout_.left - slack || point.x() > layout_.right + slack || point.y() < top ||
+      point.y() > bottom) {
+    setMarker(-1, -1);
+    return;
+  }
+  const double x =
+      snapshot_->nodeX.front() + std::clamp(layout_.pixelToX(point.x()), 0.0, layout_.length);
+  setMarker(NearestNode(snapshot_->nodeX, x), ElementAt(snapshot_->nodeX, x));
+}
+
+void DiagramView::leaveEvent(QEvent*) { setMarker(-1, -1); }
+
+void DiagramView::setMarker(int node, int element) {
+  if (node == node_ && element == element_) return;
+  node_ = node;
+  element_ = element;
+  update();
+  emit markerMoved(node, element);
+}
+
+// ---- the window -----------------------------------------------------------------------------
+
+namespace {
+
+QTableView* MakeTable(QAbstractTableModel* model, int countColumns, QWidget* parent) {
+  auto* table = new QTableView(parent);
+  table->setModel(model);
+  table->verticalHeader()->hide();
+  table->setSelectionMode(QAbstractItemView::ExtendedSelection);
+  table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  // Wide enough for the longest shortest text of a double; a narrow window scrolls.
+  const QFontMetrics metrics = table->fontMetrics();
+  table->horizontalHeader()->setDefaultSectionSize(
+      metrics.horizontalAdvance(QStringLiteral("-0.00000000000000000e-000")));
+  // The numbering columns need less.
+  for (int column = 0; column < countColumns; ++column) {
+    table->setColumnWidth(column, metrics.horizontalAdvance(QStringLiteral("Element 0000")));
+  }
+  table->horizontalHeader()->setStretchLastSection(true);
+  table->verticalHeader()->setDefaultSectionSize(table->fontMetrics().height() + 4);
+  return table;
+}
+
+QString WithoutPlvExtension(const QString& name) {
+  return name.endsWith(QLatin1String(".plv"), Qt::CaseInsensitive) ? name.chopped(4) : name;
+}
+
+}  // namespace
+
+ResultsWindow::ResultsWindow(Dialogs& dialogs, QWidget* parent)
+    : QMainWindow(parent, Qt::Window), dialogs_(dialogs) {
+  setWindowTitle(QStringLiteral("Pelvar - Results"));
+  setAttribute(Qt::WA_DeleteOnClose, false);
+  menuBar()->setNativeMenuBar(false);
+  QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
+  exportPictureAction = file->addAction(QString::fromUtf8("Export &picture\u2026"), this,
+                                        &ResultsWindow::exportPicture);
+  exportCsvAction =
+      file->addAction(QString::fromUtf8("Export &CSV\u2026"), this, &ResultsWindow::exportCsv);
+  file->addSeparator();
+  closeAction = file->addAction(QStringLiteral("&Close"), this, &QWidget::close);
+  closeAction->setShortcut(QKeySequence::Close);
+  QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
+  copyAction = edit->addAction(QStringLiteral("&Copy"), this, &ResultsWindow::copySelection);
+  copyAction->setShortcut(QKeySequence::Copy);
+
+  auto* splitter = new QSplitter(Qt::Vertical, this);
+  auto* top = new QWidget(splitter);
+  auto* topLayout = new QVBoxLayout(top);
+  topLayout->setContentsMargins(0, 0, 0, 0);
+  topLayout->setSpacing(2);
+  diagrams = new DiagramView(top);
+  readout = new QLabel(top);
+  readout->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  readout->setContentsMargins(6, 2, 6, 2);
+  readout->setMinimumHeight(2 * readout->fontMetrics().height() + 6);
+  readout->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+  topLayout->addWidget(diagrams, 1);
+  topLayout->addWidget(readout);
+
+  tables = new QTabWidget(splitter);
+  nodeModel_ = new ResultsTableModel(ResultsTableModel::Kind::Nodes, this);
+  elementModel_ = new ResultsTableModel(ResultsTableModel::Kind::Elements, this);
+  nodeTable = MakeTable(nodeModel_, 1, tables);
+  elementTable = MakeTable(elementModel_, 2, tables);
+  tables->addTab(nodeTable, QStringLiteral("Nodes"));
+  tables->addTab(elementTable, QStringLiteral("Elements"));
+  splitter->addWidget(top);
+  splitter->addWidget(tables);
+  splitter->setStretchFactor(0, 3);
+  splitter->setStretchFactor(1, 1);
+  setCentralWidget(splitter);
+  resize(960, 760);
+
+  connect(diagrams, &DiagramView::markerMoved, this, &ResultsWindow::showReadout);
+  showOutdated();
+}
+
+ResultsWindow::~ResultsWindow() = default;
+
+void ResultsWindow::showResults(const ProblemData& data) {
+  snapshot_ = TakeResultsSnapshot(data);
+  if (snapshot_->quantities.elements.empty()) {  // nothing calculated after all
+    showOutdated();
+    return;
+  }
+  diagrams->setSnapshot(snapshot_);
+  nodeModel_->setSnapshot(snapshot_);
+  elementModel_->setSnapshot(snapshot_);
+  for (QAction* action : {exportPictureAction, exportCsvAction, copyAction}) {
+    action->setEnabled(true);
+  }
+  const QString name = QStringFromCp1252(data.problemName.View());
+  setWindowTitle(name.isEmpty() ? QStringLiteral("Pelvar - Results")
+                                : QStringLiteral("Pelvar - Results - ") + name);
+  showReadout(-1, -1);
+}
+
+void ResultsWindow::showOutdated() {
+  snapshot_.reset();
+  diagrams->setSnapshot(nullptr);
+  nodeModel_->setSnapshot(nullptr);
+  elementModel_->setSnapshot(nullptr);
+  for (QAction* action : {exportPictureAction, exportCsvAction, copyAction}) {
+    action->setEnabled(false);
+  }
+  readout->setText(QString::fromLatin1(kOutdatedText));
+}
+
+void ResultsWindow::showReadout(int node, int element) {
+  if (!snapshot_) return;
+  if (node < 0 || element < 0) {
+    readout->setText(QStringLiteral("Move the mouse over the diagrams to read the values."));
+    return;
+  }
+  const ResultsSnapshot& s = *snapshot_;
+  const ResultNode& n = s.data->nodes[node];
+  const ElementResult& e = s.quantities.elements[element];
+  const int xd = DecimalsFor(s.nodeX.back(), 6);
+  auto value = [&](double v, ResultQuantity q) {
+    return QString::fromStdString(FixedText(v, DiagramDecimals(s, q) + 2)) + QLatin1Char(' ') +
+           QuantityUnit(q);
+  };
+  auto length = [&](double x) { return QString::fromStdString(FixedText(x, xd)); };
+  readout->setText(QStringLiteral("Node %1:   x = %2 m      w = %3      Q = %4      M = %5\n")
+                       .arg(node)
+                       .arg(length(n.x), value(n.w, ResultQuantity::W),
+                            value(n.Q, ResultQuantity::Q), value(n.M, ResultQuantity::M)) +
+                   QStringLiteral("Element %1 (section %2, x = %3 to %4 m):   p = %5")
+                       .arg(element + 1)
+                       .arg(e.section + 1)
+                       .arg(length(e.x0), length(e.x1), value(e.p, ResultQuantity::P)));
+}
+
+QTableView* ResultsWindow::currentTable() const {
+  return tables->currentIndex() == 1 ? elementTable : nodeTable;
+}
+
+void ResultsWindow::copySelection() {
+  if (!snapshot_) return;
+  const QTableView* table = currentTable();
+  const QModelIndexList selected = table->selectionModel()->selectedIndexes();
+  if (selected.isEmpty()) return;
+  // The selection's bounding rectangle, cells outside the selection left empty, as a
+  // spreadsheet pastes it.
+  std::map<std::pair<int, int>, QString> cells;
+  int top = selected.front().row(), bottom = top;
+  int left = selected.front().column(), right = left;
+  const auto* model = static_cast<const ResultsTableModel*>(table->model());
+  for (const QModelIndex& index : selected) {
+    cells[{index.row(), index.column()}] = model->cellText(index.row(), index.column());
+    top = std::min(top, index.row());
+    bottom = std::max(bottom, index.row());
+    left = std::min(left, index.column());
+    right = std::max(right, index.column());
+  }
+  QString text;
+  for (int row = top; row <= bottom; ++row) {
+    for (int column = left; column <= right; ++column) {
+      if (column > left) text += QLatin1Char('\t');
+      if (const auto cell = cells.find({row, column}); cell != cells.end()) text += cell->second;
+    }
+    text += QLatin1Char('\n');
+  }
+  QGuiApplication::clipboard()->setText(text);
+}
+
+void ResultsWindow::exportCsv() {
+  if (!snapshot_) return;
+  const bool nodes = tables->currentIndex() != 1;
+  FileDialogSettings settings;
+  settings.filterDescription = QStringLiteral("CSV(*.csv)");
+  settings.filterPattern = QStringLiteral("*.csv");
+  settings.defaultSuffix = QStringLiteral("csv");
+  settings.initialFolder = folder_.isEmpty() ? QDir::currentPath() : folder_;
+  settings.fileName = WithoutPlvExtension(QStringFromCp1252(snapshot_->data->fileName.View())) +
+                      (nodes ? QStringLiteral(" nodes.csv") : QStringLiteral(" elements.csv"));
+  const std::optional<QString> chosen = dialogs_.saveFile(this, settings);
+  if (!chosen) return;
+  const QString path = WithDefaultExtension(*chosen, settings.defaultSuffix);
+  const std::string csv =
+      nodes ? NodeTableCsv(*snapshot_->data) : ElementTableCsv(*snapshot_->data);
+  const FileResult written = WriteFileAtomically(QFile::encodeName(path).toStdString(), csv);
+  if (!written.ok) {
+    dialogs_.error(this, QFile::decodeName(QByteArray::fromStdString(written.message)));
+    return;
+  }
+  folder_ = FolderPart(path);
+}
+
+void ResultsWindow::exportPicture() {
+  if (!snapshot_) return;
+  FileDialogSettings settings;
+  settings.filterDescription = QStringLiteral("PNG or SVG picture");
+  settings.filterPattern = QStringLiteral("*.png *.svg");
+  settings.defaultSuffix = QStringLiteral("png");
+  settings.initialFolder = folder_.isEmpty() ? QDir::currentPath() : folder_;
+  settings.fileName =
+      WithoutPlvExtension(QStringFromCp1252(snapshot_->data->fileName.View())) + ".png";
+  const std::optional<QString> chosen = dialogs_.saveFile(this, settings);
+  if (!chosen) return;
+  const QString path = WithDefaultExtension(*chosen, settings.defaultSuffix);
+
+  // The picture as the window shows it, without the marker: PNG at the screen's scale, SVG in
+  // the window's logical pixels with the screen's resolution, so its texts keep their size.
+  const QSize size = diagrams->size();
+  QByteArray bytes;
+  QBuffer buffer(&bytes);
+  buffer.open(QIODevice::WriteOnly);
+  if (path.endsWith(QLatin1String(".svg"), Qt::CaseInsensitive)) {
+    QSvgGenerator generator;
+    generator.setOutputDevice(&buffer);
+    generator.setSize(size);
+    generator.setViewBox(QRect(QPoint(0, 0), size));
+    generator.setResolution(diagrams->logicalDpiX());
+    generator.setTitle(windowTitle());
+    QPainter painter(&generator);
+    diagrams->paintPicture(painter, size);
+  } else {
+    const qreal ratio = diagrams->devicePixelRatioF();
+    QImage image(size * ratio, QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(ratio);
+    {
+      QPainter painter(&image);
+      diagrams->paintPicture(painter, size);
+    }
+    image.save(&buffer, "PNG");
+  }
+  const FileResult written = WriteFileAtomically(QFile::encodeName(path).toStdString(),
+                                                 std::string_view(bytes.constData(), bytes.size()));
+  if (!written.ok) {
+    dialogs_.error(this, QFile::decodeName(QByteArray::fromStdString(written.message)));
+    return;
+  }
+  folder_ = FolderPart(path);
+}
+
+}  // namespace pelvar

@@ -1,0 +1,218 @@
+// The results window as a user meets it: opened by its command after Calculate, the readout
+// under the mouse, the copied selection, the exported CSV, PNG and SVG, and the notice once
+// the results no longer match the problem.
+
+#include "ui/results_window.h"
+
+// Mouse moves go to the window under test itself, not to whichever window the offscreen cursor
+// finds first at that screen point (the main window lies under the results window).
+#define QTEST_QPA_MOUSE_HANDLING
+
+#include <QAction>
+#include <QClipboard>
+#include <QFile>
+#include <QImage>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QSvgRenderer>
+#include <QTabWidget>
+#include <QTableView>
+#include <QToolButton>
+#include <QTemporaryDir>
+#include <QXmlStreamReader>
+
+#include "text/number_format.h"
+#include "text/number_reader.h"
+#include "window_fixture.h"
+
+namespace pelvar {
+namespace {
+
+class ResultsWindowTest : public WindowTest {
+ protected:
+  // Calculates the demonstration problem and opens the results window with its shortcut.
+  ResultsWindow* Open() {
+    Click(form->SpeedButtonCalc);
+    EXPECT_TRUE(form->Results1->isEnabled());
+    form->activateWindow();
+    Press(Qt::Key_R, Qt::ControlModifier);
+    ResultsWindow* window = form->resultsWindow();
+    if (window != nullptr) {
+      window->resize(900, 720);
+      EXPECT_TRUE(QTest::qWaitForWindowExposed(window));
+      Settle();
+    }
+    return window;
+  }
+
+  QStringList Lines(const QString& path) {
+    QFile file(path);
+    EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << path.toStdString();
+    return QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'));
+  }
+
+  QTemporaryDir dir;
+};
+
+TEST_F(ResultsWindowTest, FollowsCalculateAndShowsNothingStaleAfterAnEdit) {
+  EXPECT_FALSE(form->Results1->isEnabled());
+  EXPECT_EQ(form->Results1->text(), "&Results");
+  EXPECT_EQ(form->Results1->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_R));
+  ResultsWindow* window = Open();
+  ASSERT_NE(window, nullptr);
+  EXPECT_TRUE(window->isVisible());
+  EXPECT_FALSE(window->isModal());
+  EXPECT_TRUE(form->isVisible());
+  EXPECT_EQ(window->nodeTable->model()->rowCount(), 101);
+  EXPECT_EQ(window->elementTable->model()->rowCount(), 100);
+  EXPECT_EQ(window->elementTable->model()->index(99, 1).data().toString(), "3");
+
+  // A committed edit: the window stays, says why it shows nothing, and offers no export.
+  ClickCell(form->SoilGrid, 2, 3);
+  ClickCell(form->SoilGrid, 2, 2);
+  EXPECT_FALSE(data->resultsAvailable);
+  EXPECT_FALSE(form->Results1->isEnabled());
+  EXPECT_TRUE(window->isVisible());
+  EXPECT_FALSE(window->hasResults());
+  EXPECT_EQ(window->readout->text(), ResultsWindow::kOutdatedText);
+  EXPECT_EQ(window->nodeTable->model()->rowCount(), 0);
+  EXPECT_EQ(window->elementTable->model()->rowCount(), 0);
+  EXPECT_FALSE(window->exportCsvAction->isEnabled());
+  EXPECT_FALSE(window->exportPictureAction->isEnabled());
+  EXPECT_FALSE(window->copyAction->isEnabled());
+
+  // A new Calculate refreshes it with the problem as it now is.
+  data->elementCount = 40;
+  Click(form->SpeedButtonCalc);
+  EXPECT_TRUE(window->hasResults());
+  EXPECT_EQ(window->nodeTable->model()->rowCount(), 41);
+  EXPECT_TRUE(window->exportCsvAction->isEnabled());
+
+  // New clears the results as well.
+  form->SpeedButtonNewClick();
+  EXPECT_FALSE(window->hasResults());
+  EXPECT_EQ(window->elementTable->model()->rowCount(), 0);
+}
+
+TEST_F(ResultsWindowTest, ReadoutShowsTheNodeAndElementUnderTheMouse) {
+  ResultsWindow* window = Open();
+  ASSERT_NE(window, nullptr);
+  DiagramView* view = window->diagrams;
+  const DiagramLayout& layout = view->layout();
+  ASSERT_TRUE(layout.usable);
+  EXPECT_EQ(window->readout->text(), "Move the mouse over the diagrams to read the values.");
+
+  // Node 50 of the demonstration problem lies 17 of 33 elements into the 10 m long section 2;
+  // a pixel right of it is over element 51, in that section, which has no springs.
+  const double x50 = 10.0 + 17.0 * 10.0 / 33.0;
+  const QPoint point(static_cast<int>(layout.xToPixel(x50)) + 1,
+                     static_cast<int>(layout.panels[1].plot.center().y()));
+  QTest::mouseMove(view, point);
+  Settle();
+  EXPECT_EQ(view->markedNode(), 50);
+  EXPECT_EQ(view->markedElement(), 50);
+  const ResultNode& node = data->nodes[50];
+  const QString expected =
+      QString::fromStdString(
+          FormatText("Node 50:   x = %.4f m      w = %.6f m      Q = %.4f kN      "
+                     "M = %.3f kNm\n",
+                     x50, node.w, node.Q, node.M)) +
+      QString::fromUtf8(
+          FormatText("Element 51 (section 2, x = %.4f to %.4f m):   p = 0.0000 kN/m\u00b2", x50,
+                     10.0 + 18.0 * 10.0 / 33.0)
+              .c_str());
+  EXPECT_EQ(window->readout->text(), expected);
+
+  // Over the first element of section 3 the pressure is the springs' push, k times the mean w.
+  const double x67 = 20.0 + 10.0 / 34.0 * 0.5;
+  QTest::mouseMove(view, QPoint(static_cast<int>(layout.xToPixel(x67)),
+                                static_cast<int>(layout.panels[3].plot.center().y())));
+  Settle();
+  EXPECT_EQ(view->markedElement(), 66);
+  const double p = 100.0 * 0.5 * (data->nodes[66].w + data->nodes[67].w);
+  EXPECT_TRUE(window->readout->text().endsWith(
+      QString::fromUtf8(FormatText("p = %.4f kN/m\u00b2", p).c_str())))
+      << window->readout->text().toStdString();
+
+  // Away from the diagrams the marker goes.
+  QTest::mouseMove(view, QPoint(2, 2));
+  Settle();
+  EXPECT_EQ(view->markedNode(), -1);
+}
+
+TEST_F(ResultsWindowTest, CopiesTheSelectionAsTabSeparatedText) {
+  ResultsWindow* window = Open();
+  ASSERT_NE(window, nullptr);
+  QTableView* table = window->nodeTable;
+  const auto* model = table->model();
+  table->selectionModel()->select(QItemSelection(model->index(1, 1), model->index(2, 2)),
+                                  QItemSelectionModel::Select);
+  table->setFocus();
+  QTest::keyClick(table, Qt::Key_C, Qt::ControlModifier);
+  const QString text = QGuiApplication::clipboard()->text();
+  const QStringList rows = text.split(QLatin1Char('\n'));
+  ASSERT_EQ(rows.size(), 3) << text.toStdString();
+  EXPECT_EQ(rows[2], "");
+  for (int r = 0; r < 2; ++r) {
+    const QStringList cells = rows[r].split(QLatin1Char('\t'));
+    ASSERT_EQ(cells.size(), 2);
+    EXPECT_EQ(ReadReal(cells[0].toStdString()), data->nodes[r + 1].x);
+    EXPECT_EQ(ReadReal(cells[1].toStdString()), data->nodes[r + 1].w);
+  }
+  EXPECT_EQ(ReadReal(rows[0].split('\t')[0].toStdString()), 10.0 / 33.0);
+}
+
+TEST_F(ResultsWindowTest, ExportsTablesAsCsvAndThePictureAsPngAndSvg) {
+  ResultsWindow* window = Open();
+  ASSERT_NE(window, nullptr);
+  ASSERT_TRUE(dir.isValid());
+
+  // A name without extension gets ".csv"; the table on the open tab is written.
+  dialogs.fileAnswers = {dir.filePath("beam"), dir.filePath("elements.csv")};
+  window->exportCsvAction->trigger();
+  window->tables->setCurrentIndex(1);
+  window->exportCsvAction->trigger();
+  ASSERT_EQ(dialogs.saveRequests.size(), 2u);
+  EXPECT_EQ(dialogs.saveRequests[0].filterDescription, "CSV(*.csv)");
+  EXPECT_EQ(dialogs.saveRequests[0].fileName, "Demo nodes.csv");
+  EXPECT_EQ(dialogs.saveRequests[1].fileName, "Demo elements.csv");
+  const QStringList nodes = Lines(dir.filePath("beam.csv"));
+  ASSERT_EQ(nodes.size(), 103);  // header, 101 nodes, and the empty text after the last LF
+  EXPECT_EQ(nodes[0], "node,x,w,Q,M");
+  EXPECT_EQ(nodes[1].section(',', 0, 1), "0,0");
+  const QStringList elements = Lines(dir.filePath("elements.csv"));
+  ASSERT_EQ(elements.size(), 102);
+  EXPECT_EQ(elements[0], "element,section,x0,x1,p");
+  EXPECT_EQ(elements[34].section(',', 0, 1), "34,2");  // the first element of section 2
+  EXPECT_EQ(elements[34].section(',', 4), "0");        // which rests on no springs
+
+  // PNG as large as the diagrams on the screen, SVG that parses; a file that cannot be
+  // written is reported.
+  dialogs.fileAnswers = {dir.filePath("diagrams"), dir.filePath("diagrams.svg"),
+                         dir.filePath("missing/d.png")};
+  window->exportPictureAction->trigger();
+  window->exportPictureAction->trigger();
+  window->exportPictureAction->trigger();
+  EXPECT_EQ(dialogs.saveRequests[2].filterPattern, "*.png *.svg");
+  const QImage png(dir.filePath("diagrams.png"));
+  ASSERT_FALSE(png.isNull());
+  EXPECT_EQ(png.size(), window->diagrams->size() * window->diagrams->devicePixelRatioF());
+  EXPECT_EQ(png.pixel(0, 0) & 0xFFFFFFu, 0xFFFFFFu);
+  QFile svgFile(dir.filePath("diagrams.svg"));
+  ASSERT_TRUE(svgFile.open(QIODevice::ReadOnly));
+  QXmlStreamReader xml(&svgFile);
+  int elementsRead = 0;
+  while (!xml.atEnd()) {
+    if (xml.readNext() == QXmlStreamReader::StartElement) ++elementsRead;
+  }
+  EXPECT_FALSE(xml.hasError()) << xml.errorString().toStdString();
+  EXPECT_GT(elementsRead, 20);
+  EXPECT_TRUE(QSvgRenderer(dir.filePath("diagrams.svg")).isValid());
+  ASSERT_EQ(dialogs.shown.size(), 1u);
+  EXPECT_EQ(dialogs.shown[0].kind, ScriptedDialogs::Kind::Error);
+  EXPECT_TRUE(dialogs.shown[0].text.startsWith("Cannot save \"" + dir.filePath("missing/d.png")))
+      << dialogs.shown[0].text.toStdString();
+}
+
+}  // namespace
+}  // namespace pelvar
