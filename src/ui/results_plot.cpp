@@ -30,7 +30,7 @@ std::vector<double> AxisTicks(double low, double high, int maxTicks) {
   const double power = std::pow(10.0, std::floor(std::log10(rough)));
   double step = 10.0 * power;
   for (double factor : {1.0, 2.0, 5.0}) {
-    if (factor * power >= rough) {
+    if (factor * power >= rough * (1.0 - 1e-9)) {  // 30 m in six steps is 5 m, not 10
       step = factor * power;
       break;
     }

@@ -230,8 +230,12 @@ ResultsWindow::ResultsWindow(Dialogs& dialogs, QWidget* parent)
   readout->setContentsMargins(6, 2, 6, 2);
   readout->setMinimumHeight(2 * readout->fontMetrics().height() + 6);
   readout->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+  equilibrium = new QLabel(top);
+  equilibrium->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  equilibrium->setContentsMargins(6, 0, 6, 2);
   topLayout->addWidget(diagrams, 1);
   topLayout->addWidget(readout);
+  topLayout->addWidget(equilibrium);
 
   tables = new QTabWidget(splitter);
   nodeModel_ = new ResultsTableModel(ResultsTableModel::Kind::Nodes, this);
@@ -269,6 +273,13 @@ void ResultsWindow::showResults(const ProblemData& data) {
   setWindowTitle(name.isEmpty() ? QStringLiteral("Pelvar - Results")
                                 : QStringLiteral("Pelvar - Results - ") + name);
   showReadout(-1, -1);
+  const EquilibriumTotals& totals = snapshot_->quantities.equilibrium;
+  // A balance that rounds to zero shows without its sign.
+  const double balance = (totals.load + totals.pointForces) - totals.springForces;
+  equilibrium->setText(QString::fromStdString(
+      FormatText("Equilibrium:   load %.3f kN  +  point forces %.3f kN  =  springs %.3f kN   ",
+                 totals.load, totals.pointForces, totals.springForces) +
+      "(balance " + FixedText(balance, 3) + " kN)"));
 }
 
 void ResultsWindow::showOutdated() {
@@ -280,6 +291,7 @@ void ResultsWindow::showOutdated() {
     action->setEnabled(false);
   }
   readout->setText(QString::fromLatin1(kOutdatedText));
+  equilibrium->clear();
 }
 
 void ResultsWindow::showReadout(int node, int element) {

@@ -74,6 +74,7 @@ class ResultsWindow : public QMainWindow {
 
   DiagramView* diagrams = nullptr;
   QLabel* readout = nullptr;
+  QLabel* equilibrium = nullptr;  // the balance of the vertical forces
   QTabWidget* tables = nullptr;
   QTableView* nodeTable = nullptr;
   QTableView* elementTable = nullptr;
