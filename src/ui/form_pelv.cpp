@@ -502,6 +502,7 @@ void TFormPelv::Results1Click() {
   if (resultsWindow_ == nullptr) {
     resultsWindow_ = new ResultsWindow(dialogs_, this);
     resultsWindow_->showResults(data_);
+    resultsWindow_->placeBeside(this);
   }
   resultsWindow_->show();
   resultsWindow_->raise();

@@ -184,7 +184,11 @@ DiagramLayout LayoutDiagrams(const ResultsSnapshot& s, const QRectF& area, const
   layout.axisTop = layout.panels[3].plot.bottom() + line + pad / 2.0;
   layout.usable = layout.panels[0].plot.height() >= line &&
                   layout.right - layout.left >= 4 * line && layout.length > 0.0 &&
-                  std::isfinite(layout.length);
+                  std::isfinite(layout.length) && s.quantities.finite;
+  // Values so far apart that their span is beyond the doubles cannot be placed on a panel.
+  for (const DiagramPanel& panel : layout.panels) {
+    if (!std::isfinite(panel.range.high - panel.range.low)) layout.usable = false;
+  }
   return layout;
 }
 
@@ -200,7 +204,9 @@ void PaintDiagrams(QPainter& painter, const ResultsSnapshot& s, const DiagramLay
   if (!layout.usable) {
     painter.setPen(kText);
     painter.drawText(layout.area, Qt::AlignCenter,
-                     QStringLiteral("Enlarge the window to see the diagrams."));
+                     s.quantities.finite && std::isfinite(layout.length)
+                         ? QStringLiteral("Enlarge the window to see the diagrams.")
+                         : QStringLiteral("The values are too large to draw."));
     painter.restore();
     return;
   }

@@ -13,6 +13,7 @@
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QScreen>
 #include <QSplitter>
 #include <QSvgGenerator>
 #include <QTabWidget>
@@ -317,6 +318,17 @@ void ResultsWindow::showReadout(int node, int element) {
                        .arg(element + 1)
                        .arg(e.section + 1)
                        .arg(length(e.x0), length(e.x1), value(e.p, ResultQuantity::P)));
+}
+
+void ResultsWindow::placeBeside(const QWidget* other) {
+  const QScreen* screen = other->screen();
+  if (screen == nullptr) return;
+  const QRect room = screen->availableGeometry();
+  const QRect beside = other->frameGeometry();
+  const int left = beside.right() + 1;
+  if (left + frameGeometry().width() <= room.right() + 1) {
+    move(left, std::max(room.top(), beside.top()));
+  }
 }
 
 QTableView* ResultsWindow::currentTable() const {

@@ -71,6 +71,8 @@ class ResultsWindow : public QMainWindow {
   // The results shown no longer match the problem: say so and show no numbers.
   void showOutdated();
   bool hasResults() const { return snapshot_ != nullptr; }
+  // Puts the window to the right of another where the screen has room for it there.
+  void placeBeside(const QWidget* other);
 
   DiagramView* diagrams = nullptr;
   QLabel* readout = nullptr;

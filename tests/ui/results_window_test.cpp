@@ -95,6 +95,18 @@ TEST_F(ResultsWindowTest, FollowsCalculateAndShowsNothingStaleAfterAnEdit) {
   EXPECT_EQ(window->nodeTable->model()->rowCount(), 41);
   EXPECT_TRUE(window->exportCsvAction->isEnabled());
 
+  // Pressures beyond the doubles (each element's load is finite, their sum is not) are listed
+  // but not drawn.
+  data->sectionCount = 1;
+  data->elementCount = 1000;
+  data->sections[0] = {100.0, 1e305, 10.0};
+  data->beamWidth = 100.0;
+  UpdatePointPositions(*data);
+  Click(form->SpeedButtonCalc);
+  ASSERT_TRUE(window->hasResults());
+  EXPECT_FALSE(window->diagrams->layout().usable);
+  EXPECT_FALSE(window->diagrams->grab().isNull());
+
   // New clears the results as well.
   form->SpeedButtonNewClick();
   EXPECT_FALSE(window->hasResults());
