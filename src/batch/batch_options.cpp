@@ -102,6 +102,18 @@ ParsedArguments ParseBatchArguments(const std::vector<std::string>& arguments) {
   }
   if (!options.demo && !inputGiven) return Fail("no data file given (or use --demo)");
   if (inputGiven && options.inputPath.empty()) return Fail("the data file name is empty");
+  // Two outputs on standard output would run into each other. Files are compared as files,
+  // once the command runs.
+  for (std::size_t a = 0; a < kPathOptions.size(); ++a) {
+    for (std::size_t b = a + 1; b < kPathOptions.size(); ++b) {
+      const auto& first = options.*(kPathOptions[a].field);
+      const auto& second = options.*(kPathOptions[b].field);
+      if (first == "-" && second == "-") {
+        return Fail(std::string(kPathOptions[a].name) + " and " +
+                    std::string(kPathOptions[b].name) + " name the same file");
+      }
+    }
+  }
   result.ok = true;
   return result;
 }

@@ -27,6 +27,8 @@ std::string OutputClash(const BatchOptions& options) {
     outputs.emplace_back("--nodes", *options.nodesPath);
   if (options.savePath) outputs.emplace_back("--save", *options.savePath);
   if (options.reportPath) outputs.emplace_back("--report", *options.reportPath);
+  if (options.jsonPath && *options.jsonPath != "-")
+    outputs.emplace_back("--json", *options.jsonPath);
   for (std::size_t a = 0; a < outputs.size(); ++a) {
     const auto& [option, path] = outputs[a];
     if (!options.demo && SameFile(path, options.inputPath)) {

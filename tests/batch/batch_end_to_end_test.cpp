@@ -385,6 +385,7 @@ TEST_F(BatchCommand, OutputsThatWouldOverwriteTheInputOrEachOtherAreRefused) {
   };
   const std::pair<std::vector<std::string>, std::string> cases[] = {
       {{in, "--report", in}, overwrites("--report", in, in)},
+      {{in, "--json", f + "/hard.plv"}, overwrites("--json", f + "/hard.plv", in)},
       {{in, "--nodes", f + "/./same.plv"}, overwrites("--nodes", f + "/./same.plv", in)},
       {{in, "--save", f + "/link.plv"}, overwrites("--save", f + "/link.plv", in)},
       {{f + "/link.plv", "--save", f + "/hard.plv"},
