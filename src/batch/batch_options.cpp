@@ -3,6 +3,8 @@
 #include <array>
 #include <string_view>
 
+#include "pelvar_version.h"
+
 namespace pelvar {
 namespace {
 
@@ -40,11 +42,14 @@ std::string BatchUsage() {
          "                pressure, equilibrium) as one JSON document; \"-\" writes it to\n"
          "                standard output after the extremes\n"
          "  --help        show this text\n"
+         "  --version     show the version\n"
          "\n"
          "Exit status: 0 when the calculation succeeded and every output was written; 1 when\n"
          "the calculation failed (nothing is written then); 2 when a file could not be read,\n"
          "was refused or could not be written, or when the command line is wrong.\n";
 }
+
+std::string BatchVersion() { return "pelvar-batch " PELVAR_VERSION "\n"; }
 
 ParsedArguments ParseBatchArguments(const std::vector<std::string>& arguments) {
   ParsedArguments result;
@@ -66,6 +71,10 @@ ParsedArguments ParseBatchArguments(const std::vector<std::string>& arguments) {
     }
     if (argument == "--help" || argument == "-h") {
       options.help = true;
+      continue;
+    }
+    if (argument == "--version") {
+      options.version = true;
       continue;
     }
     if (argument == "--demo") {
@@ -93,7 +102,7 @@ ParsedArguments ParseBatchArguments(const std::vector<std::string>& arguments) {
     options.*(match->field) = *value;
   }
 
-  if (options.help) {
+  if (options.help || options.version) {
     result.ok = true;
     return result;
   }

@@ -9,6 +9,7 @@ namespace pelvar {
 
 struct BatchOptions {
   bool help = false;
+  bool version = false;
   bool demo = false;                      // the demonstration problem instead of a file
   std::string inputPath;                  // the data file to read, empty with demo
   std::optional<std::string> nodesPath;   // CSV node table; "-" is standard output
@@ -26,7 +27,8 @@ struct ParsedArguments {
 // Parses the arguments after the program name.
 ParsedArguments ParseBatchArguments(const std::vector<std::string>& arguments);
 
-// The text that --help prints.
+// The texts that --help and --version print.
 std::string BatchUsage();
+std::string BatchVersion();
 
 }  // namespace pelvar

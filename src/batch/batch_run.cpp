@@ -53,6 +53,10 @@ int RunBatch(const BatchOptions& options, std::string& out, std::string& err,
     out += BatchUsage();
     return kBatchSuccess;
   }
+  if (options.version) {
+    out += BatchVersion();
+    return kBatchSuccess;
+  }
   if (options.reportPath && !writeReport) {
     err.append(kProgram).append("this build cannot write reports (it has no window toolkit)\n");
     return kBatchFileOrUsageError;

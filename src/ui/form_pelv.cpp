@@ -379,7 +379,10 @@ void TFormPelv::SpeedButtonOpenClick() {
     dialogs_.message(this, QStringLiteral("Unable to load datafile"));
     return;
   }
-  const QString path = WithDefaultExtension(*chosen, OpenDialog1.defaultSuffix);
+  OpenProblemFile(WithDefaultExtension(*chosen, OpenDialog1.defaultSuffix));
+}
+
+void TFormPelv::OpenProblemFile(const QString& path) {
   // The reader leaves the problem exactly as it was when it refuses the file.
   const FileResult read = ReadProblemFile(data_, QFile::encodeName(path).toStdString());
   if (!read.ok) {

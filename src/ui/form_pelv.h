@@ -134,6 +134,9 @@ class TFormPelv : public QMainWindow {
   // typed but never committed is dropped, and no cell left behind by the rebuild is committed
   // over the new data.
   void ReloadGrids();
+  // Open after its dialog: reads the data file at path into the window, or shows why the file
+  // is refused and changes nothing. The command line's file takes the same road.
+  void OpenProblemFile(const QString& path);
 
  protected:
   void changeEvent(QEvent* event) override;

@@ -18,6 +18,7 @@
 
 #include "analysis/calculation.h"
 #include "files/problem_file.h"
+#include "pelvar_version.h"
 #include "text/number_reader.h"
 
 namespace pelvar {
@@ -332,6 +333,11 @@ TEST_F(BatchCommand, CommandLineErrorsAndHelp) {
   result = Run({"--help"});
   EXPECT_EQ(result.status, 0);
   EXPECT_EQ(result.out.rfind("Usage: pelvar-batch", 0), 0u);
+  EXPECT_EQ(result.err, "");
+
+  result = Run({"--version"});
+  EXPECT_EQ(result.status, 0);
+  EXPECT_EQ(result.out, "pelvar-batch " PELVAR_VERSION "\n");
   EXPECT_EQ(result.err, "");
 }
 

@@ -32,9 +32,17 @@ TEST(BatchOptions, FileDemoAndOutputs) {
   EXPECT_EQ(parsed.options.inputPath, "--odd.plv");
   EXPECT_EQ(parsed.options.savePath, "a.plv");
 
-  parsed = Parse({"--help"});
-  EXPECT_TRUE(parsed.ok);
-  EXPECT_TRUE(parsed.options.help);
+  // Help and version answer whatever else is on the line, as long as it is well formed.
+  for (const std::vector<std::string>& arguments :
+       std::vector<std::vector<std::string>>{{"--help"}, {"a.plv", "-h", "--version"}}) {
+    parsed = Parse(arguments);
+    EXPECT_TRUE(parsed.ok) << parsed.error;
+    EXPECT_TRUE(parsed.options.help);
+  }
+  parsed = Parse({"--version"});
+  EXPECT_TRUE(parsed.ok) << parsed.error;
+  EXPECT_TRUE(parsed.options.version);
+  EXPECT_FALSE(parsed.options.help);
   parsed = Parse({"--demo", "-h", "--bogus-after-help-is-still-wrong"});
   EXPECT_FALSE(parsed.ok);
 }
@@ -70,7 +78,7 @@ TEST(BatchOptions, UsageNamesEveryOptionAndTheExitStatuses) {
   const std::string usage = BatchUsage();
   EXPECT_EQ(usage.rfind("Usage: pelvar-batch [OPTIONS] FILE.plv\n", 0), 0u);
   for (const char* word : {"--demo", "--nodes PATH", "--save PATH", "--report PATH", "--json PATH",
-                           "--help", "Exit status: 0"}) {
+                           "--help", "--version", "Exit status: 0"}) {
     EXPECT_NE(usage.find(word), std::string::npos) << word;
   }
 }

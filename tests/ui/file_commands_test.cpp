@@ -14,7 +14,9 @@
 #include <QTimer>
 #include <QToolButton>
 #include <string>
+#include <vector>
 
+#include "app/program_start.h"
 #include "files/problem_file.h"
 #include "ui/client_area.h"
 #include "ui/path_parts.h"
@@ -227,6 +229,47 @@ TEST_F(FileCommandsTest, SaveAfterCalculateAndOpenGiveTheProblemBackWithoutResul
   EXPECT_EQ(form->MainGrid->cellText(1, 1), "Quay.plv");
   Click(form->SpeedButtonSave);
   EXPECT_EQ(dialogs.saveRequests.back().fileName, "Quay.plv");
+}
+
+TEST_F(FileCommandsTest, TheFileOnTheCommandLineIsOpenedAtStartUp) {
+  EnterGeneral(2, "Quay wall");
+  EnterCell(form->SoilGrid, 2, 3, "12.5");
+  Save(Path("Quay.plv"));
+  WriteAll(Path("Bad.plv"),
+           "# a file of 25 sections\r\nTessaly,\r\nBad.plv,\r\nBad,\r\n25, 100, 2000,\r\n");
+
+  // A fresh window, started as the program starts it.
+  const auto start = [this](const std::vector<std::string>& arguments) {
+    form = std::make_unique<TFormPelv>(dialogs);
+    data = &form->problemData();
+    ShowWindow(*form, ParseProgramArguments(arguments));
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    Settle();
+  };
+  start({QFile::encodeName(Path("Quay.plv")).toStdString()});
+  EXPECT_TRUE(dialogs.shown.empty());
+  EXPECT_EQ(data->problemName.View(), "Quay wall");
+  EXPECT_EQ(data->sections[1].load, 12.5);
+  EXPECT_EQ(form->MainGrid->cellText(1, 2), "Quay wall");
+  EXPECT_EQ(form->SoilGrid->cellText(2, 3), "      12.500");
+  EXPECT_EQ(dialogs.saveRequests.size(), 1u);  // nothing asked on the way
+
+  // A refused file is reported as Open reports it; the window keeps the demonstration problem.
+  start({"--", QFile::encodeName(Path("Bad.plv")).toStdString()});
+  ASSERT_EQ(dialogs.shown.size(), 1u);
+  EXPECT_EQ(dialogs.shown[0].kind, Kind::Error);
+  EXPECT_EQ(dialogs.shown[0].text, "\"" + Path("Bad.plv") +
+                                       "\", line 5: the number of sections is 25; it must lie "
+                                       "between 1 and 20.");
+  EXPECT_EQ(data->problemName.View(), "Demonstration Problem");
+  EXPECT_EQ(form->MainGrid->cellText(1, 2), "Demonstration Problem");
+  EXPECT_EQ(form->SoilGrid->cellText(2, 3), "      10.000");
+  EXPECT_TRUE(form->SoilGrid->isVisible());
+
+  start({});
+  EXPECT_EQ(dialogs.shown.size(), 1u);
+  EXPECT_EQ(data->problemName.View(), "Demonstration Problem");
+  EXPECT_TRUE(form->MainGrid->hasActiveFocus());
 }
 
 TEST_F(FileCommandsTest, SectionsBeyondTheFileKeepTheirValues) {
