@@ -54,7 +54,8 @@ class BatchCommand : public ::testing::Test {
 
   // prefix goes before the command in the shell: a limit, or a change of user.
   RunResult Run(const std::vector<std::string>& arguments, const std::string& prefix = "") const {
-    std::string command = prefix + ShellQuoted(PELVAR_BATCH_PATH);
+    std::string command = prefix;
+    command += ShellQuoted(PELVAR_BATCH_PATH);
     for (const std::string& argument : arguments) command.append(" ").append(ShellQuoted(argument));
     const fs::path out = folder_ / "stdout.txt", err = folder_ / "stderr.txt";
     command += " </dev/null >" + ShellQuoted(out.string()) + " 2>" + ShellQuoted(err.string());
