@@ -152,28 +152,28 @@ QPixmap HelpGlyph() {
   });
 }
 
-QIcon WindowIcon() {
-  return QIcon(Draw(32, 32, [](QPainter& p) {
-    // The foundation: a green band.
-    p.setPen(Qt::NoPen);
-    p.setBrush(kGreen);
-    p.drawRect(1, 20, 30, 9);
-    p.setBrush(kLime);
-    p.drawRect(1, 20, 30, 2);
-    // The beam, bent down in its middle into the band.
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(QPen(kRed, 4, Qt::SolidLine, Qt::FlatCap));
-    p.setBrush(Qt::NoBrush);
-    QPainterPath beam;
-    beam.moveTo(1, 16);
-    beam.quadTo(16, 28, 31, 16);
-    p.drawPath(beam);
-    p.setPen(QPen(kMaroon, 1));
-    QPainterPath edge;
-    edge.moveTo(1, 18);
-    edge.quadTo(16, 30, 31, 18);
-    p.drawPath(edge);
-  }));
+QIcon WindowIcon() { return QIcon(Draw(32, 32, PaintWindowIcon)); }
+
+void PaintWindowIcon(QPainter& p) {
+  // The foundation: a green band.
+  p.setPen(Qt::NoPen);
+  p.setBrush(kGreen);
+  p.drawRect(1, 20, 30, 9);
+  p.setBrush(kLime);
+  p.drawRect(1, 20, 30, 2);
+  // The beam, bent down in its middle into the band.
+  p.setRenderHint(QPainter::Antialiasing);
+  p.setPen(QPen(kRed, 4, Qt::SolidLine, Qt::FlatCap));
+  p.setBrush(Qt::NoBrush);
+  QPainterPath beam;
+  beam.moveTo(1, 16);
+  beam.quadTo(16, 28, 31, 16);
+  p.drawPath(beam);
+  p.setPen(QPen(kMaroon, 1));
+  QPainterPath edge;
+  edge.moveTo(1, 18);
+  edge.quadTo(16, 30, 31, 18);
+  p.drawPath(edge);
 }
 
 }  // namespace pelvar

@@ -5,6 +5,8 @@
 #include <QIcon>
 #include <QPixmap>
 
+class QPainter;
+
 namespace pelvar {
 
 QPixmap OpenGlyph();   // an opened folder with a curved arrow
@@ -14,5 +16,9 @@ QPixmap PrintGlyph();  // a printer
 QPixmap CalcGlyph();   // a pocket calculator
 QPixmap HelpGlyph();   // a red question mark on a yellow disc
 QIcon WindowIcon();    // a red beam bent down in its middle, lying on a green band
+
+// Paints the window icon in a 32 x 32 square; scaled, the same drawing gives the installed
+// icons of every size.
+void PaintWindowIcon(QPainter& p);
 
 }  // namespace pelvar
