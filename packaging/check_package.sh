@@ -38,7 +38,8 @@ echo "-- desktop entry and file type"
 desktop-file-validate "$root/usr/share/applications/pelvar.desktop"
 grep -qx 'MimeType=application/x-pelvar;' "$root/usr/share/applications/pelvar.desktop" ||
   fail "the desktop entry does not open *.plv files"
-update-mime-database "$root/usr/share/mime"
+# (Its note that the staging folder is not on the data path is expected here.)
+said=$(update-mime-database "$root/usr/share/mime" 2>&1) || fail "update-mime-database: $said"
 grep -qx 'application/x-pelvar:\*\.plv' "$root/usr/share/mime/globs" ||
   fail "the file type does not claim *.plv"
 
