@@ -25,7 +25,10 @@ void ClientArea::eraseAll() {
 void ClientArea::paintEvent(QPaintEvent* /*event*/) {
   if (picture_.isNull()) return;
   QPainter painter(this);
-  painter.drawImage(pictureTarget_, picture_, pictureSource_);
+  const qreal ratio = picture_.devicePixelRatio();
+  const QRectF source(pictureSource_.x() * ratio, pictureSource_.y() * ratio,
+                      pictureSource_.width() * ratio, pictureSource_.height() * ratio);
+  painter.drawImage(QRectF(pictureTarget_, pictureSource_.size()), picture_, source);
 }
 
 void ClientArea::resizeEvent(QResizeEvent* event) {

@@ -17,7 +17,8 @@ class ClientArea : public QWidget {
   std::function<void()> onMouseMove;
 
   // Copies the rectangle source of the image onto the client area with its top-left corner at
-  // target. It stays until eraseAll.
+  // target, both in the area's own (logical) pixels; an image drawn at a device pixel ratio
+  // above 1 gives its finer pixels. It stays until eraseAll.
   void copyPicture(const QImage& image, const QRect& source, QPoint target);
   bool showsPicture() const { return !picture_.isNull(); }
   // Lets go of the copied picture without repainting, just before its image is drawn anew: an

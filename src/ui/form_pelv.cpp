@@ -8,6 +8,8 @@
 #include <QFontInfo>
 #include <QFrame>
 #include <QGuiApplication>
+#include <QKeyEvent>
+#include <QKeySequence>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -16,6 +18,7 @@
 #include <QScopedValueRollback>
 #include <QScreen>
 #include <QToolButton>
+#include <QtMath>
 #include <algorithm>
 #include <optional>
 #include <string>
@@ -184,6 +187,17 @@ void TFormPelv::buildMenu() {
   // Beside the classic menu: the results window, for the numbers behind the picture.
   Results1 = bar->addAction(QStringLiteral("&Results"), this, &TFormPelv::Results1Click);
   Results1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
+
+  // The usual keys run the commands too; the captions keep their access keys.
+  Open1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+  New1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
+  Save1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+  Print1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
+  Quit1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+  Calculate1 = new QAction(this);
+  Calculate1->setShortcut(QKeySequence(Qt::Key_F9));
+  connect(Calculate1, &QAction::triggered, this, &TFormPelv::SpeedButtonCalcClick);
+  addAction(Calculate1);
 }
 
 void TFormPelv::buildControls() {
@@ -249,6 +263,9 @@ void TFormPelv::buildControls() {
   });
   connect(SoilGrid, &StringGrid::entered, this, &TFormPelv::SoilGridEnter);
   connect(ForcesGrid, &StringGrid::entered, this, &TFormPelv::ForcesGridEnter);
+  connect(MainGrid, &StringGrid::left, this, &TFormPelv::MainGridExit);
+  connect(SoilGrid, &StringGrid::left, this, &TFormPelv::SoilGridExit);
+  connect(ForcesGrid, &StringGrid::left, this, &TFormPelv::ForcesGridExit);
   connect(MainGrid, &StringGrid::enterKeyPressed, this, [this] { MainGridKeyPress('\r'); });
   connect(SoilGrid, &StringGrid::enterKeyPressed, this, [this] { SoilGridKeyPress('\r'); });
   connect(ForcesGrid, &StringGrid::enterKeyPressed, this, [this] { ForcesGridKeyPress('\r'); });
@@ -279,8 +296,10 @@ void TFormPelv::FormCreate() {
 
   setClientSize(kClientWidth, kClientHeight);
   ResetToDefaults(data_);
+  dropResults();
   SpeedButtonHelp->move(clientArea_->width() - 24, 0);
-  OpenDialog1.fileName = SaveDialog1.fileName = QStringFromCp1252(data_.fileName.View());
+  filePath_.clear();
+  OpenDialog1.fileName = SaveDialog1.fileName = proposedFileName();
 
   MainGrid->setGridSize(7, 2);
   MainGrid->setRowHeightPixels(kRowHeight);
@@ -292,10 +311,14 @@ void TFormPelv::FormCreate() {
                             kCaptionHeight);
   GeneralHelp->move(MainGrid->width() - 30, 2);
 
+  // The screen's size in its own device pixels, so that the picture is as sharp as the tables.
   if (QScreen* screen = QGuiApplication::primaryScreen()) {
-    const QSize screenSize = screen->size();
-    if (ImageResults.size() != screenSize) {
-      ImageResults = QImage(screenSize, QImage::Format_RGB32);
+    const qreal ratio = screen->devicePixelRatio();
+    const QSize pixels(qCeil(screen->size().width() * ratio),
+                       qCeil(screen->size().height() * ratio));
+    if (ImageResults.size() != pixels || ImageResults.devicePixelRatio() != ratio) {
+      ImageResults = QImage(pixels, QImage::Format_RGB32);
+      ImageResults.setDevicePixelRatio(ratio);
       ImageResults.fill(Qt::white);
     }
   }
@@ -318,7 +341,6 @@ void TFormPelv::FormCreate() {
   SoilGrid->setCurrentCell(2, 1);
 
   BuildForcesGrid();
-  resultsChanged();
 }
 
 void TFormPelv::FormActivate() {
@@ -348,19 +370,52 @@ void TFormPelv::FormMouseMove() {
   for (QWidget* control : inputControls()) control->show();
 }
 
+void TFormPelv::FormKeyPress(int key) {
+  switch (key) {
+    case Qt::Key_Shift:
+    case Qt::Key_Control:
+    case Qt::Key_Alt:
+    case Qt::Key_AltGr:
+    case Qt::Key_Meta:
+      return;  // only the start of a shortcut
+    default:
+      FormMouseMove();
+  }
+}
+
+void TFormPelv::keyPressEvent(QKeyEvent* event) {
+  // Keys reach the window when nothing else takes them, as on its own surface after Calculate.
+  FormKeyPress(event->key());
+  QMainWindow::keyPressEvent(event);
+}
+
 void TFormPelv::centreOnScreen() {
-  QScreen* screen = QGuiApplication::primaryScreen();
-  if (screen == nullptr) return;
+  QScreen* shownOn = screen() != nullptr ? screen() : QGuiApplication::primaryScreen();
+  if (shownOn == nullptr) return;
+  const QRect available = shownOn->availableGeometry();
   QRect frame = frameGeometry();
-  frame.moveCenter(screen->availableGeometry().center());
+  frame.moveCenter(available.center());
+  // A window larger than the screen keeps its title bar and menu on it.
+  if (frame.left() < available.left()) frame.moveLeft(available.left());
+  if (frame.top() < available.top()) frame.moveTop(available.top());
   move(frame.topLeft());
 }
 
 void TFormPelv::showEvent(QShowEvent* event) {
   QMainWindow::showEvent(event);
-  // Only now does the window know the size of its frame.
   if (!shownBefore_) {
     shownBefore_ = true;
+    centreOnScreen();
+    framePending_ = frameGeometry() == geometry();
+  }
+}
+
+void TFormPelv::moveEvent(QMoveEvent* event) {
+  QMainWindow::moveEvent(event);
+  // A window manager adds its frame after the window was first shown; centred without it, the
+  // window would stand half a title bar too low.
+  if (framePending_ && frameGeometry() != geometry()) {
+    framePending_ = false;
     centreOnScreen();
   }
 }
@@ -373,7 +428,8 @@ void TFormPelv::changeEvent(QEvent* event) {
 // ---- commands --------------------------------------------------------------------------------
 
 void TFormPelv::SpeedButtonOpenClick() {
-  OpenDialog1.fileName = QStringFromCp1252(data_.fileName.View());
+  // Text typed and not committed belongs to the problem being replaced.
+  OpenDialog1.fileName = proposedFileName();
   const std::optional<QString> chosen = dialogs_.openFile(this, OpenDialog1);
   if (!chosen) {
     dialogs_.message(this, QStringLiteral("Unable to load datafile"));
@@ -394,9 +450,9 @@ void TFormPelv::OpenProblemFile(const QString& path) {
   SoilGrid->show();
   PanelSections->show();
   ForcesGrid->show();
-  data_.resultsAvailable = false;
-  resultsChanged();
-  OpenDialog1.fileName = SaveDialog1.fileName = QStringFromCp1252(data_.fileName.View());
+  dropResults();
+  rememberFile(path);
+  OpenDialog1.fileName = SaveDialog1.fileName = proposedFileName();
   ReloadGrids();
   clientArea_->eraseAll();
 }
@@ -404,7 +460,8 @@ void TFormPelv::OpenProblemFile(const QString& path) {
 void TFormPelv::SpeedButtonNewClick() { FormCreate(); }
 
 void TFormPelv::SpeedButtonSaveClick() {
-  SaveDialog1.fileName = QStringFromCp1252(data_.fileName.View());
+  commitFocusedTable();
+  SaveDialog1.fileName = proposedFileName();
   const std::optional<QString> chosen = dialogs_.saveFile(this, SaveDialog1);
   if (!chosen) {
     dialogs_.message(this, QStringLiteral("Datafile not saved."));
@@ -426,13 +483,14 @@ void TFormPelv::SpeedButtonSaveClick() {
   QString folder = FolderPart(path);
   if (folder.isEmpty() && path.startsWith(QLatin1Char('/'))) folder = QStringLiteral("/");
   SaveDialog1.initialFolder = QDir::toNativeSeparators(folder);
-  const QString name = QStringFromCp1252(data_.fileName.View());
-  OpenDialog1.fileName = SaveDialog1.fileName = name;
+  rememberFile(path);
+  OpenDialog1.fileName = SaveDialog1.fileName = proposedFileName();
   // An editor open on the cell takes the new text with it.
-  MainGrid->setCellText(1, 1, name);
+  MainGrid->setCellText(1, 1, QStringFromCp1252(data_.fileName.View()));
 }
 
 void TFormPelv::SpeedButtonPrintClick() {
+  commitFocusedTable();
   QPrinter printer(QPrinter::HighResolution);
   if (!dialogs_.print(this, printer)) return;
   QtPageSurface surface(printer);
@@ -441,6 +499,7 @@ void TFormPelv::SpeedButtonPrintClick() {
 }
 
 void TFormPelv::SpeedButtonCalcClick() {
+  commitFocusedTable();
   const QSize client = clientSize();
   const PictureGeometry geometry = ComputePictureGeometry(client.width(), client.height());
   const CalculationOutcome outcome = RunCalculation(data_, *workspace_);
@@ -458,10 +517,18 @@ void TFormPelv::SpeedButtonCalcClick() {
       return;
   }
 
-  // A window larger than the screen still gets its whole picture.
+  // The picture is drawn in the window's pixels at the ratio of the screen the window is on; a
+  // window larger than the screen, or one moved to a finer screen, still gets its whole picture.
   const QSize needed(geometry.drawWidth, geometry.drawHeight);
-  if (ImageResults.width() < needed.width() || ImageResults.height() < needed.height()) {
-    ImageResults = QImage(ImageResults.size().expandedTo(needed), QImage::Format_RGB32);
+  const qreal ratio = devicePixelRatioF();
+  const QSize neededPixels(qCeil(needed.width() * ratio), qCeil(needed.height() * ratio));
+  if (ImageResults.devicePixelRatio() != ratio || ImageResults.width() < neededPixels.width() ||
+      ImageResults.height() < neededPixels.height()) {
+    const QSize pixels = ImageResults.devicePixelRatio() == ratio
+                             ? ImageResults.size().expandedTo(neededPixels)
+                             : neededPixels;
+    ImageResults = QImage(pixels, QImage::Format_RGB32);
+    ImageResults.setDevicePixelRatio(ratio);
     ImageResults.fill(Qt::white);
   }
   clientArea_->releasePicture();
@@ -478,7 +545,9 @@ void TFormPelv::SpeedButtonCalcClick() {
 void TFormPelv::hideInput() {
   // The focus goes to the window's own surface first: left to the toolkit it would move from
   // one table about to be hidden to the next, and entering a table commits its tracked cell.
-  // The text of an open cell editor stays in its cell, uncommitted.
+  // The table left was committed before the calculation; committing it again would clear the
+  // results just computed.
+  const QScopedValueRollback<bool> quiet(reloading_, true);
   QWidget* focus = QApplication::focusWidget();
   for (QWidget* control : inputControls()) {
     if (focus != nullptr && (focus == control || control->isAncestorOf(focus))) {
@@ -487,6 +556,37 @@ void TFormPelv::hideInput() {
     }
   }
   for (QWidget* control : inputControls()) control->hide();
+}
+
+void TFormPelv::commitFocusedTable() {
+  if (reloading_) return;
+  // Only text typed counts: results still valid stay so when nothing was typed.
+  if (MainGrid->holdsWindowFocus() && MainGrid->hasTypedText()) {
+    MainGrid->writeEditorText();
+    commitMainGridRow(mainTrackedRow_);
+  } else if (SoilGrid->holdsWindowFocus() && SoilGrid->hasTypedText()) {
+    SoilGrid->writeEditorText();
+    commitSoilGridCell();
+  } else if (ForcesGrid->holdsWindowFocus() && ForcesGrid->hasTypedText()) {
+    ForcesGrid->writeEditorText();
+    commitForcesGridCell();
+  }
+}
+
+void TFormPelv::dropResults() {
+  data_.resultsAvailable = false;
+  if (clientArea_->showsPicture()) clientArea_->eraseAll();
+  resultsChanged();
+}
+
+QString TFormPelv::proposedFileName() const {
+  if (!filePath_.isEmpty() && data_.fileName == filePathName_) return NamePart(filePath_);
+  return QStringFromCp1252(data_.fileName.View());
+}
+
+void TFormPelv::rememberFile(const QString& path) {
+  filePath_ = path;
+  filePathName_.Set(Cp1252FromQString(NamePart(path)));
 }
 
 void TFormPelv::SpeedButtonHelpClick() { dialogs_.message(this, AboutText()); }
@@ -549,16 +649,19 @@ void TFormPelv::MainGridSelectCell(int /*col*/, int row) {
 
 void TFormPelv::commitMainGridRow(int row) {
   if (row < 0 || row >= MainGrid->rowCount()) return;
-  // What is kept is measured in the bytes of the stored text.
+  // What is kept is measured in the bytes of the stored text. A name left as it stands keeps
+  // all it has: one that came from a file or from Save may be longer than a typed one.
   std::string bytes = Cp1252FromQString(MainGrid->cellText(1, row));
-  if (bytes.size() > kMaxGeneralText) bytes.resize(kMaxGeneralText);
+  const bool unchanged = (row == 1 && bytes == data_.fileName.View()) ||
+                         (row == 2 && bytes == data_.problemName.View());
+  if (!unchanged && bytes.size() > kMaxGeneralText) bytes.resize(kMaxGeneralText);
   const QString text = QStringFromCp1252(bytes);
   MainGrid->setCellText(1, row, text);
 
   switch (row) {
     case 1:
       data_.fileName.Set(bytes);
-      OpenDialog1.fileName = SaveDialog1.fileName = text;
+      OpenDialog1.fileName = SaveDialog1.fileName = proposedFileName();
       break;
     case 2:
       data_.problemName.Set(bytes);
@@ -595,8 +698,7 @@ void TFormPelv::commitMainGridRow(int row) {
     default:
       break;
   }
-  data_.resultsAvailable = false;
-  resultsChanged();
+  dropResults();
 }
 
 void TFormPelv::MainGridKeyPress(int key) {
@@ -692,49 +794,63 @@ void TFormPelv::showPointPositions() {
   }
 }
 
-void TFormPelv::SoilGridSelectCell(int col, int row) {
-  if (!reloading_) {
-    const int index = soilTrackedRow_ - 2;
-    if (index >= 0 && index < kMaxSections && soilTrackedCol_ >= 1 && soilTrackedCol_ <= 3) {
-      SectionRow& section = data_.sections[static_cast<std::size_t>(index)];
-      double value =
-          ReadReal(Cp1252FromQString(SoilGrid->cellText(soilTrackedCol_, soilTrackedRow_)));
-      if (soilTrackedCol_ == 1) {
-        value = AtLeast(value, kMinLength);
-        section.length = value;
-      } else {
-        value = AtLeast(value, 0.0);
-        (soilTrackedCol_ == 2 ? section.load : section.spring) = value;
-      }
-      SoilGrid->setCellText(soilTrackedCol_, soilTrackedRow_, Formatted("%12.3f", value));
+void TFormPelv::commitSoilGridCell() {
+  const int index = soilTrackedRow_ - 2;
+  if (index >= 0 && index < kMaxSections && soilTrackedCol_ >= 1 && soilTrackedCol_ <= 3) {
+    SectionRow& section = data_.sections[static_cast<std::size_t>(index)];
+    double value =
+        ReadReal(Cp1252FromQString(SoilGrid->cellText(soilTrackedCol_, soilTrackedRow_)));
+    if (soilTrackedCol_ == 1) {
+      value = AtLeast(value, kMinLength);
+      section.length = value;
+    } else {
+      value = AtLeast(value, 0.0);
+      (soilTrackedCol_ == 2 ? section.load : section.spring) = value;
     }
-    UpdatePointPositions(data_);
-    data_.resultsAvailable = false;
-    resultsChanged();
-    // The forces table shows the positions that follow from the lengths just stored.
-    showPointPositions();
+    SoilGrid->setCellText(soilTrackedCol_, soilTrackedRow_, Formatted("%12.3f", value));
   }
+  UpdatePointPositions(data_);
+  dropResults();
+  // The forces table shows the positions that follow from the lengths just stored.
+  showPointPositions();
+}
+
+void TFormPelv::commitForcesGridCell() {
+  const int index = forcesTrackedRow_ - 2;
+  if (index >= 0 && index < kMaxPoints && (forcesTrackedCol_ == 2 || forcesTrackedCol_ == 3)) {
+    PointLoadRow& point = data_.points[static_cast<std::size_t>(index)];
+    const double value =
+        ReadReal(Cp1252FromQString(ForcesGrid->cellText(forcesTrackedCol_, forcesTrackedRow_)));
+    (forcesTrackedCol_ == 2 ? point.force : point.moment) = value;
+    ForcesGrid->setCellText(forcesTrackedCol_, forcesTrackedRow_, Formatted("%12.3f", value));
+  }
+  dropResults();
+}
+
+void TFormPelv::SoilGridSelectCell(int col, int row) {
+  if (!reloading_) commitSoilGridCell();
   soilTrackedCol_ = col;
   soilTrackedRow_ = row;
   SoilGrid->openEditor();
 }
 
 void TFormPelv::ForcesGridSelectCell(int col, int row) {
-  if (!reloading_) {
-    const int index = forcesTrackedRow_ - 2;
-    if (index >= 0 && index < kMaxPoints && (forcesTrackedCol_ == 2 || forcesTrackedCol_ == 3)) {
-      PointLoadRow& point = data_.points[static_cast<std::size_t>(index)];
-      const double value =
-          ReadReal(Cp1252FromQString(ForcesGrid->cellText(forcesTrackedCol_, forcesTrackedRow_)));
-      (forcesTrackedCol_ == 2 ? point.force : point.moment) = value;
-      ForcesGrid->setCellText(forcesTrackedCol_, forcesTrackedRow_, Formatted("%12.3f", value));
-    }
-    data_.resultsAvailable = false;
-    resultsChanged();
-  }
+  if (!reloading_) commitForcesGridCell();
   forcesTrackedCol_ = col;
   forcesTrackedRow_ = row;
   ForcesGrid->openEditor();
+}
+
+void TFormPelv::MainGridExit() {
+  if (!reloading_ && MainGrid->hasTypedText()) commitMainGridRow(mainTrackedRow_);
+}
+
+void TFormPelv::SoilGridExit() {
+  if (!reloading_ && SoilGrid->hasTypedText()) commitSoilGridCell();
+}
+
+void TFormPelv::ForcesGridExit() {
+  if (!reloading_ && ForcesGrid->hasTypedText()) commitForcesGridCell();
 }
 
 void TFormPelv::SoilGridEnter() {

@@ -85,6 +85,8 @@ class TFormPelv : public QMainWindow {
   QAction* Quit1 = nullptr;
   QAction* Help1 = nullptr;
   QAction* Results1 = nullptr;  // opens the results window; enabled while results are available
+  // F9 runs Calculate: an action of the window itself, in no menu.
+  QAction* Calculate1 = nullptr;
   // What the file dialogs start with: initial folder and proposed name change at run time.
   FileDialogSettings OpenDialog1;
   FileDialogSettings SaveDialog1;
@@ -97,6 +99,8 @@ class TFormPelv : public QMainWindow {
   void FormActivate();
   void FormResize();
   void FormMouseMove();
+  // A key pressed on the window's own surface (not a modifier alone) acts as a mouse movement.
+  void FormKeyPress(int key);
 
   void SpeedButtonOpenClick();
   void SpeedButtonNewClick();
@@ -122,6 +126,11 @@ class TFormPelv : public QMainWindow {
   void ForcesGridSelectCell(int col, int row);
   void SoilGridEnter();
   void ForcesGridEnter();
+  // The focus went from a table to another control of the window: text typed into the tracked
+  // cell is committed as a move within the table would commit it.
+  void MainGridExit();
+  void SoilGridExit();
+  void ForcesGridExit();
   // Only the Enter key (character 13) does anything.
   void MainGridKeyPress(int key);
   void SoilGridKeyPress(int key);
@@ -141,12 +150,26 @@ class TFormPelv : public QMainWindow {
  protected:
   void changeEvent(QEvent* event) override;
   void showEvent(QShowEvent* event) override;
+  void moveEvent(QMoveEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
 
  private:
   void buildMenu();
   void centreOnScreen();
   void buildControls();
   void commitMainGridRow(int row);
+  void commitSoilGridCell();
+  void commitForcesGridCell();
+  // Commits text typed into the tracked cell of the table holding the focus, as a move within
+  // that table would, before a command uses ProblemData.
+  void commitFocusedTable();
+  // resultsAvailable is cleared, and the picture of those results goes with it; the results
+  // window is told.
+  void dropResults();
+  // What the file dialogs propose: the name of the file last opened or saved while fileName
+  // still stands for it, else fileName.
+  QString proposedFileName() const;
+  void rememberFile(const QString& path);
   void showPointPositions();
   void moveCurrentCellInto(StringGrid* grid, int rowCount);
   // Hides the six input controls for the results picture, in the order of inputControls().
@@ -169,6 +192,13 @@ class TFormPelv : public QMainWindow {
   // moves the tracked cell: the cell left holds nothing that belongs to the new data.
   bool reloading_ = false;
   bool shownBefore_ = false;
+  // Until the window manager has put its frame around the window, the frame's size is not known
+  // and the window is centred once more when it is.
+  bool framePending_ = false;
+  // The path of the file last opened or saved, and the fileName that stood for it then: the
+  // stored name may have lost characters the code page lacks, or those beyond its length.
+  QString filePath_;
+  ShortText filePathName_;
 };
 
 }  // namespace pelvar

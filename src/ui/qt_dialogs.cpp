@@ -2,6 +2,8 @@
 
 #include <QFileDialog>
 #include <QGuiApplication>
+#include <QLabel>
+#include <QLayout>
 #include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrinter>
@@ -12,19 +14,28 @@ namespace pelvar {
 namespace {
 
 // A message box that places itself once its final size is known: centred on the screen, or
-// with its top-left corner at a given screen point.
+// with its top-left corner at a given screen point. A plain message keeps its lines as they are
+// written: the box would break lines wider than about half the screen anew at its own width.
 class PlacedMessageBox : public QMessageBox {
  public:
   PlacedMessageBox(Icon icon, const QString& text, QWidget* parent,
                    std::optional<QPoint> topLeft = std::nullopt)
       : QMessageBox(icon, QString::fromLatin1(kApplicationTitle), text, QMessageBox::Ok, parent),
-        topLeft_(topLeft) {
+        topLeft_(topLeft),
+        keepLines_(icon == NoIcon) {
     setTextFormat(Qt::PlainText);
   }
 
  protected:
+  bool event(QEvent* event) override {
+    // The box lays its text out anew, wrapped, whenever its layout is redone.
+    if (keepLines_ && event->type() == QEvent::LayoutRequest) return QDialog::event(event);
+    return QMessageBox::event(event);
+  }
+
   void showEvent(QShowEvent* event) override {
     QMessageBox::showEvent(event);
+    if (keepLines_) keepLinesWhole();
     if (topLeft_) {
       move(*topLeft_);
       return;
@@ -37,7 +48,19 @@ class PlacedMessageBox : public QMessageBox {
   }
 
  private:
+  void keepLinesWhole() {
+    for (QLabel* label : findChildren<QLabel*>()) {
+      if (label->text() != text()) continue;
+      label->setWordWrap(false);
+      setMinimumSize(0, 0);
+      setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+      layout()->activate();
+      setFixedSize(layout()->totalMinimumSize());
+    }
+  }
+
   std::optional<QPoint> topLeft_;
+  bool keepLines_;
 };
 
 std::optional<QString> RunFileDialog(QWidget* parent, const FileDialogSettings& settings,

@@ -31,7 +31,9 @@ QPen LinePen(const QColor& colour) {
   return QPen(colour, 1, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin);
 }
 
-QPoint ToQPoint(PicturePoint p) { return QPoint(p.x, p.y); }
+// A line runs through the centres of its pixels, so that at any device pixel ratio it covers
+// the same pixels of the picture: the pixel (x, y) is the square from (x, y) to (x + 1, y + 1).
+QPointF PixelCentre(PicturePoint p) { return QPointF(p.x + 0.5, p.y + 0.5); }
 
 // Text is placed by its top-left corner; QPainter places it by its baseline.
 void DrawTextAt(QPainter& painter, PicturePoint topLeft, const std::string& text) {
@@ -74,7 +76,7 @@ void DrawDiagram(QPainter& painter, const ProblemData& data, const DiagramStyle&
   out.hatching.clear();
 
   painter.setPen(LinePen(style.pen));
-  painter.drawLine(ToQPoint(out.axis.from), ToQPoint(out.axis.to));
+  painter.drawLine(PixelCentre(out.axis.from), PixelCentre(out.axis.to));
   DrawTextAt(painter, out.label.topLeft, out.label.text);
   if (sy == 0.0) return;
 
@@ -90,13 +92,13 @@ void DrawDiagram(QPainter& painter, const ProblemData& data, const DiagramStyle&
     out.hatching.push_back({{p.x, y0}, p});
   }
 
-  std::vector<QPoint> polyline;
+  std::vector<QPointF> polyline;
   polyline.reserve(out.curve.size());
-  for (PicturePoint p : out.curve) polyline.push_back(ToQPoint(p));
+  for (PicturePoint p : out.curve) polyline.push_back(PixelCentre(p));
   painter.setPen(LinePen(style.pen));
   painter.drawPolyline(polyline.data(), static_cast<int>(polyline.size()));
   for (const PictureLine& line : out.hatching) {
-    painter.drawLine(ToQPoint(line.from), ToQPoint(line.to));
+    painter.drawLine(PixelCentre(line.from), PixelCentre(line.to));
   }
 }
 
@@ -125,21 +127,23 @@ void DrawResults(QPainter& painter, const ProblemData& data, const ResultSummary
   painter.setRenderHint(QPainter::Antialiasing, false);
   painter.setBackgroundMode(Qt::TransparentMode);
   // The small sans-serif of a classic dialog, metric-compatible with it, in plain black pixels
-  // without smoothing, as the picture's lines are.
+  // without smoothing, as the picture's lines are. Fully hinted glyphs advance by whole pixels:
+  // with the outline's fractional advances the hinted letters would stand unevenly apart.
   QFont font(QStringLiteral("Liberation Sans"));
   font.setStyleHint(QFont::SansSerif);
   font.setPixelSize(11);
   font.setStyleStrategy(QFont::NoAntialias);
+  font.setHintingPreference(QFont::PreferFullHinting);
   painter.setFont(font);
 
   // Frame: the outline covers pixels 0..W-1 and 0..H-1, as a rectangle call with the
-  // corners (0, 0) and (W, H) does; Qt strokes one pixel beyond a QRect's right and bottom.
+  // corners (0, 0) and (W, H) does.
   out.frame = {{0, 0}, {drawWidth, drawHeight}};
   out.frameBrush = kAqua;
   out.framePen = kBlack;
   painter.setBrush(kAqua);
   painter.setPen(LinePen(kBlack));
-  painter.drawRect(QRect(0, 0, drawWidth - 1, drawHeight - 1));
+  painter.drawRect(QRectF(PixelCentre({0, 0}), PixelCentre({drawWidth - 1, drawHeight - 1})));
   painter.setBrush(Qt::NoBrush);
 
   const std::array<std::string, 6> texts = SummaryTexts(summary);

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QScrollBar>
 #include <QStyledItemDelegate>
 
@@ -20,6 +21,13 @@ class GridDelegate : public QStyledItemDelegate {
     QWidget* editor = QStyledItemDelegate::createEditor(parent, option, index);
     grid_->editor_ = editor;
     return editor;
+  }
+
+  void setModelData(QWidget* editor, QAbstractItemModel* model,
+                    const QModelIndex& index) const override {
+    auto* line = qobject_cast<QLineEdit*>(editor);
+    if (line != nullptr && line->isModified()) grid_->typedText_ = true;
+    QStyledItemDelegate::setModelData(editor, model, index);
   }
 
  protected:
@@ -40,6 +48,13 @@ class GridDelegate : public QStyledItemDelegate {
         }
         return true;
       }
+    }
+    if (event->type() == QEvent::FocusOut) {
+      // The base closes the editor and writes its text into the cell when the focus goes
+      // elsewhere; then the grid may tell that it was left.
+      const bool handled = QStyledItemDelegate::eventFilter(watched, event);
+      grid_->noteFocusGone();
+      return handled;
     }
     return QStyledItemDelegate::eventFilter(watched, event);
   }
@@ -80,6 +95,8 @@ StringGrid::StringGrid(int fixedRows, int fixedCols, QWidget* parent)
   setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
                   QAbstractItemView::AnyKeyPressed);
   focusWatch_ = connect(qApp, &QApplication::focusChanged, this, &StringGrid::onFocusChanged);
+  // Whatever was typed belongs to the cell left; the owner hears of the move after this.
+  connect(this, &QTableWidget::currentCellChanged, this, [this] { typedText_ = false; });
 }
 
 StringGrid::~StringGrid() {
@@ -119,7 +136,17 @@ QString StringGrid::cellText(int col, int row) const {
 }
 
 void StringGrid::setCellText(int col, int row, const QString& text) {
-  if (QTableWidgetItem* cell = item(row, col)) cell->setText(text);
+  QTableWidgetItem* cell = item(row, col);
+  if (cell == nullptr) return;
+  // An editor open on the cell shows the new text in place of what was typed.
+  if (row == currentRow() && col == currentColumn()) typedText_ = false;
+  cell->setText(text);
+}
+
+bool StringGrid::hasTypedText() const {
+  if (typedText_) return true;
+  const auto* line = qobject_cast<const QLineEdit*>(editor_.data());
+  return line != nullptr && line->isModified();
 }
 
 bool StringGrid::hasActiveFocus() const {
@@ -137,6 +164,10 @@ void StringGrid::openEditor() {
 void StringGrid::discardEditor() {
   if (editor_ == nullptr) return;
   closeEditor(editor_.data(), QAbstractItemDelegate::RevertModelCache);
+}
+
+void StringGrid::writeEditorText() {
+  if (editor_ != nullptr) commitData(editor_.data());
 }
 
 void StringGrid::moveByTab(bool backward) {
@@ -169,6 +200,11 @@ void StringGrid::keyPressEvent(QKeyEvent* event) {
   QTableWidget::keyPressEvent(event);
 }
 
+void StringGrid::focusOutEvent(QFocusEvent* event) {
+  QTableWidget::focusOutEvent(event);
+  noteFocusGone();
+}
+
 void StringGrid::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) {
   // The editor is deleted later; from now on it no longer counts as open.
   if (editor == editor_) editor_ = nullptr;
@@ -183,11 +219,23 @@ void StringGrid::updateGeometries() {
   horizontalScrollBar()->setRange(0, 0);
 }
 
+void StringGrid::noteFocusGone() {
+  // The toolkit names the new focus before it tells the old one that it lost it.
+  QWidget* now = QApplication::focusWidget();
+  if (!focusInside_ || now == nullptr || now->window() != window()) return;
+  if (now == this || isAncestorOf(now)) return;
+  focusInside_ = false;
+  emit left();
+}
+
 void StringGrid::onFocusChanged(QWidget* old, QWidget* now) {
   // A window losing its activation, or a dialog of its own taking the focus for a while, does
   // not take the focus away from the grid in the sense of its window.
   if (now == nullptr || now->window() != window()) return;
   const bool inside = now == this || isAncestorOf(now);
+  // Mostly the grid heard of its loss already; not when the focus went to another window first
+  // and comes back to another control of this one.
+  if (!inside) noteFocusGone();
   const bool cameFromOutside = inside && !focusInside_;
   focusInside_ = inside;
   if (cameFromOutside) emit entered();

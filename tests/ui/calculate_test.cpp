@@ -8,6 +8,7 @@
 #include <QToolButton>
 #include <vector>
 
+#include "analysis/calculation.h"
 #include "analysis/results.h"
 #include "ui/client_area.h"
 #include "ui/qt_dialogs.h"
@@ -34,7 +35,12 @@ class HideRecorder : public QObject {
   }
 };
 
-QRgb Rgb(const QImage& image, int x, int y) { return image.pixel(x, y) & 0xFFFFFFu; }
+// The colour at a point in the window's pixels; an image at a device pixel ratio above 1 has
+// finer pixels, of which the top-left one of the window's pixel is taken.
+QRgb Rgb(const QImage& image, int x, int y) {
+  const int ratio = qRound(image.devicePixelRatio());
+  return image.pixel(x * ratio, y * ratio) & 0xFFFFFFu;
+}
 
 constexpr QRgb kAqua = 0x00FFFFu;
 constexpr QRgb kBlack = 0x000000u;
@@ -100,20 +106,26 @@ class CalculateTest : public WindowTest {
     EXPECT_TRUE(form->PanelMain->isVisible());
     ASSERT_TRUE(form->clientArea()->showsPicture());
 
-    // The same picture drawn on an image of its own, from the stored results.
-    QImage expected(w, h, QImage::Format_RGB32);
+    // The same picture drawn on an image of its own, from the stored results, at the pixel
+    // ratio of the screen: each of the window's pixels has ratio x ratio pixels on the surface.
+    const QImage shown = Surface();
+    const int ratio = qRound(shown.devicePixelRatio());
+    EXPECT_EQ(ratio, qRound(form->devicePixelRatioF()));
+    EXPECT_EQ(qRound(form->ImageResults.devicePixelRatio()), ratio);
+    QImage expected(w * ratio, h * ratio, QImage::Format_RGB32);
+    expected.setDevicePixelRatio(ratio);
     expected.fill(Qt::white);
     {
       QPainter painter(&expected);
       DrawResults(painter, *data, FindExtremes(*data), w, h);
     }
-    const QImage shown = Surface();
     int differing = 0;
-    for (int y = 0; y < h; ++y) {
+    for (int y = 0; y < h * ratio; ++y) {
       // The tool bar stays on top of the picture.
-      if (marginY + y < form->PanelMain->height()) continue;
-      for (int x = 0; x < w; ++x) {
-        if (Rgb(shown, marginX + x, marginY + y) != Rgb(expected, x, y)) ++differing;
+      if (marginY * ratio + y < form->PanelMain->height() * ratio) continue;
+      for (int x = 0; x < w * ratio; ++x) {
+        const QRgb there = shown.pixel(marginX * ratio + x, marginY * ratio + y) & 0xFFFFFFu;
+        if (there != (expected.pixel(x, y) & 0xFFFFFFu)) ++differing;
       }
     }
     EXPECT_EQ(differing, 0);
@@ -212,22 +224,39 @@ TEST_F(CalculateTest, TheInputComesBackByMouseResizeAndOpen) {
   ExpectInputShown();
 }
 
-TEST_F(CalculateTest, CalculatingWhileTypingUsesTheCommittedInput) {
-  // Twice the width would double every value of the diagrams.
+TEST_F(CalculateTest, CalculatingWhileTypingUsesWhatIsTyped) {
   ClickCell(form->MainGrid, 1, 6);
   Type(form->MainGrid, "2");
-  const QPoint soilTracked = form->soilGridTrackedCell();
   Click(form->SpeedButtonCalc);
+  EXPECT_EQ(data->beamWidth, 2.0);
+  EXPECT_EQ(form->MainGrid->cellText(1, 6), "       2.000");
   EXPECT_TRUE(data->resultsAvailable);
-  EXPECT_EQ(data->beamWidth, 1.0);
-  EXPECT_EQ(SummaryTexts(FindExtremes(*data))[5], "Maximum moment :            356.780 kNm");
-  // Hiding the tables enters no other table, so nothing is committed and the results stay
-  // available; the typed text waits in its cell.
-  EXPECT_EQ(form->soilGridTrackedCell(), soilTracked);
+  ASSERT_TRUE(form->clientArea()->showsPicture());
+  // The same results as the demonstration problem given a width of 2 directly.
+  ProblemData wide;
+  ResetToDefaults(wide);
+  wide.beamWidth = 2.0;
+  ASSERT_EQ(RunCalculation(wide, *MakeAnalysisWorkspace()).status, CalculationStatus::Success);
+  EXPECT_EQ(SummaryTexts(FindExtremes(*data)), SummaryTexts(FindExtremes(wide)));
+  EXPECT_NE(SummaryTexts(FindExtremes(*data))[5], "Maximum moment :            356.780 kNm");
+  // Hiding the tables commits nothing again, so the results stay available.
   MoveOverSurface(QPoint(700, 500));
   EXPECT_TRUE(data->resultsAvailable);
-  EXPECT_EQ(form->MainGrid->cellText(1, 6), "2");
-  EXPECT_EQ(data->beamWidth, 1.0);
+  EXPECT_TRUE(form->clientArea()->showsPicture());
+
+  // An edit committed beside the picture takes it away with the results: the diagrams no
+  // longer belong to the input.
+  ClickCell(form->SoilGrid, 2, 3);
+  EXPECT_FALSE(data->resultsAvailable);
+  EXPECT_FALSE(form->clientArea()->showsPicture());
+  EXPECT_NE(Rgb(Surface(), 700, 500), kAqua);
+  // New after Calculate erases the picture too, at the default size where it resizes nothing;
+  // the input stays hidden until the mouse or a key brings it back.
+  Click(form->SpeedButtonCalc);
+  ASSERT_TRUE(form->clientArea()->showsPicture());
+  Click(form->SpeedButtonNew);
+  EXPECT_FALSE(form->clientArea()->showsPicture());
+  EXPECT_FALSE(form->SoilGrid->isVisible());
 }
 
 TEST_F(CalculateTest, AnUnsupportedBeamShowsTheSingularMessageAtItsPoint) {

@@ -194,9 +194,14 @@ TEST_F(FileCommandsTest, SaveAfterCalculateAndOpenGiveTheProblemBackWithoutResul
   EXPECT_TRUE(bytes.contains("\r\n     1,      10.000,     -20.000,       0.000,\r\n"));
   EXPECT_TRUE(bytes.contains("\r\n   100,   30.000,"));  // the last node of the results
 
-  Click(form->SpeedButtonNew);  // at the default size: the picture and the hidden input stay
+  // New at the default size leaves the input hidden, but the picture of the results it drops
+  // goes with them.
+  Click(form->SpeedButtonNew);
   EXPECT_EQ(data->problemName.View(), "Demonstration Problem");
   EXPECT_EQ(data->sections[1].load, 10.0);
+  EXPECT_FALSE(form->clientArea()->showsPicture());
+  EXPECT_FALSE(form->MainGrid->isVisible());
+  Click(form->SpeedButtonCalc);
   ASSERT_TRUE(form->clientArea()->showsPicture());
 
   Open(Path("Quay.plv"));
@@ -383,7 +388,8 @@ TEST_F(FileCommandsTest, NamesWithoutExtensionLongNamesAndOtherCharacters) {
   EXPECT_TRUE(dialogs.shown.empty());
   EXPECT_EQ(data->problemName.View(), "Demonstration Problem");
 
-  // The file goes under the whole name; the window keeps its first 59 characters.
+  // The file goes under the whole name; the window keeps its first 59 characters, and the
+  // next Save proposes the file saved, also after the name's cell was passed through.
   const QString longName = QString(70, QLatin1Char('L')) + ".plv";
   Save(Path(longName));
   EXPECT_TRUE(dialogs.shown.empty());
@@ -391,6 +397,12 @@ TEST_F(FileCommandsTest, NamesWithoutExtensionLongNamesAndOtherCharacters) {
   EXPECT_EQ(data->fileName.View(), std::string(59, 'L'));
   EXPECT_EQ(form->MainGrid->cellText(1, 1), QString(59, QLatin1Char('L')));
   EXPECT_TRUE(ReadAll(Path(longName)).contains("\r\n" + QByteArray(59, 'L') + ",\r\n"));
+  ClickCell(form->MainGrid, 1, 1);
+  Press(Qt::Key_Return);
+  EXPECT_EQ(data->fileName.View(), std::string(59, 'L'));
+  Click(form->SpeedButtonSave);
+  EXPECT_EQ(dialogs.saveRequests.back().fileName, longName);
+  dialogs.shown.clear();
 
   // The file's name on disk is the local encoding of the name chosen; the problem keeps it in
   // Windows-1252, where a character it cannot hold becomes "?".
@@ -401,30 +413,87 @@ TEST_F(FileCommandsTest, NamesWithoutExtensionLongNamesAndOtherCharacters) {
   EXPECT_EQ(form->MainGrid->cellText(1, 1), QStringLiteral("Pfahl \u00E9 ?.plv"));
   EXPECT_TRUE(ReadAll(Path(QStringLiteral("Pfahl \u00E9 \u03A9.plv")))
                   .contains("\r\nPfahl \xE9 ?.plv,\r\n"));
+
+  // The name on disk is proposed again while the stored name stands for it: after Save, after
+  // Open of that file, but not once another name is typed or New is chosen.
+  const QString bridge = QStringLiteral("\u041C\u043E\u0441\u0442");  // "Most" in Cyrillic
+  Save(Path(bridge));
+  EXPECT_EQ(data->fileName.View(), "????.plv");
+  EXPECT_EQ(form->MainGrid->cellText(1, 1), "????.plv");
+  Click(form->SpeedButtonSave);
+  EXPECT_EQ(dialogs.saveRequests.back().fileName, bridge + ".plv");
+  Click(form->SpeedButtonNew);
+  Click(form->SpeedButtonOpen);
+  EXPECT_EQ(dialogs.openRequests.back().fileName, "Demo.plv");
+  Open(Path(bridge + ".plv"));
+  EXPECT_EQ(form->MainGrid->cellText(1, 1), "????.plv");
+  Click(form->SpeedButtonOpen);
+  EXPECT_EQ(dialogs.openRequests.back().fileName, bridge + ".plv");
+  EnterGeneral(1, "Other.plv");
+  Click(form->SpeedButtonSave);
+  EXPECT_EQ(dialogs.saveRequests.back().fileName, "Other.plv");
 }
 
-TEST_F(FileCommandsTest, TextStillBeingTypedIsNotSaved) {
+TEST_F(FileCommandsTest, TextBeingTypedIsSaved) {
   ClickCell(form->MainGrid, 1, 6);
   Type(form->MainGrid, "4");
   Save(Path("Typed.plv"));
   ProblemData readBack;
   ASSERT_TRUE(ReadProblemFile(readBack, QFile::encodeName(Path("Typed.plv")).toStdString()).ok);
-  EXPECT_EQ(readBack.beamWidth, 1.0);
-  EXPECT_EQ(data->beamWidth, 1.0);
-  EXPECT_EQ(EditorText(form->MainGrid), "4");
-  Press(Qt::Key_Return);
-  EXPECT_EQ(data->beamWidth, 4.0);
+  EXPECT_EQ(readBack.beamWidth, 4.0);
+  EXPECT_EQ(EditorText(form->MainGrid), "       4.000");
 
-  // A name typed into the file name cell is neither proposed nor saved; the chosen one replaces
-  // it in the cell.
+  // A name typed into the file name cell is proposed, and the chosen one replaces it.
   ClickCell(form->MainGrid, 1, 1);
-  Type(form->MainGrid, "Typed but not committed.plv");
+  Type(form->MainGrid, "Typed by hand.plv");
   Save(Path("Chosen.plv"));
-  EXPECT_EQ(dialogs.saveRequests.back().fileName, "Typed.plv");
+  EXPECT_EQ(dialogs.saveRequests.back().fileName, "Typed by hand.plv");
   EXPECT_TRUE(ReadAll(Path("Chosen.plv")).contains("\r\nChosen.plv,\r\n"));
   EXPECT_EQ(EditorText(form->MainGrid), "Chosen.plv");
-  Press(Qt::Key_Return);
-  EXPECT_EQ(data->fileName.View(), "Chosen.plv");
+
+  // Open drops what is being typed: it belongs to the problem replaced.
+  ClickCell(form->MainGrid, 1, 2);
+  Type(form->MainGrid, "Not kept");
+  Open(Path("Typed.plv"));
+  EXPECT_EQ(data->problemName.View(), "Demonstration Problem");
+  EXPECT_EQ(EditorText(form->MainGrid), "Demonstration Problem");
+}
+
+TEST_F(FileCommandsTest, TheUsualKeysRunTheCommands) {
+  // Pressed while a value is being typed: the value counts.
+  ClickCell(form->MainGrid, 1, 6);
+  Type(form->MainGrid, "2");
+  dialogs.fileAnswers.push_back(Path("Keys.plv"));
+  Press(Qt::Key_S, Qt::ControlModifier);
+  ASSERT_EQ(dialogs.saveRequests.size(), 1u);
+  EXPECT_EQ(data->beamWidth, 2.0);
+  EXPECT_TRUE(QFile::exists(Path("Keys.plv")));
+  Press(Qt::Key_P, Qt::ControlModifier);
+  EXPECT_EQ(dialogs.printRequests, 1);
+
+  Press(Qt::Key_F9);
+  EXPECT_TRUE(data->resultsAvailable);
+  EXPECT_TRUE(form->clientArea()->showsPicture());
+  EXPECT_FALSE(form->MainGrid->isVisible());
+  // A key brings the tables back over the picture, as the mouse does; a modifier alone, the
+  // start of a shortcut, does not.
+  Press(Qt::Key_Control);
+  EXPECT_FALSE(form->MainGrid->isVisible());
+  Press(Qt::Key_Space);
+  for (QWidget* control : form->inputControls()) EXPECT_TRUE(control->isVisible());
+  EXPECT_TRUE(form->clientArea()->showsPicture());
+  EXPECT_TRUE(data->resultsAvailable);
+
+  Press(Qt::Key_N, Qt::ControlModifier);
+  EXPECT_EQ(data->beamWidth, 1.0);
+  dialogs.fileAnswers.push_back(Path("Keys.plv"));
+  Press(Qt::Key_O, Qt::ControlModifier);
+  ASSERT_EQ(dialogs.openRequests.size(), 1u);
+  EXPECT_EQ(data->beamWidth, 2.0);
+  EXPECT_TRUE(dialogs.shown.empty());
+
+  QTimer::singleShot(0, form.get(), [&] { Press(Qt::Key_Q, Qt::ControlModifier); });
+  EXPECT_EQ(QApplication::exec(), 0);
 }
 
 // The real file dialogs: what they show the user, and the path they hand back for a name typed

@@ -29,9 +29,16 @@ TEST_F(WindowTest, StartsCentredWithItsClientAreaToolBarAndMenu) {
   EXPECT_EQ(form->centralWidget(), form->clientArea());
   EXPECT_EQ(form->clientArea()->mapTo(form.get(), QPoint(0, 0)).y(),
             form->menuBar()->geometry().bottom() + 1);
+  // Centred with its frame; on a screen too small for it (a scaled one in the second run of
+  // these tests) its title bar and menu stay on the screen.
   const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
-  EXPECT_LE(std::abs(form->frameGeometry().center().x() - screen.center().x()), 1);
-  EXPECT_LE(std::abs(form->frameGeometry().center().y() - screen.center().y()), 1);
+  const QRect frame = form->frameGeometry();
+  if (frame.width() <= screen.width() && frame.height() <= screen.height()) {
+    EXPECT_LE(std::abs(frame.center().x() - screen.center().x()), 1);
+    EXPECT_LE(std::abs(frame.center().y() - screen.center().y()), 1);
+  } else {
+    EXPECT_EQ(frame.topLeft(), screen.topLeft());
+  }
   EXPECT_FALSE(form->windowIcon().isNull());
   EXPECT_EQ(form->windowIcon().pixmap(32, 32).size(), QSize(32, 32));
   EXPECT_EQ(QFontInfo(form->font()).pixelSize(), 11);
@@ -64,11 +71,13 @@ TEST_F(WindowTest, StartsCentredWithItsClientAreaToolBarAndMenu) {
   EXPECT_EQ(form->Help1->text(), "&Help");
   EXPECT_EQ(form->Help1->menu(), nullptr);
   QStringList items;
+  QStringList keys;
   for (QAction* action : form->File1->actions()) {
     items << (action->isSeparator() ? QStringLiteral("-") : action->text());
-    EXPECT_TRUE(action->shortcut().isEmpty());
+    keys << action->shortcut().toString();
   }
   EXPECT_EQ(items, QStringList({"&Open", "&New", "&Save", "&Print", "-", "&Quit"}));
+  EXPECT_EQ(keys, QStringList({"Ctrl+O", "Ctrl+N", "Ctrl+S", "Ctrl+P", "", "Ctrl+Q"}));
 }
 
 TEST_F(WindowTest, PlacesCaptionPanelsAndTablesAtTheirPixels) {
@@ -238,7 +247,7 @@ TEST_F(WindowTest, ShowsAndHidesTheInputAroundTheResultsPicture) {
   Settle();
   for (QWidget* control : form->inputControls()) EXPECT_TRUE(control->isVisible());
 
-  // New changes no visibility by itself.
+  // New changes no visibility by itself; it erases the picture of the results it drops.
   for (QWidget* control : form->inputControls()) control->hide();
   form->clientArea()->copyPicture(picture, picture.rect(), QPoint(37, 27));
   form->setClientSize(750, 550);
@@ -248,7 +257,7 @@ TEST_F(WindowTest, ShowsAndHidesTheInputAroundTheResultsPicture) {
   Click(form->SpeedButtonNew);
   EXPECT_FALSE(form->MainGrid->isVisible());
   EXPECT_FALSE(form->SoilGrid->isVisible());
-  EXPECT_TRUE(form->clientArea()->showsPicture());
+  EXPECT_FALSE(form->clientArea()->showsPicture());
 
   // At any other size New resizes the window, and the resize erases the picture and shows the
   // sections and forces, not the general data.

@@ -213,14 +213,9 @@ TEST_F(GridInputTest, ForcesTakeAnyValueAndTheXColumnIsNeverCurrent) {
   EXPECT_EQ(forces->cellText(2, 3), "     -25.500");
   EXPECT_EQ(Current(forces), QPoint(3, 3));
 
-  // Text left in a cell by a click elsewhere is not committed when the table is entered again:
-  // entering tracks the force at point 0 before the clicked cell is selected.
-  ClickCell(forces, 2, 4);
-  Type(forces, "6");
+  // Entering the table again tracks the force at point 0 before the clicked cell is selected.
   ClickCell(form->MainGrid, 1, 2);
   ClickCell(forces, 3, 3);
-  EXPECT_EQ(data->points[2].force, 0.0);
-  EXPECT_EQ(forces->cellText(2, 4), "6");
   EXPECT_EQ(form->forcesGridTrackedCell(), QPoint(3, 3));
 
   // Neither a click nor the arrow keys reach the x column.
@@ -234,22 +229,56 @@ TEST_F(GridInputTest, ForcesTakeAnyValueAndTheXColumnIsNeverCurrent) {
   EXPECT_EQ(forces->cellText(1, 4), "      20.000");
 }
 
-TEST_F(GridInputTest, PendingTextIsNotCommittedByButtonsMenusOrFocusChanges) {
+TEST_F(GridInputTest, TypedTextIsCommittedWhenItsTableIsLeftOrACommandRuns) {
+  // Going from table to table without typing commits nothing: results stay valid.
+  data->resultsAvailable = true;
+  ClickCell(form->SoilGrid, 1, 2);
+  ClickCell(form->MainGrid, 1, 1);
+  EXPECT_TRUE(data->resultsAvailable);
+
+  // 50 typed into the length of section 3, then a click into the forces table: the length is
+  // stored and its points move at once, shown in the x column.
+  ClickCell(form->SoilGrid, 1, 4);
+  Type(form->SoilGrid, "50");
+  data->resultsAvailable = true;
+  ClickCell(form->ForcesGrid, 2, 3);
+  EXPECT_EQ(data->sections[2].length, 50.0);
+  EXPECT_EQ(form->SoilGrid->cellText(1, 4), "      50.000");
+  EXPECT_EQ(form->ForcesGrid->cellText(1, 5), "      70.000");
+  EXPECT_FALSE(data->resultsAvailable);
+  // Entering the forces table still starts at the force of point 0.
+  EXPECT_EQ(form->forcesGridTrackedCell(), QPoint(2, 3));
+
+  // A force left for the general data, where the click moves to another row: each table
+  // commits its own cell.
+  Type(form->ForcesGrid, "-4");
+  ClickCell(form->MainGrid, 1, 2);
+  EXPECT_EQ(data->points[1].force, -4.0);
+  EXPECT_EQ(form->ForcesGrid->cellText(2, 3), "      -4.000");
+
+  // A help button commits nothing.
   StringGrid* grid = form->MainGrid;
   grid->setCurrentCell(5, 1);
   Type(grid, "123");
-  // A tool button keeps the focus and the editor where they were and commits nothing (the
-  // stand-in cancels both dialogs; Calculate, which hides the tables, has a test of its own).
-  Click(form->SpeedButtonPrint);
-  Click(form->SpeedButtonSave);
-  EXPECT_EQ(dialogs.printRequests, 1);
-  ASSERT_EQ(dialogs.saveRequests.size(), 1u);
-  EXPECT_EQ(dialogs.saveRequests[0].fileName, "Demo.plv");
+  Click(form->GeneralHelp);
   EXPECT_EQ(data->stiffnessEI, 1000000.0);
   EXPECT_EQ(EditorText(grid), "123");
   EXPECT_TRUE(grid->hasActiveFocus());
+  Press(Qt::Key_Return);
 
-  // Choosing a menu item with the mouse commits nothing either.
+  // Print and Save by their buttons (the stand-in cancels both) and Print from the menu commit
+  // the text being typed first; the cell keeps its editor.
+  Type(grid, "0.5");
+  Click(form->SpeedButtonPrint);
+  EXPECT_EQ(data->beamWidth, 0.5);
+  EXPECT_EQ(EditorText(grid), "       0.500");
+  grid->setCurrentCell(1, 1);
+  Type(grid, "Typed.plv");
+  Click(form->SpeedButtonSave);
+  ASSERT_EQ(dialogs.saveRequests.size(), 1u);
+  EXPECT_EQ(dialogs.saveRequests[0].fileName, "Typed.plv");
+  grid->setCurrentCell(5, 1);
+  Type(grid, "77");
   QMenuBar* bar = form->menuBar();
   QTest::mouseClick(bar, Qt::LeftButton, Qt::NoModifier,
                     bar->actionGeometry(form->File1->menuAction()).center());
@@ -258,45 +287,23 @@ TEST_F(GridInputTest, PendingTextIsNotCommittedByButtonsMenusOrFocusChanges) {
                     form->File1->actionGeometry(form->Print1).center());
   ASSERT_TRUE(QTest::qWaitFor([&] { return !form->File1->isVisible(); }));
   Settle();
+  EXPECT_EQ(dialogs.printRequests, 2);
+  EXPECT_EQ(data->stiffnessEI, 77.0);
+  EXPECT_EQ(grid->cellText(1, 5), "        77.0");
   // The offscreen platform has no window manager to hand the activation back.
   form->activateWindow();
   ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
   Settle();
-  EXPECT_EQ(data->stiffnessEI, 1000000.0);
-  EXPECT_EQ(EditorText(grid), "123");
+  EXPECT_EQ(EditorText(grid), "        77.0");
 
-  // Clicking into the sections table commits nothing of the general data; the typed text
-  // stays in its cell and is committed at the next move in that table.
-  ClickCell(form->SoilGrid, 2, 4);
-  EXPECT_EQ(data->stiffnessEI, 1000000.0);
-  EXPECT_EQ(grid->cellText(1, 5), "123");
-  EXPECT_EQ(grid->cellEditor(), nullptr);
-  EXPECT_NE(form->SoilGrid->cellEditor(), nullptr);
-
-  // Text typed into a section and left by a click elsewhere stays in its cell only.
-  Type(form->SoilGrid, "99");
-  ClickCell(grid, 1, 2);
-  EXPECT_EQ(data->sections[2].load, 10.0);
-  EXPECT_EQ(form->SoilGrid->cellText(2, 4), "99");
-  // The click that brought the focus back moved the current cell of the general data.
-  EXPECT_EQ(data->stiffnessEI, 123.0);
-  EXPECT_EQ(grid->cellText(1, 5), "       123.0");
-
-  // Entering the sections table again starts at the length of section 1 before the clicked
-  // cell: the cell typed into is not committed.
-  ClickCell(form->SoilGrid, 3, 3);
-  EXPECT_EQ(data->sections[2].load, 10.0);
-  EXPECT_EQ(form->SoilGrid->cellText(2, 4), "99");
-  EXPECT_EQ(Current(form->SoilGrid), QPoint(3, 3));
-
-  // Only text typed into the first cell itself is committed at the next move.
-  ClickCell(form->SoilGrid, 1, 2);
-  Type(form->SoilGrid, "5");
-  ClickCell(grid, 1, 1);
-  EXPECT_EQ(data->sections[0].length, 10.0);
-  ClickCell(form->SoilGrid, 2, 3);
-  EXPECT_EQ(data->sections[0].length, 5.0);
-  EXPECT_EQ(form->soilGridTrackedCell(), QPoint(2, 3));
+  // A number of sections typed and left by a click rebuilds both tables before the click
+  // selects its cell.
+  grid->setCurrentCell(3, 1);
+  Type(grid, "5");
+  ClickCell(form->SoilGrid, 3, 4);
+  EXPECT_EQ(form->SoilGrid->rowCount(), 7);
+  EXPECT_EQ(form->ForcesGrid->rowCount(), 8);
+  EXPECT_EQ(Current(form->SoilGrid), QPoint(3, 4));
 }
 
 TEST_F(GridInputTest, ChangingTheNumberOfSectionsRebuildsBothTables) {
@@ -341,9 +348,9 @@ TEST_F(GridInputTest, ChangingTheNumberOfSectionsRebuildsBothTables) {
   EXPECT_EQ(form->SoilGrid->cellText(2, 6), "      33.000");
   EXPECT_EQ(form->ForcesGrid->cellText(2, 5), "       7.000");
 
-  // Re-typing the same count rebuilds nothing: text left in a cell survives.
-  ClickCell(form->SoilGrid, 1, 2);
-  Type(form->SoilGrid, "8");
+  // Re-typing the same count rebuilds nothing: a cell showing other than the stored value keeps
+  // its text.
+  form->SoilGrid->setCellText(1, 2, "8");
   ClickCell(form->MainGrid, 1, 3);
   Type(form->MainGrid, "5");
   Press(Qt::Key_Return);
@@ -367,13 +374,9 @@ TEST_F(GridInputTest, NewPutsTheDemonstrationProblemBackAndDropsTypedText) {
   Type(form->SoilGrid, "7");
   Press(Qt::Key_Up);
   EXPECT_EQ(data->sections[4].length, 7.0);
-  // Text typed into section 5 and left pending in its cell by a click elsewhere...
+  // Text being typed into section 5 is dropped.
   ClickCell(form->SoilGrid, 2, 6);
   Type(form->SoilGrid, "55");
-  ClickCell(form->MainGrid, 1, 4);
-  EXPECT_EQ(form->SoilGrid->cellText(2, 6), "55");
-  // ... and an edit in progress in the general data.
-  Type(form->MainGrid, "999");
   data->nodes[3].w = 0.25;
   data->resultsAvailable = true;
 
@@ -417,8 +420,6 @@ TEST_F(GridInputTest, OneSectionGivesThreeAndFourRows) {
 // before is committed over it.
 TEST_F(GridInputTest, ReloadingShowsReplacedDataWithoutCommittingOldText) {
   EnterGeneral(3, "5");
-  ClickCell(form->SoilGrid, 3, 6);
-  Type(form->SoilGrid, "66");
   ClickCell(form->MainGrid, 1, 5);
   Type(form->MainGrid, "42");
 
@@ -429,7 +430,6 @@ TEST_F(GridInputTest, ReloadingShowsReplacedDataWithoutCommittingOldText) {
   data->stiffnessEI = 2.5e5;
   form->ReloadGrids();
 
-  EXPECT_EQ(data->sections[4].spring, 100.0);
   EXPECT_EQ(data->stiffnessEI, 2.5e5);
   EXPECT_EQ(form->MainGrid->cellText(1, 2), "Pile");
   EXPECT_EQ(form->MainGrid->cellText(1, 3), "     2");

@@ -1,6 +1,7 @@
 // The four help texts, shown through the dialogs, and the application's general error handler.
 
 #include <QApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -134,6 +135,23 @@ TEST_F(WindowTest, TheRealMessageBoxLeavesTheEditAsItWas) {
   QTest::keyClick(window.SoilGrid->cellEditor(), Qt::Key_Return);
   Settle();
   EXPECT_EQ(problem.sections[1].load, 12.0);
+
+  // Lines wider than the box would make them by itself are shown whole, as written.
+  int linesCut = -1;
+  QTimer::singleShot(50, [&] {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    if (box == nullptr) return;
+    for (const QLabel* label : box->findChildren<QLabel*>()) {
+      if (label->text() != box->text()) continue;
+      const QFontMetrics metrics(label->font());
+      linesCut = 0;
+      for (const QString& line : box->text().split(QLatin1Char('\n')))
+        linesCut += metrics.horizontalAdvance(line) > label->contentsRect().width() ? 1 : 0;
+    }
+    box->accept();
+  });
+  QTest::mouseClick(window.GeneralHelp, Qt::LeftButton);
+  EXPECT_EQ(linesCut, 0);
 }
 
 // An event handler that fails. The fault is raised right under the application object, so

@@ -8,6 +8,7 @@
 #include <QImage>
 #include <QPainter>
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <limits>
 #include <memory>
@@ -40,9 +41,12 @@ class ResultsPictureTest : public ::testing::Test {
     DrawingLog log;
   };
 
-  // Draws into an image larger than the picture, so that anything drawn beyond it shows.
-  static Picture Render(const ProblemData& data, const ResultSummary& summary, int w, int h) {
-    Picture picture{QImage(w + 20, h + 20, QImage::Format_RGB32), {}};
+  // Draws into an image larger than the picture, so that anything drawn beyond it shows; at a
+  // device pixel ratio above 1 each pixel of the picture has ratio x ratio pixels of the image.
+  static Picture Render(const ProblemData& data, const ResultSummary& summary, int w, int h,
+                        int ratio = 1) {
+    Picture picture{QImage((w + 20) * ratio, (h + 20) * ratio, QImage::Format_RGB32), {}};
+    picture.image.setDevicePixelRatio(ratio);
     picture.image.fill(kUntouched);
     QPainter painter(&picture.image);
     DrawResults(painter, data, summary, w, h, &picture.log);
@@ -236,6 +240,78 @@ TEST_F(ResultsPictureTest, DemonstrationProblemAtTheSmallestClientArea) {
     EXPECT_GT(CountPixelsIn(image, kBlackPixel, textCorners[k].x, textCorners[k].y, 200, 11), 50)
         << k;
   EXPECT_EQ(CountPixelsIn(image, kBlackPixel, 1, 1, 538, 2), 0);
+}
+
+// The letters of the texts' words stand one blank column apart: hinted letters placed at the
+// outline's fractional advances would leave two here and there ("displacem ent"). At twice the
+// scale every line and fill covers the same pixels of the picture, as 2 x 2 finer pixels each,
+// while the texts are drawn with the finer pixels, not as the coarse letters blown up.
+TEST_F(ResultsPictureTest, EvenLettersAndTheFinerPixelsOfAScaledScreen) {
+  ProblemData data;
+  const ResultSummary summary = Solve(data);
+  const Picture coarse = Render(data, summary, 540, 360);
+  for (const PictureText& text : coarse.log.texts) {
+    SCOPED_TRACE(text.text);
+    const QImage band = coarse.image.copy(text.topLeft.x, text.topLeft.y, 250, 13);
+    std::vector<int> gaps;  // blank column runs between inked columns
+    int run = -1;           // no ink seen yet
+    for (int x = 0; x < band.width(); ++x) {
+      bool ink = false;
+      for (int y = 0; y < band.height(); ++y) ink = ink || band.pixel(x, y) == kBlackPixel;
+      if (ink && run > 0) gaps.push_back(run);
+      if (ink) run = 0;
+      if (!ink && run >= 0) ++run;
+    }
+    // The words before the colon, which stands after a blank and the widest gap so far.
+    ASSERT_GT(gaps.size(), 10u);
+    for (int gap : gaps) {
+      if (gap >= 5) break;
+      EXPECT_TRUE(gap == 1 || gap >= 3) << gap;
+    }
+  }
+
+  const Picture fine = Render(data, summary, 540, 360, 2);
+  ASSERT_EQ(fine.image.size(), QSize(2 * 560, 2 * 380));
+  auto block = [&](int x, int y) {
+    return std::array<QRgb, 4>{fine.image.pixel(2 * x, 2 * y), fine.image.pixel(2 * x + 1, 2 * y),
+                               fine.image.pixel(2 * x, 2 * y + 1),
+                               fine.image.pixel(2 * x + 1, 2 * y + 1)};
+  };
+  auto expectBlock = [&](int x, int y, QRgb colour) {
+    for (QRgb c : block(x, y)) ASSERT_EQ(c, colour) << x << "," << y;
+  };
+  // The frame, the fill, the axes and the hatching, and nothing beyond the picture.
+  for (int x = 0; x < 540; ++x) {
+    expectBlock(x, 0, kBlackPixel);
+    expectBlock(x, 359, kBlackPixel);
+    expectBlock(x, 360, kUntouched);
+  }
+  for (int y = 0; y < 360; ++y) {
+    expectBlock(0, y, kBlackPixel);
+    expectBlock(539, y, kBlackPixel);
+    expectBlock(540, y, kUntouched);
+  }
+  expectBlock(1, 1, kAquaPixel);
+  expectBlock(538, 358, kAquaPixel);
+  const QRgb pens[3] = {kRedPixel, kGreenPixel, kBluePixel};
+  for (int d = 0; d < 3; ++d) {
+    const DiagramDrawing& diagram = fine.log.diagrams[d];
+    for (int x = diagram.axis.from.x; x <= diagram.axis.to.x; ++x)
+      expectBlock(x, diagram.axis.from.y, pens[d]);
+    for (const PictureLine& line : diagram.hatching) {
+      for (int y = std::min(line.from.y, line.to.y); y <= std::max(line.from.y, line.to.y); ++y)
+        expectBlock(line.from.x, y, pens[d]);
+    }
+  }
+  // The texts: blocks of two colours show letters drawn with the finer pixels.
+  int mixed = 0;
+  for (int y = 3; y < 36; ++y) {
+    for (int x = 54; x < 500; ++x) {
+      const std::array<QRgb, 4> b = block(x, y);
+      mixed += std::count(b.begin(), b.end(), b[0]) < 4 ? 1 : 0;
+    }
+  }
+  EXPECT_GT(mixed, 300);
 }
 
 TEST_F(ResultsPictureTest, DemonstrationProblemAtTheStartSize) {
