@@ -162,6 +162,7 @@ void StringGrid::openEditor() {
 }
 
 void StringGrid::discardEditor() {
+  typedText_ = false;
   if (editor_ == nullptr) return;
   closeEditor(editor_.data(), QAbstractItemDelegate::RevertModelCache);
 }
