@@ -16,22 +16,26 @@ class GridDelegate : public QStyledItemDelegate {
  public:
   explicit GridDelegate(StringGrid* grid) : QStyledItemDelegate(grid), grid_(grid) {}
 
+  // The grid is being torn down: an editor that goes with it reports to nobody.
+  void forgetGrid() { grid_ = nullptr; }
+
   QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option,
                         const QModelIndex& index) const override {
     QWidget* editor = QStyledItemDelegate::createEditor(parent, option, index);
-    grid_->editor_ = editor;
+    if (grid_ != nullptr) grid_->editor_ = editor;
     return editor;
   }
 
   void setModelData(QWidget* editor, QAbstractItemModel* model,
                     const QModelIndex& index) const override {
     auto* line = qobject_cast<QLineEdit*>(editor);
-    if (line != nullptr && line->isModified()) grid_->typedText_ = true;
+    if (grid_ != nullptr && line != nullptr && line->isModified()) grid_->typedText_ = true;
     QStyledItemDelegate::setModelData(editor, model, index);
   }
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override {
+    if (grid_ == nullptr) return QStyledItemDelegate::eventFilter(watched, event);
     if (event->type() == QEvent::KeyPress) {
       const int key = static_cast<QKeyEvent*>(event)->key();
       if (key == Qt::Key_Return || key == Qt::Key_Enter) {
@@ -102,6 +106,7 @@ StringGrid::StringGrid(int fixedRows, int fixedCols, QWidget* parent)
 StringGrid::~StringGrid() {
   // The focus moves while the window's widgets are torn down; by then this is no grid anymore.
   disconnect(focusWatch_);
+  static_cast<GridDelegate*>(itemDelegate())->forgetGrid();
 }
 
 void StringGrid::setGridSize(int rows, int cols) {
