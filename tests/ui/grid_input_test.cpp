@@ -439,6 +439,13 @@ TEST_F(GridInputTest, ReloadingShowsReplacedDataWithoutCommittingOldText) {
   EXPECT_EQ(form->ForcesGrid->cellText(3, 4), "      -3.000");
   // The editor on the general data shows the stored value again.
   EXPECT_EQ(EditorText(form->MainGrid), "    250000.0");
+
+  // A name read from a file may be longer than a typed one; passing through its cell keeps it.
+  data->problemName.Set(std::string(59, 'P'));
+  form->ReloadGrids();
+  ClickCell(form->MainGrid, 1, 2);
+  Press(Qt::Key_Return);
+  EXPECT_EQ(data->problemName.View(), std::string(59, 'P'));
 }
 
 }  // namespace
