@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "model/problem_data.h"
-#include "report/recording_surface.h"
 #include "report/report.h"
+#include "support/recording_surface.h"
 
 namespace pelvar {
 namespace {

@@ -22,8 +22,8 @@
 #include "model/problem_data.h"
 #include "pdf_tools.h"
 #include "report/qt_page_surface.h"
-#include "report/recording_surface.h"
 #include "report/report.h"
+#include "support/recording_surface.h"
 #include "text/number_format.h"
 #include "text/number_reader.h"
 

@@ -1,4 +1,4 @@
-#include "report/recording_surface.h"
+#include "support/recording_surface.h"
 
 namespace pelvar {
 
