@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "files/problem_file.h"
+#include "files/file_result.h"
 
 namespace pelvar {
 

@@ -9,14 +9,10 @@
 #include <string>
 #include <string_view>
 
+#include "files/file_result.h"
 #include "model/problem_data.h"
 
 namespace pelvar {
-
-struct FileResult {
-  bool ok = false;
-  std::string message;  // why it failed, naming the file; empty on success
-};
 
 // A data file is under 100 kB; a file above this size is refused at once instead of being read
 // for seconds.
