@@ -1,7 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <clocale>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
 #include <limits>
+#include <random>
+#include <string>
+#include <vector>
 
 #include "text/cp1252.h"
 #include "text/number_format.h"
@@ -87,10 +94,58 @@ TEST(NumberFormatTest, PrintfConversions) {
   EXPECT_THROW(FormatText("%s", 1), std::invalid_argument);
 }
 
-TEST(NumberFormatTest, ShortestTextReadsBackExactly) {
-  for (double v : {0.1, -2.5e-7, 1e300, 356.7796501234, 0.0, 1.0 / 3.0, 123456789.125, kMax}) {
+// The C library's own text, in the "C" locale. A %f whose digits are all zero may print without
+// its minus sign, which is then the text of the value's magnitude.
+bool SameAsPrintf(const std::string& text, const char* format, double value) {
+  char printed[400];
+  std::snprintf(printed, sizeof printed, format, value);
+  if (text == printed) return true;
+  if (std::string_view(printed).find_first_of("123456789") != std::string_view::npos) return false;
+  std::snprintf(printed, sizeof printed, format, std::fabs(value));
+  return text == printed;
+}
+
+// Ten thousand draws of three kinds: any bit pattern (the whole double range, subnormals
+// included), values of the magnitudes engineers type, and binary fractions that sit exactly on
+// the rounding halves of the printed decimals.
+TEST(NumberTextTest, RandomDoublesReadBackExactlyAndPrintAsTheCLibraryDoes) {
+  ASSERT_NE(std::setlocale(LC_ALL, "C"), nullptr);
+  std::mt19937_64 random(20261207);
+  std::uniform_real_distribution<double> mantissa(-10.0, 10.0);
+  std::uniform_int_distribution<int> decade(-8, 12);
+  std::uniform_int_distribution<std::int64_t> numerator(-1000000, 1000000);
+  std::uniform_int_distribution<int> halving(0, 12);
+  std::uniform_int_distribution<std::int32_t> anyInteger(std::numeric_limits<std::int32_t>::min(),
+                                                         std::numeric_limits<std::int32_t>::max());
+  using Limits = std::numeric_limits<double>;
+  std::vector<double> values = {
+      0.1,  -2.5e-7, 1e300,         356.7796501234,      0.0, -0.0, 1 / 3.,
+      kMax, -kMax,   Limits::min(), Limits::denorm_min()};
+  while (values.size() < 10000) {
+    const double bits = std::bit_cast<double>(random());
+    if (std::isfinite(bits)) values.push_back(bits);
+    values.push_back(mantissa(random) * std::pow(10.0, decade(random)));
+    values.push_back(std::ldexp(static_cast<double>(numerator(random)), -halving(random)));
+  }
+  int differences = 0;
+  for (const double v : values) {
     const std::string text = ShortestRealText(v);
-    EXPECT_EQ(ReadReal(text), v) << text;
+    const double back = ReadReal(text);
+    EXPECT_TRUE(back == v && std::signbit(back) == std::signbit(v)) << text;
+    for (const char* format : {"%12.3f", "%9.3f", "%12.6f", "%14.1f"}) {
+      const std::string printed = FormatText(format, v);
+      const bool same = SameAsPrintf(printed, format, v);
+      EXPECT_TRUE(same) << format << " of " << text << ": " << printed;
+      if (!same && ++differences == 20) FAIL() << "and more";
+    }
+  }
+  char printed[16];
+  for (int i = 0; i < 10000; ++i) {
+    const std::int32_t n =
+        i % 2 == 0 ? anyInteger(random) : static_cast<std::int32_t>(numerator(random));
+    std::snprintf(printed, sizeof printed, "%6d", n);
+    EXPECT_EQ(FormatText("%6d", n), printed);
+    EXPECT_EQ(ReadInteger(printed), n);
   }
   EXPECT_EQ(ShortestRealText(0.1), "0.1");
   EXPECT_EQ(ShortestRealText(-2.5), "-2.5");
