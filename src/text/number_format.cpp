@@ -71,8 +71,10 @@ void FormatFixed(std::string& out, double value, const Conversion& conversion) {
   if (precision > 60) throw std::invalid_argument("format precision too large");
   const auto result = std::to_chars(digits, digits + sizeof digits, std::fabs(value),
                                     std::chars_format::fixed, precision);
-  Pad(out, SignOf(negative, conversion),
-      std::string_view(digits, static_cast<std::size_t>(result.ptr - digits)), conversion, true);
+  const std::string_view body(digits, static_cast<std::size_t>(result.ptr - digits));
+  // A value that rounds to zero is shown without a minus sign: rounding noise is no result.
+  const bool shownZero = body.find_first_not_of("0.") == std::string_view::npos;
+  Pad(out, SignOf(negative && !shownZero, conversion), body, conversion, true);
 }
 
 [[noreturn]] void Mismatch(std::string_view format) {

@@ -6,6 +6,10 @@
 // decimal point and without digit grouping, whatever the process locale. A value that needs more
 // characters than the width prints in full. Arguments are checked against their conversions:
 // an int for %d, a double for %f, text for %s; a mismatch throws std::invalid_argument.
+//
+// One deliberate difference from printf: %f prints a value that rounds to zero at the precision
+// asked for (such as -0.0 or -0.0001 with "%.3f") without a minus sign, "0.000" and not
+// "-0.000", so that rounding noise never shows as a negative result.
 
 #include <cstdint>
 #include <initializer_list>

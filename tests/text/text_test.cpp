@@ -77,7 +77,11 @@ TEST(NumberFormatTest, PrintfConversions) {
   EXPECT_EQ(FormatText("%14.1f", 1234567.89), "     1234567.9");
   EXPECT_EQ(FormatText("%14.1f", 1.5e12), "1500000000000.0");
   EXPECT_EQ(FormatText("%12.6f", -0.0001234), "   -0.000123");
-  EXPECT_EQ(FormatText("%12.3f", -0.0001), "      -0.000");  // printf keeps the sign
+  // Unlike printf, a value that rounds to zero drops its minus sign; one digit that is not 0
+  // keeps it.
+  EXPECT_EQ(FormatText("%12.3f", -0.0001), "       0.000");
+  EXPECT_EQ(FormatText("%.3f|%.0f|%+.2f", -0.0, -0.4, -1e-14), "0.000|0|+0.00");
+  EXPECT_EQ(FormatText("%.3f|%.0f", -0.0005001, -0.6), "-0.001|-1");
   EXPECT_EQ(FormatText("%6d", 3), "     3");
   EXPECT_EQ(FormatText("%4d", -12345), "-12345");
   EXPECT_EQ(FormatText("  %8d, %8d, %8d,", 3, 10, 2000), "         3,       10,     2000,");
