@@ -1,5 +1,6 @@
-// The whole calculation run (mesh, assembly, block elimination, results) at 100 and 1000
-// elements, beside LAPACK's banded solver dgbsv on the same assembled equations.
+// The whole calculation run (mesh, assembly, block elimination, the check of the solution against
+// the equations, results) at 100 and 1000 elements, beside LAPACK's banded solver dgbsv on the
+// same assembled equations.
 
 #include <benchmark/benchmark.h>
 
@@ -13,8 +14,8 @@ extern "C" void dgbsv_(const int* n, const int* kl, const int* ku, const int* nr
 namespace pelvar {
 namespace {
 
-// The demonstration problem with the springs under every section, so that the first elimination
-// order succeeds as it does for most real beams.
+// The demonstration problem with a point force: the first elimination order succeeds, as it does
+// for most real beams.
 ProblemData BenchProblem(int elements) {
   ProblemData data;
   data.elementCount = elements;

@@ -15,7 +15,7 @@ CalculationOutcome Fault(std::string message) {
 }
 
 // Coefficients beyond the double range (extreme but accepted input) would make any solve
-// meaningless; they are caught before the solve so they are not mistaken for a weak support.
+// meaningless; they are caught so that they are not mistaken for a weak support.
 bool SystemIsFinite(const BlockSystem& system, int elementCount) {
   for (int j = 0; j <= elementCount; ++j) {
     const BlockRow& row = system.rows[j];
@@ -33,6 +33,10 @@ constexpr const char* kNotFiniteMessage =
     "Error : The solution is not finite.\n"
     "The input values are too large to calculate with.\n"
     "No output given.\n";
+
+// A solution is stored only when it meets every equation to this share of the equation's own
+// terms; a solve that misses by more has lost the answer to rounding.
+constexpr double kResidualTolerance = 1e-10;
 
 }  // namespace
 
@@ -59,30 +63,49 @@ CalculationOutcome RunCalculation(ProblemData& data, AnalysisWorkspace& work) {
 
   const int missing = prepare();
   if (missing >= 0) {
-    return Fault(
-        FormatText("Error : Section %d gets no element.\n"
-                   "Raise the number of elements.\n"
-                   "No output given.\n",
-                   missing + 1));
+    // Beyond the largest element count only a longer section can help.
+    return Fault(FormatText(n < kMaxElements
+                                ? "Error : Section %d gets no element.\n"
+                                  "Make the section longer or raise the number of elements.\n"
+                                  "No output given.\n"
+                                : "Error : Section %d gets no element.\n"
+                                  "Make the section longer.\n"
+                                  "No output given.\n",
+                            missing + 1));
   }
-  if (!SystemIsFinite(work.system, n)) return Fault(kNotFiniteMessage);
+
+  // Every solution is checked against the equations before it is stored.
+  bool notFinite = false;
+  auto verified = [&] {
+    const double residual = EquationResidual(data, work.mesh, work.system);
+    if (std::isnan(residual)) notFinite = true;
+    return residual <= kResidualTolerance;
+  };
 
   CalculationOutcome outcome;
-  if (SolveSystem(work.system, n, EliminationOrder::Descending) == 1) {
+  if (SolveSystem(work.system, n, EliminationOrder::Descending) == 1 && verified()) {
     outcome.method = SolutionMethod::Descending;
   } else {
     prepare();
-    if (SolveSystem(work.system, n, EliminationOrder::Ascending) == 1) {
+    // A solution that is not finite from coefficients that are not finite either is no fault of
+    // the solver; checked only here, since a verified solution has finite coefficients.
+    if (!SystemIsFinite(work.system, n)) return Fault(kNotFiniteMessage);
+    if (SolveSystem(work.system, n, EliminationOrder::Ascending) == 1 && verified()) {
       outcome.method = SolutionMethod::Ascending;
     } else {
       // Both orders meet a zero pivot at their first node when an end section has no springs,
-      // although springs elsewhere may hold the beam; row exchanges settle which it is.
+      // although springs elsewhere may hold the beam, and a weak pivot can pass in either order
+      // and spoil the solution; row exchanges settle which it is.
       prepare();
       if (!SolveBanded(work.system, n, work.band)) {
+        // Equations too nearly dependent for a beam the springs do hold are no fault of the
+        // supports.
+        if (SpringsHoldTheBeam(work.mesh, n)) return Fault(kInaccurateMessage);
         outcome.status = CalculationStatus::Singular;
         outcome.message = kSingularMessage;
         return outcome;
       }
+      if (!verified()) return Fault(notFinite ? kNotFiniteMessage : kInaccurateMessage);
       outcome.method = SolutionMethod::Banded;
     }
   }

@@ -1,6 +1,7 @@
 #pragma once
-// The calculation run behind the Calculate command: mesh, assembly and solve, with the retry in
-// the other elimination order, and the outcome for whoever shows it.
+// The calculation run behind the Calculate command: mesh, assembly and solve, with the retries in
+// the other elimination order and with row exchanges, the check of every solution against its
+// equations, and the outcome for whoever shows it.
 
 #include <memory>
 #include <string>
@@ -18,10 +19,17 @@ inline constexpr const char* kSingularMessage =
     "Not enough resistance to carry loads.\n"
     "No output given.\n";
 
+// The message of a beam whose equations cannot be solved to the precision of the results.
+inline constexpr const char* kInaccurateMessage =
+    "Error : The beam cannot be calculated accurately.\n"
+    "The equations lose too much precision with these values.\n"
+    "No output given.\n";
+
 enum class CalculationStatus {
   Success,   // results stored, resultsAvailable set
   Singular,  // the springs cannot hold the beam; message is kSingularMessage
-  Fault,     // the input cannot be computed (a section without element, overflow); see message
+  Fault,     // the input cannot be computed (a section without element, overflow, a solution
+             // that misses its equations); see message
 };
 
 // How the stored solution was found.

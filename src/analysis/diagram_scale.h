@@ -14,10 +14,24 @@
 // extremes are not finite, gets the scale 0: it is
 // drawn as its axis alone.
 
+#include "model/problem_data.h"
+
 namespace pelvar {
 
 double DiagramScale(double minValue, double maxValue, double unitHeight, double roomAbove,
                     double roomBelow);
+
+// The size of a result (w, Q or M, chosen by its member of ResultNode) that the problem's own
+// loads make: for Q the total load, the sum of |q|·L·b over the sections, |F| over the points
+// and |M| / (beam length) for the point moments; for M that load times the beam length; for w
+// that load over the total spring stiffness, the sum of |k|·L·b. 0 when no such size exists.
+double ResultReference(const ProblemData& data, double ResultNode::*quantity);
+
+// The scale of the diagram of one result of the solved problem: a diagram whose largest
+// magnitude is no more than a billionth of ResultReference is rounding noise and gets the scale
+// 0, drawn as its axis alone, as a diagram that is zero everywhere; any other as above.
+double DiagramScale(const ProblemData& data, double ResultNode::*quantity, double minValue,
+                    double maxValue, double unitHeight, double roomAbove, double roomBelow);
 
 // Every how many nodes a diagram is drawn: at most about a hundred steps along the beam, so a
 // diagram of 1000 elements joins every tenth node.

@@ -1,5 +1,6 @@
 #include "analysis/mesh.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace pelvar {
@@ -28,12 +29,15 @@ int BuildMesh(const ProblemData& data, MeshData& mesh) {
     if (c < 1) return i;
 
     const double h = section.length / c;
+    const double inverseH = 1.0 / h;
     for (int j = a; j < a + c; ++j) {
       mesh.nodeX[j + 1] = mesh.nodeX[j] + h;
       mesh.elementLength[j] = h;
+      mesh.elementInverseLength[j] = inverseH;
       mesh.elementSpring[j] = section.spring * h * b;
       mesh.elementLoad[j] = section.load * h * b;
       mesh.elementSection[j] = i;
+      mesh.elementMoment[j] = 0.0;
     }
     a += c;
 
@@ -41,67 +45,132 @@ int BuildMesh(const ProblemData& data, MeshData& mesh) {
       // An interior point sits at node a. Its moment acts as a couple of forces ±M/h on the two
       // nodes of the section's last element.
       const PointLoadRow& point = data.points[i + 1];
-      mesh.nodeForce[a] = point.force + point.moment / h;
-      mesh.nodeForce[a - 1] -= point.moment / h;
+      mesh.nodeForce[a] = point.force + point.moment * inverseH;
+      mesh.nodeForce[a - 1] -= point.moment * inverseH;
+      mesh.elementMoment[a - 1] = point.moment;
     }
   }
   return -1;
 }
 
-void AssembleSystem(const ProblemData& data, const MeshData& mesh, BlockSystem& system) {
+namespace {
+
+// The body of AssembleRow, inlined where every row is assembled.
+inline void FillRow(const ProblemData& data, const MeshData& mesh, int j, BlockRow& row) {
   const int n = data.elementCount;
-  const double ei = data.stiffnessEI;
-
-  for (int j = 0; j <= n; ++j) system.rows[j] = BlockRow{};
-
-  // Interior nodes: entry 0 is the node itself, entry 1 its left and entry 2 its right neighbour.
-  for (int j = 1; j < n; ++j) {
-    BlockRow& row = system.rows[j];
-    const double hL = mesh.elementLength[j - 1], hR = mesh.elementLength[j];
-    const double kL = mesh.elementSpring[j - 1], kR = mesh.elementSpring[j];
-    const double pL = mesh.elementLoad[j - 1], pR = mesh.elementLoad[j];
-    row.entryCount = 3;
-    row.columnNode = {j, j - 1, j + 1};
-
-    // Vertical equilibrium: jump of the shear force = spring force - load - node force.
-    row.block[0][0][0] = -(1.0 / hR) - (1.0 / hL);
-    row.block[0][0][1] = -(kL + kR) * 0.25;
-    row.block[1][0][0] = 1.0 / hL;
-    row.block[1][0][1] = -kL * 0.25;
-    row.block[2][0][0] = 1.0 / hR;
-    row.block[2][0][1] = -kR * 0.25;
-    row.rhs[0] = -(pL + pR) * 0.5 - mesh.nodeForce[j];
-
-    // Compatibility: jump of the slope = -(half the integral of M/EI over each element).
-    row.block[0][1][0] = (hL + hR) / (4.0 * ei);
-    row.block[0][1][1] = -(1.0 / hR) - (1.0 / hL);
-    row.block[1][1][0] = hL / (4.0 * ei);
-    row.block[1][1][1] = 1.0 / hL;
-    row.block[2][1][0] = hR / (4.0 * ei);
-    row.block[2][1][1] = 1.0 / hR;
-    row.rhs[1] = 0.0;
-  }
-
-  // Free ends: the end moment is prescribed, and the half element at the end is in equilibrium
-  // (written twice over).
-  auto endRow = [&](int node, int neighbour, int element, double moment, double force) {
-    BlockRow& row = system.rows[node];
-    const double h = mesh.elementLength[element];
+  if (j == 0 || j == n) [[unlikely]] {
+    row = BlockRow{};
+    // Free ends: the end moment is prescribed, and the half element at the end is in
+    // equilibrium (written twice over). A couple of the first or last element puts one of its
+    // forces on the end node, which counts as the end's own force.
+    const int m = data.sectionCount;
+    const int neighbour = j == 0 ? 1 : n - 1;
+    const int element = j == 0 ? 0 : n - 1;
+    const PointLoadRow& point = data.points[j == 0 ? 0 : m];
     const double k = mesh.elementSpring[element];
     row.entryCount = 2;
-    row.columnNode = {node, neighbour, 0};
+    row.columnNode = {j, neighbour, 0};
     row.block[0][0][0] = 1.0;
-    row.rhs[0] = moment;
-    row.block[0][1][0] = 2.0 / h;
+    // 0.0 - M rather than -M: no end moment must not show as a moment of "-0.000".
+    row.rhs[0] = j == 0 ? point.moment : 0.0 - point.moment;
+    row.block[0][1][0] = 2.0 * mesh.elementInverseLength[element];
     row.block[0][1][1] = 0.5 * k;
-    row.block[1][1][0] = -2.0 / h;
+    row.block[1][1][0] = -2.0 * mesh.elementInverseLength[element];
     row.block[1][1][1] = 0.5 * k;
-    row.rhs[1] = 2.0 * force + mesh.elementLoad[element];
-  };
-  const int m = data.sectionCount;
-  endRow(0, 1, 0, data.points[0].moment, data.points[0].force);
-  // 0.0 - M rather than -M: no end moment must not show as a moment of "-0.000".
-  endRow(n, n - 1, n - 1, 0.0 - data.points[m].moment, data.points[m].force);
+    row.rhs[1] = 2.0 * (point.force + mesh.nodeForce[j]) + mesh.elementLoad[element];
+    return;
+  }
+
+  // Interior nodes: entry 0 is the node itself, entry 1 its left and entry 2 its right neighbour.
+  const double flexibility = 0.25 / data.stiffnessEI;  // 1/(4·EI)
+  const double hL = mesh.elementLength[j - 1], hR = mesh.elementLength[j];
+  const double iL = mesh.elementInverseLength[j - 1], iR = mesh.elementInverseLength[j];
+  const double kL = mesh.elementSpring[j - 1], kR = mesh.elementSpring[j];
+  const double pL = mesh.elementLoad[j - 1], pR = mesh.elementLoad[j];
+  row.entryCount = 3;
+  row.columnNode = {j, j - 1, j + 1};
+
+  // Vertical equilibrium: jump of the shear force = spring force - load - node force.
+  row.block[0][0][0] = -iR - iL;
+  row.block[0][0][1] = -(kL + kR) * 0.25;
+  row.block[1][0][0] = iL;
+  row.block[1][0][1] = -kL * 0.25;
+  row.block[2][0][0] = iR;
+  row.block[2][0][1] = -kR * 0.25;
+  row.rhs[0] = -(pL + pR) * 0.5 - mesh.nodeForce[j];
+
+  // Compatibility: jump of the slope = -(half the integral of M/EI over each element).
+  row.block[0][1][0] = (hL + hR) * flexibility;
+  row.block[0][1][1] = -iR - iL;
+  row.block[1][1][0] = hL * flexibility;
+  row.block[1][1][1] = iL;
+  row.block[2][1][0] = hR * flexibility;
+  row.block[2][1][1] = iR;
+  row.rhs[1] = 0.0;
+}
+
+}  // namespace
+
+void AssembleRow(const ProblemData& data, const MeshData& mesh, int j, BlockRow& row) {
+  FillRow(data, mesh, j, row);
+}
+
+void AssembleSystem(const ProblemData& data, const MeshData& mesh, BlockSystem& system) {
+  for (int j = 0; j <= data.elementCount; ++j) FillRow(data, mesh, j, system.rows[j]);
+}
+
+double EquationResidual(const ProblemData& data, const MeshData& mesh, const BlockSystem& solved) {
+  const int n = data.elementCount;
+  double largestM = 0.0, largestW = 0.0;
+  for (int j = 0; j <= n; ++j) {
+    largestM = std::max(largestM, std::fabs(solved.rows[j].rhs[0]));
+    largestW = std::max(largestW, std::fabs(solved.rows[j].rhs[1]));
+  }
+  if (!std::isfinite(largestM) || !std::isfinite(largestW)) return std::nan("");
+
+  double worst = 0.0;
+  BlockRow row;
+  for (int j = 0; j <= n; ++j) {
+    FillRow(data, mesh, j, row);
+    // Entries beyond the count hold zero coefficients and refer to node 0. The terms are added
+    // in pairs, which keeps the chains of dependent additions short.
+    const double* x0 = solved.rows[row.columnNode[0]].rhs;
+    const double* x1 = solved.rows[row.columnNode[1]].rhs;
+    const double* x2 = solved.rows[row.columnNode[2]].rhs;
+    for (int e = 0; e < 2; ++e) {
+      const double(&a0)[2] = row.block[0][e];
+      const double(&a1)[2] = row.block[1][e];
+      const double(&a2)[2] = row.block[2][e];
+      const double sum = (a0[0] * x0[0] + a0[1] * x0[1]) +
+                         ((a1[0] * x1[0] + a1[1] * x1[1]) + (a2[0] * x2[0] + a2[1] * x2[1]));
+      const double sizeM = std::fabs(a0[0]) + (std::fabs(a1[0]) + std::fabs(a2[0]));
+      const double sizeW = std::fabs(a0[1]) + (std::fabs(a1[1]) + std::fabs(a2[1]));
+      const double miss = std::fabs(row.rhs[e] - sum);
+      const double size = std::fabs(row.rhs[e]) + sizeM * largestM + sizeW * largestW;
+      // Divides only for a new largest share; an equation without terms has no miss.
+      if (miss > worst * size) worst = miss / size;
+    }
+  }
+  return worst;
+}
+
+bool SpringsHoldTheBeam(const MeshData& mesh, int elementCount) {
+  const int n = elementCount;
+  // About the middle of the beam, so that the terms do not cancel for long beams.
+  const double middle = 0.5 * (mesh.nodeX[0] + mesh.nodeX[n]);
+  double g00 = 0.0, g01 = 0.0, g11 = 0.0, size00 = 0.0, size11 = 0.0;
+  for (int j = 0; j < n; ++j) {
+    const double k = mesh.elementSpring[j];
+    const double x = 0.5 * (mesh.nodeX[j] + mesh.nodeX[j + 1]) - middle;
+    g00 += k;
+    g01 += k * x;
+    g11 += k * x * x;
+    size00 += std::fabs(k);
+    size11 += std::fabs(k) * x * x;
+  }
+  const double determinant = g00 * g11 - g01 * g01;
+  // Rounding leaves about 1e-16 of the sizes where the determinant is 0.
+  return std::fabs(determinant) > 1e-12 * size00 * size11;
 }
 
 }  // namespace pelvar

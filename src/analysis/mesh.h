@@ -11,11 +11,19 @@ namespace pelvar {
 // The discretised beam. Element j joins node j to node j + 1.
 struct MeshData {
   std::array<double, kMaxElements> elementLength{};  // h, m
+  // 1/h, 1/m: the equations and the shear force use it at every node, and a section's elements
+  // share one division.
+  std::array<double, kMaxElements> elementInverseLength{};
   std::array<double, kMaxElements> elementSpring{};  // k·h·b, kN/m
   std::array<double, kMaxElements> elementLoad{};    // q·h·b, kN
   std::array<int, kMaxElements> elementSection{};    // index of the section it lies in
   // Concentrated force at each node, kN, including the couples that stand for point moments.
   std::array<double, kMaxNodes> nodeForce{};
+  // The point moment, kNm, that the element carries as the couple of forces -M/h on its left
+  // and +M/h on its right node (part of nodeForce there); 0 for an element without one. The
+  // shear force is derived without the couple: a point moment makes the moment jump, not the
+  // shear force.
+  std::array<double, kMaxElements> elementMoment{};
   // Position of each node, m. Copied into the result table only with a stored solution, so a
   // run that fails leaves the whole result table as it was.
   std::array<double, kMaxNodes> nodeX{};
@@ -42,7 +50,24 @@ struct BlockSystem {
 // that section is meaningful and the run must stop.
 int BuildMesh(const ProblemData& data, MeshData& mesh);
 
-// Fills rows 0..elementCount of the system from the mesh and the end points' loads.
+// The equations of node j, 0 <= j <= elementCount, from the mesh and the end points' loads.
+void AssembleRow(const ProblemData& data, const MeshData& mesh, int j, BlockRow& row);
+
+// Fills rows 0..elementCount of the system with AssembleRow.
 void AssembleSystem(const ProblemData& data, const MeshData& mesh, BlockSystem& system);
+
+// How far the solution held in the rhs of the solved rows 0..elementCount misses the equations
+// that AssembleSystem writes for this mesh (built afresh with AssembleRow, since the solve
+// consumed them): the largest over all equations of |rhs - sum of coefficient · unknown|
+// divided by |rhs| + sum of |coefficient| · (largest |M| or |w| of the solution), so that every
+// equation is judged against the size its terms have in this solution, whatever their units.
+// 0 for an exact solution; not a number when the solution is not finite.
+double EquationResidual(const ProblemData& data, const MeshData& mesh, const BlockSystem& solved);
+
+// Whether the springs of the mesh resist both ways the unloaded beam can move as a rigid body,
+// sinking and turning: the springs' stiffness against them, the sum over the elements of
+// K·[1, x; x, x²] (x the element's middle), is not singular. False for a beam without springs
+// and for springs under one element only, which the beam turns about.
+bool SpringsHoldTheBeam(const MeshData& mesh, int elementCount);
 
 }  // namespace pelvar

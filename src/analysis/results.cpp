@@ -13,14 +13,21 @@ bool StoreResults(const BlockSystem& system, const MeshData& mesh, ProblemData& 
 
   // The shear force at node 0 is the value just right of the left end; at every later node the
   // value just left of it. The mean over an element, (M_j - M_j-1)/h, is the average of the
-  // value right of node j-1 and the value left of node j.
+  // value right of node j-1 and the value left of node j. An element that carries a point
+  // moment as a couple has the moment's jump in M_j - M_j-1 and the couple's two forces on its
+  // nodes: both are taken out, so that the shear force runs on unbroken across the moment.
   // 0.0 - F rather than -F: no force must not show as a shear force of "-0.000".
   staging.shear[0] = 0.0 - data.points[0].force;
+  double coupleBefore = 0.0;  // the couple's force of the element before, on its right node
   for (int j = 1; j <= n; ++j) {
+    const double inverseH = mesh.elementInverseLength[j - 1];
+    const double couple = mesh.elementMoment[j - 1] * inverseH;
+    const double forceBefore = mesh.nodeForce[j - 1] + couple - coupleBefore;
     const double mLeft = system.rows[j - 1].rhs[0];
     const double mRight = system.rows[j].rhs[0];
-    staging.shear[j] = (mRight - mLeft) * 2.0 / mesh.elementLength[j - 1] +
-                       (mesh.nodeForce[j - 1] - staging.shear[j - 1]);
+    staging.shear[j] = (mRight - mLeft - mesh.elementMoment[j - 1]) * 2.0 * inverseH +
+                       (forceBefore - staging.shear[j - 1]);
+    coupleBefore = couple;
   }
 
   for (int j = 0; j <= n; ++j) {

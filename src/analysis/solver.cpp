@@ -6,77 +6,22 @@
 namespace pelvar {
 namespace {
 
-// A pivot is rejected when it is smaller than the tolerance, and also when it is not a number.
-bool PivotAccepted(double pivot) { return std::fabs(pivot) >= pivotTolerance; }
-
-// Brings the node's own block to the identity, pivoting on M first and then on w.
-bool NormaliseRow(BlockRow& row) {
-  const int c = row.entryCount;
-  double(&d)[2][2] = row.block[0];
-  for (int k = 0; k < 2; ++k) {
-    if (!PivotAccepted(d[k][k])) return false;
-    const double r = 1.0 / d[k][k];
-    for (int e = 0; e < c; ++e) {
-      row.block[e][k][0] *= r;
-      row.block[e][k][1] *= r;
-    }
-    row.rhs[k] *= r;
-
-    const int l = 1 - k;
-    const double f = d[l][k];
-    for (int e = 0; e < c; ++e) {
-      row.block[e][l][0] -= f * row.block[e][k][0];
-      row.block[e][l][1] -= f * row.block[e][k][1];
-    }
-    row.rhs[l] -= f * row.rhs[k];
-  }
-  return true;
+bool PivotAccepted(double pivot, double equationSize) {
+  const double size = std::fabs(pivot);
+  // Written so that a pivot or a size that is not a number rejects the pivot.
+  return size >= pivotTolerance && size >= relativePivotTolerance * equationSize;
 }
 
-// Removes the eliminated node q from row p, whose equations refer to it, and passes the coupling
-// on to q's other neighbours. Returns false only if a new coupling finds no room.
-bool RemoveFromNeighbour(BlockSystem& system, int q, int p) {
-  const BlockRow& rowQ = system.rows[q];
-  BlockRow& rowP = system.rows[p];
+double Largest(double a, double b, double c, double d) {
+  return std::max(std::max(std::fabs(a), std::fabs(b)), std::max(std::fabs(c), std::fabs(d)));
+}
 
-  int s = rowP.entryCount - 1;
-  for (int e = 1; e < rowP.entryCount; ++e) {
-    if (rowP.columnNode[e] == q) s = e;
+// The entry of the row that refers to the given node, or -1.
+int EntryOf(const BlockRow& row, int node) {
+  for (int e = 1; e < row.entryCount; ++e) {
+    if (row.columnNode[e] == node) return e;
   }
-  double t[2][2];
-  std::copy(&rowP.block[s][0][0], &rowP.block[s][0][0] + 4, &t[0][0]);
-
-  // The last entry takes the place of the removed one.
-  const int last = rowP.entryCount - 1;
-  rowP.columnNode[s] = rowP.columnNode[last];
-  std::copy(&rowP.block[last][0][0], &rowP.block[last][0][0] + 4, &rowP.block[s][0][0]);
-  rowP.columnNode[last] = 0;
-  std::fill(&rowP.block[last][0][0], &rowP.block[last][0][0] + 4, 0.0);
-  rowP.entryCount = last;
-  for (int k = 0; k < 2; ++k) {
-    for (int l = 0; l < 2; ++l) rowP.rhs[l] -= t[l][k] * rowQ.rhs[k];
-  }
-
-  for (int c = 1; c < rowQ.entryCount; ++c) {
-    const int target = rowQ.columnNode[c];
-    int d = -1;
-    for (int e = 0; e < rowP.entryCount; ++e) {
-      if (rowP.columnNode[e] == target) d = e;
-    }
-    if (d < 0) {
-      if (rowP.entryCount == BlockRow::kMaxEntries) return false;
-      d = rowP.entryCount++;
-      rowP.columnNode[d] = target;
-      std::fill(&rowP.block[d][0][0], &rowP.block[d][0][0] + 4, 0.0);
-    }
-    for (int k = 0; k < 2; ++k) {
-      for (int u = 0; u < 2; ++u) {
-        rowP.block[d][k][u] -= t[k][0] * rowQ.block[c][0][u];
-        rowP.block[d][k][u] -= t[k][1] * rowQ.block[c][1][u];
-      }
-    }
-  }
-  return true;
+  return -1;
 }
 
 }  // namespace
@@ -84,29 +29,80 @@ bool RemoveFromNeighbour(BlockSystem& system, int q, int p) {
 int SolveSystem(BlockSystem& system, int elementCount, EliminationOrder order) {
   const int n = elementCount;
   const bool descending = order == EliminationOrder::Descending;
+  const int toward = descending ? -1 : 1;  // from a node to the one eliminated after it
 
-  for (int step = 0; step <= n; ++step) {
-    const int q = descending ? n - step : step;
+  // The own block D and right-hand side b of the node being eliminated, with the nodes
+  // eliminated before it already folded in; carried from node to node in registers.
+  int q = descending ? n : 0;
+  double d00 = system.rows[q].block[0][0][0], d01 = system.rows[q].block[0][0][1];
+  double d10 = system.rows[q].block[0][1][0], d11 = system.rows[q].block[0][1][1];
+  double b0 = system.rows[q].rhs[0], b1 = system.rows[q].rhs[1];
+
+  for (int step = 0; step <= n; ++step, q += toward) {
     BlockRow& row = system.rows[q];
-    // Nothing depends on work done after a rejected pivot: a failed solve stores nothing and
-    // the system is assembled afresh before any further attempt.
-    if (!NormaliseRow(row)) return 0;
-    const int c = row.entryCount;
-    for (int r = 1; r < c; ++r) {
-      if (!RemoveFromNeighbour(system, q, row.columnNode[r])) return 0;
-    }
+    const bool last = step == n;
+    // The row refers to its own node, the node eliminated before it and the one after it.
+    if (row.columnNode[0] != q || row.entryCount != 1 + (step > 0) + !last) return 0;
+    const int ahead = last ? -1 : EntryOf(row, q + toward);
+    if (!last && ahead < 0) return 0;
+    const double c00 = last ? 0.0 : row.block[ahead][0][0];
+    const double c01 = last ? 0.0 : row.block[ahead][0][1];
+    const double c10 = last ? 0.0 : row.block[ahead][1][0];
+    const double c11 = last ? 0.0 : row.block[ahead][1][1];
+
+    // Pivots on M in equation 0, then on w in equation 1 once equation 0 is taken out of it;
+    // the second is det(D)/d00. Nothing depends on work done after a rejected pivot: a failed
+    // solve stores nothing and the system is assembled afresh before any further attempt.
+    if (!PivotAccepted(d00, Largest(d00, d01, c00, c01))) return 0;
+    const double determinant = d00 * d11 - d10 * d01;
+    const double f = d10 / d00;
+    const double second = determinant / d00;
+    if (!PivotAccepted(second, Largest(second, 0.0, c10 - f * c00, c11 - f * c01))) return 0;
+
+    // The node's equations with D brought to the identity: (M, w) + C · (next node) = x.
+    const double r = 1.0 / determinant;
+    const double i00 = d11 * r, i01 = -d01 * r, i10 = -d10 * r, i11 = d00 * r;
+    const double x0 = i00 * b0 + i01 * b1, x1 = i10 * b0 + i11 * b1;
+    const double e00 = i00 * c00 + i01 * c10, e01 = i00 * c01 + i01 * c11;
+    const double e10 = i10 * c00 + i11 * c10, e11 = i10 * c01 + i11 * c11;
+    row.entryCount = last ? 1 : 2;
+    row.columnNode = {q, last ? 0 : q + toward, 0};
+    row.block[0][0][0] = 1.0;
+    row.block[0][0][1] = 0.0;
+    row.block[0][1][0] = 0.0;
+    row.block[0][1][1] = 1.0;
+    for (double& v : row.block[2][0]) v = 0.0;
+    for (double& v : row.block[2][1]) v = 0.0;
+    row.block[1][0][0] = e00;
+    row.block[1][0][1] = e01;
+    row.block[1][1][0] = e10;
+    row.block[1][1][1] = e11;
+    row.rhs[0] = x0;
+    row.rhs[1] = x1;
+    if (last) break;
+
+    // Fold the node into the next row: there its unknowns are x - C · (next node's unknowns).
+    const BlockRow& next = system.rows[q + toward];
+    const int back = EntryOf(next, q);
+    if (back < 0) return 0;
+    const double(&t)[2][2] = next.block[back];
+    d00 = next.block[0][0][0] - (t[0][0] * e00 + t[0][1] * e10);
+    d01 = next.block[0][0][1] - (t[0][0] * e01 + t[0][1] * e11);
+    d10 = next.block[0][1][0] - (t[1][0] * e00 + t[1][1] * e10);
+    d11 = next.block[0][1][1] - (t[1][0] * e01 + t[1][1] * e11);
+    b0 = next.rhs[0] - (t[0][0] * x0 + t[0][1] * x1);
+    b1 = next.rhs[1] - (t[1][0] * x0 + t[1][1] * x1);
   }
 
-  // Every node a row still refers to was eliminated after it, so its solution is final.
-  for (int step = 0; step <= n; ++step) {
-    const int r = descending ? step : n - step;
-    BlockRow& row = system.rows[r];
-    for (int c = 1; c < row.entryCount; ++c) {
-      const BlockRow& other = system.rows[row.columnNode[c]];
-      for (int k = 0; k < 2; ++k) {
-        for (int u = 0; u < 2; ++u) row.rhs[k] -= row.block[c][k][u] * other.rhs[u];
-      }
-    }
+  // In reverse order: every node refers only to the node eliminated after it, already solved.
+  double m = system.rows[q].rhs[0], w = system.rows[q].rhs[1];
+  for (q -= toward; q >= 0 && q <= n; q -= toward) {
+    BlockRow& row = system.rows[q];
+    const double(&c)[2][2] = row.block[1];
+    const double mq = row.rhs[0] - (c[0][0] * m + c[0][1] * w);
+    const double wq = row.rhs[1] - (c[1][0] * m + c[1][1] * w);
+    row.rhs[0] = m = mq;
+    row.rhs[1] = w = wq;
   }
   return 1;
 }
@@ -114,16 +110,65 @@ int SolveSystem(BlockSystem& system, int elementCount, EliminationOrder order) {
 namespace {
 
 constexpr int kLower = BandWorkspace::kLower;
-constexpr int kReach = BandWorkspace::kLower + BandWorkspace::kUpper;  // with the fill-in
+constexpr int kUpper = BandWorkspace::kUpper;
+constexpr int kReach = kLower + kUpper;  // with the fill-in
 
 // Coefficient (row, column) of the band; the row holds columns row - kLower .. row + kReach.
 double& At(BandWorkspace& work, int row, int column) {
   return work.band[row][column - row + kLower];
 }
 
-// A pivot smaller than this, in an equation scaled to unit size, means the equations are
-// dependent: the beam can move without resistance.
+// A pivot smaller than this in the equilibrated equations (every equation and every unknown
+// scaled to a largest coefficient of about 1) means the equations are dependent, or so nearly
+// that rounding decides the solution: its residual may still be small while the values are not
+// those of the beam.
 constexpr double kRelativePivotTolerance = 1e-10;
+
+// The power of two nearest to 1 / size: scaling by it is exact.
+double InverseScale(double size) { return std::ldexp(1.0, -std::ilogb(size)); }
+
+// The residual b - A·x of the assembled equations (still intact in the system) in miss, and its
+// largest share of the size of the equation's terms, judged as EquationResidual judges it.
+double BandResidual(const BlockSystem& system, int n, const double* x, double* miss) {
+  double largestM = 0.0, largestW = 0.0;
+  for (int j = 0; j <= n; ++j) {
+    largestM = std::max(largestM, std::fabs(x[2 * j]));
+    largestW = std::max(largestW, std::fabs(x[2 * j + 1]));
+  }
+  double worst = 0.0;
+  for (int j = 0; j <= n; ++j) {
+    const BlockRow& row = system.rows[j];
+    for (int e = 0; e < 2; ++e) {
+      double sum = 0.0, size = std::fabs(row.rhs[e]);
+      for (int c = 0; c < row.entryCount; ++c) {
+        const int u = 2 * row.columnNode[c];
+        sum += row.block[c][e][0] * x[u] + row.block[c][e][1] * x[u + 1];
+        size += std::fabs(row.block[c][e][0]) * largestM + std::fabs(row.block[c][e][1]) * largestW;
+      }
+      miss[2 * j + e] = row.rhs[e] - sum;
+      const double share = miss[2 * j + e] == 0.0 ? 0.0 : std::fabs(miss[2 * j + e]) / size;
+      if (!(share <= worst)) worst = share;
+    }
+  }
+  return worst;
+}
+
+// Solves the factorised equations for the unscaled right-hand side b into x.
+void BandSubstitute(BandWorkspace& work, int size, const double* b, double* x) {
+  for (int i = 0; i < size; ++i) x[i] = b[i] * work.rowScale[i];
+  for (int k = 0; k < size; ++k) {
+    if (work.pivotRow[k] != k) std::swap(x[k], x[work.pivotRow[k]]);
+    const int lastRow = std::min(size - 1, k + kLower);
+    for (int i = k + 1; i <= lastRow; ++i) x[i] -= At(work, i, k) * x[k];
+  }
+  for (int k = size - 1; k >= 0; --k) {
+    const int lastColumn = std::min(size - 1, k + kReach);
+    double sum = x[k];
+    for (int col = k + 1; col <= lastColumn; ++col) sum -= At(work, k, col) * x[col];
+    x[k] = sum / At(work, k, k);
+  }
+  for (int i = 0; i < size; ++i) x[i] *= work.columnScale[i];
+}
 
 }  // namespace
 
@@ -144,15 +189,26 @@ bool SolveBanded(BlockSystem& system, int elementCount, BandWorkspace& work) {
     }
   }
 
-  // Scale every equation to a largest coefficient of 1, so that the pivot test is relative.
+  // Every equation, then every unknown, to a largest coefficient of about 1, so that the pivot
+  // test is relative and the pivot choice does not depend on units.
   for (int i = 0; i < size; ++i) {
     double largest = 0.0;
     for (double v : work.band[i]) largest = std::max(largest, std::fabs(v));
     if (!(largest > 0.0) || !std::isfinite(largest)) return false;
-    for (double& v : work.band[i]) v /= largest;
-    work.rhs[i] /= largest;
+    work.rowScale[i] = InverseScale(largest);
+    for (double& v : work.band[i]) v *= work.rowScale[i];
+  }
+  for (int col = 0; col < size; ++col) {
+    const int first = std::max(0, col - kUpper), last = std::min(size - 1, col + kLower);
+    double largest = 0.0;
+    for (int i = first; i <= last; ++i) largest = std::max(largest, std::fabs(At(work, i, col)));
+    if (!(largest > 0.0)) return false;
+    work.columnScale[col] = InverseScale(largest);
+    for (int i = first; i <= last; ++i) At(work, i, col) *= work.columnScale[col];
   }
 
+  // Elimination with row exchanges; the multipliers stay below the diagonal for the
+  // substitutions.
   for (int k = 0; k < size; ++k) {
     const int lastRow = std::min(size - 1, k + kLower);
     const int lastColumn = std::min(size - 1, k + kReach);
@@ -161,31 +217,43 @@ bool SolveBanded(BlockSystem& system, int elementCount, BandWorkspace& work) {
       if (std::fabs(At(work, i, k)) > std::fabs(At(work, pivotRow, k))) pivotRow = i;
     }
     if (!(std::fabs(At(work, pivotRow, k)) >= kRelativePivotTolerance)) return false;
+    work.pivotRow[k] = pivotRow;
     if (pivotRow != k) {
       for (int col = k; col <= lastColumn; ++col)
         std::swap(At(work, k, col), At(work, pivotRow, col));
-      std::swap(work.rhs[k], work.rhs[pivotRow]);
     }
     const double pivot = At(work, k, k);
     for (int i = k + 1; i <= lastRow; ++i) {
       const double factor = At(work, i, k) / pivot;
+      At(work, i, k) = factor;
       if (factor == 0.0) continue;
-      At(work, i, k) = 0.0;
       for (int col = k + 1; col <= lastColumn; ++col) At(work, i, col) -= factor * At(work, k, col);
-      work.rhs[i] -= factor * work.rhs[k];
     }
   }
 
-  for (int k = size - 1; k >= 0; --k) {
-    const int lastColumn = std::min(size - 1, k + kReach);
-    double sum = work.rhs[k];
-    for (int col = k + 1; col <= lastColumn; ++col) sum -= At(work, k, col) * work.rhs[col];
-    work.rhs[k] = sum / At(work, k, k);
+  double* x = work.solution.data();
+  double* miss = work.rhs.data();
+  double* d = work.correction.data();
+  for (int j = 0; j <= n; ++j) {
+    miss[2 * j] = system.rows[j].rhs[0];
+    miss[2 * j + 1] = system.rows[j].rhs[1];
+  }
+  BandSubstitute(work, size, miss, x);
+
+  // One step of refinement against the equations as assembled, kept where it brings the
+  // solution closer to them.
+  const double before = BandResidual(system, n, x, miss);
+  if (before > 0.0) {
+    BandSubstitute(work, size, miss, d);
+    for (int i = 0; i < size; ++i) d[i] += x[i];
+    if (BandResidual(system, n, d, miss) < before) {
+      for (int i = 0; i < size; ++i) x[i] = d[i];
+    }
   }
 
   for (int j = 0; j <= n; ++j) {
-    system.rows[j].rhs[0] = work.rhs[2 * j];
-    system.rows[j].rhs[1] = work.rhs[2 * j + 1];
+    system.rows[j].rhs[0] = x[2 * j];
+    system.rows[j].rhs[1] = x[2 * j + 1];
   }
   return true;
 }

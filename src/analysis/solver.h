@@ -14,16 +14,23 @@ enum class EliminationOrder {
   Ascending,   // node 0 first, node n last
 };
 
-// A pivot is accepted when its magnitude is not less than this.
+// A pivot is accepted when its magnitude is not less than pivotTolerance, and not less than
+// relativePivotTolerance times the largest coefficient of its equation at the time: a pivot that
+// is tiny beside the rest of its equation makes the elimination without exchanges lose the
+// solution to rounding, whatever the units of the equation (very long elements on stiff springs
+// give such equations), even where the result still meets the equations closely.
 inline constexpr double pivotTolerance = 1e-12;
+inline constexpr double relativePivotTolerance = 1e-10;
 
-// Eliminates the nodes 0..elementCount in the given order and substitutes back. Returns 1 on
+// Eliminates the nodes 0..elementCount in the given order and substitutes back. The rows must
+// form the chain AssembleSystem writes: every node refers to its neighbours only. Returns 1 on
 // success, with the solution in the rhs of every row (rhs[0] = M, rhs[1] = w), and 0 when a
 // pivot was rejected. Either way the system is consumed.
 int SolveSystem(BlockSystem& system, int elementCount, EliminationOrder order);
 
 // Working storage of the banded solve: the equations of all nodes as one band matrix in the
-// unknowns (M0, w0, M1, w1, ...), with room for the fill-in of the row exchanges.
+// unknowns (M0, w0, M1, w1, ...), with room for the fill-in of the row exchanges, and what the
+// elimination keeps for a step of refinement.
 struct BandWorkspace {
   static constexpr int kLower = 3;  // sub-diagonals
   static constexpr int kUpper = 3;  // super-diagonals of the system
@@ -31,12 +38,20 @@ struct BandWorkspace {
   static constexpr int kMaxUnknowns = 2 * kMaxNodes;
   std::array<std::array<double, kWidth>, kMaxUnknowns> band{};
   std::array<double, kMaxUnknowns> rhs{};
+  std::array<double, kMaxUnknowns> rowScale{};     // multiplies each equation
+  std::array<double, kMaxUnknowns> columnScale{};  // unknown = columnScale · scaled unknown
+  std::array<int, kMaxUnknowns> pivotRow{};
+  std::array<double, kMaxUnknowns> solution{};
+  std::array<double, kMaxUnknowns> correction{};
 };
 
 // Solves the assembled (not yet consumed) system by Gaussian elimination with partial pivoting
-// over the band, after scaling every equation to unit size. Returns true and writes the
-// solution into the rhs of every row as SolveSystem does; returns false, leaving the rhs alone,
-// when a pivot is negligible next to its scaled equation (the beam is not held).
+// over the band, after scaling every equation and every unknown to a largest coefficient of 1,
+// and refines the solution once against the unscaled equations when that brings it closer.
+// Returns true and writes the solution into the rhs of every row as SolveSystem does; returns
+// false, leaving the rhs alone, when a pivot is negligible next to its row: the beam is not held,
+// or the equations are too nearly dependent to be solved in double precision (see
+// SpringsHoldTheBeam). The blocks of the system are left as assembled.
 bool SolveBanded(BlockSystem& system, int elementCount, BandWorkspace& work);
 
 }  // namespace pelvar

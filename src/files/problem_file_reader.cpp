@@ -112,8 +112,9 @@ bool ProblemReader::Read(ProblemData& problem) {
     section.length = AtLeast(Real(), kMinLength);
     problem.points[static_cast<std::size_t>(i) + 1].x =
         problem.points[static_cast<std::size_t>(i)].x + section.length;
-    section.load = AtLeast(Real(), 0.0);
-    section.spring = AtLeast(Real(), 0.0);
+    // Loads and springs stand as written; only the tables limit what is typed.
+    section.load = Real();
+    section.spring = Real();
   }
 
   for (int line = 0; line <= sectionCount; ++line) {

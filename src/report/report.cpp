@@ -271,8 +271,8 @@ void Report::DrawDiagram(const GraphLayout& layout, int axisY, double minValue, 
   if (first) surface_.SetPenMode(PenMode::Copy);
 
   // The signed maximum sets the scale as long as the diagram stays on the page; otherwise the
-  // largest magnitude does, and a diagram without any value other than 0 is its axis alone.
-  const double sy = DiagramScale(minValue, maxValue, layout.gh, axisY,
+  // largest magnitude does, and a diagram of nothing but rounding noise is its axis alone.
+  const double sy = DiagramScale(data_, quantity, minValue, maxValue, layout.gh, axisY,
                                  surface_.PageHeight() - static_cast<double>(axisY));
   if (sy == 0.0) return;
 

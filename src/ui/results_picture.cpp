@@ -64,7 +64,7 @@ void DrawDiagram(QPainter& painter, const ProblemData& data, const DiagramStyle&
   if (std::isfinite(span) && span > 0.0) sx = (0.8 * drawWidth) / span;
   if (!std::isfinite(sx)) sx = 0.0;
   const double sy = sx == 0.0 ? 0.0
-                              : DiagramScale(style.minValue, style.maxValue,
+                              : DiagramScale(data, style.value, style.minValue, style.maxValue,
                                              kUnitHeightShare * drawHeight, y0, drawHeight - y0);
 
   out.letter = style.letter;

@@ -38,6 +38,32 @@ TEST(DiagramScaleTest, NothingToScale) {
   EXPECT_EQ(DiagramScale(-tiny, 0.0, 20.0, 30.0, 30.0), 0.0);
 }
 
+// Rounding noise next to the problem's own sizes is drawn as the axis alone. The demonstration
+// problem has 300 kN of load on 30 m: Q counts against 300 kN, M against 9000 kNm and w against
+// 300 kN over the 2000 kN/m of its springs.
+TEST(DiagramScaleTest, RoundingNoiseBesideTheProblemsLoadsIsNoDiagram) {
+  const ProblemData demo;
+  EXPECT_DOUBLE_EQ(ResultReference(demo, &ResultNode::Q), 300.0);
+  EXPECT_DOUBLE_EQ(ResultReference(demo, &ResultNode::M), 9000.0);
+  EXPECT_DOUBLE_EQ(ResultReference(demo, &ResultNode::w), 0.15);
+  EXPECT_EQ(DiagramScale(demo, &ResultNode::Q, -3e-7, 2e-7, 20.0, 30.0, 30.0), 0.0);
+  EXPECT_EQ(DiagramScale(demo, &ResultNode::M, -1e-14, 9e-6, 20.0, 30.0, 30.0), 0.0);
+  EXPECT_DOUBLE_EQ(DiagramScale(demo, &ResultNode::Q, -3e-7, 4e-7, 20.0, 30.0, 30.0), 5e7);
+  EXPECT_DOUBLE_EQ(DiagramScale(demo, &ResultNode::w, 0.139, 0.164, 20.0, 30.0, 30.0),
+                   20.0 / 0.164);
+  // Point loads and moments count with their size; a moment through the beam's length.
+  ProblemData points = demo;
+  for (SectionRow& s : points.sections) s.load = 0.0;
+  points.points[1].force = -5.0;
+  points.points[2].moment = -60.0;
+  EXPECT_DOUBLE_EQ(ResultReference(points, &ResultNode::Q), 7.0);
+  EXPECT_DOUBLE_EQ(ResultReference(points, &ResultNode::M), 210.0);
+  // Without springs no displacement is negligible.
+  for (SectionRow& s : points.sections) s.spring = 0.0;
+  EXPECT_EQ(ResultReference(points, &ResultNode::w), 0.0);
+  EXPECT_DOUBLE_EQ(DiagramScale(points, &ResultNode::w, 0.0, 1e-20, 20.0, 30.0, 30.0), 2e21);
+}
+
 TEST(DiagramScaleTest, StrideKeepsAboutAHundredSteps) {
   EXPECT_EQ(PlotStride(10), 1);
   EXPECT_EQ(PlotStride(199), 1);

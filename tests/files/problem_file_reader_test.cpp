@@ -319,10 +319,11 @@ TEST(ProblemFileReader, ValuesOutsideTheirLimitsAreClamped) {
   EXPECT_EQ(data->stiffnessEI, 0.1);
   EXPECT_EQ(data->beamWidth, 0.001);
   EXPECT_EQ(data->sections[0].length, 0.001);
-  EXPECT_EQ(data->sections[0].load, 0.0);
-  EXPECT_EQ(data->sections[0].spring, 0.0);
+  // Loads and springs are read as written, negative ones too.
+  EXPECT_EQ(data->sections[0].load, -10.0);
+  EXPECT_EQ(data->sections[0].spring, -0.5);
   EXPECT_EQ(data->sections[1].length, 0.001);
-  EXPECT_FALSE(std::signbit(data->sections[1].load));
+  EXPECT_EQ(data->sections[1].load, 0.0);
   EXPECT_EQ(data->points[1].x, 0.001);
   EXPECT_EQ(data->points[2].x, 0.002);
   EXPECT_DOUBLE_EQ(data->points[3].x, 10.002);

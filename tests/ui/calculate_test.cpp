@@ -344,7 +344,7 @@ TEST_F(CalculateTest, ASectionWithoutElementsIsReportedAndNothingDrawn) {
   EXPECT_EQ(dialogs.shown[0].kind, Kind::Error);
   EXPECT_EQ(dialogs.shown[0].text,
             "Error : Section 3 gets no element.\n"
-            "Raise the number of elements.\n"
+            "Make the section longer or raise the number of elements.\n"
             "No output given.\n");
   EXPECT_FALSE(data->resultsAvailable);
   EXPECT_FALSE(form->clientArea()->showsPicture());
