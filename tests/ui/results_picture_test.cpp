@@ -411,6 +411,22 @@ TEST_F(ResultsPictureTest, WithoutAnyLoadOnlyTheAxesAndLettersAreDrawn) {
     EXPECT_GT(CountPixelsIn(p.image, kBlackPixel, 39, axisY[d] - 6, 12, 13), 4) << d;
   }
   ExpectNothingOutside(p, 540, 360);
+
+  // A uniform load on uniform springs leaves Q and M at rounding noise: their axes alone, with
+  // "0.000" in the summary, and w drawn in full.
+  ProblemData even;
+  even.sectionCount = 1;
+  even.sections[0].spring = 100.0;
+  const ResultSummary noise = Solve(even);
+  ASSERT_NE(std::max(-noise.minM, noise.maxM) + std::max(-noise.minQ, noise.maxQ), 0.0);
+  const Picture flat = Render(even, noise, 540, 360);
+  EXPECT_EQ(flat.log.texts[4].text, "Minimum moment :              0.000 kNm");
+  EXPECT_EQ(flat.log.texts[2].text, "Minimum shear force :         0.000 kN");
+  EXPECT_FALSE(flat.log.diagrams[0].curve.empty());
+  for (int d : {1, 2}) {
+    EXPECT_EQ(flat.log.diagrams[d].scale, 0.0) << d;
+    EXPECT_TRUE(flat.log.diagrams[d].curve.empty()) << d;
+  }
 }
 
 TEST_F(ResultsPictureTest, MomentThatIsNowherePositiveRisesAboveItsAxis) {
