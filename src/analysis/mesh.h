@@ -59,8 +59,9 @@ void AssembleSystem(const ProblemData& data, const MeshData& mesh, BlockSystem& 
 // How far the solution held in the rhs of the solved rows 0..elementCount misses the equations
 // that AssembleSystem writes for this mesh (built afresh with AssembleRow, since the solve
 // consumed them): the largest over all equations of |rhs - sum of coefficient · unknown|
-// divided by |rhs| + sum of |coefficient| · (largest |M| or |w| of the solution), so that every
-// equation is judged against the size its terms have in this solution, whatever their units.
+// divided by |rhs| + sum of |coefficient| · (the largest |M| or |w| of the equation's nodes), so
+// that every equation is judged against the size its terms have in this solution, whatever
+// their units, and a value that should be 0 is judged against its neighbours.
 // 0 for an exact solution; not a number when the solution is not finite.
 double EquationResidual(const ProblemData& data, const MeshData& mesh, const BlockSystem& solved);
 

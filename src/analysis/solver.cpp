@@ -60,11 +60,11 @@ int SolveSystem(BlockSystem& system, int elementCount, EliminationOrder order) {
     if (!PivotAccepted(second, Largest(second, 0.0, c10 - f * c00, c11 - f * c01))) return 0;
 
     // The node's equations with D brought to the identity: (M, w) + C · (next node) = x.
+    // adj(D)·C and adj(D)·b are formed while 1/det(D) is on its way.
     const double r = 1.0 / determinant;
-    const double i00 = d11 * r, i01 = -d01 * r, i10 = -d10 * r, i11 = d00 * r;
-    const double x0 = i00 * b0 + i01 * b1, x1 = i10 * b0 + i11 * b1;
-    const double e00 = i00 * c00 + i01 * c10, e01 = i00 * c01 + i01 * c11;
-    const double e10 = i10 * c00 + i11 * c10, e11 = i10 * c01 + i11 * c11;
+    const double x0 = (d11 * b0 - d01 * b1) * r, x1 = (d00 * b1 - d10 * b0) * r;
+    const double e00 = (d11 * c00 - d01 * c10) * r, e01 = (d11 * c01 - d01 * c11) * r;
+    const double e10 = (d00 * c10 - d10 * c00) * r, e11 = (d00 * c11 - d10 * c01) * r;
     row.entryCount = last ? 1 : 2;
     row.columnNode = {q, last ? 0 : q + toward, 0};
     row.block[0][0][0] = 1.0;
@@ -130,14 +130,14 @@ double InverseScale(double size) { return std::ldexp(1.0, -std::ilogb(size)); }
 // The residual b - A·x of the assembled equations (still intact in the system) in miss, and its
 // largest share of the size of the equation's terms, judged as EquationResidual judges it.
 double BandResidual(const BlockSystem& system, int n, const double* x, double* miss) {
-  double largestM = 0.0, largestW = 0.0;
-  for (int j = 0; j <= n; ++j) {
-    largestM = std::max(largestM, std::fabs(x[2 * j]));
-    largestW = std::max(largestW, std::fabs(x[2 * j + 1]));
-  }
   double worst = 0.0;
   for (int j = 0; j <= n; ++j) {
     const BlockRow& row = system.rows[j];
+    double largestM = 0.0, largestW = 0.0;
+    for (int c = 0; c < row.entryCount; ++c) {
+      largestM = std::max(largestM, std::fabs(x[2 * row.columnNode[c]]));
+      largestW = std::max(largestW, std::fabs(x[2 * row.columnNode[c] + 1]));
+    }
     for (int e = 0; e < 2; ++e) {
       double sum = 0.0, size = std::fabs(row.rhs[e]);
       for (int c = 0; c < row.entryCount; ++c) {
