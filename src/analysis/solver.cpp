@@ -50,21 +50,25 @@ int SolveSystem(BlockSystem& system, int elementCount, EliminationOrder order) {
     const double c10 = last ? 0.0 : row.block[ahead][1][0];
     const double c11 = last ? 0.0 : row.block[ahead][1][1];
 
-    // Pivots on M in equation 0, then on w in equation 1 once equation 0 is taken out of it;
-    // the second is det(D)/d00. Nothing depends on work done after a rejected pivot: a failed
-    // solve stores nothing and the system is assembled afresh before any further attempt.
+    // Pivots on M in equation 0, then on w in equation 1 once equation 0 is taken out of it.
+    // Nothing depends on work done after a rejected pivot: a failed solve stores nothing and
+    // the system is assembled afresh before any further attempt.
     if (!PivotAccepted(d00, Largest(d00, d01, c00, c01))) return 0;
+    // Equation 1 less d10/d00 times equation 0, multiplied through by d00: its pivot det(D)
+    // and its coupling adj(D)·C (second row) are judged without a division.
     const double determinant = d00 * d11 - d10 * d01;
-    const double f = d10 / d00;
-    const double second = determinant / d00;
-    if (!PivotAccepted(second, Largest(second, 0.0, c10 - f * c00, c11 - f * c01))) return 0;
+    const double n10 = d00 * c10 - d10 * c00, n11 = d00 * c11 - d10 * c01;
+    const double scale = std::fabs(d00);
+    if (!(std::fabs(determinant) >= pivotTolerance * scale &&
+          std::fabs(determinant) >= relativePivotTolerance * Largest(determinant, 0.0, n10, n11)))
+      return 0;
 
-    // The node's equations with D brought to the identity: (M, w) + C · (next node) = x.
-    // adj(D)·C and adj(D)·b are formed while 1/det(D) is on its way.
+    // The node's equations with D brought to the identity: (M, w) + C · (next node) = x, with
+    // adj(D)·C and adj(D)·b formed while 1/det(D) is on its way.
     const double r = 1.0 / determinant;
     const double x0 = (d11 * b0 - d01 * b1) * r, x1 = (d00 * b1 - d10 * b0) * r;
     const double e00 = (d11 * c00 - d01 * c10) * r, e01 = (d11 * c01 - d01 * c11) * r;
-    const double e10 = (d00 * c10 - d10 * c00) * r, e11 = (d00 * c11 - d10 * c01) * r;
+    const double e10 = n10 * r, e11 = n11 * r;
     row.entryCount = last ? 1 : 2;
     row.columnNode = {q, last ? 0 : q + toward, 0};
     row.block[0][0][0] = 1.0;
