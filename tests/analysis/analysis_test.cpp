@@ -351,6 +351,7 @@ TEST_F(AnalysisTest, BeamsWithPointMomentsMatchTheClosedForm) {
       EXPECT_NEAR(data.nodes[c.node - 1 + i].M, c.m[i], m) << i;
       EXPECT_NEAR(data.nodes[c.node - 1 + i].Q, c.q[i], q) << i;
     }
+    EXPECT_LT(EquilibriumMiss(data), 1e-9);
   }
 }
 
@@ -429,6 +430,7 @@ TEST_F(AnalysisTest, VeryLongBeamsGiveTheExactValuesOrSaySoHonestly) {
                 "The equations lose too much precision with these values.\nNo output given.\n");
       continue;
     }
+    EXPECT_LT(EquilibriumMiss(data), 1e-9);
     const double w = 10.0 / c.spring, load = 10.0 * c.length;
     for (int j = 0; j <= c.elements; ++j) {
       // Six digits, three more than any result shows.
