@@ -7,8 +7,8 @@
 #include <QString>
 #include <QStringList>
 
+#include "qt_text/text_edge.h"
 #include "text/number_format.h"
-#include "ui/text_edge.h"
 
 namespace pelvar {
 namespace {

@@ -24,6 +24,7 @@
 #include <string>
 
 #include "files/problem_file.h"
+#include "qt_text/text_edge.h"
 #include "report/qt_page_surface.h"
 #include "report/report.h"
 #include "text/number_format.h"
@@ -35,7 +36,6 @@
 #include "ui/results_picture.h"
 #include "ui/results_window.h"
 #include "ui/string_grid.h"
-#include "ui/text_edge.h"
 
 namespace pelvar {
 namespace {

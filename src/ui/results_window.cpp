@@ -24,10 +24,10 @@
 
 #include "files/file_io.h"
 #include "files/results_csv.h"
+#include "qt_text/text_edge.h"
 #include "text/number_format.h"
 #include "ui/dialogs.h"
 #include "ui/path_parts.h"
-#include "ui/text_edge.h"
 
 namespace pelvar {
 

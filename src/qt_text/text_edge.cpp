@@ -1,4 +1,4 @@
-#include "ui/text_edge.h"
+#include "qt_text/text_edge.h"
 
 #include "text/cp1252.h"
 
