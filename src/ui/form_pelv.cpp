@@ -24,11 +24,10 @@
 #include <string>
 
 #include "files/problem_file.h"
+#include "model/input_rules.h"
 #include "qt_text/text_edge.h"
 #include "report/qt_page_surface.h"
 #include "report/report.h"
-#include "text/number_format.h"
-#include "text/number_reader.h"
 #include "ui/client_area.h"
 #include "ui/glyphs.h"
 #include "ui/help_texts.h"
@@ -46,7 +45,6 @@ constexpr int kMinClientWidth = 600;
 constexpr int kMinClientHeight = 400;
 constexpr int kRowHeight = 18;
 constexpr int kCaptionHeight = 30;
-constexpr std::size_t kMaxGeneralText = 40;  // bytes of a file or problem name
 
 const QColor kLime(0, 255, 0);
 
@@ -58,14 +56,6 @@ QFont SansFont(int pixelSize, bool bold) {
   font.setPixelSize(pixelSize);
   font.setBold(bold);
   return font;
-}
-
-QString Formatted(std::string_view format, double value) {
-  return QString::fromStdString(FormatText(format, value));
-}
-
-QString Formatted(std::string_view format, int value) {
-  return QString::fromStdString(FormatText(format, value));
 }
 
 QToolButton* MakeToolButton(QWidget* parent, const QPixmap& glyph, const QString& hint, int left,
@@ -631,13 +621,10 @@ void TFormPelv::Quit1Click() {
 
 void TFormPelv::FillGeneralGrid() {
   MainGrid->discardEditor();
-  MainGrid->setCellText(1, 0, QStringFromCp1252(data_.licensedUser.View()));
-  MainGrid->setCellText(1, 1, QStringFromCp1252(data_.fileName.View()));
-  MainGrid->setCellText(1, 2, QStringFromCp1252(data_.problemName.View()));
-  MainGrid->setCellText(1, 3, Formatted("%6d", data_.sectionCount));
-  MainGrid->setCellText(1, 4, Formatted("%6d", data_.elementCount));
-  MainGrid->setCellText(1, 5, Formatted("%12.1f", data_.stiffnessEI));
-  MainGrid->setCellText(1, 6, Formatted("%12.3f", data_.beamWidth));
+  for (int row = 0; row <= static_cast<int>(GeneralRow::BeamWidth); ++row) {
+    MainGrid->setCellText(1, row,
+                          QStringFromCp1252(GeneralCellText(data_, static_cast<GeneralRow>(row))));
+  }
   MainGrid->openEditor();
 }
 
@@ -649,53 +636,42 @@ void TFormPelv::MainGridSelectCell(int /*col*/, int row) {
 
 void TFormPelv::commitMainGridRow(int row) {
   if (row < 0 || row >= MainGrid->rowCount()) return;
-  // What is kept is measured in the bytes of the stored text. A name left as it stands keeps
-  // all it has: one that came from a file or from Save may be longer than a typed one.
-  std::string bytes = Cp1252FromQString(MainGrid->cellText(1, row));
-  const bool unchanged = (row == 1 && bytes == data_.fileName.View()) ||
-                         (row == 2 && bytes == data_.problemName.View());
-  if (!unchanged && bytes.size() > kMaxGeneralText) bytes.resize(kMaxGeneralText);
-  const QString text = QStringFromCp1252(bytes);
-  MainGrid->setCellText(1, row, text);
+  // What is kept is measured in the bytes of the stored text.
+  const auto which = static_cast<GeneralRow>(row);
+  const std::string typed = Cp1252FromQString(MainGrid->cellText(1, row));
+  std::string_view stored;
+  if (which == GeneralRow::FileName) stored = data_.fileName.View();
+  if (which == GeneralRow::ProblemName) stored = data_.problemName.View();
+  const CommittedCell cell = CommitGeneralCell(which, typed, stored);
+  MainGrid->setCellText(1, row, QStringFromCp1252(cell.text));
 
-  switch (row) {
-    case 1:
-      data_.fileName.Set(bytes);
+  switch (which) {
+    case GeneralRow::FileName:
+      data_.fileName.Set(cell.text);
       OpenDialog1.fileName = SaveDialog1.fileName = proposedFileName();
       break;
-    case 2:
-      data_.problemName.Set(bytes);
+    case GeneralRow::ProblemName:
+      data_.problemName.Set(cell.text);
       break;
-    case 3: {
+    case GeneralRow::SectionCount: {
       const int oldCount = data_.sectionCount;
-      const int count = ClampSectionCount(ReadInteger(bytes));
-      data_.sectionCount = count;
-      MainGrid->setCellText(1, 3, Formatted("%6d", count));
-      if (count != oldCount) {
+      data_.sectionCount = static_cast<int>(cell.value);
+      if (data_.sectionCount != oldCount) {
         BuildSectionsGrid();
         BuildForcesGrid();
       }
       break;
     }
-    case 4: {
-      const int count = ClampElementCount(ReadInteger(bytes));
-      data_.elementCount = count;
-      MainGrid->setCellText(1, 4, Formatted("%6d", count));
+    case GeneralRow::ElementCount:
+      data_.elementCount = static_cast<int>(cell.value);
       break;
-    }
-    case 5: {
-      const double value = AtLeast(ReadReal(bytes), kMinStiffness);
-      data_.stiffnessEI = value;
-      MainGrid->setCellText(1, 5, Formatted("%12.1f", value));
+    case GeneralRow::StiffnessEI:
+      data_.stiffnessEI = cell.value;
       break;
-    }
-    case 6: {
-      const double value = AtLeast(ReadReal(bytes), kMinWidth);
-      data_.beamWidth = value;
-      MainGrid->setCellText(1, 6, Formatted("%12.3f", value));
+    case GeneralRow::BeamWidth:
+      data_.beamWidth = cell.value;
       break;
-    }
-    default:
+    case GeneralRow::LicensedUser:
       break;
   }
   dropResults();
@@ -737,10 +713,11 @@ void TFormPelv::BuildSectionsGrid() {
   SoilGrid->setCellText(3, 1, QStringLiteral("       kN/m³"));
   for (int i = 0; i < count; ++i) {
     const SectionRow& section = data_.sections[static_cast<std::size_t>(i)];
-    SoilGrid->setCellText(0, i + 2, Formatted("%6d", i + 1));
-    SoilGrid->setCellText(1, i + 2, Formatted("%12.3f", section.length));
-    SoilGrid->setCellText(2, i + 2, Formatted("%12.3f", section.load));
-    SoilGrid->setCellText(3, i + 2, Formatted("%12.3f", section.spring));
+    SoilGrid->setCellText(0, i + 2, QStringFromCp1252(RowNumberText(i + 1)));
+    for (SectionColumn col : {SectionColumn::Length, SectionColumn::Load, SectionColumn::Spring}) {
+      SoilGrid->setCellText(static_cast<int>(col), i + 2,
+                            QStringFromCp1252(SectionCellText(section, col)));
+    }
   }
   SoilGrid->openEditor();
 }
@@ -771,10 +748,11 @@ void TFormPelv::BuildForcesGrid() {
   ForcesGrid->setCellText(3, 1, QStringLiteral("        kNm"));
   for (int i = 0; i <= count; ++i) {
     const PointLoadRow& point = data_.points[static_cast<std::size_t>(i)];
-    ForcesGrid->setCellText(0, i + 2, Formatted("%6d", i));
-    ForcesGrid->setCellText(1, i + 2, Formatted("%12.3f", point.x));
-    ForcesGrid->setCellText(2, i + 2, Formatted("%12.3f", point.force));
-    ForcesGrid->setCellText(3, i + 2, Formatted("%12.3f", point.moment));
+    ForcesGrid->setCellText(0, i + 2, QStringFromCp1252(RowNumberText(i)));
+    for (PointColumn col : {PointColumn::X, PointColumn::Force, PointColumn::Moment}) {
+      ForcesGrid->setCellText(static_cast<int>(col), i + 2,
+                              QStringFromCp1252(PointCellText(point, col)));
+    }
   }
   ForcesGrid->openEditor();
 }
@@ -789,8 +767,8 @@ void TFormPelv::ReloadGrids() {
 void TFormPelv::showPointPositions() {
   const int last = std::min(ForcesGrid->rowCount() - 3, static_cast<int>(data_.sectionCount));
   for (int i = 0; i <= last; ++i) {
-    ForcesGrid->setCellText(1, i + 2,
-                            Formatted("%12.3f", data_.points[static_cast<std::size_t>(i)].x));
+    const PointLoadRow& point = data_.points[static_cast<std::size_t>(i)];
+    ForcesGrid->setCellText(1, i + 2, QStringFromCp1252(PointCellText(point, PointColumn::X)));
   }
 }
 
@@ -798,16 +776,13 @@ void TFormPelv::commitSoilGridCell() {
   const int index = soilTrackedRow_ - 2;
   if (index >= 0 && index < kMaxSections && soilTrackedCol_ >= 1 && soilTrackedCol_ <= 3) {
     SectionRow& section = data_.sections[static_cast<std::size_t>(index)];
-    double value =
-        ReadReal(Cp1252FromQString(SoilGrid->cellText(soilTrackedCol_, soilTrackedRow_)));
-    if (soilTrackedCol_ == 1) {
-      value = AtLeast(value, kMinLength);
-      section.length = value;
-    } else {
-      value = AtLeast(value, 0.0);
-      (soilTrackedCol_ == 2 ? section.load : section.spring) = value;
-    }
-    SoilGrid->setCellText(soilTrackedCol_, soilTrackedRow_, Formatted("%12.3f", value));
+    const auto column = static_cast<SectionColumn>(soilTrackedCol_);
+    const CommittedCell cell = CommitSectionCell(
+        column, Cp1252FromQString(SoilGrid->cellText(soilTrackedCol_, soilTrackedRow_)));
+    (column == SectionColumn::Length ? section.length
+     : column == SectionColumn::Load ? section.load
+                                     : section.spring) = cell.value;
+    SoilGrid->setCellText(soilTrackedCol_, soilTrackedRow_, QStringFromCp1252(cell.text));
   }
   UpdatePointPositions(data_);
   dropResults();
@@ -819,10 +794,11 @@ void TFormPelv::commitForcesGridCell() {
   const int index = forcesTrackedRow_ - 2;
   if (index >= 0 && index < kMaxPoints && (forcesTrackedCol_ == 2 || forcesTrackedCol_ == 3)) {
     PointLoadRow& point = data_.points[static_cast<std::size_t>(index)];
-    const double value =
-        ReadReal(Cp1252FromQString(ForcesGrid->cellText(forcesTrackedCol_, forcesTrackedRow_)));
-    (forcesTrackedCol_ == 2 ? point.force : point.moment) = value;
-    ForcesGrid->setCellText(forcesTrackedCol_, forcesTrackedRow_, Formatted("%12.3f", value));
+    const auto column = static_cast<PointColumn>(forcesTrackedCol_);
+    const CommittedCell cell = CommitPointCell(
+        column, Cp1252FromQString(ForcesGrid->cellText(forcesTrackedCol_, forcesTrackedRow_)));
+    (column == PointColumn::Force ? point.force : point.moment) = cell.value;
+    ForcesGrid->setCellText(forcesTrackedCol_, forcesTrackedRow_, QStringFromCp1252(cell.text));
   }
   dropResults();
 }

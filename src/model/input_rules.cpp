@@ -1,0 +1,100 @@
+#include "model/input_rules.h"
+
+#include "text/number_format.h"
+#include "text/number_reader.h"
+
+namespace pelvar {
+namespace {
+
+// The formats of the cells: counts and row numbers, EI, and every other real.
+constexpr std::string_view kCountFormat = "%6d";
+constexpr std::string_view kStiffnessFormat = "%12.1f";
+constexpr std::string_view kRealFormat = "%12.3f";
+
+CommittedCell CountCell(int count) {
+  return {static_cast<double>(count), FormatText(kCountFormat, count)};
+}
+
+CommittedCell RealCell(double value, std::string_view format = kRealFormat) {
+  return {value, FormatText(format, value)};
+}
+
+}  // namespace
+
+CommittedCell CommitGeneralCell(GeneralRow row, std::string_view typed, std::string_view stored) {
+  switch (row) {
+    case GeneralRow::SectionCount:
+      return CountCell(ClampSectionCount(ReadInteger(typed)));
+    case GeneralRow::ElementCount:
+      return CountCell(ClampElementCount(ReadInteger(typed)));
+    case GeneralRow::StiffnessEI:
+      return RealCell(AtLeast(ReadReal(typed), kMinStiffness), kStiffnessFormat);
+    case GeneralRow::BeamWidth:
+      return RealCell(AtLeast(ReadReal(typed), kMinWidth));
+    case GeneralRow::LicensedUser:
+    case GeneralRow::FileName:
+    case GeneralRow::ProblemName:
+      break;
+  }
+  const bool unchanged = row != GeneralRow::LicensedUser && typed == stored;
+  if (!unchanged && typed.size() > kMaxTypedText) typed = typed.substr(0, kMaxTypedText);
+  return {0.0, std::string(typed)};
+}
+
+CommittedCell CommitSectionCell(SectionColumn column, std::string_view typed) {
+  const double least = column == SectionColumn::Length ? kMinLength : 0.0;
+  return RealCell(AtLeast(ReadReal(typed), least));
+}
+
+CommittedCell CommitPointCell(PointColumn /*column*/, std::string_view typed) {
+  // Forces and moments take any value, of either sign.
+  return RealCell(ReadReal(typed));
+}
+
+std::string GeneralCellText(const ProblemData& data, GeneralRow row) {
+  switch (row) {
+    case GeneralRow::LicensedUser:
+      return std::string(data.licensedUser.View());
+    case GeneralRow::FileName:
+      return std::string(data.fileName.View());
+    case GeneralRow::ProblemName:
+      return std::string(data.problemName.View());
+    case GeneralRow::SectionCount:
+      return FormatText(kCountFormat, data.sectionCount);
+    case GeneralRow::ElementCount:
+      return FormatText(kCountFormat, data.elementCount);
+    case GeneralRow::StiffnessEI:
+      return FormatText(kStiffnessFormat, data.stiffnessEI);
+    case GeneralRow::BeamWidth:
+      return FormatText(kRealFormat, data.beamWidth);
+  }
+  return {};
+}
+
+std::string RowNumberText(int number) { return FormatText(kCountFormat, number); }
+
+std::string SectionCellText(const SectionRow& section, SectionColumn column) {
+  switch (column) {
+    case SectionColumn::Length:
+      return FormatText(kRealFormat, section.length);
+    case SectionColumn::Load:
+      return FormatText(kRealFormat, section.load);
+    case SectionColumn::Spring:
+      return FormatText(kRealFormat, section.spring);
+  }
+  return {};
+}
+
+std::string PointCellText(const PointLoadRow& point, PointColumn column) {
+  switch (column) {
+    case PointColumn::X:
+      return FormatText(kRealFormat, point.x);
+    case PointColumn::Force:
+      return FormatText(kRealFormat, point.force);
+    case PointColumn::Moment:
+      return FormatText(kRealFormat, point.moment);
+  }
+  return {};
+}
+
+}  // namespace pelvar

@@ -1,0 +1,51 @@
+#pragma once
+// How a typed cell of the input tables becomes data: the text (Windows-1252 bytes) is read,
+// held within the limits of ProblemData, and shown again in the cell's own format. The window
+// commits through these rules and fills its tables with the same formats.
+
+#include <string>
+#include <string_view>
+
+#include "model/problem_data.h"
+
+namespace pelvar {
+
+// The rows of the general data table, by their row in the table.
+enum class GeneralRow {
+  LicensedUser = 0,
+  FileName = 1,
+  ProblemName = 2,
+  SectionCount = 3,
+  ElementCount = 4,
+  StiffnessEI = 5,
+  BeamWidth = 6,
+};
+
+// The value columns of the sections table.
+enum class SectionColumn { Length = 1, Load = 2, Spring = 3 };
+// The columns of the forces table; x follows from the lengths and is never typed.
+enum class PointColumn { X = 1, Force = 2, Moment = 3 };
+
+// A typed name keeps the first bytes that fit a cell.
+inline constexpr std::size_t kMaxTypedText = 40;
+
+// What a committed cell leaves behind.
+struct CommittedCell {
+  double value = 0.0;  // the number stored; a count is a whole number (unused for a name)
+  std::string text;    // what the cell shows; for a name also the bytes stored
+};
+
+// stored is the text the row holds now: a name left as it stands keeps all it has, for one that
+// came from a file or from Save may be longer than a typed one.
+CommittedCell CommitGeneralCell(GeneralRow row, std::string_view typed,
+                                std::string_view stored = {});
+CommittedCell CommitSectionCell(SectionColumn column, std::string_view typed);
+CommittedCell CommitPointCell(PointColumn column, std::string_view typed);
+
+// The texts the tables show for what ProblemData holds.
+std::string GeneralCellText(const ProblemData& data, GeneralRow row);
+std::string RowNumberText(int number);  // the numbers of the sections and the points
+std::string SectionCellText(const SectionRow& section, SectionColumn column);
+std::string PointCellText(const PointLoadRow& point, PointColumn column);
+
+}  // namespace pelvar

@@ -1,0 +1,81 @@
+// The commit rules of the input tables, without a window: typed bytes in, the value stored and
+// the text shown out.
+
+#include "model/input_rules.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace pelvar {
+namespace {
+
+TEST(InputRulesTest, TypedCellsAreReadClampedAndShownInTheirFormat) {
+  enum Table { General, Sections, Forces };
+  struct Case {
+    Table table;
+    int index;  // the general data row, or the column of the sections or forces table
+    std::string typed;
+    double value;
+    std::string shown;
+    std::string stored = {};  // the name the row holds before the commit
+  };
+  const std::string letters45 = "ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789abcdefghi";
+  const std::string long59(59, 'n');
+  const Case cases[] = {
+      {General, 3, "abc", 1, "     1"},
+      {General, 3, "25", 20, "    20"},
+      {General, 3, " 12xyz", 12, "    12"},
+      {General, 3, "3.7", 3, "     3"},
+      {General, 4, "5", 10, "    10"},
+      {General, 4, "-7", 10, "    10"},
+      {General, 4, "2000", 1000, "  1000"},
+      {General, 4, "250", 250, "   250"},
+      {General, 5, "0", 0.1, "         0.1"},
+      {General, 5, "abc", 0.1, "         0.1"},
+      {General, 5, "1e7", 1e7, "  10000000.0"},
+      {General, 6, "0.0005", 0.001, "       0.001"},
+      {General, 6, "-1", 0.001, "       0.001"},
+      {General, 6, "2", 2, "       2.000"},
+      // Names keep their first 40 bytes, unless left as they stand.
+      {General, 2, letters45, 0, letters45.substr(0, 40)},
+      {General, 1, std::string(45, '\xE9'), 0, std::string(40, '\xE9')},
+      {General, 1, long59, 0, long59, long59},
+      {General, 0, letters45, 0, letters45.substr(0, 40), letters45},
+      {Sections, 1, "15", 15, "      15.000"},
+      {Sections, 1, "0", 0.001, "       0.001"},
+      {Sections, 1, "-3", 0.001, "       0.001"},
+      {Sections, 1, "abc", 0.001, "       0.001"},
+      {Sections, 2, "-10", 0, "       0.000"},
+      {Sections, 3, "-1", 0, "       0.000"},
+      {Sections, 3, "-0", 0, "       0.000"},
+      {Forces, 2, "-25.5", -25.5, "     -25.500"},
+      {Forces, 3, "1e3", 1000, "    1000.000"},
+      {Forces, 3, "xyz", 0, "       0.000"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.typed);
+    const CommittedCell cell =
+        c.table == General ? CommitGeneralCell(static_cast<GeneralRow>(c.index), c.typed, c.stored)
+        : c.table == Sections ? CommitSectionCell(static_cast<SectionColumn>(c.index), c.typed)
+                              : CommitPointCell(static_cast<PointColumn>(c.index), c.typed);
+    EXPECT_EQ(cell.value, c.value);
+    EXPECT_EQ(cell.text, c.shown);
+  }
+
+  // The tables show stored data in the same formats.
+  ProblemData data;
+  data.sectionCount = 12;
+  data.stiffnessEI = 0.1;
+  data.sections[0].spring = 7.25;
+  data.points[1].force = -25.5;
+  EXPECT_EQ(GeneralCellText(data, GeneralRow::SectionCount), "    12");
+  EXPECT_EQ(GeneralCellText(data, GeneralRow::StiffnessEI), "         0.1");
+  EXPECT_EQ(GeneralCellText(data, GeneralRow::ProblemName), "Demonstration Problem");
+  EXPECT_EQ(RowNumberText(20), "    20");
+  EXPECT_EQ(SectionCellText(data.sections[0], SectionColumn::Spring), "       7.250");
+  EXPECT_EQ(PointCellText(data.points[1], PointColumn::Force), "     -25.500");
+}
+
+}  // namespace
+}  // namespace pelvar
