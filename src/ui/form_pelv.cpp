@@ -5,19 +5,11 @@
 #include <QDir>
 #include <QEvent>
 #include <QFile>
-#include <QFontInfo>
 #include <QFrame>
-#include <QGuiApplication>
 #include <QKeyEvent>
-#include <QKeySequence>
-#include <QLabel>
-#include <QMenu>
-#include <QMenuBar>
 #include <QPainter>
 #include <QPrinter>
 #include <QScopedValueRollback>
-#include <QScreen>
-#include <QToolButton>
 #include <QtMath>
 #include <algorithm>
 #include <optional>
@@ -29,7 +21,6 @@
 #include "report/qt_page_surface.h"
 #include "report/report.h"
 #include "ui/client_area.h"
-#include "ui/glyphs.h"
 #include "ui/help_texts.h"
 #include "ui/path_parts.h"
 #include "ui/results_picture.h"
@@ -38,69 +29,6 @@
 
 namespace pelvar {
 namespace {
-
-constexpr int kClientWidth = 750;
-constexpr int kClientHeight = 550;
-constexpr int kMinClientWidth = 600;
-constexpr int kMinClientHeight = 400;
-constexpr int kRowHeight = 18;
-constexpr int kCaptionHeight = 30;
-
-const QColor kLime(0, 255, 0);
-
-// The classic Windows sans at 8 points is 11 pixels high; Liberation Sans has its metrics.
-QFont SansFont(int pixelSize, bool bold) {
-  QFont font;
-  font.setFamilies({QStringLiteral("Liberation Sans"), QStringLiteral("Arial")});
-  font.setStyleHint(QFont::SansSerif);
-  font.setPixelSize(pixelSize);
-  font.setBold(bold);
-  return font;
-}
-
-QToolButton* MakeToolButton(QWidget* parent, const QPixmap& glyph, const QString& hint, int left,
-                            int top) {
-  auto* button = new QToolButton(parent);
-  button->setFocusPolicy(Qt::NoFocus);
-  button->setToolTip(hint);
-  button->setIcon(QIcon(glyph));
-  button->setIconSize(glyph.size());
-  button->setGeometry(left, top, 25, 25);
-  return button;
-}
-
-QFrame* MakeLimePanel(QWidget* parent) {
-  auto* panel = new QFrame(parent);
-  panel->setAutoFillBackground(true);
-  QPalette palette = panel->palette();
-  palette.setColor(QPalette::Window, kLime);
-  palette.setColor(QPalette::WindowText, Qt::black);
-  panel->setPalette(palette);
-  return panel;
-}
-
-QLabel* MakeCaption(QWidget* parent, const QString& text) {
-  auto* label = new QLabel(text, parent);
-  label->setFont(SansFont(11, true));
-  QPalette palette = label->palette();
-  palette.setColor(QPalette::WindowText, Qt::white);
-  label->setPalette(palette);
-  label->move(8, 7);
-  label->adjustSize();
-  return label;
-}
-
-// Column 0 of 50 pixels and three of 90, each with its grid line: the sections and forces
-// tables are 325 pixels wide. Returns that width.
-int SizeTableColumns(StringGrid* grid) {
-  int width = 52;
-  grid->setColumnWidthPixels(0, 50);
-  for (int col = 1; col <= 3; ++col) {
-    grid->setColumnWidthPixels(col, 90);
-    width += 90 + 1;
-  }
-  return width;
-}
 
 // Enter: the next row, or from the last row back to the first value row. The move commits the
 // cell left.
@@ -127,152 +55,6 @@ void MoveToFirstValueCell(StringGrid* grid) {
 
 }  // namespace
 
-TFormPelv::TFormPelv(Dialogs& dialogs, QWidget* parent)
-    : QMainWindow(parent), dialogs_(dialogs), workspace_(MakeAnalysisWorkspace()) {
-  setWindowTitle(QStringLiteral("Pelvar - Beam on Elastic Foundation"));
-  setWindowIcon(WindowIcon());
-  setFont(SansFont(11, false));
-
-  OpenDialog1.filterDescription = QStringLiteral("PLV(*.plv)");
-  SaveDialog1.filterDescription = QStringLiteral("PLV (*.plv)");
-  OpenDialog1.filterPattern = SaveDialog1.filterPattern = QStringLiteral("*.plv");
-  OpenDialog1.defaultSuffix = SaveDialog1.defaultSuffix = QStringLiteral("plv");
-  FontDialog1 = SansFont(13, true);
-  FontDialog2 = SansFont(11, false);
-
-  buildMenu();
-  buildControls();
-  FormCreate();
-
-  // The toolkit's own starting cell of the forces table; the table tracks nothing until it is
-  // first entered.
-  {
-    const QSignalBlocker quiet(ForcesGrid);
-    ForcesGrid->setCurrentCell(2, 2);
-  }
-
-  centreOnScreen();
-  MainGrid->setFocus();
-}
-
-TFormPelv::~TFormPelv() {
-  // The controls outlive this object's own part: nothing they report may reach it any more.
-  clientArea_->onResize = nullptr;
-  clientArea_->onMouseMove = nullptr;
-  for (StringGrid* grid : {MainGrid, SoilGrid, ForcesGrid}) grid->disconnect(this);
-}
-
-void TFormPelv::buildMenu() {
-  QMenuBar* bar = menuBar();
-  bar->setNativeMenuBar(false);
-  File1 = bar->addMenu(QStringLiteral("&File"));
-  Open1 = File1->addAction(QStringLiteral("&Open"), this, &TFormPelv::Open1Click);
-  New1 = File1->addAction(QStringLiteral("&New"), this, &TFormPelv::New1Click);
-  Save1 = File1->addAction(QStringLiteral("&Save"), this, &TFormPelv::Save1Click);
-  Print1 = File1->addAction(QStringLiteral("&Print"), this, &TFormPelv::Print1Click);
-  N1 = File1->addSeparator();
-  Quit1 = File1->addAction(QStringLiteral("&Quit"), this, &TFormPelv::Quit1Click);
-  // A command on the menu bar itself: it acts at once, there is no submenu.
-  Help1 = bar->addAction(QStringLiteral("&Help"), this, &TFormPelv::Help1Click);
-  // Beside the classic menu: the results window, for the numbers behind the picture.
-  Results1 = bar->addAction(QStringLiteral("&Results"), this, &TFormPelv::Results1Click);
-  Results1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
-
-  // The usual keys run the commands too; the captions keep their access keys.
-  Open1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
-  New1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
-  Save1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
-  Print1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
-  Quit1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
-  Calculate1 = new QAction(this);
-  Calculate1->setShortcut(QKeySequence(Qt::Key_F9));
-  connect(Calculate1, &QAction::triggered, this, &TFormPelv::SpeedButtonCalcClick);
-  addAction(Calculate1);
-}
-
-void TFormPelv::buildControls() {
-  clientArea_ = new ClientArea(this);
-  // The window manager learns the least client area too, so that FormResize's correction never
-  // has to fight a manager that hands the smaller size back (an endless round of resizes).
-  clientArea_->setMinimumSize(kMinClientWidth, kMinClientHeight);
-  setCentralWidget(clientArea_);
-  clientArea_->onResize = [this] { FormResize(); };
-  clientArea_->onMouseMove = [this] { FormMouseMove(); };
-
-  PanelMain = MakeLimePanel(clientArea_);
-  PanelMain->setFrameStyle(QFrame::Panel | QFrame::Raised);
-  PanelMain->setLineWidth(1);
-  PanelMain->setGeometry(0, 0, kClientWidth, 24);
-  SpeedButtonOpen = MakeToolButton(PanelMain, OpenGlyph(), QStringLiteral("Open"), 0, 0);
-  SpeedButtonNew = MakeToolButton(PanelMain, NewGlyph(), QStringLiteral("New"), 25, 0);
-  SpeedButtonSave = MakeToolButton(PanelMain, SaveGlyph(), QStringLiteral("Save"), 50, 0);
-  SpeedButtonPrint = MakeToolButton(PanelMain, PrintGlyph(), QStringLiteral("Print"), 75, 0);
-  SpeedButtonCalc = MakeToolButton(PanelMain, CalcGlyph(), QStringLiteral("Calculate"), 100, 0);
-  SpeedButtonHelp =
-      MakeToolButton(PanelMain, HelpGlyph(), QStringLiteral("Help"), kClientWidth - 24, 0);
-
-  auto makeCaptionPanel = [this](const QString& caption, QLabel*& label, QToolButton*& help) {
-    QFrame* panel = MakeLimePanel(clientArea_);
-    panel->setFrameStyle(QFrame::Box | QFrame::Plain);
-    panel->setLineWidth(1);
-    panel->setFont(SansFont(11, true));
-    panel->resize(panel->width(), kCaptionHeight);
-    label = MakeCaption(panel, caption);
-    help = MakeToolButton(panel, HelpGlyph(), QStringLiteral("Help"), 0, 2);
-    return panel;
-  };
-  PanelGeneral = makeCaptionPanel(QStringLiteral("Beam on Elastic Foundation : General Data"),
-                                  LabelGeneral, GeneralHelp);
-  MainGrid = new StringGrid(1, 1, clientArea_);
-  PanelSections = makeCaptionPanel(QStringLiteral("Properties of Sections"), Label1, SectionsHelp);
-  PanelSections->setFont(font());
-  SoilGrid = new StringGrid(2, 1, clientArea_);
-  PanelForces = makeCaptionPanel(QStringLiteral("Forces"), LabelSteps, StepsHelp);
-  PanelForces->setFont(font());
-  ForcesGrid = new StringGrid(2, 2, clientArea_);
-
-  connect(SpeedButtonOpen, &QToolButton::clicked, this, &TFormPelv::SpeedButtonOpenClick);
-  connect(SpeedButtonNew, &QToolButton::clicked, this, &TFormPelv::SpeedButtonNewClick);
-  connect(SpeedButtonSave, &QToolButton::clicked, this, &TFormPelv::SpeedButtonSaveClick);
-  connect(SpeedButtonPrint, &QToolButton::clicked, this, &TFormPelv::SpeedButtonPrintClick);
-  connect(SpeedButtonCalc, &QToolButton::clicked, this, &TFormPelv::SpeedButtonCalcClick);
-  connect(SpeedButtonHelp, &QToolButton::clicked, this, &TFormPelv::SpeedButtonHelpClick);
-  connect(GeneralHelp, &QToolButton::clicked, this, &TFormPelv::GeneralHelpClick);
-  connect(SectionsHelp, &QToolButton::clicked, this, &TFormPelv::SectionsHelpClick);
-  connect(StepsHelp, &QToolButton::clicked, this, &TFormPelv::StepsHelpClick);
-
-  // The select-cell events run on every change of a current cell, the program's own included.
-  connect(MainGrid, &QTableWidget::currentCellChanged, this, [this](int row, int col, int, int) {
-    if (row >= 0 && col >= 0) MainGridSelectCell(col, row);
-  });
-  connect(SoilGrid, &QTableWidget::currentCellChanged, this, [this](int row, int col, int, int) {
-    if (row >= 0 && col >= 0) SoilGridSelectCell(col, row);
-  });
-  connect(ForcesGrid, &QTableWidget::currentCellChanged, this, [this](int row, int col, int, int) {
-    if (row >= 0 && col >= 0) ForcesGridSelectCell(col, row);
-  });
-  connect(SoilGrid, &StringGrid::entered, this, &TFormPelv::SoilGridEnter);
-  connect(ForcesGrid, &StringGrid::entered, this, &TFormPelv::ForcesGridEnter);
-  connect(MainGrid, &StringGrid::left, this, &TFormPelv::MainGridExit);
-  connect(SoilGrid, &StringGrid::left, this, &TFormPelv::SoilGridExit);
-  connect(ForcesGrid, &StringGrid::left, this, &TFormPelv::ForcesGridExit);
-  connect(MainGrid, &StringGrid::enterKeyPressed, this, [this] { MainGridKeyPress('\r'); });
-  connect(SoilGrid, &StringGrid::enterKeyPressed, this, [this] { SoilGridKeyPress('\r'); });
-  connect(ForcesGrid, &StringGrid::enterKeyPressed, this, [this] { ForcesGridKeyPress('\r'); });
-}
-
-QSize TFormPelv::clientSize() const { return clientArea_->size(); }
-
-void TFormPelv::setClientSize(int width, int height) {
-  int menuHeight = menuBar()->heightForWidth(width);
-  if (menuHeight <= 0) menuHeight = menuBar()->sizeHint().height();
-  resize(width, height + menuHeight);
-}
-
-QList<QWidget*> TFormPelv::inputControls() const {
-  return {PanelGeneral, MainGrid, PanelForces, SoilGrid, PanelSections, ForcesGrid};
-}
-
 // ---- window events -------------------------------------------------------------------------
 
 void TFormPelv::FormCreate() {
@@ -284,42 +66,15 @@ void TFormPelv::FormCreate() {
   if (folder.isEmpty()) folder = QDir::homePath();
   OpenDialog1.initialFolder = SaveDialog1.initialFolder = QDir::toNativeSeparators(folder);
 
-  setClientSize(kClientWidth, kClientHeight);
+  resetClientSize();
   ResetToDefaults(data_);
   dropResults();
-  SpeedButtonHelp->move(clientArea_->width() - 24, 0);
+  placeHelpButton();
   filePath_.clear();
   OpenDialog1.fileName = SaveDialog1.fileName = proposedFileName();
 
-  MainGrid->setGridSize(7, 2);
-  MainGrid->setRowHeightPixels(kRowHeight);
-  MainGrid->setColumnWidthPixels(0, 180);
-  MainGrid->setColumnWidthPixels(1, 200);
-  MainGrid->setGeometry(5, 60, 182 + 200 + 1, (kRowHeight + 1) * 7 + 1);
-
-  PanelGeneral->setGeometry(MainGrid->x(), MainGrid->y() - kCaptionHeight + 1, MainGrid->width(),
-                            kCaptionHeight);
-  GeneralHelp->move(MainGrid->width() - 30, 2);
-
-  // The screen's size in its own device pixels, so that the picture is as sharp as the tables.
-  if (QScreen* screen = QGuiApplication::primaryScreen()) {
-    const qreal ratio = screen->devicePixelRatio();
-    const QSize pixels(qCeil(screen->size().width() * ratio),
-                       qCeil(screen->size().height() * ratio));
-    if (ImageResults.size() != pixels || ImageResults.devicePixelRatio() != ratio) {
-      ImageResults = QImage(pixels, QImage::Format_RGB32);
-      ImageResults.setDevicePixelRatio(ratio);
-      ImageResults.fill(Qt::white);
-    }
-  }
-
-  MainGrid->setCellText(0, 0, QStringLiteral("Licensed User"));
-  MainGrid->setCellText(0, 1, QStringLiteral("File Name"));
-  MainGrid->setCellText(0, 2, QStringLiteral("Problem Name"));
-  MainGrid->setCellText(0, 3, QStringLiteral("Number of sections (max. 20)"));
-  MainGrid->setCellText(0, 4, QStringLiteral("Number of elements (10..1000)"));
-  MainGrid->setCellText(0, 5, QStringLiteral("Flexural stiffness of beam EI (kNm²)"));
-  MainGrid->setCellText(0, 6, QStringLiteral("Width of beam (m)"));
+  layOutGeneralGrid();
+  fitResultsImageToScreen();
 
   FillGeneralGrid();
   MainGrid->setCurrentCell(1, 1);
@@ -344,18 +99,6 @@ void TFormPelv::FormActivate() {
   ForcesGrid->openEditor();
 }
 
-void TFormPelv::FormResize() {
-  const QSize client = clientSize();
-  if (client.width() < kMinClientWidth || client.height() < kMinClientHeight) {
-    setClientSize(std::max(client.width(), kMinClientWidth),
-                  std::max(client.height(), kMinClientHeight));
-  }
-  PanelMain->setGeometry(0, 0, clientSize().width(), 24);
-  SpeedButtonHelp->move(clientSize().width() - 24, 0);
-  FormActivate();
-  clientArea_->eraseAll();
-}
-
 void TFormPelv::FormMouseMove() {
   for (QWidget* control : inputControls()) control->show();
 }
@@ -377,37 +120,6 @@ void TFormPelv::keyPressEvent(QKeyEvent* event) {
   // Keys reach the window when nothing else takes them, as on its own surface after Calculate.
   FormKeyPress(event->key());
   QMainWindow::keyPressEvent(event);
-}
-
-void TFormPelv::centreOnScreen() {
-  QScreen* shownOn = screen() != nullptr ? screen() : QGuiApplication::primaryScreen();
-  if (shownOn == nullptr) return;
-  const QRect available = shownOn->availableGeometry();
-  QRect frame = frameGeometry();
-  frame.moveCenter(available.center());
-  // A window larger than the screen keeps its title bar and menu on it.
-  if (frame.left() < available.left()) frame.moveLeft(available.left());
-  if (frame.top() < available.top()) frame.moveTop(available.top());
-  move(frame.topLeft());
-}
-
-void TFormPelv::showEvent(QShowEvent* event) {
-  QMainWindow::showEvent(event);
-  if (!shownBefore_) {
-    shownBefore_ = true;
-    centreOnScreen();
-    framePending_ = frameGeometry() == geometry();
-  }
-}
-
-void TFormPelv::moveEvent(QMoveEvent* event) {
-  QMainWindow::moveEvent(event);
-  // A window manager adds its frame after the window was first shown; centred without it, the
-  // window would stand half a title bar too low.
-  if (framePending_ && frameGeometry() != geometry()) {
-    framePending_ = false;
-    centreOnScreen();
-  }
 }
 
 void TFormPelv::changeEvent(QEvent* event) {
@@ -695,22 +407,7 @@ void TFormPelv::BuildSectionsGrid() {
   const int rows = count + 2;
   moveCurrentCellInto(SoilGrid, rows);
 
-  PanelSections->move(MainGrid->x(), MainGrid->y() + MainGrid->height() + 10);
-  SoilGrid->setGridSize(rows, 4);
-  SoilGrid->setRowHeightPixels(kRowHeight);
-  const int width = SizeTableColumns(SoilGrid);
-  PanelSections->resize(width, kCaptionHeight);
-  SoilGrid->setGeometry(PanelSections->x(), PanelSections->y() + PanelSections->height() - 1, width,
-                        (kRowHeight + 1) * rows + 1);
-  SectionsHelp->move(PanelSections->width() - 30, 2);
-
-  SoilGrid->setCellText(0, 0, QStringLiteral(" Section"));
-  SoilGrid->setCellText(1, 0, QStringLiteral("      Length"));
-  SoilGrid->setCellText(2, 0, QStringLiteral("        Load"));
-  SoilGrid->setCellText(3, 0, QStringLiteral("      Spring"));
-  SoilGrid->setCellText(1, 1, QStringLiteral("         m"));
-  SoilGrid->setCellText(2, 1, QStringLiteral("       kN/m²"));
-  SoilGrid->setCellText(3, 1, QStringLiteral("       kN/m³"));
+  layOutSectionsGrid(rows);
   for (int i = 0; i < count; ++i) {
     const SectionRow& section = data_.sections[static_cast<std::size_t>(i)];
     SoilGrid->setCellText(0, i + 2, QStringFromCp1252(RowNumberText(i + 1)));
@@ -728,24 +425,7 @@ void TFormPelv::BuildForcesGrid() {
   const int rows = count + 3;
   moveCurrentCellInto(ForcesGrid, rows);
 
-  ForcesGrid->setGridSize(rows, 4);
-  ForcesGrid->setRowHeightPixels(kRowHeight);
-  const int width = SizeTableColumns(ForcesGrid);
-  // To the right of the sections, at the same height.
-  const int left = PanelSections->x() + PanelSections->width() + 16;
-  PanelForces->setGeometry(left, PanelSections->y(), width, kCaptionHeight);
-  ForcesGrid->setGeometry(left, PanelForces->y() + PanelForces->height() - 1, width,
-                          (kRowHeight + 1) * rows + 1);
-  StepsHelp->move(PanelForces->width() - 30, 2);
-
-  ForcesGrid->setCellText(0, 0, QStringLiteral("  Point"));
-  ForcesGrid->setCellText(1, 0, QStringLiteral("         x"));
-  ForcesGrid->setCellText(2, 0, QStringLiteral("      Force"));
-  ForcesGrid->setCellText(3, 0, QStringLiteral("     Moment"));
-  ForcesGrid->setCellText(0, 1, QString());
-  ForcesGrid->setCellText(1, 1, QStringLiteral("         m"));
-  ForcesGrid->setCellText(2, 1, QStringLiteral("        kN"));
-  ForcesGrid->setCellText(3, 1, QStringLiteral("        kNm"));
+  layOutForcesGrid(rows);
   for (int i = 0; i <= count; ++i) {
     const PointLoadRow& point = data_.points[static_cast<std::size_t>(i)];
     ForcesGrid->setCellText(0, i + 2, QStringFromCp1252(RowNumberText(i)));

@@ -3,6 +3,9 @@
 // cell by cell into the one ProblemData, the help texts, and the commands: Calculate with its
 // results picture, Open, Save, New and Print.
 //
+// form_layout.cpp builds the window (menu, tool bar, panels, tables) and places its controls at
+// each size; form_pelv.cpp holds its events, commands and the tables' commits.
+//
 // The controls keep their component names and are public, as on a form: the tests reach them
 // directly. Event handlers are public slots with their given names.
 
@@ -154,9 +157,19 @@ class TFormPelv : public QMainWindow {
   void keyPressEvent(QKeyEvent* event) override;
 
  private:
+  // Building and geometry (form_layout.cpp).
   void buildMenu();
-  void centreOnScreen();
   void buildControls();
+  void centreOnScreen();
+  void resetClientSize();
+  void placeHelpButton();
+  // The tables' sizes, places and fixed captions; the values are the commands' part.
+  void layOutGeneralGrid();
+  void layOutSectionsGrid(int rows);
+  void layOutForcesGrid(int rows);
+  // The results picture's surface as large as the screen in its device pixels.
+  void fitResultsImageToScreen();
+
   void commitMainGridRow(int row);
   void commitSoilGridCell();
   void commitForcesGridCell();
