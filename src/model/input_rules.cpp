@@ -11,6 +11,12 @@ constexpr std::string_view kCountFormat = "%6d";
 constexpr std::string_view kStiffnessFormat = "%12.1f";
 constexpr std::string_view kRealFormat = "%12.3f";
 
+// The fields behind the value columns, from column 1 on.
+constexpr double SectionRow::*kSectionField[] = {&SectionRow::length, &SectionRow::load,
+                                                 &SectionRow::spring};
+constexpr double PointLoadRow::*kPointField[] = {&PointLoadRow::x, &PointLoadRow::force,
+                                                 &PointLoadRow::moment};
+
 CommittedCell CountCell(int count) {
   return {static_cast<double>(count), FormatText(kCountFormat, count)};
 }
@@ -74,27 +80,11 @@ std::string GeneralCellText(const ProblemData& data, GeneralRow row) {
 std::string RowNumberText(int number) { return FormatText(kCountFormat, number); }
 
 std::string SectionCellText(const SectionRow& section, SectionColumn column) {
-  switch (column) {
-    case SectionColumn::Length:
-      return FormatText(kRealFormat, section.length);
-    case SectionColumn::Load:
-      return FormatText(kRealFormat, section.load);
-    case SectionColumn::Spring:
-      return FormatText(kRealFormat, section.spring);
-  }
-  return {};
+  return FormatText(kRealFormat, section.*kSectionField[static_cast<int>(column) - 1]);
 }
 
 std::string PointCellText(const PointLoadRow& point, PointColumn column) {
-  switch (column) {
-    case PointColumn::X:
-      return FormatText(kRealFormat, point.x);
-    case PointColumn::Force:
-      return FormatText(kRealFormat, point.force);
-    case PointColumn::Moment:
-      return FormatText(kRealFormat, point.moment);
-  }
-  return {};
+  return FormatText(kRealFormat, point.*kPointField[static_cast<int>(column) - 1]);
 }
 
 }  // namespace pelvar
