@@ -85,6 +85,25 @@ int SizeTableColumns(StringGrid* grid) {
   return width;
 }
 
+// A table of four columns below its caption panel, whose top left corner is at (left, top); the
+// panel's help button stands at its right end.
+void PlaceTable(StringGrid* grid, QFrame* panel, QToolButton* help, int rows, int left, int top) {
+  grid->setGridSize(rows, 4);
+  grid->setRowHeightPixels(kRowHeight);
+  const int width = SizeTableColumns(grid);
+  panel->setGeometry(left, top, width, kCaptionHeight);
+  grid->setGeometry(left, panel->y() + panel->height() - 1, width, (kRowHeight + 1) * rows + 1);
+  help->move(panel->width() - 30, 2);
+}
+
+// The two fixed rows: the quantities and their units.
+void SetColumnCaptions(StringGrid* grid, const QStringList& names, const QStringList& units) {
+  for (int col = 0; col < names.size(); ++col) {
+    grid->setCellText(col, 0, names[col]);
+    grid->setCellText(col, 1, units[col]);
+  }
+}
+
 }  // namespace
 
 TFormPelv::TFormPelv(Dialogs& dialogs, QWidget* parent)
@@ -272,43 +291,24 @@ void TFormPelv::fitResultsImageToScreen() {
 }
 
 void TFormPelv::layOutSectionsGrid(int rows) {
-  PanelSections->move(MainGrid->x(), MainGrid->y() + MainGrid->height() + 10);
-  SoilGrid->setGridSize(rows, 4);
-  SoilGrid->setRowHeightPixels(kRowHeight);
-  const int width = SizeTableColumns(SoilGrid);
-  PanelSections->resize(width, kCaptionHeight);
-  SoilGrid->setGeometry(PanelSections->x(), PanelSections->y() + PanelSections->height() - 1, width,
-                        (kRowHeight + 1) * rows + 1);
-  SectionsHelp->move(PanelSections->width() - 30, 2);
-
-  SoilGrid->setCellText(0, 0, QStringLiteral(" Section"));
-  SoilGrid->setCellText(1, 0, QStringLiteral("      Length"));
-  SoilGrid->setCellText(2, 0, QStringLiteral("        Load"));
-  SoilGrid->setCellText(3, 0, QStringLiteral("      Spring"));
-  SoilGrid->setCellText(1, 1, QStringLiteral("         m"));
-  SoilGrid->setCellText(2, 1, QStringLiteral("       kN/m²"));
-  SoilGrid->setCellText(3, 1, QStringLiteral("       kN/m³"));
+  PlaceTable(SoilGrid, PanelSections, SectionsHelp, rows, MainGrid->x(),
+             MainGrid->y() + MainGrid->height() + 10);
+  SetColumnCaptions(SoilGrid,
+                    {QStringLiteral(" Section"), QStringLiteral("      Length"),
+                     QStringLiteral("        Load"), QStringLiteral("      Spring")},
+                    {QString(), QStringLiteral("         m"), QStringLiteral("       kN/m²"),
+                     QStringLiteral("       kN/m³")});
 }
 
 void TFormPelv::layOutForcesGrid(int rows) {
-  ForcesGrid->setGridSize(rows, 4);
-  ForcesGrid->setRowHeightPixels(kRowHeight);
-  const int width = SizeTableColumns(ForcesGrid);
   // To the right of the sections, at the same height.
-  const int left = PanelSections->x() + PanelSections->width() + 16;
-  PanelForces->setGeometry(left, PanelSections->y(), width, kCaptionHeight);
-  ForcesGrid->setGeometry(left, PanelForces->y() + PanelForces->height() - 1, width,
-                          (kRowHeight + 1) * rows + 1);
-  StepsHelp->move(PanelForces->width() - 30, 2);
-
-  ForcesGrid->setCellText(0, 0, QStringLiteral("  Point"));
-  ForcesGrid->setCellText(1, 0, QStringLiteral("         x"));
-  ForcesGrid->setCellText(2, 0, QStringLiteral("      Force"));
-  ForcesGrid->setCellText(3, 0, QStringLiteral("     Moment"));
-  ForcesGrid->setCellText(0, 1, QString());
-  ForcesGrid->setCellText(1, 1, QStringLiteral("         m"));
-  ForcesGrid->setCellText(2, 1, QStringLiteral("        kN"));
-  ForcesGrid->setCellText(3, 1, QStringLiteral("        kNm"));
+  PlaceTable(ForcesGrid, PanelForces, StepsHelp, rows,
+             PanelSections->x() + PanelSections->width() + 16, PanelSections->y());
+  SetColumnCaptions(ForcesGrid,
+                    {QStringLiteral("  Point"), QStringLiteral("         x"),
+                     QStringLiteral("      Force"), QStringLiteral("     Moment")},
+                    {QString(), QStringLiteral("         m"), QStringLiteral("        kN"),
+                     QStringLiteral("        kNm")});
 }
 
 void TFormPelv::FormResize() {
