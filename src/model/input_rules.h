@@ -3,6 +3,7 @@
 // held within the limits of ProblemData, and shown again in the cell's own format. The window
 // commits through these rules and fills its tables with the same formats.
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -26,7 +27,8 @@ enum class SectionColumn { Length = 1, Load = 2, Spring = 3 };
 // The columns of the forces table; x follows from the lengths and is never typed.
 enum class PointColumn { X = 1, Force = 2, Moment = 3 };
 
-// A typed name keeps the first bytes that fit a cell.
+// A typed name (the user, the file, the problem) keeps at most its first 40 bytes, well within
+// the 59 that ProblemData holds.
 inline constexpr std::size_t kMaxTypedText = 40;
 
 // What a committed cell leaves behind.
