@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "analysis/diagram_scale.h"
+#include "plot/diagram_scale.h"
 #include "analysis/results.h"
 #include "text/number_format.h"
 

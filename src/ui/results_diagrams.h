@@ -20,7 +20,7 @@
 #include "analysis/result_quantities.h"
 #include "analysis/results.h"
 #include "model/problem_data.h"
-#include "ui/results_plot.h"
+#include "plot/results_plot.h"
 
 class QPainter;
 

@@ -11,7 +11,7 @@
 #include <cmath>
 #include <vector>
 
-#include "analysis/diagram_scale.h"
+#include "plot/diagram_scale.h"
 
 namespace pelvar {
 

@@ -1,4 +1,4 @@
-#include "analysis/diagram_scale.h"
+#include "plot/diagram_scale.h"
 
 #include <gtest/gtest.h>
 

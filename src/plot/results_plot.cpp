@@ -1,4 +1,4 @@
-#include "ui/results_plot.h"
+#include "plot/results_plot.h"
 
 #include <algorithm>
 #include <cmath>
