@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <string_view>
 
 #include "text/number_format.h"
 
@@ -65,15 +66,24 @@ ResultSummary FindExtremes(const ProblemData& data) {
   return s;
 }
 
-std::array<std::string, 6> SummaryTexts(const ResultSummary& s) {
-  return {
-      FormatText("Minimum displacement : %12.3f m", s.minW),
-      FormatText("Maximum displacement : %12.3f m", s.maxW),
-      FormatText("Minimum shear force :  %12.3f kN", s.minQ),
-      FormatText("Maximum shear force :  %12.3f kN", s.maxQ),
-      FormatText("Minimum moment :       %12.3f kNm", s.minM),
-      FormatText("Maximum moment :       %12.3f kNm", s.maxM),
+std::array<std::string, 6> SummaryTexts(const ResultSummary& s, int labelWidth) {
+  struct Line {
+    std::string_view label;
+    double value;
+    std::string_view unit;
   };
+  const Line lines[6] = {
+      {"Minimum displacement", s.minW, "m"}, {"Maximum displacement", s.maxW, "m"},
+      {"Minimum shear force", s.minQ, "kN"}, {"Maximum shear force", s.maxQ, "kN"},
+      {"Minimum moment", s.minM, "kNm"},     {"Maximum moment", s.maxM, "kNm"},
+  };
+  std::array<std::string, 6> texts;
+  for (std::size_t i = 0; i < texts.size(); ++i) {
+    const int fill = std::max(0, labelWidth - static_cast<int>(lines[i].label.size()));
+    texts[i] = std::string(lines[i].label) + " :" + std::string(1 + fill, ' ') +
+               FormatText("%12.3f %s", lines[i].value, lines[i].unit);
+  }
+  return texts;
 }
 
 }  // namespace pelvar

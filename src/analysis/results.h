@@ -29,8 +29,13 @@ bool StoreResults(const BlockSystem& system, const MeshData& mesh, ProblemData& 
 // Minimum and maximum of w, Q and M over nodes 0..elementCount.
 ResultSummary FindExtremes(const ProblemData& data);
 
+// The screen sets the six values in one column: the blanks after each colon fill its label out
+// to this width, with one blank more. The printed report keeps a single blank (label width 0).
+inline constexpr int kSummaryLabelWidth = 20;
+
 // "Minimum displacement : %12.3f m" and the five others, in the order min w, max w, min Q,
-// max Q, min M, max M.
-std::array<std::string, 6> SummaryTexts(const ResultSummary& summary);
+// max Q, min M, max M; the shorter labels get the blanks that labelWidth asks for after the colon.
+std::array<std::string, 6> SummaryTexts(const ResultSummary& summary,
+                                        int labelWidth = kSummaryLabelWidth);
 
 }  // namespace pelvar

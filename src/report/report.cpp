@@ -1,12 +1,13 @@
 #include "report/report.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <memory>
 #include <string>
 
-#include "plot/diagram_scale.h"
 #include "analysis/results.h"
+#include "plot/diagram_scale.h"
 #include "text/number_format.h"
 
 namespace pelvar {
@@ -240,14 +241,8 @@ void Report::PrintGraphs(int cursor) {
     held->elementCount = elementCount;
     extremes = FindExtremes(*held);
   }
-  const std::string lines[6] = {
-      FormatText("Minimum displacement : %12.3f m", extremes.minW),
-      FormatText("Maximum displacement : %12.3f m", extremes.maxW),
-      FormatText("Minimum shear force : %12.3f kN", extremes.minQ),
-      FormatText("Maximum shear force : %12.3f kN", extremes.maxQ),
-      FormatText("Minimum moment : %12.3f kNm", extremes.minM),
-      FormatText("Maximum moment : %12.3f kNm", extremes.maxM),
-  };
+  // One blank after each colon on paper, where the screen aligns the values.
+  const std::array<std::string, 6> lines = SummaryTexts(extremes, 0);
   int y = TruncateToPixel(yTop + 0.04 * layout.gh);
   for (const std::string& line : lines) {
     surface_.TextOut(layout.xa, y, line);

@@ -15,6 +15,7 @@
 #include <algorithm>
 
 #include "ui/client_area.h"
+#include "ui/colours.h"
 #include "ui/form_pelv.h"
 #include "ui/glyphs.h"
 #include "ui/string_grid.h"
@@ -28,8 +29,6 @@ constexpr int kMinClientWidth = 600;
 constexpr int kMinClientHeight = 400;
 constexpr int kRowHeight = 18;
 constexpr int kCaptionHeight = 30;
-
-const QColor kLime(0, 255, 0);
 
 // The classic Windows sans at 8 points is 11 pixels high; Liberation Sans has its metrics.
 QFont SansFont(int pixelSize, bool bold) {
@@ -56,7 +55,7 @@ QFrame* MakeLimePanel(QWidget* parent) {
   auto* panel = new QFrame(parent);
   panel->setAutoFillBackground(true);
   QPalette palette = panel->palette();
-  palette.setColor(QPalette::Window, kLime);
+  palette.setColor(QPalette::Window, pelvar::palette::kLime);
   palette.setColor(QPalette::WindowText, Qt::black);
   panel->setPalette(palette);
   return panel;

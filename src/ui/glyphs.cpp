@@ -5,22 +5,12 @@
 #include <QPainterPath>
 #include <functional>
 
+#include "ui/colours.h"
+
 namespace pelvar {
 namespace {
 
-// The 16-colour palette's colours used here.
-const QColor kBlack(0, 0, 0);
-const QColor kMaroon(128, 0, 0);
-const QColor kOlive(128, 128, 0);
-const QColor kNavy(0, 0, 128);
-const QColor kGreen(0, 128, 0);
-const QColor kTeal(0, 128, 128);
-const QColor kGray(128, 128, 128);
-const QColor kSilver(192, 192, 192);
-const QColor kRed(255, 0, 0);
-const QColor kLime(0, 255, 0);
-const QColor kYellow(255, 255, 0);
-const QColor kWhite(255, 255, 255);
+using namespace palette;
 
 QPixmap Draw(int width, int height, const std::function<void(QPainter&)>& paint) {
   QImage image(width, height, QImage::Format_ARGB32_Premultiplied);

@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "ui/colours.h"
+
 namespace pelvar {
 namespace {
 
@@ -110,15 +112,15 @@ std::shared_ptr<const ResultsSnapshot> TakeResultsSnapshot(const ProblemData& da
 QColor QuantityColour(ResultQuantity quantity) {
   switch (quantity) {
     case ResultQuantity::W:
-      return QColor(255, 0, 0);
+      return palette::kDisplacementColour;
     case ResultQuantity::Q:
-      return QColor(0, 128, 0);
+      return palette::kShearColour;
     case ResultQuantity::M:
-      return QColor(0, 0, 255);
+      return palette::kMomentColour;
     case ResultQuantity::P:
       return QColor(150, 80, 0);
   }
-  return QColor(0, 0, 0);
+  return palette::kBlack;
 }
 
 QString QuantityUnit(ResultQuantity quantity) {

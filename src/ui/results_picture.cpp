@@ -12,16 +12,13 @@
 #include <vector>
 
 #include "plot/diagram_scale.h"
+#include "ui/colours.h"
 
 namespace pelvar {
 
 namespace {
 
-const QColor kAqua(0, 255, 255);
-const QColor kBlack(0, 0, 0);
-const QColor kRed(255, 0, 0);
-const QColor kGreen(0, 128, 0);
-const QColor kBlue(0, 0, 255);
+using namespace palette;
 
 // A diagram's largest value lies this share of the picture's height below its axis.
 constexpr double kUnitHeightShare = 0.12;
@@ -162,9 +159,9 @@ void DrawResults(QPainter& painter, const ProblemData& data, const ResultSummary
   const int n = std::clamp(data.elementCount, 0, kMaxElements);
   out.plotStep = PlotStride(n);
   const std::array<DiagramStyle, 3> styles = {{
-      {"w", kRed, 0.3, &ResultNode::w, summary.minW, summary.maxW},
-      {"Q", kGreen, 0.575, &ResultNode::Q, summary.minQ, summary.maxQ},
-      {"M", kBlue, 0.85, &ResultNode::M, summary.minM, summary.maxM},
+      {"w", kDisplacementColour, 0.3, &ResultNode::w, summary.minW, summary.maxW},
+      {"Q", kShearColour, 0.575, &ResultNode::Q, summary.minQ, summary.maxQ},
+      {"M", kMomentColour, 0.85, &ResultNode::M, summary.minM, summary.maxM},
   }};
   for (int d = 0; d < 3; ++d) {
     DrawDiagram(painter, data, styles[d], n, out.plotStep, drawWidth, drawHeight, out.diagrams[d]);
