@@ -55,14 +55,13 @@ CalculationOutcome RunCalculation(ProblemData& data, AnalysisWorkspace& work) {
   const int n = data.elementCount;
 
   // Mesh and assembly are redone before every attempt: a solve consumes the system.
-  auto prepare = [&]() -> int {
-    const int missing = BuildMesh(data, work.mesh);
-    if (missing < 0) AssembleSystem(data, work.mesh, work.system);
+  auto prepare = [&] {
+    const std::optional<int> missing = BuildMesh(data, work.mesh);
+    if (!missing) AssembleSystem(data, work.mesh, work.system);
     return missing;
   };
 
-  const int missing = prepare();
-  if (missing >= 0) {
+  if (const std::optional<int> missing = prepare()) {
     // Beyond the largest element count only a longer section can help.
     return Fault(FormatText(n < kMaxElements
                                 ? "Error : Section %d gets no element.\n"
@@ -71,7 +70,7 @@ CalculationOutcome RunCalculation(ProblemData& data, AnalysisWorkspace& work) {
                                 : "Error : Section %d gets no element.\n"
                                   "Make the section longer.\n"
                                   "No output given.\n",
-                            missing + 1));
+                            *missing + 1));
   }
 
   // Every solution is checked against the equations before it is stored.
@@ -83,14 +82,14 @@ CalculationOutcome RunCalculation(ProblemData& data, AnalysisWorkspace& work) {
   };
 
   CalculationOutcome outcome;
-  if (SolveSystem(work.system, n, EliminationOrder::Descending) == 1 && verified()) {
+  if (SolveSystem(work.system, n, EliminationOrder::Descending) && verified()) {
     outcome.method = SolutionMethod::Descending;
   } else {
     prepare();
     // A solution that is not finite from coefficients that are not finite either is no fault of
     // the solver; checked only here, since a verified solution has finite coefficients.
     if (!SystemIsFinite(work.system, n)) return Fault(kNotFiniteMessage);
-    if (SolveSystem(work.system, n, EliminationOrder::Ascending) == 1 && verified()) {
+    if (SolveSystem(work.system, n, EliminationOrder::Ascending) && verified()) {
       outcome.method = SolutionMethod::Ascending;
     } else {
       // Both orders meet a zero pivot at their first node when an end section has no springs,

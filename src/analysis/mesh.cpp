@@ -5,7 +5,7 @@
 
 namespace pelvar {
 
-int BuildMesh(const ProblemData& data, MeshData& mesh) {
+std::optional<int> BuildMesh(const ProblemData& data, MeshData& mesh) {
   const int m = data.sectionCount;
   const int n = data.elementCount;
   const double b = data.beamWidth;
@@ -50,7 +50,7 @@ int BuildMesh(const ProblemData& data, MeshData& mesh) {
       mesh.elementMoment[a - 1] = point.moment;
     }
   }
-  return -1;
+  return std::nullopt;
 }
 
 namespace {

@@ -3,6 +3,7 @@
 // unknowns M (bending moment) and w (displacement) of every node.
 
 #include <array>
+#include <optional>
 
 #include "model/problem_data.h"
 
@@ -46,9 +47,9 @@ struct BlockSystem {
 
 // Shares data.elementCount elements over the sections in proportion to their lengths and fills
 // the element and node values. Returns the index (0-based) of the first section that is left
-// without an element, or -1 when every section has at least one; in that case nothing after
-// that section is meaningful and the run must stop.
-int BuildMesh(const ProblemData& data, MeshData& mesh);
+// without an element, or nothing when every section has at least one; with an index nothing
+// after that section is meaningful and the run must stop.
+std::optional<int> BuildMesh(const ProblemData& data, MeshData& mesh);
 
 // The equations of node j, 0 <= j <= elementCount, from the mesh and the end points' loads.
 void AssembleRow(const ProblemData& data, const MeshData& mesh, int j, BlockRow& row);

@@ -46,7 +46,7 @@ ResultQuantities ComputeResultQuantities(const ProblemData& data) {
   // The mesh is rebuilt from the problem as calculated: the same rule gives the same element
   // lengths, springs and loads the equations were assembled from.
   auto mesh = std::make_unique<MeshData>();
-  if (BuildMesh(data, *mesh) >= 0) return result;
+  if (BuildMesh(data, *mesh)) return result;
 
   result.elements.resize(static_cast<std::size_t>(n));
   EquilibriumTotals& totals = result.equilibrium;

@@ -26,7 +26,7 @@ int EntryOf(const BlockRow& row, int node) {
 
 }  // namespace
 
-int SolveSystem(BlockSystem& system, int elementCount, EliminationOrder order) {
+bool SolveSystem(BlockSystem& system, int elementCount, EliminationOrder order) {
   const int n = elementCount;
   const bool descending = order == EliminationOrder::Descending;
   const int toward = descending ? -1 : 1;  // from a node to the one eliminated after it
@@ -42,9 +42,9 @@ int SolveSystem(BlockSystem& system, int elementCount, EliminationOrder order) {
     BlockRow& row = system.rows[q];
     const bool last = step == n;
     // The row refers to its own node, the node eliminated before it and the one after it.
-    if (row.columnNode[0] != q || row.entryCount != 1 + (step > 0) + !last) return 0;
+    if (row.columnNode[0] != q || row.entryCount != 1 + (step > 0) + !last) return false;
     const int ahead = last ? -1 : EntryOf(row, q + toward);
-    if (!last && ahead < 0) return 0;
+    if (!last && ahead < 0) return false;
     const double c00 = last ? 0.0 : row.block[ahead][0][0];
     const double c01 = last ? 0.0 : row.block[ahead][0][1];
     const double c10 = last ? 0.0 : row.block[ahead][1][0];
@@ -53,7 +53,7 @@ int SolveSystem(BlockSystem& system, int elementCount, EliminationOrder order) {
     // Pivots on M in equation 0, then on w in equation 1 once equation 0 is taken out of it.
     // Nothing depends on work done after a rejected pivot: a failed solve stores nothing and
     // the system is assembled afresh before any further attempt.
-    if (!PivotAccepted(d00, Largest(d00, d01, c00, c01))) return 0;
+    if (!PivotAccepted(d00, Largest(d00, d01, c00, c01))) return false;
     // Equation 1 less d10/d00 times equation 0, multiplied through by d00: its pivot det(D)
     // and its coupling adj(D)·C (second row) are judged without a division.
     const double determinant = d00 * d11 - d10 * d01;
@@ -61,7 +61,7 @@ int SolveSystem(BlockSystem& system, int elementCount, EliminationOrder order) {
     const double scale = std::fabs(d00);
     if (!(std::fabs(determinant) >= pivotTolerance * scale &&
           std::fabs(determinant) >= relativePivotTolerance * Largest(determinant, 0.0, n10, n11)))
-      return 0;
+      return false;
 
     // The node's equations with D brought to the identity: (M, w) + C · (next node) = x, with
     // adj(D)·C and adj(D)·b formed while 1/det(D) is on its way.
@@ -88,7 +88,7 @@ int SolveSystem(BlockSystem& system, int elementCount, EliminationOrder order) {
     // Fold the node into the next row: there its unknowns are x - C · (next node's unknowns).
     const BlockRow& next = system.rows[q + toward];
     const int back = EntryOf(next, q);
-    if (back < 0) return 0;
+    if (back < 0) return false;
     const double(&t)[2][2] = next.block[back];
     d00 = next.block[0][0][0] - (t[0][0] * e00 + t[0][1] * e10);
     d01 = next.block[0][0][1] - (t[0][0] * e01 + t[0][1] * e11);
@@ -108,7 +108,7 @@ int SolveSystem(BlockSystem& system, int elementCount, EliminationOrder order) {
     row.rhs[0] = m = mq;
     row.rhs[1] = w = wq;
   }
-  return 1;
+  return true;
 }
 
 namespace {

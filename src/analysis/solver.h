@@ -23,10 +23,10 @@ inline constexpr double pivotTolerance = 1e-12;
 inline constexpr double relativePivotTolerance = 1e-10;
 
 // Eliminates the nodes 0..elementCount in the given order and substitutes back. The rows must
-// form the chain AssembleSystem writes: every node refers to its neighbours only. Returns 1 on
-// success, with the solution in the rhs of every row (rhs[0] = M, rhs[1] = w), and 0 when a
-// pivot was rejected. Either way the system is consumed.
-int SolveSystem(BlockSystem& system, int elementCount, EliminationOrder order);
+// form the chain AssembleSystem writes: every node refers to its neighbours only. Returns true
+// on success, with the solution in the rhs of every row (rhs[0] = M, rhs[1] = w), and false when
+// a pivot was rejected. Either way the system is consumed.
+bool SolveSystem(BlockSystem& system, int elementCount, EliminationOrder order);
 
 // Working storage of the banded solve: the equations of all nodes as one band matrix in the
 // unknowns (M0, w0, M1, w1, ...), with room for the fill-in of the row exchanges, and what the

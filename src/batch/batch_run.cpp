@@ -127,9 +127,8 @@ int RunBatch(const BatchOptions& options, std::string& out, std::string& err,
     }
   }
   if (options.reportPath) {
-    std::string error;
-    if (!writeReport(*data, *options.reportPath, error)) {
-      err.append(kProgram).append(error).append("\n");
+    if (const FileResult written = writeReport(*data, *options.reportPath); !written.ok) {
+      err.append(kProgram).append(written.message).append("\n");
       return kBatchFileOrUsageError;
     }
   }

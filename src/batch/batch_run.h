@@ -5,6 +5,7 @@
 #include <string>
 
 #include "batch/batch_options.h"
+#include "files/file_result.h"
 #include "files/results_csv.h"  // NodeTableCsv, written by --nodes
 #include "model/problem_data.h"
 
@@ -15,11 +16,10 @@ inline constexpr int kBatchSuccess = 0;
 inline constexpr int kBatchCalculationFailed = 1;
 inline constexpr int kBatchFileOrUsageError = 2;
 
-// Writes the printed report of a calculated problem as a PDF file; returns false with a message.
+// Writes the printed report of a calculated problem as a PDF file, saying why where it fails.
 // The report needs a window toolkit, which the rest of the command does without, so the program
 // passes it in (and a build without the toolkit passes none).
-using ReportWriter =
-    std::function<bool(const ProblemData& data, const std::string& path, std::string& error)>;
+using ReportWriter = std::function<FileResult(const ProblemData& data, const std::string& path)>;
 
 // Runs the command; what goes to standard output and standard error is appended to out and
 // err. Returns the exit status.

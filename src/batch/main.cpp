@@ -34,7 +34,7 @@ int main(int argc, char** argv) {
   // The report's fonts and pages need a Qt application; it is made only when a report is asked
   // for, on the offscreen platform unless another is named, so no display is ever needed.
   std::unique_ptr<QGuiApplication> application;
-  writeReport = [&](const pelvar::ProblemData& data, const std::string& path, std::string& error) {
+  writeReport = [&](const pelvar::ProblemData& data, const std::string& path) {
     if (!application) {
       if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
       // Qt's notes about the platform (no runtime folder and the like) are not this command's
@@ -46,7 +46,7 @@ int main(int argc, char** argv) {
       });
       application = std::make_unique<QGuiApplication>(argc, argv);
     }
-    return pelvar::WriteReportPdf(data, path, error);
+    return pelvar::WriteReportPdf(data, path);
   };
 #endif
   try {

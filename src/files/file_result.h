@@ -1,5 +1,6 @@
 #pragma once
-// The outcome of reading or writing a file: whether it worked and, when it did not, why.
+// The outcome of reading or writing a file or printing the report: whether it worked and, when it
+// did not, why, in words for the user.
 
 #include <string>
 

@@ -283,11 +283,9 @@ void Report::DrawDiagram(const GraphLayout& layout, int axisY, double minValue, 
   }
 }
 
-bool PrintReport(PageSurface& surface, const ProblemData& data, std::string& error) {
-  error.clear();
+FileResult PrintReport(PageSurface& surface, const ProblemData& data) {
   if (!surface.BeginDocument()) {
-    error = surface.ErrorMessage();
-    return false;
+    return {false, surface.ErrorMessage()};
   }
   try {
     Report report(surface, data);
@@ -301,14 +299,12 @@ bool PrintReport(PageSurface& surface, const ProblemData& data, std::string& err
   } catch (const std::exception& failure) {
     // Whatever stopped the report, the open document is given up rather than left open.
     surface.AbortDocument();
-    error = failure.what();
-    return false;
+    return {false, failure.what()};
   }
   if (!surface.EndDocument()) {
-    error = surface.ErrorMessage();
-    return false;
+    return {false, surface.ErrorMessage()};
   }
-  return true;
+  return {true, {}};
 }
 
 }  // namespace pelvar

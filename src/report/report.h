@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "files/file_result.h"
 #include "model/problem_data.h"
 #include "report/page_surface.h"
 
@@ -66,7 +67,7 @@ class Report {
 
 // The print command from the start of the document to its end: header and General Data, Input
 // Data, and Output Data with the Graphs page while results are available. On a failing device the
-// document is aborted and false returned with a message for the user.
-bool PrintReport(PageSurface& surface, const ProblemData& data, std::string& error);
+// document is aborted and the failure returned with a message for the user.
+FileResult PrintReport(PageSurface& surface, const ProblemData& data);
 
 }  // namespace pelvar

@@ -14,21 +14,16 @@
 
 namespace pelvar {
 
-bool WriteReportPdf(const ProblemData& data, const std::string& path, std::string& error) {
-  error.clear();
+FileResult WriteReportPdf(const ProblemData& data, const std::string& path) {
   if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()) == nullptr) {
-    error = "The report cannot be written without a QGuiApplication.";
-    return false;
+    return {false, "The report cannot be written without a QGuiApplication."};
   }
   const std::string failure = "The report could not be written to " + path + ".";
 
   // The printer writes straight into the temporary file beside the target, which takes the
   // target's place only when the report is complete, as a saved data file does.
   PendingFile pages;
-  if (const FileResult created = pages.Create(path); !created.ok) {
-    error = created.message;
-    return false;
-  }
+  if (FileResult created = pages.Create(path); !created.ok) return created;
   {
     QPrinter printer(QPrinter::HighResolution);
     printer.setOutputFormat(QPrinter::PdfFormat);
@@ -38,16 +33,15 @@ bool WriteReportPdf(const ProblemData& data, const std::string& path, std::strin
     printer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
                                       QMarginsF(10, 10, 10, 10), QPageLayout::Millimeter));
     QtPageSurface surface(printer);
-    std::string printError;
-    if (!PrintReport(surface, data, printError)) {
+    if (const FileResult printed = PrintReport(surface, data); !printed.ok) {
+      std::string printError = printed.message;
       // The printer does not say why its file failed; a write at the same place tells what the
       // system says (a full disk, a file size limit).
       if (const int reason = pages.WriteError(); reason != 0) {
         if (!printError.empty() && printError.back() == '.') printError.pop_back();
         printError += ": " + SystemErrorText(reason) + ".";
       }
-      error = failure + " " + printError;
-      return false;
+      return {false, failure + " " + printError};
     }
   }
   // The printer's last writes (the trailer of the document) can fail unseen; a PDF whose end
@@ -57,14 +51,12 @@ bool WriteReportPdf(const ProblemData& data, const std::string& path, std::strin
   if (!opened || !printed.seek(printed.size() > 32 ? printed.size() - 32 : 0) ||
       !printed.readAll().contains("%%EOF")) {
     const int reason = pages.WriteError();
-    error = failure + " The printer failed at the end of the report; the report was not finished" +
-            (reason != 0 ? ": " + SystemErrorText(reason) : std::string()) + ".";
-    return false;
+    return {false, failure +
+                       " The printer failed at the end of the report; the report was not finished" +
+                       (reason != 0 ? ": " + SystemErrorText(reason) : std::string()) + "."};
   }
   printed.close();
-  const FileResult written = pages.Commit();
-  if (!written.ok) error = written.message;
-  return written.ok;
+  return pages.Commit();
 }
 
 }  // namespace pelvar

@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "files/file_result.h"
 #include "model/problem_data.h"
 
 namespace pelvar {
@@ -14,8 +15,8 @@ namespace pelvar {
 // path, as a data file is saved: under a temporary name in the same folder, put in place only
 // when complete, so a failure leaves an earlier file of that name as it was; a new file gets the
 // usual permissions, a replaced one keeps its own (and its owner where the process may set it),
-// and a write-protected one is refused. Returns false with a message for the user on failure,
-// with the system's reason where a write failed.
-bool WriteReportPdf(const ProblemData& data, const std::string& path, std::string& error);
+// and a write-protected one is refused. A failure comes with a message for the user, with the
+// system's reason where a write failed.
+FileResult WriteReportPdf(const ProblemData& data, const std::string& path);
 
 }  // namespace pelvar

@@ -196,8 +196,9 @@ void TFormPelv::SpeedButtonPrintClick() {
   QPrinter printer(QPrinter::HighResolution);
   if (!dialogs_.print(this, printer)) return;
   QtPageSurface surface(printer);
-  std::string error;
-  if (!PrintReport(surface, data_, error)) dialogs_.error(this, QString::fromStdString(error));
+  if (const FileResult printed = PrintReport(surface, data_); !printed.ok) {
+    dialogs_.error(this, QString::fromStdString(printed.message));
+  }
 }
 
 void TFormPelv::SpeedButtonCalcClick() {

@@ -78,7 +78,7 @@ class AnalysisTest : public ::testing::Test {
   }
 
   void Prepare(const ProblemData& data) {
-    ASSERT_EQ(BuildMesh(data, work->mesh), -1);
+    ASSERT_FALSE(BuildMesh(data, work->mesh));
     AssembleSystem(data, work->mesh, work->system);
   }
 };
@@ -445,9 +445,9 @@ TEST_F(AnalysisTest, EliminationOrderDecidesWhichEndNeedsSprings) {
   // Last section without springs: the first pivot of Descending is K/2 = 0.
   ProblemData data = ThreeSections(100, 100, 0);
   Prepare(data);
-  EXPECT_EQ(SolveSystem(work->system, data.elementCount, EliminationOrder::Descending), 0);
+  EXPECT_FALSE(SolveSystem(work->system, data.elementCount, EliminationOrder::Descending));
   Prepare(data);
-  EXPECT_EQ(SolveSystem(work->system, data.elementCount, EliminationOrder::Ascending), 1);
+  EXPECT_TRUE(SolveSystem(work->system, data.elementCount, EliminationOrder::Ascending));
   for (int j = 0; j <= data.elementCount; ++j) EXPECT_LE(work->system.rows[j].entryCount, 2);
 
   // The run retries without any sign of it in the outcome.
@@ -460,9 +460,9 @@ TEST_F(AnalysisTest, EliminationOrderDecidesWhichEndNeedsSprings) {
   // Both end sections without springs: both orders fail although the middle one holds the beam.
   ProblemData held = ThreeSections(0, 100, 0);
   Prepare(held);
-  EXPECT_EQ(SolveSystem(work->system, held.elementCount, EliminationOrder::Descending), 0);
+  EXPECT_FALSE(SolveSystem(work->system, held.elementCount, EliminationOrder::Descending));
   Prepare(held);
-  EXPECT_EQ(SolveSystem(work->system, held.elementCount, EliminationOrder::Ascending), 0);
+  EXPECT_FALSE(SolveSystem(work->system, held.elementCount, EliminationOrder::Ascending));
 }
 
 TEST_F(AnalysisTest, BeamHeldOnlyInTheMiddleIsSolvedWithRowExchanges) {
@@ -486,7 +486,7 @@ TEST_F(AnalysisTest, BeamHeldOnlyInTheMiddleIsSolvedWithRowExchanges) {
   // The banded solve gives the block elimination's answer where both apply.
   ProblemData demo;
   Prepare(demo);
-  ASSERT_EQ(SolveSystem(work->system, demo.elementCount, EliminationOrder::Descending), 1);
+  ASSERT_TRUE(SolveSystem(work->system, demo.elementCount, EliminationOrder::Descending));
   std::vector<double> blockSolution;
   for (int j = 0; j <= 100; ++j) {
     blockSolution.push_back(work->system.rows[j].rhs[0]);
@@ -599,15 +599,15 @@ TEST_F(AnalysisTest, PivotToleranceIsInclusiveAndRejectsNotANumber) {
     system.rows[0].block[1][1][0] = coupling;  // couples w0 to M1
     return SolveSystem(system, 1, EliminationOrder::Ascending);
   };
-  EXPECT_EQ(solveDiagonal(1e-12), 1);
+  EXPECT_TRUE(solveDiagonal(1e-12));
   // w0 = (3 - 0.01·M1) / 1e-12 with M1 = 2.
   EXPECT_NEAR(work->system.rows[0].rhs[1], 2.98 / 1e-12, 1.0);
-  EXPECT_EQ(solveDiagonal(-1e-12), 1);
-  EXPECT_EQ(solveDiagonal(0.99e-12), 0);
-  EXPECT_EQ(solveDiagonal(std::numeric_limits<double>::quiet_NaN()), 0);
+  EXPECT_TRUE(solveDiagonal(-1e-12));
+  EXPECT_FALSE(solveDiagonal(0.99e-12));
+  EXPECT_FALSE(solveDiagonal(std::numeric_limits<double>::quiet_NaN()));
   // Judged against its equation too: 1e-9 beside a coupling of 1e4 is a share of 1e-13.
-  EXPECT_EQ(solveDiagonal(1e-9, 1e4), 0);
-  EXPECT_EQ(solveDiagonal(1e-6, 1e4), 1);
+  EXPECT_FALSE(solveDiagonal(1e-9, 1e4));
+  EXPECT_TRUE(solveDiagonal(1e-6, 1e4));
 }
 
 TEST_F(AnalysisTest, RunsAreRepeatableAndPointPositionsPlayNoPart) {

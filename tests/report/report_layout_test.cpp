@@ -391,8 +391,8 @@ TEST(ReportOutputData, ThousandElementsContinueBelowTheHeader) {
   ProblemData data;
   FillNodes(data, 1000);
   data.nodes[1000] = {1000.0, 0.0001234567, -1234.5678, 98765.4321};
-  std::string error;
-  ASSERT_TRUE(PrintReport(s, data, error)) << error;
+  FileResult outcome = PrintReport(s, data);
+  ASSERT_TRUE(outcome.ok) << outcome.message;
 
   // Output Data starts at 487 on page 1: headings at 539, units at 552, rows from 565 while
   // row + 3h <= 2987; later pages from 85 on.
@@ -466,9 +466,9 @@ TEST(ReportFlow, NoResultsMeansNoOutputAndNoGraphs) {
   ProblemData data;
   FillNodes(data, 100);
   data.resultsAvailable = false;
-  std::string error = "stale";
-  ASSERT_TRUE(PrintReport(s, data, error));
-  EXPECT_EQ(error, "");
+  FileResult outcome = PrintReport(s, data);
+  ASSERT_TRUE(outcome.ok);
+  EXPECT_EQ(outcome.message, "");
   EXPECT_EQ(s.PageCount(), 1);
   EXPECT_EQ(s.FindText("Output Data"), nullptr);
   EXPECT_EQ(s.FindText("Graphs"), nullptr);
@@ -487,7 +487,8 @@ TEST(ReportFlow, NoResultsMeansNoOutputAndNoGraphs) {
   // With results, Output Data follows on page 1 and the graphs page is the second.
   RecordingSurface withResults(kWidth, 3000);
   data.resultsAvailable = true;
-  ASSERT_TRUE(PrintReport(withResults, data, error));
+  outcome = PrintReport(withResults, data);
+  ASSERT_TRUE(outcome.ok);
   EXPECT_EQ(withResults.FindText("Output Data")->page, 1);
   EXPECT_EQ(withResults.FindText("Graphs")->page, 2);
   EXPECT_EQ(withResults.PageCount(), 2);
@@ -498,9 +499,9 @@ TEST(ReportFlow, FailingPrinterAbortsTheDocument) {
   RecordingSurface refused(kWidth, 3000);
   refused.FailBegin();
   ProblemData data;
-  std::string error;
-  EXPECT_FALSE(PrintReport(refused, data, error));
-  EXPECT_EQ(error, "Simulated printer failure");
+  FileResult outcome = PrintReport(refused, data);
+  EXPECT_FALSE(outcome.ok);
+  EXPECT_EQ(outcome.message, "Simulated printer failure");
   EXPECT_TRUE(refused.Calls().empty());
 
   // A printer that fails at the third page: the document is aborted, not ended, and nothing is
@@ -508,8 +509,9 @@ TEST(ReportFlow, FailingPrinterAbortsTheDocument) {
   RecordingSurface failing(kWidth, 3000);
   failing.FailAtPage(3);
   FillNodes(data, 1000);
-  EXPECT_FALSE(PrintReport(failing, data, error));
-  EXPECT_EQ(error, "Simulated printer failure");
+  outcome = PrintReport(failing, data);
+  EXPECT_FALSE(outcome.ok);
+  EXPECT_EQ(outcome.message, "Simulated printer failure");
   const auto& calls = failing.Calls();
   EXPECT_EQ(calls.back().kind, CallKind::AbortDocument);
   for (const RecordedCall& c : calls) {
@@ -529,8 +531,8 @@ TEST(ReportFlow, CountsBeyondTheTablesStayInside) {
   FillNodes(data, 1000);
   data.elementCount = 5000;
   data.sectionCount = 25;
-  std::string error;
-  ASSERT_TRUE(PrintReport(s, data, error)) << error;
+  FileResult outcome = PrintReport(s, data);
+  ASSERT_TRUE(outcome.ok) << outcome.message;
   EXPECT_NE(s.FindText(": 20"), nullptr);
   EXPECT_NE(s.FindText("1000"), nullptr);
   EXPECT_EQ(s.FindText("1001"), nullptr);
@@ -540,7 +542,8 @@ TEST(ReportFlow, CountsBeyondTheTablesStayInside) {
   RecordingSurface low(kWidth, 3000);
   data.elementCount = -3;
   data.sectionCount = 0;
-  ASSERT_TRUE(PrintReport(low, data, error)) << error;
+  outcome = PrintReport(low, data);
+  ASSERT_TRUE(outcome.ok) << outcome.message;
   EXPECT_NE(low.FindText(": 1"), nullptr);
   EXPECT_NE(low.FindText("  10"), nullptr);  // the last of nodes 0 to 10
   EXPECT_EQ(low.FindText("  11"), nullptr);
@@ -675,8 +678,8 @@ TEST(ReportGraphs, ZeroOrNegligibleMaximum) {
     ProblemData data;
     FillNodes(data, 100);
     for (int k = 0; k <= 100; ++k) data.nodes[k] = {0.3 * k, 0.0, 0.0, 0.0};
-    std::string error;
-    ASSERT_TRUE(PrintReport(s, data, error)) << error;
+    FileResult outcome = PrintReport(s, data);
+    ASSERT_TRUE(outcome.ok) << outcome.message;
     const int page = s.PageCount();
     const auto diagrams = Diagrams(s, page, kXa, kXb);
     ASSERT_EQ(diagrams.size(), 3u);

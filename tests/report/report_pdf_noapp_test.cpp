@@ -16,11 +16,12 @@ namespace {
 TEST(ReportPdfWithoutApplication, RefusesWithAMessage) {
   ASSERT_EQ(QCoreApplication::instance(), nullptr);
   ProblemData data;
-  std::string error;
+  FileResult outcome;
   const std::string path = testing::TempDir() + "pelvar_report_noapp.pdf";
   std::remove(path.c_str());
-  EXPECT_FALSE(WriteReportPdf(data, path, error));
-  EXPECT_EQ(error, "The report cannot be written without a QGuiApplication.");
+  outcome = WriteReportPdf(data, path);
+  EXPECT_FALSE(outcome.ok);
+  EXPECT_EQ(outcome.message, "The report cannot be written without a QGuiApplication.");
   std::FILE* file = std::fopen(path.c_str(), "rb");
   EXPECT_EQ(file, nullptr);
   if (file != nullptr) std::fclose(file);

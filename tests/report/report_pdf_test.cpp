@@ -114,15 +114,15 @@ TEST(ReportPdf, PagesAndTexts) {
   data.problemName.Set("Quay wall \xB2");  // a Windows-1252 byte beyond ASCII
   data.sections[0].spring = 123456.0;
   FillResults(data, 1000);
-  std::string error;
-  ASSERT_TRUE(WriteReportPdf(data, file.toStdString(), error)) << error;
-  EXPECT_EQ(error, "");
+  FileResult outcome = WriteReportPdf(data, file.toStdString());
+  ASSERT_TRUE(outcome.ok) << outcome.message;
+  EXPECT_EQ(outcome.message, "");
 
   // The pages the layout gives for these line heights on this page.
   const Measured m = MeasureOn(dir.filePath("measure.pdf"), 600);
   RecordingSurface layout(m.width, m.height, {9, m.bold, 7, m.regular});
-  std::string layoutError;
-  ASSERT_TRUE(PrintReport(layout, data, layoutError));
+  const FileResult layoutOutcome = PrintReport(layout, data);
+  ASSERT_TRUE(layoutOutcome.ok);
   const int pages = PdfPages(file);
   ASSERT_GT(layout.PageCount(), 3);
   EXPECT_EQ(pages, layout.PageCount());
@@ -175,14 +175,13 @@ TEST(ReportPdf, WithoutResultsOnePage) {
   ProblemData data;
   FillResults(data, 100);
   data.resultsAvailable = false;
-  std::string error;
   const mode_t umaskBefore = ::umask(027);
-  const bool replaced = WriteReportPdf(data, file.toStdString(), error);
+  const FileResult replaced = WriteReportPdf(data, file.toStdString());
   const QString fresh = dir.filePath("fresh.pdf");
-  const bool created = WriteReportPdf(data, fresh.toStdString(), error);
+  const FileResult created = WriteReportPdf(data, fresh.toStdString());
   ::umask(umaskBefore);
-  ASSERT_TRUE(replaced);
-  ASSERT_TRUE(created) << error;
+  ASSERT_TRUE(replaced.ok) << replaced.message;
+  ASSERT_TRUE(created.ok) << created.message;
   struct stat status {};
   ASSERT_EQ(::stat(QFile::encodeName(file).constData(), &status), 0);
   EXPECT_EQ(status.st_mode & 07777, 0604u);
@@ -204,15 +203,17 @@ TEST(ReportPdf, UnwritablePlaceIsReported) {
   QTemporaryDir dir;
   ASSERT_TRUE(dir.isValid());
   ProblemData data;
-  std::string error;
+  FileResult outcome;
   const std::string missing = dir.filePath("no such folder/report.pdf").toStdString();
-  EXPECT_FALSE(WriteReportPdf(data, missing, error));
-  EXPECT_EQ(error, "Cannot save \"" + missing + "\": No such file or directory.");
+  outcome = WriteReportPdf(data, missing);
+  EXPECT_FALSE(outcome.ok);
+  EXPECT_EQ(outcome.message, "Cannot save \"" + missing + "\": No such file or directory.");
   EXPECT_FALSE(QFile::exists(QString::fromStdString(missing)));
 
   const std::string folder = dir.path().toStdString();
-  EXPECT_FALSE(WriteReportPdf(data, folder, error));
-  EXPECT_EQ(error, "Cannot save \"" + folder + "\": Is a directory.");
+  outcome = WriteReportPdf(data, folder);
+  EXPECT_FALSE(outcome.ok);
+  EXPECT_EQ(outcome.message, "Cannot save \"" + folder + "\": Is a directory.");
   EXPECT_EQ(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
             QStringList{});
 
@@ -220,8 +221,9 @@ TEST(ReportPdf, UnwritablePlaceIsReported) {
   QPrinter printer(QPrinter::HighResolution);
   SetUpLikeTheWriter(printer, QString::fromStdString(missing), 600);
   QtPageSurface surface(printer);
-  EXPECT_FALSE(PrintReport(surface, data, error));
-  EXPECT_EQ(error, "The printer could not start the report.");
+  outcome = PrintReport(surface, data);
+  EXPECT_FALSE(outcome.ok);
+  EXPECT_EQ(outcome.message, "The printer could not start the report.");
   EXPECT_TRUE(surface.Failed());
 }
 

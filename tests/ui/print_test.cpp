@@ -107,8 +107,8 @@ TEST_F(PrintTest, WithResultsTheOutputAndTheGraphsPageFollow) {
   // As many pages as the report of the same problem written straight into a PDF of that page,
   // and at least three: the 101 rows of the output table do not fit beside the input on page 1,
   // and the graphs have a page of their own.
-  std::string error;
-  ASSERT_TRUE(WriteReportPdf(*data, Path("reference.pdf").toStdString(), error)) << error;
+  FileResult outcome = WriteReportPdf(*data, Path("reference.pdf").toStdString());
+  ASSERT_TRUE(outcome.ok) << outcome.message;
   const int pages = PdfPages(Path("results.pdf"));
   EXPECT_GE(pages, 3);
   EXPECT_EQ(pages, PdfPages(Path("reference.pdf")));
