@@ -51,9 +51,8 @@ bool StoreResults(const BlockSystem& system, const MeshData& mesh, ProblemData& 
 ResultSummary FindExtremes(const ProblemData& data) {
   const ResultNode& first = data.nodes[0];
   ResultSummary s{first.w, first.w, first.Q, first.Q, first.M, first.M};
-  // The count is within the table whenever a calculation has run; held there regardless, so
-  // that no caller can make this read past the node table.
-  const int last = std::clamp(data.elementCount, 0, kMaxElements);
+  AssertCountsWithinLimits(data);
+  const int last = data.elementCount;
   for (int j = 0; j <= last; ++j) {
     const ResultNode& node = data.nodes[j];
     if (node.w > s.maxW) s.maxW = node.w;

@@ -23,10 +23,9 @@ std::string TextValue(std::string_view text) {
 // grows beyond the reader's line length would come back in pieces that shift every later value;
 // fault then names the first such line of the blocks that are read back.
 void ComposeFile(const ProblemData& data, std::string& out, std::string& fault) {
-  // The counts are within their limits wherever they are entered; holding them there once more
-  // keeps every index inside the tables whatever the caller did.
-  const int sections = ClampSectionCount(data.sectionCount);
-  const int elements = ClampElementCount(data.elementCount);
+  AssertCountsWithinLimits(data);
+  const int sections = data.sectionCount;
+  const int elements = data.elementCount;
 
   out.clear();
   fault.clear();

@@ -7,7 +7,8 @@ namespace pelvar {
 
 std::string NodeTableCsv(const ProblemData& data) {
   std::string csv = "node,x,w,Q,M\n";
-  const int last = data.elementCount < kMaxElements ? data.elementCount : kMaxElements;
+  AssertCountsWithinLimits(data);
+  const int last = data.elementCount;
   for (int j = 0; j <= last; ++j) {
     const ResultNode& node = data.nodes[static_cast<std::size_t>(j)];
     csv += FormatText("%d", j) + "," + ShortestRealText(node.x) + "," + ShortestRealText(node.w) +

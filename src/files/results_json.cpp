@@ -44,7 +44,8 @@ std::optional<std::string> ResultsJsonText(const ProblemData& data) {
   document["extremes"] = std::move(extremes);
 
   json nodes = json::array();
-  const int last = std::clamp(data.elementCount, 0, kMaxElements);
+  AssertCountsWithinLimits(data);
+  const int last = data.elementCount;
   for (int j = 0; j <= last; ++j) {
     const ResultNode& node = data.nodes[j];
     nodes.push_back({{"x", number(node.x)},

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <stdexcept>
 #include <string_view>
 
 namespace pelvar {
@@ -60,6 +61,11 @@ struct ResultNode {
   double M = 0.0;  // kNm, bending moment
 };
 
+// A ProblemData is always within its limits: sectionCount in kMinSections..kMaxSections and
+// elementCount in kMinElements..kMaxElements. The limits are applied where data enters: the
+// tables clamp what is typed, the file reader clamps the element count and refuses a section
+// count outside its range, and the defaults lie inside. Code that walks the tables by the counts
+// relies on this instead of clamping again, and states it with AssertCountsWithinLimits.
 struct ProblemData {
   ShortText licensedUser;
   ShortText fileName;
@@ -83,6 +89,16 @@ struct ProblemData {
 std::int32_t ClampSectionCount(std::int32_t count);
 std::int32_t ClampElementCount(std::int32_t count);
 double AtLeast(double value, double least);
+
+// The precondition of every walk over the tables, checked in every build type: counts outside
+// their limits are a fault of the program, never of its input, and throw std::logic_error
+// (which the window reports) rather than let a table be read or written beyond its end.
+inline void AssertCountsWithinLimits(const ProblemData& data) {
+  if (data.sectionCount < kMinSections || data.sectionCount > kMaxSections ||
+      data.elementCount < kMinElements || data.elementCount > kMaxElements) {
+    throw std::logic_error("The problem's counts are outside their limits.");
+  }
+}
 
 // Recomputes x of all 21 points from the lengths of all 20 sections, hidden ones included, so
 // the hidden points continue the beam.

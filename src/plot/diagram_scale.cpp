@@ -30,7 +30,8 @@ double DiagramScale(double minValue, double maxValue, double unitHeight, double 
 }
 
 double ResultReference(const ProblemData& data, double ResultNode::*quantity) {
-  const int m = std::clamp(data.sectionCount, 0, kMaxSections);
+  AssertCountsWithinLimits(data);
+  const int m = data.sectionCount;
   double length = 0.0, load = 0.0, stiffness = 0.0;
   for (int i = 0; i < m; ++i) {
     const SectionRow& section = data.sections[i];

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <memory>
 #include <string>
 
 #include "analysis/results.h"
@@ -32,11 +31,9 @@ struct Report::GraphLayout {
 };
 
 Report::Report(PageSurface& surface, const ProblemData& data)
-    : surface_(surface), data_(data), leftMargin_(surface.PageWidth() / 20) {}
-
-int Report::SectionCount() const { return ClampSectionCount(data_.sectionCount); }
-
-int Report::ElementCount() const { return ClampElementCount(data_.elementCount); }
+    : surface_(surface), data_(data), leftMargin_(surface.PageWidth() / 20) {
+  AssertCountsWithinLimits(data_);
+}
 
 int Report::BodyLineHeight() {
   surface_.SelectFont(ReportFont::Regular);
@@ -104,7 +101,7 @@ int Report::PrintGeneralData() {
       {"Licensed User", FormatText(": %s", data_.licensedUser.View())},
       {"File Name", FormatText(": %s", data_.fileName.View())},
       {"Problem Name", FormatText(": %s", data_.problemName.View())},
-      {"Number of Sections", FormatText(": %d", SectionCount())},
+      {"Number of Sections", FormatText(": %d", data_.sectionCount)},
       {"EI (kNm\xB2)", FormatText(": %12.1f", data_.stiffnessEI)},
       {"Width (m)", FormatText(": %12.3f", data_.beamWidth)},
   };
@@ -137,7 +134,7 @@ int Report::PrintInputData(int cursor) {
   surface_.TextOut(g.col[2] + g.d, cursor, "  m");
   surface_.TextOut(g.col[3] + g.d, cursor, "kN/m\xB2");
   surface_.TextOut(g.col[4] + g.d, cursor, "kN/m\xB3");
-  for (int i = 1; i <= SectionCount(); ++i) {
+  for (int i = 1; i <= data_.sectionCount; ++i) {
     cursor += h;
     if (cursor + h > bottom) cursor = PrintHeader(true);
     const SectionRow& section = data_.sections[i - 1];
@@ -161,7 +158,7 @@ int Report::PrintInputData(int cursor) {
   surface_.TextOut(g.col[2] + g.d, cursor, "m");
   surface_.TextOut(At(g.col[3], 0.9, g.d), cursor, "kN");
   surface_.TextOut(At(g.col[4], 0.8, g.d), cursor, "kNm");
-  for (int j = 0; j <= SectionCount(); ++j) {
+  for (int j = 0; j <= data_.sectionCount; ++j) {
     cursor += h;
     if (cursor + 3 * h > bottom) cursor = PrintHeader(true);
     const PointLoadRow& point = data_.points[j];
@@ -174,7 +171,7 @@ int Report::PrintInputData(int cursor) {
 }
 
 int Report::PrintOutputData(int cursor) {
-  const int elementCount = ElementCount();
+  const int elementCount = data_.elementCount;
   const int h = BodyLineHeight();
   const int bottom = surface_.PageHeight() - h;
   if (cursor > bottom - 10 * h) cursor = PrintHeader(true);
@@ -209,7 +206,7 @@ int Report::PrintOutputData(int cursor) {
 }
 
 void Report::PrintGraphs(int cursor) {
-  const int elementCount = ElementCount();
+  const int elementCount = data_.elementCount;
   cursor = PrintHeader(true);
   surface_.SelectFont(ReportFont::Regular);
   const TextExtent letterSize = surface_.TextSize("W");
@@ -232,15 +229,7 @@ void Report::PrintGraphs(int cursor) {
   // A beam without length (never made by the calculation) is drawn at its left end.
   if (!std::isfinite(layout.sx)) layout.sx = 0.0;
 
-  ResultSummary extremes;
-  if (data_.elementCount == elementCount) {
-    extremes = FindExtremes(data_);
-  } else {
-    // A count beyond the table would send the search past its end: search the nodes drawn.
-    auto held = std::make_unique<ProblemData>(data_);
-    held->elementCount = elementCount;
-    extremes = FindExtremes(*held);
-  }
+  const ResultSummary extremes = FindExtremes(data_);
   // One blank after each colon on paper, where the screen aligns the values.
   const std::array<std::string, 6> lines = SummaryTexts(extremes, 0);
   int y = TruncateToPixel(yTop + 0.04 * layout.gh);
@@ -271,7 +260,7 @@ void Report::DrawDiagram(const GraphLayout& layout, int axisY, double minValue, 
                                  surface_.PageHeight() - static_cast<double>(axisY));
   if (sy == 0.0) return;
 
-  const int elementCount = ElementCount();
+  const int elementCount = data_.elementCount;
   auto pixelX = [&](int k) { return TruncateToPixel(layout.xa + layout.sx * data_.nodes[k].x); };
   auto pixelY = [&](int k) { return TruncateToPixel(axisY + sy * (data_.nodes[k].*quantity)); };
   surface_.MoveTo(layout.xa, pixelY(0));

@@ -28,7 +28,8 @@ class ReportAborted : public std::runtime_error {
 // the print command calls them; they are public so that each can be checked on its own.
 class Report {
  public:
-  // The document must have been started: the left margin comes from the page width now.
+  // The document must have been started: the left margin comes from the page width now. The
+  // problem must be within its limits (see ProblemData).
   Report(PageSurface& surface, const ProblemData& data);
 
   int LeftMargin() const { return leftMargin_; }
@@ -55,10 +56,6 @@ class Report {
   struct GraphLayout;
   void DrawDiagram(const GraphLayout& layout, int axisY, double minValue, double maxValue,
                    double ResultNode::*quantity, std::string_view letter, bool first);
-
-  // The problem's counts, held inside the tables' capacities.
-  int SectionCount() const;
-  int ElementCount() const;
 
   PageSurface& surface_;
   const ProblemData& data_;

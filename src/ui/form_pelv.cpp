@@ -404,7 +404,8 @@ void TFormPelv::moveCurrentCellInto(StringGrid* grid, int rowCount) {
 
 void TFormPelv::BuildSectionsGrid() {
   SoilGrid->discardEditor();
-  const int count = ClampSectionCount(data_.sectionCount);
+  AssertCountsWithinLimits(data_);
+  const int count = data_.sectionCount;
   const int rows = count + 2;
   moveCurrentCellInto(SoilGrid, rows);
 
@@ -422,7 +423,8 @@ void TFormPelv::BuildSectionsGrid() {
 
 void TFormPelv::BuildForcesGrid() {
   ForcesGrid->discardEditor();
-  const int count = ClampSectionCount(data_.sectionCount);
+  AssertCountsWithinLimits(data_);
+  const int count = data_.sectionCount;
   const int rows = count + 3;
   moveCurrentCellInto(ForcesGrid, rows);
 

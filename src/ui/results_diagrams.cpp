@@ -101,9 +101,9 @@ std::shared_ptr<const ResultsSnapshot> TakeResultsSnapshot(const ProblemData& da
   snapshot->data = std::make_unique<ProblemData>(data);
   snapshot->quantities = ComputeResultQuantities(data);
   snapshot->summary = FindExtremes(data);
-  const int n = std::clamp(data.elementCount, 0, kMaxElements);
-  for (int j = 0; j <= n; ++j) snapshot->nodeX.push_back(data.nodes[j].x);
-  for (int i = 0; i <= std::clamp(data.sectionCount, 0, kMaxSections); ++i) {
+  AssertCountsWithinLimits(data);
+  for (int j = 0; j <= data.elementCount; ++j) snapshot->nodeX.push_back(data.nodes[j].x);
+  for (int i = 0; i <= data.sectionCount; ++i) {
     snapshot->sectionX.push_back(data.points[i].x);
   }
   return snapshot;

@@ -154,9 +154,8 @@ void DrawResults(QPainter& painter, const ProblemData& data, const ResultSummary
     DrawTextAt(painter, out.texts[k].topLeft, out.texts[k].text);
   }
 
-  // The counts come checked from the tables and the file reader; held inside the result table
-  // all the same, so that no other record can make this read beyond it.
-  const int n = std::clamp(data.elementCount, 0, kMaxElements);
+  AssertCountsWithinLimits(data);
+  const int n = data.elementCount;
   out.plotStep = PlotStride(n);
   const std::array<DiagramStyle, 3> styles = {{
       {"w", kDisplacementColour, 0.3, &ResultNode::w, summary.minW, summary.maxW},

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <limits>
 #include <numeric>
+#include <stdexcept>
 
 #include "analysis/calculation.h"
 #include "analysis/mesh.h"
@@ -640,10 +641,9 @@ TEST(FindExtremesTest, StartsAtNodeZeroAndComparesStrictly) {
   EXPECT_EQ(s.minM, -5.0);
   EXPECT_EQ(s.maxM, 2.0);
 
-  // A count beyond the table reads no further than its last node.
+  // A count beyond the table is a broken precondition, refused before any node is read.
   data.elementCount = 5000;
-  data.nodes[kMaxElements].w = 7.0;
-  EXPECT_EQ(FindExtremes(data).maxW, 7.0);
+  EXPECT_THROW(FindExtremes(data), std::logic_error);
 }
 
 }  // namespace
