@@ -1,6 +1,5 @@
 #include "files/results_json.h"
 
-#include <algorithm>
 #include <cmath>
 #include <nlohmann/json.hpp>
 

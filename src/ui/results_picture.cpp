@@ -7,7 +7,6 @@
 #include <QPoint>
 #include <QRect>
 #include <QString>
-#include <algorithm>
 #include <cmath>
 #include <vector>
 
