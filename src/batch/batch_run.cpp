@@ -16,8 +16,6 @@ namespace {
 
 constexpr std::string_view kProgram = "pelvar-batch: ";
 
-std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
-
 // Why the outputs would destroy the data file read or one another, empty when they would not.
 // Paths are compared as files, not as texts: "x.plv", "./x.plv", a link to it and a hard link
 // all name one file.

@@ -20,7 +20,7 @@ constexpr std::string_view kTemporaryMark = ".pelvar-";
 constexpr std::string_view kTemporaryEnd = ".tmp";
 
 std::string SaveFailure(const std::string& path, std::string_view reason) {
-  return "Cannot save \"" + path + "\": " + std::string(reason) + ".";
+  return "Cannot save " + Quoted(path) + ": " + std::string(reason) + ".";
 }
 
 bool WriteAll(int fd, std::string_view bytes) {
@@ -118,6 +118,13 @@ void SplitPath(const std::string& path, std::string& folder, std::string& name) 
     folder = slash == 0 ? std::string(1, '/') : path.substr(0, slash);
     name = path.substr(slash + 1);
   }
+}
+
+std::string Quoted(std::string_view name) {
+  // Built by appending: GCC 12 at -O3 sees a false overlap in "\"" + std::string(name).
+  std::string quoted(1, '"');
+  quoted.append(name).push_back('"');
+  return quoted;
 }
 
 std::string SystemErrorText(int errorNumber) {

@@ -17,6 +17,9 @@ void SplitPath(const std::string& path, std::string& folder, std::string& name);
 // English whatever the process locale.
 std::string SystemErrorText(int errorNumber);
 
+// A file name as messages show it: in double quotes.
+std::string Quoted(std::string_view name);
+
 // Where a save to path writes: path itself, or the file its symbolic links lead to, also when
 // that file does not exist yet (a dangling link). Returns false with an errno when the links
 // cannot be followed.

@@ -31,13 +31,6 @@ class ProblemReader {
   std::string message_;
 };
 
-std::string Quoted(std::string_view name) {
-  // Built by appending: GCC 12 at -O3 sees a false overlap in "\"" + std::string(name).
-  std::string quoted(1, '"');
-  quoted.append(name).push_back('"');
-  return quoted;
-}
-
 std::string TooLargeText(std::string_view name) {
   return Quoted(name) + " is not read: it is larger than " +
          FormatText("%d", kMaxProblemFileBytes >> 20) + " MiB, far too large for a data file.";
