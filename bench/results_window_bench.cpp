@@ -12,8 +12,9 @@
 #include <memory>
 
 #include "analysis/calculation.h"
-#include "ui/qt_dialogs.h"
-#include "ui/results_window.h"
+#include "desktop/qt_dialogs.h"
+#include "results_window/diagram_view.h"
+#include "results_window/results_window.h"
 
 namespace pelvar {
 namespace {

@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "app/program_start.h"
+#include "desktop/pelvar_application.h"
+#include "desktop/qt_dialogs.h"
 #include "ui/form_pelv.h"
-#include "ui/pelvar_application.h"
-#include "ui/qt_dialogs.h"
 
 namespace {
 

@@ -14,8 +14,8 @@
 #include <QtMath>
 #include <algorithm>
 
+#include "desktop/colours.h"
 #include "ui/client_area.h"
-#include "ui/colours.h"
 #include "ui/form_pelv.h"
 #include "ui/glyphs.h"
 #include "ui/string_grid.h"

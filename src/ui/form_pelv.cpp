@@ -15,16 +15,16 @@
 #include <optional>
 #include <string>
 
+#include "desktop/path_parts.h"
 #include "files/problem_file.h"
 #include "model/input_rules.h"
 #include "qt_text/text_edge.h"
 #include "report/qt_page_surface.h"
 #include "report/report.h"
+#include "results_window/results_window.h"
 #include "ui/client_area.h"
 #include "ui/help_texts.h"
-#include "ui/path_parts.h"
 #include "ui/results_picture.h"
-#include "ui/results_window.h"
 #include "ui/string_grid.h"
 
 namespace pelvar {

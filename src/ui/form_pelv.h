@@ -15,8 +15,8 @@
 #include <memory>
 
 #include "analysis/calculation.h"
+#include "desktop/dialogs.h"
 #include "model/problem_data.h"
-#include "ui/dialogs.h"
 
 class QAction;
 class QFrame;

@@ -5,7 +5,7 @@
 #include <QPainterPath>
 #include <functional>
 
-#include "ui/colours.h"
+#include "desktop/colours.h"
 
 namespace pelvar {
 namespace {

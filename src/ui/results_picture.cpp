@@ -10,8 +10,8 @@
 #include <cmath>
 #include <vector>
 
+#include "desktop/colours.h"
 #include "plot/diagram_scale.h"
-#include "ui/colours.h"
 
 namespace pelvar {
 

@@ -10,10 +10,10 @@
 
 #include "analysis/calculation.h"
 #include "analysis/results.h"
+#include "desktop/qt_dialogs.h"
+#include "support/window_fixture.h"
 #include "ui/client_area.h"
-#include "ui/qt_dialogs.h"
 #include "ui/results_picture.h"
-#include "window_fixture.h"
 
 namespace pelvar {
 namespace {

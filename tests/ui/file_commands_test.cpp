@@ -17,11 +17,11 @@
 #include <vector>
 
 #include "app/program_start.h"
+#include "desktop/path_parts.h"
+#include "desktop/qt_dialogs.h"
 #include "files/problem_file.h"
+#include "support/window_fixture.h"
 #include "ui/client_area.h"
-#include "ui/path_parts.h"
-#include "ui/qt_dialogs.h"
-#include "window_fixture.h"
 
 namespace pelvar {
 namespace {

@@ -14,9 +14,9 @@
 #include <QToolButton>
 #include <QWheelEvent>
 
+#include "desktop/pelvar_application.h"
+#include "support/window_fixture.h"
 #include "ui/client_area.h"
-#include "ui/pelvar_application.h"
-#include "window_fixture.h"
 
 namespace pelvar {
 namespace {

@@ -6,8 +6,8 @@
 #include <QMenuBar>
 #include <QToolButton>
 
+#include "support/window_fixture.h"
 #include "ui/client_area.h"
-#include "window_fixture.h"
 
 namespace pelvar {
 namespace {

@@ -10,9 +10,9 @@
 #include <functional>
 #include <stdexcept>
 
-#include "ui/pelvar_application.h"
-#include "ui/qt_dialogs.h"
-#include "window_fixture.h"
+#include "desktop/pelvar_application.h"
+#include "desktop/qt_dialogs.h"
+#include "support/window_fixture.h"
 
 namespace pelvar {
 namespace {

@@ -14,11 +14,11 @@
 #include <QToolButton>
 #include <cstdlib>
 
+#include "desktop/qt_dialogs.h"
 #include "files/problem_file.h"
 #include "pdf_tools.h"
 #include "report/report_pdf.h"
-#include "ui/qt_dialogs.h"
-#include "window_fixture.h"
+#include "support/window_fixture.h"
 
 namespace pelvar {
 namespace {

@@ -1,4 +1,4 @@
-#include "ui/qt_dialogs.h"
+#include "desktop/qt_dialogs.h"
 
 #include <QFileDialog>
 #include <QGuiApplication>

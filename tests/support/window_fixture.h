@@ -7,7 +7,7 @@
 #include <QTest>
 #include <memory>
 
-#include "scripted_dialogs.h"
+#include "support/scripted_dialogs.h"
 #include "ui/form_pelv.h"
 #include "ui/string_grid.h"
 

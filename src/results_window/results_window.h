@@ -6,11 +6,9 @@
 // so and shows no numbers until the next Calculate.
 
 #include <QMainWindow>
-#include <QPixmap>
-#include <QWidget>
 #include <memory>
 
-#include "ui/results_diagrams.h"
+#include "results_window/results_diagrams.h"
 
 class QAction;
 class QLabel;
@@ -19,50 +17,13 @@ class QTableView;
 
 namespace pelvar {
 
+class DiagramView;
 class Dialogs;
 class ResultsTableModel;
-
-// The diagrams at the widget's size, kept as a picture at the screen's scale, with the marker
-// under the mouse drawn over it.
-class DiagramView : public QWidget {
-  Q_OBJECT
- public:
-  explicit DiagramView(QWidget* parent = nullptr);
-
-  void setSnapshot(std::shared_ptr<const ResultsSnapshot> snapshot);
-  const DiagramLayout& layout() const { return layout_; }
-  // The node nearest to the mouse and the element under it; -1 while the mouse is elsewhere.
-  int markedNode() const { return node_; }
-  int markedElement() const { return element_; }
-
-  // The picture without marker at a given size, as the screen shows it.
-  void paintPicture(QPainter& painter, const QSize& size) const;
-
- signals:
-  void markerMoved(int node, int element);
-
- protected:
-  void paintEvent(QPaintEvent* event) override;
-  void resizeEvent(QResizeEvent* event) override;
-  void mouseMoveEvent(QMouseEvent* event) override;
-  void leaveEvent(QEvent* event) override;
-
- private:
-  void setMarker(int node, int element);
-
-  std::shared_ptr<const ResultsSnapshot> snapshot_;
-  DiagramLayout layout_;
-  QPixmap cache_;  // the diagrams without marker; null when they must be drawn anew
-  int node_ = -1;
-  int element_ = -1;
-};
 
 class ResultsWindow : public QMainWindow {
   Q_OBJECT
  public:
-  // The message shown in place of results that no longer match the problem.
-  static const char kOutdatedText[];
-
   explicit ResultsWindow(Dialogs& dialogs, QWidget* parent = nullptr);
   ~ResultsWindow() override;
 

@@ -1,4 +1,4 @@
-#include "ui/path_parts.h"
+#include "desktop/path_parts.h"
 
 #include <QDir>
 #include <algorithm>

@@ -1,10 +1,10 @@
-#include "window_fixture.h"
+#include "support/window_fixture.h"
 
 #include <QApplication>
 #include <QLineEdit>
 
+#include "desktop/pelvar_application.h"
 #include "ui/client_area.h"
-#include "ui/pelvar_application.h"
 
 namespace pelvar {
 

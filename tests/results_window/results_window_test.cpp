@@ -2,7 +2,7 @@
 // under the mouse, the copied selection, the exported CSV, PNG and SVG, and the notice once
 // the results no longer match the problem.
 
-#include "ui/results_window.h"
+#include "results_window/results_window.h"
 
 // Mouse moves go to the window under test itself, not to whichever window the offscreen cursor
 // finds first at that screen point (the main window lies under the results window).
@@ -21,9 +21,10 @@
 #include <QToolButton>
 #include <QXmlStreamReader>
 
+#include "results_window/diagram_view.h"
+#include "support/window_fixture.h"
 #include "text/number_format.h"
 #include "text/number_reader.h"
-#include "window_fixture.h"
 
 namespace pelvar {
 namespace {
@@ -78,7 +79,7 @@ TEST_F(ResultsWindowTest, FollowsCalculateAndShowsNothingStaleAfterAnEdit) {
   EXPECT_FALSE(form->Results1->isEnabled());
   EXPECT_TRUE(window->isVisible());
   EXPECT_FALSE(window->hasResults());
-  EXPECT_EQ(window->readout->text(), ResultsWindow::kOutdatedText);
+  EXPECT_EQ(window->readout->text(), DiagramView::kOutdatedText);
   EXPECT_EQ(window->nodeTable->model()->rowCount(), 0);
   EXPECT_EQ(window->elementTable->model()->rowCount(), 0);
   EXPECT_EQ(window->equilibrium->text(), "");

@@ -1,6 +1,5 @@
-#include "ui/results_window.h"
+#include "results_window/results_window.h"
 
-#include <QAbstractTableModel>
 #include <QAction>
 #include <QApplication>
 #include <QBuffer>
@@ -11,7 +10,6 @@
 #include <QImage>
 #include <QLabel>
 #include <QMenuBar>
-#include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
 #include <QSplitter>
@@ -22,160 +20,16 @@
 #include <algorithm>
 #include <map>
 
+#include "desktop/dialogs.h"
+#include "desktop/path_parts.h"
 #include "files/file_io.h"
 #include "files/results_csv.h"
 #include "qt_text/text_edge.h"
+#include "results_window/diagram_view.h"
+#include "results_window/results_table_model.h"
 #include "text/number_format.h"
-#include "ui/dialogs.h"
-#include "ui/path_parts.h"
 
 namespace pelvar {
-
-const char ResultsWindow::kOutdatedText[] =
-    "The problem has changed since these results were calculated.\n"
-    "Calculate again to see its results.";
-
-// The node or the element table of a snapshot; every real as the shortest text that reads back
-// to the same double, as in the exported CSV.
-class ResultsTableModel : public QAbstractTableModel {
- public:
-  enum class Kind { Nodes, Elements };
-  ResultsTableModel(Kind kind, QObject* parent) : QAbstractTableModel(parent), kind_(kind) {}
-
-  void setSnapshot(std::shared_ptr<const ResultsSnapshot> snapshot) {
-    beginResetModel();
-    snapshot_ = std::move(snapshot);
-    endResetModel();
-  }
-
-  int rowCount(const QModelIndex& parent = QModelIndex()) const override {
-    if (parent.isValid() || !snapshot_) return 0;
-    return static_cast<int>(kind_ == Kind::Nodes ? snapshot_->nodeX.size()
-                                                 : snapshot_->quantities.elements.size());
-  }
-  int columnCount(const QModelIndex& parent = QModelIndex()) const override {
-    return parent.isValid() ? 0 : 5;
-  }
-
-  QString cellText(int row, int column) const {
-    if (kind_ == Kind::Nodes) {
-      const ResultNode& node = snapshot_->data->nodes[row];
-      const double values[] = {node.x, node.w, node.Q, node.M};
-      if (column == 0) return QString::number(row);
-      return QString::fromStdString(ShortestRealText(values[column - 1]));
-    }
-    const ElementResult& e = snapshot_->quantities.elements[row];
-    switch (column) {
-      case 0:
-        return QString::number(row + 1);
-      case 1:
-        return QString::number(e.section + 1);
-      case 2:
-        return QString::fromStdString(ShortestRealText(e.x0));
-      case 3:
-        return QString::fromStdString(ShortestRealText(e.x1));
-      default:
-        return QString::fromStdString(ShortestRealText(e.p));
-    }
-  }
-
-  QVariant data(const QModelIndex& index, int role) const override {
-    if (!snapshot_ || !index.isValid()) return {};
-    if (role == Qt::DisplayRole) return cellText(index.row(), index.column());
-    if (role == Qt::TextAlignmentRole) return int(Qt::AlignRight | Qt::AlignVCenter);
-    return {};
-  }
-
-  QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
-    if (orientation != Qt::Horizontal || role != Qt::DisplayRole) return {};
-    static const char* const kNodes[] = {"Node", "x (m)", "w (m)", "Q (kN)", "M (kNm)"};
-    static const char* const kElements[] = {"Element", "Section", "x0 (m)", "x1 (m)",
-                                            "p (kN/m\u00b2)"};
-    if (section < 0 || section >= 5) return {};
-    return QString::fromUtf8(kind_ == Kind::Nodes ? kNodes[section] : kElements[section]);
-  }
-
- private:
-  Kind kind_;
-  std::shared_ptr<const ResultsSnapshot> snapshot_;
-};
-
-// ---- the diagrams ---------------------------------------------------------------------------
-
-DiagramView::DiagramView(QWidget* parent) : QWidget(parent) {
-  setMouseTracking(true);
-  setAttribute(Qt::WA_OpaquePaintEvent);
-  setMinimumSize(320, 260);
-}
-
-void DiagramView::setSnapshot(std::shared_ptr<const ResultsSnapshot> snapshot) {
-  snapshot_ = std::move(snapshot);
-  layout_ = snapshot_ ? LayoutDiagrams(*snapshot_, QRectF(rect()), font()) : DiagramLayout{};
-  cache_ = QPixmap();
-  setMarker(-1, -1);
-  update();
-}
-
-void DiagramView::paintPicture(QPainter& painter, const QSize& size) const {
-  if (!snapshot_) return;
-  const DiagramLayout layout = LayoutDiagrams(*snapshot_, QRectF(QPointF(0, 0), size), font());
-  PaintDiagrams(painter, *snapshot_, layout, font());
-}
-
-void DiagramView::paintEvent(QPaintEvent*) {
-  QPainter painter(this);
-  if (!snapshot_) {
-    painter.fillRect(rect(), Qt::white);
-    painter.setPen(Qt::black);
-    painter.drawText(rect(), Qt::AlignCenter, QString::fromLatin1(ResultsWindow::kOutdatedText));
-    return;
-  }
-  const qreal ratio = devicePixelRatioF();
-  if (cache_.isNull() || cache_.devicePixelRatio() != ratio ||
-      cache_.deviceIndependentSize() != QSizeF(size())) {
-    cache_ = QPixmap(size() * ratio);
-    cache_.setDevicePixelRatio(ratio);
-    QPainter picture(&cache_);
-    PaintDiagrams(picture, *snapshot_, layout_, font());
-  }
-  painter.drawPixmap(0, 0, cache_);
-  if (node_ >= 0) PaintMarker(painter, *snapshot_, layout_, node_, element_);
-}
-
-void DiagramView::resizeEvent(QResizeEvent*) {
-  if (snapshot_) layout_ = LayoutDiagrams(*snapshot_, QRectF(rect()), font());
-  cache_ = QPixmap();
-  setMarker(-1, -1);
-}
-
-void DiagramView::mouseMoveEvent(QMouseEvent* event) {
-  if (!snapshot_ || !layout_.usable) return;
-  const QPointF point = event->position();
-  const double top = layout_.panels[0].plot.top() - layout_.lineHeight;
-  const double bottom = layout_.panels[3].plot.bottom() + layout_.lineHeight;
-  const double slack = 4.0;
-  if (point.x() < layout_.left - slack || point.x() > layout_.right + slack || point.y() < top ||
-      point.y() > bottom) {
-    setMarker(-1, -1);
-    return;
-  }
-  const double x =
-      snapshot_->nodeX.front() + std::clamp(layout_.pixelToX(point.x()), 0.0, layout_.length);
-  setMarker(NearestNode(snapshot_->nodeX, x), ElementAt(snapshot_->nodeX, x));
-}
-
-void DiagramView::leaveEvent(QEvent*) { setMarker(-1, -1); }
-
-void DiagramView::setMarker(int node, int element) {
-  if (node == node_ && element == element_) return;
-  node_ = node;
-  element_ = element;
-  update();
-  emit markerMoved(node, element);
-}
-
-// ---- the window -----------------------------------------------------------------------------
-
 namespace {
 
 QTableView* MakeTable(QAbstractTableModel* model, int countColumns, QWidget* parent) {
@@ -291,7 +145,7 @@ void ResultsWindow::showOutdated() {
   for (QAction* action : {exportPictureAction, exportCsvAction, copyAction}) {
     action->setEnabled(false);
   }
-  readout->setText(QString::fromLatin1(kOutdatedText));
+  readout->setText(QString::fromLatin1(DiagramView::kOutdatedText));
   equilibrium->clear();
 }
 

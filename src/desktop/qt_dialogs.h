@@ -1,7 +1,7 @@
 #pragma once
 // The real dialogs: QFileDialog, QPrintDialog and QMessageBox.
 
-#include "ui/dialogs.h"
+#include "desktop/dialogs.h"
 
 namespace pelvar {
 

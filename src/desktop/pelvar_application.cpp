@@ -1,9 +1,9 @@
-#include "ui/pelvar_application.h"
+#include "desktop/pelvar_application.h"
 
 #include <cstdio>
 #include <exception>
 
-#include "ui/dialogs.h"
+#include "desktop/dialogs.h"
 
 namespace pelvar {
 

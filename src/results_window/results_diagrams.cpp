@@ -1,4 +1,4 @@
-#include "ui/results_diagrams.h"
+#include "results_window/results_diagrams.h"
 
 #include <QFontMetricsF>
 #include <QPainter>
@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "ui/colours.h"
+#include "desktop/colours.h"
 
 namespace pelvar {
 namespace {

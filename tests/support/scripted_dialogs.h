@@ -7,7 +7,7 @@
 #include <optional>
 #include <vector>
 
-#include "ui/dialogs.h"
+#include "desktop/dialogs.h"
 
 namespace pelvar {
 
