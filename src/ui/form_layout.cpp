@@ -18,6 +18,7 @@
 #include "ui/client_area.h"
 #include "ui/form_pelv.h"
 #include "ui/glyphs.h"
+#include "ui/input_table_models.h"
 #include "ui/string_grid.h"
 
 namespace pelvar {
@@ -29,6 +30,7 @@ constexpr int kMinClientWidth = 600;
 constexpr int kMinClientHeight = 400;
 constexpr int kRowHeight = 18;
 constexpr int kCaptionHeight = 30;
+constexpr int kGeneralRows = 7;
 
 // The classic Windows sans at 8 points is 11 pixels high; Liberation Sans has its metrics.
 QFont SansFont(int pixelSize, bool bold) {
@@ -85,22 +87,14 @@ int SizeTableColumns(StringGrid* grid) {
 }
 
 // A table of four columns below its caption panel, whose top left corner is at (left, top); the
-// panel's help button stands at its right end.
-void PlaceTable(StringGrid* grid, QFrame* panel, QToolButton* help, int rows, int left, int top) {
-  grid->setGridSize(rows, 4);
+// panel's help button stands at its right end. The table is as high as its model's rows.
+void PlaceTable(StringGrid* grid, QFrame* panel, QToolButton* help, int left, int top) {
   grid->setRowHeightPixels(kRowHeight);
   const int width = SizeTableColumns(grid);
   panel->setGeometry(left, top, width, kCaptionHeight);
-  grid->setGeometry(left, panel->y() + panel->height() - 1, width, (kRowHeight + 1) * rows + 1);
+  grid->setGeometry(left, panel->y() + panel->height() - 1, width,
+                    (kRowHeight + 1) * grid->rowCount() + 1);
   help->move(panel->width() - 30, 2);
-}
-
-// The two fixed rows: the quantities and their units.
-void SetColumnCaptions(StringGrid* grid, const QStringList& names, const QStringList& units) {
-  for (int col = 0; col < names.size(); ++col) {
-    grid->setCellText(col, 0, names[col]);
-    grid->setCellText(col, 1, units[col]);
-  }
 }
 
 }  // namespace
@@ -134,10 +128,16 @@ TFormPelv::TFormPelv(Dialogs& dialogs, QWidget* parent)
 }
 
 TFormPelv::~TFormPelv() {
-  // The controls outlive this object's own part: nothing they report may reach it any more.
+  // The controls outlive this object's own part: nothing they report may reach it any more, and
+  // the tables and their models, which read the problem, go while it is still there.
   clientArea_->onResize = nullptr;
   clientArea_->onMouseMove = nullptr;
-  for (StringGrid* grid : {MainGrid, SoilGrid, ForcesGrid}) grid->disconnect(this);
+  for (StringGrid* grid : {MainGrid, SoilGrid, ForcesGrid}) {
+    grid->disconnect(this);
+    InputTableModel* model = grid->tableModel();
+    delete grid;
+    delete model;
+  }
 }
 
 void TFormPelv::buildMenu() {
@@ -201,13 +201,13 @@ void TFormPelv::buildControls() {
   };
   PanelGeneral = makeCaptionPanel(QStringLiteral("Beam on Elastic Foundation : General Data"),
                                   LabelGeneral, GeneralHelp);
-  MainGrid = new StringGrid(1, 1, clientArea_);
+  MainGrid = new StringGrid(new GeneralDataModel(data_, this), clientArea_);
   PanelSections = makeCaptionPanel(QStringLiteral("Properties of Sections"), Label1, SectionsHelp);
   PanelSections->setFont(font());
-  SoilGrid = new StringGrid(2, 1, clientArea_);
+  SoilGrid = new StringGrid(new SectionsModel(data_, this), clientArea_);
   PanelForces = makeCaptionPanel(QStringLiteral("Forces"), LabelSteps, StepsHelp);
   PanelForces->setFont(font());
-  ForcesGrid = new StringGrid(2, 2, clientArea_);
+  ForcesGrid = new StringGrid(new ForcesModel(data_, this), clientArea_);
 
   connect(SpeedButtonOpen, &QToolButton::clicked, this, &TFormPelv::SpeedButtonOpenClick);
   connect(SpeedButtonNew, &QToolButton::clicked, this, &TFormPelv::SpeedButtonNewClick);
@@ -220,15 +220,20 @@ void TFormPelv::buildControls() {
   connect(StepsHelp, &QToolButton::clicked, this, &TFormPelv::StepsHelpClick);
 
   // The select-cell events run on every change of a current cell, the program's own included.
-  connect(MainGrid, &QTableWidget::currentCellChanged, this, [this](int row, int col, int, int) {
+  connect(MainGrid, &StringGrid::currentCellChanged, this, [this](int row, int col, int, int) {
     if (row >= 0 && col >= 0) MainGridSelectCell(col, row);
   });
-  connect(SoilGrid, &QTableWidget::currentCellChanged, this, [this](int row, int col, int, int) {
+  connect(SoilGrid, &StringGrid::currentCellChanged, this, [this](int row, int col, int, int) {
     if (row >= 0 && col >= 0) SoilGridSelectCell(col, row);
   });
-  connect(ForcesGrid, &QTableWidget::currentCellChanged, this, [this](int row, int col, int, int) {
+  connect(ForcesGrid, &StringGrid::currentCellChanged, this, [this](int row, int col, int, int) {
     if (row >= 0 && col >= 0) ForcesGridSelectCell(col, row);
   });
+  // What a committed cell changes beyond itself.
+  connect(MainGrid->tableModel(), &InputTableModel::committed, this,
+          &TFormPelv::generalDataCommitted);
+  connect(SoilGrid->tableModel(), &InputTableModel::committed, this, &TFormPelv::sectionCommitted);
+  connect(ForcesGrid->tableModel(), &InputTableModel::committed, this, &TFormPelv::forceCommitted);
   connect(SoilGrid, &StringGrid::entered, this, &TFormPelv::SoilGridEnter);
   connect(ForcesGrid, &StringGrid::entered, this, &TFormPelv::ForcesGridEnter);
   connect(MainGrid, &StringGrid::left, this, &TFormPelv::MainGridExit);
@@ -256,23 +261,14 @@ void TFormPelv::resetClientSize() { setClientSize(kClientWidth, kClientHeight); 
 void TFormPelv::placeHelpButton() { SpeedButtonHelp->move(clientSize().width() - 24, 0); }
 
 void TFormPelv::layOutGeneralGrid() {
-  MainGrid->setGridSize(7, 2);
   MainGrid->setRowHeightPixels(kRowHeight);
   MainGrid->setColumnWidthPixels(0, 180);
   MainGrid->setColumnWidthPixels(1, 200);
-  MainGrid->setGeometry(5, 60, 182 + 200 + 1, (kRowHeight + 1) * 7 + 1);
+  MainGrid->setGeometry(5, 60, 182 + 200 + 1, (kRowHeight + 1) * kGeneralRows + 1);
 
   PanelGeneral->setGeometry(MainGrid->x(), MainGrid->y() - kCaptionHeight + 1, MainGrid->width(),
                             kCaptionHeight);
   GeneralHelp->move(MainGrid->width() - 30, 2);
-
-  MainGrid->setCellText(0, 0, QStringLiteral("Licensed User"));
-  MainGrid->setCellText(0, 1, QStringLiteral("File Name"));
-  MainGrid->setCellText(0, 2, QStringLiteral("Problem Name"));
-  MainGrid->setCellText(0, 3, QStringLiteral("Number of sections (max. 20)"));
-  MainGrid->setCellText(0, 4, QStringLiteral("Number of elements (10..1000)"));
-  MainGrid->setCellText(0, 5, QStringLiteral("Flexural stiffness of beam EI (kNm²)"));
-  MainGrid->setCellText(0, 6, QStringLiteral("Width of beam (m)"));
 }
 
 void TFormPelv::fitResultsImageToScreen() {
@@ -289,25 +285,15 @@ void TFormPelv::fitResultsImageToScreen() {
   }
 }
 
-void TFormPelv::layOutSectionsGrid(int rows) {
-  PlaceTable(SoilGrid, PanelSections, SectionsHelp, rows, MainGrid->x(),
+void TFormPelv::layOutSectionsGrid() {
+  PlaceTable(SoilGrid, PanelSections, SectionsHelp, MainGrid->x(),
              MainGrid->y() + MainGrid->height() + 10);
-  SetColumnCaptions(SoilGrid,
-                    {QStringLiteral(" Section"), QStringLiteral("      Length"),
-                     QStringLiteral("        Load"), QStringLiteral("      Spring")},
-                    {QString(), QStringLiteral("         m"), QStringLiteral("       kN/m²"),
-                     QStringLiteral("       kN/m³")});
 }
 
-void TFormPelv::layOutForcesGrid(int rows) {
+void TFormPelv::layOutForcesGrid() {
   // To the right of the sections, at the same height.
-  PlaceTable(ForcesGrid, PanelForces, StepsHelp, rows,
-             PanelSections->x() + PanelSections->width() + 16, PanelSections->y());
-  SetColumnCaptions(ForcesGrid,
-                    {QStringLiteral("  Point"), QStringLiteral("         x"),
-                     QStringLiteral("      Force"), QStringLiteral("     Moment")},
-                    {QString(), QStringLiteral("         m"), QStringLiteral("        kN"),
-                     QStringLiteral("        kNm")});
+  PlaceTable(ForcesGrid, PanelForces, StepsHelp, PanelSections->x() + PanelSections->width() + 16,
+             PanelSections->y());
 }
 
 void TFormPelv::FormResize() {

@@ -24,6 +24,7 @@
 #include "results_window/results_window.h"
 #include "ui/client_area.h"
 #include "ui/help_texts.h"
+#include "ui/input_table_models.h"
 #include "ui/results_picture.h"
 #include "ui/string_grid.h"
 
@@ -78,11 +79,10 @@ void TFormPelv::FormCreate() {
 
   FillGeneralGrid();
   MainGrid->setCurrentCell(1, 1);
-  mainTrackedRow_ = 1;
+  MainGrid->trackCell(1, 1);
 
   BuildSectionsGrid();
-  soilTrackedCol_ = 1;
-  soilTrackedRow_ = 2;
+  SoilGrid->trackCell(1, 2);
   SoilGrid->setCurrentCell(2, 1);
 
   BuildForcesGrid();
@@ -188,7 +188,7 @@ void TFormPelv::SpeedButtonSaveClick() {
   rememberFile(path);
   OpenDialog1.fileName = SaveDialog1.fileName = proposedFileName();
   // An editor open on the cell takes the new text with it.
-  MainGrid->setCellText(1, 1, QStringFromCp1252(data_.fileName.View()));
+  MainGrid->tableModel()->showStoredValue(static_cast<int>(GeneralRow::FileName), 1);
 }
 
 void TFormPelv::SpeedButtonPrintClick() {
@@ -264,15 +264,12 @@ void TFormPelv::hideInput() {
 void TFormPelv::commitFocusedTable() {
   if (reloading_) return;
   // Only text typed counts: results still valid stay so when nothing was typed.
-  if (MainGrid->holdsWindowFocus() && MainGrid->hasTypedText()) {
-    MainGrid->writeEditorText();
-    commitMainGridRow(mainTrackedRow_);
-  } else if (SoilGrid->holdsWindowFocus() && SoilGrid->hasTypedText()) {
-    SoilGrid->writeEditorText();
-    commitSoilGridCell();
-  } else if (ForcesGrid->holdsWindowFocus() && ForcesGrid->hasTypedText()) {
-    ForcesGrid->writeEditorText();
-    commitForcesGridCell();
+  for (StringGrid* grid : {MainGrid, SoilGrid, ForcesGrid}) {
+    if (grid->holdsWindowFocus() && grid->hasTypedText()) {
+      grid->writeEditorText();
+      grid->commitTrackedCell();
+      return;
+    }
   }
 }
 
@@ -332,59 +329,34 @@ void TFormPelv::Quit1Click() {
 
 // ---- general data table ----------------------------------------------------------------------
 
+int TFormPelv::mainGridTrackedRow() const { return MainGrid->trackedCell().y(); }
+QPoint TFormPelv::soilGridTrackedCell() const { return SoilGrid->trackedCell(); }
+QPoint TFormPelv::forcesGridTrackedCell() const { return ForcesGrid->trackedCell(); }
+
 void TFormPelv::FillGeneralGrid() {
   MainGrid->discardEditor();
-  for (int row = 0; row <= static_cast<int>(GeneralRow::BeamWidth); ++row) {
-    MainGrid->setCellText(1, row,
-                          QStringFromCp1252(GeneralCellText(data_, static_cast<GeneralRow>(row))));
-  }
+  MainGrid->tableModel()->rebuild();
   MainGrid->openEditor();
 }
 
-void TFormPelv::MainGridSelectCell(int /*col*/, int row) {
-  if (!reloading_) commitMainGridRow(mainTrackedRow_);
-  mainTrackedRow_ = row;
+void TFormPelv::MainGridSelectCell(int col, int row) {
+  if (!reloading_) MainGrid->commitTrackedCell();
+  MainGrid->trackCell(col, row);
   MainGrid->openEditor();
 }
 
-void TFormPelv::commitMainGridRow(int row) {
-  if (row < 0 || row >= MainGrid->rowCount()) return;
-  // What is kept is measured in the bytes of the stored text.
-  const auto which = static_cast<GeneralRow>(row);
-  const std::string typed = Cp1252FromQString(MainGrid->cellText(1, row));
-  std::string_view stored;
-  if (which == GeneralRow::FileName) stored = data_.fileName.View();
-  if (which == GeneralRow::ProblemName) stored = data_.problemName.View();
-  const CommittedCell cell = CommitGeneralCell(which, typed, stored);
-  MainGrid->setCellText(1, row, QStringFromCp1252(cell.text));
-
-  switch (which) {
+void TFormPelv::generalDataCommitted(const QModelIndex& cell, bool changed) {
+  switch (static_cast<GeneralRow>(cell.row())) {
     case GeneralRow::FileName:
-      data_.fileName.Set(cell.text);
       OpenDialog1.fileName = SaveDialog1.fileName = proposedFileName();
       break;
-    case GeneralRow::ProblemName:
-      data_.problemName.Set(cell.text);
-      break;
-    case GeneralRow::SectionCount: {
-      const int oldCount = data_.sectionCount;
-      data_.sectionCount = static_cast<int>(cell.value);
-      if (data_.sectionCount != oldCount) {
+    case GeneralRow::SectionCount:
+      if (changed) {
         BuildSectionsGrid();
         BuildForcesGrid();
       }
       break;
-    }
-    case GeneralRow::ElementCount:
-      data_.elementCount = static_cast<int>(cell.value);
-      break;
-    case GeneralRow::StiffnessEI:
-      data_.stiffnessEI = cell.value;
-      break;
-    case GeneralRow::BeamWidth:
-      data_.beamWidth = cell.value;
-      break;
-    case GeneralRow::LicensedUser:
+    default:
       break;
   }
   dropResults();
@@ -405,38 +377,18 @@ void TFormPelv::moveCurrentCellInto(StringGrid* grid, int rowCount) {
 void TFormPelv::BuildSectionsGrid() {
   SoilGrid->discardEditor();
   AssertCountsWithinLimits(data_);
-  const int count = data_.sectionCount;
-  const int rows = count + 2;
-  moveCurrentCellInto(SoilGrid, rows);
-
-  layOutSectionsGrid(rows);
-  for (int i = 0; i < count; ++i) {
-    const SectionRow& section = data_.sections[static_cast<std::size_t>(i)];
-    SoilGrid->setCellText(0, i + 2, QStringFromCp1252(RowNumberText(i + 1)));
-    for (SectionColumn col : {SectionColumn::Length, SectionColumn::Load, SectionColumn::Spring}) {
-      SoilGrid->setCellText(static_cast<int>(col), i + 2,
-                            QStringFromCp1252(SectionCellText(section, col)));
-    }
-  }
+  moveCurrentCellInto(SoilGrid, data_.sectionCount + 2);
+  SoilGrid->tableModel()->rebuild();
+  layOutSectionsGrid();
   SoilGrid->openEditor();
 }
 
 void TFormPelv::BuildForcesGrid() {
   ForcesGrid->discardEditor();
   AssertCountsWithinLimits(data_);
-  const int count = data_.sectionCount;
-  const int rows = count + 3;
-  moveCurrentCellInto(ForcesGrid, rows);
-
-  layOutForcesGrid(rows);
-  for (int i = 0; i <= count; ++i) {
-    const PointLoadRow& point = data_.points[static_cast<std::size_t>(i)];
-    ForcesGrid->setCellText(0, i + 2, QStringFromCp1252(RowNumberText(i)));
-    for (PointColumn col : {PointColumn::X, PointColumn::Force, PointColumn::Moment}) {
-      ForcesGrid->setCellText(static_cast<int>(col), i + 2,
-                              QStringFromCp1252(PointCellText(point, col)));
-    }
-  }
+  moveCurrentCellInto(ForcesGrid, data_.sectionCount + 3);
+  ForcesGrid->tableModel()->rebuild();
+  layOutForcesGrid();
   ForcesGrid->openEditor();
 }
 
@@ -447,80 +399,45 @@ void TFormPelv::ReloadGrids() {
   BuildForcesGrid();
 }
 
-void TFormPelv::showPointPositions() {
-  const int last = std::min(ForcesGrid->rowCount() - 3, static_cast<int>(data_.sectionCount));
-  for (int i = 0; i <= last; ++i) {
-    const PointLoadRow& point = data_.points[static_cast<std::size_t>(i)];
-    ForcesGrid->setCellText(1, i + 2, QStringFromCp1252(PointCellText(point, PointColumn::X)));
-  }
-}
-
-void TFormPelv::commitSoilGridCell() {
-  const int index = soilTrackedRow_ - 2;
-  if (index >= 0 && index < kMaxSections && soilTrackedCol_ >= 1 && soilTrackedCol_ <= 3) {
-    SectionRow& section = data_.sections[static_cast<std::size_t>(index)];
-    const auto column = static_cast<SectionColumn>(soilTrackedCol_);
-    const CommittedCell cell = CommitSectionCell(
-        column, Cp1252FromQString(SoilGrid->cellText(soilTrackedCol_, soilTrackedRow_)));
-    (column == SectionColumn::Length ? section.length
-     : column == SectionColumn::Load ? section.load
-                                     : section.spring) = cell.value;
-    SoilGrid->setCellText(soilTrackedCol_, soilTrackedRow_, QStringFromCp1252(cell.text));
-  }
-  UpdatePointPositions(data_);
+void TFormPelv::sectionCommitted(const QModelIndex& /*cell*/, bool /*changed*/) {
   dropResults();
   // The forces table shows the positions that follow from the lengths just stored.
-  showPointPositions();
+  ForcesGrid->tableModel()->showStoredColumn(static_cast<int>(PointColumn::X));
 }
 
-void TFormPelv::commitForcesGridCell() {
-  const int index = forcesTrackedRow_ - 2;
-  if (index >= 0 && index < kMaxPoints && (forcesTrackedCol_ == 2 || forcesTrackedCol_ == 3)) {
-    PointLoadRow& point = data_.points[static_cast<std::size_t>(index)];
-    const auto column = static_cast<PointColumn>(forcesTrackedCol_);
-    const CommittedCell cell = CommitPointCell(
-        column, Cp1252FromQString(ForcesGrid->cellText(forcesTrackedCol_, forcesTrackedRow_)));
-    (column == PointColumn::Force ? point.force : point.moment) = cell.value;
-    ForcesGrid->setCellText(forcesTrackedCol_, forcesTrackedRow_, QStringFromCp1252(cell.text));
-  }
-  dropResults();
-}
+void TFormPelv::forceCommitted(const QModelIndex& /*cell*/, bool /*changed*/) { dropResults(); }
 
 void TFormPelv::SoilGridSelectCell(int col, int row) {
-  if (!reloading_) commitSoilGridCell();
-  soilTrackedCol_ = col;
-  soilTrackedRow_ = row;
+  if (!reloading_) SoilGrid->commitTrackedCell();
+  SoilGrid->trackCell(col, row);
   SoilGrid->openEditor();
 }
 
 void TFormPelv::ForcesGridSelectCell(int col, int row) {
-  if (!reloading_) commitForcesGridCell();
-  forcesTrackedCol_ = col;
-  forcesTrackedRow_ = row;
+  if (!reloading_) ForcesGrid->commitTrackedCell();
+  ForcesGrid->trackCell(col, row);
   ForcesGrid->openEditor();
 }
 
 void TFormPelv::MainGridExit() {
-  if (!reloading_ && MainGrid->hasTypedText()) commitMainGridRow(mainTrackedRow_);
+  if (!reloading_ && MainGrid->hasTypedText()) MainGrid->commitTrackedCell();
 }
 
 void TFormPelv::SoilGridExit() {
-  if (!reloading_ && SoilGrid->hasTypedText()) commitSoilGridCell();
+  if (!reloading_ && SoilGrid->hasTypedText()) SoilGrid->commitTrackedCell();
 }
 
 void TFormPelv::ForcesGridExit() {
-  if (!reloading_ && ForcesGrid->hasTypedText()) commitForcesGridCell();
+  if (!reloading_ && ForcesGrid->hasTypedText()) ForcesGrid->commitTrackedCell();
 }
 
 void TFormPelv::SoilGridEnter() {
-  soilTrackedCol_ = 1;
-  soilTrackedRow_ = 2;
+  SoilGrid->trackCell(1, 2);
   MoveToFirstValueCell(SoilGrid);
 }
 
 void TFormPelv::ForcesGridEnter() {
-  forcesTrackedCol_ = 2;
-  forcesTrackedRow_ = 2;
+  ForcesGrid->trackCell(2, 2);
   MoveToFirstValueCell(ForcesGrid);
 }
 

@@ -4,7 +4,9 @@
 // results picture, Open, Save, New and Print.
 //
 // form_layout.cpp builds the window (menu, tool bar, panels, tables) and places its controls at
-// each size; form_pelv.cpp holds its events, commands and the tables' commits.
+// each size; form_pelv.cpp holds its events and commands. Each table is a StringGrid over a
+// model of its own (input_table_models.h) that commits a cell into ProblemData; the window says
+// when a cell is committed and what else a commit changes.
 //
 // The controls keep their component names and are public, as on a form: the tests reach them
 // directly. Event handlers are public slots with their given names.
@@ -22,6 +24,7 @@ class QAction;
 class QFrame;
 class QLabel;
 class QMenu;
+class QModelIndex;
 class QToolButton;
 
 namespace pelvar {
@@ -45,10 +48,10 @@ class TFormPelv : public QMainWindow {
   QSize clientSize() const;
   void setClientSize(int width, int height);
 
-  // The cells committed at the next change of each table's current cell.
-  int mainGridTrackedRow() const { return mainTrackedRow_; }
-  QPoint soilGridTrackedCell() const { return {soilTrackedCol_, soilTrackedRow_}; }  // (col, row)
-  QPoint forcesGridTrackedCell() const { return {forcesTrackedCol_, forcesTrackedRow_}; }
+  // The cells committed at the next change of each table's current cell, as (col, row).
+  int mainGridTrackedRow() const;
+  QPoint soilGridTrackedCell() const;
+  QPoint forcesGridTrackedCell() const;
 
   // The six controls of the input, in the order the results picture hides them.
   QList<QWidget*> inputControls() const;
@@ -163,16 +166,18 @@ class TFormPelv : public QMainWindow {
   void centreOnScreen();
   void resetClientSize();
   void placeHelpButton();
-  // The tables' sizes, places and fixed captions; the values are the commands' part.
+  // The tables' sizes and places; what they show is their models' part.
   void layOutGeneralGrid();
-  void layOutSectionsGrid(int rows);
-  void layOutForcesGrid(int rows);
+  void layOutSectionsGrid();
+  void layOutForcesGrid();
   // The results picture's surface as large as the screen in its device pixels.
   void fitResultsImageToScreen();
 
-  void commitMainGridRow(int row);
-  void commitSoilGridCell();
-  void commitForcesGridCell();
+  // What a committed cell changes beyond itself: the dialogs' proposed name, the sections and
+  // forces tables for a new number of sections, the points' positions, the results.
+  void generalDataCommitted(const QModelIndex& cell, bool changed);
+  void sectionCommitted(const QModelIndex& cell, bool changed);
+  void forceCommitted(const QModelIndex& cell, bool changed);
   // Commits text typed into the tracked cell of the table holding the focus, as a move within
   // that table would, before a command uses ProblemData.
   void commitFocusedTable();
@@ -183,7 +188,6 @@ class TFormPelv : public QMainWindow {
   // still stands for it, else fileName.
   QString proposedFileName() const;
   void rememberFile(const QString& path);
-  void showPointPositions();
   void moveCurrentCellInto(StringGrid* grid, int rowCount);
   // Hides the six input controls for the results picture, in the order of inputControls().
   void hideInput();
@@ -196,11 +200,6 @@ class TFormPelv : public QMainWindow {
   ClientArea* clientArea_ = nullptr;
   ResultsWindow* resultsWindow_ = nullptr;  // made when first opened
 
-  int mainTrackedRow_ = 0;
-  int soilTrackedCol_ = 1;
-  int soilTrackedRow_ = 2;
-  int forcesTrackedCol_ = 0;
-  int forcesTrackedRow_ = 0;
   // While the tables are filled from ProblemData as a whole, a change of a current cell only
   // moves the tracked cell: the cell left holds nothing that belongs to the new data.
   bool reloading_ = false;

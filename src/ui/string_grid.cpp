@@ -7,6 +7,8 @@
 #include <QScrollBar>
 #include <QStyledItemDelegate>
 
+#include "ui/input_table_models.h"
+
 namespace pelvar {
 
 // Creates the cell editors and sees their keys first: Enter moves to the next row (the grid's
@@ -26,11 +28,12 @@ class GridDelegate : public QStyledItemDelegate {
     return editor;
   }
 
+  // The editor's text becomes the cell's typed text, stored only when the cell is committed;
+  // text the editor shows unchanged is not typed text.
   void setModelData(QWidget* editor, QAbstractItemModel* model,
                     const QModelIndex& index) const override {
     auto* line = qobject_cast<QLineEdit*>(editor);
-    if (grid_ != nullptr && line != nullptr && line->isModified()) grid_->typedText_ = true;
-    QStyledItemDelegate::setModelData(editor, model, index);
+    if (line != nullptr && line->isModified()) model->setData(index, line->text(), kTypedTextRole);
   }
 
  protected:
@@ -67,8 +70,9 @@ class GridDelegate : public QStyledItemDelegate {
   StringGrid* grid_;
 };
 
-StringGrid::StringGrid(int fixedRows, int fixedCols, QWidget* parent)
-    : QTableWidget(parent), fixedRows_(fixedRows), fixedCols_(fixedCols) {
+StringGrid::StringGrid(InputTableModel* model, QWidget* parent)
+    : QTableView(parent), model_(model) {
+  setModel(model);
   setItemDelegate(new GridDelegate(this));
   horizontalHeader()->hide();
   verticalHeader()->hide();
@@ -99,8 +103,6 @@ StringGrid::StringGrid(int fixedRows, int fixedCols, QWidget* parent)
   setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
                   QAbstractItemView::AnyKeyPressed);
   focusWatch_ = connect(qApp, &QApplication::focusChanged, this, &StringGrid::onFocusChanged);
-  // Whatever was typed belongs to the cell left; the owner hears of the move after this.
-  connect(this, &QTableWidget::currentCellChanged, this, [this] { typedText_ = false; });
 }
 
 StringGrid::~StringGrid() {
@@ -109,23 +111,15 @@ StringGrid::~StringGrid() {
   static_cast<GridDelegate*>(itemDelegate())->forgetGrid();
 }
 
-void StringGrid::setGridSize(int rows, int cols) {
-  setRowCount(rows);
-  setColumnCount(cols);
-  for (int row = 0; row < rows; ++row) {
-    for (int col = 0; col < cols; ++col) {
-      if (item(row, col) != nullptr) continue;
-      auto* cell = new QTableWidgetItem();
-      if (isFixed(col, row)) {
-        cell->setFlags(Qt::NoItemFlags);
-        cell->setBackground(QBrush(Qt::yellow));
-        cell->setForeground(QBrush(Qt::black));
-      } else {
-        cell->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEditable | Qt::ItemIsEnabled);
-      }
-      setItem(row, col, cell);
-    }
-  }
+int StringGrid::fixedRows() const { return model_->fixedRows(); }
+int StringGrid::fixedCols() const { return model_->fixedCols(); }
+int StringGrid::rowCount() const { return model_->rowCount(); }
+int StringGrid::columnCount() const { return model_->columnCount(); }
+
+void StringGrid::setCurrentCell(int row, int col) { setCurrentIndex(model_->index(row, col)); }
+
+bool StringGrid::isEditable(int col, int row) const {
+  return (model_->flags(model_->index(row, col)) & Qt::ItemIsEditable) != 0;
 }
 
 void StringGrid::setColumnWidthPixels(int col, int width) { setColumnWidth(col, width + 1); }
@@ -136,20 +130,16 @@ void StringGrid::setRowHeightPixels(int height) {
 }
 
 QString StringGrid::cellText(int col, int row) const {
-  const QTableWidgetItem* cell = item(row, col);
-  return cell != nullptr ? cell->text() : QString();
+  return model_->index(row, col).data(Qt::DisplayRole).toString();
 }
 
-void StringGrid::setCellText(int col, int row, const QString& text) {
-  QTableWidgetItem* cell = item(row, col);
-  if (cell == nullptr) return;
-  // An editor open on the cell shows the new text in place of what was typed.
-  if (row == currentRow() && col == currentColumn()) typedText_ = false;
-  cell->setText(text);
+void StringGrid::commitTrackedCell() {
+  const QModelIndex cell = model_->index(tracked_.y(), tracked_.x());
+  if (cell.isValid()) model_->setData(cell, cell.data(Qt::EditRole), Qt::EditRole);
 }
 
 bool StringGrid::hasTypedText() const {
-  if (typedText_) return true;
+  if (model_->hasTypedText(currentIndex())) return true;
   const auto* line = qobject_cast<const QLineEdit*>(editor_.data());
   return line != nullptr && line->isModified();
 }
@@ -161,13 +151,12 @@ bool StringGrid::hasActiveFocus() const {
 
 void StringGrid::openEditor() {
   if (editor_ != nullptr || !hasActiveFocus()) return;
-  QTableWidgetItem* cell = currentItem();
-  if (cell == nullptr || !(cell->flags() & Qt::ItemIsEditable)) return;
-  editItem(cell);
+  const QModelIndex cell = currentIndex();
+  if (!cell.isValid() || !isEditable(cell.column(), cell.row())) return;
+  edit(cell);
 }
 
 void StringGrid::discardEditor() {
-  typedText_ = false;
   if (editor_ == nullptr) return;
   closeEditor(editor_.data(), QAbstractItemDelegate::RevertModelCache);
 }
@@ -185,7 +174,7 @@ void StringGrid::moveByTab(bool backward) {
     const int cell = ((backward ? start - step : start + step) % cells + cells) % cells;
     const int row = cell / cols;
     const int col = cell % cols;
-    if (!isFixed(col, row)) {
+    if (isEditable(col, row)) {
       setCurrentCell(row, col);
       return;
     }
@@ -203,22 +192,28 @@ void StringGrid::keyPressEvent(QKeyEvent* event) {
     emit enterKeyPressed();
     return;
   }
-  QTableWidget::keyPressEvent(event);
+  QTableView::keyPressEvent(event);
 }
 
 void StringGrid::focusOutEvent(QFocusEvent* event) {
-  QTableWidget::focusOutEvent(event);
+  QTableView::focusOutEvent(event);
   noteFocusGone();
 }
 
 void StringGrid::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) {
   // The editor is deleted later; from now on it no longer counts as open.
   if (editor == editor_) editor_ = nullptr;
-  QTableWidget::closeEditor(editor, hint);
+  QTableView::closeEditor(editor, hint);
+}
+
+void StringGrid::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
+  // The base hands an open editor's text to the cell left and closes the editor first.
+  QTableView::currentChanged(current, previous);
+  emit currentCellChanged(current.row(), current.column(), previous.row(), previous.column());
 }
 
 void StringGrid::updateGeometries() {
-  QTableWidget::updateGeometries();
+  QTableView::updateGeometries();
   // The last grid line lies under the frame, one pixel beyond the viewport; without a range
   // the wheel cannot shift the rows by that pixel either.
   verticalScrollBar()->setRange(0, 0);

@@ -1,32 +1,48 @@
 #pragma once
-// A string grid: a QTableWidget whose fixed rows and columns are ordinary cells, painted yellow,
-// that can be neither selected nor edited, with no Qt headers, exact pixel rows and columns and
-// a cell editor that stays open on the current cell while the grid has the keyboard focus.
+// A string grid: the view of an input table's model, whose fixed rows and columns are ordinary
+// cells, painted yellow, that can be neither selected nor edited, with no Qt headers, exact pixel
+// rows and columns and a cell editor that stays open on the current cell while the grid has the
+// keyboard focus.
+//
+// The grid keeps the cell it tracks: the one committed (through the model's setData) when its
+// current cell moves on. Text typed into the editor is handed to the model as the cell's typed
+// text when the editor closes; it is stored only when the cell is committed.
 
+#include <QPoint>
 #include <QPointer>
-#include <QTableWidget>
+#include <QTableView>
 
 namespace pelvar {
 
-class StringGrid : public QTableWidget {
+class InputTableModel;
+
+class StringGrid : public QTableView {
   Q_OBJECT
  public:
-  StringGrid(int fixedRows, int fixedCols, QWidget* parent);
+  StringGrid(InputTableModel* model, QWidget* parent);
   ~StringGrid() override;
 
-  int fixedRows() const { return fixedRows_; }
-  int fixedCols() const { return fixedCols_; }
+  InputTableModel* tableModel() const { return model_; }
+  int fixedRows() const;
+  int fixedCols() const;
+  int rowCount() const;
+  int columnCount() const;
+  int currentRow() const { return currentIndex().row(); }
+  int currentColumn() const { return currentIndex().column(); }
+  void setCurrentCell(int row, int col);
 
-  // Every cell of the grid holds an item, so a fixed cell is yellow even when nothing is
-  // written into it. Items of rows and columns that remain keep their texts.
-  void setGridSize(int rows, int cols);
   // Width and height of the cell's inside; the grid line of 1 pixel comes on top.
   void setColumnWidthPixels(int col, int width);
   void setRowHeightPixels(int height);
 
   // Cells are addressed as (column, row).
   QString cellText(int col, int row) const;
-  void setCellText(int col, int row, const QString& text);
+
+  // The cell committed at the next move of the current cell, as (column, row).
+  QPoint trackedCell() const { return tracked_; }
+  void trackCell(int col, int row) { tracked_ = QPoint(col, row); }
+  // Commits the tracked cell's text, typed or shown, through the model.
+  void commitTrackedCell();
 
   // True while the keyboard focus lies on the grid or its cell editor, in an active window.
   bool hasActiveFocus() const;
@@ -39,8 +55,8 @@ class StringGrid : public QTableWidget {
   void discardEditor();
   // Writes the text of an open cell editor into its cell; the editor stays open.
   void writeEditorText();
-  // True when text typed into the current cell's editor has not been replaced since, by a move
-  // to another cell or by a text written into the cell.
+  // True when the current cell holds text typed into it and not yet committed, in its open
+  // editor or left there by an editor that closed.
   bool hasTypedText() const;
   // Tab and Shift+Tab: the next (previous) value cell along the rows, wrapping around from the
   // last cell to the first.
@@ -49,6 +65,9 @@ class StringGrid : public QTableWidget {
   QWidget* cellEditor() const { return editor_.data(); }
 
  signals:
+  // The current cell moved (the model's index of the new cell and of the one left); whatever
+  // the editor held is the cell's typed text by then.
+  void currentCellChanged(int row, int col, int previousRow, int previousCol);
   // The keyboard focus came to the grid from another control of its window.
   void entered();
   // The keyboard focus went from the grid to another control of its window. Whatever the cell
@@ -63,6 +82,7 @@ class StringGrid : public QTableWidget {
   void focusOutEvent(QFocusEvent* event) override;
   bool focusNextPrevChild(bool next) override;
   void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override;
+  void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
   void updateGeometries() override;
 
  private:
@@ -70,12 +90,11 @@ class StringGrid : public QTableWidget {
   void onFocusChanged(QWidget* old, QWidget* now);
   // Reports the focus as gone when it lies on another control of this window now.
   void noteFocusGone();
-  bool isFixed(int col, int row) const { return row < fixedRows_ || col < fixedCols_; }
+  bool isEditable(int col, int row) const;
 
-  int fixedRows_;
-  int fixedCols_;
+  InputTableModel* model_;
+  QPoint tracked_{0, 0};
   bool focusInside_ = false;
-  bool typedText_ = false;  // typed text the closed editor left in the current cell
   QPointer<QWidget> editor_;
   QMetaObject::Connection focusWatch_;
 };

@@ -173,11 +173,11 @@ TEST_F(WindowTest, FillsTheTablesWithTheDemonstrationProblem) {
                                                       {form->SoilGrid, 2, 1},
                                                       {form->ForcesGrid, 1, 3},
                                                       {form->ForcesGrid, 0, 4}}) {
-    const QTableWidgetItem* cell = grid->item(row, col);
-    EXPECT_EQ(cell->flags(), Qt::NoItemFlags);
-    EXPECT_EQ(cell->background().color(), QColor(Qt::yellow));
+    const QModelIndex cell = grid->model()->index(row, col);
+    EXPECT_EQ(cell.flags(), Qt::NoItemFlags);
+    EXPECT_EQ(cell.data(Qt::BackgroundRole).value<QBrush>().color(), QColor(Qt::yellow));
   }
-  EXPECT_TRUE(form->SoilGrid->item(2, 1)->flags() & Qt::ItemIsEditable);
+  EXPECT_TRUE(form->SoilGrid->model()->index(2, 1).flags() & Qt::ItemIsEditable);
 
   // The general data table has the focus and an open editor on the file name.
   EXPECT_TRUE(form->MainGrid->hasActiveFocus());

@@ -8,6 +8,7 @@
 
 #include "support/window_fixture.h"
 #include "ui/client_area.h"
+#include "ui/input_table_models.h"
 
 namespace pelvar {
 namespace {
@@ -351,7 +352,7 @@ TEST_F(GridInputTest, ChangingTheNumberOfSectionsRebuildsBothTables) {
 
   // Re-typing the same count rebuilds nothing: a cell showing other than the stored value keeps
   // its text.
-  form->SoilGrid->setCellText(1, 2, "8");
+  form->SoilGrid->model()->setData(form->SoilGrid->model()->index(2, 1), "8", kTypedTextRole);
   ClickCell(form->MainGrid, 1, 3);
   Type(form->MainGrid, "5");
   Press(Qt::Key_Return);

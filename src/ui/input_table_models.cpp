@@ -1,0 +1,220 @@
+#include "ui/input_table_models.h"
+
+#include <QBrush>
+#include <QColor>
+#include <array>
+
+#include "model/input_rules.h"
+#include "qt_text/text_edge.h"
+
+namespace pelvar {
+namespace {
+
+// The two caption rows of the sections and forces tables: the quantities and their units. The
+// leading blanks place them towards the right of their cells, over the numbers.
+constexpr std::array<std::array<const char*, 4>, 2> kSectionCaptions{{
+    {" Section", "      Length", "        Load", "      Spring"},
+    {"", "         m", "       kN/m\u00b2", "       kN/m\u00b3"},
+}};
+constexpr std::array<std::array<const char*, 4>, 2> kPointCaptions{{
+    {"  Point", "         x", "      Force", "     Moment"},
+    {"", "         m", "        kN", "        kNm"},
+}};
+constexpr std::array<const char*, 7> kGeneralLabels{
+    "Licensed User",
+    "File Name",
+    "Problem Name",
+    "Number of sections (max. 20)",
+    "Number of elements (10..1000)",
+    "Flexural stiffness of beam EI (kNm\u00b2)",
+    "Width of beam (m)",
+};
+
+QString Shown(const std::string& bytes) { return QStringFromCp1252(bytes); }
+
+// Stores a committed value; true when it differs from what was stored.
+template <typename T>
+bool Store(T& field, T value) {
+  const bool changed = !(field == value);
+  field = value;
+  return changed;
+}
+
+}  // namespace
+
+// ---- the common part ------------------------------------------------------------------------
+
+InputTableModel::InputTableModel(ProblemData& data, int fixedRows, int fixedCols, int columns,
+                                 QObject* parent)
+    : QAbstractTableModel(parent),
+      data_(data),
+      fixedRows_(fixedRows),
+      fixedCols_(fixedCols),
+      columns_(columns) {}
+
+int InputTableModel::rowCount(const QModelIndex& parent) const {
+  return parent.isValid() ? 0 : rows_;
+}
+
+int InputTableModel::columnCount(const QModelIndex& parent) const {
+  return parent.isValid() ? 0 : columns_;
+}
+
+Qt::ItemFlags InputTableModel::flags(const QModelIndex& index) const {
+  if (!index.isValid() || isFixed(index.row(), index.column())) return Qt::NoItemFlags;
+  return Qt::ItemIsSelectable | Qt::ItemIsEditable | Qt::ItemIsEnabled;
+}
+
+QVariant InputTableModel::data(const QModelIndex& index, int role) const {
+  if (!index.isValid() || index.row() >= rows_) return {};
+  const int row = index.row();
+  const int col = index.column();
+  const bool fixed = isFixed(row, col);
+  switch (role) {
+    case Qt::DisplayRole:
+    case Qt::EditRole:
+    case kTypedTextRole: {
+      const auto typed = typed_.find({row, col});
+      if (typed != typed_.end()) return typed->second;
+      return role == kTypedTextRole ? QVariant() : QVariant(cellText(row, col));
+    }
+    case Qt::BackgroundRole:
+      return fixed ? QVariant(QBrush(Qt::yellow)) : QVariant();
+    case Qt::ForegroundRole:
+      return fixed ? QVariant(QBrush(Qt::black)) : QVariant();
+    default:
+      return {};
+  }
+}
+
+bool InputTableModel::setData(const QModelIndex& index, const QVariant& value, int role) {
+  if (!(flags(index) & Qt::ItemIsEditable)) return false;
+  const int row = index.row();
+  const int col = index.column();
+  if (role == kTypedTextRole) {
+    typed_[{row, col}] = value.toString();
+    emit dataChanged(index, index);
+    return true;
+  }
+  if (role != Qt::EditRole) return false;
+  const bool changed = commitCell(row, col, Cp1252FromQString(value.toString()));
+  typed_.erase({row, col});
+  emit dataChanged(index, index);
+  emit committed(index, changed);
+  return true;
+}
+
+bool InputTableModel::hasTypedText(const QModelIndex& index) const {
+  return typed_.count({index.row(), index.column()}) != 0;
+}
+
+void InputTableModel::rebuild() {
+  typed_.clear();
+  const int rows = wantedRows();
+  if (rows < rows_) {
+    beginRemoveRows(QModelIndex(), rows, rows_ - 1);
+    rows_ = rows;
+    endRemoveRows();
+  } else if (rows > rows_) {
+    beginInsertRows(QModelIndex(), rows_, rows - 1);
+    rows_ = rows;
+    endInsertRows();
+  }
+  if (rows_ > 0) emit dataChanged(index(0, 0), index(rows_ - 1, columns_ - 1));
+}
+
+void InputTableModel::showStoredValue(int row, int col) {
+  typed_.erase({row, col});
+  const QModelIndex cell = index(row, col);
+  emit dataChanged(cell, cell);
+}
+
+void InputTableModel::showStoredColumn(int col) {
+  if (rows_ > 0) emit dataChanged(index(0, col), index(rows_ - 1, col));
+}
+
+// ---- general data ---------------------------------------------------------------------------
+
+GeneralDataModel::GeneralDataModel(ProblemData& data, QObject* parent)
+    : InputTableModel(data, 1, 1, 2, parent) {}
+
+int GeneralDataModel::wantedRows() const { return static_cast<int>(kGeneralLabels.size()); }
+
+QString GeneralDataModel::cellText(int row, int col) const {
+  if (col == 0) return QString::fromUtf8(kGeneralLabels[static_cast<std::size_t>(row)]);
+  return Shown(GeneralCellText(data_, static_cast<GeneralRow>(row)));
+}
+
+bool GeneralDataModel::commitCell(int row, int /*col*/, const std::string& typed) {
+  const auto which = static_cast<GeneralRow>(row);
+  std::string_view stored;
+  if (which == GeneralRow::FileName) stored = data_.fileName.View();
+  if (which == GeneralRow::ProblemName) stored = data_.problemName.View();
+  const CommittedCell cell = CommitGeneralCell(which, typed, stored);
+  switch (which) {
+    case GeneralRow::FileName:
+      return Store(data_.fileName, ShortText(cell.text));
+    case GeneralRow::ProblemName:
+      return Store(data_.problemName, ShortText(cell.text));
+    case GeneralRow::SectionCount:
+      return Store(data_.sectionCount, static_cast<std::int32_t>(cell.value));
+    case GeneralRow::ElementCount:
+      return Store(data_.elementCount, static_cast<std::int32_t>(cell.value));
+    case GeneralRow::StiffnessEI:
+      return Store(data_.stiffnessEI, cell.value);
+    case GeneralRow::BeamWidth:
+      return Store(data_.beamWidth, cell.value);
+    case GeneralRow::LicensedUser:
+      break;
+  }
+  return false;
+}
+
+// ---- sections -------------------------------------------------------------------------------
+
+SectionsModel::SectionsModel(ProblemData& data, QObject* parent)
+    : InputTableModel(data, 2, 1, 4, parent) {}
+
+int SectionsModel::wantedRows() const { return data_.sectionCount + 2; }
+
+QString SectionsModel::cellText(int row, int col) const {
+  if (row < 2) return QString::fromUtf8(kSectionCaptions[row][col]);
+  if (col == 0) return Shown(RowNumberText(row - 1));
+  return Shown(SectionCellText(data_.sections[static_cast<std::size_t>(row - 2)],
+                               static_cast<SectionColumn>(col)));
+}
+
+bool SectionsModel::commitCell(int row, int col, const std::string& typed) {
+  SectionRow& section = data_.sections[static_cast<std::size_t>(row - 2)];
+  const auto column = static_cast<SectionColumn>(col);
+  const CommittedCell cell = CommitSectionCell(column, typed);
+  double& field = column == SectionColumn::Length ? section.length
+                  : column == SectionColumn::Load ? section.load
+                                                  : section.spring;
+  const bool changed = Store(field, cell.value);
+  UpdatePointPositions(data_);
+  return changed;
+}
+
+// ---- forces ---------------------------------------------------------------------------------
+
+ForcesModel::ForcesModel(ProblemData& data, QObject* parent)
+    : InputTableModel(data, 2, 2, 4, parent) {}
+
+int ForcesModel::wantedRows() const { return data_.sectionCount + 3; }
+
+QString ForcesModel::cellText(int row, int col) const {
+  if (row < 2) return QString::fromUtf8(kPointCaptions[row][col]);
+  if (col == 0) return Shown(RowNumberText(row - 2));
+  return Shown(PointCellText(data_.points[static_cast<std::size_t>(row - 2)],
+                             static_cast<PointColumn>(col)));
+}
+
+bool ForcesModel::commitCell(int row, int col, const std::string& typed) {
+  PointLoadRow& point = data_.points[static_cast<std::size_t>(row - 2)];
+  const auto column = static_cast<PointColumn>(col);
+  const CommittedCell cell = CommitPointCell(column, typed);
+  return Store(column == PointColumn::Force ? point.force : point.moment, cell.value);
+}
+
+}  // namespace pelvar

@@ -1,0 +1,115 @@
+#pragma once
+// The three input tables as Qt models over the one ProblemData: the general data, the sections
+// and the forces. A table's fixed rows and columns (captions, row labels, numbers, x) are cells
+// that can be neither selected nor edited; its value cells show what ProblemData holds, in the
+// formats of the input rules.
+//
+// Text typed into a cell is held by the model as the cell's typed text until it is committed:
+// setData with Qt::EditRole commits through the input rules (read, held within the limits,
+// stored, shown in the cell's format) and reports whether the stored value changed. The grids
+// decide when a cell is committed (when their current cell moves, or the focus leaves them).
+
+#include <QAbstractTableModel>
+#include <QString>
+#include <map>
+#include <string>
+#include <utility>
+
+#include "model/problem_data.h"
+
+namespace pelvar {
+
+// The role in which a cell holds text typed into it and not yet committed.
+inline constexpr int kTypedTextRole = Qt::UserRole;
+
+class InputTableModel : public QAbstractTableModel {
+  Q_OBJECT
+ public:
+  InputTableModel(ProblemData& data, int fixedRows, int fixedCols, int columns, QObject* parent);
+
+  int fixedRows() const { return fixedRows_; }
+  int fixedCols() const { return fixedCols_; }
+
+  int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+  int columnCount(const QModelIndex& parent = QModelIndex()) const override;
+  Qt::ItemFlags flags(const QModelIndex& index) const override;
+  QVariant data(const QModelIndex& index, int role) const override;
+  // kTypedTextRole holds typed text; Qt::EditRole commits the text given.
+  bool setData(const QModelIndex& index, const QVariant& value, int role) override;
+
+  // Whether the cell holds typed text not yet committed.
+  bool hasTypedText(const QModelIndex& index) const;
+  // Shows ProblemData anew after it changed as a whole: the rows follow the counts and every
+  // cell drops its typed text. Rows that remain keep their place, and the views their current
+  // cells in them.
+  void rebuild();
+  // Shows the stored value of one cell again, dropping its typed text; an editor open on the
+  // cell shows it too.
+  void showStoredValue(int row, int col);
+  // Shows the stored values of a column again, as the points' x after the lengths changed.
+  void showStoredColumn(int col);
+
+ signals:
+  // A value cell was committed; changed tells whether ProblemData holds another value now.
+  void committed(const QModelIndex& index, bool changed);
+
+ protected:
+  // The rows the counts of ProblemData call for.
+  virtual int wantedRows() const = 0;
+  // What a cell shows: a caption or label in a fixed cell, the stored value in a value cell.
+  virtual QString cellText(int row, int col) const = 0;
+  // Stores the text typed into a value cell through the input rules; true when the stored value
+  // changed.
+  virtual bool commitCell(int row, int col, const std::string& typed) = 0;
+
+  ProblemData& data_;
+
+ private:
+  bool isFixed(int row, int col) const { return row < fixedRows_ || col < fixedCols_; }
+
+  int fixedRows_;
+  int fixedCols_;
+  int columns_;
+  int rows_ = 0;
+  std::map<std::pair<int, int>, QString> typed_;  // (row, col) -> typed text
+};
+
+// General data: the seven rows of GeneralRow, labels in column 0 and values in column 1.
+class GeneralDataModel : public InputTableModel {
+  Q_OBJECT
+ public:
+  GeneralDataModel(ProblemData& data, QObject* parent);
+
+ protected:
+  int wantedRows() const override;
+  QString cellText(int row, int col) const override;
+  bool commitCell(int row, int col, const std::string& typed) override;
+};
+
+// Sections: two caption rows, then one row per section; column 0 its number, then length, load
+// and spring. A committed length moves the points.
+class SectionsModel : public InputTableModel {
+  Q_OBJECT
+ public:
+  SectionsModel(ProblemData& data, QObject* parent);
+
+ protected:
+  int wantedRows() const override;
+  QString cellText(int row, int col) const override;
+  bool commitCell(int row, int col, const std::string& typed) override;
+};
+
+// Forces: two caption rows, then one row per point; the point's number and its x (which
+// follows from the lengths) fixed, then force and moment.
+class ForcesModel : public InputTableModel {
+  Q_OBJECT
+ public:
+  ForcesModel(ProblemData& data, QObject* parent);
+
+ protected:
+  int wantedRows() const override;
+  QString cellText(int row, int col) const override;
+  bool commitCell(int row, int col, const std::string& typed) override;
+};
+
+}  // namespace pelvar
