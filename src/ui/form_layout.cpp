@@ -239,6 +239,14 @@ void TFormPelv::buildControls() {
   connect(MainGrid, &StringGrid::left, this, &TFormPelv::MainGridExit);
   connect(SoilGrid, &StringGrid::left, this, &TFormPelv::SoilGridExit);
   connect(ForcesGrid, &StringGrid::left, this, &TFormPelv::ForcesGridExit);
+  // Ctrl+Tab goes on to the next table at its own cell, Tab past a table's last cell to the
+  // next table's first (Shift the other way round): general data, sections, forces.
+  for (StringGrid* grid : {MainGrid, SoilGrid, ForcesGrid}) {
+    connect(grid, &StringGrid::nextTableRequested, this,
+            [this, grid](bool backward) { moveToTable(grid, backward, false); });
+    connect(grid, &StringGrid::tabbedPastEnd, this,
+            [this, grid](bool backward) { moveToTable(grid, backward, true); });
+  }
   connect(MainGrid, &StringGrid::enterKeyPressed, this, [this] { MainGridKeyPress('\r'); });
   connect(SoilGrid, &StringGrid::enterKeyPressed, this, [this] { SoilGridKeyPress('\r'); });
   connect(ForcesGrid, &StringGrid::enterKeyPressed, this, [this] { ForcesGridKeyPress('\r'); });
@@ -305,7 +313,9 @@ void TFormPelv::FormResize() {
   PanelMain->setGeometry(0, 0, clientSize().width(), 24);
   placeHelpButton();
   FormActivate();
+  // The repaint erases the picture, and the input shows in its place.
   clientArea_->eraseAll();
+  showInput();
 }
 
 void TFormPelv::centreOnScreen() {

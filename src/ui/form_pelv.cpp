@@ -9,9 +9,9 @@
 #include <QKeyEvent>
 #include <QPainter>
 #include <QPrinter>
-#include <QScopedValueRollback>
 #include <QtMath>
 #include <algorithm>
+#include <array>
 #include <optional>
 #include <string>
 
@@ -59,9 +59,9 @@ void MoveToFirstValueCell(StringGrid* grid) {
 // ---- window events -------------------------------------------------------------------------
 
 void TFormPelv::FormCreate() {
-  // New drops whatever is typed and not yet committed (each table drops its open editor as it
-  // is filled), and nothing left in a cell is committed over the defaults.
-  const QScopedValueRollback<bool> reloading(reloading_, true);
+  // New drops whatever is typed and not yet committed, so nothing left in a cell is committed
+  // over the defaults.
+  dropTypedText();
 
   QString folder = QDir::currentPath();
   if (folder.isEmpty()) folder = QDir::homePath();
@@ -89,19 +89,14 @@ void TFormPelv::FormCreate() {
 }
 
 void TFormPelv::FormActivate() {
-  PanelSections->show();
-  SoilGrid->show();
-  PanelForces->show();
-  ForcesGrid->show();
-  // The cell editor of the table that has the focus is shown again.
+  // The picture and the tables never stand together: an activation keeps whichever shows. The
+  // cell editor of the table that has the focus is shown again.
   MainGrid->openEditor();
   SoilGrid->openEditor();
   ForcesGrid->openEditor();
 }
 
-void TFormPelv::FormMouseMove() {
-  for (QWidget* control : inputControls()) control->show();
-}
+void TFormPelv::FormMouseMove() { showInput(); }
 
 void TFormPelv::FormKeyPress(int key) {
   switch (key) {
@@ -148,15 +143,11 @@ void TFormPelv::OpenProblemFile(const QString& path) {
     return;
   }
 
-  PanelForces->show();
-  SoilGrid->show();
-  PanelSections->show();
-  ForcesGrid->show();
   dropResults();
   rememberFile(path);
   OpenDialog1.fileName = SaveDialog1.fileName = proposedFileName();
   ReloadGrids();
-  clientArea_->eraseAll();
+  showInput();
 }
 
 void TFormPelv::SpeedButtonNewClick() { FormCreate(); }
@@ -247,35 +238,45 @@ void TFormPelv::SpeedButtonCalcClick() {
 
 void TFormPelv::hideInput() {
   // The focus goes to the window's own surface first: left to the toolkit it would move from
-  // one table about to be hidden to the next, and entering a table commits its tracked cell.
-  // The table left was committed before the calculation; committing it again would clear the
-  // results just computed.
-  const QScopedValueRollback<bool> quiet(reloading_, true);
-  QWidget* focus = QApplication::focusWidget();
-  for (QWidget* control : inputControls()) {
-    if (focus != nullptr && (focus == control || control->isAncestorOf(focus))) {
-      clientArea_->setFocus(Qt::OtherFocusReason);
-      break;
-    }
+  // one table about to be hidden to the next. The table that had it gets it back with the
+  // input.
+  focusBeforePicture_ = nullptr;
+  for (StringGrid* grid : {MainGrid, SoilGrid, ForcesGrid}) {
+    if (grid->holdsWindowFocus()) focusBeforePicture_ = grid;
   }
+  if (focusBeforePicture_ != nullptr) clientArea_->setFocus(Qt::OtherFocusReason);
   for (QWidget* control : inputControls()) control->hide();
 }
 
+void TFormPelv::showInput() {
+  if (clientArea_->showsPicture()) clientArea_->eraseAll();
+  for (QWidget* control : inputControls()) control->show();
+  // Back to the cell that had the focus before the picture, without entering the table anew.
+  if (focusBeforePicture_ != nullptr && focusWidget() == clientArea_) {
+    focusBeforePicture_->setFocus(Qt::OtherFocusReason);
+  }
+  focusBeforePicture_ = nullptr;
+}
+
 void TFormPelv::commitFocusedTable() {
-  if (reloading_) return;
-  // Only text typed counts: results still valid stay so when nothing was typed.
   for (StringGrid* grid : {MainGrid, SoilGrid, ForcesGrid}) {
-    if (grid->holdsWindowFocus() && grid->hasTypedText()) {
+    if (grid->holdsWindowFocus()) {
       grid->writeEditorText();
       grid->commitTrackedCell();
-      return;
     }
+  }
+}
+
+void TFormPelv::dropTypedText() {
+  for (StringGrid* grid : {MainGrid, SoilGrid, ForcesGrid}) {
+    grid->discardEditor();
+    grid->tableModel()->dropTypedText();
   }
 }
 
 void TFormPelv::dropResults() {
   data_.resultsAvailable = false;
-  if (clientArea_->showsPicture()) clientArea_->eraseAll();
+  if (clientArea_->showsPicture()) showInput();
   resultsChanged();
 }
 
@@ -340,7 +341,7 @@ void TFormPelv::FillGeneralGrid() {
 }
 
 void TFormPelv::MainGridSelectCell(int col, int row) {
-  if (!reloading_) MainGrid->commitTrackedCell();
+  MainGrid->commitTrackedCell();
   MainGrid->trackCell(col, row);
   MainGrid->openEditor();
 }
@@ -359,7 +360,7 @@ void TFormPelv::generalDataCommitted(const QModelIndex& cell, bool changed) {
     default:
       break;
   }
-  dropResults();
+  if (changed) dropResults();
 }
 
 void TFormPelv::MainGridKeyPress(int key) {
@@ -393,43 +394,38 @@ void TFormPelv::BuildForcesGrid() {
 }
 
 void TFormPelv::ReloadGrids() {
-  const QScopedValueRollback<bool> reloading(reloading_, true);
+  dropTypedText();
   FillGeneralGrid();
   BuildSectionsGrid();
   BuildForcesGrid();
 }
 
-void TFormPelv::sectionCommitted(const QModelIndex& /*cell*/, bool /*changed*/) {
+void TFormPelv::sectionCommitted(const QModelIndex& /*cell*/, bool changed) {
+  if (!changed) return;
   dropResults();
   // The forces table shows the positions that follow from the lengths just stored.
   ForcesGrid->tableModel()->showStoredColumn(static_cast<int>(PointColumn::X));
 }
 
-void TFormPelv::forceCommitted(const QModelIndex& /*cell*/, bool /*changed*/) { dropResults(); }
+void TFormPelv::forceCommitted(const QModelIndex& /*cell*/, bool changed) {
+  if (changed) dropResults();
+}
 
 void TFormPelv::SoilGridSelectCell(int col, int row) {
-  if (!reloading_) SoilGrid->commitTrackedCell();
+  SoilGrid->commitTrackedCell();
   SoilGrid->trackCell(col, row);
   SoilGrid->openEditor();
 }
 
 void TFormPelv::ForcesGridSelectCell(int col, int row) {
-  if (!reloading_) ForcesGrid->commitTrackedCell();
+  ForcesGrid->commitTrackedCell();
   ForcesGrid->trackCell(col, row);
   ForcesGrid->openEditor();
 }
 
-void TFormPelv::MainGridExit() {
-  if (!reloading_ && MainGrid->hasTypedText()) MainGrid->commitTrackedCell();
-}
-
-void TFormPelv::SoilGridExit() {
-  if (!reloading_ && SoilGrid->hasTypedText()) SoilGrid->commitTrackedCell();
-}
-
-void TFormPelv::ForcesGridExit() {
-  if (!reloading_ && ForcesGrid->hasTypedText()) ForcesGrid->commitTrackedCell();
-}
+void TFormPelv::MainGridExit() { MainGrid->commitTrackedCell(); }
+void TFormPelv::SoilGridExit() { SoilGrid->commitTrackedCell(); }
+void TFormPelv::ForcesGridExit() { ForcesGrid->commitTrackedCell(); }
 
 void TFormPelv::SoilGridEnter() {
   SoilGrid->trackCell(1, 2);
@@ -439,6 +435,30 @@ void TFormPelv::SoilGridEnter() {
 void TFormPelv::ForcesGridEnter() {
   ForcesGrid->trackCell(2, 2);
   MoveToFirstValueCell(ForcesGrid);
+}
+
+void TFormPelv::moveToTable(StringGrid* from, bool backward, bool atEdge) {
+  const std::array<StringGrid*, 3> order{MainGrid, SoilGrid, ForcesGrid};
+  const auto at = std::find(order.begin(), order.end(), from) - order.begin();
+  StringGrid* to = order[static_cast<std::size_t>((at + (backward ? 2 : 1)) % 3)];
+  // The focus leaves first, which commits what was typed in the table left (a new number of
+  // sections rebuilds the other tables); then the table entered moves to its cell as a move
+  // within it would, and takes the focus there.
+  clientArea_->setFocus(Qt::TabFocusReason);
+  // Tab past the end goes on from the next table's near end; Ctrl+Tab returns to the cell the
+  // table tracks, or to its first value cell while it tracks none.
+  QPoint cell = to->trackedCell();
+  if (atEdge) {
+    cell = backward ? to->lastEditableCell() : to->firstEditableCell();
+  } else if (!to->isEditable(cell.x(), cell.y())) {
+    cell = to->firstEditableCell();
+  }
+  if (QPoint(to->currentColumn(), to->currentRow()) != cell) {
+    to->setCurrentCell(cell.y(), cell.x());
+  } else {
+    to->trackCell(cell.x(), cell.y());
+  }
+  to->setFocus(backward ? Qt::BacktabFocusReason : Qt::TabFocusReason);
 }
 
 void TFormPelv::SoilGridKeyPress(int key) {

@@ -181,16 +181,25 @@ class TFormPelv : public QMainWindow {
   // Commits text typed into the tracked cell of the table holding the focus, as a move within
   // that table would, before a command uses ProblemData.
   void commitFocusedTable();
+  // Closes the tables' editors and drops every text typed and not committed, before ProblemData
+  // is replaced as a whole.
+  void dropTypedText();
   // resultsAvailable is cleared, and the picture of those results goes with it; the results
-  // window is told.
+  // window is told. A commit does this only when it changed what is stored.
   void dropResults();
   // What the file dialogs propose: the name of the file last opened or saved while fileName
   // still stands for it, else fileName.
   QString proposedFileName() const;
   void rememberFile(const QString& path);
+  // Tab and Ctrl+Tab from one table to the next (backward: the previous), at its first (last)
+  // value cell when atEdge, else at the cell it tracks.
+  void moveToTable(StringGrid* from, bool backward, bool atEdge);
   void moveCurrentCellInto(StringGrid* grid, int rowCount);
-  // Hides the six input controls for the results picture, in the order of inputControls().
+  // The picture and the input never show together. hideInput hides the six input controls
+  // for the picture, in the order of inputControls(); showInput erases the picture, shows them
+  // all and gives the focus back to the table that had it before.
   void hideInput();
+  void showInput();
   // Keeps the Results command and the results window in step with resultsAvailable.
   void resultsChanged();
 
@@ -198,11 +207,9 @@ class TFormPelv : public QMainWindow {
   ProblemData data_;
   std::unique_ptr<AnalysisWorkspace> workspace_;
   ClientArea* clientArea_ = nullptr;
-  ResultsWindow* resultsWindow_ = nullptr;  // made when first opened
+  StringGrid* focusBeforePicture_ = nullptr;  // the table that had the focus before the picture
+  ResultsWindow* resultsWindow_ = nullptr;    // made when first opened
 
-  // While the tables are filled from ProblemData as a whole, a change of a current cell only
-  // moves the tracked cell: the cell left holds nothing that belongs to the new data.
-  bool reloading_ = false;
   bool shownBefore_ = false;
   // Until the window manager has put its frame around the window, the frame's size is not known
   // and the window is centred once more when it is.

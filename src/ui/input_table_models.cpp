@@ -109,7 +109,6 @@ bool InputTableModel::hasTypedText(const QModelIndex& index) const {
 }
 
 void InputTableModel::rebuild() {
-  typed_.clear();
   const int rows = wantedRows();
   if (rows < rows_) {
     beginRemoveRows(QModelIndex(), rows, rows_ - 1);
@@ -120,6 +119,11 @@ void InputTableModel::rebuild() {
     rows_ = rows;
     endInsertRows();
   }
+  dropTypedText();
+}
+
+void InputTableModel::dropTypedText() {
+  typed_.clear();
   if (rows_ > 0) emit dataChanged(index(0, 0), index(rows_ - 1, columns_ - 1));
 }
 

@@ -43,6 +43,8 @@ class InputTableModel : public QAbstractTableModel {
   // cell drops its typed text. Rows that remain keep their place, and the views their current
   // cells in them.
   void rebuild();
+  // Every cell drops its typed text and shows the stored value again.
+  void dropTypedText();
   // Shows the stored value of one cell again, dropping its typed text; an editor open on the
   // cell shows it too.
   void showStoredValue(int row, int col);

@@ -46,7 +46,7 @@ class GridDelegate : public QStyledItemDelegate {
         return true;
       }
       if (key == Qt::Key_Tab || key == Qt::Key_Backtab) {
-        grid_->moveByTab(key == Qt::Key_Backtab);
+        grid_->tabKey(*static_cast<QKeyEvent*>(event));
         return true;
       }
       if (key == Qt::Key_Escape) {
@@ -135,13 +135,7 @@ QString StringGrid::cellText(int col, int row) const {
 
 void StringGrid::commitTrackedCell() {
   const QModelIndex cell = model_->index(tracked_.y(), tracked_.x());
-  if (cell.isValid()) model_->setData(cell, cell.data(Qt::EditRole), Qt::EditRole);
-}
-
-bool StringGrid::hasTypedText() const {
-  if (model_->hasTypedText(currentIndex())) return true;
-  const auto* line = qobject_cast<const QLineEdit*>(editor_.data());
-  return line != nullptr && line->isModified();
+  if (model_->hasTypedText(cell)) model_->setData(cell, cell.data(kTypedTextRole), Qt::EditRole);
 }
 
 bool StringGrid::hasActiveFocus() const {
@@ -170,19 +164,31 @@ void StringGrid::moveByTab(bool backward) {
   const int cells = rowCount() * cols;
   if (cells == 0 || currentRow() < 0 || currentColumn() < 0) return;
   const int start = currentRow() * cols + currentColumn();
-  for (int step = 1; step < cells; ++step) {
-    const int cell = ((backward ? start - step : start + step) % cells + cells) % cells;
-    const int row = cell / cols;
-    const int col = cell % cols;
-    if (isEditable(col, row)) {
-      setCurrentCell(row, col);
+  for (int cell = backward ? start - 1 : start + 1; cell >= 0 && cell < cells;
+       cell += backward ? -1 : 1) {
+    if (isEditable(cell % cols, cell / cols)) {
+      setCurrentCell(cell / cols, cell % cols);
       return;
     }
   }
+  emit tabbedPastEnd(backward);
 }
 
+void StringGrid::tabKey(const QKeyEvent& event) {
+  const bool backward =
+      event.key() == Qt::Key_Backtab || (event.modifiers() & Qt::ShiftModifier) != 0;
+  if (event.modifiers() & Qt::ControlModifier) {
+    emit nextTableRequested(backward);
+  } else {
+    moveByTab(backward);
+  }
+}
+
+QPoint StringGrid::firstEditableCell() const { return {fixedCols(), fixedRows()}; }
+QPoint StringGrid::lastEditableCell() const { return {columnCount() - 1, rowCount() - 1}; }
+
 bool StringGrid::focusNextPrevChild(bool next) {
-  // Inside the grid Tab moves between cells; the focus leaves a grid only by the mouse.
+  // Inside the grid Tab moves between cells; past its last cell it goes on in the next table.
   moveByTab(!next);
   return true;
 }
@@ -192,7 +198,17 @@ void StringGrid::keyPressEvent(QKeyEvent* event) {
     emit enterKeyPressed();
     return;
   }
+  // Tab with Ctrl comes here; without it, by focusNextPrevChild.
+  if (event->key() == Qt::Key_Tab || event->key() == Qt::Key_Backtab) {
+    tabKey(*event);
+    return;
+  }
   QTableView::keyPressEvent(event);
+}
+
+void StringGrid::focusInEvent(QFocusEvent* event) {
+  focusReason_ = event->reason();
+  QTableView::focusInEvent(event);
 }
 
 void StringGrid::focusOutEvent(QFocusEvent* event) {
@@ -239,7 +255,7 @@ void StringGrid::onFocusChanged(QWidget* old, QWidget* now) {
   if (!inside) noteFocusGone();
   const bool cameFromOutside = inside && !focusInside_;
   focusInside_ = inside;
-  if (cameFromOutside) emit entered();
+  if (cameFromOutside && now == this && focusReason_ == Qt::MouseFocusReason) emit entered();
   // The grid itself got the focus back from outside or on the window's activation: the editor
   // belongs on the current cell. (An editor that just closed hands the focus back too; then the
   // change of the current cell opens the next one.)

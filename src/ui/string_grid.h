@@ -12,6 +12,8 @@
 #include <QPointer>
 #include <QTableView>
 
+class QKeyEvent;
+
 namespace pelvar {
 
 class InputTableModel;
@@ -41,7 +43,8 @@ class StringGrid : public QTableView {
   // The cell committed at the next move of the current cell, as (column, row).
   QPoint trackedCell() const { return tracked_; }
   void trackCell(int col, int row) { tracked_ = QPoint(col, row); }
-  // Commits the tracked cell's text, typed or shown, through the model.
+  // Commits the text typed into the tracked cell through the model. A cell passed through
+  // without typing keeps exactly what is stored.
   void commitTrackedCell();
 
   // True while the keyboard focus lies on the grid or its cell editor, in an active window.
@@ -55,12 +58,14 @@ class StringGrid : public QTableView {
   void discardEditor();
   // Writes the text of an open cell editor into its cell; the editor stays open.
   void writeEditorText();
-  // True when the current cell holds text typed into it and not yet committed, in its open
-  // editor or left there by an editor that closed.
-  bool hasTypedText() const;
-  // Tab and Shift+Tab: the next (previous) value cell along the rows, wrapping around from the
-  // last cell to the first.
+  // Tab and Shift+Tab: the next (previous) value cell along the rows; past the last (first)
+  // one the grid reports tabbedPastEnd. With Ctrl it reports nextTableRequested instead.
   void moveByTab(bool backward);
+  void tabKey(const QKeyEvent& event);
+  // The first and the last value cell, as (column, row).
+  QPoint firstEditableCell() const;
+  QPoint lastEditableCell() const;
+  bool isEditable(int col, int row) const;
   // The open cell editor, or null.
   QWidget* cellEditor() const { return editor_.data(); }
 
@@ -68,8 +73,13 @@ class StringGrid : public QTableView {
   // The current cell moved (the model's index of the new cell and of the one left); whatever
   // the editor held is the cell's typed text by then.
   void currentCellChanged(int row, int col, int previousRow, int previousCol);
-  // The keyboard focus came to the grid from another control of its window.
+  // The keyboard focus came to the grid from another control of its window by a click, before
+  // the click selects its cell.
   void entered();
+  // Tab went past the last value cell (Shift+Tab before the first).
+  void tabbedPastEnd(bool backward);
+  // Ctrl+Tab (Ctrl+Shift+Tab) asks for the next (previous) table.
+  void nextTableRequested(bool backward);
   // The keyboard focus went from the grid to another control of its window. Whatever the cell
   // editor held is in its cell by then, and this comes before the control taking the focus
   // hears of it.
@@ -79,6 +89,7 @@ class StringGrid : public QTableView {
 
  protected:
   void keyPressEvent(QKeyEvent* event) override;
+  void focusInEvent(QFocusEvent* event) override;
   void focusOutEvent(QFocusEvent* event) override;
   bool focusNextPrevChild(bool next) override;
   void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override;
@@ -90,11 +101,11 @@ class StringGrid : public QTableView {
   void onFocusChanged(QWidget* old, QWidget* now);
   // Reports the focus as gone when it lies on another control of this window now.
   void noteFocusGone();
-  bool isEditable(int col, int row) const;
 
   InputTableModel* model_;
   QPoint tracked_{0, 0};
   bool focusInside_ = false;
+  Qt::FocusReason focusReason_ = Qt::OtherFocusReason;  // of the last focus-in event
   QPointer<QWidget> editor_;
   QMetaObject::Connection focusWatch_;
 };

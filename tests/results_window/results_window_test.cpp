@@ -25,6 +25,7 @@
 #include "support/window_fixture.h"
 #include "text/number_format.h"
 #include "text/number_reader.h"
+#include "ui/client_area.h"
 
 namespace pelvar {
 namespace {
@@ -72,9 +73,33 @@ TEST_F(ResultsWindowTest, FollowsCalculateAndShowsNothingStaleAfterAnEdit) {
             "Equilibrium:   load 300.000 kN  +  point forces 0.000 kN  =  springs 300.000 kN   "
             "(balance 0.000 kN)");
 
+  // Passing through cells, and typing what a cell holds already, changes nothing: the results
+  // stay. The tables come back when the mouse moves over the main window.
+  form->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+  QTest::mouseMove(form->clientArea(), QPoint(740, 540));
+  Settle();
+  ClickCell(form->SoilGrid, 2, 3);
+  Press(Qt::Key_Tab);
+  Press(Qt::Key_Return);
+  Type(form->SoilGrid, "100");  // the spring of section 3, as it is
+  Press(Qt::Key_Tab, Qt::ControlModifier);
+  Press(Qt::Key_Tab);
+  Type(form->ForcesGrid, "0");
+  ClickCell(form->MainGrid, 1, 3);
+  Type(form->MainGrid, "3");
+  Press(Qt::Key_Return);
+  Type(form->MainGrid, " 100");
+  Press(Qt::Key_Return);
+  EXPECT_TRUE(data->resultsAvailable);
+  EXPECT_TRUE(form->Results1->isEnabled());
+  EXPECT_TRUE(window->hasResults());
+  EXPECT_EQ(data->sections[2].spring, 100.0);
+
   // A committed edit: the window stays, says why it shows nothing, and offers no export.
   ClickCell(form->SoilGrid, 2, 3);
-  ClickCell(form->SoilGrid, 2, 2);
+  Type(form->SoilGrid, "12");
+  Press(Qt::Key_Return);
   EXPECT_FALSE(data->resultsAvailable);
   EXPECT_FALSE(form->Results1->isEnabled());
   EXPECT_TRUE(window->isVisible());

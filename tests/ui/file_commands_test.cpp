@@ -194,13 +194,12 @@ TEST_F(FileCommandsTest, SaveAfterCalculateAndOpenGiveTheProblemBackWithoutResul
   EXPECT_TRUE(bytes.contains("\r\n     1,      10.000,     -20.000,       0.000,\r\n"));
   EXPECT_TRUE(bytes.contains("\r\n   100,   30.000,"));  // the last node of the results
 
-  // New at the default size leaves the input hidden, but the picture of the results it drops
-  // goes with them.
+  // New drops the results and their picture; the input shows in its place.
   Click(form->SpeedButtonNew);
   EXPECT_EQ(data->problemName.View(), "Demonstration Problem");
   EXPECT_EQ(data->sections[1].load, 10.0);
   EXPECT_FALSE(form->clientArea()->showsPicture());
-  EXPECT_FALSE(form->MainGrid->isVisible());
+  EXPECT_TRUE(form->MainGrid->isVisible());
   Click(form->SpeedButtonCalc);
   ASSERT_TRUE(form->clientArea()->showsPicture());
 
@@ -213,17 +212,10 @@ TEST_F(FileCommandsTest, SaveAfterCalculateAndOpenGiveTheProblemBackWithoutResul
   EXPECT_EQ(form->MainGrid->cellText(1, 2), "Quay wall");
   EXPECT_EQ(form->SoilGrid->cellText(2, 3), "      12.500");
   EXPECT_EQ(form->ForcesGrid->cellText(2, 3), "     -20.000");
-  // Open repaints and shows the sections and forces; the general data stays as it was.
+  // Open erases the picture and shows all the input in its place.
   EXPECT_FALSE(form->clientArea()->showsPicture());
-  EXPECT_TRUE(form->PanelSections->isVisible());
-  EXPECT_TRUE(form->SoilGrid->isVisible());
-  EXPECT_TRUE(form->PanelForces->isVisible());
-  EXPECT_TRUE(form->ForcesGrid->isVisible());
-  EXPECT_FALSE(form->PanelGeneral->isVisible());
-  EXPECT_FALSE(form->MainGrid->isVisible());
+  for (QWidget* control : form->inputControls()) EXPECT_TRUE(control->isVisible());
   EXPECT_EQ(form->OpenDialog1.initialFolder, WorkingFolder());
-  MoveOverSurface();
-  EXPECT_TRUE(form->MainGrid->isVisible());
 
   // A file whose stored name differs from its name on disk shows the stored one, and the next
   // Save proposes it.
@@ -475,14 +467,25 @@ TEST_F(FileCommandsTest, TheUsualKeysRunTheCommands) {
   EXPECT_TRUE(data->resultsAvailable);
   EXPECT_TRUE(form->clientArea()->showsPicture());
   EXPECT_FALSE(form->MainGrid->isVisible());
-  // A key brings the tables back over the picture, as the mouse does; a modifier alone, the
-  // start of a shortcut, does not.
+  // A key brings the tables back in place of the picture, as the mouse does, with the focus in
+  // the cell that had it; a modifier alone, the start of a shortcut, does not.
   Press(Qt::Key_Control);
   EXPECT_FALSE(form->MainGrid->isVisible());
   Press(Qt::Key_Space);
   for (QWidget* control : form->inputControls()) EXPECT_TRUE(control->isVisible());
-  EXPECT_TRUE(form->clientArea()->showsPicture());
+  EXPECT_FALSE(form->clientArea()->showsPicture());
   EXPECT_TRUE(data->resultsAvailable);
+  EXPECT_EQ(Current(form->MainGrid), QPoint(1, 6));
+  Type(form->MainGrid, "3");
+  Press(Qt::Key_Return);
+  EXPECT_EQ(data->beamWidth, 3.0);
+  EXPECT_FALSE(data->resultsAvailable);
+  // Also after Tab, which a table would take for itself.
+  Press(Qt::Key_F9);
+  Press(Qt::Key_Tab);
+  EXPECT_TRUE(form->MainGrid->hasActiveFocus());
+  EXPECT_EQ(Current(form->MainGrid), QPoint(1, 1));
+  EXPECT_EQ(EditorText(form->MainGrid), "Keys.plv");
 
   Press(Qt::Key_N, Qt::ControlModifier);
   EXPECT_EQ(data->beamWidth, 1.0);

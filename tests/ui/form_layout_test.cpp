@@ -211,70 +211,50 @@ TEST_F(WindowTest, ResizingKeepsAtLeast600By400AndTheHelpButtonAtTheRight) {
   EXPECT_EQ(form->SpeedButtonHelp->x(), 726);
 }
 
-TEST_F(WindowTest, ShowsAndHidesTheInputAroundTheResultsPicture) {
-  // What a successful calculation leaves: the input hidden, a picture on the surface.
-  for (QWidget* control : form->inputControls()) control->hide();
-  QImage picture(100, 80, QImage::Format_RGB32);
-  picture.fill(Qt::cyan);
-  form->clientArea()->copyPicture(picture, picture.rect(), QPoint(37, 27));
-  ASSERT_TRUE(form->clientArea()->showsPicture());
-
-  // A move over the tool bar is not a move over the window's own surface.
+TEST_F(WindowTest, ThePictureAndTheInputNeverShowTogether) {
+  // Calculate shows the picture alone; whatever erases it brings all six controls back.
+  auto calculate = [&] {
+    Click(form->SpeedButtonCalc);
+    ASSERT_TRUE(form->clientArea()->showsPicture());
+    for (QWidget* control : form->inputControls()) ASSERT_FALSE(control->isVisible());
+  };
+  auto expectInputAlone = [&](const char* after) {
+    SCOPED_TRACE(after);
+    EXPECT_FALSE(form->clientArea()->showsPicture());
+    for (QWidget* control : form->inputControls()) EXPECT_TRUE(control->isVisible());
+  };
+  calculate();
+  // A move over the tool bar is not a move over the window's own surface, and switching to
+  // another window and back keeps the picture as it is.
   QTest::mouseMove(form->PanelMain, QPoint(200, 10));
+  QWidget other;
+  other.show();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&other));
+  form->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
   Settle();
-  EXPECT_FALSE(form->MainGrid->isVisible());
-
-  // Activation brings back the sections and forces, not the general data, and keeps the picture.
-  form->FormActivate();
-  EXPECT_TRUE(form->PanelSections->isVisible());
-  EXPECT_TRUE(form->SoilGrid->isVisible());
-  EXPECT_TRUE(form->PanelForces->isVisible());
-  EXPECT_TRUE(form->ForcesGrid->isVisible());
-  EXPECT_FALSE(form->PanelGeneral->isVisible());
-  EXPECT_FALSE(form->MainGrid->isVisible());
   EXPECT_TRUE(form->clientArea()->showsPicture());
+  for (QWidget* control : form->inputControls()) EXPECT_FALSE(control->isVisible());
 
-  // A resize erases the picture and also shows only those four.
-  for (QWidget* control : form->inputControls()) control->hide();
-  form->setClientSize(800, 600);
-  ASSERT_TRUE(QTest::qWaitFor([&] { return form->clientSize() == QSize(800, 600); }));
-  EXPECT_FALSE(form->clientArea()->showsPicture());
-  EXPECT_TRUE(form->SoilGrid->isVisible());
-  EXPECT_FALSE(form->MainGrid->isVisible());
-
-  // The mouse over the window's surface brings all six back.
   QTest::mouseMove(form->clientArea(), QPoint(700, 500));
   Settle();
-  for (QWidget* control : form->inputControls()) EXPECT_TRUE(control->isVisible());
+  expectInputAlone("a move over the surface");
 
-  // New changes no visibility by itself; it erases the picture of the results it drops.
-  for (QWidget* control : form->inputControls()) control->hide();
-  form->clientArea()->copyPicture(picture, picture.rect(), QPoint(37, 27));
-  form->setClientSize(750, 550);
-  ASSERT_TRUE(QTest::qWaitFor([&] { return form->clientSize() == QSize(750, 550); }));
-  for (QWidget* control : form->inputControls()) control->hide();
-  form->clientArea()->copyPicture(picture, picture.rect(), QPoint(37, 27));
-  Click(form->SpeedButtonNew);
-  EXPECT_FALSE(form->MainGrid->isVisible());
-  EXPECT_FALSE(form->SoilGrid->isVisible());
-  EXPECT_FALSE(form->clientArea()->showsPicture());
+  calculate();
+  form->setClientSize(800, 600);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return form->clientSize() == QSize(800, 600); }));
+  expectInputAlone("a resize");
 
-  // At any other size New resizes the window, and the resize erases the picture and shows the
-  // sections and forces, not the general data.
-  form->setClientSize(900, 700);
-  ASSERT_TRUE(QTest::qWaitFor([&] { return form->clientSize() == QSize(900, 700); }));
-  for (QWidget* control : form->inputControls()) control->hide();
-  form->clientArea()->copyPicture(picture, picture.rect(), QPoint(37, 27));
+  // New at another size resizes the window, at the default size it resizes nothing; it erases
+  // the picture of the results it drops either way.
+  calculate();
   Click(form->SpeedButtonNew);
   ASSERT_TRUE(QTest::qWaitFor([&] { return form->clientSize() == QSize(750, 550); }));
   Settle();
-  EXPECT_FALSE(form->clientArea()->showsPicture());
-  EXPECT_TRUE(form->PanelSections->isVisible());
-  EXPECT_TRUE(form->SoilGrid->isVisible());
-  EXPECT_TRUE(form->PanelForces->isVisible());
-  EXPECT_TRUE(form->ForcesGrid->isVisible());
-  EXPECT_FALSE(form->PanelGeneral->isVisible());
-  EXPECT_FALSE(form->MainGrid->isVisible());
+  expectInputAlone("New at another size");
+  calculate();
+  Click(form->SpeedButtonNew);
+  expectInputAlone("New at the default size");
 }
 
 TEST_F(WindowTest, QuitAndTheCloseBoxEndTheProgramWithoutAQuestion) {

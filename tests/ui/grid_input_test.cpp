@@ -128,10 +128,17 @@ TEST_F(GridInputTest, TabAndArrowsCommitTheCellLeft) {
   Type(grid, "77");
   Press(Qt::Key_Down);
   EXPECT_EQ(data->stiffnessEI, 77.0);
-  // Tab in the last cell wraps around to the first value cell.
+  // Tab past the last cell goes on at the first value cell of the sections, Shift+Tab back at
+  // the last cell of the general data.
   Press(Qt::Key_Tab);
-  EXPECT_EQ(Current(grid), QPoint(1, 1));
+  EXPECT_TRUE(form->SoilGrid->hasActiveFocus());
+  EXPECT_EQ(Current(form->SoilGrid), QPoint(1, 2));
+  EXPECT_EQ(EditorText(form->SoilGrid), "      10.000");
+  Press(Qt::Key_Backtab, Qt::ShiftModifier);
+  EXPECT_TRUE(grid->hasActiveFocus());
+  EXPECT_EQ(Current(grid), QPoint(1, 6));
   // Up from the first value row stays: the fixed row cannot become current.
+  grid->setCurrentCell(1, 1);
   Press(Qt::Key_Up);
   EXPECT_EQ(Current(grid), QPoint(1, 1));
 
@@ -148,6 +155,41 @@ TEST_F(GridInputTest, TabAndArrowsCommitTheCellLeft) {
   EXPECT_EQ(data->sections[2].length, 0.001);
   EXPECT_EQ(form->SoilGrid->cellText(1, 4), "       0.001");
   EXPECT_EQ(Current(form->SoilGrid), QPoint(1, 3));
+}
+
+TEST_F(GridInputTest, CtrlTabGoesFromTableToTableAtItsOwnCell) {
+  ClickCell(form->SoilGrid, 3, 4);  // the spring of section 3
+  ClickCell(form->MainGrid, 1, 5);
+  Type(form->MainGrid, "5e5");
+  // The text typed is committed as a move would commit it; the sections take the focus at
+  // their own cell.
+  Press(Qt::Key_Tab, Qt::ControlModifier);
+  EXPECT_EQ(data->stiffnessEI, 5e5);
+  EXPECT_TRUE(form->SoilGrid->hasActiveFocus());
+  EXPECT_EQ(Current(form->SoilGrid), QPoint(3, 4));
+  EXPECT_EQ(EditorText(form->SoilGrid), "     100.000");
+  Type(form->SoilGrid, "7");
+  // The forces have no cell chosen yet: they start at the force of point 0.
+  Press(Qt::Key_Tab, Qt::ControlModifier);
+  EXPECT_EQ(data->sections[2].spring, 7.0);
+  EXPECT_TRUE(form->ForcesGrid->hasActiveFocus());
+  EXPECT_EQ(Current(form->ForcesGrid), QPoint(2, 2));
+  EXPECT_EQ(form->forcesGridTrackedCell(), QPoint(2, 2));
+  Type(form->ForcesGrid, "-3");
+  Press(Qt::Key_Tab, Qt::ControlModifier);
+  EXPECT_EQ(data->points[0].force, -3.0);
+  EXPECT_TRUE(form->MainGrid->hasActiveFocus());
+  EXPECT_EQ(Current(form->MainGrid), QPoint(1, 5));
+  // Ctrl+Shift+Tab goes the other way round; Shift+Tab before the first value cell of the
+  // forces goes on at the last one of the sections.
+  Press(Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier);
+  EXPECT_TRUE(form->ForcesGrid->hasActiveFocus());
+  EXPECT_EQ(Current(form->ForcesGrid), QPoint(2, 2));
+  Press(Qt::Key_Backtab, Qt::ShiftModifier);
+  EXPECT_TRUE(form->SoilGrid->hasActiveFocus());
+  EXPECT_EQ(Current(form->SoilGrid), QPoint(3, 4));
+  EXPECT_EQ(form->soilGridTrackedCell(), QPoint(3, 4));
+  EXPECT_EQ(EditorText(form->SoilGrid), "       7.000");
 }
 
 TEST_F(GridInputTest, SectionsCommitClampsAndMovesThePoints) {
