@@ -32,6 +32,9 @@ QFont QtPageSurface::ReportQFont(ReportFont font) {
   const bool bold = font == ReportFont::Bold;
   qfont.setPointSizeF(bold ? 10.0 : 8.0);
   qfont.setBold(bold);
+  // The letters keep the outline's own advances: hinting would move each glyph to the device's
+  // grid and let neighbours collide or drift apart.
+  qfont.setHintingPreference(QFont::PreferNoHinting);
   return qfont;
 }
 

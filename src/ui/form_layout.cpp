@@ -42,13 +42,13 @@ QFont SansFont(int pixelSize, bool bold) {
   return font;
 }
 
-QToolButton* MakeToolButton(QWidget* parent, const QPixmap& glyph, const QString& hint, int left,
+QToolButton* MakeToolButton(QWidget* parent, const QIcon& glyph, const QString& hint, int left,
                             int top) {
   auto* button = new QToolButton(parent);
   button->setFocusPolicy(Qt::NoFocus);
   button->setToolTip(hint);
-  button->setIcon(QIcon(glyph));
-  button->setIconSize(glyph.size());
+  button->setIcon(glyph);
+  button->setIconSize(QSize(24, 22));
   button->setGeometry(left, top, 25, 25);
   return button;
 }

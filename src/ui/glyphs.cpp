@@ -1,9 +1,12 @@
 #include "ui/glyphs.h"
 
+#include <QIconEngine>
 #include <QImage>
 #include <QPainter>
 #include <QPainterPath>
+#include <QtMath>
 #include <functional>
+#include <utility>
 
 #include "desktop/colours.h"
 
@@ -12,18 +15,56 @@ namespace {
 
 using namespace palette;
 
-QPixmap Draw(int width, int height, const std::function<void(QPainter&)>& paint) {
-  QImage image(width, height, QImage::Format_ARGB32_Premultiplied);
-  image.fill(Qt::transparent);
-  QPainter painter(&image);
-  paint(painter);
-  painter.end();
-  return QPixmap::fromImage(image);
+using GlyphPainter = std::function<void(QPainter&)>;
+
+// A glyph drawn anew for every size it is asked for, so that a screen of any scale gets it at
+// its own pixels rather than a small picture blown up. The drawing is made for its design size;
+// larger pixmaps scale the painter.
+class PaintedGlyph : public QIconEngine {
+ public:
+  PaintedGlyph(QSize designSize, GlyphPainter paint)
+      : designSize_(designSize), paint_(std::move(paint)) {}
+
+  void paint(QPainter* painter, const QRect& rect, QIcon::Mode /*mode*/,
+             QIcon::State /*state*/) override {
+    painter->save();
+    painter->translate(rect.topLeft());
+    painter->scale(qreal(rect.width()) / designSize_.width(),
+                   qreal(rect.height()) / designSize_.height());
+    paint_(*painter);
+    painter->restore();
+  }
+
+  QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
+    QImage image(size, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    // Between whole multiples of the design size the edges are smoothed.
+    const qreal scale = qreal(size.width()) / designSize_.width();
+    if (scale != qFloor(scale)) painter.setRenderHint(QPainter::Antialiasing);
+    paint(&painter, QRect(QPoint(0, 0), size), mode, state);
+    painter.end();
+    return QPixmap::fromImage(image);
+  }
+
+  QSize actualSize(const QSize& size, QIcon::Mode /*mode*/, QIcon::State /*state*/) override {
+    return designSize_.scaled(size, Qt::KeepAspectRatio);
+  }
+
+  QIconEngine* clone() const override { return new PaintedGlyph(designSize_, paint_); }
+
+ private:
+  QSize designSize_;
+  GlyphPainter paint_;
+};
+
+QIcon Draw(int width, int height, GlyphPainter paint) {
+  return QIcon(new PaintedGlyph(QSize(width, height), std::move(paint)));
 }
 
 }  // namespace
 
-QPixmap OpenGlyph() {
+QIcon OpenGlyph() {
   return Draw(24, 22, [](QPainter& p) {
     // Back of the folder.
     p.setPen(kBlack);
@@ -46,7 +87,7 @@ QPixmap OpenGlyph() {
   });
 }
 
-QPixmap NewGlyph() {
+QIcon NewGlyph() {
   return Draw(24, 22, [](QPainter& p) {
     p.setPen(kBlack);
     p.setBrush(kWhite);
@@ -57,7 +98,7 @@ QPixmap NewGlyph() {
   });
 }
 
-QPixmap SaveGlyph() {
+QIcon SaveGlyph() {
   return Draw(24, 22, [](QPainter& p) {
     p.setPen(kBlack);
     p.setBrush(kNavy);
@@ -77,7 +118,7 @@ QPixmap SaveGlyph() {
   });
 }
 
-QPixmap PrintGlyph() {
+QIcon PrintGlyph() {
   return Draw(24, 22, [](QPainter& p) {
     p.setPen(kBlack);
     // The sheet standing out of the printer.
@@ -101,7 +142,7 @@ QPixmap PrintGlyph() {
   });
 }
 
-QPixmap CalcGlyph() {
+QIcon CalcGlyph() {
   return Draw(24, 22, [](QPainter& p) {
     p.setPen(kBlack);
     p.setBrush(kGray);
@@ -122,7 +163,7 @@ QPixmap CalcGlyph() {
   });
 }
 
-QPixmap HelpGlyph() {
+QIcon HelpGlyph() {
   return Draw(24, 22, [](QPainter& p) {
     p.setRenderHint(QPainter::Antialiasing);
     p.setPen(kOlive);
@@ -142,7 +183,7 @@ QPixmap HelpGlyph() {
   });
 }
 
-QIcon WindowIcon() { return QIcon(Draw(32, 32, PaintWindowIcon)); }
+QIcon WindowIcon() { return Draw(32, 32, PaintWindowIcon); }
 
 void PaintWindowIcon(QPainter& p) {
   // The foundation: a green band.

@@ -78,6 +78,8 @@ QVariant InputTableModel::data(const QModelIndex& index, int role) const {
       if (typed != typed_.end()) return typed->second;
       return role == kTypedTextRole ? QVariant() : QVariant(cellText(row, col));
     }
+    case Qt::TextAlignmentRole:
+      return int(Qt::AlignVCenter | (isNumber(row, col) ? Qt::AlignRight : Qt::AlignLeft));
     case Qt::BackgroundRole:
       return fixed ? QVariant(QBrush(Qt::yellow)) : QVariant();
     case Qt::ForegroundRole:
@@ -149,6 +151,10 @@ QString GeneralDataModel::cellText(int row, int col) const {
   return Shown(GeneralCellText(data_, static_cast<GeneralRow>(row)));
 }
 
+bool GeneralDataModel::isNumber(int row, int col) const {
+  return col == 1 && row >= static_cast<int>(GeneralRow::SectionCount);
+}
+
 bool GeneralDataModel::commitCell(int row, int /*col*/, const std::string& typed) {
   const auto which = static_cast<GeneralRow>(row);
   std::string_view stored;
@@ -188,6 +194,8 @@ QString SectionsModel::cellText(int row, int col) const {
                                static_cast<SectionColumn>(col)));
 }
 
+bool SectionsModel::isNumber(int /*row*/, int /*col*/) const { return true; }
+
 bool SectionsModel::commitCell(int row, int col, const std::string& typed) {
   SectionRow& section = data_.sections[static_cast<std::size_t>(row - 2)];
   const auto column = static_cast<SectionColumn>(col);
@@ -213,6 +221,8 @@ QString ForcesModel::cellText(int row, int col) const {
   return Shown(PointCellText(data_.points[static_cast<std::size_t>(row - 2)],
                              static_cast<PointColumn>(col)));
 }
+
+bool ForcesModel::isNumber(int /*row*/, int /*col*/) const { return true; }
 
 bool ForcesModel::commitCell(int row, int col, const std::string& typed) {
   PointLoadRow& point = data_.points[static_cast<std::size_t>(row - 2)];

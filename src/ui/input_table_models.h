@@ -60,6 +60,9 @@ class InputTableModel : public QAbstractTableModel {
   virtual int wantedRows() const = 0;
   // What a cell shows: a caption or label in a fixed cell, the stored value in a value cell.
   virtual QString cellText(int row, int col) const = 0;
+  // Numbers stand at the right edge of their cells, so that the decimal points of a column line
+  // up; the formatted text keeps its blanks. Names and labels stand at the left.
+  virtual bool isNumber(int row, int col) const = 0;
   // Stores the text typed into a value cell through the input rules; true when the stored value
   // changed.
   virtual bool commitCell(int row, int col, const std::string& typed) = 0;
@@ -85,6 +88,7 @@ class GeneralDataModel : public InputTableModel {
  protected:
   int wantedRows() const override;
   QString cellText(int row, int col) const override;
+  bool isNumber(int row, int col) const override;
   bool commitCell(int row, int col, const std::string& typed) override;
 };
 
@@ -98,6 +102,7 @@ class SectionsModel : public InputTableModel {
  protected:
   int wantedRows() const override;
   QString cellText(int row, int col) const override;
+  bool isNumber(int row, int col) const override;
   bool commitCell(int row, int col, const std::string& typed) override;
 };
 
@@ -111,6 +116,7 @@ class ForcesModel : public InputTableModel {
  protected:
   int wantedRows() const override;
   QString cellText(int row, int col) const override;
+  bool isNumber(int row, int col) const override;
   bool commitCell(int row, int col, const std::string& typed) override;
 };
 

@@ -100,6 +100,25 @@ void DrawDiagram(QPainter& painter, const ProblemData& data, const DiagramStyle&
 
 }  // namespace
 
+QFont PictureFont(qreal devicePixelRatio) {
+  // The small sans-serif of a classic dialog, metric-compatible with it.
+  QFont font(QStringLiteral("Liberation Sans"));
+  font.setStyleHint(QFont::SansSerif);
+  font.setPixelSize(11);
+  if (devicePixelRatio <= 1.0) {
+    // In plain black pixels without smoothing, as the picture's lines are. Fully hinted glyphs
+    // advance by whole pixels: with the outline's fractional advances the hinted letters would
+    // stand unevenly apart.
+    font.setStyleStrategy(QFont::NoAntialias);
+    font.setHintingPreference(QFont::PreferFullHinting);
+  } else {
+    // On finer pixels the letters keep the outline's own shapes and advances, smoothed: hinting
+    // would move each glyph to its own grid and let neighbours collide or drift apart.
+    font.setHintingPreference(QFont::PreferNoHinting);
+  }
+  return font;
+}
+
 PictureGeometry ComputePictureGeometry(int clientWidth, int clientHeight) {
   PictureGeometry g;
   g.marginX = clientWidth / 20;
@@ -122,15 +141,7 @@ void DrawResults(QPainter& painter, const ProblemData& data, const ResultSummary
   painter.setClipRect(QRect(0, 0, drawWidth, drawHeight));
   painter.setRenderHint(QPainter::Antialiasing, false);
   painter.setBackgroundMode(Qt::TransparentMode);
-  // The small sans-serif of a classic dialog, metric-compatible with it, in plain black pixels
-  // without smoothing, as the picture's lines are. Fully hinted glyphs advance by whole pixels:
-  // with the outline's fractional advances the hinted letters would stand unevenly apart.
-  QFont font(QStringLiteral("Liberation Sans"));
-  font.setStyleHint(QFont::SansSerif);
-  font.setPixelSize(11);
-  font.setStyleStrategy(QFont::NoAntialias);
-  font.setHintingPreference(QFont::PreferFullHinting);
-  painter.setFont(font);
+  painter.setFont(PictureFont(painter.device()->devicePixelRatioF()));
 
   // Frame: the outline covers pixels 0..W-1 and 0..H-1, as a rectangle call with the
   // corners (0, 0) and (W, H) does.

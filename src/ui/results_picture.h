@@ -8,6 +8,7 @@
 // axis (x1, y0) and the last node of each curve, which then is drawn like every other node.
 
 #include <QColor>
+#include <QFont>
 #include <array>
 #include <string>
 #include <vector>
@@ -30,6 +31,9 @@ struct PictureGeometry {
 };
 
 PictureGeometry ComputePictureGeometry(int clientWidth, int clientHeight);
+
+// The font of the picture's texts on a surface of the given device pixel ratio.
+QFont PictureFont(qreal devicePixelRatio);
 
 struct PicturePoint {
   int x = 0;

@@ -24,6 +24,10 @@ class GridDelegate : public QStyledItemDelegate {
   QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option,
                         const QModelIndex& index) const override {
     QWidget* editor = QStyledItemDelegate::createEditor(parent, option, index);
+    // The text being typed stands where the cell shows it.
+    if (auto* line = qobject_cast<QLineEdit*>(editor)) {
+      line->setAlignment(Qt::Alignment(index.data(Qt::TextAlignmentRole).toInt()));
+    }
     if (grid_ != nullptr) grid_->editor_ = editor;
     return editor;
   }

@@ -7,6 +7,7 @@
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QScreen>
@@ -40,7 +41,7 @@ TEST_F(WindowTest, StartsCentredWithItsClientAreaToolBarAndMenu) {
     EXPECT_EQ(frame.topLeft(), screen.topLeft());
   }
   EXPECT_FALSE(form->windowIcon().isNull());
-  EXPECT_EQ(form->windowIcon().pixmap(32, 32).size(), QSize(32, 32));
+  EXPECT_EQ(form->windowIcon().pixmap(32, 32).deviceIndependentSize(), QSizeF(32, 32));
   EXPECT_EQ(QFontInfo(form->font()).pixelSize(), 11);
 
   EXPECT_EQ(Geometry(form->PanelMain), QRect(0, 0, 750, 24));
@@ -57,7 +58,11 @@ TEST_F(WindowTest, StartsCentredWithItsClientAreaToolBarAndMenu) {
     EXPECT_EQ(button->toolTip(), buttons[i].second);
     EXPECT_EQ(button->focusPolicy(), Qt::NoFocus);
     EXPECT_EQ(button->iconSize(), QSize(24, 22));
-    EXPECT_FALSE(button->icon().isNull());
+    // Drawn at the pixels of any screen scale, not a small picture blown up.
+    for (const qreal ratio : {1.0, 1.5, 2.0}) {
+      EXPECT_EQ(button->icon().pixmap(QSize(24, 22), ratio).size(),
+                (QSizeF(24, 22) * ratio).toSize());
+    }
   }
 
   // Menu: File with its items and access keys, and Help acting on the menu bar itself.
@@ -189,6 +194,39 @@ TEST_F(WindowTest, FillsTheTablesWithTheDemonstrationProblem) {
   EXPECT_EQ(form->soilGridTrackedCell(), QPoint(1, 2));
   EXPECT_EQ(form->forcesGridTrackedCell(), QPoint(0, 0));
   EXPECT_FALSE(data->resultsAvailable);
+}
+
+TEST_F(WindowTest, NumbersStandAtTheRightEdgeOfTheirCells) {
+  // The column just right of the last dark pixel in a cell, in the grid's own pixels; the
+  // left one likewise.
+  auto inkEdges = [](StringGrid* grid, int col, int row) {
+    const QImage image = grid->grab().toImage();
+    const qreal ratio = image.devicePixelRatio();
+    const QRect cell = grid->visualRect(grid->model()->index(row, col));
+    int left = -1, right = -1;
+    for (int x = qRound(cell.left() * ratio); x < qRound(cell.right() * ratio); ++x) {
+      for (int y = qRound(cell.top() * ratio); y < qRound(cell.bottom() * ratio); ++y) {
+        if (qGray(image.pixel(x, y)) >= 128) continue;
+        if (left < 0) left = x;
+        right = x + 1;
+      }
+    }
+    return std::pair<int, int>(left, right);
+  };
+  // 100.000, 0.000 and 100.000 end alike: right-aligned, so their decimal points line up too.
+  const int springs = inkEdges(form->SoilGrid, 3, 2).second;
+  EXPECT_EQ(inkEdges(form->SoilGrid, 3, 3).second, springs);
+  EXPECT_EQ(inkEdges(form->SoilGrid, 3, 4).second, springs);
+  EXPECT_EQ(inkEdges(form->ForcesGrid, 1, 3).second, inkEdges(form->ForcesGrid, 1, 2).second);
+  // The counts and reals of the general data end alike; a name starts at the left.
+  const int counts = inkEdges(form->MainGrid, 1, 3).second;
+  for (int row = 4; row <= 6; ++row) EXPECT_EQ(inkEdges(form->MainGrid, 1, row).second, counts);
+  EXPECT_LT(inkEdges(form->MainGrid, 1, 2).first, inkEdges(form->MainGrid, 1, 6).first);
+  // Typed numbers stand where they will be shown.
+  form->MainGrid->setCurrentCell(5, 1);
+  const auto* editor = qobject_cast<QLineEdit*>(form->MainGrid->cellEditor());
+  ASSERT_NE(editor, nullptr);
+  EXPECT_TRUE(editor->alignment() & Qt::AlignRight);
 }
 
 TEST_F(WindowTest, ResizingKeepsAtLeast600By400AndTheHelpButtonAtTheRight) {

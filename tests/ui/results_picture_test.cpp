@@ -4,14 +4,21 @@
 
 #include <QByteArray>
 #include <QFont>
+#include <QFontMetricsF>
+#include <QGlyphRun>
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
+#include <QPainterPath>
+#include <QRawFont>
+#include <QTextLayout>
 #include <algorithm>
 #include <array>
 #include <cmath>
 #include <limits>
 #include <memory>
+#include <utility>
+#include <vector>
 
 #include "analysis/calculation.h"
 
@@ -44,8 +51,9 @@ class ResultsPictureTest : public ::testing::Test {
   // Draws into an image larger than the picture, so that anything drawn beyond it shows; at a
   // device pixel ratio above 1 each pixel of the picture has ratio x ratio pixels of the image.
   static Picture Render(const ProblemData& data, const ResultSummary& summary, int w, int h,
-                        int ratio = 1) {
-    Picture picture{QImage((w + 20) * ratio, (h + 20) * ratio, QImage::Format_RGB32), {}};
+                        qreal ratio = 1) {
+    Picture picture{
+        QImage(QSizeF((w + 20) * ratio, (h + 20) * ratio).toSize(), QImage::Format_RGB32), {}};
     picture.image.setDevicePixelRatio(ratio);
     picture.image.fill(kUntouched);
     QPainter painter(&picture.image);
@@ -312,6 +320,60 @@ TEST_F(ResultsPictureTest, EvenLettersAndTheFinerPixelsOfAScaledScreen) {
     }
   }
   EXPECT_GT(mixed, 300);
+}
+
+// On finer pixels the letters stand where the font's own advances put them: wherever the
+// outlines of two neighbouring glyphs leave a gap, the picture shows a light column in it.
+TEST_F(ResultsPictureTest, LettersKeepTheFontsGapsOnFinerPixels) {
+  ProblemData data;
+  const ResultSummary summary = Solve(data);
+  QFont design(QStringLiteral("Liberation Sans"));
+  design.setPixelSize(11);
+  design.setHintingPreference(QFont::PreferNoHinting);
+  const double lineHeight = QFontMetricsF(design).height();
+  for (const qreal ratio : {1.5, 2.0}) {
+    SCOPED_TRACE(ratio);
+    const Picture p = Render(data, summary, 540, 360, ratio);
+    int gapsSeen = 0;
+    for (const PictureText& text : p.log.texts) {
+      QTextLayout layout(QString::fromStdString(text.text), design);
+      layout.beginLayout();
+      layout.createLine();
+      layout.endLayout();
+      // Each glyph's ink, left and right, in the image's pixels.
+      std::vector<std::pair<double, double>> inks;
+      for (const QGlyphRun& run : layout.glyphRuns()) {
+        const QList<quint32> glyphs = run.glyphIndexes();
+        const QList<QPointF> positions = run.positions();
+        for (qsizetype i = 0; i < glyphs.size(); ++i) {
+          const QRectF box = run.rawFont().pathForGlyph(glyphs[i]).boundingRect();
+          if (box.isEmpty()) continue;  // a blank
+          const double x = text.topLeft.x + positions[i].x();
+          inks.emplace_back((x + box.left()) * ratio, (x + box.right()) * ratio);
+        }
+      }
+      std::sort(inks.begin(), inks.end());
+      const int top = static_cast<int>(text.topLeft.y * ratio);
+      const int bottom = static_cast<int>(std::ceil((text.topLeft.y + lineHeight) * ratio));
+      auto light = [&](int x) {
+        for (int y = top; y < bottom; ++y) {
+          if (qGreen(p.image.pixel(x, y)) < 128) return false;
+        }
+        return true;
+      };
+      for (std::size_t k = 0; k + 1 < inks.size(); ++k) {
+        const double from = inks[k].second, to = inks[k + 1].first;
+        if (to - from < 1.5) continue;  // the font leaves no gap of a pixel here
+        ++gapsSeen;
+        bool found = false;
+        for (int x = static_cast<int>(from); x < static_cast<int>(std::ceil(to)); ++x) {
+          found = found || light(x);
+        }
+        EXPECT_TRUE(found) << text.text << ": glyphs " << k << " and " << k + 1 << " touch";
+      }
+    }
+    EXPECT_GT(gapsSeen, 60);
+  }
 }
 
 TEST_F(ResultsPictureTest, DemonstrationProblemAtTheStartSize) {
