@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "analysis/residual.h"
 #include "text/number_format.h"
 
 namespace pelvar {
@@ -34,9 +35,34 @@ constexpr const char* kNotFiniteMessage =
     "The input values are too large to calculate with.\n"
     "No output given.\n";
 
-// A solution is stored only when it meets every equation to this share of the equation's own
-// terms; a solve that misses by more has lost the answer to rounding.
-constexpr double kResidualTolerance = 1e-10;
+// The outcome of a beam the springs of this mesh do not hold. Springs under a single element
+// hold only the mean of its two end displacements, and the beam turns about it; where the
+// continuous beam is held all the same, the message says what helps: more elements, as long as
+// the largest number of them spreads the springs over two, else a longer section.
+CalculationOutcome NotHeld(const ProblemData& data, MeshData& mesh) {
+  CalculationOutcome outcome;
+  outcome.status = CalculationStatus::Singular;
+  outcome.message = kSingularMessage;
+  int sprung = 0, pushing = 0;
+  for (int j = 0; j < data.elementCount; ++j) {
+    sprung += mesh.elementSpring[j] != 0.0;
+    pushing += mesh.elementSpring[j] > 0.0;
+  }
+  if (sprung != 1 || pushing != 1) return outcome;
+  bool moreHelp = false;
+  if (data.elementCount < kMaxElements) {
+    auto finer = std::make_unique<ProblemData>(data);
+    finer->elementCount = kMaxElements;
+    moreHelp = !BuildMesh(*finer, mesh) && SpringsHoldTheBeam(mesh, kMaxElements);
+  }
+  outcome.message = moreHelp ? "Error : Only one element lies on springs.\n"
+                               "Raise the number of elements.\n"
+                               "No output given.\n"
+                             : "Error : Only one element lies on springs.\n"
+                               "Make the section with springs longer.\n"
+                               "No output given.\n";
+  return outcome;
+}
 
 }  // namespace
 
@@ -44,7 +70,7 @@ std::unique_ptr<AnalysisWorkspace> MakeAnalysisWorkspace() {
   return std::make_unique<AnalysisWorkspace>();
 }
 
-CalculationOutcome RunCalculation(ProblemData& data, AnalysisWorkspace& work) {
+CalculationOutcome RunScheme(ProblemData& data, AnalysisWorkspace& work) {
   if (data.sectionCount < kMinSections || data.sectionCount > kMaxSections ||
       data.elementCount < kMinElements || data.elementCount > kMaxElements) {
     return Fault(
@@ -76,7 +102,7 @@ CalculationOutcome RunCalculation(ProblemData& data, AnalysisWorkspace& work) {
   // Every solution is checked against the equations before it is stored.
   bool notFinite = false;
   auto verified = [&] {
-    const double residual = EquationResidual(data, work.mesh, work.system);
+    const double residual = SchemeResidual(data, work.mesh, work.system);
     if (std::isnan(residual)) notFinite = true;
     return residual <= kResidualTolerance;
   };
@@ -100,9 +126,7 @@ CalculationOutcome RunCalculation(ProblemData& data, AnalysisWorkspace& work) {
         // Equations too nearly dependent for a beam the springs do hold are no fault of the
         // supports.
         if (SpringsHoldTheBeam(work.mesh, n)) return Fault(kInaccurateMessage);
-        outcome.status = CalculationStatus::Singular;
-        outcome.message = kSingularMessage;
-        return outcome;
+        return NotHeld(data, work.mesh);
       }
       if (!verified()) return Fault(notFinite ? kNotFiniteMessage : kInaccurateMessage);
       outcome.method = SolutionMethod::Banded;
@@ -111,8 +135,19 @@ CalculationOutcome RunCalculation(ProblemData& data, AnalysisWorkspace& work) {
 
   if (!StoreResults(work.system, work.mesh, data, work.staging)) return Fault(kNotFiniteMessage);
   data.resultsAvailable = true;
+  data.accuracy = ResultAccuracy{};
   outcome.status = CalculationStatus::Success;
   outcome.summary = FindExtremes(data);
+  return outcome;
+}
+
+CalculationOutcome RunCalculation(ProblemData& data, AnalysisWorkspace& work) {
+  CalculationOutcome outcome = RunScheme(data, work);
+  if (outcome.status != CalculationStatus::Success) return outcome;
+  // The scheme's equations are solved; their system and band are free for the exact solution.
+  if (SolveExactBeam(data, work.mesh, work.exact, work.system, work.band, data.exactNodes)) {
+    data.accuracy = MeasureAccuracy(data, data.exactNodes);
+  }
   return outcome;
 }
 

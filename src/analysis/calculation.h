@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "analysis/exact_solution.h"
 #include "analysis/mesh.h"
 #include "analysis/results.h"
 #include "analysis/solver.h"
@@ -42,19 +43,25 @@ struct CalculationOutcome {
   ResultSummary summary;  // valid on success
 };
 
-// The analysis's working storage, made once and reused by every run (about 400 kB: make it on
+// The analysis's working storage, made once and reused by every run (about 600 kB: make it on
 // the heap with MakeAnalysisWorkspace).
 struct AnalysisWorkspace {
   MeshData mesh;
   BlockSystem system;
   BandWorkspace band;
   ResultStaging staging;
+  ExactWorkspace exact;
 };
 std::unique_ptr<AnalysisWorkspace> MakeAnalysisWorkspace();
 
 // Runs the calculation on the problem as last committed. On success the result table holds the
-// new solution and resultsAvailable is set; on any other outcome the result table and
-// resultsAvailable are exactly as they were.
+// new solution, the exact continuous solution at its nodes and the accuracy stand beside it, and
+// resultsAvailable is set; on any other outcome the result table, the exact solution, the
+// accuracy and resultsAvailable are exactly as they were.
 CalculationOutcome RunCalculation(ProblemData& data, AnalysisWorkspace& work);
+
+// The scheme alone, its solution checked and stored, without the exact solution (whose accuracy
+// then reads not available): what RunCalculation does first.
+CalculationOutcome RunScheme(ProblemData& data, AnalysisWorkspace& work);
 
 }  // namespace pelvar

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "analysis/residual.h"
+
 namespace pelvar {
 
 std::optional<int> BuildMesh(const ProblemData& data, MeshData& mesh) {
@@ -15,6 +17,8 @@ std::optional<int> BuildMesh(const ProblemData& data, MeshData& mesh) {
 
   mesh.nodeX[0] = 0.0;
   for (int j = 0; j <= n; ++j) mesh.nodeForce[j] = 0.0;
+  for (int j = 0; j < n; ++j) mesh.elementMoment[j] = 0.0;
+  mesh.pointNode[0] = 0;
 
   int a = 0;  // first node of the current section
   for (int i = 0; i < m; ++i) {
@@ -37,18 +41,27 @@ std::optional<int> BuildMesh(const ProblemData& data, MeshData& mesh) {
       mesh.elementSpring[j] = section.spring * h * b;
       mesh.elementLoad[j] = section.load * h * b;
       mesh.elementSection[j] = i;
-      mesh.elementMoment[j] = 0.0;
     }
     a += c;
+    mesh.pointNode[i + 1] = a;
 
     if (i < m - 1) {
-      // An interior point sits at node a. Its moment acts as a couple of forces ±M/h on the two
-      // nodes of the section's last element.
+      // An interior point sits at node a, its force on that node. Its moment acts as two half
+      // couples, ±M/(2h) on the two nodes of each element that meets at the point, which puts
+      // the moment at the point itself rather than half an element before it. Contributions
+      // are added: a section of one element between two points carries a half of each.
       const PointLoadRow& point = data.points[i + 1];
-      mesh.nodeForce[a] = point.force + point.moment * inverseH;
-      mesh.nodeForce[a - 1] -= point.moment * inverseH;
-      mesh.elementMoment[a - 1] = point.moment;
+      mesh.nodeForce[a] += point.force;
+      const double half = 0.5 * point.moment;
+      mesh.elementMoment[a - 1] += half;
+      mesh.elementMoment[a] += half;
     }
+  }
+  // The couples of the elements into the node forces, once all halves are in.
+  for (int j = 0; j < n; ++j) {
+    const double couple = mesh.elementMoment[j] * mesh.elementInverseLength[j];
+    mesh.nodeForce[j] -= couple;
+    mesh.nodeForce[j + 1] += couple;
   }
   return std::nullopt;
 }
@@ -119,37 +132,15 @@ void AssembleSystem(const ProblemData& data, const MeshData& mesh, BlockSystem& 
   for (int j = 0; j <= data.elementCount; ++j) FillRow(data, mesh, j, system.rows[j]);
 }
 
-double EquationResidual(const ProblemData& data, const MeshData& mesh, const BlockSystem& solved) {
-  double worst = 0.0;
-  double probe = 0.0;  // stays 0 while the solution is finite: 0·inf and 0·nan are not numbers
+double SchemeResidual(const ProblemData& data, const MeshData& mesh, const BlockSystem& solved) {
   BlockRow row;
-  for (int j = 0; j <= data.elementCount; ++j) {
-    FillRow(data, mesh, j, row);
-    // Entries beyond the count hold zero coefficients and refer to node 0.
-    const double* x0 = solved.rows[row.columnNode[0]].rhs;
-    const double* x1 = solved.rows[row.columnNode[1]].rhs;
-    const double* x2 = solved.rows[row.columnNode[2]].rhs;
-    probe += 0.0 * x0[0] + 0.0 * x0[1];
-    const double largestM =
-        std::max(std::fabs(x0[0]), std::max(std::fabs(x1[0]), std::fabs(x2[0])));
-    const double largestW =
-        std::max(std::fabs(x0[1]), std::max(std::fabs(x1[1]), std::fabs(x2[1])));
-    for (int e = 0; e < 2; ++e) {
-      const double(&a0)[2] = row.block[0][e];
-      const double(&a1)[2] = row.block[1][e];
-      const double(&a2)[2] = row.block[2][e];
-      // Added in pairs, which keeps the chains of dependent additions short.
-      const double sum = (a0[0] * x0[0] + a0[1] * x0[1]) +
-                         ((a1[0] * x1[0] + a1[1] * x1[1]) + (a2[0] * x2[0] + a2[1] * x2[1]));
-      const double sizeM = std::fabs(a0[0]) + (std::fabs(a1[0]) + std::fabs(a2[0]));
-      const double sizeW = std::fabs(a0[1]) + (std::fabs(a1[1]) + std::fabs(a2[1]));
-      const double miss = std::fabs(row.rhs[e] - sum);
-      const double size = std::fabs(row.rhs[e]) + sizeM * largestM + sizeW * largestW;
-      // Divides only for a new largest share; an equation without terms has no miss.
-      if (miss > worst * size) worst = miss / size;
-    }
-  }
-  return probe == 0.0 ? worst : std::nan("");
+  return EquationResidual(
+      data.elementCount,
+      [&](int j) -> const BlockRow& {
+        FillRow(data, mesh, j, row);
+        return row;
+      },
+      [&](int j) { return solved.rows[j].rhs; });
 }
 
 bool SpringsHoldTheBeam(const MeshData& mesh, int elementCount) {

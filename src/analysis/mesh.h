@@ -20,11 +20,13 @@ struct MeshData {
   std::array<int, kMaxElements> elementSection{};    // index of the section it lies in
   // Concentrated force at each node, kN, including the couples that stand for point moments.
   std::array<double, kMaxNodes> nodeForce{};
-  // The point moment, kNm, that the element carries as the couple of forces -M/h on its left
-  // and +M/h on its right node (part of nodeForce there); 0 for an element without one. The
-  // shear force is derived without the couple: a point moment makes the moment jump, not the
-  // shear force.
+  // The share of point moments, kNm, that the element carries as the couple of forces -M/h on
+  // its left and +M/h on its right node (part of nodeForce there): half of the moment of each
+  // point at its ends. The shear force is derived without the couples: a point moment makes the
+  // moment jump, not the shear force.
   std::array<double, kMaxElements> elementMoment{};
+  // The node at which each point lies: point 0 at node 0, the last point at elementCount.
+  std::array<int, kMaxPoints> pointNode{};
   // Position of each node, m. Copied into the result table only with a stored solution, so a
   // run that fails leaves the whole result table as it was.
   std::array<double, kMaxNodes> nodeX{};
@@ -58,13 +60,9 @@ void AssembleRow(const ProblemData& data, const MeshData& mesh, int j, BlockRow&
 void AssembleSystem(const ProblemData& data, const MeshData& mesh, BlockSystem& system);
 
 // How far the solution held in the rhs of the solved rows 0..elementCount misses the equations
-// that AssembleSystem writes for this mesh (built afresh with AssembleRow, since the solve
-// consumed them): the largest over all equations of |rhs - sum of coefficient · unknown|
-// divided by |rhs| + sum of |coefficient| · (the largest |M| or |w| of the equation's nodes), so
-// that every equation is judged against the size its terms have in this solution, whatever
-// their units, and a value that should be 0 is judged against its neighbours.
-// 0 for an exact solution; not a number when the solution is not finite.
-double EquationResidual(const ProblemData& data, const MeshData& mesh, const BlockSystem& solved);
+// that AssembleSystem writes for this mesh, built afresh since the solve consumed them, as
+// EquationResidual (analysis/residual.h) judges it.
+double SchemeResidual(const ProblemData& data, const MeshData& mesh, const BlockSystem& solved);
 
 // Whether the springs of the mesh resist both ways the unloaded beam can move as a rigid body,
 // sinking and turning: the springs' stiffness against them, the sum over the elements of

@@ -50,6 +50,12 @@ struct ResultQuantities {
   bool finite = true;
 };
 
+// The size of a result (w, Q or M, chosen by its member of ResultNode) that the problem's own
+// loads make: for Q the total load, the sum of |q|·L·b over the sections, |F| over the points
+// and |M| / (beam length) for the point moments; for M that load times the beam length; for w
+// that load over the total spring stiffness, the sum of |k|·L·b. 0 when no such size exists.
+double ResultReference(const ProblemData& data, double ResultNode::*quantity);
+
 // Derives the quantities from the result table and the mesh the calculation used. Empty (no
 // elements, no extremes) unless data.resultsAvailable is set.
 ResultQuantities ComputeResultQuantities(const ProblemData& data);

@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <stdexcept>
+
+#include "analysis/residual.h"
 
 namespace pelvar {
 namespace {
@@ -42,9 +45,9 @@ bool SolveSystem(BlockSystem& system, int elementCount, EliminationOrder order) 
     BlockRow& row = system.rows[q];
     const bool last = step == n;
     // The row refers to its own node, the node eliminated before it and the one after it.
-    if (row.columnNode[0] != q || row.entryCount != 1 + (step > 0) + !last) return false;
     const int ahead = last ? -1 : EntryOf(row, q + toward);
-    if (!last && ahead < 0) return false;
+    if (row.columnNode[0] != q || row.entryCount != 1 + (step > 0) + !last || (!last && ahead < 0))
+      throw std::logic_error("The equations handed to the solver are not a chain of nodes.");
     const double c00 = last ? 0.0 : row.block[ahead][0][0];
     const double c01 = last ? 0.0 : row.block[ahead][0][1];
     const double c10 = last ? 0.0 : row.block[ahead][1][0];
@@ -88,7 +91,8 @@ bool SolveSystem(BlockSystem& system, int elementCount, EliminationOrder order) 
     // Fold the node into the next row: there its unknowns are x - C · (next node's unknowns).
     const BlockRow& next = system.rows[q + toward];
     const int back = EntryOf(next, q);
-    if (back < 0) return false;
+    if (back < 0)
+      throw std::logic_error("The equations handed to the solver are not a chain of nodes.");
     const double(&t)[2][2] = next.block[back];
     d00 = next.block[0][0][0] - (t[0][0] * e00 + t[0][1] * e10);
     d01 = next.block[0][0][1] - (t[0][0] * e01 + t[0][1] * e11);
@@ -130,32 +134,6 @@ constexpr double kRelativePivotTolerance = 1e-10;
 
 // The power of two nearest to 1 / size: scaling by it is exact.
 double InverseScale(double size) { return std::ldexp(1.0, -std::ilogb(size)); }
-
-// The residual b - A·x of the assembled equations (still intact in the system) in miss, and its
-// largest share of the size of the equation's terms, judged as EquationResidual judges it.
-double BandResidual(const BlockSystem& system, int n, const double* x, double* miss) {
-  double worst = 0.0;
-  for (int j = 0; j <= n; ++j) {
-    const BlockRow& row = system.rows[j];
-    double largestM = 0.0, largestW = 0.0;
-    for (int c = 0; c < row.entryCount; ++c) {
-      largestM = std::max(largestM, std::fabs(x[2 * row.columnNode[c]]));
-      largestW = std::max(largestW, std::fabs(x[2 * row.columnNode[c] + 1]));
-    }
-    for (int e = 0; e < 2; ++e) {
-      double sum = 0.0, size = std::fabs(row.rhs[e]);
-      for (int c = 0; c < row.entryCount; ++c) {
-        const int u = 2 * row.columnNode[c];
-        sum += row.block[c][e][0] * x[u] + row.block[c][e][1] * x[u + 1];
-        size += std::fabs(row.block[c][e][0]) * largestM + std::fabs(row.block[c][e][1]) * largestW;
-      }
-      miss[2 * j + e] = row.rhs[e] - sum;
-      const double share = miss[2 * j + e] == 0.0 ? 0.0 : std::fabs(miss[2 * j + e]) / size;
-      if (!(share <= worst)) worst = share;
-    }
-  }
-  return worst;
-}
 
 // Solves the factorised equations for the unscaled right-hand side b into x.
 void BandSubstitute(BandWorkspace& work, int size, const double* b, double* x) {
@@ -246,11 +224,23 @@ bool SolveBanded(BlockSystem& system, int elementCount, BandWorkspace& work) {
 
   // One step of refinement against the equations as assembled, kept where it brings the
   // solution closer to them.
-  const double before = BandResidual(system, n, x, miss);
+  auto rowOf = [&](int j) -> const BlockRow& { return system.rows[j]; };
+  const double before = EquationResidual(
+      n, rowOf, [&](int j) { return x + 2 * j; }, miss);
+  work.correctionM = work.correctionW = 0.0;
   if (before > 0.0) {
     BandSubstitute(work, size, miss, d);
+    // A change that is not a number counts as infinite.
+    auto magnitude = [](double change) {
+      return std::isnan(change) ? HUGE_VAL : std::fabs(change);
+    };
+    for (int i = 0; i < size; i += 2) {
+      work.correctionM = std::max(work.correctionM, magnitude(d[i]));
+      work.correctionW = std::max(work.correctionW, magnitude(d[i + 1]));
+    }
     for (int i = 0; i < size; ++i) d[i] += x[i];
-    if (BandResidual(system, n, d, miss) < before) {
+    if (EquationResidual(
+            n, rowOf, [&](int j) { return d + 2 * j; }, miss) < before) {
       for (int i = 0; i < size; ++i) x[i] = d[i];
     }
   }

@@ -23,9 +23,10 @@ inline constexpr double pivotTolerance = 1e-12;
 inline constexpr double relativePivotTolerance = 1e-10;
 
 // Eliminates the nodes 0..elementCount in the given order and substitutes back. The rows must
-// form the chain AssembleSystem writes: every node refers to its neighbours only. Returns true
-// on success, with the solution in the rhs of every row (rhs[0] = M, rhs[1] = w), and false when
-// a pivot was rejected. Either way the system is consumed.
+// form the chain AssembleSystem writes: every node refers to its neighbours only; other rows are
+// a fault of the program and throw std::logic_error. Returns true on success, with the solution
+// in the rhs of every row (rhs[0] = M, rhs[1] = w), and false when a pivot was rejected. Either
+// way the system is consumed.
 bool SolveSystem(BlockSystem& system, int elementCount, EliminationOrder order);
 
 // Working storage of the banded solve: the equations of all nodes as one band matrix in the
@@ -43,6 +44,9 @@ struct BandWorkspace {
   std::array<int, kMaxUnknowns> pivotRow{};
   std::array<double, kMaxUnknowns> solution{};
   std::array<double, kMaxUnknowns> correction{};
+  // The largest change of an M and of a w that the refinement step found: an estimate of how far
+  // the solution before it was from the exact answer of the equations.
+  double correctionM = 0.0, correctionW = 0.0;
 };
 
 // Solves the assembled (not yet consumed) system by Gaussian elimination with partial pivoting

@@ -61,6 +61,22 @@ struct ResultNode {
   double M = 0.0;  // kNm, bending moment
 };
 
+// The exact solution of the continuous beam at one node: w, and Q and M just left and just
+// right of it, which differ only at a point with a force or a moment.
+struct ExactNode {
+  double w = 0.0;
+  double QLeft = 0.0, QRight = 0.0;
+  double MLeft = 0.0, MRight = 0.0;
+};
+
+// How close the scheme's w, Q and M come to the exact continuous beam at the nodes, each as a
+// fraction of the quantity's own size; not available where double precision cannot give the
+// exact solution reliably.
+struct ResultAccuracy {
+  bool available = false;
+  double w = 0.0, Q = 0.0, M = 0.0;
+};
+
 // A ProblemData is always within its limits: sectionCount in kMinSections..kMaxSections and
 // elementCount in kMinElements..kMaxElements. The limits are applied where data enters: the
 // tables clamp what is typed, the file reader clamps the element count and refuses a section
@@ -78,6 +94,10 @@ struct ProblemData {
   std::array<SectionRow, kMaxSections> sections{};
   std::array<PointLoadRow, kMaxPoints> points{};
   std::array<ResultNode, kMaxNodes> nodes{};
+  // Beside the results, written with them: the exact continuous solution at the same nodes and
+  // how close the results come to it.
+  std::array<ExactNode, kMaxNodes> exactNodes{};
+  ResultAccuracy accuracy;
   bool resultsAvailable = false;
 
   ProblemData();

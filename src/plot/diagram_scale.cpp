@@ -29,26 +29,6 @@ double DiagramScale(double minValue, double maxValue, double unitHeight, double 
   return std::isfinite(scale) ? scale : 0.0;
 }
 
-double ResultReference(const ProblemData& data, double ResultNode::*quantity) {
-  AssertCountsWithinLimits(data);
-  const int m = data.sectionCount;
-  double length = 0.0, load = 0.0, stiffness = 0.0;
-  for (int i = 0; i < m; ++i) {
-    const SectionRow& section = data.sections[i];
-    length += section.length;
-    load += std::fabs(section.load) * section.length * data.beamWidth;
-    stiffness += std::fabs(section.spring) * section.length * data.beamWidth;
-  }
-  for (int p = 0; p <= m; ++p) {
-    load += std::fabs(data.points[p].force);
-    if (length > 0.0) load += std::fabs(data.points[p].moment) / length;
-  }
-  double reference = load;
-  if (quantity == &ResultNode::M) reference = load * length;
-  if (quantity == &ResultNode::w) reference = stiffness > 0.0 ? load / stiffness : 0.0;
-  return std::isfinite(reference) ? reference : 0.0;
-}
-
 double DiagramScale(const ProblemData& data, double ResultNode::*quantity, double minValue,
                     double maxValue, double unitHeight, double roomAbove, double roomBelow) {
   constexpr double kNoiseShare = 1e-9;

@@ -14,18 +14,13 @@
 // extremes are not finite, gets the scale 0: it is
 // drawn as its axis alone.
 
+#include "analysis/result_quantities.h"  // ResultReference
 #include "model/problem_data.h"
 
 namespace pelvar {
 
 double DiagramScale(double minValue, double maxValue, double unitHeight, double roomAbove,
                     double roomBelow);
-
-// The size of a result (w, Q or M, chosen by its member of ResultNode) that the problem's own
-// loads make: for Q the total load, the sum of |q|·L·b over the sections, |F| over the points
-// and |M| / (beam length) for the point moments; for M that load times the beam length; for w
-// that load over the total spring stiffness, the sum of |k|·L·b. 0 when no such size exists.
-double ResultReference(const ProblemData& data, double ResultNode::*quantity);
 
 // The scale of the diagram of one result of the solved problem: a diagram whose largest
 // magnitude is no more than a billionth of ResultReference is rounding noise and gets the scale

@@ -1,0 +1,341 @@
+#include "analysis/exact_solution.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "analysis/result_quantities.h"
+
+namespace pelvar {
+namespace {
+
+using Relation = ExactWorkspace::Relation;
+using Piece = ExactWorkspace::Piece;
+
+// Rows and columns of a relation.
+constexpr int kTheta0 = 0, kShear0 = 1, kTheta1 = 2, kShear1 = 3;
+constexpr int kM0 = 0, kW0 = 1, kM1 = 2, kW1 = 3, kLoad = 4;
+
+// The largest |k·b|·l⁴/EI of a piece whose relation comes from the power series: there the
+// series of the transfer matrix needs seven terms for full precision and nothing grows.
+constexpr double kSeriesLimit = 4.0;
+
+// The relation of a piece of length l (EI, spring k·b and load q·b per metre) with
+// |k·b|·l⁴/EI <= kSeriesLimit. The state (w, θ, M, Q) obeys w' = θ, θ' = -M/EI, M' = Q,
+// Q' = k·b·w - q·b, whose matrix A has A⁴ = -(k·b/EI)·I; so the transfer matrix over l is
+// σ0·I + σ1·lA + σ2·(lA)² + σ3·(lA)³ with σr = sum of x^m / (4m + r)!, x = -k·b·l⁴/EI, and each
+// of its entries is one σ times one product, exact to rounding. Solving the rows of w(l) and
+// M(l) for θ and Q at the start gives the relation.
+void ShortPiece(double l, double ei, double kb, double qb, Relation& out) {
+  const double l2 = l * l, l3 = l2 * l, l4 = l2 * l2;
+  const double x = -kb * l4 / ei;
+  double sigma[5];
+  double factorial = 1.0;
+  for (int r = 0; r < 5; ++r) {
+    if (r > 0) factorial *= r;
+    double term = 1.0 / factorial, sum = term;
+    for (int m = 1; m <= 7; ++m) {
+      const int top = 4 * m + r;
+      term *= x / (static_cast<double>(top) * (top - 1) * (top - 2) * (top - 3));
+      sum += term;
+    }
+    sigma[r] = sum;
+  }
+  const double a = -1.0 / ei, rho = kb;
+  // Each row: the coefficients of w0, θ0, M0, Q0, and the load's share.
+  const double tw[4] = {sigma[0], sigma[1] * l, sigma[2] * l2 * a, sigma[3] * l3 * a};
+  const double gw = -qb * a * sigma[4] * l4;
+  const double tt[4] = {sigma[3] * l3 * a * rho, sigma[0], sigma[1] * l * a, sigma[2] * l2 * a};
+  const double gt = -qb * a * sigma[3] * l3;
+  const double tm[4] = {sigma[2] * l2 * rho, sigma[3] * l3 * rho, sigma[0], sigma[1] * l};
+  const double gm = -qb * sigma[2] * l2;
+  const double tq[4] = {sigma[1] * l * rho, sigma[2] * l2 * rho, sigma[3] * l3 * rho * a, sigma[0]};
+  const double gq = -qb * sigma[1] * l;
+
+  // w1 - (w0, M0 and load terms) and M1 - (the same), over the columns M0, w0, M1, w1, 1.
+  const double r1[5] = {-tw[2], -tw[0], 0.0, 1.0, -gw};
+  const double r2[5] = {-tm[2], -tm[0], 1.0, 0.0, -gm};
+  // [tw θ, tw Q; tm θ, tm Q] has the determinant σ1²l² + σ3²l⁶·k·b/EI > 0 within the limit.
+  const double inverse = 1.0 / (tw[1] * tm[3] - tw[3] * tm[1]);
+  for (int c = 0; c < 5; ++c) {
+    const double theta0 = (tm[3] * r1[c] - tw[3] * r2[c]) * inverse;
+    const double shear0 = (tw[1] * r2[c] - tm[1] * r1[c]) * inverse;
+    out[kTheta0][c] = theta0;
+    out[kShear0][c] = shear0;
+    out[kTheta1][c] = tt[1] * theta0 + tt[3] * shear0;
+    out[kShear1][c] = tq[1] * theta0 + tq[3] * shear0;
+  }
+  out[kTheta1][kW0] += tt[0];
+  out[kTheta1][kM0] += tt[2];
+  out[kTheta1][kLoad] += gt;
+  out[kShear1][kW0] += tq[0];
+  out[kShear1][kM0] += tq[2];
+  out[kShear1][kLoad] += gq;
+}
+
+// Joins piece a and the piece b that follows it into one: at the joint the slope and the shear
+// force are continuous (no point load lies inside a run), which gives M and w there from the
+// outer ends (middle). joined may be a or b.
+void Join(const Relation& a, const Relation& b, Relation& joined, double (&middle)[2][5]) {
+  const double g00 = a[kTheta1][kM1] - b[kTheta0][kM0], g01 = a[kTheta1][kW1] - b[kTheta0][kW0];
+  const double g10 = a[kShear1][kM1] - b[kShear0][kM0], g11 = a[kShear1][kW1] - b[kShear0][kW0];
+  const double r0[5] = {-a[kTheta1][kM0], -a[kTheta1][kW0], b[kTheta0][kM1], b[kTheta0][kW1],
+                        b[kTheta0][kLoad] - a[kTheta1][kLoad]};
+  const double r1[5] = {-a[kShear1][kM0], -a[kShear1][kW0], b[kShear0][kM1], b[kShear0][kW1],
+                        b[kShear0][kLoad] - a[kShear1][kLoad]};
+  const double inverse = 1.0 / (g00 * g11 - g01 * g10);
+  double mid[2][5];
+  for (int c = 0; c < 5; ++c) {
+    mid[0][c] = (g11 * r0[c] - g01 * r1[c]) * inverse;
+    mid[1][c] = (g00 * r1[c] - g10 * r0[c]) * inverse;
+  }
+  Relation result;
+  for (int c = 0; c < 5; ++c) {
+    for (int row : {kTheta0, kShear0}) {
+      result[row][c] = a[row][kM1] * mid[0][c] + a[row][kW1] * mid[1][c];
+    }
+    for (int row : {kTheta1, kShear1}) {
+      result[row][c] = b[row][kM0] * mid[0][c] + b[row][kW0] * mid[1][c];
+    }
+  }
+  for (int row : {kTheta0, kShear0}) {
+    result[row][kM0] += a[row][kM0];
+    result[row][kW0] += a[row][kW0];
+    result[row][kLoad] += a[row][kLoad];
+  }
+  for (int row : {kTheta1, kShear1}) {
+    result[row][kM1] += b[row][kM1];
+    result[row][kW1] += b[row][kW1];
+    result[row][kLoad] += b[row][kLoad];
+  }
+  std::copy(&result[0][0], &result[0][0] + 20, &joined[0][0]);
+  std::copy(&mid[0][0], &mid[0][0] + 10, &middle[0][0]);
+}
+
+// The relation of one element: from the series where it is short enough, else from 2^s equal
+// parts joined in pairs. False when the element's values leave the range of doubles.
+bool ElementRelation(double h, double ei, double kb, double qb, Relation& out) {
+  const double ratio = std::fabs(kb) * (h * h) * (h * h) / ei;
+  if (!std::isfinite(ratio)) return false;
+  int halvings = 0;
+  while (ratio > kSeriesLimit * std::ldexp(1.0, 4 * halvings)) ++halvings;
+  ShortPiece(std::ldexp(h, -halvings), ei, kb, qb, out);
+  double unused[2][5];
+  for (int i = 0; i < halvings; ++i) Join(out, out, out, unused);
+  return true;
+}
+
+// The piece of `elements` elements of the run at hand, made from smaller ones as needed.
+int PieceOf(ExactWorkspace& work, int elements) {
+  for (int i = 0; i < work.pieceCount; ++i) {
+    if (work.pieces[i].elements == elements) return i;
+  }
+  const int first = PieceOf(work, elements / 2);
+  const int second = PieceOf(work, elements - elements / 2);
+  Piece& piece = work.pieces[work.pieceCount];
+  piece.elements = elements;
+  piece.first = first;
+  piece.second = second;
+  Join(work.pieces[first].relation, work.pieces[second].relation, piece.relation, piece.middle);
+  return work.pieceCount++;
+}
+
+// M and w at the nodes inside a piece of the run at hand that starts at node start, from its
+// ends: M just right of the start and just left of the end.
+void FillInside(const ExactWorkspace& work, std::array<ExactNode, kMaxNodes>& exact, int start,
+                int index, double mStart, double mEnd) {
+  const Piece& piece = work.pieces[index];
+  if (piece.elements < 2) return;
+  const int half = piece.elements / 2;
+  const double w0 = exact[start].w, w1 = exact[start + piece.elements].w;
+  const double(&mid)[2][5] = piece.middle;
+  const double m = mid[0][kM0] * mStart + mid[0][kW0] * w0 + mid[0][kM1] * mEnd + mid[0][kW1] * w1 +
+                   mid[0][kLoad];
+  const double w = mid[1][kM0] * mStart + mid[1][kW0] * w0 + mid[1][kM1] * mEnd + mid[1][kW1] * w1 +
+                   mid[1][kLoad];
+  ExactNode& node = exact[start + half];
+  node.MLeft = node.MRight = m;
+  node.w = w;
+  FillInside(work, exact, start, piece.first, mStart, m);
+  FillInside(work, exact, start + half, piece.second, m, mEnd);
+}
+
+// Shear force from a relation row and the element's end values.
+double Apply(const double (&row)[5], double m0, double w0, double m1, double w1) {
+  return row[kM0] * m0 + row[kW0] * w0 + row[kM1] * m1 + row[kW1] * w1 + row[kLoad];
+}
+
+}  // namespace
+
+bool SolveExactBeam(const ProblemData& data, const MeshData& mesh, ExactWorkspace& work,
+                    BlockSystem& joints, BandWorkspace& band,
+                    std::array<ExactNode, kMaxNodes>& exact) {
+  AssertCountsWithinLimits(data);
+  const int n = data.elementCount, m = data.sectionCount;
+  const double ei = data.stiffnessEI;
+
+  // The runs: a new one at every point and wherever an element differs from the one before.
+  int& runs = work.runCount;
+  runs = 0;
+  int nextPoint = 1;  // the first interior point not yet passed
+  for (int j = 0; j < n; ++j) {
+    bool starts = j == 0;
+    if (nextPoint < m && mesh.pointNode[nextPoint] == j) {
+      starts = true;
+      ++nextPoint;
+    }
+    if (!starts && (mesh.elementLength[j] != mesh.elementLength[j - 1] ||
+                    mesh.elementSpring[j] != mesh.elementSpring[j - 1] ||
+                    mesh.elementLoad[j] != mesh.elementLoad[j - 1])) {
+      starts = true;
+    }
+    if (starts) work.runStart[runs++] = j;
+  }
+  work.runStart[runs] = n;
+
+  // Per run: its element and its whole relation.
+  auto startRun = [&](int r) {
+    const int j = work.runStart[r];
+    const double inverseH = mesh.elementInverseLength[j];
+    work.pieceCount = 1;
+    work.pieces[0].elements = 1;
+    return ElementRelation(mesh.elementLength[j], ei, mesh.elementSpring[j] * inverseH,
+                           mesh.elementLoad[j] * inverseH, work.pieces[0].relation);
+  };
+  for (int r = 0; r < runs; ++r) {
+    if (!startRun(r)) return false;
+    const Piece& whole = work.pieces[PieceOf(work, work.runStart[r + 1] - work.runStart[r])];
+    std::copy(&whole.relation[0][0], &whole.relation[0][0] + 20, &work.runRelation[r][0][0]);
+  }
+
+  // The point loads at the run ends: the moment of an interior point makes M jump, so the run
+  // after it starts from M + moment, where M, the unknown of the joint, is the value left of it.
+  auto pointAt = [&](int joint) -> const PointLoadRow* {
+    const int node = work.runStart[joint];
+    for (int p = 0; p <= m; ++p) {
+      if (mesh.pointNode[p] == node) return &data.points[p];
+    }
+    return nullptr;
+  };
+  auto jump = [&](int joint) {
+    if (joint == 0 || joint == runs) return 0.0;
+    const PointLoadRow* point = pointAt(joint);
+    return point ? point->moment : 0.0;
+  };
+
+  // One row per joint: equilibrium (shear force right - left = -F) and continuity of the slope;
+  // at the ends the prescribed moment and the end's shear force.
+  for (int t = 0; t <= runs; ++t) {
+    BlockRow& row = joints.rows[t];
+    row = BlockRow{};
+    const PointLoadRow* point = pointAt(t);
+    const double force = point ? point->force : 0.0;
+    if (t == 0 || t == runs) {
+      const Relation& s = work.runRelation[t == 0 ? 0 : runs - 1];
+      row.entryCount = 2;
+      row.columnNode = {t, t == 0 ? 1 : runs - 1, 0};
+      row.block[0][0][0] = 1.0;
+      row.rhs[0] = t == 0 ? point->moment : 0.0 - point->moment;
+      // Q(0) = -F at the left end, Q(L) = F at the right end.
+      const int own = t == 0 ? kM0 : kM1, other = t == 0 ? kM1 : kM0;
+      const double(&q)[5] = s[t == 0 ? kShear0 : kShear1];
+      row.block[0][1][0] = q[own];
+      row.block[0][1][1] = q[own + 1];
+      row.block[1][1][0] = q[other];
+      row.block[1][1][1] = q[other + 1];
+      row.rhs[1] = (t == 0 ? -force : force) - q[kLoad] - (t == 0 ? 0.0 : q[kM0] * jump(t - 1));
+      continue;
+    }
+    const Relation& left = work.runRelation[t - 1];
+    const Relation& right = work.runRelation[t];
+    row.entryCount = 3;
+    row.columnNode = {t, t - 1, t + 1};
+    const int rows[2][2] = {{kShear0, kShear1}, {kTheta0, kTheta1}};
+    for (int e = 0; e < 2; ++e) {
+      const double(&r)[5] = right[rows[e][0]];
+      const double(&l)[5] = left[rows[e][1]];
+      row.block[0][e][0] = r[kM0] - l[kM1];
+      row.block[0][e][1] = r[kW0] - l[kW1];
+      row.block[1][e][0] = -l[kM0];
+      row.block[1][e][1] = -l[kW0];
+      row.block[2][e][0] = r[kM1];
+      row.block[2][e][1] = r[kW1];
+      row.rhs[e] =
+          (e == 0 ? -force : 0.0) - r[kLoad] - r[kM0] * jump(t) + l[kLoad] + l[kM0] * jump(t - 1);
+    }
+  }
+  if (!SolveBanded(joints, runs, band)) return false;
+
+  // The nodes of every run from its ends, then the shear forces from each element's relation.
+  bool finite = true;
+  for (int r = 0; r < runs; ++r) {
+    const int first = work.runStart[r], last = work.runStart[r + 1];
+    const double mStart = joints.rows[r].rhs[0] + jump(r);
+    const double mEnd = joints.rows[r + 1].rhs[0];
+    exact[first].w = joints.rows[r].rhs[1];
+    exact[last].w = joints.rows[r + 1].rhs[1];
+    exact[first].MRight = mStart;
+    exact[last].MLeft = mEnd;
+    if (!startRun(r)) return false;
+    FillInside(work, exact, first, PieceOf(work, last - first), mStart, mEnd);
+    const Relation& element = work.pieces[0].relation;
+    for (int j = first; j < last; ++j) {
+      const double m0 = exact[j].MRight, m1 = exact[j + 1].MLeft;
+      const double w0 = exact[j].w, w1 = exact[j + 1].w;
+      exact[j].QRight = Apply(element[kShear0], m0, w0, m1, w1);
+      exact[j + 1].QLeft = Apply(element[kShear1], m0, w0, m1, w1);
+      finite = finite && std::isfinite(exact[j].QRight + exact[j + 1].QLeft + m1 + w1);
+    }
+  }
+  // The ends have no outside: both sides are the beam's own value.
+  exact[0].MLeft = exact[0].MRight;
+  exact[0].QLeft = exact[0].QRight;
+  exact[n].MRight = exact[n].MLeft;
+  exact[n].QRight = exact[n].QLeft;
+
+  // The solve's own estimate of its error: where one more correction would move M or w at the
+  // run ends by more than a ten-millionth of their size along the beam, rounding decides the
+  // answer.
+  double largestM = 1e-6 * ResultReference(data, &ResultNode::M);
+  double largestW = 1e-6 * ResultReference(data, &ResultNode::w);
+  for (int j = 0; j <= n; ++j) {
+    largestM = std::max({largestM, std::fabs(exact[j].MLeft), std::fabs(exact[j].MRight)});
+    largestW = std::max(largestW, std::fabs(exact[j].w));
+  }
+  return finite && band.correctionM <= 1e-7 * largestM && band.correctionW <= 1e-7 * largestW;
+}
+
+ResultAccuracy MeasureAccuracy(const ProblemData& data,
+                               const std::array<ExactNode, kMaxNodes>& exact) {
+  AssertCountsWithinLimits(data);
+  const int n = data.elementCount;
+  double missW = 0.0, missQ = 0.0, missM = 0.0;
+  double sizeW = 1e-6 * ResultReference(data, &ResultNode::w);
+  double sizeQ = 1e-6 * ResultReference(data, &ResultNode::Q);
+  double sizeM = 1e-6 * ResultReference(data, &ResultNode::M);
+  // The nearest of the value left, the value right and their mean.
+  auto nearest = [](double value, double left, double right) {
+    const double mean = 0.5 * left + 0.5 * right;
+    return std::min({std::fabs(value - left), std::fabs(value - right), std::fabs(value - mean)});
+  };
+  for (int j = 0; j <= n; ++j) {
+    const ResultNode& node = data.nodes[j];
+    const ExactNode& e = exact[j];
+    missW = std::max(missW, std::fabs(node.w - e.w));
+    missQ = std::max(missQ, nearest(node.Q, e.QLeft, e.QRight));
+    missM = std::max(missM, nearest(node.M, e.MLeft, e.MRight));
+    sizeW = std::max(sizeW, std::fabs(e.w));
+    sizeQ = std::max({sizeQ, std::fabs(e.QLeft), std::fabs(e.QRight)});
+    sizeM = std::max({sizeM, std::fabs(e.MLeft), std::fabs(e.MRight)});
+  }
+  // No difference is exact, also where the quantity and the problem's scale are both 0.
+  auto share = [](double miss, double size) { return miss == 0.0 ? 0.0 : miss / size; };
+  ResultAccuracy accuracy;
+  accuracy.w = share(missW, sizeW);
+  accuracy.Q = share(missQ, sizeQ);
+  accuracy.M = share(missM, sizeM);
+  accuracy.available =
+      std::isfinite(accuracy.w) && std::isfinite(accuracy.Q) && std::isfinite(accuracy.M);
+  return accuracy;
+}
+
+}  // namespace pelvar
