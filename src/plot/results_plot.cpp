@@ -3,23 +3,65 @@
 #include <algorithm>
 #include <cmath>
 #include <iterator>
+#include <utility>
 
 #include "text/number_format.h"
 
 namespace pelvar {
 
-ValueRange DiagramRange(double minValue, double maxValue) {
+ValueAxis DiagramAxis(double minValue, double maxValue, int maxTicks) {
   double low = std::min(0.0, minValue);
   double high = std::max(0.0, maxValue);
-  if (!std::isfinite(low) || !std::isfinite(high)) return {};
+  if (!std::isfinite(low) || !std::isfinite(high) || !std::isfinite(high - low)) return {};
+  const double noise = 1e-9 * std::max(-low, high);
+  if (-low <= noise) low = 0.0;
+  if (high <= noise) high = 0.0;
+  if (low == 0.0 && high == 0.0) return {};
+  maxTicks = std::max(maxTicks, 3);
+
+  // The multiples of a step inside low..high, and one beyond an end where that lies within a
+  // tenth of the span: Q up to 49.99 kN gets a tick at 50. A value a rounding error short of a
+  // multiple still reaches it.
+  const double reach = 0.1 * (high - low);
+  auto first = [&](double step) {
+    const double k = std::ceil(low / step - 1e-9);
+    return k * step > low && (k - 1.0) * step >= low - reach ? k - 1.0 : k;
+  };
+  auto last = [&](double step) {
+    const double k = std::floor(high / step + 1e-9);
+    return k * step < high && (k + 1.0) * step <= high + reach ? k + 1.0 : k;
+  };
+  auto count = [&](double step) { return last(step) - first(step) + 1.0; };
+
+  // Steps of 1, 2 and 5 times a power of ten, from one that gives far too many ticks upwards:
+  // the first that gives at most maxTicks, or the one before it where that would give fewer
+  // than three (the one before gives more than maxTicks, so at least three).
   const double span = high - low;
-  if (!(span > 0.0) || !std::isfinite(span)) {
-    return low == 0.0 && high == 0.0 ? ValueRange{} : ValueRange{low, high};
+  double power = std::pow(10.0, std::floor(std::log10(span / (4.0 * maxTicks))));
+  double previous = 0.0;
+  double step = 0.0;
+  for (int tries = 0; tries < 40 && step == 0.0; ++tries, power *= 10.0) {
+    for (const double factor : {1.0, 2.0, 5.0}) {
+      const double candidate = factor * power;
+      if (count(candidate) <= maxTicks) {
+        step = count(candidate) >= 3.0 || previous == 0.0 ? candidate : previous;
+        break;
+      }
+      previous = candidate;
+    }
   }
-  // Five per cent of room on a side that holds values, none on a side that is only the axis.
-  if (low < 0.0) low -= 0.05 * span;
-  if (high > 0.0) high += 0.05 * span;
-  return {low, high};
+  if (!(step > 0.0) || !std::isfinite(step)) return {};
+
+  ValueAxis axis;
+  axis.low = std::min(low, first(step) * step);
+  axis.high = std::max(high, last(step) * step);
+  axis.step = step;
+  axis.ticks.clear();
+  for (double k = first(step); k <= last(step); k += 1.0) {
+    axis.ticks.push_back(k == 0.0 ? 0.0 : k * step);
+  }
+  axis.decimals = std::clamp(static_cast<int>(-std::floor(std::log10(step) + 1e-9)), 0, 9);
+  return axis;
 }
 
 std::vector<double> AxisTicks(double low, double high, int maxTicks) {
@@ -53,11 +95,66 @@ int DecimalsFor(double magnitude, int significant) {
   return std::clamp(significant - digitsBefore, 0, 9);
 }
 
+ColumnFormat TableColumnFormat(double largestMagnitude) {
+  if (!(std::abs(largestMagnitude) < 1e15)) return {0, true};
+  return {DecimalsFor(largestMagnitude, 6), false};
+}
+
+std::string TableCellText(double value, ColumnFormat format) {
+  return format.shortest ? ShortestRealText(value) : FixedText(value, format.decimals);
+}
+
 std::string FixedText(double value, int decimals) {
   std::string text = FormatText(FormatText("%%.%df", std::clamp(decimals, 0, 9)), value);
   // A value that rounds to zero shows without its sign.
   if (text.front() == '-' && text.find_first_not_of("-0.") == std::string::npos) text.erase(0, 1);
   return text;
+}
+
+std::vector<std::size_t> SimplifyPolyline(const std::vector<double>& x,
+                                          const std::vector<double>& y, double tolerance) {
+  const std::size_t n = std::min(x.size(), y.size());
+  std::vector<std::size_t> kept;
+  if (n == 0) return kept;
+  if (!(tolerance > 0.0) || n < 3) {
+    for (std::size_t i = 0; i < n; ++i) kept.push_back(i);
+    return kept;
+  }
+  // The distance of point i from the segment a..b.
+  auto distance = [&](std::size_t i, std::size_t a, std::size_t b) {
+    const double dx = x[b] - x[a], dy = y[b] - y[a];
+    const double lengthSquared = dx * dx + dy * dy;
+    double t =
+        lengthSquared > 0.0 ? ((x[i] - x[a]) * dx + (y[i] - y[a]) * dy) / lengthSquared : 0.0;
+    t = std::clamp(t, 0.0, 1.0);
+    return std::hypot(x[i] - (x[a] + t * dx), y[i] - (y[a] + t * dy));
+  };
+  std::vector<bool> keep(n, false);
+  keep.front() = keep.back() = true;
+  std::vector<std::pair<std::size_t, std::size_t>> pending{{0, n - 1}};
+  while (!pending.empty()) {
+    const auto [a, b] = pending.back();
+    pending.pop_back();
+    std::size_t farthest = a;
+    double most = -1.0;
+    for (std::size_t i = a + 1; i < b; ++i) {
+      const double d = distance(i, a, b);
+      if (d > most) {
+        most = d;
+        farthest = i;
+      }
+    }
+    // Anything not a number is kept, so that it shows as the gap it makes.
+    if (farthest != a && !(most <= tolerance)) {
+      keep[farthest] = true;
+      pending.emplace_back(a, farthest);
+      pending.emplace_back(farthest, b);
+    }
+  }
+  for (std::size_t i = 0; i < n; ++i) {
+    if (keep[i]) kept.push_back(i);
+  }
+  return kept;
 }
 
 int NearestNode(const std::vector<double>& nodeX, double x) {

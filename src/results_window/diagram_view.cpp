@@ -24,12 +24,6 @@ void DiagramView::setSnapshot(std::shared_ptr<const ResultsSnapshot> snapshot) {
   update();
 }
 
-void DiagramView::paintPicture(QPainter& painter, const QSize& size) const {
-  if (!snapshot_) return;
-  const DiagramLayout layout = LayoutDiagrams(*snapshot_, QRectF(QPointF(0, 0), size), font());
-  PaintDiagrams(painter, *snapshot_, layout, font());
-}
-
 void DiagramView::paintEvent(QPaintEvent*) {
   QPainter painter(this);
   if (!snapshot_) {

@@ -25,9 +25,6 @@ class DiagramView : public QWidget {
   int markedNode() const { return node_; }
   int markedElement() const { return element_; }
 
-  // The picture without marker at a given size, as the screen shows it.
-  void paintPicture(QPainter& painter, const QSize& size) const;
-
  signals:
   void markerMoved(int node, int element);
 

@@ -1,6 +1,7 @@
 #include "results_window/results_diagrams.h"
 
 #include <QFontMetricsF>
+#include <QPaintEngine>
 #include <QPainter>
 #include <QPen>
 #include <QPolygonF>
@@ -21,6 +22,9 @@ const QColor kAxis(90, 90, 90);
 const QColor kText(0, 0, 0);
 const QColor kSectionLine(150, 150, 150);
 const QColor kMarker(60, 60, 60);
+
+// The ticks of a panel stand at least this many lines apart.
+constexpr double kTickSpacing = 1.25;
 
 QString ToQString(const std::string& text) { return QString::fromStdString(text); }
 
@@ -68,21 +72,31 @@ QString ExtremeText(const ResultsSnapshot& s, const ResultExtreme& e) {
   return text + QStringLiteral(" at x = ") + ToQString(FixedText(e.x0, xd)) + QStringLiteral(" m");
 }
 
-QPolygonF Curve(const ResultsSnapshot& s, const DiagramLayout& layout, const DiagramPanel& panel) {
-  QPolygonF curve;
+// The panel's own curve: the node values of w, Q and M, the steps of p from element to element.
+// Points that lie within tolerance of the line through their neighbours are left out.
+QPolygonF Curve(const ResultsSnapshot& s, const DiagramLayout& layout, const DiagramPanel& panel,
+                double tolerance) {
+  std::vector<double> xs, ys;
   if (panel.quantity == ResultQuantity::P) {
-    curve.reserve(static_cast<int>(2 * s.quantities.elements.size()));
+    xs.reserve(2 * s.quantities.elements.size());
+    ys.reserve(2 * s.quantities.elements.size());
     for (const ElementResult& e : s.quantities.elements) {
       const double y = panel.valueToY(e.p);
-      curve << QPointF(layout.xToPixel(e.x0), y) << QPointF(layout.xToPixel(e.x1), y);
+      xs.insert(xs.end(), {layout.xToPixel(e.x0), layout.xToPixel(e.x1)});
+      ys.insert(ys.end(), {y, y});
     }
-    return curve;
+  } else {
+    xs.reserve(s.nodeX.size());
+    ys.reserve(s.nodeX.size());
+    for (std::size_t j = 0; j < s.nodeX.size(); ++j) {
+      xs.push_back(layout.xToPixel(s.nodeX[j]));
+      ys.push_back(panel.valueToY(ValueAt(s, panel.quantity, static_cast<int>(j))));
+    }
   }
-  curve.reserve(static_cast<int>(s.nodeX.size()));
-  for (std::size_t j = 0; j < s.nodeX.size(); ++j) {
-    curve << QPointF(layout.xToPixel(s.nodeX[j]),
-                     panel.valueToY(ValueAt(s, panel.quantity, static_cast<int>(j))));
-  }
+  QPolygonF curve;
+  const std::vector<std::size_t> kept = SimplifyPolyline(xs, ys, tolerance);
+  curve.reserve(static_cast<int>(kept.size()));
+  for (std::size_t i : kept) curve << QPointF(xs[i], ys[i]);
   return curve;
 }
 
@@ -94,7 +108,14 @@ void TextInBand(QPainter& painter, const QFontMetricsF& metrics, const QString& 
   painter.drawText(QPointF(start, top + metrics.ascent()), text);
 }
 
+// The inside of a panel's frame, where its values go.
+double InnerHeight(const DiagramPanel& panel) { return panel.plot.height() - 2.0 * panel.inset; }
+
 }  // namespace
+
+const char kSignConvention[] =
+    "Signs: w and p positive downward, into the soil; M positive with tension at the bottom; "
+    "Q = dM/dx.";
 
 std::shared_ptr<const ResultsSnapshot> TakeResultsSnapshot(const ProblemData& data) {
   auto snapshot = std::make_shared<ResultsSnapshot>();
@@ -154,48 +175,79 @@ DiagramLayout LayoutDiagrams(const ResultsSnapshot& s, const QRectF& area, const
   layout.lineHeight = line;
   layout.length = s.nodeX.back() - s.nodeX.front();
 
+  // From the top: the section band, four panels (band of the minimum, frame, band of the
+  // maximum, a little room), the x axis and the sign convention.
+  layout.sectionBandTop = area.top() + pad / 2.0;
+  const double panelsTop = layout.sectionBandTop + line;
+  const double bottomBands = pad / 2.0 + line + pad / 2.0 + line + pad / 2.0;
+  const double panelHeight = (area.bottom() - bottomBands - panelsTop) / 4.0;
+  const double frameHeight = panelHeight - 2.0 * line - pad / 2.0;
+  const double inset = std::ceil(line / 2.0);
+  const int maxTicks =
+      static_cast<int>(std::floor((frameHeight - 2.0 * inset) / (kTickSpacing * line))) + 1;
+
   // The left margin takes the widest of the titles and the axis values.
   double margin = metrics.horizontalAdvance(QStringLiteral("x (m)"));
   for (std::size_t k = 0; k < kQuantities.size(); ++k) {
     DiagramPanel& panel = layout.panels[k];
     panel.quantity = kQuantities[k];
+    panel.inset = inset;
     const ResultExtreme* low = FindExtreme(s, panel.quantity, false);
     const ResultExtreme* high = FindExtreme(s, panel.quantity, true);
-    panel.range = DiagramRange(low->value, high->value);
-    const int decimals = DiagramDecimals(s, panel.quantity);
-    margin =
-        std::max({margin, metrics.horizontalAdvance(Title(panel.quantity)),
-                  metrics.horizontalAdvance(ToQString(FixedText(panel.range.low, decimals))),
-                  metrics.horizontalAdvance(ToQString(FixedText(panel.range.high, decimals)))});
+    panel.axis = DiagramAxis(low->value, high->value, maxTicks);
+    margin = std::max(margin, metrics.horizontalAdvance(Title(panel.quantity)));
+    for (double tick : panel.axis.ticks) {
+      margin = std::max(margin,
+                        metrics.horizontalAdvance(ToQString(FixedText(tick, panel.axis.decimals))));
+    }
   }
   const double xLabelHalf =
       metrics.horizontalAdvance(ToQString(FixedText(layout.length, LengthDecimals(s)))) / 2.0;
   layout.left = area.left() + pad + margin + pad;
   layout.right = area.right() - pad - xLabelHalf;
 
-  layout.sectionBandTop = area.top() + pad / 2.0;
-  const double panelsTop = layout.sectionBandTop + line;
-  const double axisBand = pad / 2.0 + line + pad / 2.0;
-  const double panelHeight = (area.bottom() - axisBand - panelsTop) / 4.0;
   for (std::size_t k = 0; k < kQuantities.size(); ++k) {
     const double top = panelsTop + k * panelHeight;
-    // Band of the minimum, the plot, band of the maximum, a little room before the next panel.
-    layout.panels[k].plot = QRectF(QPointF(layout.left, top + line),
-                                   QPointF(layout.right, top + panelHeight - line - pad / 2.0));
+    layout.panels[k].plot =
+        QRectF(QPointF(layout.left, top + line), QPointF(layout.right, top + line + frameHeight));
   }
   layout.axisTop = layout.panels[3].plot.bottom() + line + pad / 2.0;
-  layout.usable = layout.panels[0].plot.height() >= line &&
-                  layout.right - layout.left >= 4 * line && layout.length > 0.0 &&
-                  std::isfinite(layout.length) && s.quantities.finite;
+  layout.signTop = layout.axisTop + line + pad / 2.0;
+  layout.usable = InnerHeight(layout.panels[0]) >= line && layout.right - layout.left >= 4 * line &&
+                  layout.length > 0.0 && std::isfinite(layout.length) && s.quantities.finite;
   // Values so far apart that their span is beyond the doubles cannot be placed on a panel.
   for (const DiagramPanel& panel : layout.panels) {
-    if (!std::isfinite(panel.range.high - panel.range.low)) layout.usable = false;
+    if (!std::isfinite(panel.axis.high - panel.axis.low)) layout.usable = false;
   }
   return layout;
 }
 
+void DrawPanelCurve(QPainter& painter, const DiagramLayout& layout, const DiagramPanel& panel,
+                    const std::vector<QPointF>& points, const QPen& pen) {
+  QPolygonF curve;
+  curve.reserve(static_cast<int>(points.size()));
+  for (const QPointF& p : points) {
+    curve << QPointF(layout.xToPixel(p.x()), panel.valueToY(p.y()));
+  }
+  painter.save();
+  painter.setPen(pen);
+  painter.setBrush(Qt::NoBrush);
+  painter.drawPolyline(curve);
+  painter.restore();
+}
+
+void ShadePanelRanges(QPainter& painter, const DiagramLayout& layout, const DiagramPanel& panel,
+                      const std::vector<std::pair<double, double>>& ranges, const QColor& colour) {
+  for (const auto& [from, to] : ranges) {
+    const double x0 = layout.xToPixel(std::min(from, to));
+    const double x1 = layout.xToPixel(std::max(from, to));
+    painter.fillRect(QRectF(QPointF(x0, panel.plot.top()), QPointF(x1, panel.plot.bottom())),
+                     colour);
+  }
+}
+
 void PaintDiagrams(QPainter& painter, const ResultsSnapshot& s, const DiagramLayout& layout,
-                   const QFont& font) {
+                   const QFont& font, const PanelOverlay& overlay) {
   painter.save();
   painter.fillRect(layout.area, Qt::white);
   painter.setFont(font);
@@ -213,20 +265,19 @@ void PaintDiagrams(QPainter& painter, const ResultsSnapshot& s, const DiagramLay
     return;
   }
   const double left = layout.left, right = layout.right;
-  const double top = layout.panels[0].plot.top() - line;
-  const double bottom = layout.panels[3].plot.bottom();
+  // On pixels a curve needs no point that moves it by less than a quarter of a pixel; a
+  // drawing of lines (SVG) keeps them all.
+  const double tolerance =
+      painter.paintEngine() != nullptr && painter.paintEngine()->type() == QPaintEngine::Raster
+          ? 0.25 / painter.device()->devicePixelRatioF()
+          : 0.0;
 
-  // Sections: their boundaries through every panel, their numbers above.
-  painter.setPen(QPen(kSectionLine, 1.0, Qt::DashLine));
-  for (std::size_t i = 1; i + 1 < s.sectionX.size(); ++i) {
-    const double x = std::round(layout.xToPixel(s.sectionX[i])) + 0.5;
-    painter.drawLine(QPointF(x, top), QPointF(x, bottom));
-  }
+  // Sections: their numbers above the panels, where they are wide enough to say it.
   painter.setPen(kText);
   for (std::size_t i = 0; i + 1 < s.sectionX.size(); ++i) {
     const QString number = QString::number(i + 1);
     const double x0 = layout.xToPixel(s.sectionX[i]), x1 = layout.xToPixel(s.sectionX[i + 1]);
-    if (metrics.horizontalAdvance(number) + 4.0 > x1 - x0) continue;  // too narrow to say
+    if (metrics.horizontalAdvance(number) + 4.0 > x1 - x0) continue;
     TextInBand(painter, metrics, number, (x0 + x1) / 2.0, layout.sectionBandTop, x0, x1);
   }
   painter.drawText(
@@ -235,18 +286,25 @@ void PaintDiagrams(QPainter& painter, const ResultsSnapshot& s, const DiagramLay
 
   for (const DiagramPanel& panel : layout.panels) {
     const QRectF& plot = panel.plot;
-    const int decimals = DiagramDecimals(s, panel.quantity);
     const QColor colour = QuantityColour(panel.quantity);
 
-    // Axis values where their text fits inside the plot's height, with faint grid lines.
-    const int maxTicks = std::clamp(static_cast<int>(plot.height() / (line * 1.5)), 2, 6);
-    for (double tick : AxisTicks(panel.range.low, panel.range.high, maxTicks)) {
+    // The ticks with their faint grid lines, labelled from the zero line outwards; a label
+    // that would run into one already written is left out.
+    std::vector<double> labelled;
+    std::vector<double> ticks = panel.axis.ticks;
+    std::stable_sort(ticks.begin(), ticks.end(),
+                     [](double a, double b) { return std::abs(a) < std::abs(b); });
+    for (double tick : ticks) {
       const double y = panel.valueToY(tick);
-      if (y - line / 2.0 < plot.top() - 0.01 || y + line / 2.0 > plot.bottom() + 0.01) continue;
-      painter.setPen(QPen(kGrid, 1.0));
+      painter.setPen(QPen(tick == 0.0 ? kAxis : kGrid, 1.0));
       painter.drawLine(QPointF(plot.left(), y), QPointF(plot.right(), y));
+      if (std::any_of(labelled.begin(), labelled.end(),
+                      [&](double other) { return std::abs(other - y) < line; })) {
+        continue;
+      }
+      labelled.push_back(y);
       painter.setPen(kText);
-      const QString text = ToQString(FixedText(tick, decimals));
+      const QString text = ToQString(FixedText(tick, panel.axis.decimals));
       painter.drawText(QPointF(plot.left() - line * 0.5 - metrics.horizontalAdvance(text),
                                y - line / 2.0 + metrics.ascent()),
                        text);
@@ -255,11 +313,17 @@ void PaintDiagrams(QPainter& painter, const ResultsSnapshot& s, const DiagramLay
     painter.drawText(QPointF(layout.area.left() + line * 0.5, plot.top() - line + metrics.ascent()),
                      Title(panel.quantity));
 
-    // The curve, its area to the axis tinted, kept inside the plot.
-    const QPolygonF curve = Curve(s, layout, panel);
-    const double zeroY = panel.valueToY(0.0);
     painter.save();
-    painter.setClipRect(plot.adjusted(-1.0, -1.0, 1.0, 1.0));
+    painter.setClipRect(plot);
+    // The section boundaries, inside the frame only: they never cross a text.
+    painter.setPen(QPen(kSectionLine, 1.0, Qt::DashLine));
+    for (std::size_t i = 1; i + 1 < s.sectionX.size(); ++i) {
+      const double x = std::round(layout.xToPixel(s.sectionX[i])) + 0.5;
+      painter.drawLine(QPointF(x, plot.top()), QPointF(x, plot.bottom()));
+    }
+    // The curve, its area to the zero line tinted.
+    const QPolygonF curve = Curve(s, layout, panel, tolerance);
+    const double zeroY = panel.valueToY(0.0);
     QPolygonF area;
     area.reserve(curve.size() + 2);
     area << QPointF(curve.front().x(), zeroY) << curve << QPointF(curve.back().x(), zeroY);
@@ -269,10 +333,9 @@ void PaintDiagrams(QPainter& painter, const ResultsSnapshot& s, const DiagramLay
     painter.setBrush(tint);
     painter.drawPolygon(area);
     painter.setBrush(Qt::NoBrush);
-    painter.setPen(QPen(kAxis, 1.0));
-    painter.drawLine(QPointF(plot.left(), zeroY), QPointF(plot.right(), zeroY));
     painter.setPen(QPen(colour, 1.6, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
     painter.drawPolyline(curve);
+    if (overlay) overlay(painter, layout, panel);
     painter.restore();
     painter.setPen(QPen(kFrame, 1.0));
     painter.setBrush(Qt::NoBrush);
@@ -310,6 +373,11 @@ void PaintDiagrams(QPainter& painter, const ResultsSnapshot& s, const DiagramLay
   painter.setPen(kText);
   painter.drawText(QPointF(layout.area.left() + line * 0.5, axisY + metrics.ascent()),
                    QStringLiteral("x (m)"));
+  // The sign convention, once, cut short where the picture is too narrow for all of it.
+  const double signWidth = layout.area.width() - line;
+  painter.drawText(
+      QPointF(layout.area.left() + line * 0.5, layout.signTop + metrics.ascent()),
+      metrics.elidedText(QString::fromLatin1(kSignConvention), Qt::ElideRight, signWidth));
   painter.restore();
 }
 

@@ -1,20 +1,27 @@
 #pragma once
 // The diagrams of the results window: w, Q, M and the soil pressure p along the beam, one panel
-// under the other on a common x axis, drawn antialiased for any size and screen scale, on the
-// screen, into PNG and into SVG alike.
+// under the other on a common x axis, drawn for any size and screen scale, on the screen, into
+// PNG and into SVG alike.
 //
 // Each panel holds its values between two bands of text: the minimum's value and place are
-// written in the band above it, the maximum's in the band below (values grow downwards, as in
-// the main window's picture), so that no text ever lies on a curve. The values of the axis are
-// written in the margin to the left, the section numbers in a band above all panels, the x axis
-// in metres below them.
+// written in the band above it, the maximum's in the band below (values grow downwards: w and p
+// into the soil, M with tension at the bottom), so that no text ever lies on a curve. The
+// values of the axis are written in the margin to the left, at round ticks with the zero line
+// among them; the section numbers stand in a band above all panels, the x axis in metres and
+// the sign convention below them.
+//
+// Overlays (another curve over a diagram, shaded ranges of x) are drawn per panel by a caller's
+// function, with DrawPanelCurve and ShadePanelRanges, after the panel's own curve.
 
 #include <QColor>
 #include <QFont>
+#include <QPointF>
 #include <QRectF>
 #include <QString>
 #include <array>
+#include <functional>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "analysis/result_quantities.h"
@@ -23,6 +30,7 @@
 #include "plot/results_plot.h"
 
 class QPainter;
+class QPen;
 
 namespace pelvar {
 
@@ -44,12 +52,17 @@ QColor QuantityColour(ResultQuantity quantity);
 // "m", "kN", "kNm" or "kN/m²".
 QString QuantityUnit(ResultQuantity quantity);
 
+// The sign convention, stated once under the diagrams.
+extern const char kSignConvention[];
+
 struct DiagramPanel {
   ResultQuantity quantity = ResultQuantity::W;
-  QRectF plot;  // where the curve goes
-  ValueRange range;
+  QRectF plot;         // the panel's frame
+  double inset = 0.0;  // room inside the frame above the lowest and below the highest value
+  ValueAxis axis;
   double valueToY(double value) const {
-    return plot.top() + (value - range.low) / (range.high - range.low) * plot.height();
+    return plot.top() + inset +
+           (value - axis.low) / (axis.high - axis.low) * (plot.height() - 2.0 * inset);
   }
 };
 
@@ -61,6 +74,7 @@ struct DiagramLayout {
   double lineHeight = 0.0;
   double sectionBandTop = 0.0;
   double axisTop = 0.0;                // the x axis, below the last panel
+  double signTop = 0.0;                // the line of the sign convention
   std::array<DiagramPanel, 4> panels;  // w, Q, M, p
   // Whether the drawing is large enough for the diagrams at all.
   bool usable = false;
@@ -73,16 +87,28 @@ struct DiagramLayout {
 DiagramLayout LayoutDiagrams(const ResultsSnapshot& snapshot, const QRectF& area,
                              const QFont& font);
 
+// Draws over one panel after its own curve, clipped to the panel's frame.
+using PanelOverlay =
+    std::function<void(QPainter& painter, const DiagramLayout& layout, const DiagramPanel& panel)>;
+
 // Draws the whole picture (white ground, diagrams, axes, texts) into the layout's area.
 void PaintDiagrams(QPainter& painter, const ResultsSnapshot& snapshot, const DiagramLayout& layout,
-                   const QFont& font);
+                   const QFont& font, const PanelOverlay& overlay = nullptr);
+
+// A curve over a panel: points of (x in m from the beam's left end, value), one polyline.
+void DrawPanelCurve(QPainter& painter, const DiagramLayout& layout, const DiagramPanel& panel,
+                    const std::vector<QPointF>& points, const QPen& pen);
+// Shades ranges of x (m from the beam's left end) over the panel's whole height.
+void ShadePanelRanges(QPainter& painter, const DiagramLayout& layout, const DiagramPanel& panel,
+                      const std::vector<std::pair<double, double>>& ranges, const QColor& colour);
 
 // The marker at a node and element: a vertical line through every panel, a dot on each of the
 // w, Q and M curves and the element's pressure step drawn thick.
 void PaintMarker(QPainter& painter, const ResultsSnapshot& snapshot, const DiagramLayout& layout,
                  int node, int element);
 
-// What a diagram's values are shown with, and the text of a value in it.
+// The decimals a diagram's extremes and readout are shown with: four significant digits of its
+// largest magnitude.
 int DiagramDecimals(const ResultsSnapshot& snapshot, ResultQuantity quantity);
 
 }  // namespace pelvar

@@ -1,5 +1,8 @@
 #include "results_window/results_table_model.h"
 
+#include <algorithm>
+#include <cmath>
+
 #include "text/number_format.h"
 
 namespace pelvar {
@@ -10,6 +13,14 @@ ResultsTableModel::ResultsTableModel(Kind kind, QObject* parent)
 void ResultsTableModel::setSnapshot(std::shared_ptr<const ResultsSnapshot> snapshot) {
   beginResetModel();
   snapshot_ = std::move(snapshot);
+  const int rows = rowCount();
+  for (int column = 0; column < columnCount(); ++column) {
+    double largest = 0.0;
+    if (isReal(column)) {
+      for (int row = 0; row < rows; ++row) largest = std::max(largest, std::abs(real(row, column)));
+    }
+    formats_[static_cast<std::size_t>(column)] = TableColumnFormat(largest);
+  }
   endResetModel();
 }
 
@@ -23,31 +34,35 @@ int ResultsTableModel::columnCount(const QModelIndex& parent) const {
   return parent.isValid() ? 0 : 5;
 }
 
-QString ResultsTableModel::cellText(int row, int column) const {
+bool ResultsTableModel::isReal(int column) const {
+  return kind_ == Kind::Nodes ? column >= 1 : column >= 2;
+}
+
+double ResultsTableModel::real(int row, int column) const {
   if (kind_ == Kind::Nodes) {
     const ResultNode& node = snapshot_->data->nodes[row];
     const double values[] = {node.x, node.w, node.Q, node.M};
-    if (column == 0) return QString::number(row);
-    return QString::fromStdString(ShortestRealText(values[column - 1]));
+    return values[column - 1];
   }
   const ElementResult& e = snapshot_->quantities.elements[row];
-  switch (column) {
-    case 0:
-      return QString::number(row + 1);
-    case 1:
-      return QString::number(e.section + 1);
-    case 2:
-      return QString::fromStdString(ShortestRealText(e.x0));
-    case 3:
-      return QString::fromStdString(ShortestRealText(e.x1));
-    default:
-      return QString::fromStdString(ShortestRealText(e.p));
-  }
+  return column == 2 ? e.x0 : column == 3 ? e.x1 : e.p;
+}
+
+QString ResultsTableModel::shownText(int row, int column) const {
+  if (!isReal(column)) return exactText(row, column);
+  return QString::fromStdString(
+      TableCellText(real(row, column), formats_[static_cast<std::size_t>(column)]));
+}
+
+QString ResultsTableModel::exactText(int row, int column) const {
+  if (isReal(column)) return QString::fromStdString(ShortestRealText(real(row, column)));
+  if (kind_ == Kind::Nodes) return QString::number(row);  // nodes are numbered from 0
+  return QString::number(column == 0 ? row + 1 : snapshot_->quantities.elements[row].section + 1);
 }
 
 QVariant ResultsTableModel::data(const QModelIndex& index, int role) const {
   if (!snapshot_ || !index.isValid()) return {};
-  if (role == Qt::DisplayRole) return cellText(index.row(), index.column());
+  if (role == Qt::DisplayRole) return shownText(index.row(), index.column());
   if (role == Qt::TextAlignmentRole) return int(Qt::AlignRight | Qt::AlignVCenter);
   return {};
 }

@@ -2,8 +2,10 @@
 // The node or the element table of a calculated problem, as the results window lists it.
 
 #include <QAbstractTableModel>
+#include <array>
 #include <memory>
 
+#include "plot/results_plot.h"
 #include "results_window/results_diagrams.h"
 
 namespace pelvar {
@@ -21,13 +23,21 @@ class ResultsTableModel : public QAbstractTableModel {
   QVariant data(const QModelIndex& index, int role) const override;
   QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
-  // A cell's text: every real as the shortest text that reads back to the same double, as in
-  // the exported CSV.
-  QString cellText(int row, int column) const;
+  // A cell's text as the table shows it: the reals of a column with the decimals that give its
+  // largest magnitude six significant digits, their decimal points lined up.
+  QString shownText(int row, int column) const;
+  // A cell's text at full precision: every real as the shortest text that reads back to the
+  // same double, as in the exported CSV.
+  QString exactText(int row, int column) const;
 
  private:
+  // The real in a cell; the numbering columns hold none.
+  bool isReal(int column) const;
+  double real(int row, int column) const;
+
   Kind kind_;
   std::shared_ptr<const ResultsSnapshot> snapshot_;
+  std::array<ColumnFormat, 5> formats_{};
 };
 
 }  // namespace pelvar

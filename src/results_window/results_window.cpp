@@ -2,18 +2,14 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QBuffer>
 #include <QClipboard>
 #include <QDir>
 #include <QFile>
 #include <QHeaderView>
-#include <QImage>
 #include <QLabel>
 #include <QMenuBar>
-#include <QPainter>
 #include <QScreen>
 #include <QSplitter>
-#include <QSvgGenerator>
 #include <QTabWidget>
 #include <QTableView>
 #include <QVBoxLayout>
@@ -25,6 +21,7 @@
 #include "files/file_io.h"
 #include "files/results_csv.h"
 #include "qt_text/text_edge.h"
+#include "results_window/diagram_picture.h"
 #include "results_window/diagram_view.h"
 #include "results_window/results_table_model.h"
 #include "text/number_format.h"
@@ -38,10 +35,10 @@ QTableView* MakeTable(QAbstractTableModel* model, int countColumns, QWidget* par
   table->verticalHeader()->hide();
   table->setSelectionMode(QAbstractItemView::ExtendedSelection);
   table->setEditTriggers(QAbstractItemView::NoEditTriggers);
-  // Wide enough for the longest shortest text of a double; a narrow window scrolls.
+  // Wide enough for six significant digits with a sign and the point; a narrow window scrolls.
   const QFontMetrics metrics = table->fontMetrics();
   table->horizontalHeader()->setDefaultSectionSize(
-      metrics.horizontalAdvance(QStringLiteral("-0.00000000000000000e-000")));
+      metrics.horizontalAdvance(QStringLiteral("-0.000000000  ")));
   // The numbering columns need less.
   for (int column = 0; column < countColumns; ++column) {
     table->setColumnWidth(column, metrics.horizontalAdvance(QStringLiteral("Element 0000")));
@@ -66,7 +63,7 @@ ResultsWindow::ResultsWindow(Dialogs& dialogs, QWidget* parent)
   exportPictureAction = file->addAction(QString::fromUtf8("Export &picture\u2026"), this,
                                         &ResultsWindow::exportPicture);
   exportCsvAction =
-      file->addAction(QString::fromUtf8("Export &CSV\u2026"), this, &ResultsWindow::exportCsv);
+      file->addAction(QString::fromUtf8("Export C&SV\u2026"), this, &ResultsWindow::exportCsv);
   file->addSeparator();
   closeAction = file->addAction(QStringLiteral("&Close"), this, &QWidget::close);
   closeAction->setShortcut(QKeySequence::Close);
@@ -81,11 +78,13 @@ ResultsWindow::ResultsWindow(Dialogs& dialogs, QWidget* parent)
   topLayout->setSpacing(2);
   diagrams = new DiagramView(top);
   readout = new QLabel(top);
+  readout->setTextFormat(Qt::PlainText);
   readout->setTextInteractionFlags(Qt::TextSelectableByMouse);
   readout->setContentsMargins(6, 2, 6, 2);
   readout->setMinimumHeight(2 * readout->fontMetrics().height() + 6);
   readout->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
   equilibrium = new QLabel(top);
+  equilibrium->setTextFormat(Qt::PlainText);
   equilibrium->setTextInteractionFlags(Qt::TextSelectableByMouse);
   equilibrium->setContentsMargins(6, 0, 6, 2);
   topLayout->addWidget(diagrams, 1);
@@ -145,7 +144,8 @@ void ResultsWindow::showOutdated() {
   for (QAction* action : {exportPictureAction, exportCsvAction, copyAction}) {
     action->setEnabled(false);
   }
-  readout->setText(QString::fromLatin1(DiagramView::kOutdatedText));
+  // The diagrams say so, once.
+  readout->clear();
   equilibrium->clear();
 }
 
@@ -174,15 +174,39 @@ void ResultsWindow::showReadout(int node, int element) {
                        .arg(length(e.x0), length(e.x1), value(e.p, ResultQuantity::P)));
 }
 
+QRect PlaceBeside(const QRect& other, QSize wanted, int leastWidth, const QRect& room) {
+  QSize size = wanted.boundedTo(room.size());
+  const int rightRoom = room.right() - other.right();
+  const int leftRoom = other.left() - room.left();
+  int x = 0;
+  if (size.width() <= rightRoom) {
+    x = other.right() + 1;
+  } else if (size.width() <= leftRoom) {
+    x = other.left() - size.width();
+  } else if (std::max(rightRoom, leftRoom) >= std::min(leastWidth, size.width())) {
+    // Narrower, but beside it.
+    size.setWidth(std::max(rightRoom, leftRoom));
+    x = rightRoom >= leftRoom ? other.right() + 1 : room.left();
+  } else {
+    // Over the side with more room, against the screen's edge there.
+    x = rightRoom >= leftRoom ? room.right() + 1 - size.width() : room.left();
+  }
+  const int y = std::clamp(other.top(), room.top(), room.bottom() + 1 - size.height());
+  return {QPoint(x, y), size};
+}
+
 void ResultsWindow::placeBeside(const QWidget* other) {
   const QScreen* screen = other->screen();
   if (screen == nullptr) return;
-  const QRect room = screen->availableGeometry();
-  const QRect beside = other->frameGeometry();
-  const int left = beside.right() + 1;
-  if (left + frameGeometry().width() <= room.right() + 1) {
-    move(left, std::max(room.top(), beside.top()));
-  }
+  // Before it is first shown the window has no frame of its own yet; the other's tells how
+  // large a frame will be.
+  const QRect outer = other->frameGeometry();
+  const QRect inner = other->geometry();
+  const QSize frame = outer.size() - inner.size();
+  const QRect placed = PlaceBeside(outer, size() + frame, minimumSizeHint().width() + frame.width(),
+                                   screen->availableGeometry());
+  resize(placed.size() - frame);
+  move(placed.topLeft());
 }
 
 QTableView* ResultsWindow::currentTable() const {
@@ -194,20 +218,25 @@ void ResultsWindow::copySelection() {
   const QTableView* table = currentTable();
   const QModelIndexList selected = table->selectionModel()->selectedIndexes();
   if (selected.isEmpty()) return;
-  // The selection's bounding rectangle, cells outside the selection left empty, as a
-  // spreadsheet pastes it.
+  // The selection's bounding rectangle under the headings of its columns, cells outside the
+  // selection left empty, as a spreadsheet pastes it; the values at full precision.
   std::map<std::pair<int, int>, QString> cells;
   int top = selected.front().row(), bottom = top;
   int left = selected.front().column(), right = left;
   const auto* model = static_cast<const ResultsTableModel*>(table->model());
   for (const QModelIndex& index : selected) {
-    cells[{index.row(), index.column()}] = model->cellText(index.row(), index.column());
+    cells[{index.row(), index.column()}] = model->exactText(index.row(), index.column());
     top = std::min(top, index.row());
     bottom = std::max(bottom, index.row());
     left = std::min(left, index.column());
     right = std::max(right, index.column());
   }
   QString text;
+  for (int column = left; column <= right; ++column) {
+    if (column > left) text += QLatin1Char('\t');
+    text += model->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString();
+  }
+  text += QLatin1Char('\n');
   for (int row = top; row <= bottom; ++row) {
     for (int column = left; column <= right; ++column) {
       if (column > left) text += QLatin1Char('\t');
@@ -256,31 +285,14 @@ void ResultsWindow::exportPicture() {
 
   // The picture as the window shows it, without the marker: PNG at the screen's scale, SVG in
   // the window's logical pixels with the screen's resolution, so its texts keep their size.
-  const QSize size = diagrams->size();
-  QByteArray bytes;
-  QBuffer buffer(&bytes);
-  buffer.open(QIODevice::WriteOnly);
-  if (path.endsWith(QLatin1String(".svg"), Qt::CaseInsensitive)) {
-    QSvgGenerator generator;
-    generator.setOutputDevice(&buffer);
-    generator.setSize(size);
-    generator.setViewBox(QRect(QPoint(0, 0), size));
-    generator.setResolution(diagrams->logicalDpiX());
-    generator.setTitle(windowTitle());
-    QPainter painter(&generator);
-    diagrams->paintPicture(painter, size);
-  } else {
-    const qreal ratio = diagrams->devicePixelRatioF();
-    QImage image(size * ratio, QImage::Format_ARGB32_Premultiplied);
-    image.setDevicePixelRatio(ratio);
-    {
-      QPainter painter(&image);
-      diagrams->paintPicture(painter, size);
-    }
-    image.save(&buffer, "PNG");
-  }
-  const FileResult written = WriteFileAtomically(QFile::encodeName(path).toStdString(),
-                                                 std::string_view(bytes.constData(), bytes.size()));
+  PictureRequest request;
+  request.size = diagrams->size();
+  request.ratio = diagrams->devicePixelRatioF();
+  request.font = diagrams->font();
+  request.dotsPerInch = diagrams->logicalDpiX();
+  request.title = windowTitle();
+  const FileResult written =
+      WriteDiagramPicture(QFile::encodeName(path).toStdString(), *snapshot_, request);
   if (!written.ok) {
     dialogs_.error(this, QFile::decodeName(QByteArray::fromStdString(written.message)));
     return;

@@ -6,6 +6,7 @@
 // so and shows no numbers until the next Calculate.
 
 #include <QMainWindow>
+#include <QRect>
 #include <memory>
 
 #include "results_window/results_diagrams.h"
@@ -21,6 +22,14 @@ class DiagramView;
 class Dialogs;
 class ResultsTableModel;
 
+// Where a window of the wanted size (frame included) goes beside another window's frame, in the
+// room a screen has: to its right where it fits there, else to its left; where it fits on
+// neither side, beside it on the side with more room, narrowed (not below leastWidth) to that
+// room; where even that fails, over the side with more room against the screen's edge, so that
+// it covers no more of the other than it must. Never larger than the room, and at the other's
+// height as far as the room allows. Returns the frame's rectangle.
+QRect PlaceBeside(const QRect& other, QSize wanted, int leastWidth, const QRect& room);
+
 class ResultsWindow : public QMainWindow {
   Q_OBJECT
  public:
@@ -32,7 +41,7 @@ class ResultsWindow : public QMainWindow {
   // The results shown no longer match the problem: say so and show no numbers.
   void showOutdated();
   bool hasResults() const { return snapshot_ != nullptr; }
-  // Puts the window to the right of another where the screen has room for it there.
+  // Puts the window beside another, as PlaceBeside says, on the other's screen.
   void placeBeside(const QWidget* other);
 
   DiagramView* diagrams = nullptr;

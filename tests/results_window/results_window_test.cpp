@@ -14,6 +14,9 @@
 #include <QImage>
 #include <QItemSelectionModel>
 #include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QSet>
 #include <QSvgRenderer>
 #include <QTabWidget>
 #include <QTableView>
@@ -21,6 +24,7 @@
 #include <QToolButton>
 #include <QXmlStreamReader>
 
+#include "results_window/diagram_picture.h"
 #include "results_window/diagram_view.h"
 #include "support/window_fixture.h"
 #include "text/number_format.h"
@@ -65,6 +69,16 @@ TEST_F(ResultsWindowTest, FollowsCalculateAndShowsNothingStaleAfterAnEdit) {
   EXPECT_TRUE(window->isVisible());
   EXPECT_FALSE(window->isModal());
   EXPECT_TRUE(form->isVisible());
+  // Its File menu's access keys are distinct.
+  QStringList keys;
+  for (QAction* action : window->menuBar()->actions().front()->menu()->actions()) {
+    const QString text = action->text();
+    if (const qsizetype amp = text.indexOf(QLatin1Char('&')); amp >= 0)
+      keys << text.mid(amp + 1, 1).toLower();
+  }
+  EXPECT_EQ(keys.size(), 3);
+  EXPECT_EQ(QSet<QString>(keys.begin(), keys.end()).size(), keys.size())
+      << keys.join(',').toStdString();
   EXPECT_EQ(window->nodeTable->model()->rowCount(), 101);
   EXPECT_EQ(window->elementTable->model()->rowCount(), 100);
   EXPECT_EQ(window->elementTable->model()->index(99, 1).data().toString(), "3");
@@ -104,7 +118,8 @@ TEST_F(ResultsWindowTest, FollowsCalculateAndShowsNothingStaleAfterAnEdit) {
   EXPECT_FALSE(form->Results1->isEnabled());
   EXPECT_TRUE(window->isVisible());
   EXPECT_FALSE(window->hasResults());
-  EXPECT_EQ(window->readout->text(), DiagramView::kOutdatedText);
+  // The diagrams say so; nothing else repeats it.
+  EXPECT_EQ(window->readout->text(), "");
   EXPECT_EQ(window->nodeTable->model()->rowCount(), 0);
   EXPECT_EQ(window->elementTable->model()->rowCount(), 0);
   EXPECT_EQ(window->equilibrium->text(), "");
@@ -183,29 +198,101 @@ TEST_F(ResultsWindowTest, ReadoutShowsTheNodeAndElementUnderTheMouse) {
   EXPECT_EQ(view->markedNode(), -1);
 }
 
-TEST_F(ResultsWindowTest, CopiesTheSelectionAsTabSeparatedText) {
+TEST_F(ResultsWindowTest, TablesShowSixDigitsAndCopyTheHeadingsAndFullPrecision) {
   ResultsWindow* window = Open();
   ASSERT_NE(window, nullptr);
   QTableView* table = window->nodeTable;
   const auto* model = table->model();
+  // Each column with the decimals that give its largest value six significant digits: x up to
+  // 30 m, w up to 0.164 m, Q up to 50 kN, M up to 356.780 kNm.
+  const ResultNode& node = data->nodes[1];
+  EXPECT_EQ(model->index(1, 0).data().toString(), "1");
+  EXPECT_EQ(model->index(1, 1).data().toString(), "0.3030");
+  EXPECT_EQ(model->index(1, 2).data().toString().toStdString(), FormatText("%.6f", node.w));
+  EXPECT_EQ(model->index(1, 3).data().toString().toStdString(), FormatText("%.4f", node.Q));
+  EXPECT_EQ(model->index(1, 4).data().toString().toStdString(), FormatText("%.3f", node.M));
+  EXPECT_EQ(model->index(0, 4).data().toString(), "0.000");
+  EXPECT_EQ(model->index(100, 1).data().toString(), "30.0000");
+  EXPECT_EQ(model->index(1, 2).data(Qt::TextAlignmentRole).toInt(),
+            int(Qt::AlignRight | Qt::AlignVCenter));
+
+  // Copy: the headings of the columns, then every value at full precision.
   table->selectionModel()->select(QItemSelection(model->index(1, 1), model->index(2, 2)),
                                   QItemSelectionModel::Select);
   table->setFocus();
   QTest::keyClick(table, Qt::Key_C, Qt::ControlModifier);
   const QString text = QGuiApplication::clipboard()->text();
   const QStringList rows = text.split(QLatin1Char('\n'));
-  ASSERT_EQ(rows.size(), 3) << text.toStdString();
-  EXPECT_EQ(rows[2], "");
+  ASSERT_EQ(rows.size(), 4) << text.toStdString();
+  EXPECT_EQ(rows[0], "x (m)\tw (m)");
+  EXPECT_EQ(rows[3], "");
   for (int r = 0; r < 2; ++r) {
-    const QStringList cells = rows[r].split(QLatin1Char('\t'));
+    const QStringList cells = rows[r + 1].split(QLatin1Char('\t'));
     ASSERT_EQ(cells.size(), 2);
     EXPECT_EQ(ReadReal(cells[0].toStdString()), data->nodes[r + 1].x);
     EXPECT_EQ(ReadReal(cells[1].toStdString()), data->nodes[r + 1].w);
   }
-  EXPECT_EQ(ReadReal(rows[0].split('\t')[0].toStdString()), 10.0 / 33.0);
+  EXPECT_EQ(ReadReal(rows[1].split('\t')[0].toStdString()), 10.0 / 33.0);
+}
+
+TEST_F(ResultsWindowTest, EveryDiagramHasRoundTicksAndNoTextOverAnother) {
+  ResultsWindow* window = Open();
+  ASSERT_NE(window, nullptr);
+  const DiagramLayout& layout = window->diagrams->layout();
+  ASSERT_TRUE(layout.usable);
+  const double line = layout.lineHeight;
+  double bandsEnd = layout.sectionBandTop + line;  // the bottom of the texts above
+  for (const DiagramPanel& panel : layout.panels) {
+    SCOPED_TRACE(static_cast<int>(panel.quantity));
+    // At least three ticks, the zero line among them, far enough apart for all their labels,
+    // all inside the frame.
+    const std::vector<double>& ticks = panel.axis.ticks;
+    EXPECT_GE(ticks.size(), 3u);
+    EXPECT_NE(std::find(ticks.begin(), ticks.end(), 0.0), ticks.end());
+    for (std::size_t k = 0; k < ticks.size(); ++k) {
+      const double y = panel.valueToY(ticks[k]);
+      EXPECT_GE(y - line / 2.0, panel.plot.top() - 1e-9);
+      EXPECT_LE(y + line / 2.0, panel.plot.bottom() + 1e-9);
+      if (k > 0) {
+        EXPECT_GE(std::abs(y - panel.valueToY(ticks[k - 1])), line);
+      }
+    }
+    // The band of the minimum above the frame, of the maximum below it, none over another.
+    EXPECT_GE(panel.plot.top() - line, bandsEnd - 1e-9);
+    bandsEnd = panel.plot.bottom() + line;
+  }
+  EXPECT_GE(layout.axisTop, bandsEnd);
+  EXPECT_GE(layout.signTop, layout.axisTop + line);
+  EXPECT_LE(layout.signTop + line, window->diagrams->height());
+}
+
+TEST(ResultsWindowPlacement, BesideTheMainWindowWhereThereIsRoom) {
+  const QRect screen(0, 0, 1920, 1080);
+  struct Case {
+    QRect main;
+    QRect placed;
+  };
+  const Case cases[] = {
+      {{100, 100, 700, 600}, {800, 100, 960, 760}},   // to the right
+      {{900, 100, 700, 600}, {0, 100, 900, 760}},     // narrowed to the room on the left
+      {{1000, 50, 700, 600}, {40, 50, 960, 760}},     // to the left
+      {{300, 400, 1300, 600}, {960, 320, 960, 760}},  // over the right side, low as it can
+      {{250, 0, 1500, 600}, {0, 0, 960, 760}},        // over the left side
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(PlaceBeside(c.main, QSize(960, 760), 640, screen), c.placed)
+        << c.main.x() << "," << c.main.y();
+  }
+  // Never larger than the screen.
+  EXPECT_EQ(PlaceBeside(QRect(0, 0, 700, 500), QSize(2500, 1500), 640, screen),
+            QRect(700, 0, 1220, 1080));
 }
 
 TEST_F(ResultsWindowTest, ExportsTablesAsCsvAndThePictureAsPngAndSvg) {
+  // A problem name full of markup, and a control character XML cannot hold, as a file may
+  // bring them.
+  const std::string name = "</title><script>x</script><title> <t>&\"\x01";
+  data->problemName.Set(name);
   ResultsWindow* window = Open();
   ASSERT_NE(window, nullptr);
   ASSERT_TRUE(dir.isValid());
@@ -241,20 +328,39 @@ TEST_F(ResultsWindowTest, ExportsTablesAsCsvAndThePictureAsPngAndSvg) {
   ASSERT_FALSE(png.isNull());
   EXPECT_EQ(png.size(), window->diagrams->size() * window->diagrams->devicePixelRatioF());
   EXPECT_EQ(png.pixel(0, 0) & 0xFFFFFFu, 0xFFFFFFu);
+  // The SVG parses; its title holds the name as text, its texts are text.
   QFile svgFile(dir.filePath("diagrams.svg"));
   ASSERT_TRUE(svgFile.open(QIODevice::ReadOnly));
   QXmlStreamReader xml(&svgFile);
-  int elementsRead = 0;
+  QStringList elementNames, titles, texts;
   while (!xml.atEnd()) {
-    if (xml.readNext() == QXmlStreamReader::StartElement) ++elementsRead;
+    if (xml.readNext() != QXmlStreamReader::StartElement) continue;
+    elementNames << xml.name().toString();
+    if (xml.name() == QLatin1String("title")) titles << xml.readElementText();
+    if (xml.name() == QLatin1String("text")) texts << xml.readElementText().trimmed();
   }
   EXPECT_FALSE(xml.hasError()) << xml.errorString().toStdString();
-  EXPECT_GT(elementsRead, 20);
+  EXPECT_GT(elementNames.size(), 20);
+  EXPECT_FALSE(elementNames.contains("script"));
+  EXPECT_EQ(titles, QStringList{QString::fromUtf8(
+                        "Pelvar - Results - </title><script>x</script><title> <t>&\"\uFFFD")});
+  EXPECT_TRUE(texts.contains("x (m)"));
+  EXPECT_TRUE(texts.contains(QString::fromLatin1(kSignConvention)));
   EXPECT_TRUE(QSvgRenderer(dir.filePath("diagrams.svg")).isValid());
   ASSERT_EQ(dialogs.shown.size(), 1u);
   EXPECT_EQ(dialogs.shown[0].kind, ScriptedDialogs::Kind::Error);
   EXPECT_TRUE(dialogs.shown[0].text.startsWith("Cannot save \"" + dir.filePath("missing/d.png")))
       << dialogs.shown[0].text.toStdString();
+
+  // A picture the encoder cannot make is reported as such, and nothing is written.
+  PictureRequest huge;
+  huge.size = QSize(100000, 100000);
+  const std::string hugePath = dir.filePath("huge.png").toStdString();
+  const FileResult written = WriteDiagramPicture(hugePath, *TakeResultsSnapshot(*data), huge);
+  EXPECT_FALSE(written.ok);
+  EXPECT_EQ(written.message, "Cannot save \"" + hugePath +
+                                 "\": there is not enough memory for a picture of that size.");
+  EXPECT_FALSE(QFile::exists(dir.filePath("huge.png")));
 }
 
 }  // namespace

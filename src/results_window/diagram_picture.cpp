@@ -1,0 +1,127 @@
+#include "results_window/diagram_picture.h"
+
+#include <QBuffer>
+#include <QImage>
+#include <QPainter>
+#include <QSvgGenerator>
+#include <QXmlStreamReader>
+
+#include "files/file_io.h"
+
+namespace pelvar {
+namespace {
+
+FileResult Failed(const std::string& why) { return {false, why}; }
+
+// Whether the bytes are one well-formed XML document whose root is an svg element.
+bool IsSvgDocument(const QByteArray& bytes) {
+  QXmlStreamReader xml(bytes);
+  bool root = false;
+  while (!xml.atEnd()) {
+    if (xml.readNext() == QXmlStreamReader::StartElement && !root) {
+      if (xml.name() != QLatin1String("svg")) return false;
+      root = true;
+    }
+  }
+  return root && !xml.hasError();
+}
+
+}  // namespace
+
+PictureFormat PictureFormatOf(const std::string& path) {
+  const std::string suffix = path.size() >= 4 ? path.substr(path.size() - 4) : std::string();
+  std::string lower;
+  for (char c : suffix) lower += static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+  return lower == ".svg" ? PictureFormat::Svg : PictureFormat::Png;
+}
+
+QString XmlEscaped(const QString& text) {
+  QString escaped;
+  escaped.reserve(text.size());
+  for (qsizetype i = 0; i < text.size(); ++i) {
+    const QChar c = text[i];
+    const char16_t u = c.unicode();
+    if (c.isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+      escaped += c;
+      escaped += text[++i];
+      continue;
+    }
+    switch (u) {
+      case u'&':
+        escaped += QLatin1String("&amp;");
+        continue;
+      case u'<':
+        escaped += QLatin1String("&lt;");
+        continue;
+      case u'>':
+        escaped += QLatin1String("&gt;");
+        continue;
+      case u'"':
+        escaped += QLatin1String("&quot;");
+        continue;
+      case u'\'':
+        escaped += QLatin1String("&apos;");
+        continue;
+      default:
+        break;
+    }
+    const bool allowed = (u >= 0x20 || u == u'\t' || u == u'\n' || u == u'\r') &&
+                         !c.isSurrogate() && u != 0xFFFE && u != 0xFFFF;
+    escaped += allowed ? c : QChar(0xFFFD);
+  }
+  return escaped;
+}
+
+FileResult EncodeDiagramPicture(const ResultsSnapshot& snapshot, const PictureRequest& request,
+                                PictureFormat format, QByteArray& bytes) {
+  bytes.clear();
+  QBuffer buffer(&bytes);
+  if (!buffer.open(QIODevice::WriteOnly)) return Failed("the picture could not be buffered");
+  const QRectF area(QPointF(0, 0), request.size);
+  const DiagramLayout layout = LayoutDiagrams(snapshot, area, request.font);
+
+  if (format == PictureFormat::Svg) {
+    QSvgGenerator generator;
+    generator.setOutputDevice(&buffer);
+    generator.setSize(request.size);
+    generator.setViewBox(QRect(QPoint(0, 0), request.size));
+    generator.setResolution(request.dotsPerInch);
+    // The generator writes a title as it stands, so a problem's name could end the element
+    // early or open another one: it gets a placeholder, replaced by the escaped title below.
+    const QByteArray placeholder = "<title>pelvar-picture-title</title>";
+    generator.setTitle(QStringLiteral("pelvar-picture-title"));
+    QPainter painter;
+    if (!painter.begin(&generator)) return Failed("the SVG picture could not be started");
+    PaintDiagrams(painter, snapshot, layout, request.font);
+    if (!painter.end()) return Failed("the SVG picture could not be finished");
+    const qsizetype title = bytes.indexOf(placeholder);
+    if (title < 0) return Failed("the SVG picture has no title");
+    bytes.replace(title, placeholder.size(),
+                  QStringLiteral("<title>%1</title>").arg(XmlEscaped(request.title)).toUtf8());
+    if (!IsSvgDocument(bytes)) return Failed("the SVG picture did not come out as valid XML");
+    return {true, {}};
+  }
+
+  const QSize pixels = (QSizeF(request.size) * request.ratio).toSize();
+  QImage image(pixels, QImage::Format_ARGB32_Premultiplied);
+  if (image.isNull()) return Failed("there is not enough memory for a picture of that size");
+  image.setDevicePixelRatio(request.ratio);
+  QPainter painter;
+  if (!painter.begin(&image)) return Failed("the PNG picture could not be drawn");
+  PaintDiagrams(painter, snapshot, layout, request.font);
+  painter.end();
+  if (!image.save(&buffer, "PNG")) return Failed("the PNG encoder failed");
+  return {true, {}};
+}
+
+FileResult WriteDiagramPicture(const std::string& path, const ResultsSnapshot& snapshot,
+                               const PictureRequest& request) {
+  QByteArray bytes;
+  const FileResult encoded = EncodeDiagramPicture(snapshot, request, PictureFormatOf(path), bytes);
+  if (!encoded.ok) {
+    return Failed("Cannot save " + Quoted(path) + ": " + encoded.message + ".");
+  }
+  return WriteFileAtomically(path, std::string_view(bytes.constData(), bytes.size()));
+}
+
+}  // namespace pelvar

@@ -1,0 +1,45 @@
+#pragma once
+// The diagrams as a picture file, for the results window's export and pelvar-batch --picture:
+// PNG at a device pixel ratio, or, for a name ending in ".svg", SVG in logical pixels with its
+// texts as text. Every step is checked (the painter, the encoder, the SVG read back as XML) and
+// the file goes through the safe writer.
+
+#include <QByteArray>
+#include <QFont>
+#include <QSize>
+#include <QString>
+#include <string>
+
+#include "files/file_result.h"
+#include "results_window/results_diagrams.h"
+
+namespace pelvar {
+
+enum class PictureFormat { Png, Svg };
+
+// SVG for a name ending in ".svg" (in any case), PNG for every other.
+PictureFormat PictureFormatOf(const std::string& path);
+
+struct PictureRequest {
+  QSize size;            // in logical pixels
+  qreal ratio = 1.0;     // device pixels per logical pixel of a PNG
+  QFont font;            // of the texts
+  int dotsPerInch = 96;  // what an SVG viewer takes for the size of the texts
+  QString title;         // an SVG's title, such as the problem's name
+};
+
+// The picture's bytes; a failure says which step failed.
+FileResult EncodeDiagramPicture(const ResultsSnapshot& snapshot, const PictureRequest& request,
+                                PictureFormat format, QByteArray& bytes);
+
+// Encodes the picture in the format its path names and writes it through the safe writer; the
+// messages of a failed write are the writer's ("Cannot save "<path>": <reason>.").
+FileResult WriteDiagramPicture(const std::string& path, const ResultsSnapshot& snapshot,
+                               const PictureRequest& request);
+
+// Text for the character data or an attribute value of an XML document: the five markup
+// characters as entities, characters XML cannot hold (most controls, unpaired surrogates) as
+// U+FFFD.
+QString XmlEscaped(const QString& text);
+
+}  // namespace pelvar
