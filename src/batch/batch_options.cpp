@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "pelvar_version.h"
+#include "text/number_reader.h"
 
 namespace pelvar {
 namespace {
@@ -13,14 +14,34 @@ struct PathOption {
   std::string_view name;
   std::optional<std::string> BatchOptions::*field;
 };
-constexpr std::array<PathOption, 4> kPathOptions{{
+constexpr std::array<PathOption, 5> kPathOptions{{
     {"--nodes", &BatchOptions::nodesPath},
     {"--save", &BatchOptions::savePath},
     {"--report", &BatchOptions::reportPath},
     {"--json", &BatchOptions::jsonPath},
+    {"--picture", &BatchOptions::picturePath},
 }};
 
 ParsedArguments Fail(std::string error) { return {false, std::move(error), {}}; }
+
+// "WIDTHxHEIGHT" in whole pixels, each side within its limits.
+bool ReadPictureSize(std::string_view text, int& width, int& height) {
+  const std::size_t x = text.find('x');
+  if (x == std::string_view::npos) return false;
+  const std::string_view sides[] = {text.substr(0, x), text.substr(x + 1)};
+  int values[2] = {0, 0};
+  for (int k = 0; k < 2; ++k) {
+    if (sides[k].empty() || sides[k].size() > 5) return false;
+    for (char c : sides[k]) {
+      if (c < '0' || c > '9') return false;
+    }
+    values[k] = ReadInteger(sides[k]);
+    if (values[k] < kMinPictureSide || values[k] > kMaxPictureSide) return false;
+  }
+  width = values[0];
+  height = values[1];
+  return true;
+}
 
 }  // namespace
 
@@ -41,6 +62,11 @@ std::string BatchUsage() {
          "  --json PATH   write all results (summary, extremes, nodes, elements with their soil\n"
          "                pressure, equilibrium) as one JSON document; \"-\" writes it to\n"
          "                standard output after the extremes\n"
+         "  --picture PATH\n"
+         "                write the diagrams of w, Q, M and p as the results window shows\n"
+         "                them: PNG, or SVG for a PATH ending in .svg\n"
+         "  --picture-size WxH\n"
+         "                the picture's size in pixels, each side 100 to 8000 (1200x900)\n"
          "  --help        show this text\n"
          "  --version     show the version\n"
          "\n"
@@ -56,6 +82,7 @@ ParsedArguments ParseBatchArguments(const std::vector<std::string>& arguments) {
   BatchOptions& options = result.options;
   bool inputGiven = false;
   bool optionsEnded = false;
+  bool pictureSizeGiven = false;
 
   for (std::size_t i = 0; i < arguments.size(); ++i) {
     const std::string& argument = arguments[i];
@@ -75,6 +102,22 @@ ParsedArguments ParseBatchArguments(const std::vector<std::string>& arguments) {
     }
     if (argument == "--version") {
       options.version = true;
+      continue;
+    }
+    if (argument == "--picture-size" || argument.starts_with("--picture-size=")) {
+      if (pictureSizeGiven) return Fail("--picture-size is given twice");
+      std::string value;
+      if (argument.size() > 14) {
+        value = argument.substr(15);
+      } else if (i + 1 < arguments.size()) {
+        value = arguments[++i];
+      }
+      if (!ReadPictureSize(value, options.pictureWidth, options.pictureHeight)) {
+        return Fail("--picture-size needs WIDTHxHEIGHT in pixels, each from " +
+                    std::to_string(kMinPictureSide) + " to " + std::to_string(kMaxPictureSide) +
+                    ", such as 1200x900");
+      }
+      pictureSizeGiven = true;
       continue;
     }
     if (argument == "--demo") {
@@ -110,6 +153,9 @@ ParsedArguments ParseBatchArguments(const std::vector<std::string>& arguments) {
     return Fail("give either a data file or --demo, not both");
   }
   if (!options.demo && !inputGiven) return Fail("no data file given (or use --demo)");
+  if (pictureSizeGiven && !options.picturePath) return Fail("--picture-size needs --picture");
+  // A picture is binary, or a document of its own: standard output carries text lines.
+  if (options.picturePath == "-") return Fail("--picture needs a file, not standard output");
   if (inputGiven && options.inputPath.empty()) return Fail("the data file name is empty");
   // Two outputs on standard output would run into each other. Files are compared as files,
   // once the command runs.

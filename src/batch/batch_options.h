@@ -7,15 +7,24 @@
 
 namespace pelvar {
 
+// The picture's size without --picture-size, and the limits of each side.
+inline constexpr int kDefaultPictureWidth = 1200;
+inline constexpr int kDefaultPictureHeight = 900;
+inline constexpr int kMinPictureSide = 100;
+inline constexpr int kMaxPictureSide = 8000;
+
 struct BatchOptions {
   bool help = false;
   bool version = false;
-  bool demo = false;                      // the demonstration problem instead of a file
-  std::string inputPath;                  // the data file to read, empty with demo
-  std::optional<std::string> nodesPath;   // CSV node table; "-" is standard output
-  std::optional<std::string> savePath;    // the data file to write after the calculation
-  std::optional<std::string> reportPath;  // the printed report as a PDF file
-  std::optional<std::string> jsonPath;    // all results as JSON; "-" is standard output
+  bool demo = false;                        // the demonstration problem instead of a file
+  std::string inputPath;                    // the data file to read, empty with demo
+  std::optional<std::string> nodesPath;     // CSV node table; "-" is standard output
+  std::optional<std::string> savePath;      // the data file to write after the calculation
+  std::optional<std::string> reportPath;    // the printed report as a PDF file
+  std::optional<std::string> jsonPath;      // all results as JSON; "-" is standard output
+  std::optional<std::string> picturePath;   // the diagrams as PNG, or SVG for a name ending in .svg
+  int pictureWidth = kDefaultPictureWidth;  // pixels, with --picture-size
+  int pictureHeight = kDefaultPictureHeight;
 };
 
 struct ParsedArguments {

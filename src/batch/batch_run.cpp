@@ -27,6 +27,7 @@ std::string OutputClash(const BatchOptions& options) {
   if (options.reportPath) outputs.emplace_back("--report", *options.reportPath);
   if (options.jsonPath && *options.jsonPath != "-")
     outputs.emplace_back("--json", *options.jsonPath);
+  if (options.picturePath) outputs.emplace_back("--picture", *options.picturePath);
   for (std::size_t a = 0; a < outputs.size(); ++a) {
     const auto& [option, path] = outputs[a];
     if (!options.demo && SameFile(path, options.inputPath)) {
@@ -46,7 +47,7 @@ std::string OutputClash(const BatchOptions& options) {
 }  // namespace
 
 int RunBatch(const BatchOptions& options, std::string& out, std::string& err,
-             const ReportWriter& writeReport) {
+             const ReportWriter& writeReport, const PictureWriter& writePicture) {
   if (options.help) {
     out += BatchUsage();
     return kBatchSuccess;
@@ -57,6 +58,10 @@ int RunBatch(const BatchOptions& options, std::string& out, std::string& err,
   }
   if (options.reportPath && !writeReport) {
     err.append(kProgram).append("this build cannot write reports (it has no window toolkit)\n");
+    return kBatchFileOrUsageError;
+  }
+  if (options.picturePath && !writePicture) {
+    err.append(kProgram).append("this build cannot write pictures (it has no window toolkit)\n");
     return kBatchFileOrUsageError;
   }
 
@@ -126,6 +131,14 @@ int RunBatch(const BatchOptions& options, std::string& out, std::string& err,
   }
   if (options.reportPath) {
     if (const FileResult written = writeReport(*data, *options.reportPath); !written.ok) {
+      err.append(kProgram).append(written.message).append("\n");
+      return kBatchFileOrUsageError;
+    }
+  }
+  if (options.picturePath) {
+    if (const FileResult written =
+            writePicture(*data, *options.picturePath, options.pictureWidth, options.pictureHeight);
+        !written.ok) {
       err.append(kProgram).append(written.message).append("\n");
       return kBatchFileOrUsageError;
     }

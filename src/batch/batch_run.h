@@ -20,10 +20,14 @@ inline constexpr int kBatchFileOrUsageError = 2;
 // The report needs a window toolkit, which the rest of the command does without, so the program
 // passes it in (and a build without the toolkit passes none).
 using ReportWriter = std::function<FileResult(const ProblemData& data, const std::string& path)>;
+// Writes the diagrams of a calculated problem as a picture of width x height pixels, likewise.
+using PictureWriter = std::function<FileResult(const ProblemData& data, const std::string& path,
+                                               int width, int height)>;
 
 // Runs the command; what goes to standard output and standard error is appended to out and
 // err. Returns the exit status.
 int RunBatch(const BatchOptions& options, std::string& out, std::string& err,
-             const ReportWriter& writeReport = nullptr);
+             const ReportWriter& writeReport = nullptr,
+             const PictureWriter& writePicture = nullptr);
 
 }  // namespace pelvar

@@ -11,10 +11,14 @@
 #include "files/file_io.h"
 
 #ifdef PELVAR_BATCH_WITH_REPORT
+#include <QFont>
 #include <QGuiApplication>
+#include <algorithm>
 #include <memory>
 
+#include "qt_text/text_edge.h"
 #include "report/report_pdf.h"
+#include "results_window/diagram_picture.h"
 #endif
 
 namespace {
@@ -30,11 +34,13 @@ int main(int argc, char** argv) {
   std::string out, err;
   int status = pelvar::kBatchSuccess;
   pelvar::ReportWriter writeReport;
+  pelvar::PictureWriter writePicture;
 #ifdef PELVAR_BATCH_WITH_REPORT
-  // The report's fonts and pages need a Qt application; it is made only when a report is asked
-  // for, on the offscreen platform unless another is named, so no display is ever needed.
+  // The report's and the picture's fonts and pages need a Qt application; it is made only when
+  // one of them is asked for, on the offscreen platform unless another is named, so no display
+  // is ever needed.
   std::unique_ptr<QGuiApplication> application;
-  writeReport = [&](const pelvar::ProblemData& data, const std::string& path) {
+  auto startApplication = [&] {
     if (!application) {
       if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
       // Qt's notes about the platform (no runtime folder and the like) are not this command's
@@ -46,14 +52,29 @@ int main(int argc, char** argv) {
       });
       application = std::make_unique<QGuiApplication>(argc, argv);
     }
+  };
+  writeReport = [&](const pelvar::ProblemData& data, const std::string& path) {
+    startApplication();
     return pelvar::WriteReportPdf(data, path);
+  };
+  writePicture = [&](const pelvar::ProblemData& data, const std::string& path, int width,
+                     int height) {
+    startApplication();
+    pelvar::PictureRequest request;
+    request.size = QSize(width, height);
+    // The window's sans-serif, its letters growing with the picture.
+    request.font = QFont(QStringLiteral("Liberation Sans"));
+    request.font.setStyleHint(QFont::SansSerif);
+    request.font.setPixelSize(std::clamp(height / 70, 11, 60));
+    request.title = pelvar::QStringFromCp1252(data.problemName.View());
+    return pelvar::WriteDiagramPicture(path, *pelvar::TakeResultsSnapshot(data), request);
   };
 #endif
   try {
     const std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
     const pelvar::ParsedArguments parsed = pelvar::ParseBatchArguments(arguments);
     if (parsed.ok) {
-      status = pelvar::RunBatch(parsed.options, out, err, writeReport);
+      status = pelvar::RunBatch(parsed.options, out, err, writeReport, writePicture);
     } else {
       err = "pelvar-batch: " + parsed.error + "\nTry \"pelvar-batch --help\".\n";
       status = pelvar::kBatchFileOrUsageError;

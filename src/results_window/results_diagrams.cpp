@@ -24,7 +24,7 @@ const QColor kSectionLine(150, 150, 150);
 const QColor kMarker(60, 60, 60);
 
 // The ticks of a panel stand at least this many lines apart.
-constexpr double kTickSpacing = 1.25;
+constexpr double kTickSpacing = 1.8;
 
 QString ToQString(const std::string& text) { return QString::fromStdString(text); }
 

@@ -389,6 +389,57 @@ TEST_F(BatchCommand, ReportIsWrittenAsPdfWithoutADisplay) {
   EXPECT_FALSE(fs::exists(folder_ / "y.pdf"));
 }
 
+TEST_F(BatchCommand, PictureIsWrittenAsPngOrSvgWithoutADisplay) {
+  SKIP_WITHOUT_REPORTS();
+  // A name full of markup, as a data file may bring it.
+  const fs::path input = Put("marked.plv", FileOf([](ProblemData& data) {
+                               data.problemName.Set("</title><script>x</script><title> <t>&\"");
+                             }));
+  const fs::path png = folder_ / "d.png", svg = folder_ / "d.SVG";
+  RunResult result = Run({input.string(), "--picture", png.string()});
+  ASSERT_EQ(result.status, 0) << result.err;
+  EXPECT_EQ(result.err, "");
+  // The PNG's header gives its size: 1200 x 900 unless asked otherwise.
+  auto pngSize = [&](const fs::path& path) {
+    const std::string bytes = Contents(path);
+    if (bytes.size() < 24 || bytes.compare(0, 8, "\x89PNG\r\n\x1a\n") != 0) return std::string();
+    auto number = [&](std::size_t at) {
+      unsigned value = 0;
+      for (std::size_t k = 0; k < 4; ++k)
+        value = value * 256 + static_cast<unsigned char>(bytes[at + k]);
+      return std::to_string(value);
+    };
+    return number(16) + "x" + number(20);
+  };
+  EXPECT_EQ(pngSize(png), "1200x900");
+  result = Run({input.string(), "--picture-size", "640x480", "--picture", png.string()});
+  ASSERT_EQ(result.status, 0) << result.err;
+  EXPECT_EQ(pngSize(png), "640x480");
+
+  // An SVG holds its texts as text and the name escaped in its title.
+  result = Run({input.string(), "--picture", svg.string()});
+  ASSERT_EQ(result.status, 0) << result.err;
+  const std::string document = Contents(svg);
+  EXPECT_EQ(document.rfind("<?xml", 0), 0u);
+  EXPECT_NE(document.find("<title>&lt;/title&gt;&lt;script&gt;x&lt;/script&gt;&lt;title&gt; "
+                          "&lt;t&gt;&amp;&quot;</title>"),
+            std::string::npos);
+  EXPECT_EQ(document.find("<script"), std::string::npos);
+  EXPECT_NE(document.find(">x (m)</text>"), std::string::npos);
+
+  // The picture is an output like the others: never the data file read, never written when
+  // the calculation fails.
+  result = Run({input.string(), "--picture", input.string()});
+  EXPECT_EQ(result.status, 2);
+  EXPECT_NE(result.err.find("--picture"), std::string::npos) << result.err;
+  const fs::path singular = Put("free.plv", FileOf([](ProblemData& data) {
+                                  for (SectionRow& section : data.sections) section.spring = 0.0;
+                                }));
+  result = Run({singular.string(), "--picture", (folder_ / "x.png").string()});
+  EXPECT_EQ(result.status, 1);
+  EXPECT_FALSE(fs::exists(folder_ / "x.png"));
+}
+
 TEST_F(BatchCommand, OutputsThatWouldOverwriteTheInputOrEachOtherAreRefused) {
   SKIP_WITHOUT_REPORTS();
   const fs::path input = Put("same.plv", FileOf([](ProblemData&) {}));

@@ -26,6 +26,17 @@ TEST(BatchOptions, FileDemoAndOutputs) {
   EXPECT_EQ(parsed.options.nodesPath, "-");
   EXPECT_EQ(parsed.options.savePath, "out/x.plv");
 
+  // The picture, 1200 x 900 unless a size is given.
+  parsed = Parse({"--demo", "--picture", "d.svg"});
+  ASSERT_TRUE(parsed.ok) << parsed.error;
+  EXPECT_EQ(parsed.options.picturePath, "d.svg");
+  EXPECT_EQ(parsed.options.pictureWidth, 1200);
+  EXPECT_EQ(parsed.options.pictureHeight, 900);
+  parsed = Parse({"--demo", "--picture-size=100x8000", "--picture=d.png"});
+  ASSERT_TRUE(parsed.ok) << parsed.error;
+  EXPECT_EQ(parsed.options.pictureWidth, 100);
+  EXPECT_EQ(parsed.options.pictureHeight, 8000);
+
   // After "--" a name that starts with "-" is the data file.
   parsed = Parse({"--save", "a.plv", "--", "--odd.plv"});
   ASSERT_TRUE(parsed.ok) << parsed.error;
@@ -65,7 +76,20 @@ TEST(BatchOptions, WrongCommandLinesAreRefusedWithTheReason) {
       {{"--demo", "--nodesx"}, "unknown option \"--nodesx\""},
       {{"-x", "a.plv"}, "unknown option \"-x\""},
       {{""}, "the data file name is empty"},
+      {{"--demo", "--picture", "-"}, "--picture needs a file, not standard output"},
+      {{"--demo", "--picture-size", "640x480"}, "--picture-size needs --picture"},
+      {{"--demo", "--picture", "p.png", "--picture-size", "640x480", "--picture-size=9x9"},
+       "--picture-size is given twice"},
   };
+  const std::string sizeError =
+      "--picture-size needs WIDTHxHEIGHT in pixels, each from 100 to 8000, such as 1200x900";
+  for (const char* size : {"99x500", "500x8001", "500", "x500", "500x", "5e2x500", "-500x500",
+                           "500X500", "500x500x5", "0500 x500", "99999999999x500"}) {
+    SCOPED_TRACE(size);
+    const ParsedArguments parsed = Parse({"--demo", "--picture", "p.png", "--picture-size", size});
+    EXPECT_FALSE(parsed.ok);
+    EXPECT_EQ(parsed.error, sizeError);
+  }
   for (const auto& [arguments, error] : cases) {
     SCOPED_TRACE(error);
     const ParsedArguments parsed = Parse(arguments);
@@ -77,8 +101,9 @@ TEST(BatchOptions, WrongCommandLinesAreRefusedWithTheReason) {
 TEST(BatchOptions, UsageNamesEveryOptionAndTheExitStatuses) {
   const std::string usage = BatchUsage();
   EXPECT_EQ(usage.rfind("Usage: pelvar-batch [OPTIONS] FILE.plv\n", 0), 0u);
-  for (const char* word : {"--demo", "--nodes PATH", "--save PATH", "--report PATH", "--json PATH",
-                           "--help", "--version", "Exit status: 0"}) {
+  for (const char* word :
+       {"--demo", "--nodes PATH", "--save PATH", "--report PATH", "--json PATH", "--picture PATH",
+        "--picture-size WxH", "--help", "--version", "Exit status: 0"}) {
     EXPECT_NE(usage.find(word), std::string::npos) << word;
   }
 }
