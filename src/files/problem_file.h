@@ -26,16 +26,25 @@ std::string ProblemFileText(const ProblemData& data);
 // or three values of 1e38 in one section.
 std::string ProblemFileFault(const ProblemData& data);
 
+// The bytes of the data file for a save to path, or, for a problem whose file would not read
+// back (see ProblemFileFault), the save's failure naming path.
+FileResult ProblemFileForSave(const ProblemData& data, const std::string& path, std::string& bytes);
+
 // Writes the data file at path, replacing any file of that name. A problem whose file would not
 // read back is not written (see ProblemFileFault). Changes nothing in memory; the caller has
 // already set fileName to the name that is to appear in the file.
 FileResult WriteProblemFile(const ProblemData& data, const std::string& path);
 
+// What a data file may be: the window reads regular files only, as a pipe or a device could
+// keep it waiting for ever; the batch command reads pipes too, as command-line tools do.
+enum class InputKinds { AnyReadable, RegularFilesOnly };
+
 // Reads the data file at path into data: the texts, counts, EI and width, the first
-// sectionCount sections, the force and moment of points 0..sectionCount and the positions of
-// the points that end a section read. Everything else, the result table and resultsAvailable
+// sectionCount sections and the force and moment of points 0..sectionCount; the point positions
+// then follow from the section lengths. Everything else, the result table and resultsAvailable
 // included, is left alone. On failure data is exactly as it was.
-FileResult ReadProblemFile(ProblemData& data, const std::string& path);
+FileResult ReadProblemFile(ProblemData& data, const std::string& path,
+                           InputKinds kinds = InputKinds::AnyReadable);
 
 // The same reading from bytes already in memory; name is used in the messages only.
 FileResult ReadProblemBytes(ProblemData& data, std::string_view bytes, std::string_view name);

@@ -88,7 +88,6 @@ bool ProblemReader::Read(ProblemData& problem) {
   problem.stiffnessEI = AtLeast(Real(), kMinStiffness);
   problem.beamWidth = AtLeast(Real(), kMinWidth);
 
-  problem.points[0].x = 0.0;
   for (int line = 1; line <= sectionCount; ++line) {
     if (!NextLine("section line " + FormatText("%d", line) + " of " +
                   FormatText("%d", sectionCount))) {
@@ -100,11 +99,8 @@ bool ProblemReader::Read(ProblemData& problem) {
       return Refuse("section number " + FormatText("%d", number) + " is outside 1 to " +
                     FormatText("%d", sectionCount) + ".");
     }
-    const int i = number - 1;
-    SectionRow& section = problem.sections[static_cast<std::size_t>(i)];
+    SectionRow& section = problem.sections[static_cast<std::size_t>(number) - 1];
     section.length = AtLeast(Real(), kMinLength);
-    problem.points[static_cast<std::size_t>(i) + 1].x =
-        problem.points[static_cast<std::size_t>(i)].x + section.length;
     // Loads and springs stand as written; only the tables limit what is typed.
     section.load = Real();
     section.spring = Real();
@@ -125,7 +121,10 @@ bool ProblemReader::Read(ProblemData& problem) {
     point.force = Real();
     point.moment = Real();
   }
-  // The output block and anything after it are the reader's to ignore.
+  // The output block and anything after it are the reader's to ignore. The point positions
+  // follow from the lengths once all are read, whatever order the section lines stood in, as
+  // they do after every other change of a length.
+  UpdatePointPositions(problem);
   return true;
 }
 
@@ -148,12 +147,16 @@ FileResult ReadProblemBytes(ProblemData& data, std::string_view bytes, std::stri
   return ReadProblemFrom(data, source, name);
 }
 
-FileResult ReadProblemFile(ProblemData& data, const std::string& path) {
+FileResult ReadProblemFile(ProblemData& data, const std::string& path, InputKinds kinds) {
   FileSource source(path);
   if (!source.IsOpen()) {
     return {false, "Cannot open " + Quoted(path) + ": " + SystemErrorText(source.Error()) + "."};
   }
-  if (source.RegularFileSize() > kMaxProblemFileBytes) return {false, TooLargeText(path)};
+  const long long size = source.RegularFileSize();
+  if (kinds == InputKinds::RegularFilesOnly && size < 0) {
+    return {false, "Cannot open " + Quoted(path) + ": it is not a regular file."};
+  }
+  if (size > kMaxProblemFileBytes) return {false, TooLargeText(path)};
   return ReadProblemFrom(data, source, path);
 }
 

@@ -110,11 +110,18 @@ std::string ProblemFileFault(const ProblemData& data) {
   return fault;
 }
 
+FileResult ProblemFileForSave(const ProblemData& data, const std::string& path,
+                              std::string& bytes) {
+  std::string fault;
+  ComposeFile(data, bytes, fault);
+  if (!fault.empty()) return {false, "Cannot save " + Quoted(path) + ": " + fault + "."};
+  return {true, {}};
+}
+
 FileResult WriteProblemFile(const ProblemData& data, const std::string& path) {
-  std::string out, fault;
-  ComposeFile(data, out, fault);
-  if (!fault.empty()) return {false, "Cannot save \"" + path + "\": " + fault + "."};
-  return WriteFileAtomically(path, out);
+  std::string bytes;
+  if (FileResult composed = ProblemFileForSave(data, path, bytes); !composed.ok) return composed;
+  return WriteFileAtomically(path, bytes);
 }
 
 }  // namespace pelvar

@@ -43,7 +43,11 @@ CommittedCell CommitGeneralCell(GeneralRow row, std::string_view typed, std::str
       break;
   }
   const bool unchanged = row != GeneralRow::LicensedUser && typed == stored;
-  if (!unchanged && typed.size() > kMaxTypedText) typed = typed.substr(0, kMaxTypedText);
+  if (!unchanged) {
+    // The data file ends a text at its first comma: the cell keeps what will come back.
+    typed = typed.substr(0, typed.find(','));
+    if (typed.size() > kMaxTypedText) typed = typed.substr(0, kMaxTypedText);
+  }
   return {0.0, std::string(typed)};
 }
 

@@ -28,7 +28,8 @@ enum class SectionColumn { Length = 1, Load = 2, Spring = 3 };
 enum class PointColumn { X = 1, Force = 2, Moment = 3 };
 
 // A typed name (the user, the file, the problem) keeps at most its first 40 bytes, well within
-// the 59 that ProblemData holds.
+// the 59 that ProblemData holds, and nothing from its first comma on, where the data file ends a
+// text.
 inline constexpr std::size_t kMaxTypedText = 40;
 
 // What a committed cell leaves behind.

@@ -67,13 +67,14 @@ TEST(ProblemFileReader, DefaultProblemRoundTripSetsOnlyWhatTheFileCarries) {
   expected->beamWidth = 1.0;
   for (int i = 0; i < 3; ++i) expected->sections[i] = saved.sections[i];
   for (int p = 0; p <= 3; ++p) expected->points[p] = saved.points[p];
-  // Sections 4.., the force and moment and x of points 4.., the result table and the flag
-  // stay as they were.
+  // Sections 4.., the force and moment of points 4.., the result table and the flag stay as
+  // they were; every point's x follows from the lengths, the hidden ones too.
+  UpdatePointPositions(*expected);
   const FileResult result = ReadProblemBytes(*target, file, "Demo.plv");
   ASSERT_TRUE(result.ok) << result.message;
   test::ExpectSameProblem(*target, *expected);
   EXPECT_EQ(target->points[3].x, 30.0);
-  EXPECT_EQ(target->points[4].x, expected->points[4].x);
+  EXPECT_EQ(target->points[4].x, 30.0 + target->sections[3].length);
 }
 
 TEST(ProblemFileReader, TwentySectionRoundTripBringsBackEveryValue) {
@@ -285,18 +286,18 @@ TEST(ProblemFileReader, DecimalCommaShiftsTheFieldsOfItsLine) {
   EXPECT_EQ(data->sections[0].spring, 10.0);
 }
 
-TEST(ProblemFileReader, SectionNumbersSelectTheEntryAndPositionsFollowTheReadingOrder) {
+TEST(ProblemFileReader, SectionNumbersSelectTheEntryAndPositionsFollowTheLengths) {
   std::string file = ReplaceLine(kExampleFile, 22, "3, 5.0, 1.0, 30.0,\r\n");
   file = ReplaceLine(file, 24, "1, 2.0, 3.0, 10.0,\r\n");
-  // Sections 3, 2, 1 in this order: point 3 is placed from point 2 as it stood before.
+  // Sections 3, 2, 1 in this order: the points still lie at the ends of a 17 m beam.
   auto data = std::make_unique<ProblemData>();
   data->points[2].x = 100.0;
   ASSERT_TRUE(ReadProblemBytes(*data, file, "t.plv").ok);
   EXPECT_EQ(data->sections[0].length, 2.0);
   EXPECT_EQ(data->sections[2].spring, 30.0);
-  EXPECT_EQ(data->points[3].x, 105.0);
-  EXPECT_EQ(data->points[2].x, 10.0 + 10.0);
   EXPECT_EQ(data->points[1].x, 2.0);
+  EXPECT_EQ(data->points[2].x, 12.0);
+  EXPECT_EQ(data->points[3].x, 17.0);
 }
 
 TEST(ProblemFileReader, ValuesOutsideTheirLimitsAreClamped) {

@@ -42,6 +42,9 @@ TEST(InputRulesTest, TypedCellsAreReadClampedAndShownInTheirFormat) {
       {General, 1, std::string(45, '\xE9'), 0, std::string(40, '\xE9')},
       {General, 1, long59, 0, long59, long59},
       {General, 0, letters45, 0, letters45.substr(0, 40), letters45},
+      // The data file ends a text at its first comma: the cell shows at once what comes back.
+      {General, 2, "Beam, variant B", 0, "Beam"},
+      {General, 1, ",b.plv", 0, ""},
       {Sections, 1, "15", 15, "      15.000"},
       {Sections, 1, "0", 0.001, "       0.001"},
       {Sections, 1, "-3", 0.001, "       0.001"},
