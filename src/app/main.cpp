@@ -11,6 +11,7 @@
 #include "app/program_start.h"
 #include "desktop/pelvar_application.h"
 #include "desktop/qt_dialogs.h"
+#include "files/file_io.h"
 #include "ui/form_pelv.h"
 
 namespace {
@@ -23,6 +24,7 @@ bool IsSet(const char* name) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  pelvar::IgnoreFileSizeSignal();
   // The command line is read before any display is needed, so --help and --version answer
   // anywhere.
   const std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);

@@ -9,17 +9,20 @@
 namespace pelvar {
 namespace {
 
-// The options that take a path; a new output is one more entry here.
+// The options that take a path; a new output is one more entry here. Standard output ("-")
+// carries the text outputs after the summary; a data file, a PDF or a picture there would only
+// be mixed into it (and "./-" names a file called "-").
 struct PathOption {
   std::string_view name;
   std::optional<std::string> BatchOptions::*field;
+  bool standardOutput;
 };
 constexpr std::array<PathOption, 5> kPathOptions{{
-    {"--nodes", &BatchOptions::nodesPath},
-    {"--save", &BatchOptions::savePath},
-    {"--report", &BatchOptions::reportPath},
-    {"--json", &BatchOptions::jsonPath},
-    {"--picture", &BatchOptions::picturePath},
+    {"--nodes", &BatchOptions::nodesPath, true},
+    {"--save", &BatchOptions::savePath, false},
+    {"--report", &BatchOptions::reportPath, false},
+    {"--json", &BatchOptions::jsonPath, true},
+    {"--picture", &BatchOptions::picturePath, false},
 }};
 
 ParsedArguments Fail(std::string error) { return {false, std::move(error), {}}; }
@@ -142,6 +145,8 @@ ParsedArguments ParseBatchArguments(const std::vector<std::string>& arguments) {
     const std::string name(match->name);
     if (!value || value->empty()) return Fail(name + " needs a path");
     if (options.*(match->field)) return Fail(name + " is given twice");
+    if (*value == "-" && !match->standardOutput)
+      return Fail(name + " needs a file, not standard output");
     options.*(match->field) = *value;
   }
 
@@ -154,8 +159,6 @@ ParsedArguments ParseBatchArguments(const std::vector<std::string>& arguments) {
   }
   if (!options.demo && !inputGiven) return Fail("no data file given (or use --demo)");
   if (pictureSizeGiven && !options.picturePath) return Fail("--picture-size needs --picture");
-  // A picture is binary, or a document of its own: standard output carries text lines.
-  if (options.picturePath == "-") return Fail("--picture needs a file, not standard output");
   if (inputGiven && options.inputPath.empty()) return Fail("the data file name is empty");
   // Two outputs on standard output would run into each other. Files are compared as files,
   // once the command runs.

@@ -1,5 +1,6 @@
 #include "batch/batch_run.h"
 
+#include <deque>
 #include <memory>
 #include <utility>
 #include <vector>
@@ -47,7 +48,7 @@ std::string OutputClash(const BatchOptions& options) {
 }  // namespace
 
 int RunBatch(const BatchOptions& options, std::string& out, std::string& err,
-             const ReportWriter& writeReport, const PictureWriter& writePicture) {
+             const ReportMaker& makeReport, const PictureMaker& makePicture) {
   if (options.help) {
     out += BatchUsage();
     return kBatchSuccess;
@@ -56,28 +57,28 @@ int RunBatch(const BatchOptions& options, std::string& out, std::string& err,
     out += BatchVersion();
     return kBatchSuccess;
   }
-  if (options.reportPath && !writeReport) {
+  if (options.reportPath && !makeReport) {
     err.append(kProgram).append("this build cannot write reports (it has no window toolkit)\n");
     return kBatchFileOrUsageError;
   }
-  if (options.picturePath && !writePicture) {
+  if (options.picturePath && !makePicture) {
     err.append(kProgram).append("this build cannot write pictures (it has no window toolkit)\n");
     return kBatchFileOrUsageError;
   }
+  const auto fail = [&err](int status, const std::string& message) {
+    err.append(kProgram).append(message).append("\n");
+    return status;
+  };
 
   // A new problem is the demonstration problem; a file is read over it as Open does.
   auto data = std::make_unique<ProblemData>();
   if (!options.demo) {
     const FileResult read = ReadProblemFile(*data, options.inputPath);
-    if (!read.ok) {
-      err.append(kProgram).append(read.message).append("\n");
-      return kBatchFileOrUsageError;
-    }
+    if (!read.ok) return fail(kBatchFileOrUsageError, read.message);
     data->resultsAvailable = false;
   }
   if (const std::string clash = OutputClash(options); !clash.empty()) {
-    err.append(kProgram).append(clash).append("\n");
-    return kBatchFileOrUsageError;
+    return fail(kBatchFileOrUsageError, clash);
   }
 
   auto work = MakeAnalysisWorkspace();
@@ -94,53 +95,70 @@ int RunBatch(const BatchOptions& options, std::string& out, std::string& err,
   // Results that JSON cannot hold fail the run before anything is written.
   std::optional<std::string> json;
   if (options.jsonPath && !(json = ResultsJsonText(*data))) {
-    err.append(kProgram).append("the results leave the range of numbers JSON can hold\n");
-    return kBatchCalculationFailed;
+    return fail(kBatchCalculationFailed, "the results leave the range of numbers JSON can hold");
   }
   for (const std::string& text : SummaryTexts(outcome.summary)) out += text + "\n";
 
-  if (options.nodesPath) {
-    const std::string csv = NodeTableCsv(*data);
-    if (*options.nodesPath == "-") {
-      out += csv;
-    } else if (const FileResult written = WriteFileAtomically(*options.nodesPath, csv);
-               !written.ok) {
-      err.append(kProgram).append(written.message).append("\n");
-      return kBatchFileOrUsageError;
+  // Every output is made first, then each file's place is prepared beside its target, and only
+  // when all of them stand is the first one renamed into place: a failure known in advance (a
+  // problem too long for the data file, a refused or protected target, a missing folder) leaves
+  // every earlier file as it was.
+  struct Output {
+    std::string path;
+    std::string bytes;
+    PendingFile file;
+  };
+  std::deque<Output> files;  // a pending file stays where it was made
+  std::string standardOutput;
+  const auto add = [&](const std::optional<std::string>& path, std::string bytes) {
+    if (!path) return;
+    if (*path == "-") {
+      standardOutput += bytes;
+    } else {
+      Output& output = files.emplace_back();
+      output.path = *path;
+      output.bytes = std::move(bytes);
     }
-  }
-  if (options.jsonPath) {
-    if (*options.jsonPath == "-") {
-      out += *json;
-    } else if (const FileResult written = WriteFileAtomically(*options.jsonPath, *json);
-               !written.ok) {
-      err.append(kProgram).append(written.message).append("\n");
-      return kBatchFileOrUsageError;
-    }
-  }
+  };
+  add(options.nodesPath, options.nodesPath ? NodeTableCsv(*data) : std::string());
+  add(options.jsonPath, json.value_or(std::string()));
   if (options.savePath) {
     // As Save does: the problem takes the name of the file it is saved in (ShortText keeps
     // the first 59 bytes).
-    std::string folder, name;
+    std::string folder, name, bytes;
     SplitPath(*options.savePath, folder, name);
     data->fileName.Set(Utf8ToCp1252(name));
-    if (const FileResult written = WriteProblemFile(*data, *options.savePath); !written.ok) {
-      err.append(kProgram).append(written.message).append("\n");
-      return kBatchFileOrUsageError;
-    }
+    const FileResult composed = ProblemFileForSave(*data, *options.savePath, bytes);
+    if (!composed.ok) return fail(kBatchFileOrUsageError, composed.message);
+    add(options.savePath, std::move(bytes));
   }
   if (options.reportPath) {
-    if (const FileResult written = writeReport(*data, *options.reportPath); !written.ok) {
-      err.append(kProgram).append(written.message).append("\n");
-      return kBatchFileOrUsageError;
-    }
+    std::string pdf;
+    const FileResult made = makeReport(*data, pdf);
+    if (!made.ok) return fail(kBatchFileOrUsageError, made.message);
+    add(options.reportPath, std::move(pdf));
   }
   if (options.picturePath) {
-    if (const FileResult written =
-            writePicture(*data, *options.picturePath, options.pictureWidth, options.pictureHeight);
-        !written.ok) {
-      err.append(kProgram).append(written.message).append("\n");
-      return kBatchFileOrUsageError;
+    std::string picture;
+    const FileResult made = makePicture(*data, *options.picturePath, options.pictureWidth,
+                                        options.pictureHeight, picture);
+    if (!made.ok) return fail(kBatchFileOrUsageError, made.message);
+    add(options.picturePath, std::move(picture));
+  }
+  for (Output& output : files) {
+    if (const FileResult created = output.file.Create(output.path); !created.ok) {
+      return fail(kBatchFileOrUsageError, created.message);
+    }
+  }
+  for (Output& output : files) {
+    if (const FileResult written = output.file.Write(output.bytes); !written.ok) {
+      return fail(kBatchFileOrUsageError, written.message);
+    }
+  }
+  out += standardOutput;
+  for (Output& output : files) {
+    if (const FileResult committed = output.file.Commit(); !committed.ok) {
+      return fail(kBatchFileOrUsageError, committed.message);
     }
   }
   return kBatchSuccess;

@@ -16,18 +16,19 @@ inline constexpr int kBatchSuccess = 0;
 inline constexpr int kBatchCalculationFailed = 1;
 inline constexpr int kBatchFileOrUsageError = 2;
 
-// Writes the printed report of a calculated problem as a PDF file, saying why where it fails.
-// The report needs a window toolkit, which the rest of the command does without, so the program
-// passes it in (and a build without the toolkit passes none).
-using ReportWriter = std::function<FileResult(const ProblemData& data, const std::string& path)>;
-// Writes the diagrams of a calculated problem as a picture of width x height pixels, likewise.
-using PictureWriter = std::function<FileResult(const ProblemData& data, const std::string& path,
-                                               int width, int height)>;
+// Makes the printed report of a calculated problem as the bytes of a PDF file, saying why where
+// it fails. The report needs a window toolkit, which the rest of the command does without, so
+// the program passes it in (and a build without the toolkit passes none).
+using ReportMaker = std::function<FileResult(const ProblemData& data, std::string& pdf)>;
+// Makes the diagrams of a calculated problem as a picture of width x height pixels in the format
+// its path names (PNG, or SVG for a name ending in .svg), likewise.
+using PictureMaker = std::function<FileResult(const ProblemData& data, const std::string& path,
+                                              int width, int height, std::string& bytes)>;
 
 // Runs the command; what goes to standard output and standard error is appended to out and
-// err. Returns the exit status.
+// err. Returns the exit status. Every output is made and checked (its contents, its place, the
+// file it would replace) before the first one is put in place.
 int RunBatch(const BatchOptions& options, std::string& out, std::string& err,
-             const ReportWriter& writeReport = nullptr,
-             const PictureWriter& writePicture = nullptr);
+             const ReportMaker& makeReport = nullptr, const PictureMaker& makePicture = nullptr);
 
 }  // namespace pelvar

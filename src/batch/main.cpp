@@ -33,8 +33,9 @@ bool WriteAll(std::FILE* stream, const std::string& text) {
 int main(int argc, char** argv) {
   std::string out, err;
   int status = pelvar::kBatchSuccess;
-  pelvar::ReportWriter writeReport;
-  pelvar::PictureWriter writePicture;
+  pelvar::IgnoreFileSizeSignal();
+  pelvar::ReportMaker makeReport;
+  pelvar::PictureMaker makePicture;
 #ifdef PELVAR_BATCH_WITH_REPORT
   // The report's and the picture's fonts and pages need a Qt application; it is made only when
   // one of them is asked for, on the offscreen platform unless another is named, so no display
@@ -53,12 +54,12 @@ int main(int argc, char** argv) {
       application = std::make_unique<QGuiApplication>(argc, argv);
     }
   };
-  writeReport = [&](const pelvar::ProblemData& data, const std::string& path) {
+  makeReport = [&](const pelvar::ProblemData& data, std::string& pdf) {
     startApplication();
-    return pelvar::WriteReportPdf(data, path);
+    return pelvar::MakeReportPdf(data, pdf);
   };
-  writePicture = [&](const pelvar::ProblemData& data, const std::string& path, int width,
-                     int height) {
+  makePicture = [&](const pelvar::ProblemData& data, const std::string& path, int width, int height,
+                    std::string& bytes) {
     startApplication();
     pelvar::PictureRequest request;
     request.size = QSize(width, height);
@@ -67,14 +68,14 @@ int main(int argc, char** argv) {
     request.font.setStyleHint(QFont::SansSerif);
     request.font.setPixelSize(std::clamp(height / 70, 11, 60));
     request.title = pelvar::QStringFromCp1252(data.problemName.View());
-    return pelvar::WriteDiagramPicture(path, *pelvar::TakeResultsSnapshot(data), request);
+    return pelvar::MakeDiagramPicture(path, *pelvar::TakeResultsSnapshot(data), request, bytes);
   };
 #endif
   try {
     const std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
     const pelvar::ParsedArguments parsed = pelvar::ParseBatchArguments(arguments);
     if (parsed.ok) {
-      status = pelvar::RunBatch(parsed.options, out, err, writeReport, writePicture);
+      status = pelvar::RunBatch(parsed.options, out, err, makeReport, makePicture);
     } else {
       err = "pelvar-batch: " + parsed.error + "\nTry \"pelvar-batch --help\".\n";
       status = pelvar::kBatchFileOrUsageError;

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "files/file_result.h"
 
@@ -20,19 +21,51 @@ std::string SystemErrorText(int errorNumber);
 // A file name as messages show it: in double quotes.
 std::string Quoted(std::string_view name);
 
-// Where a save to path writes: path itself, or the file its symbolic links lead to, also when
-// that file does not exist yet (a dangling link). Returns false with an errno when the links
-// cannot be followed.
-bool SaveTarget(const std::string& path, std::string& target, int& error);
+// Ends the process's default of being killed by SIGXFSZ: beyond the file size limit (ulimit -f)
+// a write then fails with EFBIG, and the save says "File too large" instead of the process
+// vanishing without a word. Both programs call it first thing.
+void IgnoreFileSizeSignal();
 
 // Whether a save to first would replace the file at second (or the other way round): the same
-// device and inode when both exist, the same resolved path when neither does.
+// device and inode when both exist, the same name in the same folder when neither does.
 bool SameFile(const std::string& first, const std::string& second);
 
+// An open file descriptor, closed when it goes.
+class Descriptor {
+ public:
+  Descriptor() = default;
+  explicit Descriptor(int fd) : fd_(fd) {}
+  ~Descriptor() { Reset(); }
+  Descriptor(Descriptor&& other) noexcept : fd_(other.Release()) {}
+  Descriptor& operator=(Descriptor&& other) noexcept {
+    if (this != &other) Reset(other.Release());
+    return *this;
+  }
+
+  int Get() const { return fd_; }
+  bool IsOpen() const { return fd_ >= 0; }
+  int Release() {
+    const int fd = fd_;
+    fd_ = -1;
+    return fd;
+  }
+  void Reset(int fd = -1);
+
+ private:
+  int fd_ = -1;
+};
+
 // A file written under a temporary name in its target's folder and renamed over the target only
-// when complete, so that a failure never destroys the old file. The temporary name carries the
-// process id, and each save removes the temporary files of this naming that a process which no
-// longer runs has left in the folder (one killed part way, say by a file size limit).
+// when complete, so that a failure never destroys the old file.
+//
+// The target's folder is found once and then held open: the temporary file is made, renamed and
+// removed relative to that descriptor, so a folder renamed or swapped during the save neither
+// redirects the file nor leaves the temporary behind. Symbolic links on the way are followed
+// only where the kernel's protected-links rule would follow them (see FindSavePlace). The
+// temporary is made with O_EXCL and mode 0600, so nobody else can read it or open it for writing
+// while it is written, and it is locked (flock) from its making to its rename: a later save into
+// the folder removes such files only when they belong to the same user and can be locked, that
+// is when the process that wrote them has ended (killed part way, say by a file size limit).
 class PendingFile {
  public:
   PendingFile() = default;
@@ -40,30 +73,40 @@ class PendingFile {
   PendingFile(const PendingFile&) = delete;
   PendingFile& operator=(const PendingFile&) = delete;
 
-  // Makes the temporary file for a save to path. A symbolic link is followed and kept; anything
-  // other than a regular file (a folder, a device, a pipe) is refused, and so is a file this
-  // process may not write, although a rename would replace it. Messages say
-  // "Cannot save "<path>": <reason>.".
+  // Makes the temporary file for a save to path. Anything other than a regular file (a folder, a
+  // device, a pipe) is refused, and so is a file this process may not write, although a rename
+  // would replace it. Messages say "Cannot save "<path>": <reason>.".
   FileResult Create(const std::string& path);
+  // The temporary file, as a path through the folders followed (for the curious: the writer
+  // itself never uses it).
   const std::string& TemporaryPath() const { return temporaryPath_; }
   FileResult Write(std::string_view bytes);
-  // Why a write at the end of the temporary file fails, found by trying one: the errno, or 0
-  // when it succeeds. For a file that another writer (the printer) filled.
-  int WriteError();
-  // Gives the file the owner (where the process may set it) and the permissions of the file it
-  // replaces, flushes it to the disk and renames it over the target.
+  // Gives the file what the file it replaces had (its mode exactly, its access list and user
+  // attributes, its owner where the process may set it; a new file the permissions any file made
+  // in the folder gets), flushes it to the disk and renames it over the target.
   FileResult Commit();
 
  private:
   FileResult Fail(int error);
+  FileResult Fail(std::string_view reason);
+  bool TemporaryIsOurs() const;
+  FileResult KeepAttributes();
+  FileResult GiveNewFilePermissions();
   void Discard();
 
-  std::string path_;    // as given, for the messages
-  std::string target_;  // where the links lead
+  struct Attribute {
+    std::string name, value;
+  };
+
+  std::string path_;   // as given, for the messages
+  Descriptor folder_;  // the target's folder (O_PATH)
+  std::string name_;   // the target's name in it
+  std::string temporaryName_;
   std::string temporaryPath_;
-  int fd_ = -1;
+  Descriptor file_;  // the temporary file, locked
   bool replacing_ = false;
   unsigned ownerId_ = 0, groupId_ = 0, mode_ = 0;
+  std::vector<Attribute> attributes_;  // those the replaced file keeps
 };
 
 // Writes bytes to path through a PendingFile.

@@ -17,7 +17,8 @@ QColor ToQColor(Colour colour) { return QColor(colour.red, colour.green, colour.
 
 }  // namespace
 
-QtPageSurface::QtPageSurface(QPrinter& printer) : printer_(printer) {}
+QtPageSurface::QtPageSurface(QPagedPaintDevice& device)
+    : device_(device), printer_(dynamic_cast<QPrinter*>(&device)) {}
 
 QtPageSurface::~QtPageSurface() {
   if (painter_.isActive()) painter_.end();
@@ -43,7 +44,11 @@ void QtPageSurface::Fail(const std::string& message) {
   failed_ = true;
 }
 
-bool QtPageSurface::Failed() const { return failed_ || printer_.printerState() == QPrinter::Error; }
+bool QtPageSurface::PrinterFailed() const {
+  return printer_ != nullptr && printer_->printerState() == QPrinter::Error;
+}
+
+bool QtPageSurface::Failed() const { return failed_ || PrinterFailed(); }
 
 std::string QtPageSurface::ErrorMessage() const {
   if (error_.empty() && Failed()) return "The printer failed; the report was not finished.";
@@ -51,7 +56,7 @@ std::string QtPageSurface::ErrorMessage() const {
 }
 
 bool QtPageSurface::BeginDocument() {
-  if (!painter_.begin(&printer_) || printer_.printerState() == QPrinter::Error) {
+  if (!painter_.begin(&device_) || PrinterFailed()) {
     if (painter_.isActive()) painter_.end();
     Fail("The printer could not start the report.");
     return false;
@@ -67,20 +72,20 @@ bool QtPageSurface::BeginDocument() {
 
 bool QtPageSurface::EndDocument() {
   const bool ended = painter_.isActive() && painter_.end();
-  if (!ended || printer_.printerState() == QPrinter::Error) {
+  if (!ended || PrinterFailed()) {
     Fail("The printer failed at the end of the report; the report may be incomplete.");
   }
   return !failed_;
 }
 
 void QtPageSurface::AbortDocument() {
-  printer_.abort();
+  if (printer_ != nullptr) printer_->abort();
   if (painter_.isActive()) painter_.end();
 }
 
 bool QtPageSurface::NewPage() {
   if (failed_) return false;
-  if (!printer_.newPage() || printer_.printerState() == QPrinter::Error) {
+  if (!device_.newPage() || PrinterFailed()) {
     Fail(FormatText("The printer failed at the start of page %d; the report was not finished.",
                     page_ + 1));
     return false;
@@ -89,9 +94,9 @@ bool QtPageSurface::NewPage() {
   return true;
 }
 
-int QtPageSurface::PageWidth() const { return printer_.width(); }
+int QtPageSurface::PageWidth() const { return device_.width(); }
 
-int QtPageSurface::PageHeight() const { return printer_.height(); }
+int QtPageSurface::PageHeight() const { return device_.height(); }
 
 void QtPageSurface::SelectFont(ReportFont font) {
   font_ = font;
@@ -101,7 +106,7 @@ void QtPageSurface::SelectFont(ReportFont font) {
 
 TextExtent QtPageSurface::TextSize(std::string_view text) {
   const QFontMetrics metrics =
-      painter_.isActive() ? painter_.fontMetrics() : QFontMetrics(ReportQFont(font_), &printer_);
+      painter_.isActive() ? painter_.fontMetrics() : QFontMetrics(ReportQFont(font_), &device_);
   return {metrics.horizontalAdvance(QStringFromCp1252(text)), metrics.height()};
 }
 

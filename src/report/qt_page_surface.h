@@ -1,7 +1,7 @@
 #pragma once
-// The page surface of a real printer, or of a PDF file through QPrinter's PDF output: a QPainter
-// on the printer, with Liberation Sans (or the platform's sans-serif) in bold 10 pt and regular
-// 8 pt, so texts keep their physical size at any resolution.
+// The page surface of a real printer, or of a PDF document (QPrinter's PDF output or a
+// QPdfWriter): a QPainter on the paged device, with Liberation Sans (or the platform's sans-serif)
+// in bold 10 pt and regular 8 pt, so texts keep their physical size at any resolution.
 
 #include <QColor>
 #include <QFont>
@@ -11,14 +11,16 @@
 
 #include "report/page_surface.h"
 
+class QPagedPaintDevice;
 class QPrinter;
 
 namespace pelvar {
 
 class QtPageSurface : public PageSurface {
  public:
-  // The printer is set up by the caller (print dialog or PDF output) and must outlive the surface.
-  explicit QtPageSurface(QPrinter& printer);
+  // The device is set up by the caller (print dialog, PDF writer) and must outlive the surface;
+  // a printer's own error state counts as a failure as well.
+  explicit QtPageSurface(QPagedPaintDevice& device);
   ~QtPageSurface() override;
   QtPageSurface(const QtPageSurface&) = delete;
   QtPageSurface& operator=(const QtPageSurface&) = delete;
@@ -49,8 +51,10 @@ class QtPageSurface : public PageSurface {
  private:
   void ApplyPen();
   void Fail(const std::string& message);
+  bool PrinterFailed() const;
 
-  QPrinter& printer_;
+  QPagedPaintDevice& device_;
+  QPrinter* printer_;  // the same device where it is a printer
   QPainter painter_;
   ReportFont font_ = ReportFont::Regular;
   Colour penColour_ = kBlack;

@@ -1,62 +1,60 @@
 #include "report/report_pdf.h"
 
+#include <QBuffer>
 #include <QByteArray>
-#include <QFile>
 #include <QGuiApplication>
 #include <QMarginsF>
-#include <QPageLayout>
 #include <QPageSize>
-#include <QPrinter>
+#include <QPdfWriter>
 
 #include "files/file_io.h"
 #include "report/qt_page_surface.h"
 #include "report/report.h"
 
 namespace pelvar {
+namespace {
 
-FileResult WriteReportPdf(const ProblemData& data, const std::string& path) {
-  if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()) == nullptr) {
-    return {false, "The report cannot be written without a QGuiApplication."};
-  }
-  const std::string failure = "The report could not be written to " + path + ".";
+FileResult NeedsApplication() {
+  if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()) != nullptr) return {true, {}};
+  return {false, "The report cannot be written without a QGuiApplication."};
+}
 
-  // The printer writes straight into the temporary file beside the target, which takes the
-  // target's place only when the report is complete, as a saved data file does.
-  PendingFile pages;
-  if (FileResult created = pages.Create(path); !created.ok) return created;
+}  // namespace
+
+QPageLayout ReportPdfPageLayout() {
+  return QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(10, 10, 10, 10),
+                     QPageLayout::Millimeter);
+}
+
+FileResult MakeReportPdf(const ProblemData& data, std::string& pdf, const QPageLayout& layout,
+                         int resolution) {
+  if (FileResult ready = NeedsApplication(); !ready.ok) return ready;
+  // Made in memory and written by the caller through its own descriptor: nothing opens the
+  // file by its name on the way.
+  QByteArray bytes;
+  QBuffer buffer(&bytes);
+  buffer.open(QIODevice::WriteOnly);
   {
-    QPrinter printer(QPrinter::HighResolution);
-    printer.setOutputFormat(QPrinter::PdfFormat);
-    printer.setOutputFileName(QFile::decodeName(QByteArray::fromStdString(pages.TemporaryPath())));
-    printer.setResolution(600);
-    // The margins stand for the printable area of a usual printer: the report has none of its own.
-    printer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
-                                      QMarginsF(10, 10, 10, 10), QPageLayout::Millimeter));
-    QtPageSurface surface(printer);
-    if (const FileResult printed = PrintReport(surface, data); !printed.ok) {
-      std::string printError = printed.message;
-      // The printer does not say why its file failed; a write at the same place tells what the
-      // system says (a full disk, a file size limit).
-      if (const int reason = pages.WriteError(); reason != 0) {
-        if (!printError.empty() && printError.back() == '.') printError.pop_back();
-        printError += ": " + SystemErrorText(reason) + ".";
-      }
-      return {false, failure + " " + printError};
-    }
+    QPdfWriter writer(&buffer);
+    writer.setResolution(resolution);
+    writer.setPageLayout(layout);
+    QtPageSurface surface(writer);
+    if (FileResult printed = PrintReport(surface, data); !printed.ok) return printed;
   }
-  // The printer's last writes (the trailer of the document) can fail unseen; a PDF whose end
-  // mark is missing is incomplete.
-  QFile printed(QFile::decodeName(QByteArray::fromStdString(pages.TemporaryPath())));
-  const bool opened = printed.open(QIODevice::ReadOnly);
-  if (!opened || !printed.seek(printed.size() > 32 ? printed.size() - 32 : 0) ||
-      !printed.readAll().contains("%%EOF")) {
-    const int reason = pages.WriteError();
-    return {false, failure +
-                       " The printer failed at the end of the report; the report was not finished" +
-                       (reason != 0 ? ": " + SystemErrorText(reason) : std::string()) + "."};
-  }
-  printed.close();
-  return pages.Commit();
+  pdf.assign(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+  return {true, {}};
+}
+
+FileResult WriteReportPdf(const ProblemData& data, const std::string& path,
+                          const QPageLayout& layout, int resolution) {
+  if (FileResult ready = NeedsApplication(); !ready.ok) return ready;
+  // The place is checked before the pages are made.
+  PendingFile file;
+  if (FileResult created = file.Create(path); !created.ok) return created;
+  std::string pdf;
+  if (FileResult made = MakeReportPdf(data, pdf, layout, resolution); !made.ok) return made;
+  if (FileResult written = file.Write(pdf); !written.ok) return written;
+  return file.Commit();
 }
 
 }  // namespace pelvar

@@ -1,9 +1,10 @@
 #pragma once
-// The printed report written straight into a PDF file, without a dialog and without a display.
+// The printed report as a PDF document, without a dialog and without a display.
 //
 // Needs a QGuiApplication (a QApplication will do) to exist in the process, for the fonts; on a
 // machine without a display run it on Qt's offscreen platform (QT_QPA_PLATFORM=offscreen).
 
+#include <QPageLayout>
 #include <string>
 
 #include "files/file_result.h"
@@ -11,12 +12,21 @@
 
 namespace pelvar {
 
-// Writes the report of the problem (with its results while they are available) as an A4 PDF to
-// path, as a data file is saved: under a temporary name in the same folder, put in place only
-// when complete, so a failure leaves an earlier file of that name as it was; a new file gets the
-// usual permissions, a replaced one keeps its own (and its owner where the process may set it),
-// and a write-protected one is refused. A failure comes with a message for the user, with the
-// system's reason where a write failed.
-FileResult WriteReportPdf(const ProblemData& data, const std::string& path);
+// The page of a report written without a print dialog: A4 with the margins of a usual printer,
+// as the report has none of its own, at 600 dots per inch.
+QPageLayout ReportPdfPageLayout();
+inline constexpr int kReportPdfResolution = 600;
+
+// The report of the problem (with its results while they are available) as the bytes of a PDF
+// document, made in memory; a failure comes with a message for the user.
+FileResult MakeReportPdf(const ProblemData& data, std::string& pdf,
+                         const QPageLayout& layout = ReportPdfPageLayout(),
+                         int resolution = kReportPdfResolution);
+
+// Writes that PDF to path through the safe writer (files/file_io.h), as a data file is saved: a
+// failure leaves an earlier file of that name as it was and names the system's reason.
+FileResult WriteReportPdf(const ProblemData& data, const std::string& path,
+                          const QPageLayout& layout = ReportPdfPageLayout(),
+                          int resolution = kReportPdfResolution);
 
 }  // namespace pelvar

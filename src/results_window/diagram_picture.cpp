@@ -114,14 +114,20 @@ FileResult EncodeDiagramPicture(const ResultsSnapshot& snapshot, const PictureRe
   return {true, {}};
 }
 
+FileResult MakeDiagramPicture(const std::string& path, const ResultsSnapshot& snapshot,
+                              const PictureRequest& request, std::string& bytes) {
+  QByteArray encoded;
+  const FileResult made = EncodeDiagramPicture(snapshot, request, PictureFormatOf(path), encoded);
+  if (!made.ok) return Failed("Cannot save " + Quoted(path) + ": " + made.message + ".");
+  bytes.assign(encoded.constData(), static_cast<std::size_t>(encoded.size()));
+  return {true, {}};
+}
+
 FileResult WriteDiagramPicture(const std::string& path, const ResultsSnapshot& snapshot,
                                const PictureRequest& request) {
-  QByteArray bytes;
-  const FileResult encoded = EncodeDiagramPicture(snapshot, request, PictureFormatOf(path), bytes);
-  if (!encoded.ok) {
-    return Failed("Cannot save " + Quoted(path) + ": " + encoded.message + ".");
-  }
-  return WriteFileAtomically(path, std::string_view(bytes.constData(), bytes.size()));
+  std::string bytes;
+  if (FileResult made = MakeDiagramPicture(path, snapshot, request, bytes); !made.ok) return made;
+  return WriteFileAtomically(path, bytes);
 }
 
 }  // namespace pelvar

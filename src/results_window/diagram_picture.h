@@ -32,8 +32,13 @@ struct PictureRequest {
 FileResult EncodeDiagramPicture(const ResultsSnapshot& snapshot, const PictureRequest& request,
                                 PictureFormat format, QByteArray& bytes);
 
-// Encodes the picture in the format its path names and writes it through the safe writer; the
-// messages of a failed write are the writer's ("Cannot save "<path>": <reason>.").
+// The picture's bytes in the format its path names; a failure says "Cannot save "<path>": ...",
+// as the safe writer does.
+FileResult MakeDiagramPicture(const std::string& path, const ResultsSnapshot& snapshot,
+                              const PictureRequest& request, std::string& bytes);
+
+// Makes the picture so and writes it through the safe writer; the messages of a failed write
+// are the writer's ("Cannot save "<path>": <reason>.").
 FileResult WriteDiagramPicture(const std::string& path, const ResultsSnapshot& snapshot,
                                const PictureRequest& request);
 

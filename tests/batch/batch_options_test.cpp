@@ -72,6 +72,8 @@ TEST(BatchOptions, WrongCommandLinesAreRefusedWithTheReason) {
       {{"--demo", "--report"}, "--report needs a path"},
       {{"--demo", "--json="}, "--json needs a path"},
       {{"--demo", "--nodes", "-", "--json", "-"}, "--nodes and --json name the same file"},
+      {{"--demo", "--save", "-"}, "--save needs a file, not standard output"},
+      {{"--demo", "--report=-"}, "--report needs a file, not standard output"},
       {{"--demo", "--report", "r.pdf", "--nodes"}, "--nodes needs a path"},
       {{"--demo", "--nodesx"}, "unknown option \"--nodesx\""},
       {{"-x", "a.plv"}, "unknown option \"-x\""},

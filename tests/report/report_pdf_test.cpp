@@ -3,8 +3,10 @@
 #include "report/report_pdf.h"
 
 #include <gtest/gtest.h>
+#include <sys/inotify.h>
 #include <sys/stat.h>
 #include <sys/types.h>
+#include <unistd.h>
 
 #include <QDir>
 #include <QFile>
@@ -225,6 +227,37 @@ TEST(ReportPdf, UnwritablePlaceIsReported) {
   EXPECT_FALSE(outcome.ok);
   EXPECT_EQ(outcome.message, "The printer could not start the report.");
   EXPECT_TRUE(surface.Failed());
+}
+
+// The report is made in memory and written through the descriptor made with its temporary file:
+// nothing opens that file again by its name, where another process in the folder could have put
+// a link to a file of its choosing. The kernel's own record of the opens tells.
+TEST(ReportPdf, TheTemporaryFileIsOpenedOnceWhenItIsMade) {
+  EnsureApplication();
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  const std::string folder = QFile::encodeName(dir.path()).toStdString();
+  const int watch = ::inotify_init1(IN_CLOEXEC | IN_NONBLOCK);
+  ASSERT_GE(::inotify_add_watch(watch, folder.c_str(), IN_CREATE | IN_OPEN), 0);
+  ProblemData data;
+  FillResults(data, 100);
+  const FileResult outcome = WriteReportPdf(data, folder + "/r.pdf");
+  ASSERT_TRUE(outcome.ok) << outcome.message;
+  int made = 0, opened = 0;
+  alignas(inotify_event) char events[65536];
+  for (ssize_t size; (size = ::read(watch, events, sizeof events)) > 0;) {
+    for (ssize_t at = 0; at < size;) {
+      const auto* event = reinterpret_cast<const inotify_event*>(events + at);
+      if (event->len > 0 && std::string(event->name).starts_with(".r.pdf.pelvar-")) {
+        made += (event->mask & IN_CREATE) != 0;
+        opened += (event->mask & IN_OPEN) != 0;
+      }
+      at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
+    }
+  }
+  ::close(watch);
+  EXPECT_EQ(made, 1);
+  EXPECT_EQ(opened, 1);
 }
 
 }  // namespace

@@ -3,7 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <QFile>
 #include <QProcess>
+#include <QThread>
+#include <csignal>
 
 #include "pelvar_version.h"
 
@@ -75,6 +78,33 @@ TEST(ProgramStart, CommandLineIsAnsweredWithoutADisplay) {
     EXPECT_EQ(outcome.out.section(QLatin1Char('\n'), 0, 0), c.out);
     EXPECT_EQ(outcome.err, c.err);
   }
+}
+
+// Under a file size limit (ulimit -f) a save must fail with its reason, "File too large", not
+// end the program: the window ignores SIGXFSZ from its start, as its /proc status shows.
+TEST(ProgramStart, TheWindowIgnoresTheSignalOfTheFileSizeLimit) {
+  std::signal(SIGXFSZ, SIG_DFL);  // not passed on as ignored from here
+  QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+  environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+  QProcess program;
+  program.setProcessEnvironment(environment);
+  program.start(QStringLiteral(PELVAR_PROGRAM), QStringList());
+  ASSERT_TRUE(program.waitForStarted(20000));
+  const QString status = QStringLiteral("/proc/%1/status").arg(program.processId());
+  bool ignored = false;
+  for (int attempt = 0; attempt < 100 && !ignored; ++attempt) {
+    QFile file(status);
+    if (!file.open(QIODevice::ReadOnly)) break;
+    for (const QByteArray& line : file.readAll().split('\n')) {
+      if (line.startsWith("SigIgn:")) {
+        ignored = (line.mid(7).trimmed().toULongLong(nullptr, 16) >> (SIGXFSZ - 1)) & 1;
+      }
+    }
+    if (!ignored) QThread::msleep(50);
+  }
+  program.kill();
+  program.waitForFinished(20000);
+  EXPECT_TRUE(ignored);
 }
 
 }  // namespace
