@@ -41,6 +41,8 @@ class Dialogs {
   virtual void messageAt(QWidget* parent, const QString& text, QPoint screenPoint) = 0;
   // An error message with the error icon and an OK button.
   virtual void error(QWidget* parent, const QString& text) = 0;
+  // A question with Yes and No buttons, No the default; true for Yes.
+  virtual bool question(QWidget* parent, const QString& text) = 0;
 };
 
 }  // namespace pelvar

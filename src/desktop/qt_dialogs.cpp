@@ -19,8 +19,9 @@ namespace {
 class PlacedMessageBox : public QMessageBox {
  public:
   PlacedMessageBox(Icon icon, const QString& text, QWidget* parent,
-                   std::optional<QPoint> topLeft = std::nullopt)
-      : QMessageBox(icon, QString::fromLatin1(kApplicationTitle), text, QMessageBox::Ok, parent),
+                   std::optional<QPoint> topLeft = std::nullopt,
+                   StandardButtons buttons = QMessageBox::Ok)
+      : QMessageBox(icon, QString::fromLatin1(kApplicationTitle), text, buttons, parent),
         topLeft_(topLeft),
         keepLines_(icon == NoIcon) {
     setTextFormat(Qt::PlainText);
@@ -71,8 +72,9 @@ std::optional<QString> RunFileDialog(QWidget* parent, const FileDialogSettings& 
     dialog.setOption(QFileDialog::DontUseNativeDialog);
   }
   dialog.setAcceptMode(mode);
-  // The name typed need not belong to an existing file, and an existing file is replaced
-  // without a question.
+  // The name typed need not belong to an existing file. The dialog does not ask before an
+  // existing file is replaced: the window asks itself, and not when the file is the one it
+  // works on.
   dialog.setFileMode(QFileDialog::AnyFile);
   dialog.setOption(QFileDialog::DontConfirmOverwrite);
   // The description alone is shown; the pattern in parentheses only tells the dialog what to
@@ -120,6 +122,13 @@ void QtDialogs::messageAt(QWidget* parent, const QString& text, QPoint screenPoi
 void QtDialogs::error(QWidget* parent, const QString& text) {
   PlacedMessageBox box(QMessageBox::Critical, text, parent);
   box.exec();
+}
+
+bool QtDialogs::question(QWidget* parent, const QString& text) {
+  PlacedMessageBox box(QMessageBox::Question, text, parent, std::nullopt,
+                       QMessageBox::Yes | QMessageBox::No);
+  box.setDefaultButton(QMessageBox::No);
+  return box.exec() == QMessageBox::Yes;
 }
 
 }  // namespace pelvar

@@ -13,6 +13,7 @@ class QtDialogs : public Dialogs {
   void message(QWidget* parent, const QString& text) override;
   void messageAt(QWidget* parent, const QString& text, QPoint screenPoint) override;
   void error(QWidget* parent, const QString& text) override;
+  bool question(QWidget* parent, const QString& text) override;
 };
 
 }  // namespace pelvar

@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QEvent>
 #include <QFile>
+#include <QFileInfo>
 #include <QFrame>
 #include <QKeyEvent>
 #include <QPainter>
@@ -16,11 +17,13 @@
 #include <string>
 
 #include "desktop/path_parts.h"
+#include "files/file_io.h"
 #include "files/problem_file.h"
 #include "model/input_rules.h"
 #include "qt_text/text_edge.h"
 #include "report/qt_page_surface.h"
 #include "report/report.h"
+#include "report/report_pdf.h"
 #include "results_window/results_window.h"
 #include "ui/client_area.h"
 #include "ui/help_texts.h"
@@ -137,7 +140,9 @@ void TFormPelv::SpeedButtonOpenClick() {
 
 void TFormPelv::OpenProblemFile(const QString& path) {
   // The reader leaves the problem exactly as it was when it refuses the file.
-  const FileResult read = ReadProblemFile(data_, QFile::encodeName(path).toStdString());
+  // Regular files only: a pipe or a device could keep the window waiting for ever.
+  const FileResult read =
+      ReadProblemFile(data_, QFile::encodeName(path).toStdString(), InputKinds::RegularFilesOnly);
   if (!read.ok) {
     dialogs_.error(this, QFile::decodeName(QByteArray::fromStdString(read.message)));
     return;
@@ -155,12 +160,24 @@ void TFormPelv::SpeedButtonNewClick() { FormCreate(); }
 void TFormPelv::SpeedButtonSaveClick() {
   commitFocusedTable();
   SaveDialog1.fileName = proposedFileName();
-  const std::optional<QString> chosen = dialogs_.saveFile(this, SaveDialog1);
-  if (!chosen) {
-    dialogs_.message(this, QStringLiteral("Datafile not saved."));
-    return;
+  // An existing file other than the one worked on is replaced only once the user says so; No
+  // goes back to the dialog, at the name chosen.
+  FileDialogSettings settings = SaveDialog1;
+  QString path;
+  for (;;) {
+    const std::optional<QString> chosen = dialogs_.saveFile(this, settings);
+    if (!chosen) {
+      dialogs_.message(this, QStringLiteral("Datafile not saved."));
+      return;
+    }
+    path = WithDefaultExtension(*chosen, settings.defaultSuffix);
+    if (!replacesAnotherFile(path)) break;
+    const QString question = QLatin1Char('"') + QDir::toNativeSeparators(path) +
+                             QStringLiteral("\" already exists.\nDo you want to replace it?");
+    if (dialogs_.question(this, question)) break;
+    settings.initialFolder = QDir::toNativeSeparators(FolderPart(path));
+    settings.fileName = NamePart(path);
   }
-  const QString path = WithDefaultExtension(*chosen, SaveDialog1.defaultSuffix);
 
   // The file carries the new name; should it not be written, the window keeps the old one and
   // nothing else has changed yet.
@@ -186,6 +203,17 @@ void TFormPelv::SpeedButtonPrintClick() {
   commitFocusedTable();
   QPrinter printer(QPrinter::HighResolution);
   if (!dialogs_.print(this, printer)) return;
+  if (printer.outputFormat() == QPrinter::PdfFormat) {
+    // Printed into a file: through the safe writer, as pelvar-batch --report writes, so that a
+    // failure (a full disk) keeps an earlier file as it was and says why.
+    const FileResult written =
+        WriteReportPdf(data_, QFile::encodeName(printer.outputFileName()).toStdString(),
+                       printer.pageLayout(), printer.resolution());
+    if (!written.ok) {
+      dialogs_.error(this, QFile::decodeName(QByteArray::fromStdString(written.message)));
+    }
+    return;
+  }
   QtPageSurface surface(printer);
   if (const FileResult printed = PrintReport(surface, data_); !printed.ok) {
     dialogs_.error(this, QString::fromStdString(printed.message));
@@ -282,7 +310,17 @@ void TFormPelv::dropResults() {
 
 QString TFormPelv::proposedFileName() const {
   if (!filePath_.isEmpty() && data_.fileName == filePathName_) return NamePart(filePath_);
-  return QStringFromCp1252(data_.fileName.View());
+  // A stored or typed name may hold folders ("../notes/todo.txt"), which would steer the dialog
+  // elsewhere: only its name part is proposed.
+  const QString name = NamePart(QStringFromCp1252(data_.fileName.View()));
+  return name == QLatin1String(".") || name == QLatin1String("..") ? QString() : name;
+}
+
+bool TFormPelv::replacesAnotherFile(const QString& path) const {
+  const QFileInfo existing(path);
+  if (!existing.exists() || existing.isDir()) return false;
+  return filePath_.isEmpty() || !SameFile(QFile::encodeName(path).toStdString(),
+                                          QFile::encodeName(filePath_).toStdString());
 }
 
 void TFormPelv::rememberFile(const QString& path) {

@@ -188,8 +188,11 @@ class TFormPelv : public QMainWindow {
   // window is told. A commit does this only when it changed what is stored.
   void dropResults();
   // What the file dialogs propose: the name of the file last opened or saved while fileName
-  // still stands for it, else fileName.
+  // still stands for it, else the name part of fileName.
   QString proposedFileName() const;
+  // Whether a save to path would replace an existing file other than the one last opened or
+  // saved.
+  bool replacesAnotherFile(const QString& path) const;
   void rememberFile(const QString& path);
   // Tab and Ctrl+Tab from one table to the next (backward: the previous), at its first (last)
   // value cell when atEdge, else at the cell it tracks.

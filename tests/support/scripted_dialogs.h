@@ -1,6 +1,7 @@
 #pragma once
 // A stand-in for the window's dialogs: file dialogs answer from a script (a path or a cancel),
-// the print dialog sets up the printer and answers as told, and every message shown is recorded.
+// the print dialog sets up the printer and answers as told, questions are answered from a script
+// (No once it has run out), and every message and question shown is recorded.
 
 #include <deque>
 #include <functional>
@@ -13,7 +14,7 @@ namespace pelvar {
 
 class ScriptedDialogs : public Dialogs {
  public:
-  enum class Kind { Message, MessageAt, Error };
+  enum class Kind { Message, MessageAt, Error, Question };
   struct Shown {
     Kind kind;
     QString text;
@@ -39,8 +40,16 @@ class ScriptedDialogs : public Dialogs {
     Record({Kind::MessageAt, text, point});
   }
   void error(QWidget*, const QString& text) override { Record({Kind::Error, text, {}}); }
+  bool question(QWidget*, const QString& text) override {
+    Record({Kind::Question, text, {}});
+    if (questionAnswers.empty()) return false;
+    const bool yes = questionAnswers.front();
+    questionAnswers.pop_front();
+    return yes;
+  }
 
   std::deque<std::optional<QString>> fileAnswers;  // an empty optional is a cancel
+  std::deque<bool> questionAnswers;                // true is Yes
   bool printAnswer = false;
   std::function<void(QPrinter&)> preparePrinter;
 

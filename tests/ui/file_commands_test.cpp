@@ -1,6 +1,7 @@
 // Open, Save and New through the window's dialogs: proposed names and folders, the cancel
 // messages, round trips through real files, refused files and failed saves.
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -10,10 +11,15 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QToolButton>
+#include <chrono>
+#include <future>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/program_start.h"
@@ -228,6 +234,49 @@ TEST_F(FileCommandsTest, SaveAfterCalculateAndOpenGiveTheProblemBackWithoutResul
   EXPECT_EQ(dialogs.saveRequests.back().fileName, "Quay.plv");
 }
 
+TEST_F(FileCommandsTest, SaveAsksBeforeReplacingAFileOtherThanTheOneWorkedOn) {
+  // beam-b.plv says on its File Name line that it is beam-a.plv, and Save proposes that name.
+  Save(Path("beam-a.plv"));
+  ASSERT_TRUE(QFile::copy(Path("beam-a.plv"), Path("beam-b.plv")));
+  const QByteArray first = ReadAll(Path("beam-a.plv"));
+  Open(Path("beam-b.plv"));
+  EnterGeneral(2, "Variant B");
+  const QString question =
+      "\"" + Path("beam-a.plv") + "\" already exists.\nDo you want to replace it?";
+  dialogs.fileAnswers = {Path("beam-a.plv")};
+  Click(form->SpeedButtonSave);
+  // No goes back to the dialog at the name chosen; cancelled there, nothing is saved.
+  ASSERT_EQ(dialogs.saveRequests.size(), 3u);
+  EXPECT_EQ(dialogs.saveRequests[1].fileName, "beam-a.plv");
+  EXPECT_EQ(dialogs.saveRequests[2].fileName, "beam-a.plv");
+  EXPECT_EQ(dialogs.saveRequests[2].initialFolder, QDir::toNativeSeparators(dir.path()));
+  ASSERT_EQ(dialogs.shown.size(), 2u);
+  EXPECT_EQ(dialogs.shown[0].kind, Kind::Question);
+  EXPECT_EQ(dialogs.shown[0].text, question);
+  EXPECT_EQ(dialogs.shown[1].text, "Datafile not saved.");
+  EXPECT_EQ(ReadAll(Path("beam-a.plv")), first);
+
+  // Yes replaces it; the file just saved, being the one worked on, is saved over unasked.
+  dialogs.shown.clear();
+  dialogs.questionAnswers = {true};
+  Save(Path("beam-a.plv"));
+  Save(Path("beam-a.plv"));
+  ASSERT_EQ(dialogs.shown.size(), 1u);
+  EXPECT_EQ(dialogs.shown[0].text, question);
+  EXPECT_TRUE(ReadAll(Path("beam-a.plv")).contains("\r\nVariant B,\r\n"));
+
+  // A File Name line that holds folders leads no dialog there: both propose the bare name.
+  QByteArray bytes = ReadAll(Path("beam-a.plv"));
+  bytes.replace("\r\nbeam-a.plv,\r\n", "\r\n../notes/todo.txt,\r\n");
+  WriteAll(Path("moved.plv"), bytes);
+  dialogs.questionAnswers = {true};
+  Open(Path("moved.plv"));
+  Click(form->SpeedButtonSave);
+  Click(form->SpeedButtonOpen);
+  EXPECT_EQ(dialogs.saveRequests.back().fileName, "todo.txt");
+  EXPECT_EQ(dialogs.openRequests.back().fileName, "todo.txt");
+}
+
 TEST_F(FileCommandsTest, TheFileOnTheCommandLineIsOpenedAtStartUp) {
   EnterGeneral(2, "Quay wall");
   EnterCell(form->SoilGrid, 2, 3, "12.5");
@@ -315,6 +364,27 @@ TEST_F(FileCommandsTest, ARefusedOrMissingFileIsReportedAndChangesNothing) {
   EXPECT_EQ(dialogs.shown[1].text,
             "Cannot open \"" + Path("None.plv") + "\": No such file or directory.");
 
+  // Regular files only: a pipe whose writer never writes would keep the window waiting (here
+  // the test holds it open, and lets go after ten seconds at most), and a folder is no file.
+  const QByteArray pipe = QFile::encodeName(Path("Pipe.plv"));
+  ASSERT_EQ(::mkfifo(pipe.constData(), 0600), 0);
+  const int writer = ::open(pipe.constData(), O_RDWR | O_NONBLOCK);
+  std::promise<void> opened;
+  std::thread release([&writer, done = opened.get_future()] {
+    done.wait_for(std::chrono::seconds(10));
+    ::close(writer);
+  });
+  Open(Path("Pipe.plv"));
+  opened.set_value();
+  release.join();
+  ASSERT_TRUE(QDir(dir.path()).mkdir("Folder.plv"));
+  Open(Path("Folder.plv"));
+  ASSERT_EQ(dialogs.shown.size(), 4u);
+  for (const QString name : {"Pipe.plv", "Folder.plv"}) {
+    EXPECT_EQ(dialogs.shown[name == "Pipe.plv" ? 2 : 3].text,
+              "Cannot open \"" + Path(name) + "\": it is not a regular file.");
+  }
+
   EXPECT_EQ(ProblemFileText(*data), problemBefore);
   EXPECT_EQ(AllCells(), cellsBefore);
   EXPECT_TRUE(data->resultsAvailable);
@@ -357,13 +427,15 @@ TEST_F(FileCommandsTest, AWriteProtectedFileIsRefusedAndKeptAsItWas) {
     ASSERT_EQ(::chmod(QFile::encodeName(dir.path()).constData(), 0777), 0);
     if (::seteuid(65534) != 0) GTEST_SKIP() << "cannot save as an ordinary user (uid 65534)";
   }
+  dialogs.questionAnswers = {true};
   Save(Path("ro.plv"));
   if (root) {
     ASSERT_EQ(::seteuid(0), 0);
   }
-  ASSERT_EQ(dialogs.shown.size(), 1u);
-  EXPECT_EQ(dialogs.shown[0].kind, Kind::Error);
-  EXPECT_EQ(dialogs.shown[0].text, "Cannot save \"" + Path("ro.plv") + "\": Permission denied.");
+  ASSERT_EQ(dialogs.shown.size(), 2u);
+  EXPECT_EQ(dialogs.shown[0].kind, Kind::Question);
+  EXPECT_EQ(dialogs.shown[1].kind, Kind::Error);
+  EXPECT_EQ(dialogs.shown[1].text, "Cannot save \"" + Path("ro.plv") + "\": Permission denied.");
   EXPECT_EQ(ReadAll(Path("ro.plv")), "precious\r\n");
   EXPECT_EQ(data->fileName.View(), "Demo.plv");
   EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"ro.plv"});
@@ -550,7 +622,8 @@ TEST_F(FileCommandsTest, TheRealFileDialogsShowTheirSettingsAndCompleteTheName) 
   EXPECT_EQ(open.folder, dir.path());
   EXPECT_EQ(open.name, "Demo.plv");
 
-  // An existing file is replaced without a question.
+  // The dialog asks nothing before an existing file is replaced: the window asks, through the
+  // question box below.
   Seen save;
   EXPECT_EQ(run(true, "Old", save).value_or("<cancelled>").toStdString(),
             Path("Old.plv").toStdString());
@@ -558,6 +631,23 @@ TEST_F(FileCommandsTest, TheRealFileDialogsShowTheirSettingsAndCompleteTheName) 
   EXPECT_EQ(save.folder, dir.path());
   EXPECT_EQ(save.name, "Demo.plv");
   EXPECT_TRUE(dialogs.shown.empty());
+
+  // The question: Yes and No, with No the default.
+  QString asked;
+  bool noIsDefault = false;
+  QTimer answer;
+  answer.setInterval(10);
+  QObject::connect(&answer, &QTimer::timeout, [&] {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    if (box == nullptr) return;
+    asked = box->text();
+    noIsDefault = box->defaultButton() == box->button(QMessageBox::No);
+    box->button(QMessageBox::Yes)->click();
+  });
+  answer.start();
+  EXPECT_TRUE(real.question(form.get(), QStringLiteral("Replace it?")));
+  EXPECT_EQ(asked, "Replace it?");
+  EXPECT_TRUE(noIsDefault);
 }
 
 TEST(PathParts, FolderAndNameOfAPath) {

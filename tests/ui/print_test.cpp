@@ -1,7 +1,10 @@
 // The print command from the window: the print dialog, and the report on the printer chosen
 // there (a PDF file here), read back with poppler's tools.
 
+#include <sys/resource.h>
+
 #include <QApplication>
+#include <QDir>
 #include <QFile>
 #include <QMarginsF>
 #include <QPageLayout>
@@ -12,6 +15,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QToolButton>
+#include <csignal>
 #include <cstdlib>
 
 #include "desktop/qt_dialogs.h"
@@ -144,13 +148,39 @@ TEST_F(PrintTest, WithoutResultsTheReportEndsAfterTheInput) {
   EXPECT_FALSE(texts[0].contains("Graphs"));
 }
 
-TEST_F(PrintTest, APrinterThatCannotStartIsReported) {
+// Printing into a file goes through the safe writer: a file that cannot be written is reported
+// with the system's reason, and on a full disk (a file size limit here) an earlier file stays
+// whole.
+TEST_F(PrintTest, AFileThatCannotBeWrittenIsReportedAndAnEarlierOneKept) {
   AnswerPrintInto(Path("no such folder/report.pdf"), true);
   Click(form->SpeedButtonPrint);
   ASSERT_EQ(dialogs.shown.size(), 1u);
   EXPECT_EQ(dialogs.shown[0].kind, Kind::Error);
-  EXPECT_EQ(dialogs.shown[0].text, "The printer could not start the report.");
+  EXPECT_EQ(dialogs.shown[0].text, "Cannot save \"" + Path("no such folder/report.pdf") +
+                                       "\": No such file or directory.");
   EXPECT_FALSE(QFile::exists(Path("no such folder/report.pdf")));
+
+  Click(form->SpeedButtonCalc);
+  {
+    QFile old(Path("old.pdf"));
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+    old.write("an earlier report");
+  }
+  AnswerPrintInto(Path("old.pdf"), true);
+  rlimit limit{};
+  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &limit), 0);
+  const rlimit small{4096, limit.rlim_max};
+  const auto defaultAction = std::signal(SIGXFSZ, SIG_IGN);
+  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+  Click(form->SpeedButtonPrint);
+  ::setrlimit(RLIMIT_FSIZE, &limit);
+  std::signal(SIGXFSZ, defaultAction);
+  ASSERT_EQ(dialogs.shown.size(), 2u);
+  EXPECT_EQ(dialogs.shown[1].text, "Cannot save \"" + Path("old.pdf") + "\": File too large.");
+  QFile old(Path("old.pdf"));
+  ASSERT_TRUE(old.open(QIODevice::ReadOnly));
+  EXPECT_EQ(old.readAll(), "an earlier report");
+  EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"old.pdf"});
 }
 
 }  // namespace
