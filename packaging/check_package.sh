@@ -25,7 +25,7 @@ for f in bin/pelvar bin/pelvar-batch \
          share/applications/pelvar.desktop share/mime/packages/pelvar.xml \
          share/man/man1/pelvar.1.gz share/man/man1/pelvar-batch.1.gz \
          share/doc/pelvar/README.md share/doc/pelvar/copyright share/doc/pelvar/changelog.gz \
-         share/icons/hicolor/scalable/apps/pelvar.svg; do
+         share/icons/hicolor/scalable/apps/pelvar.svg share/metainfo/org.example.pelvar.metainfo.xml; do
   [ -f "$root/usr/$f" ] || fail "missing /usr/$f"
 done
 for size in 16 22 24 32 48 64 128 256; do
@@ -42,6 +42,20 @@ grep -qx 'MimeType=application/x-pelvar;' "$root/usr/share/applications/pelvar.d
 said=$(update-mime-database "$root/usr/share/mime" 2>&1) || fail "update-mime-database: $said"
 grep -qx 'application/x-pelvar:\*\.plv' "$root/usr/share/mime/globs" ||
   fail "the file type does not claim *.plv"
+
+echo "-- licence and software centre entry"
+copyright=$root/usr/share/doc/pelvar/copyright
+head -n 1 "$copyright" | grep -qx 'Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/' ||
+  fail "the copyright file is not in the machine-readable format"
+grep -qx 'License: Expat' "$copyright" || fail "the copyright file does not name the MIT (Expat) licence"
+metainfo=$root/usr/share/metainfo/org.example.pelvar.metainfo.xml
+grep -q "<release version=\"$(dpkg-deb -f "$deb" Version)\"" "$metainfo" ||
+  fail "the AppStream entry does not list this version as a release"
+if command -v appstreamcli >/dev/null 2>&1; then
+  appstreamcli validate --no-net "$metainfo"
+else
+  echo "appstreamcli is not installed: the AppStream entry is not validated"
+fi
 
 echo "-- dependencies"
 depends=$(dpkg-deb -f "$deb" Depends)

@@ -10,7 +10,7 @@ packages=(
   clang libclang-rt-14-dev
   locales poppler-utils
   nlohmann-json3-dev qt6-svg-dev
-  dpkg-dev file lintian desktop-file-utils shared-mime-info
+  dpkg-dev file lintian desktop-file-utils shared-mime-info appstream
 )
 
 missing=()

@@ -177,9 +177,12 @@ DiagramLayout LayoutDiagrams(const ResultsSnapshot& s, const QRectF& area, const
 
   // From the top: the section band, four panels (band of the minimum, frame, band of the
   // maximum, a little room), the x axis and the sign convention.
+  layout.signLines =
+      metrics.horizontalAdvance(QString::fromLatin1(kSignConvention)) <= area.width() - line ? 1
+                                                                                             : 2;
   layout.sectionBandTop = area.top() + pad / 2.0;
   const double panelsTop = layout.sectionBandTop + line;
-  const double bottomBands = pad / 2.0 + line + pad / 2.0 + line + pad / 2.0;
+  const double bottomBands = pad / 2.0 + line + pad / 2.0 + layout.signLines * line + pad / 2.0;
   const double panelHeight = (area.bottom() - bottomBands - panelsTop) / 4.0;
   const double frameHeight = panelHeight - 2.0 * line - pad / 2.0;
   const double inset = std::ceil(line / 2.0);
@@ -373,11 +376,15 @@ void PaintDiagrams(QPainter& painter, const ResultsSnapshot& s, const DiagramLay
   painter.setPen(kText);
   painter.drawText(QPointF(layout.area.left() + line * 0.5, axisY + metrics.ascent()),
                    QStringLiteral("x (m)"));
-  // The sign convention, once, cut short where the picture is too narrow for all of it.
-  const double signWidth = layout.area.width() - line;
-  painter.drawText(
-      QPointF(layout.area.left() + line * 0.5, layout.signTop + metrics.ascent()),
-      metrics.elidedText(QString::fromLatin1(kSignConvention), Qt::ElideRight, signWidth));
+  // The sign convention, once, broken after its first statement where one line is too short.
+  QString signs = QString::fromLatin1(kSignConvention);
+  if (layout.signLines > 1) signs.replace(QLatin1String("; M"), QLatin1String(";\nM"));
+  const QStringList signLines = signs.split(QLatin1Char('\n'));
+  for (qsizetype k = 0; k < signLines.size(); ++k) {
+    painter.drawText(
+        QPointF(layout.area.left() + line * 0.5, layout.signTop + k * line + metrics.ascent()),
+        metrics.elidedText(signLines[k], Qt::ElideRight, layout.area.width() - line));
+  }
   painter.restore();
 }
 

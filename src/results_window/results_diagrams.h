@@ -73,8 +73,9 @@ struct DiagramLayout {
   double length = 0.0;  // the beam's length, m
   double lineHeight = 0.0;
   double sectionBandTop = 0.0;
-  double axisTop = 0.0;                // the x axis, below the last panel
-  double signTop = 0.0;                // the line of the sign convention
+  double axisTop = 0.0;  // the x axis, below the last panel
+  double signTop = 0.0;  // the sign convention, on one line or, narrow, on two
+  int signLines = 1;
   std::array<DiagramPanel, 4> panels;  // w, Q, M, p
   // Whether the drawing is large enough for the diagrams at all.
   bool usable = false;

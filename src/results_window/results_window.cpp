@@ -48,6 +48,8 @@ QTableView* MakeTable(QAbstractTableModel* model, int countColumns, QWidget* par
   return table;
 }
 
+constexpr int kLeastReadableWidth = 560;
+
 QString WithoutPlvExtension(const QString& name) {
   return name.endsWith(QLatin1String(".plv"), Qt::CaseInsensitive) ? name.chopped(4) : name;
 }
@@ -83,10 +85,13 @@ ResultsWindow::ResultsWindow(Dialogs& dialogs, QWidget* parent)
   readout->setContentsMargins(6, 2, 6, 2);
   readout->setMinimumHeight(2 * readout->fontMetrics().height() + 6);
   readout->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+  // Long lines are cut by a narrow window rather than hold it wide.
+  readout->setMinimumWidth(1);
   equilibrium = new QLabel(top);
   equilibrium->setTextFormat(Qt::PlainText);
   equilibrium->setTextInteractionFlags(Qt::TextSelectableByMouse);
   equilibrium->setContentsMargins(6, 0, 6, 2);
+  equilibrium->setWordWrap(true);
   topLayout->addWidget(diagrams, 1);
   topLayout->addWidget(readout);
   topLayout->addWidget(equilibrium);
@@ -188,7 +193,8 @@ QRect PlaceBeside(const QRect& other, QSize wanted, int leastWidth, const QRect&
     size.setWidth(std::max(rightRoom, leftRoom));
     x = rightRoom >= leftRoom ? other.right() + 1 : room.left();
   } else {
-    // Over the side with more room, against the screen's edge there.
+    // Over the side with more room, against the screen's edge there, as narrow as it may be.
+    size.setWidth(std::min(size.width(), leastWidth));
     x = rightRoom >= leftRoom ? room.right() + 1 - size.width() : room.left();
   }
   const int y = std::clamp(other.top(), room.top(), room.bottom() + 1 - size.height());
@@ -203,8 +209,10 @@ void ResultsWindow::placeBeside(const QWidget* other) {
   const QRect outer = other->frameGeometry();
   const QRect inner = other->geometry();
   const QSize frame = outer.size() - inner.size();
-  const QRect placed = PlaceBeside(outer, size() + frame, minimumSizeHint().width() + frame.width(),
-                                   screen->availableGeometry());
+  // Narrower than this its diagrams and tables would be hard to read.
+  const int leastWidth = std::max(minimumSizeHint().width(), kLeastReadableWidth);
+  const QRect placed =
+      PlaceBeside(outer, size() + frame, leastWidth + frame.width(), screen->availableGeometry());
   resize(placed.size() - frame);
   move(placed.topLeft());
 }

@@ -25,9 +25,9 @@ class ResultsTableModel;
 // Where a window of the wanted size (frame included) goes beside another window's frame, in the
 // room a screen has: to its right where it fits there, else to its left; where it fits on
 // neither side, beside it on the side with more room, narrowed (not below leastWidth) to that
-// room; where even that fails, over the side with more room against the screen's edge, so that
-// it covers no more of the other than it must. Never larger than the room, and at the other's
-// height as far as the room allows. Returns the frame's rectangle.
+// room; where even that fails, leastWidth wide over the side with more room against the
+// screen's edge, so that it covers no more of the other than it must. Never larger than the room,
+// and at the other's height as far as the room allows. Returns the frame's rectangle.
 QRect PlaceBeside(const QRect& other, QSize wanted, int leastWidth, const QRect& room);
 
 class ResultsWindow : public QMainWindow {

@@ -1,10 +1,13 @@
 #include "ui/help_texts.h"
 
+#include "pelvar_version.h"
+
 namespace pelvar {
 
 QString AboutText() {
   return QStringLiteral(
              "Pelvar\n\n"
+             "Version " PELVAR_VERSION ", released under the MIT licence.\n\n"
              "This is a program for the analysis of a beam on elastic foundation.\n"
              "The program also applies to a laterally loaded pile, supported by\n"
              "linear springs.\n\n"

@@ -273,11 +273,11 @@ TEST(ResultsWindowPlacement, BesideTheMainWindowWhereThereIsRoom) {
     QRect placed;
   };
   const Case cases[] = {
-      {{100, 100, 700, 600}, {800, 100, 960, 760}},   // to the right
-      {{900, 100, 700, 600}, {0, 100, 900, 760}},     // narrowed to the room on the left
-      {{1000, 50, 700, 600}, {40, 50, 960, 760}},     // to the left
-      {{300, 400, 1300, 600}, {960, 320, 960, 760}},  // over the right side, low as it can
-      {{250, 0, 1500, 600}, {0, 0, 960, 760}},        // over the left side
+      {{100, 100, 700, 600}, {800, 100, 960, 760}},    // to the right
+      {{900, 100, 700, 600}, {0, 100, 900, 760}},      // narrowed to the room on the left
+      {{1000, 50, 700, 600}, {40, 50, 960, 760}},      // to the left
+      {{300, 400, 1300, 600}, {1280, 320, 640, 760}},  // narrow over the right side, low
+      {{250, 0, 1500, 600}, {0, 0, 640, 760}},         // narrow over the left side
   };
   for (const Case& c : cases) {
     EXPECT_EQ(PlaceBeside(c.main, QSize(960, 760), 640, screen), c.placed)

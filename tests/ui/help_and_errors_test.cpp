@@ -11,6 +11,7 @@
 #include <stdexcept>
 
 #include "desktop/pelvar_application.h"
+#include "pelvar_version.h"
 #include "desktop/qt_dialogs.h"
 #include "support/window_fixture.h"
 
@@ -19,6 +20,7 @@ namespace {
 
 const char* const kAbout =
     "Pelvar\n\n"
+    "Version " PELVAR_VERSION ", released under the MIT licence.\n\n"
     "This is a program for the analysis of a beam on elastic foundation.\n"
     "The program also applies to a laterally loaded pile, supported by\n"
     "linear springs.\n\n"
