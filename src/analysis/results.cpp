@@ -85,4 +85,26 @@ std::array<std::string, 6> SummaryTexts(const ResultSummary& s, int labelWidth) 
   return texts;
 }
 
+std::optional<std::string> AccuracyWarning(const ProblemData& data) {
+  const ResultAccuracy& accuracy = data.accuracy;
+  if (!accuracy.available) return std::nullopt;
+  struct Figure {
+    const char* name;
+    double share;
+  };
+  const Figure figures[] = {{"w", accuracy.w}, {"Q", accuracy.Q}, {"M", accuracy.M}};
+  const Figure* worst = &figures[0];
+  for (const Figure& figure : figures) {
+    if (figure.share > worst->share) worst = &figure;
+  }
+  if (!(worst->share > kAccuracyWarningShare)) return std::nullopt;
+  if (data.elementCount < kMaxElements) {
+    return FormatText(
+        "Warning : %s is up to %.1f %% off the exact beam; more elements bring it closer.",
+        worst->name, 100.0 * worst->share);
+  }
+  return FormatText("Warning : %s is up to %.1f %% off the exact beam; %d elements is the most.",
+                    worst->name, 100.0 * worst->share, kMaxElements);
+}
+
 }  // namespace pelvar

@@ -3,6 +3,7 @@
 // extremes and the six summary texts.
 
 #include <array>
+#include <optional>
 #include <string>
 
 #include "analysis/mesh.h"
@@ -37,5 +38,14 @@ inline constexpr int kSummaryLabelWidth = 20;
 // max Q, min M, max M; the shorter labels get the blanks that labelWidth asks for after the colon.
 std::array<std::string, 6> SummaryTexts(const ResultSummary& summary,
                                         int labelWidth = kSummaryLabelWidth);
+
+// Beyond this share of its size, a result's difference from the exact continuous beam is worth
+// a warning: the engineer would see it in the numbers printed.
+inline constexpr double kAccuracyWarningShare = 0.01;
+
+// One line that tells the engineer how far the least accurate of w, Q and M is from the exact
+// continuous beam and what helps, where that exceeds kAccuracyWarningShare; nothing otherwise,
+// and nothing while the accuracy is not available.
+std::optional<std::string> AccuracyWarning(const ProblemData& data);
 
 }  // namespace pelvar

@@ -98,6 +98,10 @@ int RunBatch(const BatchOptions& options, std::string& out, std::string& err,
     return fail(kBatchCalculationFailed, "the results leave the range of numbers JSON can hold");
   }
   for (const std::string& text : SummaryTexts(outcome.summary)) out += text + "\n";
+  // A warning, not a failure: the numbers are the scheme's exact answer all the same.
+  if (const std::optional<std::string> warning = AccuracyWarning(*data)) {
+    err.append(kProgram).append(*warning).append("\n");
+  }
 
   // Every output is made first, then each file's place is prepared beside its target, and only
   // when all of them stand is the first one renamed into place: a failure known in advance (a

@@ -68,6 +68,14 @@ std::optional<std::string> ResultsJsonText(const ProblemData& data) {
                              {"pointForces", number(totals.pointForces)},
                              {"springForces", number(totals.springForces)}};
 
+  // How close w, Q and M come to the exact continuous beam, as fractions; null where that is not
+  // available.
+  const ResultAccuracy& accuracy = data.accuracy;
+  document["accuracy"] =
+      accuracy.available
+          ? json{{"w", number(accuracy.w)}, {"Q", number(accuracy.Q)}, {"M", number(accuracy.M)}}
+          : json(nullptr);
+
   if (!finite) return std::nullopt;
   return document.dump(2) + "\n";
 }

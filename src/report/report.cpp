@@ -202,7 +202,14 @@ int Report::PrintOutputData(int cursor) {
     surface_.TextOut(g.col[4], cursor, FormatText("%12.3f", node.Q));
     surface_.TextOut(g.col[5], cursor, FormatText("%12.3f", node.M));
   }
-  return cursor + 2 * h;
+  cursor += 2 * h;
+  // Where the scheme's answer is far from the exact continuous beam, the paper says so too.
+  if (const std::optional<std::string> warning = AccuracyWarning(data_)) {
+    if (cursor + h > bottom) cursor = PrintHeader(true);
+    surface_.TextOut(leftMargin_, cursor, *warning);
+    cursor += 2 * h;
+  }
+  return cursor;
 }
 
 void Report::PrintGraphs(int cursor) {

@@ -188,6 +188,14 @@ void TFormPelv::buildControls() {
   SpeedButtonCalc = MakeToolButton(PanelMain, CalcGlyph(), QStringLiteral("Calculate"), 100, 0);
   SpeedButtonHelp =
       MakeToolButton(PanelMain, HelpGlyph(), QStringLiteral("Help"), kClientWidth - 24, 0);
+  // The accuracy warning of the last calculation: on the tool bar, which the picture leaves in
+  // view, so that it is read beside the diagrams without hiding any of them.
+  LabelAccuracy = new QLabel(PanelMain);
+  LabelAccuracy->setFont(SansFont(11, true));
+  QPalette warning = LabelAccuracy->palette();
+  warning.setColor(QPalette::WindowText, pelvar::palette::kMaroon);
+  LabelAccuracy->setPalette(warning);
+  LabelAccuracy->hide();
 
   auto makeCaptionPanel = [this](const QString& caption, QLabel*& label, QToolButton*& help) {
     QFrame* panel = MakeLimePanel(clientArea_);
@@ -266,7 +274,13 @@ QList<QWidget*> TFormPelv::inputControls() const {
 
 void TFormPelv::resetClientSize() { setClientSize(kClientWidth, kClientHeight); }
 
-void TFormPelv::placeHelpButton() { SpeedButtonHelp->move(clientSize().width() - 24, 0); }
+void TFormPelv::placeToolBarItems() {
+  SpeedButtonHelp->move(clientSize().width() - 24, 0);
+  // Between the command buttons and the help button.
+  constexpr int kAccuracyLeft = 160;
+  LabelAccuracy->setGeometry(kAccuracyLeft, 0, clientSize().width() - 30 - kAccuracyLeft, 24);
+  showAccuracyWarning();
+}
 
 void TFormPelv::layOutGeneralGrid() {
   MainGrid->setRowHeightPixels(kRowHeight);
@@ -311,7 +325,7 @@ void TFormPelv::FormResize() {
                   std::max(client.height(), kMinClientHeight));
   }
   PanelMain->setGeometry(0, 0, clientSize().width(), 24);
-  placeHelpButton();
+  placeToolBarItems();
   FormActivate();
   // The repaint erases the picture, and the input shows in its place.
   clientArea_->eraseAll();

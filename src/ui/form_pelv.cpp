@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QFrame>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QPainter>
 #include <QPrinter>
 #include <QtMath>
@@ -73,7 +74,7 @@ void TFormPelv::FormCreate() {
   resetClientSize();
   ResetToDefaults(data_);
   dropResults();
-  placeHelpButton();
+  placeToolBarItems();
   filePath_.clear();
   OpenDialog1.fileName = SaveDialog1.fileName = proposedFileName();
 
@@ -351,8 +352,21 @@ void TFormPelv::Results1Click() {
   resultsWindow_->activateWindow();
 }
 
+void TFormPelv::showAccuracyWarning() {
+  const std::optional<std::string> warning =
+      data_.resultsAvailable ? AccuracyWarning(data_) : std::nullopt;
+  LabelAccuracy->setVisible(warning.has_value());
+  if (!warning) return;
+  // Cut to the tool bar's width; the whole text stands in the tool tip.
+  const QString text = QString::fromStdString(*warning);
+  LabelAccuracy->setToolTip(text);
+  LabelAccuracy->setText(
+      LabelAccuracy->fontMetrics().elidedText(text, Qt::ElideRight, LabelAccuracy->width()));
+}
+
 void TFormPelv::resultsChanged() {
   Results1->setEnabled(data_.resultsAvailable);
+  showAccuracyWarning();
   if (resultsWindow_ == nullptr) return;
   if (data_.resultsAvailable) {
     resultsWindow_->showResults(data_);

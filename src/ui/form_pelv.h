@@ -64,6 +64,8 @@ class TFormPelv : public QMainWindow {
   QToolButton* SpeedButtonPrint = nullptr;
   QToolButton* SpeedButtonCalc = nullptr;
   QToolButton* SpeedButtonHelp = nullptr;
+  // After a calculation whose answer is far from the exact continuous beam: the warning.
+  QLabel* LabelAccuracy = nullptr;
   // General data.
   QFrame* PanelGeneral = nullptr;
   QLabel* LabelGeneral = nullptr;
@@ -165,7 +167,7 @@ class TFormPelv : public QMainWindow {
   void buildControls();
   void centreOnScreen();
   void resetClientSize();
-  void placeHelpButton();
+  void placeToolBarItems();
   // The tables' sizes and places; what they show is their models' part.
   void layOutGeneralGrid();
   void layOutSectionsGrid();
@@ -205,6 +207,8 @@ class TFormPelv : public QMainWindow {
   void showInput();
   // Keeps the Results command and the results window in step with resultsAvailable.
   void resultsChanged();
+  // Shows the accuracy warning of the results on the tool bar while they are available.
+  void showAccuracyWarning();
 
   Dialogs& dialogs_;
   ProblemData data_;

@@ -140,6 +140,24 @@ TEST_F(BatchCommand, DemoPrintsTheSixSummaryTexts) {
   const RunResult fromFile = Run({file.string()});
   EXPECT_EQ(fromFile.status, 0);
   EXPECT_EQ(fromFile.out, kDemoSummary);
+
+  // Elements long for stiff springs: the summary all the same, and one warning line that names
+  // the least accurate quantity and what helps.
+  for (int elements : {100, 1000}) {
+    auto stiff = std::make_unique<ProblemData>();
+    stiff->sectionCount = 1;
+    stiff->elementCount = elements;
+    stiff->stiffnessEI = 100.0;
+    stiff->sections[0] = {50.0, 0.0, 1.0e6};
+    stiff->points[0].force = 10.0;
+    const RunResult warned = Run({Put("Stiff.plv", ProblemFileText(*stiff)).string()});
+    EXPECT_EQ(warned.status, 0);
+    EXPECT_EQ(warned.out.substr(0, 23), "Minimum displacement : ");
+    EXPECT_EQ(warned.err, elements == 100 ? "pelvar-batch: Warning : M is up to 3030.5 % off the "
+                                            "exact beam; more elements bring it closer.\n"
+                                          : "pelvar-batch: Warning : M is up to 3.3 % off the "
+                                            "exact beam; 1000 elements is the most.\n");
+  }
 }
 
 TEST_F(BatchCommand, NodeTableReadsBackToTheCalculatedValues) {

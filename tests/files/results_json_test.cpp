@@ -41,7 +41,8 @@ TEST(ResultsJson, FieldsAndNumbersReadBackExactly) {
 
   const auto json = nlohmann::ordered_json::parse(*text);
   using Names = std::vector<std::string>;
-  EXPECT_EQ(Keys(json), (Names{"summary", "extremes", "nodes", "elements", "equilibrium"}));
+  EXPECT_EQ(Keys(json),
+            (Names{"summary", "extremes", "nodes", "elements", "equilibrium", "accuracy"}));
 
   const ResultSummary s = FindExtremes(*data);
   const auto& summary = json["summary"];
@@ -99,6 +100,14 @@ TEST(ResultsJson, FieldsAndNumbersReadBackExactly) {
   EXPECT_EQ(equilibrium["pointForces"].get<double>(), 17.1);
   EXPECT_NEAR(equilibrium["load"].get<double>(), 300.0, 1e-12);
   EXPECT_NEAR(equilibrium["springForces"].get<double>(), 317.1, 317.1 * 1e-9);
+
+  const auto& accuracy = json["accuracy"];
+  EXPECT_EQ(Keys(accuracy), (Names{"w", "Q", "M"}));
+  EXPECT_EQ(accuracy["w"].get<double>(), data->accuracy.w);
+  EXPECT_EQ(accuracy["Q"].get<double>(), data->accuracy.Q);
+  EXPECT_EQ(accuracy["M"].get<double>(), data->accuracy.M);
+  data->accuracy.available = false;
+  EXPECT_TRUE(nlohmann::ordered_json::parse(*ResultsJsonText(*data))["accuracy"].is_null());
 }
 
 TEST(ResultsJson, ValuesBeyondTheRangeOfDoublesGiveNoDocument) {

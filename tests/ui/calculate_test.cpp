@@ -2,6 +2,7 @@
 // the input hidden in its order and shown again, and the messages of a run that fails.
 
 #include <QApplication>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPainter>
 #include <QTimer>
@@ -153,6 +154,37 @@ TEST_F(CalculateTest, DemonstrationProblemAtTheDefaultSize) {
   EXPECT_EQ(Rgb(shown, 37 + 340, 27 + 210), kAqua);  // below the curve
   // The window passes the real summary on: the largest moment of the demonstration problem.
   EXPECT_EQ(SummaryTexts(FindExtremes(*data))[5], "Maximum moment :            356.780 kNm");
+}
+
+// An answer far from the exact continuous beam is told on the tool bar, which the picture leaves
+// in view between the command buttons and the help button; the warning goes with the results.
+TEST_F(CalculateTest, AnAnswerFarFromTheExactBeamIsToldOnTheToolBar) {
+  Click(form->SpeedButtonCalc);
+  EXPECT_FALSE(form->LabelAccuracy->isVisible());  // the demonstration beam is close to it
+
+  // 50 m on stiff springs in elements twice the beam's characteristic length.
+  data->sectionCount = 1;
+  data->stiffnessEI = 100.0;
+  data->sections[0] = {50.0, 0.0, 1.0e6};
+  data->points[0].force = 10.0;
+  Click(form->SpeedButtonCalc);
+  ASSERT_TRUE(form->clientArea()->showsPicture());
+  const QLabel* label = form->LabelAccuracy;
+  EXPECT_TRUE(label->isVisible());
+  EXPECT_EQ(label->toolTip(),
+            "Warning : M is up to 3030.5 % off the exact beam; more elements bring it closer.");
+  EXPECT_TRUE(label->text().startsWith("Warning : M is up to 3030.5 %"));
+  EXPECT_EQ(label->parentWidget(), form->PanelMain);
+  EXPECT_GE(label->x(), form->SpeedButtonCalc->geometry().right());
+  EXPECT_LT(label->geometry().right(), form->SpeedButtonHelp->x());
+
+  MoveOverSurface(QPoint(700, 500));
+  EnterGeneral(4, "1000");
+  EXPECT_FALSE(data->resultsAvailable);
+  EXPECT_FALSE(label->isVisible());
+  Click(form->SpeedButtonCalc);
+  EXPECT_EQ(label->toolTip(),
+            "Warning : M is up to 3.3 % off the exact beam; 1000 elements is the most.");
 }
 
 TEST_F(CalculateTest, DemonstrationProblemAt600By400) {
