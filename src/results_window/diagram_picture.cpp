@@ -92,7 +92,7 @@ FileResult EncodeDiagramPicture(const ResultsSnapshot& snapshot, const PictureRe
     generator.setTitle(QStringLiteral("pelvar-picture-title"));
     QPainter painter;
     if (!painter.begin(&generator)) return Failed("the SVG picture could not be started");
-    PaintDiagrams(painter, snapshot, layout, request.font);
+    PaintDiagrams(painter, snapshot, layout, request.font, request.overlay);
     if (!painter.end()) return Failed("the SVG picture could not be finished");
     const qsizetype title = bytes.indexOf(placeholder);
     if (title < 0) return Failed("the SVG picture has no title");
@@ -108,7 +108,7 @@ FileResult EncodeDiagramPicture(const ResultsSnapshot& snapshot, const PictureRe
   image.setDevicePixelRatio(request.ratio);
   QPainter painter;
   if (!painter.begin(&image)) return Failed("the PNG picture could not be drawn");
-  PaintDiagrams(painter, snapshot, layout, request.font);
+  PaintDiagrams(painter, snapshot, layout, request.font, request.overlay);
   painter.end();
   if (!image.save(&buffer, "PNG")) return Failed("the PNG encoder failed");
   return {true, {}};

@@ -24,6 +24,12 @@ void DiagramView::setSnapshot(std::shared_ptr<const ResultsSnapshot> snapshot) {
   update();
 }
 
+void DiagramView::setOverlay(PanelOverlay overlay) {
+  overlay_ = std::move(overlay);
+  cache_ = QPixmap();
+  update();
+}
+
 void DiagramView::paintEvent(QPaintEvent*) {
   QPainter painter(this);
   if (!snapshot_) {
@@ -38,7 +44,7 @@ void DiagramView::paintEvent(QPaintEvent*) {
     cache_ = QPixmap(size() * ratio);
     cache_.setDevicePixelRatio(ratio);
     QPainter picture(&cache_);
-    PaintDiagrams(picture, *snapshot_, layout_, font());
+    PaintDiagrams(picture, *snapshot_, layout_, font(), overlay_);
   }
   painter.drawPixmap(0, 0, cache_);
   if (node_ >= 0) PaintMarker(painter, *snapshot_, layout_, node_, element_);

@@ -20,6 +20,9 @@ class DiagramView : public QWidget {
 
   // The results drawn; none shows the notice that the results no longer match the problem.
   void setSnapshot(std::shared_ptr<const ResultsSnapshot> snapshot);
+  // Drawn over every panel after its own curve; none draws nothing more.
+  void setOverlay(PanelOverlay overlay);
+  const PanelOverlay& overlay() const { return overlay_; }
   const DiagramLayout& layout() const { return layout_; }
   // The node nearest to the mouse and the element under it; -1 while the mouse is elsewhere.
   int markedNode() const { return node_; }
@@ -38,6 +41,7 @@ class DiagramView : public QWidget {
   void setMarker(int node, int element);
 
   std::shared_ptr<const ResultsSnapshot> snapshot_;
+  PanelOverlay overlay_;
   DiagramLayout layout_;
   QPixmap cache_;  // the diagrams without marker; null when they must be drawn anew
   int node_ = -1;

@@ -239,6 +239,34 @@ void DrawPanelCurve(QPainter& painter, const DiagramLayout& layout, const Diagra
   painter.restore();
 }
 
+PanelOverlay ExactBeamOverlay(std::shared_ptr<const ResultsSnapshot> snapshot) {
+  return [snapshot](QPainter& painter, const DiagramLayout& layout, const DiagramPanel& panel) {
+    const ProblemData& data = *snapshot->data;
+    if (!data.accuracy.available || panel.quantity == ResultQuantity::P) return;
+    std::vector<QPointF> points;
+    points.reserve(2 * snapshot->nodeX.size());
+    for (std::size_t j = 0; j < snapshot->nodeX.size(); ++j) {
+      const ExactNode& e = data.exactNodes[j];
+      const double x = snapshot->nodeX[j];
+      switch (panel.quantity) {
+        case ResultQuantity::W:
+          points.emplace_back(x, e.w);
+          break;
+        case ResultQuantity::Q:
+          points.emplace_back(x, e.QLeft);
+          if (e.QRight != e.QLeft) points.emplace_back(x, e.QRight);
+          break;
+        default:
+          points.emplace_back(x, e.MLeft);
+          if (e.MRight != e.MLeft) points.emplace_back(x, e.MRight);
+          break;
+      }
+    }
+    DrawPanelCurve(painter, layout, panel, points,
+                   QPen(kText, 1.2, Qt::DashLine, Qt::FlatCap, Qt::RoundJoin));
+  };
+}
+
 void ShadePanelRanges(QPainter& painter, const DiagramLayout& layout, const DiagramPanel& panel,
                       const std::vector<std::pair<double, double>>& ranges, const QColor& colour) {
   for (const auto& [from, to] : ranges) {

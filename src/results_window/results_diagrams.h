@@ -103,6 +103,10 @@ void DrawPanelCurve(QPainter& painter, const DiagramLayout& layout, const Diagra
 void ShadePanelRanges(QPainter& painter, const DiagramLayout& layout, const DiagramPanel& panel,
                       const std::vector<std::pair<double, double>>& ranges, const QColor& colour);
 
+// The exact continuous beam over the w, Q and M panels, a dashed dark line that rises or falls
+// straight at a point where Q or M jumps; nothing where the snapshot has no exact solution.
+PanelOverlay ExactBeamOverlay(std::shared_ptr<const ResultsSnapshot> snapshot);
+
 // The marker at a node and element: a vertical line through every panel, a dot on each of the
 // w, Q and M curves and the element's pressure step drawn thick.
 void PaintMarker(QPainter& painter, const ResultsSnapshot& snapshot, const DiagramLayout& layout,

@@ -20,6 +20,7 @@
 #include "desktop/path_parts.h"
 #include "files/file_io.h"
 #include "files/results_csv.h"
+#include "plot/results_plot.h"
 #include "qt_text/text_edge.h"
 #include "results_window/diagram_picture.h"
 #include "results_window/diagram_view.h"
@@ -50,6 +51,19 @@ QTableView* MakeTable(QAbstractTableModel* model, int countColumns, QWidget* par
 
 constexpr int kLeastReadableWidth = 560;
 
+// The accuracy line: each figure in percent with two significant digits.
+QString AccuracyText(const ResultAccuracy& accuracy) {
+  QString text = QStringLiteral("Against the exact continuous beam (View > Exact beam):   ");
+  if (!accuracy.available) return text + QStringLiteral("not available");
+  auto percent = [](double share) {
+    const double value = 100.0 * share;
+    if (value < 1e-4) return QStringLiteral("below 0.0001 %");
+    return QString::fromStdString(FixedText(value, DecimalsFor(value, 2))) + QStringLiteral(" %");
+  };
+  return text + QStringLiteral("w %1 off,   Q %2 off,   M %3 off")
+                    .arg(percent(accuracy.w), percent(accuracy.Q), percent(accuracy.M));
+}
+
 QString WithoutPlvExtension(const QString& name) {
   return name.endsWith(QLatin1String(".plv"), Qt::CaseInsensitive) ? name.chopped(4) : name;
 }
@@ -72,6 +86,13 @@ ResultsWindow::ResultsWindow(Dialogs& dialogs, QWidget* parent)
   QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
   copyAction = edit->addAction(QStringLiteral("&Copy"), this, &ResultsWindow::copySelection);
   copyAction->setShortcut(QKeySequence::Copy);
+  QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
+  exactBeamAction =
+      view->addAction(QStringLiteral("&Exact beam"), this, &ResultsWindow::showExactBeam);
+  exactBeamAction->setCheckable(true);
+  exactBeamAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
+  exactBeamAction->setToolTip(
+      QStringLiteral("Draw the exact solution of the continuous beam over w, Q and M, dashed"));
 
   auto* splitter = new QSplitter(Qt::Vertical, this);
   auto* top = new QWidget(splitter);
@@ -91,10 +112,18 @@ ResultsWindow::ResultsWindow(Dialogs& dialogs, QWidget* parent)
   equilibrium->setTextFormat(Qt::PlainText);
   equilibrium->setTextInteractionFlags(Qt::TextSelectableByMouse);
   equilibrium->setContentsMargins(6, 0, 6, 2);
+<<<<<<< HEAD
   equilibrium->setWordWrap(true);
+=======
+  accuracy = new QLabel(top);
+  accuracy->setTextFormat(Qt::PlainText);
+  accuracy->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  accuracy->setContentsMargins(6, 0, 6, 2);
+>>>>>>> da850a2 (The results window states how close the results come to the exact continuous beam beside the equilibrium line, and View > Exact beam draws that beam dashed over w, Q and M, on the screen and in the exported picture)
   topLayout->addWidget(diagrams, 1);
   topLayout->addWidget(readout);
   topLayout->addWidget(equilibrium);
+  topLayout->addWidget(accuracy);
 
   tables = new QTabWidget(splitter);
   nodeModel_ = new ResultsTableModel(ResultsTableModel::Kind::Nodes, this);
@@ -139,6 +168,15 @@ void ResultsWindow::showResults(const ProblemData& data) {
       FormatText("Equilibrium:   load %.3f kN  +  point forces %.3f kN  =  springs %.3f kN   ",
                  totals.load, totals.pointForces, totals.springForces) +
       "(balance " + FixedText(balance, 3) + " kN)"));
+  accuracy->setText(AccuracyText(data.accuracy));
+  exactBeamAction->setEnabled(data.accuracy.available);
+  showExactBeam(exactBeamAction->isChecked());
+}
+
+void ResultsWindow::showExactBeam(bool shown) {
+  diagrams->setOverlay(shown && snapshot_ && snapshot_->data->accuracy.available
+                           ? ExactBeamOverlay(snapshot_)
+                           : nullptr);
 }
 
 void ResultsWindow::showOutdated() {
@@ -146,12 +184,14 @@ void ResultsWindow::showOutdated() {
   diagrams->setSnapshot(nullptr);
   nodeModel_->setSnapshot(nullptr);
   elementModel_->setSnapshot(nullptr);
-  for (QAction* action : {exportPictureAction, exportCsvAction, copyAction}) {
+  for (QAction* action : {exportPictureAction, exportCsvAction, copyAction, exactBeamAction}) {
     action->setEnabled(false);
   }
+  diagrams->setOverlay(nullptr);
   // The diagrams say so, once.
   readout->clear();
   equilibrium->clear();
+  accuracy->clear();
 }
 
 void ResultsWindow::showReadout(int node, int element) {
@@ -299,6 +339,7 @@ void ResultsWindow::exportPicture() {
   request.font = diagrams->font();
   request.dotsPerInch = diagrams->logicalDpiX();
   request.title = windowTitle();
+  request.overlay = diagrams->overlay();
   const FileResult written =
       WriteDiagramPicture(QFile::encodeName(path).toStdString(), *snapshot_, request);
   if (!written.ok) {

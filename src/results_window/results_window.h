@@ -47,18 +47,21 @@ class ResultsWindow : public QMainWindow {
   DiagramView* diagrams = nullptr;
   QLabel* readout = nullptr;
   QLabel* equilibrium = nullptr;  // the balance of the vertical forces
+  QLabel* accuracy = nullptr;     // how close the results come to the exact continuous beam
   QTabWidget* tables = nullptr;
   QTableView* nodeTable = nullptr;
   QTableView* elementTable = nullptr;
   QAction* exportPictureAction = nullptr;
   QAction* exportCsvAction = nullptr;
   QAction* copyAction = nullptr;
+  QAction* exactBeamAction = nullptr;  // draws the exact continuous beam over the diagrams
   QAction* closeAction = nullptr;
 
  public slots:
   void copySelection();
   void exportCsv();
   void exportPicture();
+  void showExactBeam(bool shown);
 
  private:
   void showReadout(int node, int element);
