@@ -112,14 +112,12 @@ ResultsWindow::ResultsWindow(Dialogs& dialogs, QWidget* parent)
   equilibrium->setTextFormat(Qt::PlainText);
   equilibrium->setTextInteractionFlags(Qt::TextSelectableByMouse);
   equilibrium->setContentsMargins(6, 0, 6, 2);
-<<<<<<< HEAD
   equilibrium->setWordWrap(true);
-=======
   accuracy = new QLabel(top);
   accuracy->setTextFormat(Qt::PlainText);
   accuracy->setTextInteractionFlags(Qt::TextSelectableByMouse);
   accuracy->setContentsMargins(6, 0, 6, 2);
->>>>>>> da850a2 (The results window states how close the results come to the exact continuous beam beside the equilibrium line, and View > Exact beam draws that beam dashed over w, Q and M, on the screen and in the exported picture)
+  accuracy->setWordWrap(true);
   topLayout->addWidget(diagrams, 1);
   topLayout->addWidget(readout);
   topLayout->addWidget(equilibrium);
