@@ -107,10 +107,12 @@ struct PlaceFailure {
 };
 
 // Follows path to the folder a save writes in and the name it writes there, one component at a
-// time, each opened relative to the folder before it without following links. Links are read
-// and followed by this walk itself, so that the protected-links rule holds for every link on the
-// way, the last one included; a dangling link at the end names the file it would make. The
-// folder found is held open: what happens to the path afterwards does not move the save.
+// time, each opened relative to the folder before it without following links. Threat model:
+// other users may plant links in shared folders on the way, and anyone who may write a folder
+// may rename or swap it while the save runs. So links are read and followed by this walk itself,
+// and only where the protected-links rule allows, for every link on the way, the last one
+// included (a dangling link at the end names the file it would make); and the folder found is
+// held open, so that what happens to the path afterwards does not move the save.
 bool FindSavePlace(const std::string& path, SavePlace& place, PlaceFailure& failure) {
   if (path.empty()) {
     failure.error = ENOENT;
