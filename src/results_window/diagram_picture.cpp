@@ -103,6 +103,14 @@ FileResult EncodeDiagramPicture(const ResultsSnapshot& snapshot, const PictureRe
   }
 
   const QSize pixels = (QSizeF(request.size) * request.ratio).toSize();
+  // Larger pictures are refused before their memory is asked for: the system may promise more
+  // than it can give, and the drawing would then end the process.
+  if (pixels.isEmpty() || pixels.width() > kMaxPicturePixels ||
+      pixels.height() > kMaxPicturePixels) {
+    return Failed("a PNG picture of " + std::to_string(pixels.width()) + " x " +
+                  std::to_string(pixels.height()) + " pixels cannot be made (1 to " +
+                  std::to_string(kMaxPicturePixels) + " pixels a side)");
+  }
   QImage image(pixels, QImage::Format_ARGB32_Premultiplied);
   if (image.isNull()) return Failed("there is not enough memory for a picture of that size");
   image.setDevicePixelRatio(request.ratio);

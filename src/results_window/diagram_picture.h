@@ -17,6 +17,9 @@ namespace pelvar {
 
 enum class PictureFormat { Png, Svg };
 
+// The largest side of a PNG picture, in its device pixels.
+inline constexpr int kMaxPicturePixels = 16384;
+
 // SVG for a name ending in ".svg" (in any case), PNG for every other.
 PictureFormat PictureFormatOf(const std::string& path);
 

@@ -56,7 +56,8 @@ class StringGrid : public QTableView {
   void openEditor();
   // Closes an open cell editor and drops the text typed into it.
   void discardEditor();
-  // Writes the text of an open cell editor into its cell; the editor stays open.
+  // Hands the text typed into an open cell editor to its cell as typed text; the editor stays
+  // open.
   void writeEditorText();
   // Tab and Shift+Tab: the next (previous) value cell along the rows; past the last (first)
   // one the grid reports tabbedPastEnd. With Ctrl it reports nextTableRequested instead.
@@ -70,8 +71,8 @@ class StringGrid : public QTableView {
   QWidget* cellEditor() const { return editor_.data(); }
 
  signals:
-  // The current cell moved (the model's index of the new cell and of the one left); whatever
-  // the editor held is the cell's typed text by then.
+  // The current cell moved to (row, col) from (previousRow, previousCol); whatever the editor
+  // held is the typed text of the cell left by then.
   void currentCellChanged(int row, int col, int previousRow, int previousCol);
   // The keyboard focus came to the grid from another control of its window by a click, before
   // the click selects its cell.
@@ -81,8 +82,8 @@ class StringGrid : public QTableView {
   // Ctrl+Tab (Ctrl+Shift+Tab) asks for the next (previous) table.
   void nextTableRequested(bool backward);
   // The keyboard focus went from the grid to another control of its window. Whatever the cell
-  // editor held is in its cell by then, and this comes before the control taking the focus
-  // hears of it.
+  // editor held is its cell's typed text by then, and this comes before the control taking the
+  // focus hears of it.
   void left();
   // Enter or Return was pressed on the grid or in its cell editor.
   void enterKeyPressed();

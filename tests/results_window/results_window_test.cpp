@@ -367,14 +367,17 @@ TEST_F(ResultsWindowTest, ExportsTablesAsCsvAndThePictureAsPngAndSvg) {
   EXPECT_TRUE(dialogs.shown[0].text.startsWith("Cannot save \"" + dir.filePath("missing/d.png")))
       << dialogs.shown[0].text.toStdString();
 
-  // A picture the encoder cannot make is reported as such, and nothing is written.
+  // A picture too large to be made is reported as such, and nothing is written.
   PictureRequest huge;
-  huge.size = QSize(100000, 100000);
+  huge.size = QSize(10000, 9000);
+  huge.ratio = 2.0;
   const std::string hugePath = dir.filePath("huge.png").toStdString();
   const FileResult written = WriteDiagramPicture(hugePath, *TakeResultsSnapshot(*data), huge);
   EXPECT_FALSE(written.ok);
-  EXPECT_EQ(written.message, "Cannot save \"" + hugePath +
-                                 "\": there is not enough memory for a picture of that size.");
+  EXPECT_EQ(
+      written.message,
+      "Cannot save \"" + hugePath +
+          "\": a PNG picture of 20000 x 18000 pixels cannot be made (1 to 16384 pixels a side).");
   EXPECT_FALSE(QFile::exists(dir.filePath("huge.png")));
 }
 
