@@ -70,6 +70,51 @@ std::unique_ptr<AnalysisWorkspace> MakeAnalysisWorkspace() {
   return std::make_unique<AnalysisWorkspace>();
 }
 
+namespace {
+
+enum class Solve { Solved, NotHeld, Inaccurate, NotFinite };
+
+// Solves the equations of the mesh with its springs as they stand, checking every solution
+// against them before it is kept: block elimination from the right end, then from the left,
+// then banded elimination with row exchanges. On Solved the rows' rhs hold the solution.
+Solve SolveVerified(const ProblemData& data, AnalysisWorkspace& work, SolutionMethod& method) {
+  const int n = data.elementCount;
+  bool notFinite = false;
+  auto verified = [&] {
+    const double residual = SchemeResidual(data, work.mesh, work.system);
+    if (std::isnan(residual)) notFinite = true;
+    return residual <= kResidualTolerance;
+  };
+  // Assembled before every attempt: a solve consumes the system.
+  AssembleSystem(data, work.mesh, work.system);
+  if (SolveSystem(work.system, n, EliminationOrder::Descending) && verified()) {
+    method = SolutionMethod::Descending;
+    return Solve::Solved;
+  }
+  AssembleSystem(data, work.mesh, work.system);
+  // A solution that is not finite from coefficients that are not finite either is no fault of
+  // the solver; checked only here, since a verified solution has finite coefficients.
+  if (!SystemIsFinite(work.system, n)) return Solve::NotFinite;
+  if (SolveSystem(work.system, n, EliminationOrder::Ascending) && verified()) {
+    method = SolutionMethod::Ascending;
+    return Solve::Solved;
+  }
+  // Both orders meet a zero pivot at their first node when an end section has no springs,
+  // although springs elsewhere may hold the beam, and a weak pivot can pass in either order and
+  // spoil the solution; row exchanges settle which it is.
+  AssembleSystem(data, work.mesh, work.system);
+  if (!SolveBanded(work.system, n, work.band)) {
+    // Equations too nearly dependent for a beam the springs do hold are no fault of the
+    // supports.
+    return SpringsHoldTheBeam(work.mesh, n) ? Solve::Inaccurate : Solve::NotHeld;
+  }
+  if (!verified()) return notFinite ? Solve::NotFinite : Solve::Inaccurate;
+  method = SolutionMethod::Banded;
+  return Solve::Solved;
+}
+
+}  // namespace
+
 CalculationOutcome RunScheme(ProblemData& data, AnalysisWorkspace& work) {
   if (data.sectionCount < kMinSections || data.sectionCount > kMaxSections ||
       data.elementCount < kMinElements || data.elementCount > kMaxElements) {
@@ -79,15 +124,7 @@ CalculationOutcome RunScheme(ProblemData& data, AnalysisWorkspace& work) {
                    data.sectionCount, data.elementCount));
   }
   const int n = data.elementCount;
-
-  // Mesh and assembly are redone before every attempt: a solve consumes the system.
-  auto prepare = [&] {
-    const std::optional<int> missing = BuildMesh(data, work.mesh);
-    if (!missing) AssembleSystem(data, work.mesh, work.system);
-    return missing;
-  };
-
-  if (const std::optional<int> missing = prepare()) {
+  if (const std::optional<int> missing = BuildMesh(data, work.mesh)) {
     // Beyond the largest element count only a longer section can help.
     return Fault(FormatText(n < kMaxElements
                                 ? "Error : Section %d gets no element.\n"
@@ -99,41 +136,36 @@ CalculationOutcome RunScheme(ProblemData& data, AnalysisWorkspace& work) {
                             *missing + 1));
   }
 
-  // Every solution is checked against the equations before it is stored.
-  bool notFinite = false;
-  auto verified = [&] {
-    const double residual = SchemeResidual(data, work.mesh, work.system);
-    if (std::isnan(residual)) notFinite = true;
-    return residual <= kResidualTolerance;
-  };
-
   CalculationOutcome outcome;
-  if (SolveSystem(work.system, n, EliminationOrder::Descending) && verified()) {
-    outcome.method = SolutionMethod::Descending;
-  } else {
-    prepare();
-    // A solution that is not finite from coefficients that are not finite either is no fault of
-    // the solver; checked only here, since a verified solution has finite coefficients.
-    if (!SystemIsFinite(work.system, n)) return Fault(kNotFiniteMessage);
-    if (SolveSystem(work.system, n, EliminationOrder::Ascending) && verified()) {
-      outcome.method = SolutionMethod::Ascending;
-    } else {
-      // Both orders meet a zero pivot at their first node when an end section has no springs,
-      // although springs elsewhere may hold the beam, and a weak pivot can pass in either order
-      // and spoil the solution; row exchanges settle which it is.
-      prepare();
-      if (!SolveBanded(work.system, n, work.band)) {
-        // Equations too nearly dependent for a beam the springs do hold are no fault of the
-        // supports.
-        if (SpringsHoldTheBeam(work.mesh, n)) return Fault(kInaccurateMessage);
-        return NotHeld(data, work.mesh);
-      }
-      if (!verified()) return Fault(notFinite ? kNotFiniteMessage : kInaccurateMessage);
-      outcome.method = SolutionMethod::Banded;
-    }
+  Solve solve = SolveVerified(data, work, outcome.method);
+  // On soil that takes no tension, the springs that pull are left out, round by round, until
+  // the set of elements in contact meets its conditions. Every round's solution is checked.
+  ContactSet& contact = work.contact;
+  contact.Start(work.mesh, n);
+  while (data.noTension && solve == Solve::Solved) {
+    const ContactSet::Step step = contact.Next([&](int j) { return work.system.rows[j].rhs[1]; });
+    if (step == ContactSet::Step::Settled) break;
+    if (step == ContactSet::Step::LiftsOff) return Fault(kLiftOffMessage);
+    if (step == ContactSet::Step::Unsettled) return Fault(kUnsettledMessage);
+    contact.Apply(work.mesh);
+    // Springs left under too little of the beam to hold it: it would tip or lift off.
+    if (!SpringsHoldTheBeam(work.mesh, n)) return Fault(kLiftOffMessage);
+    solve = SolveVerified(data, work, outcome.method);
+  }
+  switch (solve) {
+    case Solve::Solved:
+      break;
+    case Solve::NotHeld:
+      return NotHeld(data, work.mesh);
+    case Solve::Inaccurate:
+      return Fault(kInaccurateMessage);
+    case Solve::NotFinite:
+      return Fault(kNotFiniteMessage);
   }
 
   if (!StoreResults(work.system, work.mesh, data, work.staging)) return Fault(kNotFiniteMessage);
+  for (int j = 0; j < n; ++j) data.liftedOff[j] = data.noTension && contact.LiftedOff(j);
+  data.contactRounds = data.noTension ? contact.Rounds() : 1;
   data.resultsAvailable = true;
   data.accuracy = ResultAccuracy{};
   outcome.status = CalculationStatus::Success;

@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "analysis/contact.h"
 #include "analysis/exact_solution.h"
 #include "analysis/mesh.h"
 #include "analysis/results.h"
@@ -18,6 +19,18 @@ namespace pelvar {
 inline constexpr const char* kSingularMessage =
     "Error : Matrix singular.\n"
     "Not enough resistance to carry loads.\n"
+    "No output given.\n";
+
+// The message of a beam on soil that takes no tension whose loads would lift it off the soil.
+inline constexpr const char* kLiftOffMessage =
+    "Error : The beam lifts off the soil.\n"
+    "Soil that takes no tension cannot hold it under these loads.\n"
+    "No output given.\n";
+
+// The message of a contact with soil that takes no tension that found no settled state.
+inline constexpr const char* kUnsettledMessage =
+    "Error : The contact with the soil could not be settled.\n"
+    "No set of springs in contact met its conditions within 100 rounds.\n"
     "No output given.\n";
 
 // The message of a beam whose equations cannot be solved to the precision of the results.
@@ -51,6 +64,7 @@ struct AnalysisWorkspace {
   BandWorkspace band;
   ResultStaging staging;
   ExactWorkspace exact;
+  ContactSet contact;
 };
 std::unique_ptr<AnalysisWorkspace> MakeAnalysisWorkspace();
 

@@ -57,6 +57,21 @@ double ResultReference(const ProblemData& data, double ResultNode::*quantity) {
   return std::isfinite(reference) ? reference : 0.0;
 }
 
+std::vector<std::pair<double, double>> LiftOffRanges(const ProblemData& data) {
+  std::vector<std::pair<double, double>> ranges;
+  if (!data.resultsAvailable || !data.noTension) return ranges;
+  AssertCountsWithinLimits(data);
+  for (int j = 0; j < data.elementCount; ++j) {
+    if (!data.liftedOff[j]) continue;
+    if (j > 0 && data.liftedOff[j - 1]) {
+      ranges.back().second = data.nodes[j + 1].x;
+    } else {
+      ranges.emplace_back(data.nodes[j].x, data.nodes[j + 1].x);
+    }
+  }
+  return ranges;
+}
+
 ResultQuantities ComputeResultQuantities(const ProblemData& data) {
   ResultQuantities result;
   if (!data.resultsAvailable) return result;
@@ -78,9 +93,10 @@ ResultQuantities ComputeResultQuantities(const ProblemData& data) {
     element.section = mesh->elementSection[j];
     element.x0 = left.x;
     element.x1 = right.x;
-    element.p = data.sections[element.section].spring * meanW;
+    // Where the beam lifted off soil that takes no tension, the soil carries nothing.
+    element.p = data.liftedOff[j] ? 0.0 : data.sections[element.section].spring * meanW;
     totals.load += mesh->elementLoad[j];
-    totals.springForces += mesh->elementSpring[j] * meanW;
+    if (!data.liftedOff[j]) totals.springForces += mesh->elementSpring[j] * meanW;
   }
   for (int i = 0; i <= data.sectionCount; ++i) totals.pointForces += data.points[i].force;
 

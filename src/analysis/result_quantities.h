@@ -3,6 +3,7 @@
 // every element, where each extreme lies, and the balance of the vertical forces.
 
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "model/problem_data.h"
@@ -55,6 +56,11 @@ struct ResultQuantities {
 // and |M| / (beam length) for the point moments; for M that load times the beam length; for w
 // that load over the total spring stiffness, the sum of |k|·L·b. 0 when no such size exists.
 double ResultReference(const ProblemData& data, double ResultNode::*quantity);
+
+// The x ranges, m, where the beam has lifted off soil that takes no tension: runs of elements
+// whose springs the contact left out, each as (x of its first node, x of its last). Empty
+// without results and on soil that takes tension.
+std::vector<std::pair<double, double>> LiftOffRanges(const ProblemData& data);
 
 // Derives the quantities from the result table and the mesh the calculation used. Empty (no
 // elements, no extremes) unless data.resultsAvailable is set.

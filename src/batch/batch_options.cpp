@@ -58,13 +58,15 @@ std::string BatchUsage() {
          "\n"
          "Options:\n"
          "  --demo        calculate the demonstration problem instead of reading a file\n"
+         "  --no-tension  soil that takes no tension: the beam may lift off where it would\n"
+         "                pull the springs (stored by --save)\n"
          "  --nodes PATH  write the node table as CSV (node,x,w,Q,M) to PATH; \"-\" writes it\n"
          "                to standard output after the extremes\n"
          "  --save PATH   save the problem with its results as a data file at PATH\n"
          "  --report PATH write the printed report, with its results, as a PDF file at PATH\n"
          "  --json PATH   write all results (summary, extremes, nodes, elements with their soil\n"
-         "                pressure, equilibrium) as one JSON document; \"-\" writes it to\n"
-         "                standard output after the extremes\n"
+         "                pressure, equilibrium, accuracy, foundation) as one JSON document;\n"
+         "                \"-\" writes it to standard output after the extremes\n"
          "  --picture PATH\n"
          "                write the diagrams of w, Q, M and p as the results window shows\n"
          "                them: PNG, or SVG for a PATH ending in .svg\n"
@@ -126,6 +128,10 @@ ParsedArguments ParseBatchArguments(const std::vector<std::string>& arguments) {
     if (argument == "--demo") {
       if (options.demo) return Fail("--demo is given twice");
       options.demo = true;
+      continue;
+    }
+    if (argument == "--no-tension") {
+      options.noTension = true;
       continue;
     }
 

@@ -17,6 +17,7 @@ struct BatchOptions {
   bool help = false;
   bool version = false;
   bool demo = false;                        // the demonstration problem instead of a file
+  bool noTension = false;                   // soil that takes no tension, for this run
   std::string inputPath;                    // the data file to read, empty with demo
   std::optional<std::string> nodesPath;     // CSV node table; "-" is standard output
   std::optional<std::string> savePath;      // the data file to write after the calculation

@@ -82,6 +82,7 @@ int RunBatch(const BatchOptions& options, std::string& out, std::string& err,
   }
 
   auto work = MakeAnalysisWorkspace();
+  if (options.noTension) data->noTension = true;
   const CalculationOutcome outcome = RunCalculation(*data, *work);
   if (outcome.status != CalculationStatus::Success) {
     if (outcome.status == CalculationStatus::Singular) {

@@ -83,6 +83,8 @@ bool ProblemReader::Read(ProblemData& problem) {
   // The element count is clamped as the general data grid clamps it.
   problem.elementCount = ClampElementCount(Integer());
   problem.fileVersion = Integer();
+  // A fourth value of 1 is soil that takes no tension; none, or any other, soil that takes both.
+  problem.noTension = Integer() == 1;
 
   if (!NextLine("line with EI and width")) return false;
   problem.stiffnessEI = AtLeast(Real(), kMinStiffness);

@@ -53,8 +53,15 @@ void ComposeFile(const ProblemData& data, std::string& out, std::string& fault) 
   line(FormatText("%s,", TextValue(data.fileName.View())));
   line("#  Problem Name");
   line(FormatText("%s,", TextValue(data.problemName.View())));
-  line("#    Sections  Elements  Version");
-  line(FormatText("  %8d, %8d, %8d,", sections, elements, data.fileVersion));
+  // Soil that takes no tension is a fourth value on the counts line, which a reader that takes
+  // the line by position skips; without it the file is as it always was.
+  if (data.noTension) {
+    line("#    Sections  Elements  Version  No tension");
+    line(FormatText("  %8d, %8d, %8d, %8d,", sections, elements, data.fileVersion, 1));
+  } else {
+    line("#    Sections  Elements  Version");
+    line(FormatText("  %8d, %8d, %8d,", sections, elements, data.fileVersion));
+  }
   line("#      EI             Width");
   line("#     kNm\xB2              m");
   readLine(FormatText("%14.1f,%12.3f,", data.stiffnessEI, data.beamWidth), "EI or the width");

@@ -68,6 +68,16 @@ std::optional<std::string> ResultsJsonText(const ProblemData& data) {
                              {"pointForces", number(totals.pointForces)},
                              {"springForces", number(totals.springForces)}};
 
+  // The soil: both ways, or pressing only, with the rounds the contact took and where the beam
+  // lifted off.
+  json liftOff = json::array();
+  for (const auto& [from, to] : LiftOffRanges(data)) {
+    liftOff.push_back(json::array({number(from), number(to)}));
+  }
+  document["foundation"] = data.noTension ? "compression-only" : "two-way";
+  document["rounds"] = data.contactRounds;
+  document["liftOff"] = std::move(liftOff);
+
   // How close w, Q and M come to the exact continuous beam, as fractions; null where that is not
   // available.
   const ResultAccuracy& accuracy = data.accuracy;

@@ -34,6 +34,7 @@ void ResetToDefaults(ProblemData& data) {
   data.fileVersion = 2000;
   data.stiffnessEI = 1000000.0;
   data.beamWidth = 1.0;
+  data.noTension = false;
 
   data.licensedUser.Set("Tessaly");
   data.fileName.Set("Demo.plv");

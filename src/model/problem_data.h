@@ -91,6 +91,9 @@ struct ProblemData {
   std::int32_t fileVersion = 2000;
   double stiffnessEI = 1000000.0;  // kNm²
   double beamWidth = 1.0;          // m
+  // Soil that takes no tension: an element's springs act only while the beam presses on the
+  // soil there, and the beam may lift off elsewhere. Off, the springs act both ways.
+  bool noTension = false;
   std::array<SectionRow, kMaxSections> sections{};
   std::array<PointLoadRow, kMaxPoints> points{};
   std::array<ResultNode, kMaxNodes> nodes{};
@@ -98,6 +101,10 @@ struct ProblemData {
   // how close the results come to it.
   std::array<ExactNode, kMaxNodes> exactNodes{};
   ResultAccuracy accuracy;
+  // With noTension: the elements whose springs the beam lifted off, and the rounds it took to
+  // settle the contact (1 when nothing lifts; 1 without noTension).
+  std::array<bool, kMaxElements> liftedOff{};
+  int contactRounds = 0;
   bool resultsAvailable = false;
 
   ProblemData();

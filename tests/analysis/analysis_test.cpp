@@ -524,6 +524,100 @@ TEST_F(AnalysisTest, VeryLongBeamsGiveTheExactValuesOrSaySoHonestly) {
   }
 }
 
+// Soil that takes no tension: the answer meets the conditions of its contact (every spring in
+// contact pressing, the beam above every left-out spring at or above the soil) and equilibrium,
+// against independent values. A central point load on a long beam (β·L/2 = 6.3) leaves contact
+// over π/β, where the free beam of that length on springs has w = 0 at its ends, and the answer
+// is that of the beam with the springs beyond left out; a centred load on a footing never
+// lifts; an eccentric one lifts the far end; loads that pull the beam up lift it off entirely.
+TEST_F(AnalysisTest, SoilThatTakesNoTensionLetsTheBeamLiftOff) {
+  const double k = 1000.0, ei = 1.0e6, beta = std::pow(k / (4.0 * ei), 0.25);
+  ProblemData central;
+  central.sectionCount = 2;
+  central.elementCount = 1000;
+  central.sections[0] = central.sections[1] = {50.0, 0.0, k};
+  central.points[1].force = 100.0;
+  ProblemData footing;  // 4 m on stiff soil, 500 kN at its middle or 1 m from its left end
+  footing.sectionCount = 2;
+  footing.stiffnessEI = 1.0e5;
+  footing.sections[0] = footing.sections[1] = {2.0, 0.0, 20000.0};
+  footing.points[1].force = 500.0;
+  ProblemData eccentric = footing;
+  eccentric.sections[0].length = 1.0;
+  eccentric.sections[1].length = 3.0;
+  ProblemData upward;
+  for (SectionRow& section : upward.sections) section.load = -10.0;
+  struct Case {
+    const char* name;
+    ProblemData data;
+    double contactFrom, contactTo;  // the contact expected, m, within one element
+  } cases[] = {{"central load", central, 50.0 - M_PI / (2 * beta), 50.0 + M_PI / (2 * beta)},
+               {"centred footing", footing, 0.0, 4.0},
+               {"eccentric footing", eccentric, 0.0, 2.96},
+               {"upward loads", upward, 0.0, 0.0}};
+  for (Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ProblemData& data = c.data;
+    data.noTension = true;
+    const CalculationOutcome outcome = RunCalculation(data, *work);
+    if (c.contactTo == 0.0) {
+      EXPECT_EQ(outcome.message,
+                "Error : The beam lifts off the soil.\n"
+                "Soil that takes no tension cannot hold it under these loads.\nNo output given.\n");
+      EXPECT_FALSE(data.resultsAvailable);
+      continue;
+    }
+    ASSERT_EQ(outcome.status, CalculationStatus::Success) << outcome.message;
+    const int n = data.elementCount;
+    const double h = data.nodes[1].x, scale = 1e-10 * std::max(FindExtremes(data).maxW, 0.0);
+    double from = 1e300, to = -1e300;
+    for (int j = 0; j < n; ++j) {
+      const double meanW = 0.5 * (data.nodes[j].w + data.nodes[j + 1].w);
+      if (data.liftedOff[j]) {
+        EXPECT_LE(meanW, scale) << j;
+      } else {
+        EXPECT_GE(meanW, -scale) << j;
+        from = std::min(from, data.nodes[j].x);
+        to = std::max(to, data.nodes[j + 1].x);
+      }
+    }
+    EXPECT_NEAR(from, c.contactFrom, h * 1.0001);
+    EXPECT_NEAR(to, c.contactTo, h * 1.0001);
+    EXPECT_LT(EquilibriumMiss(data), 1e-9);
+    EXPECT_TRUE(data.accuracy.available);
+    EXPECT_EQ(data.contactRounds > 1, from > 0.0 || to < data.nodes[n].x - h / 2);
+
+    // The beam with the springs left out where it lifted: the same answer, on soil that takes
+    // tension too. Its sections end where the contact does and at the load, so that its mesh
+    // is the same.
+    if (from == 0.0 && to > data.nodes[n].x - h / 2) continue;  // nothing lifted
+    const double load = data.sections[0].length, length = data.nodes[n].x;
+    ProblemData bare;
+    bare.elementCount = n;
+    bare.stiffnessEI = data.stiffnessEI;
+    bare.sectionCount = 0;
+    int loadPoint = 0;
+    auto add = [&](double x0, double x1, double modulus) {
+      if (x1 - x0 < h / 2) return;
+      bare.sections[bare.sectionCount++] = {x1 - x0, 0.0, modulus};
+      if (std::fabs(x1 - load) < h / 2) loadPoint = bare.sectionCount;
+    };
+    const double modulus = data.sections[0].spring;
+    add(0.0, from, 0.0);
+    add(from, load, modulus);
+    add(load, to, modulus);
+    add(to, length, 0.0);
+    bare.points[loadPoint].force = data.points[1].force;
+    ASSERT_EQ(RunCalculation(bare, *work).status, CalculationStatus::Success);
+    const ResultSummary s = FindExtremes(data);
+    for (int j = 0; j <= n; ++j) {
+      ASSERT_NEAR(bare.nodes[j].x, data.nodes[j].x, 1e-9) << j;
+      ASSERT_NEAR(bare.nodes[j].w, data.nodes[j].w, 1e-9 * (s.maxW - s.minW)) << j;
+      ASSERT_NEAR(bare.nodes[j].M, data.nodes[j].M, 1e-9 * (s.maxM - s.minM)) << j;
+    }
+  }
+}
+
 TEST_F(AnalysisTest, EliminationOrderDecidesWhichEndNeedsSprings) {
   // Last section without springs: the first pivot of Descending is K/2 = 0.
   ProblemData data = ThreeSections(100, 100, 0);

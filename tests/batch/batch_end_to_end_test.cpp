@@ -268,6 +268,34 @@ TEST_F(BatchCommand, SaveWritesTheDataFileAsSaveWouldAfterTheCalculation) {
     EXPECT_EQ(back->problemName.View(), "Saved by batch");
     EXPECT_EQ(back->points[1].force, 25.0);
   }
+
+  // --no-tension calculates on soil that takes no tension and --save stores it: a point load in
+  // the middle of a long beam lifts it off beyond π/(2β) = 12.49 m either side.
+  const fs::path longBeam = Put("long.plv", FileOf([](ProblemData& data) {
+                                  data.sectionCount = 2;
+                                  data.elementCount = 1000;
+                                  data.sections[0] = data.sections[1] = {50.0, 0.0, 1000.0};
+                                  data.points[1].force = 100.0;
+                                  UpdatePointPositions(data);
+                                }));
+  const fs::path saved = folder_ / "lifted.plv";
+  const RunResult lifted =
+      Run({longBeam.string(), "--no-tension", "--save", saved.string(), "--json", "-"});
+  ASSERT_EQ(lifted.status, 0) << lifted.err;
+  const auto json = nlohmann::json::parse(lifted.out.substr(lifted.out.find('{')));
+  EXPECT_EQ(json["foundation"], "compression-only");
+  EXPECT_GT(json["rounds"].get<int>(), 1);
+  const double expected[2][2] = {{0.0, 37.5}, {62.5, 100.0}};
+  ASSERT_EQ(json["liftOff"].size(), 2u);
+  for (int r = 0; r < 2; ++r) {
+    for (int e = 0; e < 2; ++e)
+      EXPECT_NEAR(json["liftOff"][r][e].get<double>(), expected[r][e], 1e-9);
+  }
+  auto back = std::make_unique<ProblemData>();
+  ASSERT_TRUE(ReadProblemFile(*back, saved.string()).ok);
+  EXPECT_TRUE(back->noTension);
+  EXPECT_EQ(Run({longBeam.string(), "--json", "-"}).out.find("compression-only"),
+            std::string::npos);
 }
 
 TEST_F(BatchCommand, RefusedOrMissingFilesExitWithTwo) {

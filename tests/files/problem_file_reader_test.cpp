@@ -77,6 +77,29 @@ TEST(ProblemFileReader, DefaultProblemRoundTripSetsOnlyWhatTheFileCarries) {
   EXPECT_EQ(target->points[4].x, 30.0 + target->sections[3].length);
 }
 
+// Soil that takes no tension is a fourth value on the counts line: a reader that takes the line
+// by position reads the same problem, Pelvar reads the option back, and a file without it (or
+// with anything but 1 there) is soil that takes tension both ways.
+TEST(ProblemFileReader, SoilThatTakesNoTensionIsAFourthValueOnTheCountsLine) {
+  ProblemData saved;
+  saved.elementCount = 10;
+  saved.noTension = true;
+  const std::string file = ProblemFileText(saved);
+  EXPECT_EQ(file, ReplaceLine(ReplaceLine(test::kExampleFile, 12,
+                                          "#    Sections  Elements  Version  No tension\r\n"),
+                              13, "         3,       10,     2000,        1,\r\n"));
+  auto target = std::make_unique<ProblemData>();
+  ASSERT_TRUE(ReadProblemBytes(*target, file, "t.plv").ok);
+  test::ExpectSameProblem(*target, saved);
+  for (const char* fourth : {"", " 0,", " 7,", " x,"}) {
+    SCOPED_TRACE(fourth);
+    target->noTension = true;
+    const std::string counts = std::string("         3,       10,     2000,") + fourth + "\r\n";
+    ASSERT_TRUE(ReadProblemBytes(*target, ReplaceLine(file, 13, counts), "t.plv").ok);
+    EXPECT_FALSE(target->noTension);
+  }
+}
+
 TEST(ProblemFileReader, TwentySectionRoundTripBringsBackEveryValue) {
   auto saved = std::make_unique<ProblemData>();
   test::MakeWorkedProblem(*saved);

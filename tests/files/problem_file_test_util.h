@@ -72,6 +72,7 @@ inline void ExpectSameProblem(const ProblemData& a, const ProblemData& b) {
   EXPECT_EQ(a.fileVersion, b.fileVersion);
   EXPECT_EQ(a.stiffnessEI, b.stiffnessEI);
   EXPECT_EQ(a.beamWidth, b.beamWidth);
+  EXPECT_EQ(a.noTension, b.noTension);
   for (int i = 0; i < kMaxSections; ++i) {
     SCOPED_TRACE("section index " + std::to_string(i));
     EXPECT_EQ(a.sections[i].length, b.sections[i].length);

@@ -41,8 +41,11 @@ TEST(ResultsJson, FieldsAndNumbersReadBackExactly) {
 
   const auto json = nlohmann::ordered_json::parse(*text);
   using Names = std::vector<std::string>;
-  EXPECT_EQ(Keys(json),
-            (Names{"summary", "extremes", "nodes", "elements", "equilibrium", "accuracy"}));
+  EXPECT_EQ(Keys(json), (Names{"summary", "extremes", "nodes", "elements", "equilibrium",
+                               "foundation", "rounds", "liftOff", "accuracy"}));
+  EXPECT_EQ(json["foundation"], "two-way");
+  EXPECT_EQ(json["rounds"], 1);
+  EXPECT_EQ(json["liftOff"], nlohmann::ordered_json::array());
 
   const ResultSummary s = FindExtremes(*data);
   const auto& summary = json["summary"];
