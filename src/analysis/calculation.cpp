@@ -74,9 +74,36 @@ namespace {
 
 enum class Solve { Solved, NotHeld, Inaccurate, NotFinite };
 
+// The elimination from where the springs begin takes its pivots in a poorer order than row
+// exchanges would: one step of refinement against the assembled equations brings its answer as
+// close as theirs.
+bool SolveFreeStartRefined(const ProblemData& data, AnalysisWorkspace& work, int freeStart) {
+  const int n = data.elementCount;
+  if (!SolveFreeStart(work.system, n, freeStart)) return false;
+  double* solution = work.band.solution.data();
+  double* miss = work.band.correction.data();
+  for (int j = 0; j <= n; ++j) {
+    solution[2 * j] = work.system.rows[j].rhs[0];
+    solution[2 * j + 1] = work.system.rows[j].rhs[1];
+  }
+  SchemeResidual(data, work.mesh, work.system, miss);
+  AssembleSystem(data, work.mesh, work.system);
+  for (int j = 0; j <= n; ++j) {
+    work.system.rows[j].rhs[0] = miss[2 * j];
+    work.system.rows[j].rhs[1] = miss[2 * j + 1];
+  }
+  if (!SolveFreeStart(work.system, n, freeStart)) return false;
+  for (int j = 0; j <= n; ++j) {
+    work.system.rows[j].rhs[0] += solution[2 * j];
+    work.system.rows[j].rhs[1] += solution[2 * j + 1];
+  }
+  return true;
+}
+
 // Solves the equations of the mesh with its springs as they stand, checking every solution
-// against them before it is kept: block elimination from the right end, then from the left,
-// then banded elimination with row exchanges. On Solved the rows' rhs hold the solution.
+// against them before it is kept: block elimination from the right end, then from the left (or,
+// where the left end rests on no springs, from where they begin), then banded elimination with
+// row exchanges. On Solved the rows' rhs hold the solution.
 Solve SolveVerified(const ProblemData& data, AnalysisWorkspace& work, SolutionMethod& method) {
   const int n = data.elementCount;
   bool notFinite = false;
@@ -85,23 +112,32 @@ Solve SolveVerified(const ProblemData& data, AnalysisWorkspace& work, SolutionMe
     if (std::isnan(residual)) notFinite = true;
     return residual <= kResidualTolerance;
   };
+  // An end without springs makes the first pivot from that end 0: that order is not tried.
+  int freeStart = 0;
+  while (freeStart < n && work.mesh.elementSpring[freeStart] == 0.0) ++freeStart;
+  const bool freeEnd = work.mesh.elementSpring[n - 1] == 0.0;
   // Assembled before every attempt: a solve consumes the system.
-  AssembleSystem(data, work.mesh, work.system);
-  if (SolveSystem(work.system, n, EliminationOrder::Descending) && verified()) {
-    method = SolutionMethod::Descending;
-    return Solve::Solved;
+  if (!freeEnd) {
+    AssembleSystem(data, work.mesh, work.system);
+    if (SolveSystem(work.system, n, EliminationOrder::Descending) && verified()) {
+      method = SolutionMethod::Descending;
+      return Solve::Solved;
+    }
   }
   AssembleSystem(data, work.mesh, work.system);
   // A solution that is not finite from coefficients that are not finite either is no fault of
   // the solver; checked only here, since a verified solution has finite coefficients.
   if (!SystemIsFinite(work.system, n)) return Solve::NotFinite;
-  if (SolveSystem(work.system, n, EliminationOrder::Ascending) && verified()) {
-    method = SolutionMethod::Ascending;
-    return Solve::Solved;
+  if (freeStart == 0 ? SolveSystem(work.system, n, EliminationOrder::Ascending)
+                     : SolveFreeStartRefined(data, work, freeStart)) {
+    if (verified()) {
+      method = freeStart == 0 ? SolutionMethod::Ascending : SolutionMethod::FreeStart;
+      return Solve::Solved;
+    }
   }
-  // Both orders meet a zero pivot at their first node when an end section has no springs,
-  // although springs elsewhere may hold the beam, and a weak pivot can pass in either order and
-  // spoil the solution; row exchanges settle which it is.
+  // Nearly vanishing springs at an end make a weak pivot that can pass in either order and spoil
+  // the solution, and springs too weak to hold the beam make the equations dependent; row
+  // exchanges settle which it is.
   AssembleSystem(data, work.mesh, work.system);
   if (!SolveBanded(work.system, n, work.band)) {
     // Equations too nearly dependent for a beam the springs do hold are no fault of the

@@ -47,7 +47,13 @@ enum class CalculationStatus {
 };
 
 // How the stored solution was found.
-enum class SolutionMethod { None, Descending, Ascending, Banded };
+enum class SolutionMethod {
+  None,
+  Descending,  // block elimination from the right end
+  Ascending,   // from the left end
+  FreeStart,   // from where the springs begin, the free left end's moments from statics
+  Banded       // banded elimination with row exchanges
+};
 
 struct CalculationOutcome {
   CalculationStatus status = CalculationStatus::Fault;

@@ -132,7 +132,8 @@ void AssembleSystem(const ProblemData& data, const MeshData& mesh, BlockSystem& 
   for (int j = 0; j <= data.elementCount; ++j) FillRow(data, mesh, j, system.rows[j]);
 }
 
-double SchemeResidual(const ProblemData& data, const MeshData& mesh, const BlockSystem& solved) {
+double SchemeResidual(const ProblemData& data, const MeshData& mesh, const BlockSystem& solved,
+                      double* miss) {
   BlockRow row;
   return EquationResidual(
       data.elementCount,
@@ -140,7 +141,7 @@ double SchemeResidual(const ProblemData& data, const MeshData& mesh, const Block
         FillRow(data, mesh, j, row);
         return row;
       },
-      [&](int j) { return solved.rows[j].rhs; });
+      [&](int j) { return solved.rows[j].rhs; }, miss);
 }
 
 bool SpringsHoldTheBeam(const MeshData& mesh, int elementCount) {

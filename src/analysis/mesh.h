@@ -62,7 +62,9 @@ void AssembleSystem(const ProblemData& data, const MeshData& mesh, BlockSystem& 
 // How far the solution held in the rhs of the solved rows 0..elementCount misses the equations
 // that AssembleSystem writes for this mesh, built afresh since the solve consumed them, as
 // EquationResidual (analysis/residual.h) judges it.
-double SchemeResidual(const ProblemData& data, const MeshData& mesh, const BlockSystem& solved);
+// With miss, miss[2j + e] receives rhs - sum of equation e of node j.
+double SchemeResidual(const ProblemData& data, const MeshData& mesh, const BlockSystem& solved,
+                      double* miss = nullptr);
 
 // Whether the springs of the mesh resist both ways the unloaded beam can move as a rigid body,
 // sinking and turning: the springs' stiffness against them, the sum over the elements of

@@ -29,21 +29,21 @@ int EntryOf(const BlockRow& row, int node) {
 
 }  // namespace
 
-bool SolveSystem(BlockSystem& system, int elementCount, EliminationOrder order) {
-  const int n = elementCount;
+bool SolveSystem(BlockSystem& system, int elementCount, EliminationOrder order, int firstNode) {
+  const int n = elementCount, first = firstNode;
   const bool descending = order == EliminationOrder::Descending;
   const int toward = descending ? -1 : 1;  // from a node to the one eliminated after it
 
   // The own block D and right-hand side b of the node being eliminated, with the nodes
   // eliminated before it already folded in; carried from node to node in registers.
-  int q = descending ? n : 0;
+  int q = descending ? n : first;
   double d00 = system.rows[q].block[0][0][0], d01 = system.rows[q].block[0][0][1];
   double d10 = system.rows[q].block[0][1][0], d11 = system.rows[q].block[0][1][1];
   double b0 = system.rows[q].rhs[0], b1 = system.rows[q].rhs[1];
 
-  for (int step = 0; step <= n; ++step, q += toward) {
+  for (int step = 0; step <= n - first; ++step, q += toward) {
     BlockRow& row = system.rows[q];
-    const bool last = step == n;
+    const bool last = step == n - first;
     // The row refers to its own node, the node eliminated before it and the one after it.
     const int ahead = last ? -1 : EntryOf(row, q + toward);
     if (row.columnNode[0] != q || row.entryCount != 1 + (step > 0) + !last || (!last && ahead < 0))
@@ -104,7 +104,7 @@ bool SolveSystem(BlockSystem& system, int elementCount, EliminationOrder order) 
 
   // In reverse order: every node refers only to the node eliminated after it, already solved.
   double m = system.rows[q].rhs[0], w = system.rows[q].rhs[1];
-  for (q -= toward; q >= 0 && q <= n; q -= toward) {
+  for (q -= toward; q >= first && q <= n; q -= toward) {
     BlockRow& row = system.rows[q];
     const double(&c)[2][2] = row.block[1];
     const double mq = row.rhs[0] - (c[0][0] * m + c[0][1] * w);
@@ -112,6 +112,82 @@ bool SolveSystem(BlockSystem& system, int elementCount, EliminationOrder order) 
     row.rhs[0] = m = mq;
     row.rhs[1] = w = wq;
   }
+  return true;
+}
+
+bool SolveFreeStart(BlockSystem& system, int elementCount, int freeElements) {
+  const int n = elementCount, a = freeElements;
+  if (a < 1 || a >= n) return false;
+  auto entry = [](const BlockRow& row, int node) {
+    return row.columnNode[0] == node ? 0 : EntryOf(row, node);
+  };
+
+  // The moments M0..Ma: each from one equation that holds no w and no moment beyond it.
+  std::array<double, kMaxNodes> moment{};
+  auto solveMoment = [&](const BlockRow& row, int e, int target) {
+    double sum = row.rhs[e], own = 0.0;
+    for (int c = 0; c < row.entryCount; ++c) {
+      const int node = row.columnNode[c];
+      if (row.block[c][e][1] != 0.0 || (node > target && row.block[c][e][0] != 0.0)) return false;
+      if (node == target) {
+        own = row.block[c][e][0];
+      } else if (row.block[c][e][0] != 0.0) {
+        sum -= row.block[c][e][0] * moment[node];
+      }
+    }
+    moment[target] = sum / own;
+    return own != 0.0 && std::isfinite(moment[target]);
+  };
+  if (!solveMoment(system.rows[0], 0, 0) || !solveMoment(system.rows[0], 1, 1)) return false;
+  for (int j = 1; j < a; ++j) {
+    if (!solveMoment(system.rows[j], 0, j + 1)) return false;
+  }
+
+  // Node a takes w(a-1) and wa as its unknowns, its compatibility first (it holds w(a-1)), the
+  // known moments on the right-hand side; the node after it loses Ma there too.
+  BlockRow& row = system.rows[a];
+  const int left = entry(row, a - 1), right = entry(row, a + 1);
+  if (left < 0 || right < 0) return false;
+  BlockRow start{};
+  start.entryCount = 2;
+  start.columnNode = {a, a + 1, 0};
+  for (int e = 0; e < 2; ++e) {
+    const int from = 1 - e;
+    start.block[0][e][0] = row.block[left][from][1];
+    start.block[0][e][1] = row.block[0][from][1];
+    start.block[1][e][0] = row.block[right][from][0];
+    start.block[1][e][1] = row.block[right][from][1];
+    start.rhs[e] = row.rhs[from] - row.block[left][from][0] * moment[a - 1] -
+                   row.block[0][from][0] * moment[a];
+  }
+  row = start;
+  BlockRow& next = system.rows[a + 1];
+  const int back = entry(next, a);
+  if (back < 0) return false;
+  for (int e = 0; e < 2; ++e) {
+    next.rhs[e] -= next.block[back][e][0] * moment[a];
+    next.block[back][e][0] = 0.0;
+  }
+  if (!SolveSystem(system, n, EliminationOrder::Ascending, a)) return false;
+
+  // Back towards the free end: each node's compatibility gives w of the node before it.
+  double wHere = system.rows[a].rhs[0], wNext = system.rows[a].rhs[1];
+  system.rows[a].rhs[0] = moment[a];
+  for (int j = a - 1; j >= 1; --j) {
+    const BlockRow& free = system.rows[j];
+    const int before = entry(free, j - 1), own = entry(free, j), after = entry(free, j + 1);
+    double sum = free.rhs[1];
+    for (int c = 0; c < free.entryCount; ++c)
+      sum -= free.block[c][1][0] * moment[free.columnNode[c]];
+    const double wBefore = (sum - free.block[own][1][1] * wHere - free.block[after][1][1] * wNext) /
+                           free.block[before][1][1];
+    system.rows[j].rhs[0] = moment[j];
+    system.rows[j].rhs[1] = wHere;
+    wNext = wHere;
+    wHere = wBefore;
+  }
+  system.rows[0].rhs[0] = moment[0];
+  system.rows[0].rhs[1] = wHere;
   return true;
 }
 

@@ -26,8 +26,18 @@ inline constexpr double relativePivotTolerance = 1e-10;
 // form the chain AssembleSystem writes: every node refers to its neighbours only; other rows are
 // a fault of the program and throw std::logic_error. Returns true on success, with the solution
 // in the rhs of every row (rhs[0] = M, rhs[1] = w), and false when a pivot was rejected. Either
-// way the system is consumed.
-bool SolveSystem(BlockSystem& system, int elementCount, EliminationOrder order);
+// way the system is consumed. With firstNode, only the chain of nodes firstNode..elementCount is
+// eliminated; the rows before it are left alone.
+bool SolveSystem(BlockSystem& system, int elementCount, EliminationOrder order, int firstNode = 0);
+
+// Solves the equations of a beam whose first freeElements elements rest on no springs (an end
+// that overhangs, or has lifted off) by block elimination, where both orders above fail at that
+// end's first pivot. There the equations of equilibrium hold no w: from the end outwards they
+// give the moments M0..Ma of those nodes, as statics gives a cantilever's. The node a where the
+// springs begin then takes w(a-1) and wa as its unknowns, the chain a..elementCount is
+// eliminated from a, and the compatibility equations give w back towards the free end. Returns
+// false, the system consumed, where a pivot is rejected or the rows are not of that form.
+bool SolveFreeStart(BlockSystem& system, int elementCount, int freeElements);
 
 // Working storage of the banded solve: the equations of all nodes as one band matrix in the
 // unknowns (M0, w0, M1, w1, ...), with room for the fill-in of the row exchanges, and what the
