@@ -10,6 +10,7 @@
 #include "files/file_io.h"
 #include "files/problem_file.h"
 #include "files/results_json.h"
+#include "model/input_rules.h"
 #include "text/cp1252.h"
 
 namespace pelvar {
@@ -132,7 +133,7 @@ int RunBatch(const BatchOptions& options, std::string& out, std::string& err,
     // the first 59 bytes).
     std::string folder, name, bytes;
     SplitPath(*options.savePath, folder, name);
-    data->fileName.Set(Utf8ToCp1252(name));
+    data->fileName.Set(NameAsFileKeepsIt(Utf8ToCp1252(name)));
     const FileResult composed = ProblemFileForSave(*data, *options.savePath, bytes);
     if (!composed.ok) return fail(kBatchFileOrUsageError, composed.message);
     add(options.savePath, std::move(bytes));

@@ -44,12 +44,14 @@ CommittedCell CommitGeneralCell(GeneralRow row, std::string_view typed, std::str
   }
   const bool unchanged = row != GeneralRow::LicensedUser && typed == stored;
   if (!unchanged) {
-    // The data file ends a text at its first comma: the cell keeps what will come back.
-    typed = typed.substr(0, typed.find(','));
+    // The cell keeps what will come back from the data file.
+    typed = NameAsFileKeepsIt(typed);
     if (typed.size() > kMaxTypedText) typed = typed.substr(0, kMaxTypedText);
   }
   return {0.0, std::string(typed)};
 }
+
+std::string_view NameAsFileKeepsIt(std::string_view name) { return name.substr(0, name.find(',')); }
 
 CommittedCell CommitSectionCell(SectionColumn column, std::string_view typed) {
   const double least = column == SectionColumn::Length ? kMinLength : 0.0;

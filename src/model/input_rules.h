@@ -32,6 +32,10 @@ enum class PointColumn { X = 1, Force = 2, Moment = 3 };
 // text.
 inline constexpr std::size_t kMaxTypedText = 40;
 
+// The part of a name that a data file keeps: a text there ends at its first comma. For the
+// names a Save gives the problem, which no table has cut.
+std::string_view NameAsFileKeepsIt(std::string_view name);
+
 // What a committed cell leaves behind.
 struct CommittedCell {
   double value = 0.0;  // the number stored; a count is a whole number (unused for a name)

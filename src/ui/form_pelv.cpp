@@ -183,7 +183,8 @@ void TFormPelv::SpeedButtonSaveClick() {
   // The file carries the new name; should it not be written, the window keeps the old one and
   // nothing else has changed yet.
   const ShortText oldName = data_.fileName;
-  data_.fileName.Set(Cp1252FromQString(NamePart(path)));  // longer names keep their first 59
+  // Longer names keep their first 59 bytes, and none keeps a comma, where the file ends it.
+  data_.fileName.Set(NameAsFileKeepsIt(Cp1252FromQString(NamePart(path))));
   const FileResult written = WriteProblemFile(data_, QFile::encodeName(path).toStdString());
   if (!written.ok) {
     data_.fileName = oldName;
@@ -326,7 +327,7 @@ bool TFormPelv::replacesAnotherFile(const QString& path) const {
 
 void TFormPelv::rememberFile(const QString& path) {
   filePath_ = path;
-  filePathName_.Set(Cp1252FromQString(NamePart(path)));
+  filePathName_.Set(NameAsFileKeepsIt(Cp1252FromQString(NamePart(path))));
 }
 
 void TFormPelv::SpeedButtonHelpClick() { dialogs_.message(this, AboutText()); }

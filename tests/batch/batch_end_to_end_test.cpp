@@ -242,6 +242,7 @@ TEST_F(BatchCommand, SaveWritesTheDataFileAsSaveWouldAfterTheCalculation) {
   // The name part becomes fileName: in Windows-1252 and cut to 59 bytes.
   const std::pair<std::string, std::string> names[] = {
       {"Result.plv", "Result.plv"},
+      {"Beam, variant B.plv", "Beam"},  // as the file gives it back: a text ends at a comma
       {std::string(70, 'L') + ".plv", std::string(59, 'L')},
       {"Pr\xC3\xBC"
        "fung.plv",

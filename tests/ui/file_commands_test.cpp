@@ -171,6 +171,14 @@ TEST_F(FileCommandsTest, SavingElsewhereMovesTheSaveFolderAndTheProposedName) {
   EXPECT_EQ(dialogs.openRequests[0].fileName, "Pile.plv");
   EXPECT_EQ(dialogs.openRequests[0].initialFolder, WorkingFolder());
 
+  // A name with a comma is kept as the file gives it back, up to the comma, and the next Save
+  // still proposes the file worked on.
+  Save(Path("Beam, variant B.plv"));
+  EXPECT_EQ(data->fileName.View(), "Beam");
+  EXPECT_TRUE(ReadAll(Path("Beam, variant B.plv")).contains("\r\n#  File Name\r\nBeam,\r\n"));
+  Click(form->SpeedButtonSave);
+  EXPECT_EQ(dialogs.saveRequests.back().fileName, "Beam, variant B.plv");
+
   // New puts both folders and the name back.
   form->New1->trigger();
   EXPECT_EQ(data->fileName.View(), "Demo.plv");
