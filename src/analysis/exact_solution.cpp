@@ -265,7 +265,10 @@ bool SolveExactBeam(const ProblemData& data, const MeshData& mesh, ExactWorkspac
   }
   if (!SolveBanded(joints, runs, band)) return false;
 
-  // The nodes of every run from its ends, then the shear forces from each element's relation.
+  // The nodes of every run from its ends, then the shear forces from each element's relation:
+  // both sides at a run's ends, one value, left of the node, inside it, where Q is continuous.
+  double largestM = 1e-6 * ResultReference(data, &ResultNode::M);
+  double largestW = 1e-6 * ResultReference(data, &ResultNode::w);
   bool finite = true;
   for (int r = 0; r < runs; ++r) {
     const int first = work.runStart[r], last = work.runStart[r + 1];
@@ -278,13 +281,19 @@ bool SolveExactBeam(const ProblemData& data, const MeshData& mesh, ExactWorkspac
     if (!startRun(r)) return false;
     FillInside(work, exact, first, PieceOf(work, last - first), mStart, mEnd);
     const Relation& element = work.pieces[0].relation;
+    exact[first].QRight =
+        Apply(element[kShear0], mStart, exact[first].w, exact[first + 1].MLeft, exact[first + 1].w);
     for (int j = first; j < last; ++j) {
-      const double m0 = exact[j].MRight, m1 = exact[j + 1].MLeft;
-      const double w0 = exact[j].w, w1 = exact[j + 1].w;
-      exact[j].QRight = Apply(element[kShear0], m0, w0, m1, w1);
-      exact[j + 1].QLeft = Apply(element[kShear1], m0, w0, m1, w1);
-      finite = finite && std::isfinite(exact[j].QRight + exact[j + 1].QLeft + m1 + w1);
+      ExactNode& node = exact[j + 1];
+      node.QLeft = Apply(element[kShear1], exact[j].MRight, exact[j].w, node.MLeft, node.w);
+      if (j + 1 < last) node.QRight = node.QLeft;
+      finite = finite && std::isfinite(node.QLeft + node.MLeft + node.w);
+      largestM = std::max(largestM, std::fabs(node.MLeft));
+      largestW = std::max(largestW, std::fabs(node.w));
     }
+    largestM = std::max(largestM, std::fabs(mStart));
+    largestW = std::max(largestW, std::fabs(exact[first].w));
+    finite = finite && std::isfinite(exact[first].QRight);
   }
   // The ends have no outside: both sides are the beam's own value.
   exact[0].MLeft = exact[0].MRight;
@@ -295,12 +304,6 @@ bool SolveExactBeam(const ProblemData& data, const MeshData& mesh, ExactWorkspac
   // The solve's own estimate of its error: where one more correction would move M or w at the
   // run ends by more than a ten-millionth of their size along the beam, rounding decides the
   // answer.
-  double largestM = 1e-6 * ResultReference(data, &ResultNode::M);
-  double largestW = 1e-6 * ResultReference(data, &ResultNode::w);
-  for (int j = 0; j <= n; ++j) {
-    largestM = std::max({largestM, std::fabs(exact[j].MLeft), std::fabs(exact[j].MRight)});
-    largestW = std::max(largestW, std::fabs(exact[j].w));
-  }
   return finite && band.correctionM <= 1e-7 * largestM && band.correctionW <= 1e-7 * largestW;
 }
 
@@ -314,6 +317,7 @@ ResultAccuracy MeasureAccuracy(const ProblemData& data,
   double sizeM = 1e-6 * ResultReference(data, &ResultNode::M);
   // The nearest of the value left, the value right and their mean.
   auto nearest = [](double value, double left, double right) {
+    if (left == right) return std::fabs(value - left);
     const double mean = 0.5 * left + 0.5 * right;
     return std::min({std::fabs(value - left), std::fabs(value - right), std::fabs(value - mean)});
   };
