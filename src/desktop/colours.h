@@ -11,6 +11,7 @@ inline constexpr QColor kMaroon(128, 0, 0);
 inline constexpr QColor kGreen(0, 128, 0);
 inline constexpr QColor kOlive(128, 128, 0);
 inline constexpr QColor kNavy(0, 0, 128);
+inline constexpr QColor kPurple(128, 0, 128);
 inline constexpr QColor kTeal(0, 128, 128);
 inline constexpr QColor kGray(128, 128, 128);
 inline constexpr QColor kSilver(192, 192, 192);
@@ -18,6 +19,7 @@ inline constexpr QColor kRed(255, 0, 0);
 inline constexpr QColor kLime(0, 255, 0);
 inline constexpr QColor kYellow(255, 255, 0);
 inline constexpr QColor kBlue(0, 0, 255);
+inline constexpr QColor kFuchsia(255, 0, 255);
 inline constexpr QColor kAqua(0, 255, 255);
 inline constexpr QColor kWhite(255, 255, 255);
 
@@ -25,5 +27,7 @@ inline constexpr QColor kWhite(255, 255, 255);
 inline constexpr QColor kDisplacementColour = kRed;
 inline constexpr QColor kShearColour = kGreen;
 inline constexpr QColor kMomentColour = kBlue;
+// Where the beam has lifted off soil that takes no tension.
+inline constexpr QColor kLiftOffColour = kFuchsia;
 
 }  // namespace pelvar::palette

@@ -4,6 +4,8 @@
 #include <array>
 #include <cmath>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "analysis/results.h"
 #include "plot/diagram_scale.h"
@@ -97,7 +99,7 @@ int Report::PrintGeneralData() {
 
   surface_.SelectFont(ReportFont::Regular);
   const int valueX = leftMargin_ + surface_.TextSize(kGeneralLabelSpan).width;
-  const std::string rows[6][2] = {
+  std::vector<std::pair<std::string, std::string>> rows = {
       {"Licensed User", FormatText(": %s", data_.licensedUser.View())},
       {"File Name", FormatText(": %s", data_.fileName.View())},
       {"Problem Name", FormatText(": %s", data_.problemName.View())},
@@ -105,14 +107,16 @@ int Report::PrintGeneralData() {
       {"EI (kNm\xB2)", FormatText(": %12.1f", data_.stiffnessEI)},
       {"Width (m)", FormatText(": %12.3f", data_.beamWidth)},
   };
+  // Only where it differs from the springs of every other problem.
+  if (data_.noTension) rows.emplace_back("Foundation", ": soil takes no tension");
   cursor += 2 * h;
-  for (int i = 0; i < 6; ++i) {
-    surface_.TextOut(leftMargin_, cursor, rows[i][0]);
-    surface_.TextOut(valueX, cursor, rows[i][1]);
-    // A blank line closes the block.
-    cursor += i < 5 ? h : 2 * h;
+  for (const auto& [label, value] : rows) {
+    surface_.TextOut(leftMargin_, cursor, label);
+    surface_.TextOut(valueX, cursor, value);
+    cursor += h;
   }
-  return cursor;
+  // A blank line closes the block.
+  return cursor + h;
 }
 
 int Report::PrintInputData(int cursor) {

@@ -127,7 +127,20 @@ std::shared_ptr<const ResultsSnapshot> TakeResultsSnapshot(const ProblemData& da
   for (int i = 0; i <= data.sectionCount; ++i) {
     snapshot->sectionX.push_back(data.points[i].x);
   }
+  snapshot->liftOff = LiftOffRanges(data);
   return snapshot;
+}
+
+QString DiagramFootnote(const ResultsSnapshot& snapshot) {
+  QString text = QString::fromLatin1(kSignConvention);
+  if (!snapshot.liftOff.empty()) text += QStringLiteral(" Shaded: the beam lifted off the soil.");
+  return text;
+}
+
+QColor LiftOffShade() {
+  QColor shade = palette::kLiftOffColour;
+  shade.setAlpha(36);
+  return shade;
 }
 
 QColor QuantityColour(ResultQuantity quantity) {
@@ -177,9 +190,7 @@ DiagramLayout LayoutDiagrams(const ResultsSnapshot& s, const QRectF& area, const
 
   // From the top: the section band, four panels (band of the minimum, frame, band of the
   // maximum, a little room), the x axis and the sign convention.
-  layout.signLines =
-      metrics.horizontalAdvance(QString::fromLatin1(kSignConvention)) <= area.width() - line ? 1
-                                                                                             : 2;
+  layout.signLines = metrics.horizontalAdvance(DiagramFootnote(s)) <= area.width() - line ? 1 : 2;
   layout.sectionBandTop = area.top() + pad / 2.0;
   const double panelsTop = layout.sectionBandTop + line;
   const double bottomBands = pad / 2.0 + line + pad / 2.0 + layout.signLines * line + pad / 2.0;
@@ -346,6 +357,7 @@ void PaintDiagrams(QPainter& painter, const ResultsSnapshot& s, const DiagramLay
 
     painter.save();
     painter.setClipRect(plot);
+    ShadePanelRanges(painter, layout, panel, s.liftOff, LiftOffShade());
     // The section boundaries, inside the frame only: they never cross a text.
     painter.setPen(QPen(kSectionLine, 1.0, Qt::DashLine));
     for (std::size_t i = 1; i + 1 < s.sectionX.size(); ++i) {
@@ -405,7 +417,7 @@ void PaintDiagrams(QPainter& painter, const ResultsSnapshot& s, const DiagramLay
   painter.drawText(QPointF(layout.area.left() + line * 0.5, axisY + metrics.ascent()),
                    QStringLiteral("x (m)"));
   // The sign convention, once, broken after its first statement where one line is too short.
-  QString signs = QString::fromLatin1(kSignConvention);
+  QString signs = DiagramFootnote(s);
   if (layout.signLines > 1) signs.replace(QLatin1String("; M"), QLatin1String(";\nM"));
   const QStringList signLines = signs.split(QLatin1Char('\n'));
   for (qsizetype k = 0; k < signLines.size(); ++k) {

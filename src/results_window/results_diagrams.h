@@ -42,6 +42,8 @@ struct ResultsSnapshot {
   ResultSummary summary;
   std::vector<double> nodeX;     // x of nodes 0..elementCount
   std::vector<double> sectionX;  // x of the points: the beam's ends and the section ends
+  // Where the beam lifted off soil that takes no tension: x ranges, shaded over every panel.
+  std::vector<std::pair<double, double>> liftOff;
 };
 // A copy of the calculated problem; data.resultsAvailable must be set.
 std::shared_ptr<const ResultsSnapshot> TakeResultsSnapshot(const ProblemData& data);
@@ -54,6 +56,11 @@ QString QuantityUnit(ResultQuantity quantity);
 
 // The sign convention, stated once under the diagrams.
 extern const char kSignConvention[];
+// What the diagrams' footnote says: the sign convention, and what the shading means where the
+// beam lifted off.
+QString DiagramFootnote(const ResultsSnapshot& snapshot);
+// The shade over the ranges where the beam lifted off.
+QColor LiftOffShade();
 
 struct DiagramPanel {
   ResultQuantity quantity = ResultQuantity::W;

@@ -64,6 +64,26 @@ QString AccuracyText(const ResultAccuracy& accuracy) {
                     .arg(percent(accuracy.w), percent(accuracy.Q), percent(accuracy.M));
 }
 
+// Soil that takes no tension: where the beam left the soil and how closely that is known.
+QString FoundationText(const ResultsSnapshot& snapshot) {
+  const ProblemData& data = *snapshot.data;
+  if (!data.noTension) return {};
+  const std::size_t ranges = snapshot.liftOff.size();
+  const QString rounds = QStringLiteral("settled in %1 round%2")
+                             .arg(data.contactRounds)
+                             .arg(data.contactRounds == 1 ? "" : "s");
+  if (ranges == 0) {
+    return QStringLiteral("Soil takes no tension: the beam presses on the soil everywhere (%1).")
+        .arg(rounds);
+  }
+  return QStringLiteral(
+             "Soil takes no tension: the beam lifted off over %1 range%2 (shaded), %3; the "
+             "contact edges are resolved to one element, and the exact beam has the same contact.")
+      .arg(ranges)
+      .arg(ranges == 1 ? "" : "s")
+      .arg(rounds);
+}
+
 QString WithoutPlvExtension(const QString& name) {
   return name.endsWith(QLatin1String(".plv"), Qt::CaseInsensitive) ? name.chopped(4) : name;
 }
@@ -166,7 +186,9 @@ void ResultsWindow::showResults(const ProblemData& data) {
       FormatText("Equilibrium:   load %.3f kN  +  point forces %.3f kN  =  springs %.3f kN   ",
                  totals.load, totals.pointForces, totals.springForces) +
       "(balance " + FixedText(balance, 3) + " kN)"));
-  accuracy->setText(AccuracyText(data.accuracy));
+  const QString foundation = FoundationText(*snapshot_);
+  accuracy->setText(AccuracyText(data.accuracy) +
+                    (foundation.isEmpty() ? QString() : QStringLiteral("\n") + foundation));
   exactBeamAction->setEnabled(data.accuracy.available);
   showExactBeam(exactBeamAction->isChecked());
 }

@@ -150,6 +150,18 @@ void TFormPelv::buildMenu() {
   Print1 = File1->addAction(QStringLiteral("&Print"), this, &TFormPelv::Print1Click);
   N1 = File1->addSeparator();
   Quit1 = File1->addAction(QStringLiteral("&Quit"), this, &TFormPelv::Quit1Click);
+  // The problem's options: each a check item, checked while it is on.
+  Options1 = bar->addMenu(QStringLiteral("&Options"));
+  NoTension1 = Options1->addAction(QStringLiteral("Soil takes &no tension"));
+  NoTension1->setCheckable(true);
+  NoTension1->setIcon(NoTensionGlyph());
+  // In the menu the check mark tells the state; the glyph is the tool button's.
+  NoTension1->setIconVisibleInMenu(false);
+  NoTension1->setToolTip(QStringLiteral("Soil takes no tension"));
+  NoTension1->setStatusTip(QStringLiteral(
+      "The springs act only where the beam presses on the soil; where it would pull, the beam "
+      "lifts off"));
+  connect(NoTension1, &QAction::triggered, this, &TFormPelv::SpeedButtonNoTensionClick);
   // A command on the menu bar itself: it acts at once, there is no submenu.
   Help1 = bar->addAction(QStringLiteral("&Help"), this, &TFormPelv::Help1Click);
   // Beside the classic menu: the results window, for the numbers behind the picture.
@@ -186,6 +198,11 @@ void TFormPelv::buildControls() {
   SpeedButtonSave = MakeToolButton(PanelMain, SaveGlyph(), QStringLiteral("Save"), 50, 0);
   SpeedButtonPrint = MakeToolButton(PanelMain, PrintGlyph(), QStringLiteral("Print"), 75, 0);
   SpeedButtonCalc = MakeToolButton(PanelMain, CalcGlyph(), QStringLiteral("Calculate"), 100, 0);
+  // The option's own action, so that the button stays pressed exactly while the menu item is
+  // checked.
+  SpeedButtonNoTension = MakeToolButton(PanelMain, NoTensionGlyph(),
+                                        QStringLiteral("Soil takes no tension"), 125, 0);
+  SpeedButtonNoTension->setDefaultAction(NoTension1);
   SpeedButtonHelp =
       MakeToolButton(PanelMain, HelpGlyph(), QStringLiteral("Help"), kClientWidth - 24, 0);
   // The accuracy warning of the last calculation: on the tool bar, which the picture leaves in

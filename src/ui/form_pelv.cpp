@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QPainter>
 #include <QPrinter>
+#include <QSignalBlocker>
 #include <QtMath>
 #include <algorithm>
 #include <array>
@@ -73,6 +74,7 @@ void TFormPelv::FormCreate() {
 
   resetClientSize();
   ResetToDefaults(data_);
+  showOptions();
   dropResults();
   placeToolBarItems();
   filePath_.clear();
@@ -149,6 +151,7 @@ void TFormPelv::OpenProblemFile(const QString& path) {
     return;
   }
 
+  showOptions();
   dropResults();
   rememberFile(path);
   OpenDialog1.fileName = SaveDialog1.fileName = proposedFileName();
@@ -328,6 +331,19 @@ bool TFormPelv::replacesAnotherFile(const QString& path) const {
 void TFormPelv::rememberFile(const QString& path) {
   filePath_ = path;
   filePathName_.Set(NameAsFileKeepsIt(Cp1252FromQString(NamePart(path))));
+}
+
+void TFormPelv::SpeedButtonNoTensionClick() {
+  const bool on = NoTension1->isChecked();
+  if (on == data_.noTension) return;
+  data_.noTension = on;
+  // Another foundation is another problem: its results are not these.
+  dropResults();
+}
+
+void TFormPelv::showOptions() {
+  const QSignalBlocker quiet(NoTension1);
+  NoTension1->setChecked(data_.noTension);
 }
 
 void TFormPelv::SpeedButtonHelpClick() { dialogs_.message(this, AboutText()); }

@@ -63,6 +63,8 @@ class TFormPelv : public QMainWindow {
   QToolButton* SpeedButtonSave = nullptr;
   QToolButton* SpeedButtonPrint = nullptr;
   QToolButton* SpeedButtonCalc = nullptr;
+  // Soil that takes no tension: pressed while the option is on. NoTension1 is its action.
+  QToolButton* SpeedButtonNoTension = nullptr;
   QToolButton* SpeedButtonHelp = nullptr;
   // After a calculation whose answer is far from the exact continuous beam: the warning.
   QLabel* LabelAccuracy = nullptr;
@@ -91,6 +93,9 @@ class TFormPelv : public QMainWindow {
   QAction* Print1 = nullptr;
   QAction* N1 = nullptr;
   QAction* Quit1 = nullptr;
+  // Options: the problem's options beside the tables, each checked while it is on.
+  QMenu* Options1 = nullptr;
+  QAction* NoTension1 = nullptr;  // soil takes no tension; the tool button's action as well
   QAction* Help1 = nullptr;
   QAction* Results1 = nullptr;  // opens the results window; enabled while results are available
   // F9 runs Calculate: an action of the window itself, in no menu.
@@ -115,6 +120,8 @@ class TFormPelv : public QMainWindow {
   void SpeedButtonSaveClick();
   void SpeedButtonPrintClick();
   void SpeedButtonCalcClick();
+  // Sets ProblemData::noTension as the button now shows it.
+  void SpeedButtonNoTensionClick();
   void SpeedButtonHelpClick();
   void GeneralHelpClick();
   void SectionsHelpClick();
@@ -209,6 +216,8 @@ class TFormPelv : public QMainWindow {
   void resultsChanged();
   // Shows the accuracy warning of the results on the tool bar while they are available.
   void showAccuracyWarning();
+  // Shows the problem's options as ProblemData holds them, after it was replaced (New, Open).
+  void showOptions();
 
   Dialogs& dialogs_;
   ProblemData data_;

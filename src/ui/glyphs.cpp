@@ -22,16 +22,17 @@ using GlyphPainter = std::function<void(QPainter&)>;
 // larger pixmaps scale the painter.
 class PaintedGlyph : public QIconEngine {
  public:
-  PaintedGlyph(QSize designSize, GlyphPainter paint)
-      : designSize_(designSize), paint_(std::move(paint)) {}
+  // paintOn, if given, draws the glyph of a checked button.
+  PaintedGlyph(QSize designSize, GlyphPainter paint, GlyphPainter paintOn = nullptr)
+      : designSize_(designSize), paint_(std::move(paint)), paintOn_(std::move(paintOn)) {}
 
   void paint(QPainter* painter, const QRect& rect, QIcon::Mode /*mode*/,
-             QIcon::State /*state*/) override {
+             QIcon::State state) override {
     painter->save();
     painter->translate(rect.topLeft());
     painter->scale(qreal(rect.width()) / designSize_.width(),
                    qreal(rect.height()) / designSize_.height());
-    paint_(*painter);
+    (state == QIcon::On && paintOn_ ? paintOn_ : paint_)(*painter);
     painter->restore();
   }
 
@@ -51,11 +52,12 @@ class PaintedGlyph : public QIconEngine {
     return designSize_.scaled(size, Qt::KeepAspectRatio);
   }
 
-  QIconEngine* clone() const override { return new PaintedGlyph(designSize_, paint_); }
+  QIconEngine* clone() const override { return new PaintedGlyph(designSize_, paint_, paintOn_); }
 
  private:
   QSize designSize_;
   GlyphPainter paint_;
+  GlyphPainter paintOn_;
 };
 
 QIcon Draw(int width, int height, GlyphPainter paint) {
@@ -161,6 +163,45 @@ QIcon CalcGlyph() {
       }
     }
   });
+}
+
+QIcon NoTensionGlyph() {
+  // The soil, a green band with a lime top, and the load in the middle.
+  auto soilAndLoad = [](QPainter& p) {
+    p.setPen(Qt::NoPen);
+    p.setBrush(kGreen);
+    p.drawRect(1, 15, 22, 6);
+    p.setBrush(kLime);
+    p.drawRect(1, 15, 22, 2);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(kNavy, 1.6));
+    p.drawLine(QPointF(12, 0.5), QPointF(12, 7));
+    p.setPen(Qt::NoPen);
+    p.setBrush(kNavy);
+    p.drawPolygon(QPolygonF({{8.5, 6.5}, {15.5, 6.5}, {12, 11}}));
+  };
+  auto beam = [](QPainter& p, const QPainterPath& path) {
+    p.setPen(QPen(kRed, 2.6, Qt::SolidLine, Qt::FlatCap));
+    p.setBrush(Qt::NoBrush);
+    p.drawPath(path);
+  };
+  // Off: the beam held on the soil all along, as springs that pull hold it.
+  auto off = [soilAndLoad, beam](QPainter& p) {
+    soilAndLoad(p);
+    QPainterPath path;
+    path.moveTo(1, 13);
+    path.quadTo(12, 17, 23, 13);
+    beam(p, path);
+  };
+  // On: pressed into the soil under the load, its ends lifted off it.
+  auto on = [soilAndLoad, beam](QPainter& p) {
+    soilAndLoad(p);
+    QPainterPath path;
+    path.moveTo(1, 7);
+    path.quadTo(12, 22, 23, 7);
+    beam(p, path);
+  };
+  return QIcon(new PaintedGlyph(QSize(24, 22), off, on));
 }
 
 QIcon HelpGlyph() {

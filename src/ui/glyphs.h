@@ -14,6 +14,7 @@ QIcon NewGlyph();    // a blank page with a folded corner
 QIcon SaveGlyph();   // a diskette
 QIcon PrintGlyph();  // a printer
 QIcon CalcGlyph();   // a pocket calculator
+QIcon NoTensionGlyph();  // a loaded beam on soil: lying on it, or (checked) its ends lifted off
 QIcon HelpGlyph();   // a red question mark on a yellow disc
 QIcon WindowIcon();  // a red beam bent down in its middle, lying on a green band
 

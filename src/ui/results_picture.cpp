@@ -10,6 +10,7 @@
 #include <cmath>
 #include <vector>
 
+#include "analysis/result_quantities.h"
 #include "desktop/colours.h"
 #include "plot/diagram_scale.h"
 
@@ -46,6 +47,25 @@ struct DiagramStyle {
   double minValue;
   double maxValue;
 };
+
+// Under the w diagram, so that its axis and curve stay in view: a band over each range where
+// the beam lifted off soil that takes no tension.
+void DrawLiftOff(QPainter& painter, const ProblemData& data, int drawWidth, int drawHeight,
+                 DrawingLog& out) {
+  const double span = data.nodes[data.elementCount].x - data.nodes[0].x;
+  if (!std::isfinite(span) || span <= 0.0) return;
+  const int x0 = TruncateToPixel(0.1 * drawWidth);
+  const double sx = (0.8 * drawWidth) / span;
+  const int y0 = TruncateToPixel(0.3 * drawHeight);
+  for (const auto& [from, to] : LiftOffRanges(data)) {
+    const PictureLine line{{TruncateToPixel(x0 + sx * from), y0},
+                           {TruncateToPixel(x0 + sx * to), y0}};
+    out.liftOff.push_back(line);
+    painter.fillRect(QRect(QPoint(line.from.x, y0 - kLiftOffBand),
+                           QPoint(line.to.x, y0 + kLiftOffBand)),
+                     kLiftOffColour);
+  }
+}
 
 void DrawDiagram(QPainter& painter, const ProblemData& data, const DiagramStyle& style, int n,
                  int step, int drawWidth, int drawHeight, DiagramDrawing& out) {
@@ -165,6 +185,14 @@ void DrawResults(QPainter& painter, const ProblemData& data, const ResultSummary
   }
 
   AssertCountsWithinLimits(data);
+  if (data.noTension) {
+    const bool lifted = !LiftOffRanges(data).empty();
+    out.foundation = {{leftX, TruncateToPixel(0.10 * drawHeight)},
+                      lifted ? "Soil takes no tension: lifted off where the w axis is marked"
+                             : "Soil takes no tension: no lift-off"};
+    DrawTextAt(painter, out.foundation.topLeft, out.foundation.text);
+    DrawLiftOff(painter, data, drawWidth, drawHeight, out);
+  }
   const int n = data.elementCount;
   out.plotStep = PlotStride(n);
   const std::array<DiagramStyle, 3> styles = {{

@@ -73,7 +73,13 @@ struct DrawingLog {
   std::array<PictureText, 6> texts;        // min w, max w, min Q, max Q, min M, max M
   int plotStep = 0;                        // every plotStep-th node is drawn
   std::array<DiagramDrawing, 3> diagrams;  // w, Q, M
+  // Soil that takes no tension: the line under the extremes that says so (empty text while the
+  // option is off), and one band along the w axis per range where the beam lifted off, as the
+  // line through its middle; the band is kLiftOffBand pixels either side of it.
+  PictureText foundation;
+  std::vector<PictureLine> liftOff;
 };
+inline constexpr int kLiftOffBand = 2;
 
 // Draws the results picture of data.nodes[0..elementCount] with the extremes in summary into
 // the rectangle (0, 0)-(W, H) of the painter's device, which must be at least W x H pixels;

@@ -185,6 +185,15 @@ TEST(ReportGeneralData, RowsAndValueColumn) {
     ExpectText(s, labels[i], 1, kLeft, 149 + i * kh, ReportFont::Regular);
     ExpectText(s, values[i], 1, valueX, 149 + i * kh, ReportFont::Regular);
   }
+  EXPECT_EQ(s.FindText("Foundation"), nullptr);
+
+  // Soil that takes no tension: one row more, at the same value column.
+  Job option(3000);
+  option.data.noTension = true;
+  EXPECT_EQ(option.report.PrintGeneralData(), 214 + 3 * kh);
+  ExpectText(option.surface, "Foundation", 1, kLeft, 149 + 6 * kh, ReportFont::Regular);
+  ExpectText(option.surface, ": soil takes no tension", 1, valueX, 149 + 6 * kh,
+             ReportFont::Regular);
 }
 
 TEST(ReportInputData, HeadingsUnitsAndRows) {

@@ -23,6 +23,8 @@
 #include <QTemporaryDir>
 #include <QToolButton>
 #include <QXmlStreamReader>
+#include <QtMath>
+#include <string>
 
 #include "results_window/diagram_picture.h"
 #include "results_window/diagram_view.h"
@@ -279,6 +281,53 @@ TEST_F(ResultsWindowTest, EveryDiagramHasRoundTicksAndNoTextOverAnother) {
   EXPECT_GE(layout.axisTop, bandsEnd);
   EXPECT_GE(layout.signTop, layout.axisTop + line);
   EXPECT_LE(layout.signTop + line, window->diagrams->height());
+}
+
+// Soil that takes no tension: the ranges where the beam lifted off are shaded over every panel,
+// the footnote says what the shade means, and the line under the accuracy tells the ranges and
+// how finely their edges are known.
+TEST_F(ResultsWindowTest, WhereTheBeamLiftsOffIsShadedAndTold) {
+  data->noTension = true;
+  data->sectionCount = 2;
+  data->elementCount = 1000;
+  data->stiffnessEI = 1.0e5;
+  data->beamWidth = 1.0;
+  data->sections[0] = data->sections[1] = {50.0, 0.0, 1000.0};
+  data->points[0].force = data->points[2].force = 0.0;
+  data->points[1] = {50.0, 100.0, 0.0};
+  ResultsWindow* window = Open();
+  ASSERT_NE(window, nullptr);
+  const QStringList lines = window->accuracy->text().split('\n');
+  ASSERT_EQ(lines.size(), 2);
+  EXPECT_EQ(lines[1].toStdString(),
+            "Soil takes no tension: the beam lifted off over 2 ranges (shaded), settled in " +
+                std::to_string(data->contactRounds) +
+                " rounds; the contact edges are resolved to one element, and the exact beam has "
+                "the same contact.");
+  EXPECT_EQ(DiagramFootnote(*TakeResultsSnapshot(*data)),
+            QString::fromLatin1(kSignConvention) + " Shaded: the beam lifted off the soil.");
+
+  // In the p panel, halfway between two grid lines: shaded at 20 m and 80 m, where p = 0; not
+  // at the load, where the soil carries it.
+  const QImage image = window->diagrams->grab().toImage();
+  const qreal ratio = image.devicePixelRatio();
+  const DiagramLayout& layout = window->diagrams->layout();
+  const DiagramPanel& p = layout.panels[3];
+  ASSERT_EQ(p.quantity, ResultQuantity::P);
+  ASSERT_GE(p.axis.ticks.size(), 2u);
+  const double y = (p.valueToY(p.axis.ticks[0]) + p.valueToY(p.axis.ticks[1])) / 2.0;
+  auto colourAt = [&](double x) {
+    return image.pixelColor(qFloor(layout.xToPixel(x) * ratio), qFloor(y * ratio));
+  };
+  QColor shade = LiftOffShade();
+  const QColor shaded(255, 255 - qRound(shade.alphaF() * 255), 255);
+  for (double x : {20.0, 80.0}) {
+    const QColor there = colourAt(x);
+    EXPECT_NEAR(there.red(), shaded.red(), 2) << x;
+    EXPECT_NEAR(there.green(), shaded.green(), 2) << x;
+    EXPECT_NEAR(there.blue(), shaded.blue(), 2) << x;
+  }
+  EXPECT_NE(colourAt(50.0).green(), colourAt(20.0).green());
 }
 
 TEST(ResultsWindowPlacement, BesideTheMainWindowWhereThereIsRoom) {

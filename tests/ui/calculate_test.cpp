@@ -3,10 +3,12 @@
 
 #include <QApplication>
 #include <QLabel>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPainter>
 #include <QTimer>
 #include <QToolButton>
+#include <cmath>
 #include <vector>
 
 #include "analysis/calculation.h"
@@ -185,6 +187,66 @@ TEST_F(CalculateTest, AnAnswerFarFromTheExactBeamIsToldOnTheToolBar) {
   Click(form->SpeedButtonCalc);
   EXPECT_EQ(label->toolTip(),
             "Warning : M is up to 3.3 % off the exact beam; 1000 elements is the most.");
+}
+
+// Soil that takes no tension, turned on and off by the tool button and by the menu from the
+// keyboard: a change drops the results as an edit does. A long beam under a central load keeps
+// its contact over pi/(2 beta) either side of the load; the picture marks the rest on the w axis.
+TEST_F(CalculateTest, SoilThatTakesNoTensionMarksWhereTheBeamLiftsOff) {
+  Click(form->SpeedButtonCalc);
+  Click(form->SpeedButtonNoTension);
+  EXPECT_TRUE(data->noTension);
+  EXPECT_TRUE(form->NoTension1->isChecked());
+  EXPECT_FALSE(data->resultsAvailable);
+  EXPECT_FALSE(form->clientArea()->showsPicture());
+
+  data->sectionCount = 2;
+  data->elementCount = 1000;
+  data->stiffnessEI = 1.0e5;
+  data->beamWidth = 1.0;
+  data->sections[0] = {50.0, 0.0, 1000.0};
+  data->sections[1] = {50.0, 0.0, 1000.0};
+  data->points[0].force = data->points[2].force = 0.0;
+  data->points[1] = {50.0, 100.0, 0.0};
+  CalculateAndCheckPicture();
+  DrawingLog log;
+  {
+    const PictureGeometry g = ComputePictureGeometry(750, 550);
+    QImage image(g.drawWidth, g.drawHeight, QImage::Format_RGB32);
+    QPainter painter(&image);
+    DrawResults(painter, *data, FindExtremes(*data), g.drawWidth, g.drawHeight, &log);
+  }
+  EXPECT_EQ(log.foundation.text, "Soil takes no tension: lifted off where the w axis is marked");
+  // 676 pixels wide: the beam's 100 m over 540.8 pixels from x 67, the w axis at y 148.
+  const double contact = M_PI / 2.0 / std::pow(1000.0 / (4.0 * 1.0e5), 0.25);
+  ASSERT_EQ(log.liftOff.size(), 2u);
+  EXPECT_EQ(log.liftOff[0].from, (PicturePoint{67, 148}));
+  EXPECT_NEAR(log.liftOff[0].to.x, 67 + 5.408 * (50.0 - contact), 1.5);
+  EXPECT_NEAR(log.liftOff[1].from.x, 67 + 5.408 * (50.0 + contact), 1.5);
+  EXPECT_EQ(log.liftOff[1].to, (PicturePoint{607, 148}));
+  // Between the first two hatching lines, above the axis.
+  EXPECT_EQ(Rgb(Surface(), 37 + 69, 27 + 148 - kLiftOffBand), 0xFF00FFu);
+
+  // Off again from the keyboard, through the Options menu.
+  Press(Qt::Key_O, Qt::AltModifier);
+  ASSERT_TRUE(QTest::qWaitFor([&] { 
+    return QApplication::activePopupWidget() == static_cast<QWidget*>(form->Options1);
+  }));
+  QTest::keyClick(form->Options1, Qt::Key_N);
+  Settle();
+  EXPECT_FALSE(data->noTension);
+  EXPECT_FALSE(form->SpeedButtonNoTension->isChecked());
+  EXPECT_FALSE(data->resultsAvailable);
+  EXPECT_FALSE(form->Results1->isEnabled());
+  Click(form->SpeedButtonCalc);
+  log = {};
+  {
+    QImage image(676, 496, QImage::Format_RGB32);
+    QPainter painter(&image);
+    DrawResults(painter, *data, FindExtremes(*data), 676, 496, &log);
+  }
+  EXPECT_TRUE(log.foundation.text.empty());
+  EXPECT_TRUE(log.liftOff.empty());
 }
 
 TEST_F(CalculateTest, DemonstrationProblemAt600By400) {

@@ -193,6 +193,7 @@ TEST_F(FileCommandsTest, SaveAfterCalculateAndOpenGiveTheProblemBackWithoutResul
   EnterGeneral(2, "Quay wall");
   EnterCell(form->SoilGrid, 2, 3, "12.5");
   EnterCell(form->ForcesGrid, 2, 3, "-20");
+  Click(form->SpeedButtonNoTension);  // the option travels with the file
   Click(form->SpeedButtonCalc);
   ASSERT_TRUE(data->resultsAvailable);
 
@@ -207,9 +208,14 @@ TEST_F(FileCommandsTest, SaveAfterCalculateAndOpenGiveTheProblemBackWithoutResul
   EXPECT_TRUE(bytes.contains("\r\n     2,   10.000,      12.500,       0.000,\r\n"));
   EXPECT_TRUE(bytes.contains("\r\n     1,      10.000,     -20.000,       0.000,\r\n"));
   EXPECT_TRUE(bytes.contains("\r\n   100,   30.000,"));  // the last node of the results
+  EXPECT_TRUE(bytes.contains("\r\n         3,      100,     2000,        1,\r\n"));
 
-  // New drops the results and their picture; the input shows in its place.
+  // New drops the results and their picture; the input shows in its place. The option is off
+  // again, and its button and menu item say so.
   Click(form->SpeedButtonNew);
+  EXPECT_FALSE(data->noTension);
+  EXPECT_FALSE(form->SpeedButtonNoTension->isChecked());
+  EXPECT_FALSE(form->NoTension1->isChecked());
   EXPECT_EQ(data->problemName.View(), "Demonstration Problem");
   EXPECT_EQ(data->sections[1].load, 10.0);
   EXPECT_FALSE(form->clientArea()->showsPicture());
@@ -222,6 +228,8 @@ TEST_F(FileCommandsTest, SaveAfterCalculateAndOpenGiveTheProblemBackWithoutResul
   EXPECT_EQ(data->problemName.View(), "Quay wall");
   EXPECT_EQ(data->sections[1].load, 12.5);
   EXPECT_EQ(data->points[1].force, -20.0);
+  EXPECT_TRUE(data->noTension);
+  EXPECT_TRUE(form->SpeedButtonNoTension->isChecked());
   EXPECT_FALSE(data->resultsAvailable);
   EXPECT_EQ(form->MainGrid->cellText(1, 2), "Quay wall");
   EXPECT_EQ(form->SoilGrid->cellText(2, 3), "      12.500");

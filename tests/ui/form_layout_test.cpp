@@ -48,12 +48,13 @@ TEST_F(WindowTest, StartsCentredWithItsClientAreaToolBarAndMenu) {
   const std::vector<std::pair<QToolButton*, QString>> buttons = {
       {form->SpeedButtonOpen, "Open"},      {form->SpeedButtonNew, "New"},
       {form->SpeedButtonSave, "Save"},      {form->SpeedButtonPrint, "Print"},
-      {form->SpeedButtonCalc, "Calculate"}, {form->SpeedButtonHelp, "Help"}};
+      {form->SpeedButtonCalc, "Calculate"}, {form->SpeedButtonNoTension, "Soil takes no tension"},
+      {form->SpeedButtonHelp, "Help"}};
   for (std::size_t i = 0; i < buttons.size(); ++i) {
     QToolButton* button = buttons[i].first;
     SCOPED_TRACE(buttons[i].second.toStdString());
     EXPECT_EQ(button->parentWidget(), form->PanelMain);
-    const int left = i < 5 ? static_cast<int>(i) * 25 : 726;
+    const int left = i < 6 ? static_cast<int>(i) * 25 : 726;
     EXPECT_EQ(Geometry(button), QRect(left, 0, 25, 25));
     EXPECT_EQ(button->toolTip(), buttons[i].second);
     EXPECT_EQ(button->focusPolicy(), Qt::NoFocus);
@@ -65,14 +66,27 @@ TEST_F(WindowTest, StartsCentredWithItsClientAreaToolBarAndMenu) {
     }
   }
 
-  // Menu: File with its items and access keys, and Help acting on the menu bar itself.
-  // After them, the command that opens the results window.
+  // The option's button is its menu item's: pressed exactly while the item is checked.
+  EXPECT_EQ(form->SpeedButtonNoTension->defaultAction(), form->NoTension1);
+  EXPECT_TRUE(form->NoTension1->isCheckable());
+  EXPECT_FALSE(form->NoTension1->isChecked());
+  // Its glyph tells the state too: the beam lying on the soil, or lifted off at its ends.
+  const QIcon glyph = form->SpeedButtonNoTension->icon();
+  EXPECT_NE(glyph.pixmap(QSize(24, 22), 1.0, QIcon::Normal, QIcon::On).toImage(),
+            glyph.pixmap(QSize(24, 22), 1.0, QIcon::Normal, QIcon::Off).toImage());
+
+  // Menu: File with its items and access keys, the problem's options, and Help acting on the
+  // menu bar itself. After them, the command that opens the results window.
   const QList<QAction*> bar = form->menuBar()->actions();
-  ASSERT_EQ(bar.size(), 3);
-  EXPECT_EQ(bar[2], form->Results1);
+  ASSERT_EQ(bar.size(), 4);
+  EXPECT_EQ(bar[3], form->Results1);
   EXPECT_EQ(bar[0]->text(), "&File");
   EXPECT_EQ(bar[0]->menu(), form->File1);
-  EXPECT_EQ(bar[1], form->Help1);
+  EXPECT_EQ(bar[1]->text(), "&Options");
+  EXPECT_EQ(bar[1]->menu(), form->Options1);
+  EXPECT_EQ(form->Options1->actions(), QList<QAction*>({form->NoTension1}));
+  EXPECT_EQ(form->NoTension1->text(), "Soil takes &no tension");
+  EXPECT_EQ(bar[2], form->Help1);
   EXPECT_EQ(form->Help1->text(), "&Help");
   EXPECT_EQ(form->Help1->menu(), nullptr);
   QStringList items;
