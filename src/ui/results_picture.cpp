@@ -48,14 +48,22 @@ struct DiagramStyle {
   double maxValue;
 };
 
+// The beam's length over 80 % of the picture's width; 0 for a beam of no length or positions
+// that are not numbers, which give no horizontal scale.
+double PixelsPerMetre(const ProblemData& data, int drawWidth) {
+  const double span = data.nodes[data.elementCount].x - data.nodes[0].x;
+  if (!std::isfinite(span) || span <= 0.0) return 0.0;
+  const double sx = (0.8 * drawWidth) / span;
+  return std::isfinite(sx) ? sx : 0.0;
+}
+
 // Under the w diagram, so that its axis and curve stay in view: a band over each range where
 // the beam lifted off soil that takes no tension.
 void DrawLiftOff(QPainter& painter, const ProblemData& data, int drawWidth, int drawHeight,
                  DrawingLog& out) {
-  const double span = data.nodes[data.elementCount].x - data.nodes[0].x;
-  if (!std::isfinite(span) || span <= 0.0) return;
+  const double sx = PixelsPerMetre(data, drawWidth);
+  if (sx == 0.0) return;
   const int x0 = TruncateToPixel(0.1 * drawWidth);
-  const double sx = (0.8 * drawWidth) / span;
   const int y0 = TruncateToPixel(0.3 * drawHeight);
   for (const auto& [from, to] : LiftOffRanges(data)) {
     const PictureLine line{{TruncateToPixel(x0 + sx * from), y0},
@@ -73,12 +81,9 @@ void DrawDiagram(QPainter& painter, const ProblemData& data, const DiagramStyle&
   const int x1 = drawWidth - x0;
   const int y0 = TruncateToPixel(style.axisShare * drawHeight);
 
-  // A beam of no length (or positions that are not numbers) gives no horizontal scale; such a
-  // diagram is drawn as its axis alone, like one that is zero everywhere.
-  const double span = data.nodes[n].x - data.nodes[0].x;
-  double sx = 0.0;
-  if (std::isfinite(span) && span > 0.0) sx = (0.8 * drawWidth) / span;
-  if (!std::isfinite(sx)) sx = 0.0;
+  // Without a horizontal scale a diagram is drawn as its axis alone, like one that is zero
+  // everywhere.
+  const double sx = PixelsPerMetre(data, drawWidth);
   const double sy = sx == 0.0 ? 0.0
                               : DiagramScale(data, style.value, style.minValue, style.maxValue,
                                              kUnitHeightShare * drawHeight, y0, drawHeight - y0);
