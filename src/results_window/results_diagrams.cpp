@@ -111,6 +111,17 @@ void TextInBand(QPainter& painter, const QFontMetricsF& metrics, const QString& 
 // The inside of a panel's frame, where its values go.
 double InnerHeight(const DiagramPanel& panel) { return panel.plot.height() - 2.0 * panel.inset; }
 
+// Shades ranges of x (m from the beam's left end) over the panel's whole height.
+void ShadePanelRanges(QPainter& painter, const DiagramLayout& layout, const DiagramPanel& panel,
+                      const std::vector<std::pair<double, double>>& ranges, const QColor& colour) {
+  for (const auto& [from, to] : ranges) {
+    const double x0 = layout.xToPixel(std::min(from, to));
+    const double x1 = layout.xToPixel(std::max(from, to));
+    painter.fillRect(QRectF(QPointF(x0, panel.plot.top()), QPointF(x1, panel.plot.bottom())),
+                     colour);
+  }
+}
+
 }  // namespace
 
 const char kSignConvention[] =
@@ -276,16 +287,6 @@ PanelOverlay ExactBeamOverlay(std::shared_ptr<const ResultsSnapshot> snapshot) {
     DrawPanelCurve(painter, layout, panel, points,
                    QPen(kText, 1.2, Qt::DashLine, Qt::FlatCap, Qt::RoundJoin));
   };
-}
-
-void ShadePanelRanges(QPainter& painter, const DiagramLayout& layout, const DiagramPanel& panel,
-                      const std::vector<std::pair<double, double>>& ranges, const QColor& colour) {
-  for (const auto& [from, to] : ranges) {
-    const double x0 = layout.xToPixel(std::min(from, to));
-    const double x1 = layout.xToPixel(std::max(from, to));
-    painter.fillRect(QRectF(QPointF(x0, panel.plot.top()), QPointF(x1, panel.plot.bottom())),
-                     colour);
-  }
 }
 
 void PaintDiagrams(QPainter& painter, const ResultsSnapshot& s, const DiagramLayout& layout,

@@ -10,8 +10,9 @@
 // among them; the section numbers stand in a band above all panels, the x axis in metres and
 // the sign convention below them.
 //
-// Overlays (another curve over a diagram, shaded ranges of x) are drawn per panel by a caller's
-// function, with DrawPanelCurve and ShadePanelRanges, after the panel's own curve.
+// Where the beam lifted off soil that takes no tension, the panels are shaded under their
+// curves. Overlays (another curve over a diagram) are drawn per panel by a caller's function,
+// with DrawPanelCurve, after the panel's own curve.
 
 #include <QColor>
 #include <QFont>
@@ -106,9 +107,6 @@ void PaintDiagrams(QPainter& painter, const ResultsSnapshot& snapshot, const Dia
 // A curve over a panel: points of (x in m from the beam's left end, value), one polyline.
 void DrawPanelCurve(QPainter& painter, const DiagramLayout& layout, const DiagramPanel& panel,
                     const std::vector<QPointF>& points, const QPen& pen);
-// Shades ranges of x (m from the beam's left end) over the panel's whole height.
-void ShadePanelRanges(QPainter& painter, const DiagramLayout& layout, const DiagramPanel& panel,
-                      const std::vector<std::pair<double, double>>& ranges, const QColor& colour);
 
 // The exact continuous beam over the w, Q and M panels, a dashed dark line that rises or falls
 // straight at a point where Q or M jumps; nothing where the snapshot has no exact solution.
