@@ -68,7 +68,7 @@ std::optional<int> BuildMesh(const ProblemData& data, MeshData& mesh) {
 
 namespace {
 
-// The body of AssembleRow, inlined where every row is assembled.
+// The equations of node j, 0 <= j <= elementCount.
 inline void FillRow(const ProblemData& data, const MeshData& mesh, int j, BlockRow& row) {
   const int n = data.elementCount;
   if (j == 0 || j == n) [[unlikely]] {
@@ -123,10 +123,6 @@ inline void FillRow(const ProblemData& data, const MeshData& mesh, int j, BlockR
 }
 
 }  // namespace
-
-void AssembleRow(const ProblemData& data, const MeshData& mesh, int j, BlockRow& row) {
-  FillRow(data, mesh, j, row);
-}
 
 void AssembleSystem(const ProblemData& data, const MeshData& mesh, BlockSystem& system) {
   for (int j = 0; j <= data.elementCount; ++j) FillRow(data, mesh, j, system.rows[j]);

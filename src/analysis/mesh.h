@@ -53,10 +53,8 @@ struct BlockSystem {
 // after that section is meaningful and the run must stop.
 std::optional<int> BuildMesh(const ProblemData& data, MeshData& mesh);
 
-// The equations of node j, 0 <= j <= elementCount, from the mesh and the end points' loads.
-void AssembleRow(const ProblemData& data, const MeshData& mesh, int j, BlockRow& row);
-
-// Fills rows 0..elementCount of the system with AssembleRow.
+// Fills rows 0..elementCount of the system with the equations of each node, from the mesh and
+// the end points' loads.
 void AssembleSystem(const ProblemData& data, const MeshData& mesh, BlockSystem& system);
 
 // How far the solution held in the rhs of the solved rows 0..elementCount misses the equations
