@@ -11,7 +11,7 @@
 #include "app/program_start.h"
 #include "desktop/pelvar_application.h"
 #include "desktop/qt_dialogs.h"
-#include "files/file_io.h"
+#include "files/safe_writer.h"
 #include "ui/form_pelv.h"
 
 namespace {

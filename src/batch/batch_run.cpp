@@ -7,7 +7,9 @@
 
 #include "analysis/calculation.h"
 #include "analysis/results.h"
-#include "files/file_io.h"
+#include "files/paths_and_messages.h"
+#include "files/safe_writer.h"
+#include "files/save_place.h"
 #include "files/problem_file.h"
 #include "files/results_json.h"
 #include "model/input_rules.h"

@@ -8,7 +8,8 @@
 
 #include "batch/batch_options.h"
 #include "batch/batch_run.h"
-#include "files/file_io.h"
+#include "files/paths_and_messages.h"
+#include "files/safe_writer.h"
 
 #ifdef PELVAR_BATCH_WITH_REPORT
 #include <QFont>

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "files/file_io.h"
+#include "files/byte_sources.h"
 
 namespace pelvar {
 

@@ -1,7 +1,8 @@
 #include <memory>
 
+#include "files/byte_sources.h"
 #include "files/data_line_scanner.h"
-#include "files/file_io.h"
+#include "files/paths_and_messages.h"
 #include "files/problem_file.h"
 #include "text/number_format.h"
 #include "text/number_reader.h"

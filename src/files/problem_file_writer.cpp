@@ -1,6 +1,7 @@
 #include "files/data_line_scanner.h"
-#include "files/file_io.h"
 #include "files/problem_file.h"
+#include "files/paths_and_messages.h"
+#include "files/safe_writer.h"
 #include "text/number_format.h"
 
 namespace pelvar {

@@ -7,7 +7,7 @@
 #include <QPageSize>
 #include <QPdfWriter>
 
-#include "files/file_io.h"
+#include "files/safe_writer.h"
 #include "report/qt_page_surface.h"
 #include "report/report.h"
 

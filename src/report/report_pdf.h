@@ -23,7 +23,7 @@ FileResult MakeReportPdf(const ProblemData& data, std::string& pdf,
                          const QPageLayout& layout = ReportPdfPageLayout(),
                          int resolution = kReportPdfResolution);
 
-// Writes that PDF to path through the safe writer (files/file_io.h), as a data file is saved: a
+// Writes that PDF to path through the safe writer (files/safe_writer.h), as a data file is saved: a
 // failure leaves an earlier file of that name as it was and names the system's reason.
 FileResult WriteReportPdf(const ProblemData& data, const std::string& path,
                           const QPageLayout& layout = ReportPdfPageLayout(),

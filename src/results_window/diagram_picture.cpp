@@ -6,7 +6,8 @@
 #include <QSvgGenerator>
 #include <QXmlStreamReader>
 
-#include "files/file_io.h"
+#include "files/paths_and_messages.h"
+#include "files/safe_writer.h"
 
 namespace pelvar {
 namespace {

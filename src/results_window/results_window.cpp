@@ -18,7 +18,7 @@
 
 #include "desktop/dialogs.h"
 #include "desktop/path_parts.h"
-#include "files/file_io.h"
+#include "files/safe_writer.h"
 #include "files/results_csv.h"
 #include "plot/results_plot.h"
 #include "qt_text/text_edge.h"

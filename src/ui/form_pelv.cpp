@@ -19,7 +19,7 @@
 #include <string>
 
 #include "desktop/path_parts.h"
-#include "files/file_io.h"
+#include "files/save_place.h"
 #include "files/problem_file.h"
 #include "model/input_rules.h"
 #include "qt_text/text_edge.h"

@@ -1,4 +1,5 @@
-#include "files/file_io.h"
+#include "files/safe_writer.h"
+#include "files/paths_and_messages.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>

@@ -1,59 +1,21 @@
 #pragma once
-// Byte-level file access for the data files and the batch command's outputs.
+// The safe writer: how every save and export reaches the disk. A file is written under a
+// temporary name in its target's folder and put in the target's place only when complete, so a
+// failure never destroys the old file, and nobody else on the machine can redirect it.
 
-#include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "files/descriptor.h"
 #include "files/file_result.h"
 
 namespace pelvar {
-
-// The folder of path, for files made beside it ("." for a bare name, "/" at the root), and the
-// name after its last "/".
-void SplitPath(const std::string& path, std::string& folder, std::string& name);
-
-// The reason for an errno value in the system's own words ("No space left on device"), in
-// English whatever the process locale.
-std::string SystemErrorText(int errorNumber);
-
-// A file name as messages show it: in double quotes.
-std::string Quoted(std::string_view name);
 
 // Ends the process's default of being killed by SIGXFSZ: beyond the file size limit (ulimit -f)
 // a write then fails with EFBIG, and the save says "File too large" instead of the process
 // vanishing without a word. Both programs call it first thing.
 void IgnoreFileSizeSignal();
-
-// Whether a save to first would replace the file at second (or the other way round): the same
-// device and inode when both exist, the same name in the same folder when neither does.
-bool SameFile(const std::string& first, const std::string& second);
-
-// An open file descriptor, closed when it goes.
-class Descriptor {
- public:
-  Descriptor() = default;
-  explicit Descriptor(int fd) : fd_(fd) {}
-  ~Descriptor() { Reset(); }
-  Descriptor(Descriptor&& other) noexcept : fd_(other.Release()) {}
-  Descriptor& operator=(Descriptor&& other) noexcept {
-    if (this != &other) Reset(other.Release());
-    return *this;
-  }
-
-  int Get() const { return fd_; }
-  bool IsOpen() const { return fd_ >= 0; }
-  int Release() {
-    const int fd = fd_;
-    fd_ = -1;
-    return fd;
-  }
-  void Reset(int fd = -1);
-
- private:
-  int fd_ = -1;
-};
 
 // A file written under a temporary name in its target's folder and renamed over the target only
 // when complete, so that a failure never destroys the old file.
@@ -111,45 +73,5 @@ class PendingFile {
 
 // Writes bytes to path through a PendingFile.
 FileResult WriteFileAtomically(const std::string& path, std::string_view bytes);
-
-// A source of bytes read in chunks: a file or a buffer.
-class ByteSource {
- public:
-  virtual ~ByteSource() = default;
-  // Fills up to capacity bytes; returns how many, 0 at the end or on an error.
-  virtual std::size_t Read(char* buffer, std::size_t capacity) = 0;
-  // The errno of a failed read, 0 when the source simply ended.
-  virtual int Error() const { return 0; }
-};
-
-class MemorySource final : public ByteSource {
- public:
-  explicit MemorySource(std::string_view bytes) : bytes_(bytes) {}
-  std::size_t Read(char* buffer, std::size_t capacity) override;
-
- private:
-  std::string_view bytes_;
-};
-
-// Reads an open file descriptor, which it closes when destroyed.
-class FileSource final : public ByteSource {
- public:
-  // Opens path for reading; IsOpen() is false and Error() tells why when that fails. Opening
-  // never waits for a writer, so a named pipe without one reads as an empty file.
-  explicit FileSource(const std::string& path);
-  ~FileSource() override;
-  FileSource(const FileSource&) = delete;
-  FileSource& operator=(const FileSource&) = delete;
-
-  bool IsOpen() const { return fd_ >= 0; }
-  // The size of a regular file, -1 for anything else (a pipe, a device).
-  long long RegularFileSize() const;
-  std::size_t Read(char* buffer, std::size_t capacity) override;
-  int Error() const override { return error_; }
-
- private:
-  int fd_ = -1;
-  int error_ = 0;
-};
 
 }  // namespace pelvar
