@@ -1,17 +1,21 @@
 #include "batch/batch_run.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <deque>
 #include <memory>
+#include <optional>
 #include <utility>
 #include <vector>
 
 #include "analysis/calculation.h"
 #include "analysis/results.h"
 #include "files/paths_and_messages.h"
-#include "files/safe_writer.h"
-#include "files/save_place.h"
 #include "files/problem_file.h"
 #include "files/results_json.h"
+#include "files/safe_writer.h"
+#include "files/save_place.h"
 #include "model/input_rules.h"
 #include "text/cp1252.h"
 
@@ -20,32 +24,206 @@ namespace {
 
 constexpr std::string_view kProgram = "pelvar-batch: ";
 
+// One output of the run, from its option to the bytes that go where its path leads.
+struct Output {
+  std::string option;  // "--nodes", ...
+  std::string path;    // as given; "-" is standard output
+  std::string bytes;
+  FileIdentity identity;
+  PendingFile file;
+  // Standard output and standard error, also when named as /dev/stdout or a descriptor of the
+  // same file, take the output in the order of the run's own text: the program writes them last.
+  std::string* stream = nullptr;
+};
+
+// The outputs the options ask for, in the order they are written.
+std::deque<Output> RequestedOutputs(const BatchOptions& options) {
+  std::deque<Output> outputs;  // a pending file stays where it was made
+  const auto add = [&outputs](const char* option, const std::optional<std::string>& path) {
+    if (!path) return;
+    Output& output = outputs.emplace_back();
+    output.option = option;
+    output.path = *path;
+  };
+  add("--nodes", options.nodesPath);
+  add("--json", options.jsonPath);
+  add("--save", options.savePath);
+  add("--report", options.reportPath);
+  add("--picture", options.picturePath);
+  return outputs;
+}
+
+// The descriptor an output is written through: 1 for "-", the one its path names, or -1 for a
+// file.
+int OutputDescriptor(const Output& output) {
+  return output.path == "-" ? STDOUT_FILENO : output.identity.descriptor;
+}
+
+// Whether a descriptor leads to the same open file as standard output or standard error.
+bool SameOpenFile(int descriptor, int stream) {
+  struct stat a {
+  }, b{};
+  return ::fstat(descriptor, &a) == 0 && ::fstat(stream, &b) == 0 && SameInode(a, b);
+}
+
 // Why the outputs would destroy the data file read or one another, empty when they would not.
-// Paths are compared as files, not as texts: "x.plv", "./x.plv", a link to it and a hard link
-// all name one file.
-std::string OutputClash(const BatchOptions& options) {
-  std::vector<std::pair<std::string, std::string>> outputs;  // option, path
-  if (options.nodesPath && *options.nodesPath != "-")
-    outputs.emplace_back("--nodes", *options.nodesPath);
-  if (options.savePath) outputs.emplace_back("--save", *options.savePath);
-  if (options.reportPath) outputs.emplace_back("--report", *options.reportPath);
-  if (options.jsonPath && *options.jsonPath != "-")
-    outputs.emplace_back("--json", *options.jsonPath);
-  if (options.picturePath) outputs.emplace_back("--picture", *options.picturePath);
+// Paths are compared as files by the same walk as the writes take: "x.plv", "./x.plv", a link
+// to it, a hard link and a path beyond PATH_MAX all name one file. Outputs written through
+// descriptors go into the file in order and destroy nothing, except where another output is
+// renamed over that file, which would cut their writes off.
+std::string OutputClash(const BatchOptions& options, std::deque<Output>& outputs) {
+  const FileIdentity input = options.demo ? FileIdentity{} : IdentifyFile(options.inputPath);
+  for (Output& output : outputs) {
+    output.identity = output.path == "-" ? FileIdentity{} : IdentifyFile(output.path);
+    if (const int descriptor = OutputDescriptor(output); descriptor >= 0) {
+      // The file behind the descriptor.
+      struct stat info {};
+      if (::fstat(descriptor, &info) == 0) {
+        output.identity.found = output.identity.exists = true;
+        output.identity.device = info.st_dev;
+        output.identity.inode = info.st_ino;
+        output.identity.type = info.st_mode & S_IFMT;
+        output.identity.descriptor = descriptor;
+      }
+    }
+  }
+  const auto replaceable = [](const FileIdentity& identity) {
+    return !identity.exists || identity.type == S_IFREG;
+  };
   for (std::size_t a = 0; a < outputs.size(); ++a) {
-    const auto& [option, path] = outputs[a];
-    if (!options.demo && SameFile(path, options.inputPath)) {
-      return option + " " + Quoted(path) + " would overwrite the data file read, " +
+    const Output& output = outputs[a];
+    if (!replaceable(output.identity)) continue;
+    if (SameFile(output.identity, input)) {
+      return output.option + " " + Quoted(output.path) + " would overwrite the data file read, " +
              Quoted(options.inputPath) + "; nothing was written";
     }
     for (std::size_t b = a + 1; b < outputs.size(); ++b) {
-      if (SameFile(path, outputs[b].second)) {
-        return option + " " + Quoted(path) + " and " + outputs[b].first + " " +
-               Quoted(outputs[b].second) + " name the same file; nothing was written";
+      const Output& other = outputs[b];
+      const bool bothThroughDescriptors =
+          OutputDescriptor(output) >= 0 && OutputDescriptor(other) >= 0;
+      if (!bothThroughDescriptors && SameFile(output.identity, other.identity)) {
+        return output.option + " " + Quoted(output.path) + " and " + other.option + " " +
+               Quoted(other.path) + " name the same file; nothing was written";
       }
     }
   }
   return {};
+}
+
+// A run's failure: its exit status and message.
+struct Failure {
+  int status;
+  std::string message;
+};
+
+// Reads the data file as Open does, over the demonstration problem, or keeps that problem.
+std::optional<Failure> ReadInput(const BatchOptions& options, ProblemData& data) {
+  if (options.demo) return std::nullopt;
+  const FileResult read = ReadProblemFile(data, options.inputPath);
+  if (!read.ok) return Failure{kBatchFileOrUsageError, read.message};
+  data.resultsAvailable = false;
+  return std::nullopt;
+}
+
+// Calculates as Calculate does; the summary and any accuracy warning go to out and err.
+std::optional<Failure> Calculate(const BatchOptions& options, ProblemData& data, std::string& out,
+                                 std::string& err) {
+  auto work = MakeAnalysisWorkspace();
+  if (options.noTension) data.noTension = true;
+  const CalculationOutcome outcome = RunCalculation(data, *work);
+  if (outcome.status != CalculationStatus::Success) {
+    // A singular beam's three lines stand as the window shows them.
+    std::string message = outcome.message;
+    if (!message.empty() && message.back() == '\n') message.pop_back();
+    if (outcome.status == CalculationStatus::Singular) {
+      err += message + "\n";
+      return Failure{kBatchCalculationFailed, {}};
+    }
+    return Failure{kBatchCalculationFailed, message};
+  }
+  for (const std::string& text : SummaryTexts(outcome.summary)) out += text + "\n";
+  // A warning, not a failure: the numbers are the scheme's exact answer all the same.
+  if (const std::optional<std::string> warning = AccuracyWarning(data)) {
+    err.append(kProgram).append(*warning).append("\n");
+  }
+  return std::nullopt;
+}
+
+// Makes the bytes of every output. Results that JSON cannot hold fail the run before anything
+// is written.
+std::optional<Failure> ComposeOutputs(const BatchOptions& options, ProblemData& data,
+                                      std::deque<Output>& outputs, const ReportMaker& makeReport,
+                                      const PictureMaker& makePicture) {
+  for (Output& output : outputs) {
+    if (output.option == "--nodes") {
+      output.bytes = NodeTableCsv(data);
+    } else if (output.option == "--json") {
+      std::optional<std::string> json = ResultsJsonText(data);
+      if (!json) {
+        return Failure{kBatchCalculationFailed,
+                       "the results leave the range of numbers JSON can hold"};
+      }
+      output.bytes = std::move(*json);
+    } else if (output.option == "--save") {
+      // As Save does: the problem takes the name of the file it is saved in (ShortText keeps
+      // the first 59 bytes).
+      std::string folder, name;
+      SplitPath(output.path, folder, name);
+      data.fileName.Set(NameAsFileKeepsIt(Utf8ToCp1252(name)));
+      const FileResult composed = ProblemFileForSave(data, output.path, output.bytes);
+      if (!composed.ok) return Failure{kBatchFileOrUsageError, composed.message};
+    } else if (output.option == "--report") {
+      const FileResult made = makeReport(data, output.bytes);
+      if (!made.ok) return Failure{kBatchFileOrUsageError, made.message};
+    } else if (output.option == "--picture") {
+      const FileResult made =
+          makePicture(data, output.path, options.pictureWidth, options.pictureHeight, output.bytes);
+      if (!made.ok) return Failure{kBatchFileOrUsageError, made.message};
+    }
+  }
+  return std::nullopt;
+}
+
+// Prepares each output's place beside its target before the first one is written: a failure
+// known in advance (a refused or protected target, a missing folder, a flag, a descriptor not
+// open for writing) leaves every file as it was.
+std::optional<Failure> CheckOutputs(std::deque<Output>& outputs, std::string& out,
+                                    std::string& err) {
+  for (Output& output : outputs) {
+    if (output.path == "-") {
+      output.stream = &out;
+      continue;
+    }
+    if (const FileResult created = output.file.Create(output.path); !created.ok) {
+      return Failure{kBatchFileOrUsageError, created.message};
+    }
+    if (output.file.HowWritten() == PendingFile::Way::Descriptor) {
+      const int descriptor = output.file.TargetDescriptor();
+      if (descriptor == STDOUT_FILENO || SameOpenFile(descriptor, STDOUT_FILENO)) {
+        output.stream = &out;
+      } else if (descriptor == STDERR_FILENO || SameOpenFile(descriptor, STDERR_FILENO)) {
+        output.stream = &err;
+      }
+    }
+    if (FileResult written = output.file.Write(output.bytes); !written.ok) {
+      return Failure{kBatchFileOrUsageError, written.message};
+    }
+  }
+  return std::nullopt;
+}
+
+// Puts every output in its place, in the order of the options.
+std::optional<Failure> WriteOutputs(std::deque<Output>& outputs) {
+  for (Output& output : outputs) {
+    if (output.stream != nullptr) {
+      *output.stream += output.bytes;
+      continue;
+    }
+    if (const FileResult committed = output.file.Commit(); !committed.ok) {
+      return Failure{kBatchFileOrUsageError, committed.message};
+    }
+  }
+  return std::nullopt;
 }
 
 }  // namespace
@@ -60,115 +238,39 @@ int RunBatch(const BatchOptions& options, std::string& out, std::string& err,
     out += BatchVersion();
     return kBatchSuccess;
   }
+  const auto fail = [&err](const Failure& failure) {
+    if (!failure.message.empty()) err.append(kProgram).append(failure.message).append("\n");
+    return failure.status;
+  };
   if (options.reportPath && !makeReport) {
-    err.append(kProgram).append("this build cannot write reports (it has no window toolkit)\n");
-    return kBatchFileOrUsageError;
+    return fail(
+        {kBatchFileOrUsageError, "this build cannot write reports (it has no window toolkit)"});
   }
   if (options.picturePath && !makePicture) {
-    err.append(kProgram).append("this build cannot write pictures (it has no window toolkit)\n");
-    return kBatchFileOrUsageError;
+    return fail(
+        {kBatchFileOrUsageError, "this build cannot write pictures (it has no window toolkit)"});
   }
-  const auto fail = [&err](int status, const std::string& message) {
-    err.append(kProgram).append(message).append("\n");
-    return status;
-  };
 
-  // A new problem is the demonstration problem; a file is read over it as Open does.
   auto data = std::make_unique<ProblemData>();
-  if (!options.demo) {
-    const FileResult read = ReadProblemFile(*data, options.inputPath);
-    if (!read.ok) return fail(kBatchFileOrUsageError, read.message);
-    data->resultsAvailable = false;
+  if (const auto failure = ReadInput(options, *data)) return fail(*failure);
+  std::deque<Output> outputs = RequestedOutputs(options);
+  if (const std::string clash = OutputClash(options, outputs); !clash.empty()) {
+    return fail({kBatchFileOrUsageError, clash});
   }
-  if (const std::string clash = OutputClash(options); !clash.empty()) {
-    return fail(kBatchFileOrUsageError, clash);
+  std::string summary, warnings;
+  if (const auto failure = Calculate(options, *data, summary, warnings)) {
+    err += warnings;
+    return fail(*failure);
   }
-
-  auto work = MakeAnalysisWorkspace();
-  if (options.noTension) data->noTension = true;
-  const CalculationOutcome outcome = RunCalculation(*data, *work);
-  if (outcome.status != CalculationStatus::Success) {
-    if (outcome.status == CalculationStatus::Singular) {
-      err += outcome.message;  // the three lines the window shows
-    } else {
-      err.append(kProgram).append(outcome.message);
-    }
-    if (err.empty() || err.back() != '\n') err += "\n";
-    return kBatchCalculationFailed;
-  }
-  // Results that JSON cannot hold fail the run before anything is written.
-  std::optional<std::string> json;
-  if (options.jsonPath && !(json = ResultsJsonText(*data))) {
-    return fail(kBatchCalculationFailed, "the results leave the range of numbers JSON can hold");
-  }
-  for (const std::string& text : SummaryTexts(outcome.summary)) out += text + "\n";
-  // A warning, not a failure: the numbers are the scheme's exact answer all the same.
-  if (const std::optional<std::string> warning = AccuracyWarning(*data)) {
-    err.append(kProgram).append(*warning).append("\n");
-  }
-
-  // Every output is made first, then each file's place is prepared beside its target, and only
-  // when all of them stand is the first one renamed into place: a failure known in advance (a
-  // problem too long for the data file, a refused or protected target, a missing folder) leaves
-  // every earlier file as it was.
-  struct Output {
-    std::string path;
-    std::string bytes;
-    PendingFile file;
-  };
-  std::deque<Output> files;  // a pending file stays where it was made
-  std::string standardOutput;
-  const auto add = [&](const std::optional<std::string>& path, std::string bytes) {
-    if (!path) return;
-    if (*path == "-") {
-      standardOutput += bytes;
-    } else {
-      Output& output = files.emplace_back();
-      output.path = *path;
-      output.bytes = std::move(bytes);
-    }
-  };
-  add(options.nodesPath, options.nodesPath ? NodeTableCsv(*data) : std::string());
-  add(options.jsonPath, json.value_or(std::string()));
-  if (options.savePath) {
-    // As Save does: the problem takes the name of the file it is saved in (ShortText keeps
-    // the first 59 bytes).
-    std::string folder, name, bytes;
-    SplitPath(*options.savePath, folder, name);
-    data->fileName.Set(NameAsFileKeepsIt(Utf8ToCp1252(name)));
-    const FileResult composed = ProblemFileForSave(*data, *options.savePath, bytes);
-    if (!composed.ok) return fail(kBatchFileOrUsageError, composed.message);
-    add(options.savePath, std::move(bytes));
-  }
-  if (options.reportPath) {
-    std::string pdf;
-    const FileResult made = makeReport(*data, pdf);
-    if (!made.ok) return fail(kBatchFileOrUsageError, made.message);
-    add(options.reportPath, std::move(pdf));
-  }
-  if (options.picturePath) {
-    std::string picture;
-    const FileResult made = makePicture(*data, *options.picturePath, options.pictureWidth,
-                                        options.pictureHeight, picture);
-    if (!made.ok) return fail(kBatchFileOrUsageError, made.message);
-    add(options.picturePath, std::move(picture));
-  }
-  for (Output& output : files) {
-    if (const FileResult created = output.file.Create(output.path); !created.ok) {
-      return fail(kBatchFileOrUsageError, created.message);
-    }
-  }
-  for (Output& output : files) {
-    if (const FileResult written = output.file.Write(output.bytes); !written.ok) {
-      return fail(kBatchFileOrUsageError, written.message);
-    }
-  }
-  out += standardOutput;
-  for (Output& output : files) {
-    if (const FileResult committed = output.file.Commit(); !committed.ok) {
-      return fail(kBatchFileOrUsageError, committed.message);
-    }
-  }
+  // Results beyond what JSON can hold fail as a calculation does, without a summary; an output
+  // that cannot be made fails after it.
+  const auto composed = ComposeOutputs(options, *data, outputs, makeReport, makePicture);
+  if (composed && composed->status == kBatchCalculationFailed) return fail(*composed);
+  out += summary;
+  err += warnings;
+  if (composed) return fail(*composed);
+  if (const auto failure = CheckOutputs(outputs, out, err)) return fail(*failure);
+  if (const auto failure = WriteOutputs(outputs)) return fail(*failure);
   return kBatchSuccess;
 }
 

@@ -30,21 +30,27 @@ class MemorySource final : public ByteSource {
 class FileSource final : public ByteSource {
  public:
   // Opens path for reading; IsOpen() is false and Error() tells why when that fails. Opening
-  // never waits for a writer, so a named pipe without one reads as an empty file.
-  explicit FileSource(const std::string& path);
+  // never waits for a writer, so a named pipe without one reads as an empty file. With
+  // regularOnly anything but a regular file is refused (NotRegular()) without being opened.
+  explicit FileSource(const std::string& path, bool regularOnly = false);
   ~FileSource() override;
   FileSource(const FileSource&) = delete;
   FileSource& operator=(const FileSource&) = delete;
 
   bool IsOpen() const { return fd_ >= 0; }
+  bool NotRegular() const { return notRegular_; }
   // The size of a regular file, -1 for anything else (a pipe, a device).
   long long RegularFileSize() const;
   std::size_t Read(char* buffer, std::size_t capacity) override;
   int Error() const override { return error_; }
 
  private:
+  void OpenRegular(const std::string& path);
+  void Close();
+
   int fd_ = -1;
   int error_ = 0;
+  bool notRegular_ = false;
 };
 
 }  // namespace pelvar

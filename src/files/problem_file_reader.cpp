@@ -151,14 +151,14 @@ FileResult ReadProblemBytes(ProblemData& data, std::string_view bytes, std::stri
 }
 
 FileResult ReadProblemFile(ProblemData& data, const std::string& path, InputKinds kinds) {
-  FileSource source(path);
+  FileSource source(path, kinds == InputKinds::RegularFilesOnly);
+  if (source.NotRegular()) {
+    return {false, "Cannot open " + Quoted(path) + ": it is not a regular file."};
+  }
   if (!source.IsOpen()) {
     return {false, "Cannot open " + Quoted(path) + ": " + SystemErrorText(source.Error()) + "."};
   }
   const long long size = source.RegularFileSize();
-  if (kinds == InputKinds::RegularFilesOnly && size < 0) {
-    return {false, "Cannot open " + Quoted(path) + ": it is not a regular file."};
-  }
   if (size > kMaxProblemFileBytes) return {false, TooLargeText(path)};
   return ReadProblemFrom(data, source, path);
 }

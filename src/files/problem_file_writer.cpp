@@ -1,6 +1,6 @@
 #include "files/data_line_scanner.h"
-#include "files/problem_file.h"
 #include "files/paths_and_messages.h"
+#include "files/problem_file.h"
 #include "files/safe_writer.h"
 #include "text/number_format.h"
 

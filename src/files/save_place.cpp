@@ -1,6 +1,8 @@
 #include "files/save_place.h"
 
 #include <fcntl.h>
+#include <linux/magic.h>
+#include <sys/statfs.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -39,6 +41,35 @@ void PrependParts(std::string_view path, std::deque<std::string>& parts) {
 
 Descriptor OpenFolder(int at, const char* name) {
   return Descriptor(::openat(at, name, O_PATH | O_DIRECTORY | O_CLOEXEC));
+}
+
+// Whether folder is this process's own folder of descriptors (/proc/self/fd, also reached as
+// /dev/fd or /proc/<its number>/fd). Its entries are links whose text is no path to follow
+// ("pipe:[4026]", "/home/ann/gone.csv (deleted)"): each stands for the open file itself.
+bool IsOwnDescriptorFolder(int folder) {
+  struct statfs system {};
+  struct stat info {
+  }, own{};
+  if (::fstatfs(folder, &system) != 0 || system.f_type != PROC_SUPER_MAGIC ||
+      ::fstat(folder, &info) != 0) {
+    return false;
+  }
+  for (const char* ownFolder : {"/proc/self/fd", "/proc/thread-self/fd"}) {
+    const Descriptor opened = OpenFolder(AT_FDCWD, ownFolder);
+    if (opened.IsOpen() && ::fstat(opened.Get(), &own) == 0 && SameInode(info, own)) return true;
+  }
+  return false;
+}
+
+// The descriptor number an entry of that folder stands for, or -1.
+int DescriptorNumber(std::string_view name) {
+  if (name.empty() || name.size() > 9) return -1;
+  int number = 0;
+  for (const char c : name) {
+    if (c < '0' || c > '9') return -1;
+    number = number * 10 + (c - '0');
+  }
+  return number;
 }
 
 }  // namespace
@@ -109,6 +140,20 @@ bool FindSavePlace(const std::string& path, SavePlace& place, PlaceFailure& fail
         failure.error = errno;
         return false;
       }
+      if (const int number = DescriptorNumber(part);
+          number >= 0 && IsOwnDescriptorFolder(folder.Get())) {
+        if (last) {  // written through the descriptor itself
+          place.folder = std::move(folder);
+          place.folderText = std::move(text);
+          place.name = std::move(part);
+          place.descriptor = number;
+          return true;
+        }
+        // A folder held open: the link leads to that very folder, whatever its text says.
+        folder = OpenFolder(folder.Get(), part.c_str());
+        text = InFolder(text, part);
+        continue;
+      }
       if (!MayFollow(info, folderInfo)) {
         failure.link = InFolder(text, part);
         return false;
@@ -147,23 +192,38 @@ bool FindSavePlace(const std::string& path, SavePlace& place, PlaceFailure& fail
   }
 }
 
-bool SameFile(const std::string& first, const std::string& second) {
-  struct stat a {
-  }, b{};
-  const bool firstExists = ::stat(first.c_str(), &a) == 0;
-  const bool secondExists = ::stat(second.c_str(), &b) == 0;
-  if (firstExists || secondExists) {
-    return firstExists && secondExists && SameInode(a, b);
-  }
-  // Neither exists yet: the same name in the same folder, where the saves would make them. A
-  // path that cannot be followed is refused by the save anyway.
-  SavePlace one, other;
+FileIdentity IdentifyFile(const std::string& path) {
+  FileIdentity identity;
+  SavePlace place;
   PlaceFailure failure;
-  if (!FindSavePlace(first, one, failure) || !FindSavePlace(second, other, failure)) {
-    return first == second;
+  if (!FindSavePlace(path, place, failure)) return identity;
+  struct stat info {};
+  if (place.descriptor >= 0) {
+    if (::fstat(place.descriptor, &info) != 0) return identity;
+    identity.descriptor = place.descriptor;
+  } else if (::fstatat(place.folder.Get(), place.name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) {
+    // A new file: it would be made under this name in this folder.
+    if (errno != ENOENT || ::fstat(place.folder.Get(), &info) != 0) return identity;
+    identity.name = std::move(place.name);
   }
-  return one.name == other.name && ::fstat(one.folder.Get(), &a) == 0 &&
-         ::fstat(other.folder.Get(), &b) == 0 && SameInode(a, b);
+  identity.found = true;
+  identity.exists = identity.name.empty();
+  identity.device = info.st_dev;
+  identity.inode = info.st_ino;
+  identity.type = info.st_mode & S_IFMT;
+  return identity;
+}
+
+bool SameFile(const FileIdentity& a, const FileIdentity& b) {
+  return a.found && b.found && a.exists == b.exists && a.device == b.device && a.inode == b.inode &&
+         a.name == b.name;
+}
+
+bool SameFile(const std::string& first, const std::string& second) {
+  const FileIdentity a = IdentifyFile(first), b = IdentifyFile(second);
+  // A path that cannot be followed is refused by the save anyway.
+  if (!a.found || !b.found) return first == second;
+  return SameFile(a, b);
 }
 
 }  // namespace pelvar

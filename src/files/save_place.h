@@ -15,6 +15,10 @@ struct SavePlace {
   Descriptor folder;       // O_PATH
   std::string folderText;  // the folders walked, as a path
   std::string name;
+  // A descriptor this process holds, where the path names one (/dev/stdout, /dev/fd/3,
+  // /proc/self/fd/3): the output is written through it, in place, and folder and name are those
+  // of its entry in /proc.
+  int descriptor = -1;
 };
 
 // Why a save's path was not followed to its end: an errno, or a link that is not followed.
@@ -35,8 +39,23 @@ std::string InFolder(const std::string& folder, std::string_view name);
 
 bool SameInode(const struct stat& a, const struct stat& b);
 
-// Whether a save to first would replace the file at second (or the other way round): the same
-// device and inode when both exist, the same name in the same folder when neither does.
+// What a path names, found by the same walk as a save to it takes, so that links, "..", paths
+// beyond PATH_MAX and descriptors count as the file they lead to.
+struct FileIdentity {
+  bool found = false;   // the walk reached the path's end
+  bool exists = false;  // the file is there; else name is a new file's name in the folder
+  dev_t device = 0;     // of the file, or of the folder a new file would be made in
+  ino_t inode = 0;
+  mode_t type = 0;  // S_IFREG, S_IFIFO, ... of an existing file
+  std::string name;
+  int descriptor = -1;  // the path names this descriptor of the process
+};
+FileIdentity IdentifyFile(const std::string& path);
+
+// Whether a save to one would replace the file at the other: the same device and inode when both
+// exist, the same name in the same folder when neither does.
+bool SameFile(const FileIdentity& a, const FileIdentity& b);
+// The same for two paths; paths that cannot be followed are the same only as the same text.
 bool SameFile(const std::string& first, const std::string& second);
 
 }  // namespace pelvar

@@ -502,6 +502,9 @@ TEST_F(BatchCommand, OutputsThatWouldOverwriteTheInputOrEachOtherAreRefused) {
   fs::create_directories(folder_ / "sub");
   const std::set<std::string> names = Names();
   const std::string in = input.string(), f = folder_.string();
+  std::string deep = f;
+  while (deep.size() <= 4096) deep += "/.";
+  deep += "/same.plv";
   const auto overwrites = [&](const std::string& option, const std::string& path,
                               const std::string& read) {
     return option + " \"" + path + "\" would overwrite the data file read, \"" + read + "\"";
@@ -519,6 +522,11 @@ TEST_F(BatchCommand, OutputsThatWouldOverwriteTheInputOrEachOtherAreRefused) {
        "--nodes \"" + f + "/n.csv\" and --save \"" + f + "//n.csv\" name the same file"},
       {{"--demo", "--nodes", f + "/new.plv", "--report", f + "/dangling.plv"},
        "--nodes \"" + f + "/new.plv\" and --report \"" + f + "/dangling.plv\" name the same file"},
+      // Beyond PATH_MAX, where stat() on the whole path fails but the save's walk does not.
+      {{in, "--report", deep}, overwrites("--report", deep, in)},
+      // A file renamed over what standard output writes into would cut its lines off.
+      {{"--demo", "--nodes", "-", "--json", f + "/stdout.txt"},
+       "--nodes \"-\" and --json \"" + f + "/stdout.txt\" name the same file"},
   };
   for (const auto& [arguments, message] : cases) {
     SCOPED_TRACE(message);
@@ -561,6 +569,153 @@ TEST_F(BatchCommand, WriteProtectedOutputsAreRefusedAndLeftAsTheyWere) {
     EXPECT_EQ(Contents(path), "precious\r\n");
   }
   EXPECT_EQ(Names(), (std::set<std::string>{"ro.pdf", "ro.plv"}));
+}
+
+TEST_F(BatchCommand, DescriptorsAreWrittenThroughInPlaceAndInOrder) {
+  // As tee writes: through the descriptor the shell opened, after what it already holds, never
+  // by a new file renamed over it or one named after the link's text.
+  const std::string batch = ShellQuoted(PELVAR_BATCH_PATH);
+  const auto shell = [&](const std::string& command) {
+    const int raw = std::system(("cd " + ShellQuoted(folder_.string()) + " && " + command).c_str());
+    return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+  };
+  const std::string summary = kDemoSummary;
+  ASSERT_EQ(shell(batch + " --demo --nodes nodes.csv >/dev/null"), 0);
+  const std::string nodes = Contents(folder_ / "nodes.csv");
+  Put("results.csv", "earlier line\n");
+  EXPECT_EQ(shell(batch + " --demo --nodes /dev/stdout >> results.csv"), 0);
+  EXPECT_EQ(Contents(folder_ / "results.csv"), "earlier line\n" + summary + nodes);
+  EXPECT_EQ(shell(batch + " --demo --json /proc/self/fd/1 --nodes /dev/fd/1 | cat > piped.txt"), 0);
+  const std::string piped = Contents(folder_ / "piped.txt");
+  ASSERT_TRUE(piped.starts_with(summary + nodes + "{")) << piped.substr(0, 400);
+  EXPECT_TRUE(nlohmann::json::accept(piped.substr(summary.size() + nodes.size())));
+  // A descriptor of its own, here of a file deleted since it was opened, and standard error.
+  EXPECT_EQ(shell("exec 3>>gone.csv && rm gone.csv && " + batch +
+                  " --demo --nodes /dev/fd/3 --json /dev/null > out.txt 2> err.txt"),
+            0);
+  EXPECT_EQ(Contents(folder_ / "out.txt"), summary);
+  EXPECT_EQ(Contents(folder_ / "err.txt"), "");
+  EXPECT_EQ(shell(batch + " --demo --nodes /dev/stderr > out.txt 2>> err.txt"), 0);
+  EXPECT_EQ(Contents(folder_ / "err.txt"), nodes);
+  EXPECT_EQ(Names(),
+            (std::set<std::string>{"err.txt", "nodes.csv", "out.txt", "piped.txt", "results.csv"}));
+  // Refused before anything is written: a descriptor open for reading only, one not open, and a
+  // file renamed over the one standard output appends to.
+  const std::pair<std::string, std::string> refusals[] = {
+      {"--nodes /dev/stdin < nodes.csv > out.txt",
+       "Cannot save \"/dev/stdin\": its descriptor is not open for writing."},
+      {"--nodes /dev/fd/9 > out.txt", "Cannot save \"/dev/fd/9\": No such file or directory."},
+      {"--nodes results.csv --json /dev/stdout >> results.csv",
+       "--nodes \"results.csv\" and --json \"/dev/stdout\" name the same file; nothing was "
+       "written"},
+  };
+  for (const auto& [arguments, message] : refusals) {
+    SCOPED_TRACE(arguments);
+    EXPECT_EQ(shell(batch + " --demo " + arguments + " 2> err.txt"), 2);
+    EXPECT_EQ(Contents(folder_ / "err.txt"), "pelvar-batch: " + message + "\n");
+    EXPECT_EQ(Contents(folder_ / "results.csv"), "earlier line\n" + summary + nodes);
+  }
+}
+
+TEST_F(BatchCommand, FailuresKnownInAdvanceLeaveEveryOutputAsItWas) {
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root, for other users' files and chattr";
+  const std::string nobody = "setpriv --reuid=65534 --regid=65534 --clear-groups ";
+  if (std::system((nobody + "true 2>/dev/null").c_str()) != 0) {
+    GTEST_SKIP() << "cannot drop to an ordinary user with setpriv";
+  }
+  ASSERT_EQ(::chmod(folder_.c_str(), 0777), 0);
+  const auto sh = [](const std::string& command) { return std::system(command.c_str()) == 0; };
+  const fs::path earlier = Put("a.csv", "precious\r\n");
+  ASSERT_EQ(::chown(earlier.c_str(), 65534, 65534), 0);
+  fs::create_directories(folder_ / "shared");
+  ASSERT_EQ(::chmod((folder_ / "shared").c_str(), 01777), 0);
+  fs::create_directories(folder_ / "log");
+  const std::string f = ShellQuoted(folder_.string()) + "/";
+  struct Case {
+    std::string target, prepare, user, reason;
+  } cases[] = {
+      // Root's output into another user's file planted in a shared sticky folder.
+      {"shared/b.json", "chown 65534 " + f + "shared/b.json && chmod 666 " + f + "shared/b.json",
+       "",
+       "it belongs to another user in a folder that is sticky and writable by all; it is not "
+       "written"},
+      {"b.json", "chattr +i " + f + "b.json", "", "it is marked immutable (chattr +i)"},
+      {"b.json", "chattr +a " + f + "b.json", "", "it is marked append-only (chattr +a)"},
+      {"log/b.json", "chattr +a " + f + "log", "", "its folder is marked append-only (chattr +a)"},
+      // Nobody's own file, which nobody may write but not read, with an attribute to keep.
+      {"b.json",
+       "chown 65534:65534 " + f + "b.json && setfattr -n user.note -v kept " + f +
+           "b.json && chmod 200 " + f + "b.json",
+       nobody, "its extended attribute \"user.note\" cannot be read to keep it: Permission denied"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.prepare);
+    const fs::path target = Put(c.target, "kept\r\n");
+    if (!sh(c.prepare + " 2>/dev/null")) {
+      ADD_FAILURE() << "cannot prepare: " << c.prepare;
+      continue;
+    }
+    const RunResult result =
+        Run({"--demo", "--nodes", earlier.string(), "--json", target.string()}, c.user);
+    sh("chattr -i -a " + f + "b.json " + f + "log 2>/dev/null; chmod 644 " + f +
+       "b.json 2>/dev/null");
+    EXPECT_EQ(result.status, 2);
+    EXPECT_EQ(result.err,
+              "pelvar-batch: Cannot save \"" + target.string() + "\": " + c.reason + ".\n");
+    EXPECT_EQ(Contents(earlier), "precious\r\n");
+    EXPECT_EQ(Contents(target), "kept\r\n");
+    fs::remove(target);
+  }
+  EXPECT_EQ(Names(), (std::set<std::string>{"a.csv", "log", "shared"}));
+}
+
+TEST_F(BatchCommand, AFileWrittenIntoGetsItsContentBackWhenTheWriteFails) {
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root, for another user's file";
+  // Daemon's file, which nobody may write through an access list entry: it is written into, and
+  // a disk that fills while it is written (the write into it made to fail) puts the old content
+  // back; where that fails too, the copy of the old content stays and the message names it.
+  const std::string prefix = "setpriv --reuid=65534 --regid=65534 --clear-groups ";
+  if (std::system(("strace -o /dev/null true && " + prefix + "true").c_str()) != 0) {
+    GTEST_SKIP() << "cannot trace, or cannot drop to an ordinary user";
+  }
+  ASSERT_EQ(::chmod(folder_.c_str(), 0777), 0);
+  const fs::path target = Put("d.csv", "daemon's\r\n");
+  ASSERT_EQ(std::system(("chown daemon:daemon " + target.string() + " && chmod 640 " +
+                         target.string() + " && setfacl -m u:nobody:rw " + target.string())
+                            .c_str()),
+            0);
+  struct stat before {};
+  ASSERT_EQ(::stat(target.c_str(), &before), 0);
+  // The first pwrite copies the old content aside, the second writes the new one in.
+  const std::string strace = "strace -f -qq -o /dev/null -e trace=pwrite64 -e inject=pwrite64:";
+  const RunResult putBack =
+      Run({"--demo", "--nodes", target.string()}, strace + "error=ENOSPC:when=2 " + prefix);
+  EXPECT_EQ(putBack.status, 2);
+  EXPECT_EQ(putBack.err,
+            "pelvar-batch: Cannot save \"" + target.string() + "\": No space left on device.\n");
+  EXPECT_EQ(Contents(target), "daemon's\r\n");
+  EXPECT_EQ(Names(), (std::set<std::string>{"d.csv"}));
+
+  const RunResult kept =
+      Run({"--demo", "--nodes", target.string()}, strace + "error=ENOSPC:when=2+ " + prefix);
+  EXPECT_EQ(kept.status, 2);
+  const std::set<std::string> names = Names();
+  ASSERT_EQ(names.size(), 2u);
+  const std::string copy = *names.begin() == "d.csv" ? *names.rbegin() : *names.begin();
+  EXPECT_TRUE(copy.starts_with(".d.csv.pelvar-") && copy.ends_with("-0.old")) << copy;
+  EXPECT_EQ(kept.err, "pelvar-batch: Cannot save \"" + target.string() +
+                          "\": No space left on device; its earlier content is kept in \"" +
+                          (folder_ / copy).string() + "\".\n");
+  EXPECT_EQ(Contents(folder_ / copy), "daemon's\r\n");
+  fs::remove(folder_ / copy);
+
+  ASSERT_EQ(Run({"--demo", "--nodes", target.string()}, prefix).status, 0);
+  struct stat after {};
+  ASSERT_EQ(::stat(target.c_str(), &after), 0);
+  EXPECT_EQ(after.st_ino, before.st_ino);
+  EXPECT_EQ(after.st_uid, before.st_uid);
+  EXPECT_TRUE(Contents(target).starts_with("node,x,w,Q,M\n"));
+  EXPECT_EQ(Names(), (std::set<std::string>{"d.csv"}));
 }
 
 TEST_F(BatchCommand, WriteFailuresGiveTheSystemsReasonAndLeaveNoTemporaryFile) {

@@ -1,5 +1,7 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -434,6 +436,27 @@ TEST(ProblemFileReader, FilesThatCannotBeOpenedOrReadAreRefused) {
   result = ReadProblemFile(*data, pipe);
   EXPECT_EQ(result.message, "\"" + pipe + "\" is empty: the line of the licensed user is missing.");
   test::ExpectSameProblem(*data, *original);
+
+  // The window reads regular files only, and tells a pipe by its kind without opening it:
+  // opening it would release a writer waiting there, into a broken pipe once it is refused.
+  const pid_t writer = ::fork();
+  if (writer == 0) {
+    const int fd = ::open(pipe.c_str(), O_WRONLY);  // waits for a reader
+    ::_exit(fd >= 0 ? 3 : 4);
+  }
+  ASSERT_GT(writer, 0);
+  for (const std::string& path : {pipe, std::string("/dev/zero")}) {
+    result = ReadProblemFile(*data, path, InputKinds::RegularFilesOnly);
+    EXPECT_EQ(result.message, "Cannot open \"" + path + "\": it is not a regular file.");
+  }
+  test::ExpectSameProblem(*data, *original);
+  ::usleep(200000);
+  int status = 0;
+  EXPECT_EQ(::waitpid(writer, &status, WNOHANG), 0) << "the waiting writer was released";
+  const int reader = ::open(pipe.c_str(), O_RDONLY | O_NONBLOCK);
+  ASSERT_EQ(::waitpid(writer, &status, 0), writer);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 3);
+  ::close(reader);
 
   // A read that fails part way through the last point line refuses the file.
   class FailingSource final : public ByteSource {

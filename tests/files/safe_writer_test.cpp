@@ -1,5 +1,4 @@
 #include "files/safe_writer.h"
-#include "files/paths_and_messages.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -19,6 +18,7 @@
 #include <set>
 #include <string>
 
+#include "files/paths_and_messages.h"
 #include "files/problem_file.h"
 #include "problem_file_test_util.h"
 
@@ -397,6 +397,71 @@ TEST_F(AtomicSave, WriteFailuresSayWhyAndOnlyEndedSavesOfTheUserAreCleanedUp) {
   kept.insert({"Keep.plv", "Other.plv"});
   EXPECT_EQ(Entries(), kept);
   EXPECT_EQ(Contents(target), "precious\r\n");
+}
+
+TEST_F(AtomicSave, AnotherUsersFileIsWrittenIntoAndStaysTheirs) {
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root, for files of other users";
+  // Nobody may write daemon's files through an access list entry or the group; a rename would
+  // give them to nobody, so they are written into and keep their inode, owner, mode and list.
+  const std::string list = AccessList({{kOwner, 6, kNoId},
+                                       {kUser, 6, kNobody},
+                                       {kGroup, 4, kNoId},
+                                       {kMask, 6, kNoId},
+                                       {kOthers, 0, kNoId}});
+  const std::string writeOnly = AccessList({{kOwner, 6, kNoId},
+                                            {kUser, 2, kNobody},
+                                            {kGroup, 0, kNoId},
+                                            {kMask, 2, kNoId},
+                                            {kOthers, 0, kNoId}});
+  struct Case {
+    const char* name;
+    unsigned group, mode;
+    const std::string* accessList;
+    const char* refusal;  // empty where the file is written
+  } cases[] = {
+      {"listed.plv", kDaemon, 0660, &list, ""},
+      {"group.plv", kNobody, 0664, nullptr, ""},
+      {"unreadable.plv", kDaemon, 0620, &writeOnly,
+       "it can only be written into, to keep its owner and group, and it cannot be read to put "
+       "its content back should that fail"},
+  };
+  ASSERT_EQ(::chmod(folder_.c_str(), 0777), 0);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const fs::path target = folder_ / c.name;
+    Put(target, "old contents of a longer file\r\n");
+    ASSERT_EQ(::chown(target.c_str(), kDaemon, c.group), 0);
+    ASSERT_EQ(::chmod(target.c_str(), c.mode), 0);
+    if (c.accessList != nullptr && ::setxattr(target.c_str(), "system.posix_acl_access",
+                                              c.accessList->data(), c.accessList->size(), 0) != 0) {
+      GTEST_SKIP() << "this file system keeps no access lists";
+    }
+    struct stat before {
+    }, after{};
+    ASSERT_EQ(::stat(target.c_str(), &before), 0);
+    ASSERT_EQ(::setegid(kNobody), 0);
+    ASSERT_EQ(::seteuid(kNobody), 0);
+    const FileResult result = WriteFileAtomically(target.string(), "new\r\n");
+    ASSERT_EQ(::seteuid(0), 0);
+    ASSERT_EQ(::setegid(0), 0);
+    ASSERT_EQ(::stat(target.c_str(), &after), 0);
+    if (*c.refusal != '\0') {
+      EXPECT_EQ(result.message, "Cannot save \"" + target.string() + "\": " + c.refusal + ".");
+      EXPECT_EQ(Contents(target), "old contents of a longer file\r\n");
+    } else {
+      EXPECT_TRUE(result.ok) << result.message;
+      EXPECT_EQ(Contents(target), "new\r\n");
+    }
+    EXPECT_EQ(after.st_ino, before.st_ino);
+    EXPECT_EQ(after.st_uid, kDaemon);
+    EXPECT_EQ(after.st_gid, c.group);
+    EXPECT_EQ(after.st_mode, before.st_mode);
+    if (c.accessList != nullptr) {
+      EXPECT_EQ(Attribute(target, "system.posix_acl_access"), *c.accessList);
+    }
+    EXPECT_EQ(Entries().count(std::string(c.name)), 1u);
+    EXPECT_EQ(Entries().size(), static_cast<std::size_t>(&c - cases + 1)) << "a copy was left";
+  }
 }
 
 TEST(SystemErrorText, IsTheSystemsEnglishTextWhateverTheLocale) {
