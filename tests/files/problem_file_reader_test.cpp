@@ -1,6 +1,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -445,6 +446,14 @@ TEST(ProblemFileReader, FilesThatCannotBeOpenedOrReadAreRefused) {
     ::_exit(fd >= 0 ? 3 : 4);
   }
   ASSERT_GT(writer, 0);
+  // Read once the writer waits in its open.
+  const std::string call = "/proc/" + std::to_string(writer) + "/syscall";
+  for (int i = 0; i < 200; ++i) {
+    std::string number;
+    std::ifstream(call) >> number;
+    if (number == std::to_string(SYS_openat)) break;
+    ::usleep(10000);
+  }
   for (const std::string& path : {pipe, std::string("/dev/zero")}) {
     result = ReadProblemFile(*data, path, InputKinds::RegularFilesOnly);
     EXPECT_EQ(result.message, "Cannot open \"" + path + "\": it is not a regular file.");
