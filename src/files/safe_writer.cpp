@@ -54,6 +54,20 @@ std::string HiddenName(const std::string& name, int attempt, std::string_view en
   return hidden;
 }
 
+// Makes a private file (mode 0600) beside the target under the first hidden name from attempt on
+// that no file has; the name goes to hidden. Not open, with errno, where none can be made.
+Descriptor MakeHiddenFile(int folder, const std::string& target, std::string_view end, int& attempt,
+                          std::string& hidden) {
+  for (; attempt < 100; ++attempt) {
+    hidden = HiddenName(target, attempt, end);
+    Descriptor file(
+        ::openat(folder, hidden.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+    if (file.IsOpen() || errno != EEXIST) return file;
+  }
+  errno = EEXIST;
+  return Descriptor();
+}
+
 // Copies the first size bytes of one file over the start of another.
 bool CopyBytes(int from, int to, off_t size) {
   char buffer[65536];
@@ -353,14 +367,10 @@ FileResult PendingFile::ReadAttributes(int existing, int readable) {
 
 FileResult PendingFile::MakeTemporary(const std::string& folderText) {
   RemoveStaleTemporaries(folder_.Get());
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    std::string hidden = HiddenName(name_, attempt, kTemporaryEnd);
-    Descriptor file(::openat(folder_.Get(), hidden.c_str(),
-                             O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
-    if (!file.IsOpen()) {
-      if (errno == EEXIST) continue;
-      return Fail(errno);
-    }
+  for (int attempt = 0;; ++attempt) {
+    std::string hidden;
+    Descriptor file = MakeHiddenFile(folder_.Get(), name_, kTemporaryEnd, attempt, hidden);
+    if (!file.IsOpen()) return Fail(errno);
     file_ = std::move(file);
     temporaryName_ = std::move(hidden);
     // A save into the same folder that came between the making and the lock found the file
@@ -374,27 +384,17 @@ FileResult PendingFile::MakeTemporary(const std::string& folderText) {
     file_.Reset();
     temporaryName_.clear();
   }
-  return Fail(EEXIST);
 }
 
 FileResult PendingFile::MakeBackup(const std::string& folderText) {
   // Made now, so that a folder without room for it fails the save before anything is written;
   // filled at the commit with what the file then holds. Not a ".tmp": a save killed while it
   // writes into the file leaves it for the user, as the only whole copy of the old content.
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    std::string hidden = HiddenName(name_, attempt, kBackupEnd);
-    Descriptor file(::openat(folder_.Get(), hidden.c_str(),
-                             O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
-    if (!file.IsOpen()) {
-      if (errno == EEXIST) continue;
-      return Fail(errno);
-    }
-    backup_ = std::move(file);
-    backupName_ = std::move(hidden);
-    backupPath_ = InFolder(folderText, backupName_);
-    return {true, {}};
-  }
-  return Fail(EEXIST);
+  int attempt = 0;
+  backup_ = MakeHiddenFile(folder_.Get(), name_, kBackupEnd, attempt, backupName_);
+  if (!backup_.IsOpen()) return Fail(errno);
+  backupPath_ = InFolder(folderText, backupName_);
+  return {true, {}};
 }
 
 FileResult PendingFile::Write(std::string_view bytes) {
