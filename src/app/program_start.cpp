@@ -1,7 +1,5 @@
 #include "app/program_start.h"
 
-#include <QFile>
-
 #include "pelvar_version.h"
 #include "ui/form_pelv.h"
 
@@ -54,8 +52,9 @@ std::string ProgramVersion() { return "pelvar " PELVAR_VERSION "\n"; }
 
 void ShowWindow(TFormPelv& form, const ProgramCommand& command) {
   form.show();
-  // Opened once the window is up, so that a refusal stands in front of it.
-  if (!command.file.empty()) form.OpenProblemFile(QFile::decodeName(command.file.c_str()));
+  // Opened once the window is up, so that a refusal stands in front of it. The name goes on as
+  // the bytes it was given in, whatever their encoding.
+  if (!command.file.empty()) form.OpenProblemFile(command.file);
 }
 
 }  // namespace pelvar

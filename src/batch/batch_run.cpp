@@ -169,7 +169,7 @@ std::optional<Failure> ComposeOutputs(const BatchOptions& options, ProblemData& 
       // the first 59 bytes).
       std::string folder, name;
       SplitPath(output.path, folder, name);
-      data.fileName.Set(NameAsFileKeepsIt(Utf8ToCp1252(name)));
+      data.fileName.Set(NameAsFileKeepsIt(FileNameToCp1252(name)));
       const FileResult composed = ProblemFileForSave(data, output.path, output.bytes);
       if (!composed.ok) return Failure{kBatchFileOrUsageError, composed.message};
     } else if (output.option == "--report") {

@@ -73,8 +73,9 @@ std::optional<QString> RunFileDialog(QWidget* parent, const FileDialogSettings& 
   }
   dialog.setAcceptMode(mode);
   // The name typed need not belong to an existing file. The dialog does not ask before an
-  // existing file is replaced: the window asks itself, and not when the file is the one it
-  // works on.
+  // existing file is replaced: the windows ask themselves (ChooseSaveFile), since they know
+  // which file they work on, which must not be replaced by an export and which Save replaces
+  // unasked, and since the name Qt gives back for a name that is not UTF-8 is not yet the file.
   dialog.setFileMode(QFileDialog::AnyFile);
   dialog.setOption(QFileDialog::DontConfirmOverwrite);
   // The description alone is shown; the pattern in parentheses only tells the dialog what to

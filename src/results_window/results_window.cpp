@@ -4,7 +4,6 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QDir>
-#include <QFile>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenuBar>
@@ -16,10 +15,12 @@
 #include <algorithm>
 #include <map>
 
+#include "desktop/chosen_path.h"
 #include "desktop/dialogs.h"
+#include "desktop/output_choice.h"
 #include "desktop/path_parts.h"
-#include "files/safe_writer.h"
 #include "files/results_csv.h"
+#include "files/safe_writer.h"
 #include "plot/results_plot.h"
 #include "qt_text/text_edge.h"
 #include "results_window/diagram_picture.h"
@@ -325,17 +326,17 @@ void ResultsWindow::exportCsv() {
   settings.initialFolder = folder_.isEmpty() ? QDir::currentPath() : folder_;
   settings.fileName = WithoutPlvExtension(QStringFromCp1252(snapshot_->data->fileName.View())) +
                       (nodes ? QStringLiteral(" nodes.csv") : QStringLiteral(" elements.csv"));
-  const std::optional<QString> chosen = dialogs_.saveFile(this, settings);
-  if (!chosen) return;
-  const QString path = WithDefaultExtension(*chosen, settings.defaultSuffix);
+  const std::optional<std::string> path =
+      ChooseSaveFile(dialogs_, this, settings, dataFile_, DataFileRule::Keeps);
+  if (!path) return;
   const std::string csv =
       nodes ? NodeTableCsv(*snapshot_->data) : ElementTableCsv(*snapshot_->data);
-  const FileResult written = WriteFileAtomically(QFile::encodeName(path).toStdString(), csv);
+  const FileResult written = WriteFileAtomically(*path, csv);
   if (!written.ok) {
-    dialogs_.error(this, QFile::decodeName(QByteArray::fromStdString(written.message)));
+    dialogs_.error(this, ReadableText(written.message));
     return;
   }
-  folder_ = FolderPart(path);
+  folder_ = FolderPart(DialogPath(*path));
 }
 
 void ResultsWindow::exportPicture() {
@@ -347,9 +348,9 @@ void ResultsWindow::exportPicture() {
   settings.initialFolder = folder_.isEmpty() ? QDir::currentPath() : folder_;
   settings.fileName =
       WithoutPlvExtension(QStringFromCp1252(snapshot_->data->fileName.View())) + ".png";
-  const std::optional<QString> chosen = dialogs_.saveFile(this, settings);
-  if (!chosen) return;
-  const QString path = WithDefaultExtension(*chosen, settings.defaultSuffix);
+  const std::optional<std::string> path =
+      ChooseSaveFile(dialogs_, this, settings, dataFile_, DataFileRule::Keeps);
+  if (!path) return;
 
   // The picture as the window shows it, without the marker: PNG at the screen's scale, SVG in
   // the window's logical pixels with the screen's resolution, so its texts keep their size.
@@ -360,13 +361,12 @@ void ResultsWindow::exportPicture() {
   request.dotsPerInch = diagrams->logicalDpiX();
   request.title = windowTitle();
   request.overlay = diagrams->overlay();
-  const FileResult written =
-      WriteDiagramPicture(QFile::encodeName(path).toStdString(), *snapshot_, request);
+  const FileResult written = WriteDiagramPicture(*path, *snapshot_, request);
   if (!written.ok) {
-    dialogs_.error(this, QFile::decodeName(QByteArray::fromStdString(written.message)));
+    dialogs_.error(this, ReadableText(written.message));
     return;
   }
-  folder_ = FolderPart(path);
+  folder_ = FolderPart(DialogPath(*path));
 }
 
 }  // namespace pelvar

@@ -8,6 +8,7 @@
 #include <QMainWindow>
 #include <QRect>
 #include <memory>
+#include <string>
 
 #include "results_window/results_diagrams.h"
 
@@ -43,6 +44,9 @@ class ResultsWindow : public QMainWindow {
   bool hasResults() const { return snapshot_ != nullptr; }
   // Puts the window beside another, as PlaceBeside says, on the other's screen.
   void placeBeside(const QWidget* other);
+  // The data file the main window works on (the one it last opened or saved, as the system's
+  // bytes; empty for none): no export may replace it.
+  void setDataFile(const std::string& path) { dataFile_ = path; }
 
   DiagramView* diagrams = nullptr;
   QLabel* readout = nullptr;
@@ -72,6 +76,7 @@ class ResultsWindow : public QMainWindow {
   ResultsTableModel* nodeModel_ = nullptr;
   ResultsTableModel* elementModel_ = nullptr;
   QString folder_;  // where the last export went
+  std::string dataFile_;
 };
 
 }  // namespace pelvar

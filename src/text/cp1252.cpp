@@ -47,47 +47,68 @@ std::string Cp1252ToUtf8(std::string_view bytes) {
   return out;
 }
 
-std::string Utf8ToCp1252(std::string_view utf8) {
+std::size_t Utf8CharacterAt(std::string_view bytes, char32_t& codePoint) {
+  if (bytes.empty()) return 0;
+  const auto byte = [&bytes](std::size_t at) { return static_cast<unsigned char>(bytes[at]); };
+  const unsigned char lead = byte(0);
+  if (lead < 0x80) {
+    codePoint = lead;
+    return 1;
+  }
+  std::size_t length = 0;
+  char32_t cp = 0;
+  char32_t least = 0;  // below this the same character has a shorter form
+  if (lead >= 0xC2 && lead <= 0xDF) {
+    length = 2;
+    cp = lead & 0x1F;
+    least = 0x80;
+  } else if ((lead & 0xF0) == 0xE0) {
+    length = 3;
+    cp = lead & 0x0F;
+    least = 0x800;
+  } else if (lead >= 0xF0 && lead <= 0xF4) {
+    length = 4;
+    cp = lead & 0x07;
+    least = 0x10000;
+  } else {
+    return 0;
+  }
+  if (bytes.size() < length) return 0;
+  for (std::size_t k = 1; k < length; ++k) {
+    if ((byte(k) & 0xC0) != 0x80) return 0;
+    cp = (cp << 6) | (byte(k) & 0x3F);
+  }
+  if (cp < least || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return 0;
+  codePoint = cp;
+  return length;
+}
+
+namespace {
+
+// UTF-8 as Windows-1252; a byte that belongs to no UTF-8 character becomes "?", or stays the
+// Windows-1252 byte it is.
+std::string ToCp1252(std::string_view utf8, bool keepStrayBytes) {
   std::string out;
   out.reserve(utf8.size());
   std::size_t i = 0;
   while (i < utf8.size()) {
-    const unsigned char lead = static_cast<unsigned char>(utf8[i]);
-    int extra = 0;
     char32_t cp = 0;
-    if (lead < 0x80) {
-      cp = lead;
-    } else if ((lead & 0xE0) == 0xC0) {
-      extra = 1;
-      cp = lead & 0x1F;
-    } else if ((lead & 0xF0) == 0xE0) {
-      extra = 2;
-      cp = lead & 0x0F;
-    } else if ((lead & 0xF8) == 0xF0) {
-      extra = 3;
-      cp = lead & 0x07;
-    } else {
-      out.push_back('?');
-      ++i;
-      continue;
-    }
-    bool valid = i + static_cast<std::size_t>(extra) < utf8.size();
-    for (int k = 1; valid && k <= extra; ++k) {
-      const unsigned char next = static_cast<unsigned char>(utf8[i + static_cast<std::size_t>(k)]);
-      if ((next & 0xC0) != 0x80)
-        valid = false;
-      else
-        cp = (cp << 6) | (next & 0x3F);
-    }
-    if (!valid) {
-      out.push_back('?');
+    const std::size_t length = Utf8CharacterAt(utf8.substr(i), cp);
+    if (length == 0) {
+      out.push_back(keepStrayBytes ? utf8[i] : '?');
       ++i;
       continue;
     }
     out.push_back(Cp1252FromCodePoint(cp));
-    i += static_cast<std::size_t>(extra) + 1;
+    i += length;
   }
   return out;
 }
+
+}  // namespace
+
+std::string Utf8ToCp1252(std::string_view utf8) { return ToCp1252(utf8, false); }
+
+std::string FileNameToCp1252(std::string_view name) { return ToCp1252(name, true); }
 
 }  // namespace pelvar

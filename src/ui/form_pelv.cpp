@@ -4,8 +4,6 @@
 #include <QApplication>
 #include <QDir>
 #include <QEvent>
-#include <QFile>
-#include <QFileInfo>
 #include <QFrame>
 #include <QKeyEvent>
 #include <QLabel>
@@ -18,8 +16,9 @@
 #include <optional>
 #include <string>
 
+#include "desktop/chosen_path.h"
+#include "desktop/output_choice.h"
 #include "desktop/path_parts.h"
-#include "files/save_place.h"
 #include "files/problem_file.h"
 #include "model/input_rules.h"
 #include "qt_text/text_edge.h"
@@ -27,6 +26,7 @@
 #include "report/report.h"
 #include "report/report_pdf.h"
 #include "results_window/results_window.h"
+#include "text/cp1252.h"
 #include "ui/client_area.h"
 #include "ui/help_texts.h"
 #include "ui/input_table_models.h"
@@ -77,7 +77,7 @@ void TFormPelv::FormCreate() {
   showOptions();
   dropResults();
   placeToolBarItems();
-  filePath_.clear();
+  rememberFile(std::string());  // no data file is worked on
   OpenDialog1.fileName = SaveDialog1.fileName = proposedFileName();
 
   layOutGeneralGrid();
@@ -138,16 +138,15 @@ void TFormPelv::SpeedButtonOpenClick() {
     dialogs_.message(this, QStringLiteral("Unable to load datafile"));
     return;
   }
-  OpenProblemFile(WithDefaultExtension(*chosen, OpenDialog1.defaultSuffix));
+  OpenProblemFile(PathFromDialog(WithDefaultExtension(*chosen, OpenDialog1.defaultSuffix)));
 }
 
-void TFormPelv::OpenProblemFile(const QString& path) {
+void TFormPelv::OpenProblemFile(const std::string& path) {
   // The reader leaves the problem exactly as it was when it refuses the file.
   // Regular files only: a pipe or a device could keep the window waiting for ever.
-  const FileResult read =
-      ReadProblemFile(data_, QFile::encodeName(path).toStdString(), InputKinds::RegularFilesOnly);
+  const FileResult read = ReadProblemFile(data_, path, InputKinds::RegularFilesOnly);
   if (!read.ok) {
-    dialogs_.error(this, QFile::decodeName(QByteArray::fromStdString(read.message)));
+    dialogs_.error(this, ReadableText(read.message));
     return;
   }
 
@@ -164,39 +163,29 @@ void TFormPelv::SpeedButtonNewClick() { FormCreate(); }
 void TFormPelv::SpeedButtonSaveClick() {
   commitFocusedTable();
   SaveDialog1.fileName = proposedFileName();
-  // An existing file other than the one worked on is replaced only once the user says so; No
-  // goes back to the dialog, at the name chosen.
-  FileDialogSettings settings = SaveDialog1;
-  QString path;
-  for (;;) {
-    const std::optional<QString> chosen = dialogs_.saveFile(this, settings);
-    if (!chosen) {
-      dialogs_.message(this, QStringLiteral("Datafile not saved."));
-      return;
-    }
-    path = WithDefaultExtension(*chosen, settings.defaultSuffix);
-    if (!replacesAnotherFile(path)) break;
-    const QString question = QLatin1Char('"') + QDir::toNativeSeparators(path) +
-                             QStringLiteral("\" already exists.\nDo you want to replace it?");
-    if (dialogs_.question(this, question)) break;
-    settings.initialFolder = QDir::toNativeSeparators(FolderPart(path));
-    settings.fileName = NamePart(path);
+  // An existing file other than the one worked on is replaced only once the user says so.
+  const std::optional<std::string> chosen =
+      ChooseSaveFile(dialogs_, this, SaveDialog1, filePath_, DataFileRule::Replaces);
+  if (!chosen) {
+    dialogs_.message(this, QStringLiteral("Datafile not saved."));
+    return;
   }
+  const std::string& path = *chosen;
 
   // The file carries the new name; should it not be written, the window keeps the old one and
   // nothing else has changed yet.
   const ShortText oldName = data_.fileName;
   // Longer names keep their first 59 bytes, and none keeps a comma, where the file ends it.
-  data_.fileName.Set(NameAsFileKeepsIt(Cp1252FromQString(NamePart(path))));
-  const FileResult written = WriteProblemFile(data_, QFile::encodeName(path).toStdString());
+  data_.fileName.Set(NameAsFileKeepsIt(FileNameToCp1252(NameOfPath(path))));
+  const FileResult written = WriteProblemFile(data_, path);
   if (!written.ok) {
     data_.fileName = oldName;
-    dialogs_.error(this, QFile::decodeName(QByteArray::fromStdString(written.message)));
+    dialogs_.error(this, ReadableText(written.message));
     return;
   }
 
-  QString folder = FolderPart(path);
-  if (folder.isEmpty() && path.startsWith(QLatin1Char('/'))) folder = QStringLiteral("/");
+  QString folder = FolderPart(DialogPath(path));
+  if (folder.isEmpty() && path.starts_with('/')) folder = QStringLiteral("/");
   SaveDialog1.initialFolder = QDir::toNativeSeparators(folder);
   rememberFile(path);
   OpenDialog1.fileName = SaveDialog1.fileName = proposedFileName();
@@ -207,16 +196,22 @@ void TFormPelv::SpeedButtonSaveClick() {
 void TFormPelv::SpeedButtonPrintClick() {
   commitFocusedTable();
   QPrinter printer(QPrinter::HighResolution);
-  if (!dialogs_.print(this, printer)) return;
-  if (printer.outputFormat() == QPrinter::PdfFormat) {
-    // Printed into a file: through the safe writer, as pelvar-batch --report writes, so that a
-    // failure (a full disk) keeps an earlier file as it was and says why.
+  // Printed into a file, the report replaces another file only once the user says so, and never
+  // the data file worked on; either way the print dialog comes back.
+  bool intoFile = false;
+  const std::optional<std::string> file = ChooseOutputFile(
+      dialogs_, this, filePath_, DataFileRule::Keeps, [&]() -> std::optional<std::string> {
+        if (!dialogs_.print(this, printer)) return std::nullopt;
+        intoFile = printer.outputFormat() == QPrinter::PdfFormat;
+        return intoFile ? PathFromDialog(printer.outputFileName()) : std::string();
+      });
+  if (!file) return;
+  if (intoFile) {
+    // Through the safe writer, as pelvar-batch --report writes, so that a failure (a full disk)
+    // keeps an earlier file as it was and says why.
     const FileResult written =
-        WriteReportPdf(data_, QFile::encodeName(printer.outputFileName()).toStdString(),
-                       printer.pageLayout(), printer.resolution());
-    if (!written.ok) {
-      dialogs_.error(this, QFile::decodeName(QByteArray::fromStdString(written.message)));
-    }
+        WriteReportPdf(data_, *file, printer.pageLayout(), printer.resolution());
+    if (!written.ok) dialogs_.error(this, ReadableText(written.message));
     return;
   }
   QtPageSurface surface(printer);
@@ -314,23 +309,18 @@ void TFormPelv::dropResults() {
 }
 
 QString TFormPelv::proposedFileName() const {
-  if (!filePath_.isEmpty() && data_.fileName == filePathName_) return NamePart(filePath_);
+  if (!filePath_.empty() && data_.fileName == filePathName_) return NamePart(DialogPath(filePath_));
   // A stored or typed name may hold folders ("../notes/todo.txt"), which would steer the dialog
   // elsewhere: only its name part is proposed.
   const QString name = NamePart(QStringFromCp1252(data_.fileName.View()));
   return name == QLatin1String(".") || name == QLatin1String("..") ? QString() : name;
 }
 
-bool TFormPelv::replacesAnotherFile(const QString& path) const {
-  const QFileInfo existing(path);
-  if (!existing.exists() || existing.isDir()) return false;
-  return filePath_.isEmpty() || !SameFile(QFile::encodeName(path).toStdString(),
-                                          QFile::encodeName(filePath_).toStdString());
-}
-
-void TFormPelv::rememberFile(const QString& path) {
+void TFormPelv::rememberFile(const std::string& path) {
   filePath_ = path;
-  filePathName_.Set(NameAsFileKeepsIt(Cp1252FromQString(NamePart(path))));
+  filePathName_.Set(NameAsFileKeepsIt(FileNameToCp1252(NameOfPath(path))));
+  // No export of the results window may replace it.
+  if (resultsWindow_ != nullptr) resultsWindow_->setDataFile(filePath_);
 }
 
 void TFormPelv::SpeedButtonNoTensionClick() {
@@ -361,6 +351,7 @@ void TFormPelv::Results1Click() {
   if (!data_.resultsAvailable) return;
   if (resultsWindow_ == nullptr) {
     resultsWindow_ = new ResultsWindow(dialogs_, this);
+    resultsWindow_->setDataFile(filePath_);
     resultsWindow_->showResults(data_);
     resultsWindow_->placeBeside(this);
   }

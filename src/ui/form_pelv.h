@@ -15,6 +15,7 @@
 #include <QImage>
 #include <QMainWindow>
 #include <memory>
+#include <string>
 
 #include "analysis/calculation.h"
 #include "desktop/dialogs.h"
@@ -159,8 +160,9 @@ class TFormPelv : public QMainWindow {
   // over the new data.
   void ReloadGrids();
   // Open after its dialog: reads the data file at path into the window, or shows why the file
-  // is refused and changes nothing. The command line's file takes the same road.
-  void OpenProblemFile(const QString& path);
+  // is refused and changes nothing. The command line's file takes the same road. The path is
+  // the system's bytes, as a file's name may be in any encoding.
+  void OpenProblemFile(const std::string& path);
 
  protected:
   void changeEvent(QEvent* event) override;
@@ -199,10 +201,8 @@ class TFormPelv : public QMainWindow {
   // What the file dialogs propose: the name of the file last opened or saved while fileName
   // still stands for it, else the name part of fileName.
   QString proposedFileName() const;
-  // Whether a save to path would replace an existing file other than the one last opened or
-  // saved.
-  bool replacesAnotherFile(const QString& path) const;
-  void rememberFile(const QString& path);
+  // The data file worked on from now, the one last opened or saved; empty for none (New).
+  void rememberFile(const std::string& path);
   // Tab and Ctrl+Tab from one table to the next (backward: the previous), at its first (last)
   // value cell when atEdge, else at the cell it tracks.
   void moveToTable(StringGrid* from, bool backward, bool atEdge);
@@ -230,9 +230,10 @@ class TFormPelv : public QMainWindow {
   // Until the window manager has put its frame around the window, the frame's size is not known
   // and the window is centred once more when it is.
   bool framePending_ = false;
-  // The path of the file last opened or saved, and the fileName that stood for it then: the
-  // stored name may have lost characters the code page lacks, or those beyond its length.
-  QString filePath_;
+  // The path of the file last opened or saved, as the system's bytes, and the fileName that
+  // stood for it then: the stored name may have lost characters the code page lacks, or those
+  // beyond its length.
+  std::string filePath_;
   ShortText filePathName_;
 };
 

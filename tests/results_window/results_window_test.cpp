@@ -10,7 +10,9 @@
 
 #include <QAction>
 #include <QClipboard>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <QItemSelectionModel>
 #include <QLabel>
@@ -25,6 +27,7 @@
 #include <QXmlStreamReader>
 #include <QtMath>
 #include <string>
+#include <vector>
 
 #include "results_window/diagram_picture.h"
 #include "results_window/diagram_view.h"
@@ -57,6 +60,16 @@ class ResultsWindowTest : public WindowTest {
     QFile file(path);
     EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << path.toStdString();
     return QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'));
+  }
+
+  QByteArray Bytes(const QString& name) {
+    QFile file(dir.filePath(name));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+  }
+  void Write(const QString& name, const QByteArray& bytes) {
+    QFile file(dir.filePath(name));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
   }
 
   QTemporaryDir dir;
@@ -428,6 +441,106 @@ TEST_F(ResultsWindowTest, ExportsTablesAsCsvAndThePictureAsPngAndSvg) {
       "Cannot save \"" + hugePath +
           "\": a PNG picture of 20000 x 18000 pixels cannot be made (1 to 16384 pixels a side).");
   EXPECT_FALSE(QFile::exists(dir.filePath("huge.png")));
+}
+
+// An export replaces an existing file only once the user says so, and never the data file the
+// main window works on, whatever name leads to it; either answer brings the file dialog back at
+// the name chosen. The window knows the data file from its start and follows every Save.
+TEST_F(ResultsWindowTest, ExportsAskBeforeReplacingAndNeverReplaceTheDataFile) {
+  ASSERT_TRUE(dir.isValid());
+  dialogs.fileAnswers = {dir.filePath("beam.plv")};
+  Click(form->SpeedButtonSave);
+  ResultsWindow* window = Open();
+  ASSERT_NE(window, nullptr);
+  const QByteArray beam = Bytes("beam.plv");
+  ASSERT_TRUE(beam.contains("\r\nbeam.plv,\r\n"));
+  ASSERT_TRUE(QFile::link(dir.filePath("beam.plv"), dir.filePath("link.csv")));
+
+  const QString refusal = "; writing there would replace it. Choose another name.";
+  const QString asSaved = " (opened or saved as \"" + dir.filePath("beam.plv") + "\")";
+  struct Refused {
+    QAction* action;
+    QString chosen;
+    QString message;
+  };
+  const std::vector<Refused> refused = {
+      {window->exportCsvAction, dir.filePath("beam.plv"),
+       "\"" + dir.filePath("beam.plv") + "\" is the data file being worked on" + refusal},
+      {window->exportPictureAction, dir.path() + "/./beam.plv",
+       "\"" + dir.path() + "/./beam.plv\" is the data file being worked on" + asSaved + refusal},
+      {window->exportCsvAction, dir.filePath("link.csv"),
+       "\"" + dir.filePath("link.csv") + "\" is the data file being worked on" + asSaved +
+           refusal}};
+  for (const Refused& row : refused) {
+    SCOPED_TRACE(row.chosen.toStdString());
+    dialogs.shown.clear();
+    dialogs.saveRequests.clear();
+    dialogs.questionAnswers = {true};
+    dialogs.fileAnswers = {row.chosen, std::nullopt};
+    row.action->trigger();
+    ASSERT_EQ(dialogs.shown.size(), 1u);
+    EXPECT_EQ(dialogs.shown[0].kind, ScriptedDialogs::Kind::Error);
+    EXPECT_EQ(dialogs.shown[0].text, row.message);
+    EXPECT_EQ(dialogs.shown[0].afterDialogs, 1);
+    ASSERT_EQ(dialogs.saveRequests.size(), 2u);
+    // Back at the folder and name chosen.
+    EXPECT_EQ(dialogs.saveRequests[1].initialFolder, row.chosen.section('/', 0, -2));
+    EXPECT_EQ(dialogs.saveRequests[1].fileName, row.chosen.section('/', -1));
+  }
+  EXPECT_EQ(Bytes("beam.plv"), beam);
+  EXPECT_TRUE(QFileInfo(dir.filePath("link.csv")).isSymLink());
+
+  // Saved elsewhere, the main window works on pile.plv: that one is refused now, and beam.plv
+  // is just a file that exists.
+  dialogs.fileAnswers = {dir.filePath("pile.plv")};
+  Click(form->SpeedButtonSave);
+  ASSERT_TRUE(window->exportCsvAction->isEnabled());
+  dialogs.shown.clear();
+  dialogs.questionAnswers.clear();
+  dialogs.fileAnswers = {dir.filePath("pile.plv"), dir.filePath("beam.plv"), std::nullopt};
+  window->exportCsvAction->trigger();
+  ASSERT_EQ(dialogs.shown.size(), 2u);
+  EXPECT_EQ(dialogs.shown[0].text,
+            "\"" + dir.filePath("pile.plv") + "\" is the data file being worked on" + refusal);
+  EXPECT_EQ(dialogs.shown[1].kind, ScriptedDialogs::Kind::Question);
+  EXPECT_EQ(dialogs.shown[1].text,
+            "\"" + dir.filePath("beam.plv") + "\" already exists.\nDo you want to replace it?");
+  EXPECT_EQ(Bytes("beam.plv"), beam);
+
+  // Any other existing file: No goes back to the dialog at the folder and name chosen, Yes
+  // replaces it.
+  Write("old.csv", "kept");
+  Write("old.png", "kept");
+  dialogs.shown.clear();
+  dialogs.saveRequests.clear();
+  dialogs.fileAnswers = {dir.filePath("old"), std::nullopt};
+  window->exportCsvAction->trigger();
+  ASSERT_EQ(dialogs.shown.size(), 1u);
+  EXPECT_EQ(dialogs.shown[0].kind, ScriptedDialogs::Kind::Question);
+  EXPECT_EQ(dialogs.shown[0].text,
+            "\"" + dir.filePath("old.csv") + "\" already exists.\nDo you want to replace it?");
+  EXPECT_EQ(dialogs.shown[0].afterDialogs, 1);
+  ASSERT_EQ(dialogs.saveRequests.size(), 2u);
+  EXPECT_EQ(dialogs.saveRequests[1].initialFolder, dir.path());
+  EXPECT_EQ(dialogs.saveRequests[1].fileName, "old.csv");
+  EXPECT_EQ(Bytes("old.csv"), "kept");
+  dialogs.fileAnswers = {dir.filePath("old.png"), std::nullopt};
+  window->exportPictureAction->trigger();
+  ASSERT_EQ(dialogs.shown.size(), 2u);
+  EXPECT_EQ(dialogs.shown[1].text,
+            "\"" + dir.filePath("old.png") + "\" already exists.\nDo you want to replace it?");
+  EXPECT_EQ(Bytes("old.png"), "kept");
+
+  dialogs.questionAnswers = {true, true};
+  dialogs.fileAnswers = {dir.filePath("old.csv")};
+  window->exportCsvAction->trigger();
+  dialogs.fileAnswers = {dir.filePath("old.png")};
+  window->exportPictureAction->trigger();
+  ASSERT_EQ(dialogs.shown.size(), 4u);
+  EXPECT_TRUE(Bytes("old.csv").startsWith("node,x,w,Q,M\n"));
+  EXPECT_FALSE(QImage(dir.filePath("old.png")).isNull());
+  EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::System),
+            (QStringList{"beam.plv", "link.csv", "old.csv", "old.png", "pile.plv"}));
 }
 
 }  // namespace

@@ -1,7 +1,8 @@
 #pragma once
 // A stand-in for the window's dialogs: file dialogs answer from a script (a path or a cancel),
-// the print dialog sets up the printer and answers as told, questions are answered from a script
-// (No once it has run out), and every message and question shown is recorded.
+// the print dialog sets up the printer and answers as told (from a script while it lasts),
+// questions are answered from a script (No once it has run out), and every message and question
+// shown is recorded with the number of file and print dialogs shown before it.
 
 #include <deque>
 #include <functional>
@@ -18,7 +19,8 @@ class ScriptedDialogs : public Dialogs {
   struct Shown {
     Kind kind;
     QString text;
-    QPoint point;  // the screen point of MessageAt
+    QPoint point;          // the screen point of MessageAt
+    int afterDialogs = 0;  // the file and print dialogs shown before it
   };
 
   std::optional<QString> openFile(QWidget*, const FileDialogSettings& settings) override {
@@ -33,7 +35,10 @@ class ScriptedDialogs : public Dialogs {
     ++printRequests;
     // The choices a user would make in the dialog, such as printing into a PDF file.
     if (preparePrinter) preparePrinter(printer);
-    return printAnswer;
+    if (printAnswers.empty()) return printAnswer;
+    const bool accepted = printAnswers.front();
+    printAnswers.pop_front();
+    return accepted;
   }
   void message(QWidget*, const QString& text) override { Record({Kind::Message, text, {}}); }
   void messageAt(QWidget*, const QString& text, QPoint point) override {
@@ -51,6 +56,7 @@ class ScriptedDialogs : public Dialogs {
   std::deque<std::optional<QString>> fileAnswers;  // an empty optional is a cancel
   std::deque<bool> questionAnswers;                // true is Yes
   bool printAnswer = false;
+  std::deque<bool> printAnswers;  // answered in turn before printAnswer
   std::function<void(QPrinter&)> preparePrinter;
 
   std::vector<FileDialogSettings> openRequests;
@@ -67,7 +73,11 @@ class ScriptedDialogs : public Dialogs {
     if (cancelled) return std::nullopt;
     return path;
   }
-  void Record(const Shown& entry) { shown.push_back(entry); }
+  void Record(Shown entry) {
+    entry.afterDialogs =
+        static_cast<int>(openRequests.size() + saveRequests.size()) + printRequests;
+    shown.push_back(entry);
+  }
 };
 
 }  // namespace pelvar

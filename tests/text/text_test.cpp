@@ -187,6 +187,18 @@ TEST(Cp1252Test, ConvertsBothWaysAndMarksWhatItCannotHold) {
   EXPECT_EQ(Cp1252FromCodePoint(U'\u2014'), '\x97');
   EXPECT_EQ(Cp1252FromCodePoint(U'\u0100'), '?');
   EXPECT_EQ(CodePointFromCp1252(0xB3), U'\u00B3');
+
+  // A file's name: UTF-8 where it is well formed, every other byte as the Windows-1252 byte it
+  // is, the overlong form of "/", a surrogate and a cut sequence included.
+  EXPECT_EQ(FileNameToCp1252("caf\xC3\xA9 caf\xE9 \xE2\x82\xAC\x80 \xCE\xA9.plv"),
+            "caf\xE9 caf\xE9 \x80\x80 ?.plv");
+  EXPECT_EQ(FileNameToCp1252("\xC0\xAF|\xED\xA0\x80|\xF4\x90\x80\x80|\xE2\x82"),
+            "\xC0\xAF|\xED\xA0\x80|\xF4\x90\x80\x80|\xE2\x82");
+  char32_t cp = 0;
+  EXPECT_EQ(Utf8CharacterAt("\xF0\x9F\x98\x80!", cp), 4u);
+  EXPECT_EQ(cp, U'\U0001F600');
+  EXPECT_EQ(Utf8CharacterAt("\xE0\x80\xAF", cp), 0u);  // overlong
+  EXPECT_EQ(Utf8CharacterAt("", cp), 0u);
 }
 
 }  // namespace

@@ -229,9 +229,8 @@ TEST_F(CalculateTest, SoilThatTakesNoTensionMarksWhereTheBeamLiftsOff) {
 
   // Off again from the keyboard, through the Options menu.
   Press(Qt::Key_O, Qt::AltModifier);
-  ASSERT_TRUE(QTest::qWaitFor([&] { 
-    return QApplication::activePopupWidget() == static_cast<QWidget*>(form->Options1);
-  }));
+  ASSERT_TRUE(QTest::qWaitFor(
+      [&] { return QApplication::activePopupWidget() == static_cast<QWidget*>(form->Options1); }));
   QTest::keyClick(form->Options1, Qt::Key_N);
   Settle();
   EXPECT_FALSE(data->noTension);

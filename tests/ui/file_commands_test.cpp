@@ -17,8 +17,13 @@
 #include <QTimer>
 #include <QToolButton>
 #include <chrono>
+#include <filesystem>
+#include <fstream>
 #include <future>
+#include <iterator>
+#include <set>
 #include <string>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -54,8 +59,26 @@ class FileCommandsTest : public WindowTest {
     WindowTest::SetUp();
     ASSERT_TRUE(dir.isValid());
   }
+  void TearDown() override {
+    WindowTest::TearDown();
+    // Qt removes files by the names it decodes, which miss names that are not UTF-8.
+    std::error_code ignored;
+    std::filesystem::remove_all(QFile::encodeName(dir.path()).toStdString(), ignored);
+  }
 
   QString Path(const QString& name) const { return dir.path() + QLatin1Char('/') + name; }
+  // A path in the folder as the system's bytes, for names that are not UTF-8.
+  std::string BytePath(const std::string& name) const {
+    return QFile::encodeName(dir.path()).toStdString() + '/' + name;
+  }
+  // The names in a folder of the test's folder, as the system lists them.
+  std::set<std::string> Entries(const std::string& folder) const {
+    std::set<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(BytePath(folder))) {
+      names.insert(entry.path().filename().native());
+    }
+    return names;
+  }
 
   void Save(const QString& path) {
     dialogs.fileAnswers.push_back(path);
@@ -332,6 +355,22 @@ TEST_F(FileCommandsTest, TheFileOnTheCommandLineIsOpenedAtStartUp) {
   EXPECT_EQ(dialogs.shown.size(), 1u);
   EXPECT_EQ(data->problemName.View(), "Demonstration Problem");
   EXPECT_TRUE(form->MainGrid->hasActiveFocus());
+
+  // A name that is not UTF-8 (Latin-1 "\u00E9" here) is opened by its very bytes, and a refusal
+  // shows the byte readably.
+  std::filesystem::copy_file(BytePath("Quay.plv"), BytePath("caf\xE9.plv"));
+  std::filesystem::copy_file(BytePath("Bad.plv"), BytePath("bad\xE9.plv"));
+  start({BytePath("caf\xE9.plv")});
+  EXPECT_EQ(dialogs.shown.size(), 1u);
+  EXPECT_EQ(data->problemName.View(), "Quay wall");
+  EXPECT_EQ(form->SoilGrid->cellText(2, 3), "      12.500");
+  start({BytePath("bad\xE9.plv")});
+  ASSERT_EQ(dialogs.shown.size(), 2u);
+  EXPECT_EQ(dialogs.shown[1].kind, Kind::Error);
+  EXPECT_EQ(dialogs.shown[1].text, "\"" + dir.path() +
+                                       "/bad\\xE9.plv\", line 5: the number of sections is 25; it "
+                                       "must lie between 1 and 20.");
+  EXPECT_EQ(data->problemName.View(), "Demonstration Problem");
 }
 
 TEST_F(FileCommandsTest, SectionsBeyondTheFileKeepTheirValues) {
@@ -512,6 +551,68 @@ TEST_F(FileCommandsTest, NamesWithoutExtensionLongNamesAndOtherCharacters) {
   EnterGeneral(1, "Other.plv");
   Click(form->SpeedButtonSave);
   EXPECT_EQ(dialogs.saveRequests.back().fileName, "Other.plv");
+}
+
+// Names that are not UTF-8, such as Latin-1 ones: Qt's dialogs give them back with U+FFFD in
+// place of each byte they cannot decode. The window finds the file meant in its folder, writes
+// and reads it under its very bytes, shows those bytes readably, and keeps the name in the
+// problem as Windows-1252 reads the bytes.
+TEST_F(FileCommandsTest, NamesThatAreNotUtf8KeepTheirBytes) {
+  const QString unknown(QChar::ReplacementCharacter);
+  ASSERT_TRUE(std::filesystem::create_directory(BytePath("d\xFCr")));
+  EnterGeneral(2, "Latin");
+  Save(Path("latin.plv"));
+  std::filesystem::copy_file(BytePath("latin.plv"), BytePath("d\xFCr/caf\xE9.plv"));
+  QFile::remove(Path("latin.plv"));
+  Click(form->SpeedButtonNew);
+
+  // Open: the folder and the file are both found by how Qt reads them.
+  Open(Path("d" + unknown + "r/caf" + unknown + ".plv"));
+  EXPECT_TRUE(dialogs.shown.empty());
+  EXPECT_EQ(data->problemName.View(), "Latin");
+  EXPECT_EQ(data->fileName.View(), "latin.plv");
+
+  // Save to it: the file worked on, saved over without a question under its own name, which
+  // the problem keeps as "caf\u00E9.plv"; the next Save proposes it as the dialog lists it.
+  Save(Path("d" + unknown + "r/caf" + unknown));
+  EXPECT_TRUE(dialogs.shown.empty());
+  EXPECT_EQ(Entries("d\xFCr"), (std::set<std::string>{"caf\xE9.plv"}));
+  EXPECT_EQ(data->fileName.View(), "caf\xE9.plv");
+  EXPECT_EQ(form->MainGrid->cellText(1, 1), QStringLiteral("caf\u00E9.plv"));
+  std::string saved;
+  {
+    std::ifstream file(BytePath("d\xFCr/caf\xE9.plv"), std::ios::binary);
+    saved.assign(std::istreambuf_iterator<char>(file), {});
+  }
+  EXPECT_NE(saved.find("\r\ncaf\xE9.plv,\r\n"), std::string::npos);
+  Click(form->SpeedButtonSave);
+  EXPECT_EQ(dialogs.saveRequests.back().fileName, "caf" + unknown + ".plv");
+  EXPECT_EQ(dialogs.saveRequests.back().initialFolder, Path("d" + unknown + "r"));
+  dialogs.shown.clear();
+
+  // Another such file is replaced once the user says so; the question shows its bytes.
+  std::filesystem::copy_file(BytePath("d\xFCr/caf\xE9.plv"), BytePath("d\xFCr/pile\xE9.plv"));
+  dialogs.questionAnswers = {true};
+  EnterGeneral(2, "Pile");
+  Save(Path("d" + unknown + "r/pile" + unknown + ".plv"));
+  ASSERT_EQ(dialogs.shown.size(), 1u);
+  EXPECT_EQ(dialogs.shown[0].text, "\"" + dir.path() +
+                                       "/d\\xFCr/pile\\xE9.plv\" already exists.\nDo you want "
+                                       "to replace it?");
+  EXPECT_EQ(Entries("d\xFCr"), (std::set<std::string>{"caf\xE9.plv", "pile\xE9.plv"}));
+  ProblemData readBack;
+  ASSERT_TRUE(ReadProblemFile(readBack, BytePath("d\xFCr/pile\xE9.plv")).ok);
+  EXPECT_EQ(readBack.problemName.View(), "Pile");
+  EXPECT_EQ(readBack.fileName.View(), "pile\xE9.plv");
+
+  // Where two names read alike, which one was meant is not known: the name stays as the dialog
+  // gave it, and the message shows it so.
+  std::filesystem::copy_file(BytePath("d\xFCr/caf\xE9.plv"), BytePath("d\xFCr/pile\xF6.plv"));
+  Open(Path("d" + unknown + "r/pile" + unknown + ".plv"));
+  ASSERT_EQ(dialogs.shown.size(), 2u);
+  EXPECT_EQ(dialogs.shown[1].text, "Cannot open \"" + dir.path() + "/d\\xFCr/pile" + unknown +
+                                       ".plv\": No such file or directory.");
+  EXPECT_EQ(data->problemName.View(), "Pile");
 }
 
 TEST_F(FileCommandsTest, TextBeingTypedIsSaved) {

@@ -11,8 +11,8 @@
 #include <stdexcept>
 
 #include "desktop/pelvar_application.h"
-#include "pelvar_version.h"
 #include "desktop/qt_dialogs.h"
+#include "pelvar_version.h"
 #include "support/window_fixture.h"
 
 namespace pelvar {
@@ -20,7 +20,8 @@ namespace {
 
 const char* const kAbout =
     "Pelvar\n\n"
-    "Version " PELVAR_VERSION ", released under the MIT licence.\n\n"
+    "Version " PELVAR_VERSION
+    ", released under the MIT licence.\n\n"
     "This is a program for the analysis of a beam on elastic foundation.\n"
     "The program also applies to a laterally loaded pile, supported by\n"
     "linear springs.\n\n"

@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QMarginsF>
 #include <QPageLayout>
 #include <QPageSize>
@@ -17,6 +18,8 @@
 #include <QToolButton>
 #include <csignal>
 #include <cstdlib>
+#include <utility>
+#include <vector>
 
 #include "desktop/qt_dialogs.h"
 #include "files/problem_file.h"
@@ -52,6 +55,11 @@ class PrintTest : public WindowTest {
   void AnswerPrintInto(const QString& file, bool accept) {
     dialogs.printAnswer = accept;
     dialogs.preparePrinter = [file](QPrinter& printer) { PrintIntoPdf(printer, file); };
+  }
+
+  QByteArray Bytes(const QString& name) const {
+    QFile file(Path(name));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
   }
 
   QTemporaryDir dir;
@@ -148,6 +156,70 @@ TEST_F(PrintTest, WithoutResultsTheReportEndsAfterTheInput) {
   EXPECT_FALSE(texts[0].contains("Graphs"));
 }
 
+// Printed into a file, the report replaces an existing file only once the user says so, and never
+// the data file worked on, however it is named; either answer brings the print dialog back.
+TEST_F(PrintTest, IntoAFileAsksBeforeReplacingAndNeverReplacesTheDataFile) {
+  dialogs.fileAnswers = {Path("beam.plv")};
+  Click(form->SpeedButtonSave);
+  const QByteArray dataFile = Bytes("beam.plv");
+  ASSERT_TRUE(dataFile.contains("\r\nbeam.plv,\r\n"));
+  ASSERT_TRUE(QFile::link(Path("beam.plv"), Path("link.pdf")));
+  {
+    QFile old(Path("old.pdf"));
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+    old.write("an earlier report");
+  }
+
+  // No: the print dialog again, cancelled there.
+  AnswerPrintInto(Path("old.pdf"), true);
+  dialogs.printAnswers = {true, false};
+  Click(form->SpeedButtonPrint);
+  EXPECT_EQ(dialogs.printRequests, 2);
+  ASSERT_EQ(dialogs.shown.size(), 1u);
+  EXPECT_EQ(dialogs.shown[0].kind, Kind::Question);
+  EXPECT_EQ(dialogs.shown[0].text,
+            "\"" + Path("old.pdf") + "\" already exists.\nDo you want to replace it?");
+  EXPECT_EQ(dialogs.shown[0].afterDialogs, 2);  // the Save dialog and the first print dialog
+  EXPECT_EQ(Bytes("old.pdf"), "an earlier report");
+
+  // Yes replaces it.
+  dialogs.questionAnswers = {true};
+  Click(form->SpeedButtonPrint);
+  EXPECT_EQ(dialogs.printRequests, 3);
+  ASSERT_EQ(dialogs.shown.size(), 2u);
+  EXPECT_EQ(dialogs.shown[1].text, dialogs.shown[0].text);
+  EXPECT_TRUE(Bytes("old.pdf").startsWith("%PDF-"));
+
+  // The data file, by its name, another spelling of it or a link to it: refused before any
+  // question, whatever the answer would be, and the print dialog comes back.
+  const QString refusal = "; writing there would replace it. Choose another name.";
+  const QString asSaved = " (opened or saved as \"" + Path("beam.plv") + "\")";
+  const std::vector<std::pair<QString, QString>> refused = {
+      {Path("beam.plv"), "\"" + Path("beam.plv") + "\" is the data file being worked on" + refusal},
+      {dir.path() + "/./beam.plv",
+       "\"" + dir.path() + "/./beam.plv\" is the data file being worked on" + asSaved + refusal},
+      {Path("link.pdf"),
+       "\"" + Path("link.pdf") + "\" is the data file being worked on" + asSaved + refusal}};
+  for (const auto& [target, message] : refused) {
+    SCOPED_TRACE(target.toStdString());
+    dialogs.shown.clear();
+    dialogs.questionAnswers = {true};
+    AnswerPrintInto(target, true);
+    dialogs.printAnswers = {true, false};
+    const int before = dialogs.printRequests;
+    Click(form->SpeedButtonPrint);
+    EXPECT_EQ(dialogs.printRequests, before + 2);
+    ASSERT_EQ(dialogs.shown.size(), 1u);
+    EXPECT_EQ(dialogs.shown[0].kind, Kind::Error);
+    EXPECT_EQ(dialogs.shown[0].text, message);
+    EXPECT_EQ(dialogs.shown[0].afterDialogs, 1 + before + 1);
+  }
+  EXPECT_EQ(Bytes("beam.plv"), dataFile);
+  EXPECT_TRUE(QFileInfo(Path("link.pdf")).isSymLink());
+  EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::System),
+            (QStringList{"beam.plv", "link.pdf", "old.pdf"}));
+}
+
 // Printing into a file goes through the safe writer: a file that cannot be written is reported
 // with the system's reason, and on a full disk (a file size limit here) an earlier file stays
 // whole.
@@ -167,6 +239,7 @@ TEST_F(PrintTest, AFileThatCannotBeWrittenIsReportedAndAnEarlierOneKept) {
     old.write("an earlier report");
   }
   AnswerPrintInto(Path("old.pdf"), true);
+  dialogs.questionAnswers = {true};  // replace the earlier report
   rlimit limit{};
   ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &limit), 0);
   const rlimit small{4096, limit.rlim_max};
@@ -175,8 +248,9 @@ TEST_F(PrintTest, AFileThatCannotBeWrittenIsReportedAndAnEarlierOneKept) {
   Click(form->SpeedButtonPrint);
   ::setrlimit(RLIMIT_FSIZE, &limit);
   std::signal(SIGXFSZ, defaultAction);
-  ASSERT_EQ(dialogs.shown.size(), 2u);
-  EXPECT_EQ(dialogs.shown[1].text, "Cannot save \"" + Path("old.pdf") + "\": File too large.");
+  ASSERT_EQ(dialogs.shown.size(), 3u);
+  EXPECT_EQ(dialogs.shown[1].kind, Kind::Question);
+  EXPECT_EQ(dialogs.shown[2].text, "Cannot save \"" + Path("old.pdf") + "\": File too large.");
   QFile old(Path("old.pdf"));
   ASSERT_TRUE(old.open(QIODevice::ReadOnly));
   EXPECT_EQ(old.readAll(), "an earlier report");
