@@ -514,7 +514,10 @@ FileResult PendingFile::CommitRename() {
 
 FileResult PendingFile::CommitInPlace() {
   // The new content is whole and on disk before the file is touched, and so is a copy of the old
-  // one; a write that fails part way puts the old content back.
+  // one; a write that fails part way puts the old content back. Threat model: the file's owner,
+  // or anyone who may write its folder, may put another file under its name between the check
+  // and the write; the write goes only into the file checked (opened then, without following
+  // links, relative to the folder held), and only while it still stands under that name.
   if (!file_.IsOpen() || !target_.IsOpen() || !backup_.IsOpen()) return Fail(EBADF);
   struct stat now {
   }, named{};
