@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
-# Installs, on a Debian 12 machine, every package the build, the program and the tests need.
+# Installs, on a Debian 12 machine, every package the build, the program and the tests need (the
+# tests of the safe writer play another user with setpriv and setfacl, mark files with setfattr
+# and chattr, and make a write fail part way with strace's fault injection).
 # Packages already present are left alone, so a second run is quick and needs no network.
 set -euo pipefail
 
@@ -11,6 +13,7 @@ packages=(
   locales poppler-utils
   nlohmann-json3-dev qt6-svg-dev
   dpkg-dev file lintian desktop-file-utils shared-mime-info appstream
+  strace acl attr e2fsprogs util-linux
 )
 
 missing=()
