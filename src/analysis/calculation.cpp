@@ -8,12 +8,17 @@
 namespace pelvar {
 namespace {
 
-CalculationOutcome Fault(std::string message) {
+CalculationOutcome Fault(CalculationFault fault) {
   CalculationOutcome outcome;
-  outcome.status = CalculationStatus::Fault;
-  outcome.message = std::move(message);
+  outcome.status = fault.kind == FaultKind::NotHeld || fault.kind == FaultKind::OneElementOnSprings
+                       ? CalculationStatus::Singular
+                       : CalculationStatus::Fault;
+  outcome.fault = fault;
+  outcome.message = FaultMessage(fault);
   return outcome;
 }
+
+CalculationOutcome Fault(FaultKind kind) { return Fault(CalculationFault{kind}); }
 
 // Coefficients beyond the double range (extreme but accepted input) would make any solve
 // meaningless; they are caught so that they are not mistaken for a weak support.
@@ -30,41 +35,73 @@ bool SystemIsFinite(const BlockSystem& system, int elementCount) {
   return true;
 }
 
-constexpr const char* kNotFiniteMessage =
-    "Error : The solution is not finite.\n"
-    "The input values are too large to calculate with.\n"
-    "No output given.\n";
-
 // The outcome of a beam the springs of this mesh do not hold. Springs under a single element
 // hold only the mean of its two end displacements, and the beam turns about it; where the
 // continuous beam is held all the same, the message says what helps: more elements, as long as
 // the largest number of them spreads the springs over two, else a longer section.
 CalculationOutcome NotHeld(const ProblemData& data, MeshData& mesh) {
-  CalculationOutcome outcome;
-  outcome.status = CalculationStatus::Singular;
-  outcome.message = kSingularMessage;
   int sprung = 0, pushing = 0;
   for (int j = 0; j < data.elementCount; ++j) {
     sprung += mesh.elementSpring[j] != 0.0;
     pushing += mesh.elementSpring[j] > 0.0;
   }
-  if (sprung != 1 || pushing != 1) return outcome;
-  bool moreHelp = false;
+  if (sprung != 1 || pushing != 1) return Fault(FaultKind::NotHeld);
+  CalculationFault fault{FaultKind::OneElementOnSprings};
   if (data.elementCount < kMaxElements) {
     auto finer = std::make_unique<ProblemData>(data);
     finer->elementCount = kMaxElements;
-    moreHelp = !BuildMesh(*finer, mesh) && SpringsHoldTheBeam(mesh, kMaxElements);
+    fault.moreElementsHelp = !BuildMesh(*finer, mesh) && SpringsHoldTheBeam(mesh, kMaxElements);
   }
-  outcome.message = moreHelp ? "Error : Only one element lies on springs.\n"
-                               "Raise the number of elements.\n"
-                               "No output given.\n"
-                             : "Error : Only one element lies on springs.\n"
-                               "Make the section with springs longer.\n"
-                               "No output given.\n";
-  return outcome;
+  return Fault(fault);
 }
 
 }  // namespace
+
+std::string FaultMessage(const CalculationFault& fault) {
+  std::string first, second;
+  switch (fault.kind) {
+    case FaultKind::None:
+      return {};
+    case FaultKind::OutsideLimits:
+      first = FormatText("%d sections and %d elements are outside the limits.", fault.sectionCount,
+                         fault.elementCount);
+      break;
+    case FaultKind::SectionWithoutElement:
+      first = FormatText("Section %d gets no element.", fault.section);
+      // Beyond the largest element count only a longer section can help.
+      second = fault.moreElementsHelp ? "Make the section longer or raise the number of elements."
+                                      : "Make the section longer.";
+      break;
+    case FaultKind::NotHeld:
+      first = "Matrix singular.";
+      second = "Not enough resistance to carry loads.";
+      break;
+    case FaultKind::OneElementOnSprings:
+      first = "Only one element lies on springs.";
+      second = fault.moreElementsHelp ? "Raise the number of elements."
+                                      : "Make the section with springs longer.";
+      break;
+    case FaultKind::LiftsOff:
+      first = "The beam lifts off the soil.";
+      second = "Soil that takes no tension cannot hold it under these loads.";
+      break;
+    case FaultKind::Unsettled:
+      first = "The contact with the soil could not be settled.";
+      second = "No set of springs in contact met its conditions within 100 rounds.";
+      break;
+    case FaultKind::Inaccurate:
+      first = "The beam cannot be calculated accurately.";
+      second = "The equations lose too much precision with these values.";
+      break;
+    case FaultKind::NotFinite:
+      first = "The solution is not finite.";
+      second = "The input values are too large to calculate with.";
+      break;
+  }
+  std::string message = "Error : " + first + "\n";
+  if (!second.empty()) message += second + "\n";
+  return message + "No output given.\n";
+}
 
 std::unique_ptr<AnalysisWorkspace> MakeAnalysisWorkspace() {
   return std::make_unique<AnalysisWorkspace>();
@@ -154,22 +191,17 @@ Solve SolveVerified(const ProblemData& data, AnalysisWorkspace& work, SolutionMe
 CalculationOutcome RunScheme(ProblemData& data, AnalysisWorkspace& work) {
   if (data.sectionCount < kMinSections || data.sectionCount > kMaxSections ||
       data.elementCount < kMinElements || data.elementCount > kMaxElements) {
-    return Fault(
-        FormatText("Error : %d sections and %d elements are outside the limits.\n"
-                   "No output given.\n",
-                   data.sectionCount, data.elementCount));
+    CalculationFault fault{FaultKind::OutsideLimits};
+    fault.sectionCount = data.sectionCount;
+    fault.elementCount = data.elementCount;
+    return Fault(fault);
   }
   const int n = data.elementCount;
   if (const std::optional<int> missing = BuildMesh(data, work.mesh)) {
-    // Beyond the largest element count only a longer section can help.
-    return Fault(FormatText(n < kMaxElements
-                                ? "Error : Section %d gets no element.\n"
-                                  "Make the section longer or raise the number of elements.\n"
-                                  "No output given.\n"
-                                : "Error : Section %d gets no element.\n"
-                                  "Make the section longer.\n"
-                                  "No output given.\n",
-                            *missing + 1));
+    CalculationFault fault{FaultKind::SectionWithoutElement};
+    fault.section = *missing + 1;
+    fault.moreElementsHelp = n < kMaxElements;
+    return Fault(fault);
   }
 
   CalculationOutcome outcome;
@@ -181,11 +213,11 @@ CalculationOutcome RunScheme(ProblemData& data, AnalysisWorkspace& work) {
   while (data.noTension && solve == Solve::Solved) {
     const ContactSet::Step step = contact.Next([&](int j) { return work.system.rows[j].rhs[1]; });
     if (step == ContactSet::Step::Settled) break;
-    if (step == ContactSet::Step::LiftsOff) return Fault(kLiftOffMessage);
-    if (step == ContactSet::Step::Unsettled) return Fault(kUnsettledMessage);
+    if (step == ContactSet::Step::LiftsOff) return Fault(FaultKind::LiftsOff);
+    if (step == ContactSet::Step::Unsettled) return Fault(FaultKind::Unsettled);
     contact.Apply(work.mesh);
     // Springs left under too little of the beam to hold it: it would tip or lift off.
-    if (!SpringsHoldTheBeam(work.mesh, n)) return Fault(kLiftOffMessage);
+    if (!SpringsHoldTheBeam(work.mesh, n)) return Fault(FaultKind::LiftsOff);
     solve = SolveVerified(data, work, outcome.method);
   }
   switch (solve) {
@@ -194,12 +226,12 @@ CalculationOutcome RunScheme(ProblemData& data, AnalysisWorkspace& work) {
     case Solve::NotHeld:
       return NotHeld(data, work.mesh);
     case Solve::Inaccurate:
-      return Fault(kInaccurateMessage);
+      return Fault(FaultKind::Inaccurate);
     case Solve::NotFinite:
-      return Fault(kNotFiniteMessage);
+      return Fault(FaultKind::NotFinite);
   }
 
-  if (!StoreResults(work.system, work.mesh, data, work.staging)) return Fault(kNotFiniteMessage);
+  if (!StoreResults(work.system, work.mesh, data, work.staging)) return Fault(FaultKind::NotFinite);
   for (int j = 0; j < n; ++j) data.liftedOff[j] = data.noTension && contact.LiftedOff(j);
   data.contactRounds = data.noTension ? contact.Rounds() : 1;
   data.resultsAvailable = true;

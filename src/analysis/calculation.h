@@ -15,36 +15,37 @@
 
 namespace pelvar {
 
-// The message of a beam that the springs cannot hold.
-inline constexpr const char* kSingularMessage =
-    "Error : Matrix singular.\n"
-    "Not enough resistance to carry loads.\n"
-    "No output given.\n";
-
-// The message of a beam on soil that takes no tension whose loads would lift it off the soil.
-inline constexpr const char* kLiftOffMessage =
-    "Error : The beam lifts off the soil.\n"
-    "Soil that takes no tension cannot hold it under these loads.\n"
-    "No output given.\n";
-
-// The message of a contact with soil that takes no tension that found no settled state.
-inline constexpr const char* kUnsettledMessage =
-    "Error : The contact with the soil could not be settled.\n"
-    "No set of springs in contact met its conditions within 100 rounds.\n"
-    "No output given.\n";
-
-// The message of a beam whose equations cannot be solved to the precision of the results.
-inline constexpr const char* kInaccurateMessage =
-    "Error : The beam cannot be calculated accurately.\n"
-    "The equations lose too much precision with these values.\n"
-    "No output given.\n";
-
 enum class CalculationStatus {
   Success,   // results stored, resultsAvailable set
-  Singular,  // the springs cannot hold the beam; message is kSingularMessage
-  Fault,     // the input cannot be computed (a section without element, overflow, a solution
-             // that misses its equations); see message
+  Singular,  // the springs cannot hold the beam (NotHeld, OneElementOnSprings)
+  Fault,     // the input cannot be computed; see the fault's kind
 };
+
+// What kept a calculation from its results. Each kind has its message, made in one place
+// (FaultMessage); the window and pelvar-batch show it, tests tell the faults apart by kind.
+enum class FaultKind {
+  None,
+  OutsideLimits,          // the numbers of sections or elements outside their limits
+  SectionWithoutElement,  // a section too short for any element
+  NotHeld,                // the springs cannot hold the beam
+  OneElementOnSprings,    // springs under a single element only, although the beam is held
+  LiftsOff,               // on soil that takes no tension, no contact carries the loads
+  Unsettled,              // on soil that takes no tension, no contact was found in time
+  Inaccurate,             // the equations cannot be solved to the precision of the results
+  NotFinite,              // the input values are too large to calculate with
+};
+
+struct CalculationFault {
+  FaultKind kind = FaultKind::None;
+  int section = 0;       // SectionWithoutElement: its number, from 1
+  int sectionCount = 0;  // OutsideLimits: the numbers given
+  int elementCount = 0;
+  bool moreElementsHelp = false;  // SectionWithoutElement, OneElementOnSprings
+};
+
+// The message shown for a fault: three lines or so, each ending in a line feed, the first
+// "Error : ...", the last "No output given.".
+std::string FaultMessage(const CalculationFault& fault);
 
 // How the stored solution was found.
 enum class SolutionMethod {
@@ -57,7 +58,8 @@ enum class SolutionMethod {
 
 struct CalculationOutcome {
   CalculationStatus status = CalculationStatus::Fault;
-  std::string message;  // empty on success
+  CalculationFault fault;  // kind None on success
+  std::string message;     // FaultMessage(fault); empty on success
   SolutionMethod method = SolutionMethod::None;
   ResultSummary summary;  // valid on success
 };

@@ -508,9 +508,7 @@ TEST_F(AnalysisTest, VeryLongBeamsGiveTheExactValuesOrSaySoHonestly) {
     for (int i = 0; i < c.sections; ++i) data.sections[i] = {c.length / c.sections, 10.0, c.spring};
     const CalculationOutcome outcome = RunCalculation(data, *work);
     if (outcome.status != CalculationStatus::Success) {
-      EXPECT_EQ(outcome.message,
-                "Error : The beam cannot be calculated accurately.\n"
-                "The equations lose too much precision with these values.\nNo output given.\n");
+      EXPECT_EQ(outcome.fault.kind, FaultKind::Inaccurate);
       continue;
     }
     EXPECT_LT(EquilibriumMiss(data), 1e-9);
@@ -561,9 +559,7 @@ TEST_F(AnalysisTest, SoilThatTakesNoTensionLetsTheBeamLiftOff) {
     data.noTension = true;
     const CalculationOutcome outcome = RunCalculation(data, *work);
     if (c.contactTo == 0.0) {
-      EXPECT_EQ(outcome.message,
-                "Error : The beam lifts off the soil.\n"
-                "Soil that takes no tension cannot hold it under these loads.\nNo output given.\n");
+      EXPECT_EQ(outcome.fault.kind, FaultKind::LiftsOff);
       EXPECT_FALSE(data.resultsAvailable);
       continue;
     }
@@ -695,8 +691,7 @@ TEST_F(AnalysisTest, BeamTheSpringsCannotHoldIsSingularAndKeepsOldResults) {
   data.resultsAvailable = false;
   CalculationOutcome outcome = RunCalculation(data, *work);
   EXPECT_EQ(outcome.status, CalculationStatus::Singular);
-  EXPECT_EQ(outcome.message,
-            "Error : Matrix singular.\nNot enough resistance to carry loads.\nNo output given.\n");
+  EXPECT_EQ(outcome.fault.kind, FaultKind::NotHeld);
   EXPECT_FALSE(data.resultsAvailable);
   for (int j = 0; j <= 100; ++j) {
     EXPECT_EQ(data.nodes[j].x, before[j].x);
@@ -713,11 +708,8 @@ TEST_F(AnalysisTest, BeamTheSpringsCannotHoldIsSingularAndKeepsOldResults) {
     oneElement.resultsAvailable = true;
     outcome = RunCalculation(oneElement, *work);
     EXPECT_EQ(outcome.status, CalculationStatus::Singular);
-    EXPECT_EQ(outcome.message, length == 0.1 ? "Error : Only one element lies on springs.\n"
-                                               "Raise the number of elements.\nNo output given.\n"
-                                             : "Error : Only one element lies on springs.\n"
-                                               "Make the section with springs longer.\n"
-                                               "No output given.\n");
+    EXPECT_EQ(outcome.fault.kind, FaultKind::OneElementOnSprings);
+    EXPECT_EQ(outcome.fault.moreElementsHelp, length == 0.1);
     EXPECT_TRUE(oneElement.resultsAvailable);
     oneElement.elementCount = kMaxElements;
     EXPECT_EQ(RunCalculation(oneElement, *work).status,
@@ -823,9 +815,9 @@ TEST_F(AnalysisTest, SectionWithoutElementIsReportedBeforeAnythingIsStored) {
   data.resultsAvailable = true;
   CalculationOutcome outcome = RunCalculation(data, *work);
   EXPECT_EQ(outcome.status, CalculationStatus::Fault);
-  EXPECT_EQ(outcome.message,
-            "Error : Section 3 gets no element.\n"
-            "Make the section longer or raise the number of elements.\nNo output given.\n");
+  EXPECT_EQ(outcome.fault.kind, FaultKind::SectionWithoutElement);
+  EXPECT_EQ(outcome.fault.section, 3);
+  EXPECT_TRUE(outcome.fault.moreElementsHelp);
   EXPECT_TRUE(data.resultsAvailable);
   for (int j = 0; j <= 100; ++j) EXPECT_EQ(data.nodes[j].x, before[j].x);
 
@@ -838,15 +830,59 @@ TEST_F(AnalysisTest, SectionWithoutElementIsReportedBeforeAnythingIsStored) {
   many.resultsAvailable = false;
   outcome = RunCalculation(many, *work);
   EXPECT_EQ(outcome.status, CalculationStatus::Fault);
-  EXPECT_NE(outcome.message.find("Section 2 gets no element"), std::string::npos);
+  EXPECT_EQ(outcome.fault.section, 2);
   EXPECT_FALSE(many.resultsAvailable);
 
   // At the largest element count only a longer section helps: 500, 500 and nothing left.
   ProblemData full = ThreeSections(100, 100, 100);
   full.elementCount = kMaxElements;
   full.sections[2].length = 0.001;
-  EXPECT_EQ(RunCalculation(full, *work).message,
-            "Error : Section 3 gets no element.\nMake the section longer.\nNo output given.\n");
+  outcome = RunCalculation(full, *work);
+  EXPECT_EQ(outcome.fault.section, 3);
+  EXPECT_FALSE(outcome.fault.moreElementsHelp);
+}
+
+TEST(FaultMessage, EachKindSaysWhatWentWrongAndWhatHelps) {
+  const auto fault = [](FaultKind kind, int section = 0, bool more = false) {
+    CalculationFault f{kind};
+    f.section = section;
+    f.moreElementsHelp = more;
+    f.sectionCount = 21;
+    f.elementCount = 5;
+    return f;
+  };
+  const std::pair<CalculationFault, const char*> rows[] = {
+      {fault(FaultKind::None), ""},
+      {fault(FaultKind::OutsideLimits),
+       "Error : 21 sections and 5 elements are outside the limits.\nNo output given.\n"},
+      {fault(FaultKind::SectionWithoutElement, 3, true),
+       "Error : Section 3 gets no element.\n"
+       "Make the section longer or raise the number of elements.\nNo output given.\n"},
+      {fault(FaultKind::SectionWithoutElement, 3, false),
+       "Error : Section 3 gets no element.\nMake the section longer.\nNo output given.\n"},
+      {fault(FaultKind::NotHeld),
+       "Error : Matrix singular.\nNot enough resistance to carry loads.\nNo output given.\n"},
+      {fault(FaultKind::OneElementOnSprings, 0, true),
+       "Error : Only one element lies on springs.\nRaise the number of elements.\n"
+       "No output given.\n"},
+      {fault(FaultKind::OneElementOnSprings, 0, false),
+       "Error : Only one element lies on springs.\nMake the section with springs longer.\n"
+       "No output given.\n"},
+      {fault(FaultKind::LiftsOff),
+       "Error : The beam lifts off the soil.\n"
+       "Soil that takes no tension cannot hold it under these loads.\nNo output given.\n"},
+      {fault(FaultKind::Unsettled),
+       "Error : The contact with the soil could not be settled.\n"
+       "No set of springs in contact met its conditions within 100 rounds.\n"
+       "No output given.\n"},
+      {fault(FaultKind::Inaccurate),
+       "Error : The beam cannot be calculated accurately.\n"
+       "The equations lose too much precision with these values.\nNo output given.\n"},
+      {fault(FaultKind::NotFinite),
+       "Error : The solution is not finite.\n"
+       "The input values are too large to calculate with.\nNo output given.\n"},
+  };
+  for (const auto& [f, text] : rows) EXPECT_EQ(FaultMessage(f), text);
 }
 
 TEST_F(AnalysisTest, SolutionBeyondTheDoubleRangeIsNeverStored) {
@@ -860,9 +896,7 @@ TEST_F(AnalysisTest, SolutionBeyondTheDoubleRangeIsNeverStored) {
   for (SectionRow& s : data.sections) s.load = std::numeric_limits<double>::max();
   const CalculationOutcome outcome = RunCalculation(data, *work);
   EXPECT_EQ(outcome.status, CalculationStatus::Fault);
-  EXPECT_EQ(outcome.message,
-            "Error : The solution is not finite.\n"
-            "The input values are too large to calculate with.\nNo output given.\n");
+  EXPECT_EQ(outcome.fault.kind, FaultKind::NotFinite);
   EXPECT_FALSE(data.resultsAvailable);
   for (int j = 0; j <= 100; ++j) {
     EXPECT_EQ(data.nodes[j].w, before[j].w);
