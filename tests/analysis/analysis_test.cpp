@@ -721,6 +721,98 @@ TEST_F(AnalysisTest, BeamTheSpringsCannotHoldIsSingularAndKeepsOldResults) {
 // closed form of a semi-infinite beam (an end force on stiff springs, β·L = 354), Richardson's
 // extrapolation of two finer meshes (the scheme is of second order), and nil where the scheme is
 // exact. Shares are of each quantity's largest magnitude.
+// The beam seen from its other end: sections and points in reverse order, the point moments
+// turning the other way.
+ProblemData Mirrored(const ProblemData& data) {
+  ProblemData mirror = data;
+  const int last = data.sectionCount;
+  for (int s = 0; s < last; ++s) mirror.sections[s] = data.sections[last - 1 - s];
+  for (int p = 0; p <= last; ++p) {
+    mirror.points[p].force = data.points[last - p].force;
+    mirror.points[p].moment = -data.points[last - p].moment;
+  }
+  UpdatePointPositions(mirror);
+  return mirror;
+}
+
+TEST_F(AnalysisTest, MirroredBeamsGiveMirroredAnswers) {
+  // Beams loaded at or near their left end, so that what happens at the right end is only seen
+  // in the mirror: w and M at node j are those of node n - j of the mirror, Q turns its sign, and
+  // so do the exact beam's values either side of a point; the accuracy figures stay. Every mesh
+  // shares its elements exactly, so that it mirrors too.
+  ProblemData endForce;  // long elements for the springs: figures of a few percent
+  endForce.sectionCount = 1;
+  endForce.elementCount = 1000;
+  endForce.stiffnessEI = 100.0;
+  endForce.sections[0] = {50.0, 0.0, 1.0e6};
+  endForce.points[0].force = 10.0;
+  ProblemData endMoment = endForce;
+  endMoment.elementCount = 200;
+  endMoment.points[0] = {0.0, 0.0, 25.0};
+  ProblemData loads = ThreeSections(100.0, 3000.0, 100.0);
+  loads.elementCount = 99;
+  loads.sections[0].load = 40.0;
+  loads.points[0] = {0.0, 20.0, -15.0};
+  loads.points[1] = {0.0, -35.0, 12.0};
+  ProblemData lost;  // half of the moment's couple on the end node
+  lost.sectionCount = 2;
+  lost.stiffnessEI = 1.0e5;
+  lost.sections[0] = {0.3, 0.0, 10000.0};
+  lost.sections[1] = {29.7, 0.0, 10000.0};
+  lost.points[1].moment = 100.0;
+  ProblemData pile = FreeHeadPile(60);  // 10 elements above the ground, 50 in it
+  const std::pair<const char*, ProblemData> beams[] = {{"force at the end", endForce},
+                                                       {"moment at the end", endMoment},
+                                                       {"loads and moments", loads},
+                                                       {"one element before a moment", lost},
+                                                       {"free-headed pile", pile}};
+  for (const auto& [name, beam] : beams) {
+    SCOPED_TRACE(name);
+    ProblemData data = beam, mirror = Mirrored(beam);
+    ASSERT_EQ(RunCalculation(data, *work).status, CalculationStatus::Success);
+    ASSERT_EQ(RunCalculation(mirror, *work).status, CalculationStatus::Success);
+    const int n = data.elementCount;
+    double size = 0.0;
+    for (int j = 0; j <= n; ++j) {
+      size = std::max({size, std::fabs(data.nodes[j].w), std::fabs(data.nodes[j].Q),
+                       std::fabs(data.nodes[j].M)});
+    }
+    double length = 0.0;
+    for (int s = 0; s < data.sectionCount; ++s) length += data.sections[s].length;
+    // The largest departure from the mirror of each kind, and where.
+    double x = 0.0, scheme = 0.0, exact = 0.0;
+    int worst = -1;
+    for (int j = 0; j <= n; ++j) {
+      const ResultNode &a = data.nodes[j], &b = mirror.nodes[n - j];
+      const ExactNode &e = data.exactNodes[j], &f = mirror.exactNodes[n - j];
+      // Q at a node is the value left of it (right of it at node 0): at an inner point the
+      // mirror holds the value on the other side of its force.
+      double force = 0.0, at = 0.0;
+      for (int p = 0; p < data.sectionCount; ++p) {
+        if (p > 0 && j > 0 && j < n && std::fabs(a.x - at) < 1e-9 * length) {
+          force = data.points[p].force;
+        }
+        at += data.sections[p].length;
+      }
+      x = std::max(x, std::fabs(a.x - (length - b.x)));
+      const double before = std::max(scheme, exact);
+      scheme = std::max(
+          {scheme, std::fabs(a.w - b.w), std::fabs(a.Q + b.Q - force), std::fabs(a.M - b.M)});
+      exact = std::max({exact, std::fabs(e.w - f.w), std::fabs(e.QLeft + f.QRight),
+                        std::fabs(e.QRight + f.QLeft), std::fabs(e.MLeft - f.MRight),
+                        std::fabs(e.MRight - f.MLeft)});
+      if (std::max(scheme, exact) > before) worst = j;
+    }
+    EXPECT_LT(x, 1e-9 * length);
+    EXPECT_LT(scheme, 1e-8 * size) << "node " << worst;
+    EXPECT_LT(exact, 1e-8 * size) << "node " << worst;
+    ASSERT_TRUE(data.accuracy.available && mirror.accuracy.available);
+    EXPECT_NEAR(data.accuracy.w, mirror.accuracy.w, 1e-9 + 1e-6 * data.accuracy.w);
+    EXPECT_NEAR(data.accuracy.Q, mirror.accuracy.Q, 1e-9 + 1e-6 * data.accuracy.Q);
+    EXPECT_NEAR(data.accuracy.M, mirror.accuracy.M, 1e-9 + 1e-6 * data.accuracy.M);
+  }
+}
+
 TEST_F(AnalysisTest, ReportedAccuracyMatchesIndependentValues) {
   struct Shares {
     double w = 0.0, Q = 0.0, M = 0.0;
