@@ -137,6 +137,99 @@ bool SolveFreeStartRefined(const ProblemData& data, AnalysisWorkspace& work, int
   return true;
 }
 
+// A beam whose springs are very weak beside its bending (1e-9 kN/m³ under 10 m of EI 1e6) is
+// held almost only by statics: the springs fix where it stands, its bending fixes its shape. Its
+// equations are then too nearly dependent for any elimination to find the large movement that
+// the springs allow. It is solved instead as the sum of three beams held at both ends (w = 0
+// there): one under the loads, and two without loads with one end raised by 1. The sum whose
+// ends carry nothing, as the ends' own equations of equilibrium ask, is the beam's answer. Each
+// of the three is well conditioned; the two numbers that combine them come from statics. On success
+// the rows' rhs hold the solution.
+bool SolveHeldByStatics(const ProblemData& data, AnalysisWorkspace& work) {
+  const int n = data.elementCount;
+  // Only for springs that carry the beam as a rigid body: their stiffness over the whole beam
+  // beside its bending stiffness, k·b·L against EI/L³. Elsewhere the beams held at their ends are
+  // as hard to solve as the beam itself.
+  const double length = work.mesh.nodeX[n] - work.mesh.nodeX[0];
+  double stiffness = 0.0;
+  for (int e = 0; e < n; ++e) stiffness += std::fabs(work.mesh.elementSpring[e]);
+  if (!(stiffness * length * length * length < 1e-3 * data.stiffnessEI)) return false;
+
+  StaticsWorkspace& held = work.statics;
+  // Each beam held at its ends is solved and checked against its own equations.
+  const auto solveHeld = [&](bool loaded, double w0, double wn, NodeValues& out) {
+    AssembleSystem(data, work.mesh, work.system);
+    for (int j = 0; j <= n; ++j) {
+      BlockRow& row = work.system.rows[j];
+      if (!loaded) row.rhs[0] = row.rhs[1] = 0.0;
+      if (j == 0 || j == n) {
+        row.block[0][1][0] = 0.0;
+        row.block[0][1][1] = 1.0;
+        row.block[1][1][0] = row.block[1][1][1] = 0.0;
+        row.rhs[1] = j == 0 ? w0 : wn;
+      }
+      held.rhs[j] = {row.rhs[0], row.rhs[1]};
+    }
+    if (!SolveBanded(work.system, n, work.band)) return false;
+    for (int j = 0; j <= n; ++j) out[j] = {work.system.rows[j].rhs[0], work.system.rows[j].rhs[1]};
+    BlockRow row;
+    const double miss = EquationResidual(
+        n,
+        [&](int j) -> const BlockRow& {
+          row = work.system.rows[j];
+          row.rhs[0] = held.rhs[j][0];
+          row.rhs[1] = held.rhs[j][1];
+          return row;
+        },
+        [&](int j) { return out[j].data(); });
+    return miss <= kResidualTolerance;
+  };
+  if (!solveHeld(true, 0.0, 0.0, held.loaded) || !solveHeld(false, 1.0, 0.0, held.leftRaised) ||
+      !solveHeld(false, 0.0, 1.0, held.rightRaised)) {
+    return false;
+  }
+  // The sum whose ends carry nothing is the one the springs hold by themselves: its spring
+  // forces balance the loads in force and in moment. Both balances follow from the equations
+  // without the moments M, whose differences would drown the weak springs' forces in rounding:
+  // the equations of equilibrium, each end's taken by -1/2, add up to the force balance, and
+  // weighted by x to the balance of moments, where the moments M leave only the end moments.
+  AssembleSystem(data, work.mesh, work.system);
+  const double middle = 0.5 * (work.mesh.nodeX[0] + work.mesh.nodeX[n]);
+  double load = 0.0, moment = work.system.rows[0].rhs[0] - work.system.rows[n].rhs[0];
+  for (int j = 0; j <= n; ++j) {
+    const bool end = j == 0 || j == n;
+    const double weighted = (end ? -0.5 : 1.0) * work.system.rows[j].rhs[end ? 1 : 0];
+    load -= weighted;
+    moment -= weighted * (work.mesh.nodeX[j] - middle);
+  }
+  // The springs' force and its moment about the middle for a solution.
+  const auto springs = [&](const NodeValues& x, double& force, double& forceMoment) {
+    force = forceMoment = 0.0;
+    for (int e = 0; e < n; ++e) {
+      const double f = work.mesh.elementSpring[e] * 0.5 * (x[e][1] + x[e + 1][1]);
+      force += f;
+      forceMoment += f * (0.5 * (work.mesh.nodeX[e] + work.mesh.nodeX[e + 1]) - middle);
+    }
+  };
+  double s0 = 0.0, t0 = 0.0, sl = 0.0, tl = 0.0, sr = 0.0, tr = 0.0;
+  springs(held.loaded, s0, t0);
+  springs(held.leftRaised, sl, tl);
+  springs(held.rightRaised, sr, tr);
+  const double r0 = load - s0, rn = moment - t0;
+  const double a00 = sl, a01 = sr, an0 = tl, an1 = tr;
+  const double determinant = a00 * an1 - a01 * an0;
+  if (!std::isfinite(determinant) || determinant == 0.0) return false;
+  const double left = (r0 * an1 - a01 * rn) / determinant;
+  const double right = (a00 * rn - an0 * r0) / determinant;
+  for (int j = 0; j <= n; ++j) {
+    for (int e = 0; e < 2; ++e) {
+      work.system.rows[j].rhs[e] =
+          held.loaded[j][e] + left * held.leftRaised[j][e] + right * held.rightRaised[j][e];
+    }
+  }
+  return true;
+}
+
 // Solves the equations of the mesh with its springs as they stand, checking every solution
 // against them before it is kept: block elimination from the right end, then from the left (or,
 // where the left end rests on no springs, from where they begin), then banded elimination with
@@ -176,14 +269,20 @@ Solve SolveVerified(const ProblemData& data, AnalysisWorkspace& work, SolutionMe
   // the solution, and springs too weak to hold the beam make the equations dependent; row
   // exchanges settle which it is.
   AssembleSystem(data, work.mesh, work.system);
-  if (!SolveBanded(work.system, n, work.band)) {
-    // Equations too nearly dependent for a beam the springs do hold are no fault of the
-    // supports.
-    return SpringsHoldTheBeam(work.mesh, n) ? Solve::Inaccurate : Solve::NotHeld;
+  const bool banded = SolveBanded(work.system, n, work.band);
+  if (banded && verified()) {
+    method = SolutionMethod::Banded;
+    return Solve::Solved;
   }
-  if (!verified()) return notFinite ? Solve::NotFinite : Solve::Inaccurate;
-  method = SolutionMethod::Banded;
-  return Solve::Solved;
+  if (notFinite) return Solve::NotFinite;
+  // Equations too nearly dependent for a beam the springs do hold are no fault of the supports;
+  // where the springs are only weak, statics places the beam.
+  if (!SpringsHoldTheBeam(work.mesh, n)) return banded ? Solve::Inaccurate : Solve::NotHeld;
+  if (SolveHeldByStatics(data, work) && verified()) {
+    method = SolutionMethod::HeldByStatics;
+    return Solve::Solved;
+  }
+  return notFinite ? Solve::NotFinite : Solve::Inaccurate;
 }
 
 }  // namespace

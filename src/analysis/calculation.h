@@ -50,10 +50,19 @@ std::string FaultMessage(const CalculationFault& fault);
 // How the stored solution was found.
 enum class SolutionMethod {
   None,
-  Descending,  // block elimination from the right end
-  Ascending,   // from the left end
-  FreeStart,   // from where the springs begin, the free left end's moments from statics
-  Banded       // banded elimination with row exchanges
+  Descending,     // block elimination from the right end
+  Ascending,      // from the left end
+  FreeStart,      // from where the springs begin, the free left end's moments from statics
+  Banded,         // banded elimination with row exchanges
+  HeldByStatics,  // springs very weak beside the bending: three beams held at their ends, summed
+};
+
+// What the solve of a beam held almost only by statics keeps: the solutions of the three beams
+// held at both ends that it sums (see SolveHeldByStatics).
+using NodeValues = std::array<std::array<double, 2>, kMaxNodes>;  // {M, w} of every node
+struct StaticsWorkspace {
+  NodeValues loaded{}, leftRaised{}, rightRaised{};
+  NodeValues rhs{};  // of the beam being solved
 };
 
 struct CalculationOutcome {
@@ -73,6 +82,7 @@ struct AnalysisWorkspace {
   ResultStaging staging;
   ExactWorkspace exact;
   ContactSet contact;
+  StaticsWorkspace statics;
 };
 std::unique_ptr<AnalysisWorkspace> MakeAnalysisWorkspace();
 

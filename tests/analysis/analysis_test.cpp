@@ -442,6 +442,25 @@ TEST_F(AnalysisTest, EveryStoredSolutionIsInEquilibrium) {
       cases.push_back({"overhang", overhang, false});
     }
   }
+  // Springs so weak beside the bending that statics alone places the beam: a beam bent by its
+  // end moments alone (M is 10 kNm all along), and an overhang loaded at its free end.
+  for (double k : {1e-9, 1e-12, 1e-20}) {
+    ProblemData bent;
+    bent.sectionCount = 1;
+    bent.elementCount = 333;
+    bent.sections[0] = {10.0, 0.0, k};
+    bent.points[0].moment = 10.0;
+    bent.points[1].moment = -10.0;
+    cases.push_back({"weak springs, bent", bent, true});
+    ProblemData overhang = bent;
+    overhang.sectionCount = 2;
+    overhang.elementCount = 1000;
+    overhang.sections[0] = {2.0, 0.0, 0.0};
+    overhang.sections[1] = {8.0, 5.0, k};
+    overhang.points[0] = {0.0, 10.0, 5.0};
+    overhang.points[2] = {};
+    cases.push_back({"weak springs, overhang", overhang, false});
+  }
   std::mt19937 random(17);
   auto uniform = [&](double low, double high) {
     return std::uniform_real_distribution<double>(low, high)(random);
@@ -478,6 +497,9 @@ TEST_F(AnalysisTest, EveryStoredSolutionIsInEquilibrium) {
         EXPECT_NEAR(data.nodes[j].w, bare.nodes[j].w, 1e-8 * std::fabs(bare.nodes[j].w)) << j;
         EXPECT_NEAR(data.nodes[j].M, bare.nodes[j].M, 1e-6) << j;
       }
+    }
+    if (std::string(c.name) == "weak springs, bent") {
+      for (int j = 0; j <= n; j += 37) EXPECT_NEAR(data.nodes[j].M, 10.0, 1e-9) << j;
     }
     if (!c.symmetric) continue;
     for (int j = 0; j <= n / 2; j += 10) {
