@@ -961,5 +961,47 @@ TEST(FindExtremesTest, StartsAtNodeZeroAndComparesStrictly) {
   EXPECT_THROW(FindExtremes(data), std::logic_error);
 }
 
+// The one line on the accuracy that the tool bar, the report and pelvar-batch show: the worst
+// figure and what helps; beyond 1000 % the figure is capped, and where there is no figure the
+// line says so.
+TEST(AccuracyWarningTest, NamesTheWorstFigureAndWhatHelps) {
+  const struct {
+    ResultAccuracy accuracy;
+    int elements;
+    const char* text;  // nullptr: no warning
+  } cases[] = {
+      {{true, 0.001, 0.01, 0.005}, 100, nullptr},
+      {{true, 0.001, 0.002, 0.0512},
+       100,
+       "Warning : M is up to 5.1 % off the exact beam; more elements bring it closer."},
+      {{true, 0.001, 0.033, 0.0512},
+       1000,
+       "Warning : M is up to 5.1 % off the exact beam; 1000 elements is the most."},
+      {{true, 10.0, 0.9, 0.0001},
+       100,
+       "Warning : w is up to 1000.0 % off the exact beam; more elements bring it closer."},
+      {{true, 1976402.952, 0.9, 0.0001},
+       12,
+       "Warning : w is more than 1000 % off the exact beam; raise the number of elements."},
+      {{true, 0.2, 53428.9, 0.6},
+       1000,
+       "Warning : Q is more than 1000 % off the exact beam; 1000 elements is the most."},
+      {{false, 0.0, 0.0, 0.0},
+       100,
+       "Warning : The accuracy against the exact beam is not available for this beam."},
+  };
+  for (const auto& c : cases) {
+    ProblemData data;
+    data.elementCount = c.elements;
+    data.accuracy = c.accuracy;
+    const std::optional<std::string> warning = AccuracyWarning(data);
+    if (c.text == nullptr) {
+      EXPECT_FALSE(warning.has_value()) << *warning;
+    } else {
+      EXPECT_EQ(warning.value_or("(none)"), c.text);
+    }
+  }
+}
+
 }  // namespace
 }  // namespace pelvar
