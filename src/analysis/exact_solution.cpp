@@ -111,9 +111,53 @@ void Join(const Relation& a, const Relation& b, Relation& joined, double (&middl
   std::copy(&mid[0][0], &mid[0][0] + 10, &middle[0][0]);
 }
 
-// The relation of one element: from the series where it is short enough, else from 2^s equal
-// parts joined in pairs. False when the element's values leave the range of doubles.
+// The relation of an element on springs (k·b > 0) longer than the series takes, β·l > 1 with
+// β = (k·b / 4EI)^¼. Its displacement is q/k plus the four solutions that decay away from one end:
+// e^-βx·(cos βx, sin βx) from the left end and e^-βy·(cos βy, sin βy), y = l - x, from the right.
+// Written so, no factor grows with the length: what one end does to the other comes in with
+// e^-βl alone, which falls to 0 on a long element instead of swamping the rest. With the moment
+// measured as M/(2EI·β²), w and M at the ends give the amplitudes a (left) and b (right) from
+// a + P·b = left end, P·a + b = right end, P = e^-βl·[cos βl, sin βl; -sin βl, cos βl]: so
+// (I - P²)·a = left - P·right, whose determinant is at least (1 - e^-2)² here.
+bool SpringElement(double l, double ei, double kb, double qb, double beta, Relation& out) {
+  const double t = beta * l, e = std::exp(-t), c = e * std::cos(t), s = e * std::sin(t);
+  const double mScale = 1.0 / (2.0 * ei * beta * beta);
+  const double shear = 2.0 * ei * beta * beta * beta;  // |Q| of a unit amplitude at its end
+  const double settlement = qb / kb;
+  // The ends' values over the columns M0, w0, M1, w1, 1, less the settlement under the load.
+  const double left[2][5] = {{0.0, 1.0, 0.0, 0.0, -settlement}, {mScale, 0.0, 0.0, 0.0, 0.0}};
+  const double right[2][5] = {{0.0, 0.0, 0.0, 1.0, -settlement}, {0.0, 0.0, mScale, 0.0, 0.0}};
+  // I - P² = [d, -f; f, d].
+  const double d = 1.0 - (c * c - s * s), f = 2.0 * c * s;
+  const double inverse = 1.0 / (d * d + f * f);
+  for (int col = 0; col < 5; ++col) {
+    const double r0 = left[0][col] - (c * right[0][col] + s * right[1][col]);
+    const double r1 = left[1][col] - (c * right[1][col] - s * right[0][col]);
+    const double a1 = (d * r0 + f * r1) * inverse, a2 = (d * r1 - f * r0) * inverse;
+    const double b1 = right[0][col] - (c * a1 + s * a2);
+    const double b2 = right[1][col] - (c * a2 - s * a1);
+    out[kTheta0][col] = beta * ((a2 - a1) + (c + s) * b1 - (c - s) * b2);
+    out[kTheta1][col] = beta * ((b1 - b2) - (c + s) * a1 + (c - s) * a2);
+    out[kShear0][col] = shear * ((c - s) * b1 + (c + s) * b2 - (a1 + a2));
+    out[kShear1][col] = shear * ((b1 + b2) - (c - s) * a1 - (c + s) * a2);
+  }
+  bool finite = true;
+  for (const auto& row : out) {
+    for (double v : row) finite = finite && std::isfinite(v);
+  }
+  return finite;
+}
+
+// The relation of one element: from the series where it is short enough, from the decaying
+// solutions where it rests on springs, else (springs that pull, k < 0, where the solutions grow
+// both ways) from 2^s equal parts joined in pairs. False when the element's values leave the
+// range of doubles.
 bool ElementRelation(double h, double ei, double kb, double qb, Relation& out) {
+  if (kb > 0.0) {
+    const double beta = std::sqrt(std::sqrt(kb / (4.0 * ei)));
+    if (!std::isfinite(beta * h)) return false;
+    if (beta * h > 1.0) return SpringElement(h, ei, kb, qb, beta, out);
+  }
   const double ratio = std::fabs(kb) * (h * h) * (h * h) / ei;
   if (!std::isfinite(ratio)) return false;
   int halvings = 0;
@@ -301,10 +345,27 @@ bool SolveExactBeam(const ProblemData& data, const MeshData& mesh, ExactWorkspac
   exact[n].MRight = exact[n].MLeft;
   exact[n].QRight = exact[n].QLeft;
 
-  // The solve's own estimate of its error: where one more correction would move M or w at the
-  // run ends by more than a ten-millionth of their size along the beam, rounding decides the
-  // answer.
-  return finite && band.correctionM <= 1e-7 * largestM && band.correctionW <= 1e-7 * largestW;
+  // The solve's own estimate of its error, judged by what it would change in the equations of
+  // the run ends: one more correction of M and w must move none of them by more than a
+  // ten-millionth of its size at the scale of the whole beam (its coefficients times the largest
+  // |M| and |w| along it). M and w are not judged each against its own largest value: on a mesh
+  // far too coarse for its springs the beam moves only near its loads, between the nodes, and w
+  // at every node is all but nil, no scale for the rounding of the w that a point moment's
+  // joint carries beside its M.
+  if (!finite) return false;
+  for (int t = 0; t <= runs; ++t) {
+    const BlockRow& row = joints.rows[t];
+    for (int e = 0; e < 2; ++e) {
+      double sizeM = 0.0, sizeW = 0.0;
+      for (int c = 0; c < row.entryCount; ++c) {
+        sizeM += std::fabs(row.block[c][e][0]);
+        sizeW += std::fabs(row.block[c][e][1]);
+      }
+      const double change = sizeM * band.correctionM + sizeW * band.correctionW;
+      if (!(change <= 1e-7 * (sizeM * largestM + sizeW * largestW))) return false;
+    }
+  }
+  return true;
 }
 
 ResultAccuracy MeasureAccuracy(const ProblemData& data,

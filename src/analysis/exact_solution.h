@@ -5,11 +5,13 @@
 //
 // Every run of elements with one length, one spring and one load (a section, or a part of one)
 // is condensed exactly into a relation between the moment and the displacement at its two ends
-// and the slope and the shear force there. A short piece's relation comes from the power series
-// of the beam's transfer matrix; longer pieces are joined two at a time, eliminating the joint,
-// so that the decaying and the growing solutions of a long piece never meet in one number. The
-// runs are joined at their ends by one small banded solve with row exchanges, and the values at
-// the nodes inside a run follow from its two ends, halving it again and again.
+// and the slope and the shear force there. A short element's relation comes from the power
+// series of the beam's transfer matrix, a longer one on springs from the solutions that decay
+// away from either of its ends, so that no factor e^βl ever appears and an element of any length
+// is as well conditioned as a short one (springs that pull, k < 0, join short parts instead).
+// The elements of a run are joined two at a time, eliminating the joint between them; the runs
+// are joined at their ends by one small banded solve with row exchanges, and the values at the
+// nodes inside a run follow from its two ends, halving it again and again.
 
 #include <array>
 
@@ -44,9 +46,9 @@ struct ExactWorkspace {
 
 // Fills exact[0..elementCount] for the mesh the scheme was solved on (the element lengths,
 // springs and loads of `mesh`, the point loads of `data`). Returns false, leaving exact
-// undefined, where double precision cannot give the continuous solution to about 1e-6 of its
-// own scale: values near the range of doubles, or equations of the run ends so nearly dependent
-// that one step of refinement would still move their solution by more than a ten-millionth.
+// undefined, where double precision cannot give the continuous solution: values near the range
+// of doubles, or equations of the run ends so nearly dependent that one step of refinement would
+// still move one of them by more than a ten-millionth of its size.
 // The equations of the run ends are solved in joints and band, which the scheme no longer needs
 // once its results are stored.
 bool SolveExactBeam(const ProblemData& data, const MeshData& mesh, ExactWorkspace& work,

@@ -87,7 +87,7 @@ std::array<std::string, 6> SummaryTexts(const ResultSummary& s, int labelWidth) 
 
 std::optional<std::string> AccuracyWarning(const ProblemData& data) {
   const ResultAccuracy& accuracy = data.accuracy;
-  if (!accuracy.available) return std::nullopt;
+  if (!accuracy.available) return std::string("Warning : ") + kAccuracyNotAvailable;
   struct Figure {
     const char* name;
     double share;
@@ -98,7 +98,15 @@ std::optional<std::string> AccuracyWarning(const ProblemData& data) {
     if (figure.share > worst->share) worst = &figure;
   }
   if (!(worst->share > kAccuracyWarningShare)) return std::nullopt;
-  if (data.elementCount < kMaxElements) {
+  const bool more = data.elementCount < kMaxElements;
+  if (worst->share > kLargestShownAccuracyShare) {
+    // So far off that only a much finer mesh tells anything: the remedy in so many words.
+    return more ? FormatText("Warning : %s is %s off the exact beam; raise the number of elements.",
+                             worst->name, kBeyondShownAccuracy)
+                : FormatText("Warning : %s is %s off the exact beam; %d elements is the most.",
+                             worst->name, kBeyondShownAccuracy, kMaxElements);
+  }
+  if (more) {
     return FormatText(
         "Warning : %s is up to %.1f %% off the exact beam; more elements bring it closer.",
         worst->name, 100.0 * worst->share);

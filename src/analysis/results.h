@@ -43,9 +43,22 @@ std::array<std::string, 6> SummaryTexts(const ResultSummary& summary,
 // a warning: the engineer would see it in the numbers printed.
 inline constexpr double kAccuracyWarningShare = 0.01;
 
+// What stands wherever the accuracy figures would, for a beam whose exact solution could not be
+// had (values near the range of doubles): the tool bar, the results window, the report and
+// pelvar-batch all say it in these words.
+inline constexpr const char* kAccuracyNotAvailable =
+    "The accuracy against the exact beam is not available for this beam.";
+
+// The largest share that a text shows as a number; beyond it the texts say kBeyondShownAccuracy.
+// A difference measured against exact values that are all but nil at every node (w on a mesh
+// far too coarse for its springs, where the beam moves only between the nodes) runs to millions
+// of per cent, which tells nothing more than this. The JSON keeps the full figure.
+inline constexpr double kLargestShownAccuracyShare = 10.0;
+inline constexpr const char* kBeyondShownAccuracy = "more than 1000 %";
+
 // One line that tells the engineer how far the least accurate of w, Q and M is from the exact
-// continuous beam and what helps, where that exceeds kAccuracyWarningShare; nothing otherwise,
-// and nothing while the accuracy is not available.
+// continuous beam and what helps, where that exceeds kAccuracyWarningShare, and that the figures
+// are not available where they are not; nothing otherwise.
 std::optional<std::string> AccuracyWarning(const ProblemData& data);
 
 }  // namespace pelvar

@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <map>
 
+#include "analysis/results.h"
 #include "desktop/chosen_path.h"
 #include "desktop/dialogs.h"
 #include "desktop/output_choice.h"
@@ -52,11 +53,13 @@ QTableView* MakeTable(QAbstractTableModel* model, int countColumns, QWidget* par
 
 constexpr int kLeastReadableWidth = 560;
 
-// The accuracy line: each figure in percent with two significant digits.
+// The accuracy line: each figure in percent with two significant digits, up to the largest the
+// texts show.
 QString AccuracyText(const ResultAccuracy& accuracy) {
-  QString text = QStringLiteral("Against the exact continuous beam (View > Exact beam):   ");
-  if (!accuracy.available) return text + QStringLiteral("not available");
+  if (!accuracy.available) return QString::fromUtf8(kAccuracyNotAvailable);
+  const QString text = QStringLiteral("Against the exact continuous beam (View > Exact beam):   ");
   auto percent = [](double share) {
+    if (share > kLargestShownAccuracyShare) return QString::fromUtf8(kBeyondShownAccuracy);
     const double value = 100.0 * share;
     if (value < 1e-4) return QStringLiteral("below 0.0001 %");
     return QString::fromStdString(FixedText(value, DecimalsFor(value, 2))) + QStringLiteral(" %");

@@ -14,6 +14,8 @@
 #include <set>
 #include <sstream>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 #include "analysis/calculation.h"
@@ -153,11 +155,43 @@ TEST_F(BatchCommand, DemoPrintsTheSixSummaryTexts) {
     const RunResult warned = Run({Put("Stiff.plv", ProblemFileText(*stiff)).string()});
     EXPECT_EQ(warned.status, 0);
     EXPECT_EQ(warned.out.substr(0, 23), "Minimum displacement : ");
-    EXPECT_EQ(warned.err, elements == 100 ? "pelvar-batch: Warning : M is up to 3030.5 % off the "
-                                            "exact beam; more elements bring it closer.\n"
+    EXPECT_EQ(warned.err, elements == 100 ? "pelvar-batch: Warning : M is more than 1000 % off "
+                                            "the exact beam; raise the number of elements.\n"
                                           : "pelvar-batch: Warning : M is up to 3.3 % off the "
                                             "exact beam; 1000 elements is the most.\n");
+    if (elements == 100) {
+      // The JSON keeps the whole figure that the warning caps: M 30.3 times its size off.
+      const RunResult json = Run({"--json", "-", (folder_ / "Stiff.plv").string()});
+      const std::size_t brace = json.out.find('{');
+      ASSERT_NE(brace, std::string::npos);
+      EXPECT_NEAR(nlohmann::json::parse(json.out.substr(brace))["accuracy"]["M"].get<double>(),
+                  30.305, 0.001);
+    }
   }
+
+  // A beam whose exact solution cannot be had (values near the range of doubles) is answered
+  // all the same, and the warning line says that its accuracy figures are not available. The
+  // data file's columns would spell such numbers out in full; it holds them as exponents.
+  auto huge = std::make_unique<ProblemData>();
+  huge->sectionCount = 1;
+  huge->elementCount = 10;
+  huge->stiffnessEI = 7777777.0;
+  huge->sections[0] = {3333.0, 5555.0, 8888.0};
+  std::string text = ProblemFileText(*huge);
+  for (const auto& [shown, exponent] : {std::pair{"7777777.0", "1e210"},
+                                        {"3333.000", "1e7"},
+                                        {"5555.000", "1e294"},
+                                        {"8888.000", "1e82"}}) {
+    const std::size_t at = text.find(shown);
+    ASSERT_NE(at, std::string::npos) << shown;
+    text.replace(at, std::string_view(shown).size(), exponent);
+  }
+  const RunResult unmeasured = Run({Put("Huge.plv", text).string()});
+  EXPECT_EQ(unmeasured.status, 0);
+  EXPECT_EQ(unmeasured.out.substr(0, 23), "Minimum displacement : ");
+  EXPECT_EQ(unmeasured.err,
+            "pelvar-batch: Warning : The accuracy against the exact beam is not available for "
+            "this beam.\n");
 }
 
 TEST_F(BatchCommand, NodeTableReadsBackToTheCalculatedValues) {

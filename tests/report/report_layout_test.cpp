@@ -453,15 +453,26 @@ TEST(ReportOutputData, ThousandElementsContinueBelowTheHeader) {
 TEST(ReportOutputData, HeadingsAndUnits) {
   Job job(3000);
   job.data.elementCount = 10;
+  job.data.accuracy = {true, 0.001, 0.002, 0.005};
   // The rows end at 552 + 11 h; nothing follows them without a warning on the accuracy.
   EXPECT_EQ(job.report.PrintOutputData(487), 552 + 13 * kh);
-  Job warned(3000);
-  warned.data.elementCount = 10;
-  warned.data.accuracy = {true, 0.001, 0.002, 0.0512};
-  EXPECT_EQ(warned.report.PrintOutputData(487), 552 + 15 * kh);
-  ExpectText(warned.surface,
-             "Warning : M is up to 5.1 % off the exact beam; more elements bring it closer.", 1,
-             kLeft, 552 + 13 * kh, ReportFont::Regular);
+  // A warning stands under them, and so does a figure that is not available.
+  const struct {
+    ResultAccuracy accuracy;
+    const char* text;
+  } warnings[] = {
+      {{true, 0.001, 0.002, 0.0512},
+       "Warning : M is up to 5.1 % off the exact beam; more elements bring it closer."},
+      {{false, 0.0, 0.0, 0.0},
+       "Warning : The accuracy against the exact beam is not available for this beam."},
+  };
+  for (const auto& warning : warnings) {
+    Job warned(3000);
+    warned.data.elementCount = 10;
+    warned.data.accuracy = warning.accuracy;
+    EXPECT_EQ(warned.report.PrintOutputData(487), 552 + 15 * kh);
+    ExpectText(warned.surface, warning.text, 1, kLeft, 552 + 13 * kh, ReportFont::Regular);
+  }
   const RecordingSurface& s = job.surface;
   ExpectText(s, "Point", 1, kCol1, 539, ReportFont::Regular);
   ExpectText(s, "x", 1, 218, 539, ReportFont::Regular);  // trunc(199 + 19.8)

@@ -29,8 +29,10 @@
 #include <string>
 #include <vector>
 
+#include "report/report.h"
 #include "results_window/diagram_picture.h"
 #include "results_window/diagram_view.h"
+#include "support/recording_surface.h"
 #include "support/window_fixture.h"
 #include "text/number_format.h"
 #include "text/number_reader.h"
@@ -341,6 +343,46 @@ TEST_F(ResultsWindowTest, WhereTheBeamLiftsOffIsShadedAndTold) {
     EXPECT_NEAR(there.blue(), shaded.blue(), 2) << x;
   }
   EXPECT_NE(colourAt(50.0).green(), colourAt(20.0).green());
+}
+
+// Where the accuracy figures stand, the main window's tool bar, the results window's accuracy
+// line and the printed report, they say the same: a figure beyond 1000 % is capped and names
+// what helps (50 m on stiff springs in elements twice the beam's characteristic length: M is
+// 3030 % off), and a beam whose exact solution cannot be had (values near the range of doubles:
+// 1e294 kN/m² on 10000 km) says that its figures are not available.
+TEST_F(ResultsWindowTest, TheAccuracyFiguresSayTheSameWhereverTheyStand) {
+  const struct {
+    double length, load, spring, ei, force;
+    const char* warning;
+    const char* line;
+  } cases[] = {
+      {50.0, 0.0, 1.0e6, 100.0, 10.0,
+       "Warning : M is more than 1000 % off the exact beam; raise the number of elements.",
+       "Against the exact continuous beam (View > Exact beam):   w 46 % off,   Q 80 % off,   "
+       "M more than 1000 % off"},
+      {1.0e7, 1.0e294, 1.0e82, 1.0e210, 0.0,
+       "Warning : The accuracy against the exact beam is not available for this beam.",
+       "The accuracy against the exact beam is not available for this beam."},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.warning);
+    data->sectionCount = 1;
+    data->elementCount = 100;
+    data->stiffnessEI = c.ei;
+    data->sections[0] = {c.length, c.load, c.spring};
+    data->points[0] = {0.0, c.force, 0.0};
+    data->points[1] = {};
+    ResultsWindow* window = Open();
+    ASSERT_NE(window, nullptr);
+    ASSERT_TRUE(data->resultsAvailable);
+    EXPECT_TRUE(form->LabelAccuracy->isVisible());
+    EXPECT_EQ(form->LabelAccuracy->toolTip().toStdString(), c.warning);
+    EXPECT_EQ(window->accuracy->text().toStdString(), c.line);
+    EXPECT_EQ(window->exactBeamAction->isEnabled(), data->accuracy.available);
+    RecordingSurface page(2100, 2970);
+    ASSERT_TRUE(PrintReport(page, *data).ok);
+    EXPECT_NE(page.FindText(c.warning), nullptr);
+  }
 }
 
 TEST(ResultsWindowPlacement, BesideTheMainWindowWhereThereIsRoom) {

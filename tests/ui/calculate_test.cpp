@@ -173,9 +173,10 @@ TEST_F(CalculateTest, AnAnswerFarFromTheExactBeamIsToldOnTheToolBar) {
   ASSERT_TRUE(form->clientArea()->showsPicture());
   const QLabel* label = form->LabelAccuracy;
   EXPECT_TRUE(label->isVisible());
+  // M is 3030 % off: the figure stands capped, with what helps.
   EXPECT_EQ(label->toolTip(),
-            "Warning : M is up to 3030.5 % off the exact beam; more elements bring it closer.");
-  EXPECT_TRUE(label->text().startsWith("Warning : M is up to 3030.5 %"));
+            "Warning : M is more than 1000 % off the exact beam; raise the number of elements.");
+  EXPECT_TRUE(label->text().startsWith("Warning : M is more than 1000 %"));
   EXPECT_EQ(label->parentWidget(), form->PanelMain);
   EXPECT_GE(label->x(), form->SpeedButtonCalc->geometry().right());
   EXPECT_LT(label->geometry().right(), form->SpeedButtonHelp->x());
