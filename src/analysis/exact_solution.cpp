@@ -210,87 +210,124 @@ double Apply(const double (&row)[5], double m0, double w0, double m1, double w1)
 
 }  // namespace
 
-bool SolveExactBeam(const ProblemData& data, const MeshData& mesh, ExactWorkspace& work,
-                    BlockSystem& joints, BandWorkspace& band,
-                    std::array<ExactNode, kMaxNodes>& exact) {
-  AssertCountsWithinLimits(data);
-  const int n = data.elementCount, m = data.sectionCount;
-  const double ei = data.stiffnessEI;
+namespace {
 
-  // The runs: a new one at every point and wherever an element differs from the one before.
-  int& runs = work.runCount;
-  runs = 0;
-  int nextPoint = 1;  // the first interior point not yet passed
-  for (int j = 0; j < n; ++j) {
-    bool starts = j == 0;
-    if (nextPoint < m && mesh.pointNode[nextPoint] == j) {
-      starts = true;
-      ++nextPoint;
-    }
-    if (!starts && (mesh.elementLength[j] != mesh.elementLength[j - 1] ||
-                    mesh.elementSpring[j] != mesh.elementSpring[j - 1] ||
-                    mesh.elementLoad[j] != mesh.elementLoad[j - 1])) {
-      starts = true;
-    }
-    if (starts) work.runStart[runs++] = j;
-  }
-  work.runStart[runs] = n;
+// The exact solution in its stages: find the runs of equal elements, condense each into one
+// relation of its ends, build the equations of the joints between runs (the two ends in a
+// function of their own), solve them, and fill the nodes inside every run from its ends.
+class ExactBeamSolve {
+ public:
+  ExactBeamSolve(const ProblemData& data, const MeshData& mesh, ExactWorkspace& work,
+                 BlockSystem& joints, BandWorkspace& band, std::array<ExactNode, kMaxNodes>& exact)
+      : data_(data), mesh_(mesh), work_(work), joints_(joints), band_(band), exact_(exact) {}
 
-  // Per run: its element and its whole relation.
-  auto startRun = [&](int r) {
-    const int j = work.runStart[r];
-    const double inverseH = mesh.elementInverseLength[j];
-    work.pieceCount = 1;
-    work.pieces[0].elements = 1;
-    return ElementRelation(mesh.elementLength[j], ei, mesh.elementSpring[j] * inverseH,
-                           mesh.elementLoad[j] * inverseH, work.pieces[0].relation);
-  };
-  for (int r = 0; r < runs; ++r) {
-    if (!startRun(r)) return false;
-    const Piece& whole = work.pieces[PieceOf(work, work.runStart[r + 1] - work.runStart[r])];
-    std::copy(&whole.relation[0][0], &whole.relation[0][0] + 20, &work.runRelation[r][0][0]);
+  bool Run() {
+    FindRuns();
+    if (!CondenseRuns()) return false;
+    for (int t = 0; t <= runs(); ++t) {
+      if (t == 0 || t == runs()) {
+        BuildEndRow(t);
+      } else {
+        BuildJointRow(t);
+      }
+    }
+    if (!SolveBanded(joints_, runs(), band_)) return false;
+    return FillNodes() && CorrectionIsNegligible();
   }
 
-  // The point loads at the run ends: the moment of an interior point makes M jump, so the run
-  // after it starts from M + moment, where M, the unknown of the joint, is the value left of it.
-  auto pointAt = [&](int joint) -> const PointLoadRow* {
-    const int node = work.runStart[joint];
-    for (int p = 0; p <= m; ++p) {
-      if (mesh.pointNode[p] == node) return &data.points[p];
+ private:
+  int runs() const { return work_.runCount; }
+
+  // A new run at every point and wherever an element differs from the one before.
+  void FindRuns() {
+    const int n = data_.elementCount, m = data_.sectionCount;
+    int& runs = work_.runCount;
+    runs = 0;
+    int nextPoint = 1;  // the first interior point not yet passed
+    for (int j = 0; j < n; ++j) {
+      bool starts = j == 0;
+      if (nextPoint < m && mesh_.pointNode[nextPoint] == j) {
+        starts = true;
+        ++nextPoint;
+      }
+      if (!starts && (mesh_.elementLength[j] != mesh_.elementLength[j - 1] ||
+                      mesh_.elementSpring[j] != mesh_.elementSpring[j - 1] ||
+                      mesh_.elementLoad[j] != mesh_.elementLoad[j - 1])) {
+        starts = true;
+      }
+      if (starts) work_.runStart[runs++] = j;
+    }
+    work_.runStart[runs] = n;
+  }
+
+  // The relation of the element of run r, as the first piece of that run.
+  bool StartRun(int r) {
+    const int j = work_.runStart[r];
+    const double inverseH = mesh_.elementInverseLength[j];
+    work_.pieceCount = 1;
+    work_.pieces[0].elements = 1;
+    return ElementRelation(mesh_.elementLength[j], data_.stiffnessEI,
+                           mesh_.elementSpring[j] * inverseH, mesh_.elementLoad[j] * inverseH,
+                           work_.pieces[0].relation);
+  }
+
+  // Every run's whole relation, its elements joined two at a time.
+  bool CondenseRuns() {
+    for (int r = 0; r < runs(); ++r) {
+      if (!StartRun(r)) return false;
+      const Piece& whole = work_.pieces[PieceOf(work_, work_.runStart[r + 1] - work_.runStart[r])];
+      std::copy(&whole.relation[0][0], &whole.relation[0][0] + 20, &work_.runRelation[r][0][0]);
+    }
+    return true;
+  }
+
+  // The point load at the joint before run `joint` (its start node), if one stands there.
+  const PointLoadRow* PointAt(int joint) const {
+    const int node = work_.runStart[joint];
+    for (int p = 0; p <= data_.sectionCount; ++p) {
+      if (mesh_.pointNode[p] == node) return &data_.points[p];
     }
     return nullptr;
-  };
-  auto jump = [&](int joint) {
-    if (joint == 0 || joint == runs) return 0.0;
-    const PointLoadRow* point = pointAt(joint);
-    return point ? point->moment : 0.0;
-  };
+  }
 
-  // One row per joint: equilibrium (shear force right - left = -F) and continuity of the slope;
-  // at the ends the prescribed moment and the end's shear force.
-  for (int t = 0; t <= runs; ++t) {
-    BlockRow& row = joints.rows[t];
+  // The moment of an interior point makes M jump, so the run after it starts from M + moment,
+  // where M, the unknown of the joint, is the value left of it.
+  double Jump(int joint) const {
+    if (joint == 0 || joint == runs()) return 0.0;
+    const PointLoadRow* point = PointAt(joint);
+    return point ? point->moment : 0.0;
+  }
+
+  // The equations of an end: the prescribed moment, and the end's shear force, Q(0) = -F at the
+  // left end and Q(L) = F at the right end, from the relation of the run at that end.
+  void BuildEndRow(int t) {
+    const bool left = t == 0;
+    const PointLoadRow* point = PointAt(t);
+    const Relation& run = work_.runRelation[left ? 0 : runs() - 1];
+    BlockRow& row = joints_.rows[t];
     row = BlockRow{};
-    const PointLoadRow* point = pointAt(t);
+    row.entryCount = 2;
+    row.columnNode = {t, left ? 1 : runs() - 1, 0};
+    row.block[0][0][0] = 1.0;
+    row.rhs[0] = left ? point->moment : 0.0 - point->moment;
+    const int own = left ? kM0 : kM1, other = left ? kM1 : kM0;
+    const double(&q)[5] = run[left ? kShear0 : kShear1];
+    row.block[0][1][0] = q[own];
+    row.block[0][1][1] = q[own + 1];
+    row.block[1][1][0] = q[other];
+    row.block[1][1][1] = q[other + 1];
+    row.rhs[1] = left ? -point->force - q[kLoad] : point->force - q[kLoad] - q[kM0] * Jump(t - 1);
+  }
+
+  // The equations of an interior joint: equilibrium (shear force right - left = -F) and
+  // continuity of the slope, between the run before it and the run after it.
+  void BuildJointRow(int t) {
+    const PointLoadRow* point = PointAt(t);
     const double force = point ? point->force : 0.0;
-    if (t == 0 || t == runs) {
-      const Relation& s = work.runRelation[t == 0 ? 0 : runs - 1];
-      row.entryCount = 2;
-      row.columnNode = {t, t == 0 ? 1 : runs - 1, 0};
-      row.block[0][0][0] = 1.0;
-      row.rhs[0] = t == 0 ? point->moment : 0.0 - point->moment;
-      // Q(0) = -F at the left end, Q(L) = F at the right end.
-      const int own = t == 0 ? kM0 : kM1, other = t == 0 ? kM1 : kM0;
-      const double(&q)[5] = s[t == 0 ? kShear0 : kShear1];
-      row.block[0][1][0] = q[own];
-      row.block[0][1][1] = q[own + 1];
-      row.block[1][1][0] = q[other];
-      row.block[1][1][1] = q[other + 1];
-      row.rhs[1] = (t == 0 ? -force : force) - q[kLoad] - (t == 0 ? 0.0 : q[kM0] * jump(t - 1));
-      continue;
-    }
-    const Relation& left = work.runRelation[t - 1];
-    const Relation& right = work.runRelation[t];
+    const Relation& left = work_.runRelation[t - 1];
+    const Relation& right = work_.runRelation[t];
+    BlockRow& row = joints_.rows[t];
+    row = BlockRow{};
     row.entryCount = 3;
     row.columnNode = {t, t - 1, t + 1};
     const int rows[2][2] = {{kShear0, kShear1}, {kTheta0, kTheta1}};
@@ -304,46 +341,49 @@ bool SolveExactBeam(const ProblemData& data, const MeshData& mesh, ExactWorkspac
       row.block[2][e][0] = r[kM1];
       row.block[2][e][1] = r[kW1];
       row.rhs[e] =
-          (e == 0 ? -force : 0.0) - r[kLoad] - r[kM0] * jump(t) + l[kLoad] + l[kM0] * jump(t - 1);
+          (e == 0 ? -force : 0.0) - r[kLoad] - r[kM0] * Jump(t) + l[kLoad] + l[kM0] * Jump(t - 1);
     }
   }
-  if (!SolveBanded(joints, runs, band)) return false;
 
   // The nodes of every run from its ends, then the shear forces from each element's relation:
   // both sides at a run's ends, one value, left of the node, inside it, where Q is continuous.
-  double largestM = 1e-6 * ResultReference(data, &ResultNode::M);
-  double largestW = 1e-6 * ResultReference(data, &ResultNode::w);
-  bool finite = true;
-  for (int r = 0; r < runs; ++r) {
-    const int first = work.runStart[r], last = work.runStart[r + 1];
-    const double mStart = joints.rows[r].rhs[0] + jump(r);
-    const double mEnd = joints.rows[r + 1].rhs[0];
-    exact[first].w = joints.rows[r].rhs[1];
-    exact[last].w = joints.rows[r + 1].rhs[1];
-    exact[first].MRight = mStart;
-    exact[last].MLeft = mEnd;
-    if (!startRun(r)) return false;
-    FillInside(work, exact, first, PieceOf(work, last - first), mStart, mEnd);
-    const Relation& element = work.pieces[0].relation;
-    exact[first].QRight =
-        Apply(element[kShear0], mStart, exact[first].w, exact[first + 1].MLeft, exact[first + 1].w);
-    for (int j = first; j < last; ++j) {
-      ExactNode& node = exact[j + 1];
-      node.QLeft = Apply(element[kShear1], exact[j].MRight, exact[j].w, node.MLeft, node.w);
-      if (j + 1 < last) node.QRight = node.QLeft;
-      finite = finite && std::isfinite(node.QLeft + node.MLeft + node.w);
-      largestM = std::max(largestM, std::fabs(node.MLeft));
-      largestW = std::max(largestW, std::fabs(node.w));
+  bool FillNodes() {
+    const int n = data_.elementCount;
+    largestM_ = 1e-6 * ResultReference(data_, &ResultNode::M);
+    largestW_ = 1e-6 * ResultReference(data_, &ResultNode::w);
+    bool finite = true;
+    for (int r = 0; r < runs(); ++r) {
+      const int first = work_.runStart[r], last = work_.runStart[r + 1];
+      const double mStart = joints_.rows[r].rhs[0] + Jump(r);
+      const double mEnd = joints_.rows[r + 1].rhs[0];
+      exact_[first].w = joints_.rows[r].rhs[1];
+      exact_[last].w = joints_.rows[r + 1].rhs[1];
+      exact_[first].MRight = mStart;
+      exact_[last].MLeft = mEnd;
+      if (!StartRun(r)) return false;
+      FillInside(work_, exact_, first, PieceOf(work_, last - first), mStart, mEnd);
+      const Relation& element = work_.pieces[0].relation;
+      exact_[first].QRight = Apply(element[kShear0], mStart, exact_[first].w,
+                                   exact_[first + 1].MLeft, exact_[first + 1].w);
+      for (int j = first; j < last; ++j) {
+        ExactNode& node = exact_[j + 1];
+        node.QLeft = Apply(element[kShear1], exact_[j].MRight, exact_[j].w, node.MLeft, node.w);
+        if (j + 1 < last) node.QRight = node.QLeft;
+        finite = finite && std::isfinite(node.QLeft + node.MLeft + node.w);
+        largestM_ = std::max(largestM_, std::fabs(node.MLeft));
+        largestW_ = std::max(largestW_, std::fabs(node.w));
+      }
+      largestM_ = std::max(largestM_, std::fabs(mStart));
+      largestW_ = std::max(largestW_, std::fabs(exact_[first].w));
+      finite = finite && std::isfinite(exact_[first].QRight);
     }
-    largestM = std::max(largestM, std::fabs(mStart));
-    largestW = std::max(largestW, std::fabs(exact[first].w));
-    finite = finite && std::isfinite(exact[first].QRight);
+    // The ends have no outside: both sides are the beam's own value.
+    exact_[0].MLeft = exact_[0].MRight;
+    exact_[0].QLeft = exact_[0].QRight;
+    exact_[n].MRight = exact_[n].MLeft;
+    exact_[n].QRight = exact_[n].QLeft;
+    return finite;
   }
-  // The ends have no outside: both sides are the beam's own value.
-  exact[0].MLeft = exact[0].MRight;
-  exact[0].QLeft = exact[0].QRight;
-  exact[n].MRight = exact[n].MLeft;
-  exact[n].QRight = exact[n].QLeft;
 
   // The solve's own estimate of its error, judged by what it would change in the equations of
   // the run ends: one more correction of M and w must move none of them by more than a
@@ -352,20 +392,38 @@ bool SolveExactBeam(const ProblemData& data, const MeshData& mesh, ExactWorkspac
   // far too coarse for its springs the beam moves only near its loads, between the nodes, and w
   // at every node is all but nil, no scale for the rounding of the w that a point moment's
   // joint carries beside its M.
-  if (!finite) return false;
-  for (int t = 0; t <= runs; ++t) {
-    const BlockRow& row = joints.rows[t];
-    for (int e = 0; e < 2; ++e) {
-      double sizeM = 0.0, sizeW = 0.0;
-      for (int c = 0; c < row.entryCount; ++c) {
-        sizeM += std::fabs(row.block[c][e][0]);
-        sizeW += std::fabs(row.block[c][e][1]);
+  bool CorrectionIsNegligible() const {
+    for (int t = 0; t <= runs(); ++t) {
+      const BlockRow& row = joints_.rows[t];
+      for (int e = 0; e < 2; ++e) {
+        double sizeM = 0.0, sizeW = 0.0;
+        for (int c = 0; c < row.entryCount; ++c) {
+          sizeM += std::fabs(row.block[c][e][0]);
+          sizeW += std::fabs(row.block[c][e][1]);
+        }
+        const double change = sizeM * band_.correctionM + sizeW * band_.correctionW;
+        if (!(change <= 1e-7 * (sizeM * largestM_ + sizeW * largestW_))) return false;
       }
-      const double change = sizeM * band.correctionM + sizeW * band.correctionW;
-      if (!(change <= 1e-7 * (sizeM * largestM + sizeW * largestW))) return false;
     }
+    return true;
   }
-  return true;
+
+  const ProblemData& data_;
+  const MeshData& mesh_;
+  ExactWorkspace& work_;
+  BlockSystem& joints_;
+  BandWorkspace& band_;
+  std::array<ExactNode, kMaxNodes>& exact_;
+  double largestM_ = 0.0, largestW_ = 0.0;
+};
+
+}  // namespace
+
+bool SolveExactBeam(const ProblemData& data, const MeshData& mesh, ExactWorkspace& work,
+                    BlockSystem& joints, BandWorkspace& band,
+                    std::array<ExactNode, kMaxNodes>& exact) {
+  AssertCountsWithinLimits(data);
+  return ExactBeamSolve(data, mesh, work, joints, band, exact).Run();
 }
 
 ResultAccuracy MeasureAccuracy(const ProblemData& data,
