@@ -174,18 +174,16 @@ CalculationOutcome RunScheme(ProblemData& data, AnalysisWorkspace& work) {
 
   CalculationOutcome outcome;
   Solve solve = SolveVerified(data, work, outcome.method);
-  // On soil that takes no tension, the springs that pull are left out, round by round, until
-  // the set of elements in contact meets its conditions. Every round's solution is checked.
+  // On soil that takes no tension, the contact is settled round by round, each round a solve
+  // with the springs of the elements in contact as the last step left them (ContactSet). Every
+  // round's solution is checked.
   ContactSet& contact = work.contact;
   contact.Start(work.mesh, n);
   while (data.noTension && solve == Solve::Solved) {
-    const ContactSet::Step step = contact.Next([&](int j) { return work.system.rows[j].rhs[1]; });
+    const ContactSet::Step step = contact.Next(data, work.mesh, work.system);
     if (step == ContactSet::Step::Settled) break;
     if (step == ContactSet::Step::LiftsOff) return Fault(kLiftOffMessage);
     if (step == ContactSet::Step::Unsettled) return Fault(kUnsettledMessage);
-    contact.Apply(work.mesh);
-    // Springs left under too little of the beam to hold it: it would tip or lift off.
-    if (!SpringsHoldTheBeam(work.mesh, n)) return Fault(kLiftOffMessage);
     solve = SolveVerified(data, work, outcome.method);
   }
   switch (solve) {
