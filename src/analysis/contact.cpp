@@ -46,9 +46,12 @@ namespace pelvar {
 
 namespace {
 
-// Sinking and turning: enough for any estimate, whose contact grows by at least one element a
-// move; a set that holds no better after that is left to the lift-off it stands for.
+// A set of springs that cannot hold the beam has at most one element pressing after a sinking,
+// and at least two after a turning about it; more moves than that are a beam that lifts off.
 constexpr int kMaxRigidMoves = 4;
+// Sinking and turning after the first solve, alternately, until both find the beam balanced:
+// each changes what the other balances where it changes the contact.
+constexpr int kBalancingMoves = 10;
 
 double MeanOf(const double* w, int element) { return 0.5 * w[element] + 0.5 * w[element + 1]; }
 
@@ -75,7 +78,9 @@ ContactSet::Step ContactSet::Next(const ProblemData& data, MeshData& mesh,
   if (rounds_ == 1) {
     // With every spring the beam pulls somewhere. Where the soil can carry the loads at all, the
     // solution is the first estimate.
-    if (!LoadsCanBeCarried(data, mesh)) return Step::LiftsOff;
+    middle_ = 0.5 * (mesh.nodeX[0] + mesh.nodeX[n]);
+    loads_ = ResultantOfLoads(data, mesh, middle_);
+    if (!LoadsCanBeCarried(mesh)) return Step::LiftsOff;
     for (int j = 0; j <= n; ++j) {
       m_[j] = solved.rows[j].rhs[0];
       w_[j] = solved.rows[j].rhs[1];
@@ -83,13 +88,29 @@ ContactSet::Step ContactSet::Next(const ProblemData& data, MeshData& mesh,
     for (int j = 0; j < n; ++j) {
       inContact_[static_cast<std::size_t>(j)] = springs_[j] * MeanOf(w_.data(), j) > 0.0;
     }
+    // Its springs in tension carried part of the loads. Let go, they leave the pressing springs
+    // too little to carry them: the beam rises and turns as a rigid body, which costs no solve,
+    // until the pressing springs carry the loads again. This takes the contact most of its way
+    // in from where it was with every spring, beyond which the solution with every spring often
+    // presses again at some distance (the waves of a beam on springs).
+    int balanced = 0;  // moves in a row that found the beam balanced that way
+    for (int moves = 0; moves < kBalancingMoves && balanced < 2; ++moves) {
+      bool balance = false;
+      if (!MoveRigidly(mesh, moves % 2 == 1, &balance)) return Step::LiftsOff;
+      balanced = balance ? balanced + 1 : 0;
+    }
   } else if (!NewtonStep(mesh, data.stiffnessEI, solved)) {
     return Step::LiftsOff;
   }
   for (int moves = 0;; ++moves) {
     Apply(mesh);
     if (SpringsHoldTheBeam(mesh, n)) break;
-    if (moves == kMaxRigidMoves || !RigidStep(data, mesh)) return Step::LiftsOff;
+    // Nothing presses: the beam sinks; something presses at one point: it turns about it.
+    bool pressing = false;
+    for (int j = 0; j < n && !pressing; ++j) {
+      pressing = inContact_[static_cast<std::size_t>(j)] && springs_[j] != 0.0;
+    }
+    if (moves == kMaxRigidMoves || !MoveRigidly(mesh, pressing)) return Step::LiftsOff;
   }
   ++rounds_;
   return Step::Changed;
@@ -113,7 +134,7 @@ bool ContactSet::Settles(const BlockSystem& solved) const {
   return true;
 }
 
-bool ContactSet::LoadsCanBeCarried(const ProblemData& data, const MeshData& mesh) const {
+bool ContactSet::LoadsCanBeCarried(const MeshData& mesh) const {
   const int n = elementCount_;
   double first = 0.0, last = 0.0;
   bool any = false;
@@ -124,12 +145,11 @@ bool ContactSet::LoadsCanBeCarried(const ProblemData& data, const MeshData& mesh
     last = middle;
     any = true;
   }
-  if (!any) return false;
-  // The resultant's moment about the outermost springs: it must press the beam down between
+  // The resultant's moments about the outermost springs: it must press the beam down between
   // them.
-  const LoadResultant about = ResultantOfLoads(data, mesh, first);
-  const double beyondFirst = about.moment, beyondLast = about.moment - about.force * (last - first);
-  return about.force > 0.0 && beyondFirst > 0.0 && beyondLast < 0.0;
+  const double aboutFirst = loads_.moment + loads_.force * (middle_ - first);
+  const double aboutLast = loads_.moment + loads_.force * (middle_ - last);
+  return any && loads_.force > 0.0 && aboutFirst > 0.0 && aboutLast < 0.0;
 }
 
 bool ContactSet::NewtonStep(const MeshData& mesh, double stiffnessEI, const BlockSystem& solved) {
@@ -158,27 +178,26 @@ bool ContactSet::NewtonStep(const MeshData& mesh, double stiffnessEI, const Bloc
   return true;
 }
 
-bool ContactSet::RigidStep(const ProblemData& data, const MeshData& mesh) {
+// Moves the estimate rigidly to the least of the energy along a sinking (or rising) or, with
+// turn, a turning about the middle of the springs that press; returns false where the energy falls
+// without end that way.
+bool ContactSet::MoveRigidly(const MeshData& mesh, bool turn, bool* balanced) {
   const int n = elementCount_;
-  // The beam turns about the middle of the springs that press; with none, it sinks.
-  double weight = 0.0, weighted = 0.0;
-  for (int j = 0; j < n; ++j) {
-    if (!inContact_[static_cast<std::size_t>(j)] || springs_[j] == 0.0) continue;
-    const double k = std::fabs(springs_[j]);
-    weight += k;
-    weighted += k * 0.5 * (mesh.nodeX[j] + mesh.nodeX[j + 1]);
+  double pivot = middle_;
+  if (turn) {
+    double weight = 0.0, weighted = 0.0;
+    for (int j = 0; j < n; ++j) {
+      if (!inContact_[static_cast<std::size_t>(j)] || springs_[j] == 0.0) continue;
+      const double k = std::fabs(springs_[j]);
+      weight += k;
+      weighted += k * 0.5 * (mesh.nodeX[j] + mesh.nodeX[j + 1]);
+    }
+    if (weight > 0.0) pivot = weighted / weight;
   }
-  const bool sinks = weight == 0.0;
-  const double pivot = sinks ? 0.0 : weighted / weight;
-  const LoadResultant loads = ResultantOfLoads(data, mesh, pivot);
-  // The way the loads do work: down for sinking, the way their moment turns for turning.
-  double work = sinks ? loads.force : loads.moment;
-  const double sense = work < 0.0 ? -1.0 : 1.0;
-  work *= sense;
-  if (!(work > 0.0)) return false;
-  auto movement = [&](double x) { return sense * (sinks ? 1.0 : x - pivot); };
-
-  double slope = -work, curvature = 0.0;
+  auto movement = [&](double x) { return turn ? x - pivot : 1.0; };
+  // The slope of the energy: the springs' force (or moment) less the loads'.
+  double slope = -(turn ? loads_.moment + loads_.force * (middle_ - pivot) : loads_.force);
+  double curvature = 0.0;
   for (int j = 0; j < n; ++j) {
     const double a = MeanOf(w_.data(), j);
     const double b = movement(0.5 * (mesh.nodeX[j] + mesh.nodeX[j + 1]));
@@ -189,10 +208,21 @@ bool ContactSet::RigidStep(const ProblemData& data, const MeshData& mesh) {
       curvature += springs_[j] * b * b;
     }
   }
+  // Balanced to a billionth of the loads: nothing to gain.
+  const double length = mesh.nodeX[n] - mesh.nodeX[0];
+  const bool balance = std::fabs(slope) <= 1e-9 * loads_.force * (turn ? length : 1.0);
+  if (balanced) *balanced = balance;
+  if (balance) return true;
+  // Downhill, against the slope.
+  const double sense = slope < 0.0 ? 1.0 : -1.0;
+  if (sense < 0.0) {
+    slope = -slope;
+    for (int j = 0; j < n; ++j) meanStep_[j] = -meanStep_[j];
+  }
   const double t = LeastAlongLine(slope, curvature);
   if (!std::isfinite(t)) return false;
   // The moments stay: a rigid movement bends nothing.
-  for (int j = 0; j <= n; ++j) w_[j] += t * movement(mesh.nodeX[j]);
+  for (int j = 0; j <= n; ++j) w_[j] += sense * t * movement(mesh.nodeX[j]);
   return true;
 }
 

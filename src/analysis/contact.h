@@ -52,13 +52,16 @@ class ContactSet {
 
  private:
   bool Settles(const BlockSystem& solved) const;
-  bool LoadsCanBeCarried(const ProblemData& data, const MeshData& mesh) const;
+  bool LoadsCanBeCarried(const MeshData& mesh) const;
   bool NewtonStep(const MeshData& mesh, double stiffnessEI, const BlockSystem& solved);
-  bool RigidStep(const ProblemData& data, const MeshData& mesh);
+  bool MoveRigidly(const MeshData& mesh, bool turn, bool* balanced = nullptr);
   double LeastAlongLine(double slope, double curvature);
 
   int elementCount_ = 0;
   int rounds_ = 0;
+  // The loads' resultant (ResultantOfLoads), its moment about the middle of the beam.
+  LoadResultant loads_;
+  double middle_ = 0.0;
   std::array<double, kMaxElements> springs_{};
   // The elements in contact: in the set last solved with, then in the estimate being made.
   std::bitset<kMaxElements> inContact_;
