@@ -46,8 +46,8 @@ namespace pelvar {
 
 namespace {
 
-// A set of springs that cannot hold the beam has at most one element pressing after a sinking,
-// and at least two after a turning about it; more moves than that are a beam that lifts off.
+// Springs that hold nothing gain at least one element by sinking, and springs pressing at one
+// point gain another by turning about it; more moves than that are a beam that lifts off.
 constexpr int kMaxRigidMoves = 4;
 // Sinking and turning after the first solve, alternately, until both find the beam balanced:
 // each changes what the other balances where it changes the contact.
@@ -88,11 +88,12 @@ ContactSet::Step ContactSet::Next(const ProblemData& data, MeshData& mesh,
     for (int j = 0; j < n; ++j) {
       inContact_[static_cast<std::size_t>(j)] = springs_[j] * MeanOf(w_.data(), j) > 0.0;
     }
-    // Its springs in tension carried part of the loads. Let go, they leave the pressing springs
-    // too little to carry them: the beam rises and turns as a rigid body, which costs no solve,
-    // until the pressing springs carry the loads again. This takes the contact most of its way
-    // in from where it was with every spring, beyond which the solution with every spring often
-    // presses again at some distance (the waves of a beam on springs).
+    // The pressing springs carry the loads and the pull of the springs in tension. Let go of
+    // those, the beam rises and turns as a rigid body, which costs no solve, until the pressing
+    // springs carry just the loads: the least of the energy that way. This takes the contact
+    // much of its way in, and lifts the beam off where the solution with every spring presses
+    // again further out (a beam on springs bends in waves), which Newton's steps would be slow
+    // to let go of.
     int balanced = 0;  // moves in a row that found the beam balanced that way
     for (int moves = 0; moves < kBalancingMoves && balanced < 2; ++moves) {
       bool balance = false;

@@ -8,9 +8,11 @@
 // found by Newton's method on that energy: each round solves the scheme with the springs of the
 // elements that press in the current estimate, which gives the least of the energy with those
 // springs; the next estimate is the least of the true energy on the line from the current one
-// to that solution, found exactly. The energy falls at every step, so no set of springs comes
-// round again; the contact is settled when a solution meets the conditions of the set it was
-// solved with, which makes it the scheme's exact solution for that contact.
+// through that solution, found exactly. The energy falls at every step, so the rounds cannot go
+// round in a circle; the contact is settled when a solution meets the conditions of the set it
+// was solved with, which makes it the scheme's exact solution for that contact. The first
+// estimate is the solution with every spring, moved rigidly until only the springs that press
+// carry the loads.
 
 #include <array>
 #include <bitset>
