@@ -113,17 +113,16 @@ enum class Solve { Solved, NotHeld, Inaccurate, NotFinite };
 
 // The elimination from where the springs begin takes its pivots in a poorer order than row
 // exchanges would: one step of refinement against the assembled equations brings its answer as
-// close as theirs.
-bool SolveFreeStartRefined(const ProblemData& data, AnalysisWorkspace& work, int freeStart) {
+// close as theirs. The step starts from the solution in the rows and its miss of the equations
+// in the band's correction (SchemeResidual), left there by the first elimination.
+bool RefineFreeStart(const ProblemData& data, AnalysisWorkspace& work, int freeStart) {
   const int n = data.elementCount;
-  if (!SolveFreeStart(work.system, n, freeStart)) return false;
   double* solution = work.band.solution.data();
-  double* miss = work.band.correction.data();
+  const double* miss = work.band.correction.data();
   for (int j = 0; j <= n; ++j) {
     solution[2 * j] = work.system.rows[j].rhs[0];
     solution[2 * j + 1] = work.system.rows[j].rhs[1];
   }
-  SchemeResidual(data, work.mesh, work.system, miss);
   AssembleSystem(data, work.mesh, work.system);
   for (int j = 0; j <= n; ++j) {
     work.system.rows[j].rhs[0] = miss[2 * j];
@@ -230,12 +229,22 @@ bool SolveHeldByStatics(const ProblemData& data, AnalysisWorkspace& work) {
   return true;
 }
 
+// How far a solve goes. A solution that is kept is always finished. A round of the contact with
+// soil that takes no tension only guides the next round until the contact settles: there the
+// elimination from where the springs begin is taken as it comes wherever it already meets the
+// equations, and its step of refinement is left for the solution that is kept (FinishSolve).
+enum class Finish { Kept, Guide };
+
 // Solves the equations of the mesh with its springs as they stand, checking every solution
 // against them before it is kept: block elimination from the right end, then from the left (or,
 // where the left end rests on no springs, from where they begin), then banded elimination with
-// row exchanges. On Solved the rows' rhs hold the solution.
-Solve SolveVerified(const ProblemData& data, AnalysisWorkspace& work, SolutionMethod& method) {
+// row exchanges. On Solved the rows' rhs hold the solution; unrefined is the number of free
+// elements of an elimination from where the springs begin that still lacks its refinement (only
+// for Finish::Guide), else 0.
+Solve SolveVerified(const ProblemData& data, AnalysisWorkspace& work, SolutionMethod& method,
+                    Finish finish, int& unrefined) {
   const int n = data.elementCount;
+  unrefined = 0;
   bool notFinite = false;
   auto verified = [&] {
     const double residual = SchemeResidual(data, work.mesh, work.system);
@@ -258,10 +267,22 @@ Solve SolveVerified(const ProblemData& data, AnalysisWorkspace& work, SolutionMe
   // A solution that is not finite from coefficients that are not finite either is no fault of
   // the solver; checked only here, since a verified solution has finite coefficients.
   if (!SystemIsFinite(work.system, n)) return Solve::NotFinite;
-  if (freeStart == 0 ? SolveSystem(work.system, n, EliminationOrder::Ascending)
-                     : SolveFreeStartRefined(data, work, freeStart)) {
-    if (verified()) {
-      method = freeStart == 0 ? SolutionMethod::Ascending : SolutionMethod::FreeStart;
+  if (freeStart == 0) {
+    if (SolveSystem(work.system, n, EliminationOrder::Ascending) && verified()) {
+      method = SolutionMethod::Ascending;
+      return Solve::Solved;
+    }
+  } else if (SolveFreeStart(work.system, n, freeStart)) {
+    // The miss that the refinement starts from, which also tells whether a guide needs it.
+    const double residual =
+        SchemeResidual(data, work.mesh, work.system, work.band.correction.data());
+    if (finish == Finish::Guide && residual <= kResidualTolerance) {
+      method = SolutionMethod::FreeStart;
+      unrefined = freeStart;
+      return Solve::Solved;
+    }
+    if (RefineFreeStart(data, work, freeStart) && verified()) {
+      method = SolutionMethod::FreeStart;
       return Solve::Solved;
     }
   }
@@ -285,6 +306,19 @@ Solve SolveVerified(const ProblemData& data, AnalysisWorkspace& work, SolutionMe
   return notFinite ? Solve::NotFinite : Solve::Inaccurate;
 }
 
+// Finishes a solution that SolveVerified left unrefined, for it to be kept: its step of
+// refinement, checked as every solution is, or else the whole sequence of solves.
+Solve FinishSolve(const ProblemData& data, AnalysisWorkspace& work, SolutionMethod& method,
+                  int& unrefined) {
+  const int freeStart = unrefined;
+  unrefined = 0;
+  if (RefineFreeStart(data, work, freeStart) &&
+      SchemeResidual(data, work.mesh, work.system) <= kResidualTolerance) {
+    return Solve::Solved;
+  }
+  return SolveVerified(data, work, method, Finish::Kept, unrefined);
+}
+
 }  // namespace
 
 CalculationOutcome RunScheme(ProblemData& data, AnalysisWorkspace& work) {
@@ -304,20 +338,25 @@ CalculationOutcome RunScheme(ProblemData& data, AnalysisWorkspace& work) {
   }
 
   CalculationOutcome outcome;
-  Solve solve = SolveVerified(data, work, outcome.method);
-  // On soil that takes no tension, the springs that pull are left out, round by round, until
-  // the set of elements in contact meets its conditions. Every round's solution is checked.
+  int unrefined = 0;
+  Solve solve = SolveVerified(data, work, outcome.method,
+                              data.noTension ? Finish::Guide : Finish::Kept, unrefined);
+  // On soil that takes no tension, the contact is settled round by round, each round a solve
+  // with the springs of the elements in contact as the last step left them (ContactSet). Every
+  // round's solution is checked.
   ContactSet& contact = work.contact;
   contact.Start(work.mesh, n);
   while (data.noTension && solve == Solve::Solved) {
-    const ContactSet::Step step = contact.Next([&](int j) { return work.system.rows[j].rhs[1]; });
-    if (step == ContactSet::Step::Settled) break;
+    const ContactSet::Step step = contact.Next(data, work.mesh, work.system);
+    if (step == ContactSet::Step::Settled) {
+      if (unrefined == 0) break;
+      // The contact's solution is kept: finished, then judged once more.
+      solve = FinishSolve(data, work, outcome.method, unrefined);
+      continue;
+    }
     if (step == ContactSet::Step::LiftsOff) return Fault(FaultKind::LiftsOff);
     if (step == ContactSet::Step::Unsettled) return Fault(FaultKind::Unsettled);
-    contact.Apply(work.mesh);
-    // Springs left under too little of the beam to hold it: it would tip or lift off.
-    if (!SpringsHoldTheBeam(work.mesh, n)) return Fault(FaultKind::LiftsOff);
-    solve = SolveVerified(data, work, outcome.method);
+    solve = SolveVerified(data, work, outcome.method, Finish::Guide, unrefined);
   }
   switch (solve) {
     case Solve::Solved:

@@ -2,93 +2,81 @@
 // Soil that takes no tension: which elements keep their springs. An element's spring acts only
 // while the beam presses on the soil there, its soil pressure p = k·(w0 + w1)/2 at least 0;
 // where the beam would pull the soil, the spring is left out and bending alone holds the beam.
-// The set of elements in contact is found by active sets: solve with every spring, leave out
-// the springs of the elements that pull, put back those of left-out elements whose beam has come
-// back down, and solve again, until the set no longer changes.
+//
+// The contact is the least of a convex energy of the displacements, which is quadratic wherever
+// no element's mean w changes sign (contact.cpp shows how it follows from the scheme). It is
+// found by Newton's method on that energy: each round solves the scheme with the springs of the
+// elements that press in the current estimate, which gives the least of the energy with those
+// springs; the next estimate is the least of the true energy on the line from the current one
+// through that solution, found exactly. The energy falls at every step, so the rounds cannot go
+// round in a circle; the contact is settled when a solution meets the conditions of the set it
+// was solved with, which makes it the scheme's exact solution for that contact. The first
+// estimate is the solution with every spring, moved rigidly until only the springs that press
+// carry the loads.
 
-#include <algorithm>
 #include <array>
 #include <bitset>
-#include <cmath>
+#include <utility>
 
 #include "analysis/mesh.h"
 
 namespace pelvar {
 
-// Solves beyond this many are not tried: the contact is reported as not settled.
+// Solves beyond this many are not tried: the contact is reported as not settled. Newton's
+// method takes a handful; this is a safety net only.
 inline constexpr int kMaxContactRounds = 100;
 
 class ContactSet {
  public:
   enum class Step {
     Settled,   // the solution meets the conditions of the set it was solved with
-    Changed,   // solve again with the set as it now is
-    LiftsOff,  // no spring is left that presses: nothing holds the beam down
-    Unsettled  // the sets go round in a circle, or the rounds ran out
+    Changed,   // the mesh has the springs of the next set: solve again
+    LiftsOff,  // the soil cannot hold the loads by pressing alone
+    Unsettled  // the rounds ran out
   };
 
   // Every spring of the mesh in contact; the mesh's springs are kept to be put back.
   void Start(const MeshData& mesh, int elementCount);
   // Gives the mesh the springs of the elements in contact and 0 to the others.
   void Apply(MeshData& mesh) const;
-  // Judges the solution of the set as applied (w of every node, node 0 first) and makes the
-  // next set. An element's conditions count as met within a ten-billionth of the largest |w|,
-  // so that rounding never turns an element at the edge of the contact back and forth. Where the
-  // next set was met before, the set that came closest to its conditions is taken instead, with
-  // only its worst element changed.
-  template <typename WOf>
-  Step Next(WOf&& wOf);
+  // Judges the solution of the set as applied (the solved rows: M and w of every node) and, where
+  // it misses the set's conditions, takes the next step and gives the mesh the springs of the
+  // next set. An element's conditions count as met within a ten-billionth of the largest |w|, so
+  // that rounding never turns an element at the edge of the contact back and forth.
+  Step Next(const ProblemData& data, MeshData& mesh, const BlockSystem& solved);
 
-  bool LiftedOff(int element) const { return lifted_[static_cast<std::size_t>(element)]; }
+  bool LiftedOff(int element) const {
+    const auto j = static_cast<std::size_t>(element);
+    return springs_[j] != 0.0 && !inContact_[j];
+  }
   // Solves so far, the first included.
   int Rounds() const { return rounds_; }
 
  private:
-  using Set = std::bitset<kMaxElements>;
-  // What the solution of a set leaves unmet: the spring force of the elements that pull, and
-  // the force that the left-out springs under a beam that came back down would take; and the
-  // element with the most of it.
-  struct Judgement {
-    double violation = 0.0;
-    int worst = -1;
-  };
-  Step Choose(const Set& next, const Judgement& judgement);
+  bool Settles(const BlockSystem& solved) const;
+  bool LoadsCanBeCarried(const MeshData& mesh) const;
+  bool NewtonStep(const MeshData& mesh, double stiffnessEI, const BlockSystem& solved);
+  bool MoveRigidly(const MeshData& mesh, bool turn, bool* balanced = nullptr);
+  double LeastAlongLine(double slope, double curvature);
 
   int elementCount_ = 0;
-  std::array<double, kMaxElements> springs_{};
-  Set lifted_;
-  std::array<Set, kMaxContactRounds> seen_{};
-  std::array<Judgement, kMaxContactRounds> judged_{};
   int rounds_ = 0;
+  // The loads' resultant (ResultantOfLoads), its moment about the middle of the beam.
+  LoadResultant loads_;
+  double middle_ = 0.0;
+  std::array<double, kMaxElements> springs_{};
+  // The elements in contact: in the set last solved with, then in the estimate being made.
+  std::bitset<kMaxElements> inContact_;
+  // The current estimate: w of every node, and the moments that go with it by compatibility
+  // (every estimate lies on lines between solutions of the scheme, and M follows w linearly).
+  std::array<double, kMaxNodes> w_{};
+  std::array<double, kMaxNodes> m_{};
+  // Along the line being searched: each element's mean w at the estimate, and its change per
+  // unit step.
+  std::array<double, kMaxElements> meanW_{};
+  std::array<double, kMaxElements> meanStep_{};
+  // Where along the line an element enters or leaves the contact, with the element.
+  std::array<std::pair<double, int>, kMaxElements> breaks_{};
 };
-
-template <typename WOf>
-ContactSet::Step ContactSet::Next(WOf&& wOf) {
-  const int n = elementCount_;
-  double largest = 0.0;
-  for (int j = 0; j <= n; ++j) largest = std::max(largest, std::fabs(wOf(j)));
-  const double tolerance = 1e-10 * largest;
-  Set next = lifted_;
-  Judgement judgement;
-  double worstForce = 0.0;
-  for (int j = 0; j < n; ++j) {
-    const double k = springs_[static_cast<std::size_t>(j)];
-    if (k == 0.0) continue;
-    const double meanW = 0.5 * wOf(j) + 0.5 * wOf(j + 1);
-    // The pressure's sign with the spring's: positive presses on the soil.
-    const double pressing = k > 0.0 ? meanW : -meanW;
-    const bool out = lifted_[static_cast<std::size_t>(j)];
-    const bool unmet = out ? pressing > tolerance : pressing < -tolerance;
-    if (!unmet) continue;
-    next.flip(static_cast<std::size_t>(j));
-    const double force = std::fabs(k * meanW);
-    judgement.violation += force;
-    if (force > worstForce) {
-      worstForce = force;
-      judgement.worst = j;
-    }
-  }
-  return Choose(next, judgement);
-}
 
 }  // namespace pelvar

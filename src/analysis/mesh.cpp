@@ -140,6 +140,25 @@ double SchemeResidual(const ProblemData& data, const MeshData& mesh, const Block
       [&](int j) { return solved.rows[j].rhs; }, miss);
 }
 
+LoadResultant ResultantOfLoads(const ProblemData& data, const MeshData& mesh, double about) {
+  const int n = data.elementCount;
+  LoadResultant resultant;
+  BlockRow row;
+  for (int j = 0; j <= n; ++j) {
+    FillRow(data, mesh, j, row);
+    // An interior node's equilibrium reads (shear jump) - springs = -(its loads); an end's is
+    // written twice over, as springs - (shear) = 2·(its loads), after its prescribed moment.
+    const bool end = j == 0 || j == n;
+    const double force = end ? 0.5 * row.rhs[1] : -row.rhs[0];
+    resultant.force += force;
+    resultant.moment += force * (mesh.nodeX[j] - about);
+    // The end moments, M0 and Mn as prescribed, turn the beam through its end shear terms.
+    if (j == 0) resultant.moment += row.rhs[0];
+    if (j == n) resultant.moment -= row.rhs[0];
+  }
+  return resultant;
+}
+
 bool SpringsHoldTheBeam(const MeshData& mesh, int elementCount) {
   const int n = elementCount;
   // About the middle of the beam, so that the terms do not cancel for long beams.

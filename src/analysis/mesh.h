@@ -64,6 +64,19 @@ void AssembleSystem(const ProblemData& data, const MeshData& mesh, BlockSystem& 
 double SchemeResidual(const ProblemData& data, const MeshData& mesh, const BlockSystem& solved,
                       double* miss = nullptr);
 
+// The loads as the springs must carry them: the resultant force (kN, positive along w) and its
+// moment (kNm) about x = about, of everything on the right-hand sides that AssembleSystem writes
+// (the loads of the elements, the node forces with the couples of point moments, the end
+// points' forces and moments). Adding up the equations of equilibrium of all nodes, weighted by
+// a rigid movement of the beam (1 for sinking, x - about for turning), cancels every shear term
+// but those of the end moments; so for every solution of the equations the spring forces
+// K·(w0 + w1)/2, each at its element's middle, add up to this force and this moment.
+struct LoadResultant {
+  double force = 0.0;
+  double moment = 0.0;
+};
+LoadResultant ResultantOfLoads(const ProblemData& data, const MeshData& mesh, double about);
+
 // Whether the springs of the mesh resist both ways the unloaded beam can move as a rigid body,
 // sinking and turning: the springs' stiffness against them, the sum over the elements of
 // K·[1, x; x, x²] (x the element's middle), is not singular. False for a beam without springs
