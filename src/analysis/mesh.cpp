@@ -34,8 +34,11 @@ std::optional<int> BuildMesh(const ProblemData& data, MeshData& mesh) {
 
     const double h = section.length / c;
     const double inverseH = 1.0 / h;
+    // From the section's start, and its end where the next section starts: added up element by
+    // element, the positions would gather rounding (14.99999999999996 for an end at 15 m).
+    const double start = mesh.nodeX[a];
     for (int j = a; j < a + c; ++j) {
-      mesh.nodeX[j + 1] = mesh.nodeX[j] + h;
+      mesh.nodeX[j + 1] = j + 1 < a + c ? start + (j + 1 - a) * h : start + section.length;
       mesh.elementLength[j] = h;
       mesh.elementInverseLength[j] = inverseH;
       mesh.elementSpring[j] = section.spring * h * b;

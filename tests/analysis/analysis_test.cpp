@@ -170,6 +170,8 @@ TEST_F(AnalysisTest, ElementSharesRoundHalfUpAndTheLastSectionTakesTheRest) {
       // 5/20·10 = 2.5 exactly: half up gives 3, and the last section the other 7.
       {{5.0, 15.0}, 10, {3, 7}},
       {{15.0, 5.0}, 10, {8, 2}},
+      // 10/33 added up 33 times is 9.999999999999996.
+      {{10.0, 10.0, 10.0}, 100, {33, 33, 34}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.lengths.size());
@@ -179,8 +181,14 @@ TEST_F(AnalysisTest, ElementSharesRoundHalfUpAndTheLastSectionTakesTheRest) {
     for (int i = 0; i < data.sectionCount; ++i) data.sections[i].length = c.lengths[i];
     Prepare(data);
     EXPECT_EQ(ElementShares(data), c.shares);
-    EXPECT_NEAR(work->mesh.nodeX[c.elements],
-                std::accumulate(c.lengths.begin(), c.lengths.end(), 0.0), 1e-12);
+    // Every section ends exactly where the next one starts, as the points stand.
+    double end = 0.0;
+    int node = 0;
+    for (std::size_t i = 0; i < c.lengths.size(); ++i) {
+      end += c.lengths[i];
+      node += c.shares[i];
+      EXPECT_EQ(work->mesh.nodeX[node], end) << i;
+    }
     EXPECT_DOUBLE_EQ(work->mesh.elementLength[c.elements - 1], c.lengths.back() / c.shares.back());
   }
 }
