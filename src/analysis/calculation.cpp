@@ -87,7 +87,8 @@ std::string FaultMessage(const CalculationFault& fault) {
       break;
     case FaultKind::Unsettled:
       first = "The contact with the soil could not be settled.";
-      second = "No set of springs in contact met its conditions within 100 rounds.";
+      second = FormatText("No set of springs in contact met its conditions within %d rounds.",
+                          kMaxContactRounds);
       break;
     case FaultKind::Inaccurate:
       first = "The beam cannot be calculated accurately.";
@@ -188,42 +189,31 @@ bool SolveHeldByStatics(const ProblemData& data, AnalysisWorkspace& work) {
     return false;
   }
   // The sum whose ends carry nothing is the one the springs hold by themselves: its spring
-  // forces balance the loads in force and in moment. Both balances follow from the equations
-  // without the moments M, whose differences would drown the weak springs' forces in rounding:
-  // the equations of equilibrium, each end's taken by -1/2, add up to the force balance, and
-  // weighted by x to the balance of moments, where the moments M leave only the end moments.
-  AssembleSystem(data, work.mesh, work.system);
+  // forces balance the loads in force and in moment, both taken from the equations without the
+  // moments M, whose differences would drown the weak springs' forces in rounding.
   const double middle = 0.5 * (work.mesh.nodeX[0] + work.mesh.nodeX[n]);
-  double load = 0.0, moment = work.system.rows[0].rhs[0] - work.system.rows[n].rhs[0];
-  for (int j = 0; j <= n; ++j) {
-    const bool end = j == 0 || j == n;
-    const double weighted = (end ? -0.5 : 1.0) * work.system.rows[j].rhs[end ? 1 : 0];
-    load -= weighted;
-    moment -= weighted * (work.mesh.nodeX[j] - middle);
-  }
+  const LoadResultant loads = ResultantOfLoads(data, work.mesh, middle);
   // The springs' force and its moment about the middle for a solution.
-  const auto springs = [&](const NodeValues& x, double& force, double& forceMoment) {
-    force = forceMoment = 0.0;
+  const auto springs = [&](const NodeValues& x) {
+    LoadResultant carried;
     for (int e = 0; e < n; ++e) {
       const double f = work.mesh.elementSpring[e] * 0.5 * (x[e][1] + x[e + 1][1]);
-      force += f;
-      forceMoment += f * (0.5 * (work.mesh.nodeX[e] + work.mesh.nodeX[e + 1]) - middle);
+      carried.force += f;
+      carried.moment += f * (0.5 * (work.mesh.nodeX[e] + work.mesh.nodeX[e + 1]) - middle);
     }
+    return carried;
   };
-  double s0 = 0.0, t0 = 0.0, sl = 0.0, tl = 0.0, sr = 0.0, tr = 0.0;
-  springs(held.loaded, s0, t0);
-  springs(held.leftRaised, sl, tl);
-  springs(held.rightRaised, sr, tr);
-  const double r0 = load - s0, rn = moment - t0;
-  const double a00 = sl, a01 = sr, an0 = tl, an1 = tr;
-  const double determinant = a00 * an1 - a01 * an0;
+  const LoadResultant loaded = springs(held.loaded), left = springs(held.leftRaised),
+                      right = springs(held.rightRaised);
+  const double force = loads.force - loaded.force, moment = loads.moment - loaded.moment;
+  const double determinant = left.force * right.moment - right.force * left.moment;
   if (!std::isfinite(determinant) || determinant == 0.0) return false;
-  const double left = (r0 * an1 - a01 * rn) / determinant;
-  const double right = (a00 * rn - an0 * r0) / determinant;
+  const double leftRaise = (force * right.moment - right.force * moment) / determinant;
+  const double rightRaise = (left.force * moment - left.moment * force) / determinant;
   for (int j = 0; j <= n; ++j) {
     for (int e = 0; e < 2; ++e) {
-      work.system.rows[j].rhs[e] =
-          held.loaded[j][e] + left * held.leftRaised[j][e] + right * held.rightRaised[j][e];
+      work.system.rows[j].rhs[e] = held.loaded[j][e] + leftRaise * held.leftRaised[j][e] +
+                                   rightRaise * held.rightRaised[j][e];
     }
   }
   return true;

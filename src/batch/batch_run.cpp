@@ -53,19 +53,6 @@ std::deque<Output> RequestedOutputs(const BatchOptions& options) {
   return outputs;
 }
 
-// The descriptor an output is written through: 1 for "-", the one its path names, or -1 for a
-// file.
-int OutputDescriptor(const Output& output) {
-  return output.path == "-" ? STDOUT_FILENO : output.identity.descriptor;
-}
-
-// Whether a descriptor leads to the same open file as standard output or standard error.
-bool SameOpenFile(int descriptor, int stream) {
-  struct stat a {
-  }, b{};
-  return ::fstat(descriptor, &a) == 0 && ::fstat(stream, &b) == 0 && SameInode(a, b);
-}
-
 // Why the outputs would destroy the data file read or one another, empty when they would not.
 // Paths are compared as files by the same walk as the writes take: "x.plv", "./x.plv", a link
 // to it, a hard link and a path beyond PATH_MAX all name one file. Outputs written through
@@ -74,18 +61,8 @@ bool SameOpenFile(int descriptor, int stream) {
 std::string OutputClash(const BatchOptions& options, std::deque<Output>& outputs) {
   const FileIdentity input = options.demo ? FileIdentity{} : IdentifyFile(options.inputPath);
   for (Output& output : outputs) {
-    output.identity = output.path == "-" ? FileIdentity{} : IdentifyFile(output.path);
-    if (const int descriptor = OutputDescriptor(output); descriptor >= 0) {
-      // The file behind the descriptor.
-      struct stat info {};
-      if (::fstat(descriptor, &info) == 0) {
-        output.identity.found = output.identity.exists = true;
-        output.identity.device = info.st_dev;
-        output.identity.inode = info.st_ino;
-        output.identity.type = info.st_mode & S_IFMT;
-        output.identity.descriptor = descriptor;
-      }
-    }
+    output.identity =
+        output.path == "-" ? IdentifyDescriptor(STDOUT_FILENO) : IdentifyFile(output.path);
   }
   const auto replaceable = [](const FileIdentity& identity) {
     return !identity.exists || identity.type == S_IFREG;
@@ -100,7 +77,7 @@ std::string OutputClash(const BatchOptions& options, std::deque<Output>& outputs
     for (std::size_t b = a + 1; b < outputs.size(); ++b) {
       const Output& other = outputs[b];
       const bool bothThroughDescriptors =
-          OutputDescriptor(output) >= 0 && OutputDescriptor(other) >= 0;
+          output.identity.descriptor >= 0 && other.identity.descriptor >= 0;
       if (!bothThroughDescriptors && SameFile(output.identity, other.identity)) {
         return output.option + " " + Quoted(output.path) + " and " + other.option + " " +
                Quoted(other.path) + " name the same file; nothing was written";
@@ -167,9 +144,7 @@ std::optional<Failure> ComposeOutputs(const BatchOptions& options, ProblemData& 
     } else if (output.option == "--save") {
       // As Save does: the problem takes the name of the file it is saved in (ShortText keeps
       // the first 59 bytes).
-      std::string folder, name;
-      SplitPath(output.path, folder, name);
-      data.fileName.Set(NameAsFileKeepsIt(FileNameToCp1252(name)));
+      data.fileName.Set(NameAsFileKeepsIt(FileNameToCp1252(NameOfPath(output.path))));
       const FileResult composed = ProblemFileForSave(data, output.path, output.bytes);
       if (!composed.ok) return Failure{kBatchFileOrUsageError, composed.message};
     } else if (output.option == "--report") {
@@ -199,9 +174,10 @@ std::optional<Failure> CheckOutputs(std::deque<Output>& outputs, std::string& ou
     }
     if (output.file.HowWritten() == PendingFile::Way::Descriptor) {
       const int descriptor = output.file.TargetDescriptor();
-      if (descriptor == STDOUT_FILENO || SameOpenFile(descriptor, STDOUT_FILENO)) {
+      const FileIdentity file = IdentifyDescriptor(descriptor);
+      if (descriptor == STDOUT_FILENO || SameFile(file, IdentifyDescriptor(STDOUT_FILENO))) {
         output.stream = &out;
-      } else if (descriptor == STDERR_FILENO || SameOpenFile(descriptor, STDERR_FILENO)) {
+      } else if (descriptor == STDERR_FILENO || SameFile(file, IdentifyDescriptor(STDERR_FILENO))) {
         output.stream = &err;
       }
     }

@@ -50,9 +50,4 @@ std::string PathFromDialog(const QString& path) {
   return bytes;
 }
 
-std::string_view NameOfPath(std::string_view path) {
-  const std::size_t slash = path.rfind('/');
-  return slash == std::string_view::npos ? path : path.substr(slash + 1);
-}
-
 }  // namespace pelvar

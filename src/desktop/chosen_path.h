@@ -19,7 +19,4 @@ QString DialogPath(std::string_view path);
 // the same text is the one chosen. Where none or several do, the text is taken as it stands.
 std::string PathFromDialog(const QString& path);
 
-// The name after the last "/" of a path (the whole path when it has none).
-std::string_view NameOfPath(std::string_view path);
-
 }  // namespace pelvar

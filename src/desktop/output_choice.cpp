@@ -19,7 +19,7 @@ bool ExistingFile(const std::string& path) {
   return identity.exists && identity.descriptor < 0 && identity.type == S_IFREG;
 }
 
-QString Quoted(const std::string& path) {
+QString QuotedForUser(const std::string& path) {
   return QLatin1Char('"') + ReadableText(path) + QLatin1Char('"');
 }
 
@@ -27,8 +27,8 @@ QString DataFileRefusal(const std::string& path, const std::string& dataFile) {
   // Named as opened or saved too where the text chosen differs, such as through a link.
   const QString known = path == dataFile ? QString()
                                          : QStringLiteral(" (opened or saved as ") +
-                                               Quoted(dataFile) + QLatin1Char(')');
-  return Quoted(path) + QStringLiteral(" is the data file being worked on") + known +
+                                               QuotedForUser(dataFile) + QLatin1Char(')');
+  return QuotedForUser(path) + QStringLiteral(" is the data file being worked on") + known +
          QStringLiteral("; writing there would replace it. Choose another name.");
 }
 
@@ -46,7 +46,7 @@ std::optional<std::string> ChooseOutputFile(
       continue;
     }
     if (isDataFile || !ExistingFile(*path)) return path;
-    if (dialogs.question(parent, Quoted(*path) + QStringLiteral(" already exists.\n"
+    if (dialogs.question(parent, QuotedForUser(*path) + QStringLiteral(" already exists.\n"
                                                                 "Do you want to replace it?"))) {
       return path;
     }

@@ -7,9 +7,8 @@
 
 namespace pelvar {
 
-// The folder of path, for files made beside it ("." for a bare name, "/" at the root), and the
-// name after its last "/".
-void SplitPath(const std::string& path, std::string& folder, std::string& name);
+// The name after the last "/" of a path (the whole path when it has none).
+std::string_view NameOfPath(std::string_view path);
 
 // The reason for an errno value in the system's own words ("No space left on device"), in
 // English whatever the process locale.

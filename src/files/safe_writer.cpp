@@ -256,16 +256,10 @@ FileResult PendingFile::CheckExisting(int existing, const struct stat& info) {
   // Only a regular file is replaced: renaming over a device or a pipe would swap it for a plain
   // file.
   if (!S_ISREG(info.st_mode)) return Fail("it is not a regular file");
-  // The kernel's rule for protected regular files (fs.protected_regular), applied whatever the
-  // system's setting: in a folder that is sticky and writable by all, anyone may plant a file
-  // under the name a save is going to take, and writing it would hand the output (root's too)
-  // to the planter, who could read and change it.
+  // Another user's file planted in a shared folder under the name the save takes is not written.
   struct stat folderInfo {};
   if (::fstat(folder_.Get(), &folderInfo) != 0) return Fail(errno);
-  constexpr mode_t kShared = S_ISVTX | S_IWOTH;
-  const uid_t user = ::geteuid();
-  if ((folderInfo.st_mode & kShared) == kShared && info.st_uid != user &&
-      info.st_uid != folderInfo.st_uid) {
+  if (!SharedFolderAllows(info, folderInfo)) {
     return Fail(
         "it belongs to another user in a folder that is sticky and writable by all; it is not "
         "written");
@@ -287,6 +281,7 @@ FileResult PendingFile::CheckExisting(int existing, const struct stat& info) {
 
   // A file whose owner and group a file made by this process could not be given is written
   // into, so that it stays whose it was; only a privileged process gives a file away.
+  const uid_t user = ::geteuid();
   if (user == 0 || (info.st_uid == user && IsOwnGroup(info.st_gid))) {
     return ReadAttributes(existing, same ? readable.Get() : -1);
   }

@@ -15,16 +15,6 @@ namespace {
 
 constexpr int kMaxLinks = 40;  // as the kernel, before it says ELOOP
 
-// The kernel's rule for protected links (fs.protected_symlinks), applied whatever the system's
-// setting: in a folder that is sticky and writable by all, such as /tmp, a link is followed only
-// when it belongs to the user or to the folder's owner. Anyone may put a link there, and
-// following it would send the save (root's too) into a file of the link maker's choosing.
-bool MayFollow(const struct stat& link, const struct stat& folder) {
-  constexpr mode_t kShared = S_ISVTX | S_IWOTH;
-  return (folder.st_mode & kShared) != kShared || link.st_uid == ::geteuid() ||
-         link.st_uid == folder.st_uid;
-}
-
 // Puts the components of path before those still to be walked. A path that ends in "/" ends in
 // an empty component: it names a folder.
 void PrependParts(std::string_view path, std::deque<std::string>& parts) {
@@ -73,6 +63,12 @@ int DescriptorNumber(std::string_view name) {
 }
 
 }  // namespace
+
+bool SharedFolderAllows(const struct stat& entry, const struct stat& folder) {
+  constexpr mode_t kShared = S_ISVTX | S_IWOTH;
+  return (folder.st_mode & kShared) != kShared || entry.st_uid == ::geteuid() ||
+         entry.st_uid == folder.st_uid;
+}
 
 bool SameInode(const struct stat& a, const struct stat& b) {
   return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
@@ -154,7 +150,7 @@ bool FindSavePlace(const std::string& path, SavePlace& place, PlaceFailure& fail
         text = InFolder(text, part);
         continue;
       }
-      if (!MayFollow(info, folderInfo)) {
+      if (!SharedFolderAllows(info, folderInfo)) {
         failure.link = InFolder(text, part);
         return false;
       }
@@ -192,16 +188,26 @@ bool FindSavePlace(const std::string& path, SavePlace& place, PlaceFailure& fail
   }
 }
 
+FileIdentity IdentifyDescriptor(int descriptor) {
+  FileIdentity identity;
+  struct stat info {};
+  if (::fstat(descriptor, &info) != 0) return identity;
+  identity.found = identity.exists = true;
+  identity.device = info.st_dev;
+  identity.inode = info.st_ino;
+  identity.type = info.st_mode & S_IFMT;
+  identity.descriptor = descriptor;
+  return identity;
+}
+
 FileIdentity IdentifyFile(const std::string& path) {
   FileIdentity identity;
   SavePlace place;
   PlaceFailure failure;
   if (!FindSavePlace(path, place, failure)) return identity;
+  if (place.descriptor >= 0) return IdentifyDescriptor(place.descriptor);
   struct stat info {};
-  if (place.descriptor >= 0) {
-    if (::fstat(place.descriptor, &info) != 0) return identity;
-    identity.descriptor = place.descriptor;
-  } else if (::fstatat(place.folder.Get(), place.name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) {
+  if (::fstatat(place.folder.Get(), place.name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) {
     // A new file: it would be made under this name in this folder.
     if (errno != ENOENT || ::fstat(place.folder.Get(), &info) != 0) return identity;
     identity.name = std::move(place.name);

@@ -37,6 +37,13 @@ std::string PlaceFailureText(const PlaceFailure& failure);
 // A path as text, for messages: name in folder, "" standing for the current folder.
 std::string InFolder(const std::string& folder, std::string_view name);
 
+// The kernel's rules for shared folders (fs.protected_symlinks and fs.protected_regular),
+// applied whatever the system's settings: in a folder that is sticky and writable by all, such as
+// /tmp, a link is followed and a file written only when it belongs to the user or to the
+// folder's owner. Anyone may plant one there, and following or writing it would send the save
+// (root's too) into a file of the planter's choosing, or hand the output to the planter.
+bool SharedFolderAllows(const struct stat& entry, const struct stat& folder);
+
 bool SameInode(const struct stat& a, const struct stat& b);
 
 // What a path names, found by the same walk as a save to it takes, so that links, "..", paths
@@ -51,6 +58,8 @@ struct FileIdentity {
   int descriptor = -1;  // the path names this descriptor of the process
 };
 FileIdentity IdentifyFile(const std::string& path);
+// The file behind a descriptor of the process.
+FileIdentity IdentifyDescriptor(int descriptor);
 
 // Whether a save to one would replace the file at the other: the same device and inode when both
 // exist, the same name in the same folder when neither does.

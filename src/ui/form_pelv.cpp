@@ -19,6 +19,7 @@
 #include "desktop/chosen_path.h"
 #include "desktop/output_choice.h"
 #include "desktop/path_parts.h"
+#include "files/paths_and_messages.h"
 #include "files/problem_file.h"
 #include "model/input_rules.h"
 #include "qt_text/text_edge.h"
