@@ -17,9 +17,9 @@
 #include <algorithm>
 #include <memory>
 
+#include "drawings/diagram_picture.h"
 #include "qt_text/text_edge.h"
 #include "report/report_pdf.h"
-#include "results_window/diagram_picture.h"
 #endif
 
 namespace {

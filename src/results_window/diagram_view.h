@@ -6,7 +6,7 @@
 #include <QWidget>
 #include <memory>
 
-#include "results_window/results_diagrams.h"
+#include "drawings/results_diagrams.h"
 
 namespace pelvar {
 

@@ -5,8 +5,8 @@
 #include <array>
 #include <memory>
 
+#include "drawings/results_diagrams.h"
 #include "plot/results_plot.h"
-#include "results_window/results_diagrams.h"
 
 namespace pelvar {
 

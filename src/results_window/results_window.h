@@ -10,7 +10,7 @@
 #include <memory>
 #include <string>
 
-#include "results_window/results_diagrams.h"
+#include "drawings/results_diagrams.h"
 
 class QAction;
 class QLabel;

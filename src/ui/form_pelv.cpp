@@ -19,6 +19,7 @@
 #include "desktop/chosen_path.h"
 #include "desktop/output_choice.h"
 #include "desktop/path_parts.h"
+#include "drawings/results_picture.h"
 #include "files/paths_and_messages.h"
 #include "files/problem_file.h"
 #include "model/input_rules.h"
@@ -31,7 +32,6 @@
 #include "ui/client_area.h"
 #include "ui/help_texts.h"
 #include "ui/input_table_models.h"
-#include "ui/results_picture.h"
 #include "ui/string_grid.h"
 
 namespace pelvar {

@@ -29,8 +29,8 @@
 #include <string>
 #include <vector>
 
+#include "drawings/diagram_picture.h"
 #include "report/report.h"
-#include "results_window/diagram_picture.h"
 #include "results_window/diagram_view.h"
 #include "support/recording_surface.h"
 #include "support/window_fixture.h"

@@ -14,9 +14,9 @@
 #include "analysis/calculation.h"
 #include "analysis/results.h"
 #include "desktop/qt_dialogs.h"
+#include "drawings/results_picture.h"
 #include "support/window_fixture.h"
 #include "ui/client_area.h"
-#include "ui/results_picture.h"
 
 namespace pelvar {
 namespace {

@@ -1,4 +1,4 @@
-#include "results_window/diagram_picture.h"
+#include "drawings/diagram_picture.h"
 
 #include <QBuffer>
 #include <QImage>

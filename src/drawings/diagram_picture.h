@@ -10,8 +10,8 @@
 #include <QString>
 #include <string>
 
+#include "drawings/results_diagrams.h"
 #include "files/file_result.h"
-#include "results_window/results_diagrams.h"
 
 namespace pelvar {
 

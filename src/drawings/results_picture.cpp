@@ -1,4 +1,4 @@
-#include "ui/results_picture.h"
+#include "drawings/results_picture.h"
 
 #include <QFont>
 #include <QFontMetrics>
@@ -69,9 +69,9 @@ void DrawLiftOff(QPainter& painter, const ProblemData& data, int drawWidth, int 
     const PictureLine line{{TruncateToPixel(x0 + sx * from), y0},
                            {TruncateToPixel(x0 + sx * to), y0}};
     out.liftOff.push_back(line);
-    painter.fillRect(QRect(QPoint(line.from.x, y0 - kLiftOffBand),
-                           QPoint(line.to.x, y0 + kLiftOffBand)),
-                     kLiftOffColour);
+    painter.fillRect(
+        QRect(QPoint(line.from.x, y0 - kLiftOffBand), QPoint(line.to.x, y0 + kLiftOffBand)),
+        kLiftOffColour);
   }
 }
 

@@ -1,4 +1,4 @@
-#include "results_window/results_diagrams.h"
+#include "drawings/results_diagrams.h"
 
 #include <QFontMetricsF>
 #include <QPaintEngine>

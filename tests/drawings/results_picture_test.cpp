@@ -1,4 +1,4 @@
-#include "ui/results_picture.h"
+#include "drawings/results_picture.h"
 
 #include <gtest/gtest.h>
 
