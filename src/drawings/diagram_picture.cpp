@@ -79,7 +79,7 @@ FileResult EncodeDiagramPicture(const ResultsSnapshot& snapshot, const PictureRe
   QBuffer buffer(&bytes);
   if (!buffer.open(QIODevice::WriteOnly)) return Failed("the picture could not be buffered");
   const QRectF area(QPointF(0, 0), request.size);
-  const DiagramLayout layout = LayoutDiagrams(snapshot, area, request.font);
+  const DiagramLayout layout = LayoutDiagrams(snapshot, area, request.font, request.extras);
 
   if (format == PictureFormat::Svg) {
     QSvgGenerator generator;
@@ -93,7 +93,7 @@ FileResult EncodeDiagramPicture(const ResultsSnapshot& snapshot, const PictureRe
     generator.setTitle(QStringLiteral("pelvar-picture-title"));
     QPainter painter;
     if (!painter.begin(&generator)) return Failed("the SVG picture could not be started");
-    PaintDiagrams(painter, snapshot, layout, request.font, request.overlay);
+    PaintDiagrams(painter, snapshot, layout, request.font, request.extras);
     if (!painter.end()) return Failed("the SVG picture could not be finished");
     const qsizetype title = bytes.indexOf(placeholder);
     if (title < 0) return Failed("the SVG picture has no title");
@@ -117,7 +117,7 @@ FileResult EncodeDiagramPicture(const ResultsSnapshot& snapshot, const PictureRe
   image.setDevicePixelRatio(request.ratio);
   QPainter painter;
   if (!painter.begin(&image)) return Failed("the PNG picture could not be drawn");
-  PaintDiagrams(painter, snapshot, layout, request.font, request.overlay);
+  PaintDiagrams(painter, snapshot, layout, request.font, request.extras);
   painter.end();
   if (!image.save(&buffer, "PNG")) return Failed("the PNG encoder failed");
   return {true, {}};

@@ -29,7 +29,7 @@ struct PictureRequest {
   QFont font;            // of the texts
   int dotsPerInch = 96;  // what an SVG viewer takes for the size of the texts
   QString title;         // an SVG's title, such as the problem's name
-  PanelOverlay overlay;  // drawn over the panels as on the screen, if any
+  DiagramExtras extras;  // an overlay as on the screen, and a heading
 };
 
 // The picture's bytes; a failure says which step failed.

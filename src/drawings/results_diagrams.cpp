@@ -111,6 +111,11 @@ void TextInBand(QPainter& painter, const QFontMetricsF& metrics, const QString& 
 // The inside of a panel's frame, where its values go.
 double InnerHeight(const DiagramPanel& panel) { return panel.plot.height() - 2.0 * panel.inset; }
 
+// How far apart a panel's ticks stand, in pixels.
+double TickDistance(const DiagramPanel& panel) {
+  return panel.axis.step / (panel.axis.high - panel.axis.low) * InnerHeight(panel);
+}
+
 // Shades ranges of x (m from the beam's left end) over the panel's whole height.
 void ShadePanelRanges(QPainter& painter, const DiagramLayout& layout, const DiagramPanel& panel,
                       const std::vector<std::pair<double, double>>& ranges, const QColor& colour) {
@@ -189,7 +194,8 @@ int DiagramDecimals(const ResultsSnapshot& s, ResultQuantity quantity) {
   return DecimalsFor(std::max(std::abs(low->value), std::abs(high->value)), 4);
 }
 
-DiagramLayout LayoutDiagrams(const ResultsSnapshot& s, const QRectF& area, const QFont& font) {
+DiagramLayout LayoutDiagrams(const ResultsSnapshot& s, const QRectF& area, const QFont& font,
+                             const DiagramExtras& extras) {
   DiagramLayout layout;
   layout.area = area;
   if (s.nodeX.size() < 2 || s.quantities.elements.empty()) return layout;
@@ -199,10 +205,12 @@ DiagramLayout LayoutDiagrams(const ResultsSnapshot& s, const QRectF& area, const
   layout.lineHeight = line;
   layout.length = s.nodeX.back() - s.nodeX.front();
 
-  // From the top: the section band, four panels (band of the minimum, frame, band of the
-  // maximum, a little room), the x axis and the sign convention.
+  // From the top: the heading of a picture file, the section band, four panels (band of the
+  // minimum, frame, band of the maximum, a little room), the x axis and the sign convention.
   layout.signLines = metrics.horizontalAdvance(DiagramFootnote(s)) <= area.width() - line ? 1 : 2;
-  layout.sectionBandTop = area.top() + pad / 2.0;
+  layout.heading = !extras.name.isEmpty() || !extras.date.isEmpty();
+  layout.headingTop = area.top() + pad / 2.0;
+  layout.sectionBandTop = layout.headingTop + (layout.heading ? line + pad / 2.0 : 0.0);
   const double panelsTop = layout.sectionBandTop + line;
   const double bottomBands = pad / 2.0 + line + pad / 2.0 + layout.signLines * line + pad / 2.0;
   const double panelHeight = (area.bottom() - bottomBands - panelsTop) / 4.0;
@@ -217,9 +225,13 @@ DiagramLayout LayoutDiagrams(const ResultsSnapshot& s, const QRectF& area, const
     DiagramPanel& panel = layout.panels[k];
     panel.quantity = kQuantities[k];
     panel.inset = inset;
-    const ResultExtreme* low = FindExtreme(s, panel.quantity, false);
-    const ResultExtreme* high = FindExtreme(s, panel.quantity, true);
-    panel.axis = DiagramAxis(low->value, high->value, maxTicks);
+    double low = FindExtreme(s, panel.quantity, false)->value;
+    double high = FindExtreme(s, panel.quantity, true)->value;
+    if (extras.overlay && !extras.overlay.reach[k].empty()) {
+      low = std::min(low, extras.overlay.reach[k].low);
+      high = std::max(high, extras.overlay.reach[k].high);
+    }
+    panel.axis = DiagramAxis(low, high, maxTicks);
     margin = std::max(margin, metrics.horizontalAdvance(Title(panel.quantity)));
     for (double tick : panel.axis.ticks) {
       margin = std::max(margin,
@@ -240,9 +252,13 @@ DiagramLayout LayoutDiagrams(const ResultsSnapshot& s, const QRectF& area, const
   layout.signTop = layout.axisTop + line + pad / 2.0;
   layout.usable = InnerHeight(layout.panels[0]) >= line && layout.right - layout.left >= 4 * line &&
                   layout.length > 0.0 && std::isfinite(layout.length) && s.quantities.finite;
-  // Values so far apart that their span is beyond the doubles cannot be placed on a panel.
   for (const DiagramPanel& panel : layout.panels) {
-    if (!std::isfinite(panel.axis.high - panel.axis.low)) layout.usable = false;
+    // Values so far apart that their span is beyond the doubles cannot be placed on a panel, and
+    // an axis whose labels would run into each other does not read.
+    if (!std::isfinite(panel.axis.high - panel.axis.low) ||
+        TickDistance(panel) < line * (1.0 - 1e-9)) {
+      layout.usable = false;
+    }
   }
   return layout;
 }
@@ -262,110 +278,117 @@ void DrawPanelCurve(QPainter& painter, const DiagramLayout& layout, const Diagra
 }
 
 PanelOverlay ExactBeamOverlay(std::shared_ptr<const ResultsSnapshot> snapshot) {
-  return [snapshot](QPainter& painter, const DiagramLayout& layout, const DiagramPanel& panel) {
+  // The exact values over each panel: at a point where Q or M jumps, the values either side.
+  auto points = [snapshot](ResultQuantity quantity) {
     const ProblemData& data = *snapshot->data;
-    if (!data.accuracy.available || panel.quantity == ResultQuantity::P) return;
-    std::vector<QPointF> points;
-    points.reserve(2 * snapshot->nodeX.size());
+    std::vector<QPointF> values;
+    if (!data.accuracy.available || quantity == ResultQuantity::P) return values;
+    values.reserve(2 * snapshot->nodeX.size());
     for (std::size_t j = 0; j < snapshot->nodeX.size(); ++j) {
       const ExactNode& e = data.exactNodes[j];
       const double x = snapshot->nodeX[j];
-      switch (panel.quantity) {
+      switch (quantity) {
         case ResultQuantity::W:
-          points.emplace_back(x, e.w);
+          values.emplace_back(x, e.w);
           break;
         case ResultQuantity::Q:
-          points.emplace_back(x, e.QLeft);
-          if (e.QRight != e.QLeft) points.emplace_back(x, e.QRight);
+          values.emplace_back(x, e.QLeft);
+          if (e.QRight != e.QLeft) values.emplace_back(x, e.QRight);
           break;
         default:
-          points.emplace_back(x, e.MLeft);
-          if (e.MRight != e.MLeft) points.emplace_back(x, e.MRight);
+          values.emplace_back(x, e.MLeft);
+          if (e.MRight != e.MLeft) values.emplace_back(x, e.MRight);
           break;
       }
     }
-    DrawPanelCurve(painter, layout, panel, points,
+    return values;
+  };
+  PanelOverlay overlay;
+  for (std::size_t k = 0; k < kQuantities.size(); ++k) {
+    for (const QPointF& p : points(kQuantities[k])) {
+      if (!std::isfinite(p.y())) continue;
+      ValueSpan& reach = overlay.reach[k];
+      reach = reach.empty() ? ValueSpan{p.y(), p.y()}
+                            : ValueSpan{std::min(reach.low, p.y()), std::max(reach.high, p.y())};
+    }
+  }
+  overlay.draw = [points](QPainter& painter, const DiagramLayout& layout,
+                          const DiagramPanel& panel) {
+    DrawPanelCurve(painter, layout, panel, points(panel.quantity),
                    QPen(kText, 1.2, Qt::DashLine, Qt::FlatCap, Qt::RoundJoin));
   };
+  return overlay;
 }
 
-void PaintDiagrams(QPainter& painter, const ResultsSnapshot& s, const DiagramLayout& layout,
-                   const QFont& font, const PanelOverlay& overlay) {
-  painter.save();
-  painter.fillRect(layout.area, Qt::white);
-  painter.setFont(font);
-  painter.setRenderHint(QPainter::Antialiasing, true);
-  painter.setRenderHint(QPainter::TextAntialiasing, true);
-  const QFontMetricsF metrics(font);
-  const double line = layout.lineHeight;
-  if (!layout.usable) {
-    painter.setPen(kText);
-    painter.drawText(layout.area, Qt::AlignCenter,
-                     s.quantities.finite && std::isfinite(layout.length)
-                         ? QStringLiteral("Enlarge the window to see the diagrams.")
-                         : QStringLiteral("The values are too large to draw."));
-    painter.restore();
-    return;
-  }
-  const double left = layout.left, right = layout.right;
-  // On pixels a curve needs no point that moves it by less than a quarter of a pixel; a
-  // drawing of lines (SVG) keeps them all.
-  const double tolerance =
-      painter.paintEngine() != nullptr && painter.paintEngine()->type() == QPaintEngine::Raster
-          ? 0.25 / painter.device()->devicePixelRatioF()
-          : 0.0;
+namespace {
 
-  // Sections: their numbers above the panels, where they are wide enough to say it.
-  painter.setPen(kText);
-  for (std::size_t i = 0; i + 1 < s.sectionX.size(); ++i) {
-    const QString number = QString::number(i + 1);
-    const double x0 = layout.xToPixel(s.sectionX[i]), x1 = layout.xToPixel(s.sectionX[i + 1]);
-    if (metrics.horizontalAdvance(number) + 4.0 > x1 - x0) continue;
-    TextInBand(painter, metrics, number, (x0 + x1) / 2.0, layout.sectionBandTop, x0, x1);
-  }
-  painter.drawText(
-      QPointF(layout.area.left() + line * 0.5, layout.sectionBandTop + metrics.ascent()),
-      QStringLiteral("Section"));
+// The steps of PaintDiagrams, in the order they are drawn.
 
+// Each panel's frame, with what lies inside it under the curve: the ranges where the beam lifted
+// off, shaded, and the section boundaries, which thus never cross a text.
+void PaintFrames(QPainter& painter, const ResultsSnapshot& s, const DiagramLayout& layout) {
   for (const DiagramPanel& panel : layout.panels) {
     const QRectF& plot = panel.plot;
-    const QColor colour = QuantityColour(panel.quantity);
+    ShadePanelRanges(painter, layout, panel, s.liftOff, LiftOffShade());
+    painter.setPen(QPen(kSectionLine, 1.0, Qt::DashLine));
+    for (std::size_t i = 1; i + 1 < s.sectionX.size(); ++i) {
+      const double x = std::round(layout.xToPixel(s.sectionX[i])) + 0.5;
+      painter.drawLine(QPointF(x, plot.top()), QPointF(x, plot.bottom()));
+    }
+    painter.setPen(QPen(kFrame, 1.0));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(plot);
+  }
+}
 
-    // The ticks with their faint grid lines, labelled from the zero line outwards; a label
-    // that would run into one already written is left out.
-    std::vector<double> labelled;
-    std::vector<double> ticks = panel.axis.ticks;
-    std::stable_sort(ticks.begin(), ticks.end(),
-                     [](double a, double b) { return std::abs(a) < std::abs(b); });
-    for (double tick : ticks) {
+// The value axis of every panel: a faint grid line at each tick, the zero line darker, and each
+// tick's value in the margin to the left (the layout keeps them a line apart at least); then
+// the x axis in metres under the last panel.
+void PaintAxesAndTicks(QPainter& painter, const DiagramLayout& layout,
+                       const QFontMetricsF& metrics) {
+  const double line = layout.lineHeight;
+  for (const DiagramPanel& panel : layout.panels) {
+    const QRectF& plot = panel.plot;
+    for (double tick : panel.axis.ticks) {
       const double y = panel.valueToY(tick);
       painter.setPen(QPen(tick == 0.0 ? kAxis : kGrid, 1.0));
       painter.drawLine(QPointF(plot.left(), y), QPointF(plot.right(), y));
-      if (std::any_of(labelled.begin(), labelled.end(),
-                      [&](double other) { return std::abs(other - y) < line; })) {
-        continue;
-      }
-      labelled.push_back(y);
       painter.setPen(kText);
       const QString text = ToQString(FixedText(tick, panel.axis.decimals));
       painter.drawText(QPointF(plot.left() - line * 0.5 - metrics.horizontalAdvance(text),
                                y - line / 2.0 + metrics.ascent()),
                        text);
     }
-    painter.setPen(colour.darker(130));
-    painter.drawText(QPointF(layout.area.left() + line * 0.5, plot.top() - line + metrics.ascent()),
-                     Title(panel.quantity));
+  }
 
+  painter.setPen(QPen(kAxis, 1.0));
+  const int xDecimals = DecimalsFor(layout.length, 3);
+  const double labelWidth =
+      metrics.horizontalAdvance(ToQString(FixedText(-layout.length, xDecimals))) + line;
+  const int xTicks =
+      std::max(2, static_cast<int>((layout.right - layout.left) / (labelWidth * 1.5)));
+  const double axisY = layout.axisTop;
+  for (double tick : AxisTicks(0.0, layout.length, xTicks)) {
+    const double x = layout.xToPixel(tick);
+    painter.drawLine(QPointF(x, axisY - line * 0.3), QPointF(x, axisY));
+    const QString text = ToQString(FixedText(tick, xDecimals));
+    painter.drawText(QPointF(x - metrics.horizontalAdvance(text) / 2.0, axisY + metrics.ascent()),
+                     text);
+  }
+}
+
+// Each panel's own curve, its area to the zero line tinted, inside its frame.
+void PaintCurves(QPainter& painter, const ResultsSnapshot& s, const DiagramLayout& layout) {
+  // On pixels a curve needs no point that moves it by less than a quarter of a pixel; a
+  // drawing of lines (SVG) keeps them all.
+  const double tolerance =
+      painter.paintEngine() != nullptr && painter.paintEngine()->type() == QPaintEngine::Raster
+          ? 0.25 / painter.device()->devicePixelRatioF()
+          : 0.0;
+  for (const DiagramPanel& panel : layout.panels) {
+    const QColor colour = QuantityColour(panel.quantity);
     painter.save();
-    painter.setClipRect(plot);
-    ShadePanelRanges(painter, layout, panel, s.liftOff, LiftOffShade());
-    // The section boundaries, inside the frame only: they never cross a text.
-    painter.setPen(QPen(kSectionLine, 1.0, Qt::DashLine));
-    for (std::size_t i = 1; i + 1 < s.sectionX.size(); ++i) {
-      const double x = std::round(layout.xToPixel(s.sectionX[i])) + 0.5;
-      painter.drawLine(QPointF(x, plot.top()), QPointF(x, plot.bottom()));
-    }
-    // The curve, its area to the zero line tinted.
+    painter.setClipRect(panel.plot);
     const QPolygonF curve = Curve(s, layout, panel, tolerance);
     const double zeroY = panel.valueToY(0.0);
     QPolygonF area;
@@ -379,13 +402,54 @@ void PaintDiagrams(QPainter& painter, const ResultsSnapshot& s, const DiagramLay
     painter.setBrush(Qt::NoBrush);
     painter.setPen(QPen(colour, 1.6, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
     painter.drawPolyline(curve);
-    if (overlay) overlay(painter, layout, panel);
     painter.restore();
-    painter.setPen(QPen(kFrame, 1.0));
-    painter.setBrush(Qt::NoBrush);
-    painter.drawRect(plot);
+  }
+}
 
-    // The extremes: a dot on the curve, the value and place in the bands above and below.
+// The overlay over each panel, inside its frame.
+void PaintOverlays(QPainter& painter, const DiagramLayout& layout, const PanelOverlay& overlay) {
+  if (!overlay) return;
+  for (const DiagramPanel& panel : layout.panels) {
+    painter.save();
+    painter.setClipRect(panel.plot);
+    overlay.draw(painter, layout, panel);
+    painter.restore();
+  }
+}
+
+// The texts: a picture's heading, the section numbers above the panels (where a section is wide
+// enough to say it), each panel's title and its extremes (a dot on the curve, the value and place
+// in the bands above and below the frame), the name of the x axis and the sign convention.
+void PaintLabels(QPainter& painter, const ResultsSnapshot& s, const DiagramLayout& layout,
+                 const QFontMetricsF& metrics, const DiagramExtras& extras) {
+  const double line = layout.lineHeight;
+  const double textLeft = layout.area.left() + line * 0.5;
+  const double textRight = layout.area.right() - line * 0.5;
+  painter.setPen(kText);
+  if (layout.heading) {
+    const double baseline = layout.headingTop + metrics.ascent();
+    const double dateWidth = metrics.horizontalAdvance(extras.date);
+    painter.drawText(QPointF(textRight - dateWidth, baseline), extras.date);
+    painter.drawText(QPointF(textLeft, baseline),
+                     metrics.elidedText(extras.name, Qt::ElideRight,
+                                        std::max(0.0, textRight - textLeft - dateWidth - line)));
+  }
+
+  for (std::size_t i = 0; i + 1 < s.sectionX.size(); ++i) {
+    const QString number = QString::number(i + 1);
+    const double x0 = layout.xToPixel(s.sectionX[i]), x1 = layout.xToPixel(s.sectionX[i + 1]);
+    if (metrics.horizontalAdvance(number) + 4.0 > x1 - x0) continue;
+    TextInBand(painter, metrics, number, (x0 + x1) / 2.0, layout.sectionBandTop, x0, x1);
+  }
+  painter.drawText(QPointF(textLeft, layout.sectionBandTop + metrics.ascent()),
+                   QStringLiteral("Section"));
+
+  for (const DiagramPanel& panel : layout.panels) {
+    const QRectF& plot = panel.plot;
+    const QColor colour = QuantityColour(panel.quantity);
+    painter.setPen(colour.darker(130));
+    painter.drawText(QPointF(textLeft, plot.top() - line + metrics.ascent()),
+                     Title(panel.quantity));
     for (bool maximum : {false, true}) {
       const ResultExtreme* e = FindExtreme(s, panel.quantity, maximum);
       const double x = layout.xToPixel(0.5 * (e->x0 + e->x1));
@@ -396,36 +460,46 @@ void PaintDiagrams(QPainter& painter, const ResultsSnapshot& s, const DiagramLay
       painter.setBrush(Qt::NoBrush);
       painter.setPen(kText);
       TextInBand(painter, metrics, ExtremeText(s, *e), x,
-                 maximum ? plot.bottom() : plot.top() - line, left, right);
+                 maximum ? plot.bottom() : plot.top() - line, layout.left, layout.right);
     }
   }
 
-  // The x axis in metres.
-  painter.setPen(QPen(kAxis, 1.0));
-  const int xDecimals = DecimalsFor(layout.length, 3);
-  const double labelWidth =
-      metrics.horizontalAdvance(ToQString(FixedText(-layout.length, xDecimals))) + line;
-  const int xTicks = std::max(2, static_cast<int>((right - left) / (labelWidth * 1.5)));
-  const double axisY = layout.axisTop;
-  for (double tick : AxisTicks(0.0, layout.length, xTicks)) {
-    const double x = layout.xToPixel(tick);
-    painter.drawLine(QPointF(x, axisY - line * 0.3), QPointF(x, axisY));
-    const QString text = ToQString(FixedText(tick, xDecimals));
-    painter.drawText(QPointF(x - metrics.horizontalAdvance(text) / 2.0, axisY + metrics.ascent()),
-                     text);
-  }
   painter.setPen(kText);
-  painter.drawText(QPointF(layout.area.left() + line * 0.5, axisY + metrics.ascent()),
-                   QStringLiteral("x (m)"));
+  painter.drawText(QPointF(textLeft, layout.axisTop + metrics.ascent()), QStringLiteral("x (m)"));
   // The sign convention, once, broken after its first statement where one line is too short.
   QString signs = DiagramFootnote(s);
   if (layout.signLines > 1) signs.replace(QLatin1String("; M"), QLatin1String(";\nM"));
   const QStringList signLines = signs.split(QLatin1Char('\n'));
   for (qsizetype k = 0; k < signLines.size(); ++k) {
-    painter.drawText(
-        QPointF(layout.area.left() + line * 0.5, layout.signTop + k * line + metrics.ascent()),
-        metrics.elidedText(signLines[k], Qt::ElideRight, layout.area.width() - line));
+    painter.drawText(QPointF(textLeft, layout.signTop + k * line + metrics.ascent()),
+                     metrics.elidedText(signLines[k], Qt::ElideRight, layout.area.width() - line));
   }
+}
+
+}  // namespace
+
+void PaintDiagrams(QPainter& painter, const ResultsSnapshot& s, const DiagramLayout& layout,
+                   const QFont& font, const DiagramExtras& extras) {
+  painter.save();
+  painter.fillRect(layout.area, Qt::white);
+  painter.setFont(font);
+  painter.setRenderHint(QPainter::Antialiasing, true);
+  painter.setRenderHint(QPainter::TextAntialiasing, true);
+  const QFontMetricsF metrics(font);
+  if (!layout.usable) {
+    painter.setPen(kText);
+    painter.drawText(layout.area, Qt::AlignCenter,
+                     s.quantities.finite && std::isfinite(layout.length)
+                         ? QStringLiteral("Enlarge the window to see the diagrams.")
+                         : QStringLiteral("The values are too large to draw."));
+    painter.restore();
+    return;
+  }
+  PaintFrames(painter, s, layout);
+  PaintAxesAndTicks(painter, layout, metrics);
+  PaintCurves(painter, s, layout);
+  PaintOverlays(painter, layout, extras.overlay);
+  PaintLabels(painter, s, layout, metrics, extras);
   painter.restore();
 }
 

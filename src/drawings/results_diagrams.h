@@ -74,35 +74,66 @@ struct DiagramPanel {
   }
 };
 
+// The values an overlay reaches over a panel; low above high where it reaches none.
+struct ValueSpan {
+  double low = 1.0;
+  double high = -1.0;
+  bool empty() const { return !(low <= high); }
+};
+
+struct DiagramLayout;
+
+// Another curve over the panels, such as the exact continuous beam: drawn over each panel after
+// its own curve, clipped to the panel's frame, and taken into the panel's axis so that it never
+// runs out of the frame.
+struct PanelOverlay {
+  std::function<void(QPainter& painter, const DiagramLayout& layout, const DiagramPanel& panel)>
+      draw;
+  std::array<ValueSpan, 4> reach;  // w, Q, M, p
+  explicit operator bool() const { return static_cast<bool>(draw); }
+};
+
+// What a drawing shows beside the diagrams themselves: an overlay, and a picture file's heading,
+// the problem's name at the left and the date at the right (none on the screen, where the
+// window's title names the problem).
+struct DiagramExtras {
+  PanelOverlay overlay;
+  QString name;
+  QString date;
+};
+
 struct DiagramLayout {
   QRectF area;          // the whole drawing
   double left = 0.0;    // x of the beam's left end
   double right = 0.0;   // x of the beam's right end
   double length = 0.0;  // the beam's length, m
   double lineHeight = 0.0;
+  double headingTop = 0.0;  // the name and the date, where the drawing has them
+  bool heading = false;
   double sectionBandTop = 0.0;
   double axisTop = 0.0;  // the x axis, below the last panel
   double signTop = 0.0;  // the sign convention, on one line or, narrow, on two
   int signLines = 1;
   std::array<DiagramPanel, 4> panels;  // w, Q, M, p
-  // Whether the drawing is large enough for the diagrams at all.
+  // Whether the drawing is large enough for the diagrams at all: every panel with room for its
+  // tick labels a line apart.
   bool usable = false;
 
   double xToPixel(double x) const { return left + x / length * (right - left); }
   double pixelToX(double px) const { return (px - left) / (right - left) * length; }
 };
 
-// The panels, margins and bands for a drawing of the given size in the given font.
-DiagramLayout LayoutDiagrams(const ResultsSnapshot& snapshot, const QRectF& area,
-                             const QFont& font);
+// The panels, margins and bands for a drawing of the given size in the given font; the axes take
+// in the values of the overlay, and a heading takes a line above the diagrams.
+DiagramLayout LayoutDiagrams(const ResultsSnapshot& snapshot, const QRectF& area, const QFont& font,
+                             const DiagramExtras& extras = {});
 
-// Draws over one panel after its own curve, clipped to the panel's frame.
-using PanelOverlay =
-    std::function<void(QPainter& painter, const DiagramLayout& layout, const DiagramPanel& panel)>;
-
-// Draws the whole picture (white ground, diagrams, axes, texts) into the layout's area.
+// Draws the whole picture into the layout's area, in these steps: the white ground, the panels'
+// frames (with the section boundaries and the lift-off shade inside), the axes and their
+// ticks, the curves, the overlays and the labels (heading, section numbers, titles, extremes,
+// the x axis's name and the sign convention). The extras must be those of the layout.
 void PaintDiagrams(QPainter& painter, const ResultsSnapshot& snapshot, const DiagramLayout& layout,
-                   const QFont& font, const PanelOverlay& overlay = nullptr);
+                   const QFont& font, const DiagramExtras& extras = {});
 
 // A curve over a panel: points of (x in m from the beam's left end, value), one polyline.
 void DrawPanelCurve(QPainter& painter, const DiagramLayout& layout, const DiagramPanel& panel,

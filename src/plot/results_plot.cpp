@@ -19,38 +19,42 @@ ValueAxis DiagramAxis(double minValue, double maxValue, int maxTicks) {
   if (low == 0.0 && high == 0.0) return {};
   maxTicks = std::max(maxTicks, 3);
 
-  // The multiples of a step inside low..high, and one beyond an end where that lies within a
-  // tenth of the span: Q up to 49.99 kN gets a tick at 50. A value a rounding error short of a
-  // multiple still reaches it.
-  const double reach = 0.1 * (high - low);
+  // The ticks run from a multiple of the step at or below the least value to one at or above
+  // the greatest, so that the labelled values take in both extremes; an extreme may reach past
+  // its outer tick by a twentieth of the span at most (M up to 417.9 kNm ends at 400 rather than
+  // 600), but never so far that a sign goes without a tick. A value a rounding error beyond a
+  // multiple counts as on it.
+  const double shortfall = 0.05 * (high - low);
   auto first = [&](double step) {
     const double k = std::ceil(low / step - 1e-9);
-    return k * step > low && (k - 1.0) * step >= low - reach ? k - 1.0 : k;
+    return k * step - low <= shortfall && (low == 0.0 || k < 0.0) ? k : k - 1.0;
   };
   auto last = [&](double step) {
     const double k = std::floor(high / step + 1e-9);
-    return k * step < high && (k + 1.0) * step <= high + reach ? k + 1.0 : k;
+    return high - k * step <= shortfall && (high == 0.0 || k > 0.0) ? k : k + 1.0;
   };
   auto count = [&](double step) { return last(step) - first(step) + 1.0; };
 
   // Steps of 1, 2 and 5 times a power of ten, from one that gives far too many ticks upwards:
-  // the first that gives at most maxTicks, or the one before it where that would give fewer
-  // than three (the one before gives more than maxTicks, so at least three).
+  // the first that gives at most maxTicks. Where that gives fewer than three (values of one sign
+  // under a single step of 5: 0 and one tick beyond them), half of it, 2.5 times a power of ten,
+  // gives three, where the step before would give four: 0, 25 and 50 for values up to 48.
   const double span = high - low;
   double power = std::pow(10.0, std::floor(std::log10(span / (4.0 * maxTicks))));
-  double previous = 0.0;
   double step = 0.0;
   for (int tries = 0; tries < 40 && step == 0.0; ++tries, power *= 10.0) {
     for (const double factor : {1.0, 2.0, 5.0}) {
       const double candidate = factor * power;
       if (count(candidate) <= maxTicks) {
-        step = count(candidate) >= 3.0 || previous == 0.0 ? candidate : previous;
+        step = count(candidate) >= 3.0 ? candidate : candidate / 2.0;
         break;
       }
-      previous = candidate;
     }
   }
-  if (!(step > 0.0) || !std::isfinite(step)) return {};
+  if (!(step > 0.0) || !std::isfinite(step) || !std::isfinite(last(step) * step) ||
+      !std::isfinite(first(step) * step)) {
+    return {};
+  }
 
   ValueAxis axis;
   axis.low = std::min(low, first(step) * step);
@@ -60,7 +64,11 @@ ValueAxis DiagramAxis(double minValue, double maxValue, int maxTicks) {
   for (double k = first(step); k <= last(step); k += 1.0) {
     axis.ticks.push_back(k == 0.0 ? 0.0 : k * step);
   }
-  axis.decimals = std::clamp(static_cast<int>(-std::floor(std::log10(step) + 1e-9)), 0, 9);
+  // Enough decimals to write the step itself: one more for 2.5 than for 2 or 5.
+  const double mantissa = step / std::pow(10.0, std::floor(std::log10(step) + 1e-9));
+  axis.decimals = std::clamp(static_cast<int>(-std::floor(std::log10(step) + 1e-9)) +
+                                 (std::abs(mantissa - 2.5) < 1e-6 ? 1 : 0),
+                             0, 9);
   return axis;
 }
 

@@ -8,9 +8,12 @@
 
 namespace pelvar {
 
-// The value axis of a diagram, from low to high: 0 and both extremes inside, and round ticks
-// (1, 2 or 5 times a power of ten apart) among which 0 always stands, so that the axis is
-// labelled at its zero line.
+// The value axis of a diagram, from low to high: round ticks (1, 2 or 5 times a power of ten
+// apart, or 2.5 where only that gives three) that take in both extremes, among which 0 always
+// stands, so that the axis is labelled at its zero line and at both ends, negative values included
+// wherever the values go below 0. An extreme may reach past its outer tick by a twentieth of the
+// span at most; the axis runs from the first tick, or the least value beyond it, to the last tick
+// or the greatest value.
 struct ValueAxis {
   double low = -1.0;
   double high = 1.0;
@@ -19,8 +22,7 @@ struct ValueAxis {
   int decimals = 0;  // what the ticks are written with
 };
 // The axis of values from minValue to maxValue: the finest step that gives at most maxTicks
-// ticks and never fewer than three (more than maxTicks where the values leave no other choice);
-// the axis reaches one tick beyond an extreme where that tick lies within a tenth of the span.
+// ticks, and never fewer than three (three where maxTicks is less).
 // Values beyond 0 by less than a billionth of the larger extreme are rounding noise and count as
 // 0. A diagram that is zero everywhere, or whose values are not finite, gets -1, 0 and 1.
 ValueAxis DiagramAxis(double minValue, double maxValue, int maxTicks);

@@ -18,16 +18,22 @@ DiagramView::DiagramView(QWidget* parent) : QWidget(parent) {
 
 void DiagramView::setSnapshot(std::shared_ptr<const ResultsSnapshot> snapshot) {
   snapshot_ = std::move(snapshot);
-  layout_ = snapshot_ ? LayoutDiagrams(*snapshot_, QRectF(rect()), font()) : DiagramLayout{};
-  cache_ = QPixmap();
+  relayout();
   setMarker(-1, -1);
   update();
 }
 
 void DiagramView::setOverlay(PanelOverlay overlay) {
-  overlay_ = std::move(overlay);
-  cache_ = QPixmap();
+  extras_.overlay = std::move(overlay);
+  // The axes take in the overlay's values.
+  relayout();
   update();
+}
+
+void DiagramView::relayout() {
+  layout_ =
+      snapshot_ ? LayoutDiagrams(*snapshot_, QRectF(rect()), font(), extras_) : DiagramLayout{};
+  cache_ = QPixmap();
 }
 
 void DiagramView::paintEvent(QPaintEvent*) {
@@ -44,15 +50,14 @@ void DiagramView::paintEvent(QPaintEvent*) {
     cache_ = QPixmap(size() * ratio);
     cache_.setDevicePixelRatio(ratio);
     QPainter picture(&cache_);
-    PaintDiagrams(picture, *snapshot_, layout_, font(), overlay_);
+    PaintDiagrams(picture, *snapshot_, layout_, font(), extras_);
   }
   painter.drawPixmap(0, 0, cache_);
   if (node_ >= 0) PaintMarker(painter, *snapshot_, layout_, node_, element_);
 }
 
 void DiagramView::resizeEvent(QResizeEvent*) {
-  if (snapshot_) layout_ = LayoutDiagrams(*snapshot_, QRectF(rect()), font());
-  cache_ = QPixmap();
+  relayout();
   setMarker(-1, -1);
 }
 

@@ -20,9 +20,10 @@ class DiagramView : public QWidget {
 
   // The results drawn; none shows the notice that the results no longer match the problem.
   void setSnapshot(std::shared_ptr<const ResultsSnapshot> snapshot);
-  // Drawn over every panel after its own curve; none draws nothing more.
+  // Drawn over every panel after its own curve, inside the panels' axes; none draws nothing
+  // more.
   void setOverlay(PanelOverlay overlay);
-  const PanelOverlay& overlay() const { return overlay_; }
+  const PanelOverlay& overlay() const { return extras_.overlay; }
   const DiagramLayout& layout() const { return layout_; }
   // The node nearest to the mouse and the element under it; -1 while the mouse is elsewhere.
   int markedNode() const { return node_; }
@@ -39,9 +40,11 @@ class DiagramView : public QWidget {
 
  private:
   void setMarker(int node, int element);
+  // The layout for the widget's size, the picture to be drawn anew.
+  void relayout();
 
   std::shared_ptr<const ResultsSnapshot> snapshot_;
-  PanelOverlay overlay_;
+  DiagramExtras extras_;  // the overlay; the screen has no heading
   DiagramLayout layout_;
   QPixmap cache_;  // the diagrams without marker; null when they must be drawn anew
   int node_ = -1;

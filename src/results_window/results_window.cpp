@@ -200,7 +200,7 @@ void ResultsWindow::showResults(const ProblemData& data) {
 void ResultsWindow::showExactBeam(bool shown) {
   diagrams->setOverlay(shown && snapshot_ && snapshot_->data->accuracy.available
                            ? ExactBeamOverlay(snapshot_)
-                           : nullptr);
+                           : PanelOverlay{});
 }
 
 void ResultsWindow::showOutdated() {
@@ -211,7 +211,7 @@ void ResultsWindow::showOutdated() {
   for (QAction* action : {exportPictureAction, exportCsvAction, copyAction, exactBeamAction}) {
     action->setEnabled(false);
   }
-  diagrams->setOverlay(nullptr);
+  diagrams->setOverlay({});
   // The diagrams say so, once.
   readout->clear();
   equilibrium->clear();
@@ -363,7 +363,7 @@ void ResultsWindow::exportPicture() {
   request.font = diagrams->font();
   request.dotsPerInch = diagrams->logicalDpiX();
   request.title = windowTitle();
-  request.overlay = diagrams->overlay();
+  request.extras.overlay = diagrams->overlay();
   const FileResult written = WriteDiagramPicture(*path, *snapshot_, request);
   if (!written.ok) {
     dialogs_.error(this, ReadableText(written.message));

@@ -18,8 +18,9 @@ TEST(ResultsPlot, TicksDecimalsAndPlaces) {
   EXPECT_EQ(AxisTicks(-1e-3, 3e-3, 3), (Ticks{0, 0.002}));
   EXPECT_TRUE(AxisTicks(1.0, 1.0, 5).empty());
 
-  // Diagram axes: at least three round ticks inside the values and 0, 0 among them, at most
-  // maxTicks where that allows.
+  // Diagram axes: at least three round ticks that take in the values and 0, 0 among them, at
+  // most maxTicks where that allows; an extreme reaches past its outer tick by a twentieth of
+  // the span at most, and never where that would leave its sign without a tick.
   struct AxisCase {
     double min, max;
     int maxTicks;
@@ -27,13 +28,20 @@ TEST(ResultsPlot, TicksDecimalsAndPlaces) {
     int decimals;
   };
   const AxisCase axes[] = {
-      {0.1388, 0.1644, 4, {0, 0.05, 0.1, 0.15}, 2},  // w of the demonstration problem
-      {0.1388, 0.1644, 3, {0, 0.05, 0.1, 0.15}, 2},  // three at least, rather than two
+      {0.1388, 0.1644, 4, {0, 0.1, 0.2}, 1},  // w of the demonstration problem
+      {0.1388, 0.1644, 3, {0, 0.1, 0.2}, 1},  // three at least, rather than two
+      {0.1388, 0.1644, 6, {0, 0.05, 0.1, 0.15, 0.2}, 2},
+      {0.01, 0.045, 3, {0, 0.025, 0.05}, 3},  // 0 and 0.05 alone would be two
+      {0.01, 0.041, 4, {0, 0.02, 0.04}, 2},   // past 0.04 by less than a twentieth
+      {-48.0, -10.0, 3, {-50, -25, 0}, 0},
       {-50.0, 50.0, 4, {-50, 0, 50}, 0},             // Q: the extremes are ticks themselves
-      {-56.66, 68.34, 4, {-50, 0, 50}, 0},
+      {-56.66, 68.34, 4, {-100, 0, 100}, 0},         // beyond -50 by more than a twentieth
       {-49.99, 49.99, 4, {-50, 0, 50}, 0},           // a tick just beyond each extreme
-      {-1e-13, 417.9, 4, {0, 200, 400}, 0},  // M: rounding noise below 0 is 0
+      {-40.3, 40.3, 3, {-50, 0, 50}, 0},             // never "-40, 0" alone
+      {-303.0, 1000.0, 4, {-500, 0, 500, 1000}, 0},  // M below 0: a negative tick
+      {-1e-13, 417.9, 4, {0, 200, 400}, 0},          // M: rounding noise below 0 is 0
       {-1e-13, 417.9, 6, {0, 100, 200, 300, 400}, 0},
+      {-2.0, 417.9, 6, {-100, 0, 100, 200, 300, 400}, 0},  // a little below 0 still shows
       {-0.003, -0.001, 4, {-0.003, -0.002, -0.001, 0}, 3},
       {0.0, 0.0, 5, {-1, 0, 1}, 0},       // zero everywhere
       {-1e308, 1e308, 5, {-1, 0, 1}, 0},  // a span beyond the doubles
@@ -43,11 +51,14 @@ TEST(ResultsPlot, TicksDecimalsAndPlaces) {
     const ValueAxis axis = DiagramAxis(c.min, c.max, c.maxTicks);
     ASSERT_EQ(axis.ticks.size(), c.ticks.size());
     for (std::size_t k = 0; k < c.ticks.size(); ++k) EXPECT_NEAR(axis.ticks[k], c.ticks[k], 1e-12);
-    // 0 and the values lie on the axis, to rounding noise.
+    // 0 and the values lie on the axis, which runs from its first tick to its last as far as
+    // the values allow.
     const double noise = 1e-9 * std::max(std::abs(c.min), std::abs(c.max));
     if (std::isfinite(c.max - c.min)) {
       EXPECT_LE(axis.low, std::min(0.0, c.min) + noise);
       EXPECT_GE(axis.high, std::max(0.0, c.max) - noise);
+      EXPECT_NEAR(axis.low, std::min(axis.ticks.front(), std::min(0.0, c.min)), noise);
+      EXPECT_NEAR(axis.high, std::max(axis.ticks.back(), std::max(0.0, c.max)), noise);
     }
     EXPECT_EQ(axis.decimals, c.decimals);
   }

@@ -26,6 +26,8 @@
 #include <QToolButton>
 #include <QXmlStreamReader>
 #include <QtMath>
+#include <cmath>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -296,6 +298,151 @@ TEST_F(ResultsWindowTest, EveryDiagramHasRoundTicksAndNoTextOverAnother) {
   EXPECT_GE(layout.axisTop, bandsEnd);
   EXPECT_GE(layout.signTop, layout.axisTop + line);
   EXPECT_LE(layout.signTop + line, window->diagrams->height());
+}
+
+// At every size the window takes, each diagram labels at least three round values, a line
+// apart at least, that take in its extremes, a negative one wherever its curve goes below 0:
+// the demonstration problem, 20 short sections whose shear force swings both ways, and a beam
+// lifted at its first joint, whose moment goes negative. Each label is drawn where it stands.
+TEST_F(ResultsWindowTest, EveryDiagramLabelsThreeRoundValuesAtEverySize) {
+  const struct {
+    const char* problem;
+    std::function<void(ProblemData&)> make;
+  } problems[] = {
+      {"demonstration", [](ProblemData&) {}},
+      {"20 sections",
+       [](ProblemData& d) {
+         d.sectionCount = 20;
+         d.elementCount = 1000;
+         for (int i = 0; i < 20; ++i) d.sections[i] = {1.5, i % 2 == 0 ? 40.0 : -5.0, 800.0};
+         for (int i = 0; i <= 20; ++i) d.points[i] = {0.0, i % 3 == 0 ? -60.0 : 25.0, 0.0};
+         UpdatePointPositions(d);
+       }},
+      {"lifted", [](ProblemData& d) { d.points[1].force = -400.0; }},
+  };
+  const QSize sizes[] = {{1100, 900}, {900, 720}, {760, 600}, {640, 560}, {1280, 640}};
+  for (const auto& p : problems) {
+    ResetToDefaults(*data);
+    p.make(*data);
+    // The window, once open, follows every Calculate.
+    if (form->resultsWindow() == nullptr) Open();
+    Click(form->SpeedButtonCalc);
+    ResultsWindow* window = form->resultsWindow();
+    ASSERT_NE(window, nullptr);
+    ASSERT_TRUE(window->hasResults());
+    const auto snapshot = TakeResultsSnapshot(*data);
+    for (const QSize& size : sizes) {
+      SCOPED_TRACE(std::string(p.problem) + " at " + std::to_string(size.width()) + " x " +
+                   std::to_string(size.height()));
+      window->resize(size);
+      Settle();
+      const DiagramLayout& layout = window->diagrams->layout();
+      ASSERT_TRUE(layout.usable) << window->diagrams->height();
+      const QImage image = window->diagrams->grab().toImage();
+      const qreal ratio = image.devicePixelRatio();
+      const QFontMetricsF metrics(window->diagrams->font());
+      for (const DiagramPanel& panel : layout.panels) {
+        SCOPED_TRACE(static_cast<int>(panel.quantity));
+        const ValueAxis& axis = panel.axis;
+        const std::vector<double>& ticks = axis.ticks;
+        ASSERT_GE(ticks.size(), 3u);
+        // Round: whole multiples of 1, 2, 2.5 or 5 times a power of ten.
+        const double mantissa = axis.step / std::pow(10.0, std::floor(std::log10(axis.step)));
+        EXPECT_TRUE(std::abs(mantissa - 1.0) < 1e-9 || std::abs(mantissa - 2.0) < 1e-9 ||
+                    std::abs(mantissa - 2.5) < 1e-9 || std::abs(mantissa - 5.0) < 1e-9)
+            << axis.step;
+        // Taking in the extremes: beyond them, or short of them by a twentieth of the span at
+        // most; below 0 wherever the curve is.
+        double low = 0.0, high = 0.0;
+        for (const ResultExtreme& e : snapshot->quantities.extremes) {
+          if (e.quantity != panel.quantity) continue;
+          (e.maximum ? high : low) = e.value;
+        }
+        const double span = std::max(high, 0.0) - std::min(low, 0.0);
+        EXPECT_LE(ticks.front(), std::min(low, 0.0) + 0.05 * span);
+        EXPECT_GE(ticks.back(), std::max(high, 0.0) - 0.05 * span);
+        if (low < -1e-9 * span) {
+          EXPECT_LT(ticks.front(), 0.0) << low;
+        }
+        QStringList labels;
+        for (std::size_t k = 0; k < ticks.size(); ++k) {
+          EXPECT_NEAR(ticks[k] / axis.step, std::round(ticks[k] / axis.step), 1e-9);
+          const double y = panel.valueToY(ticks[k]);
+          EXPECT_GE(y - layout.lineHeight / 2.0, panel.plot.top() - 1e-9);
+          EXPECT_LE(y + layout.lineHeight / 2.0, panel.plot.bottom() + 1e-9);
+          if (k > 0) {
+            EXPECT_GE(std::abs(y - panel.valueToY(ticks[k - 1])), layout.lineHeight);
+          }
+          // The label, in the margin left of the frame, has ink.
+          const QString label = QString::fromStdString(FixedText(ticks[k], axis.decimals));
+          labels << label;
+          const double right = panel.plot.left() - layout.lineHeight * 0.5;
+          const QRectF box(QPointF(right - metrics.horizontalAdvance(label), y - 4.0),
+                           QPointF(right, y + 4.0));
+          int ink = 0;
+          for (int py = qFloor(box.top() * ratio); py < qCeil(box.bottom() * ratio); ++py) {
+            for (int px = qFloor(box.left() * ratio); px < qCeil(box.right() * ratio); ++px) {
+              if (qGray(image.pixel(px, py)) < 128) ++ink;
+            }
+          }
+          EXPECT_GT(ink, 0) << label.toStdString();
+        }
+        EXPECT_EQ(QSet<QString>(labels.begin(), labels.end()).size(), labels.size())
+            << labels.join(", ").toStdString();
+      }
+    }
+  }
+}
+
+// The exact beam drawn over the diagrams stays inside their frames: under a point force on stiff
+// springs in 10 elements the scheme's Q reaches -8 kN where the exact one jumps to -50 kN, and
+// the axis takes in both.
+TEST_F(ResultsWindowTest, TheExactBeamStaysInsideTheFrames) {
+  data->sectionCount = 2;
+  data->elementCount = 10;
+  data->stiffnessEI = 1.0e4;
+  data->sections[0] = data->sections[1] = {5.0, 0.0, 1.0e5};
+  data->points[0] = data->points[2] = {};
+  data->points[1] = {5.0, 100.0, 0.0};
+  UpdatePointPositions(*data);
+  ResultsWindow* window = Open();
+  ASSERT_NE(window, nullptr);
+  ASSERT_TRUE(data->accuracy.available);
+  double exactLow = 0.0, schemeLow = 0.0;
+  for (int j = 0; j <= data->elementCount; ++j) {
+    exactLow = std::min({exactLow, data->exactNodes[j].QLeft, data->exactNodes[j].QRight});
+    schemeLow = std::min(schemeLow, data->nodes[j].Q);
+  }
+  ASSERT_LT(exactLow, schemeLow - 30.0);
+  window->resize(1100, 900);
+  Settle();
+  // Without the exact beam the axis is the scheme's, which stops short of -50 kN.
+  const std::vector<double> schemeTicks = window->diagrams->layout().panels[1].axis.ticks;
+  ASSERT_GT(window->diagrams->layout().panels[1].axis.low, exactLow);
+
+  window->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+  Press(Qt::Key_E, Qt::ControlModifier);
+  ASSERT_TRUE(window->exactBeamAction->isChecked());
+  const DiagramLayout& layout = window->diagrams->layout();
+  for (const DiagramPanel& panel : {layout.panels[0], layout.panels[1], layout.panels[2]}) {
+    SCOPED_TRACE(static_cast<int>(panel.quantity));
+    for (int j = 0; j <= data->elementCount; ++j) {
+      const ExactNode& e = data->exactNodes[j];
+      const std::vector<double> values =
+          panel.quantity == ResultQuantity::W   ? std::vector<double>{e.w}
+          : panel.quantity == ResultQuantity::Q ? std::vector<double>{e.QLeft, e.QRight}
+                                                : std::vector<double>{e.MLeft, e.MRight};
+      for (double v : values) {
+        EXPECT_GE(panel.valueToY(v), panel.plot.top() + panel.inset - 1e-9) << v;
+        EXPECT_LE(panel.valueToY(v), panel.plot.bottom() - panel.inset + 1e-9) << v;
+      }
+    }
+  }
+  EXPECT_LE(layout.panels[1].axis.ticks.front(), exactLow);
+  // Without it the axis is the scheme's again.
+  Press(Qt::Key_E, Qt::ControlModifier);
+  EXPECT_EQ(window->diagrams->layout().panels[1].axis.ticks, schemeTicks);
 }
 
 // Soil that takes no tension: the ranges where the beam lifted off are shaded over every panel,
