@@ -5,13 +5,9 @@
 #include <string>
 #include <vector>
 
-namespace pelvar {
+#include "plot/picture_size.h"  // the picture's size without --picture-size, and its limits
 
-// The picture's size without --picture-size, and the limits of each side.
-inline constexpr int kDefaultPictureWidth = 1200;
-inline constexpr int kDefaultPictureHeight = 900;
-inline constexpr int kMinPictureSide = 100;
-inline constexpr int kMaxPictureSide = 8000;
+namespace pelvar {
 
 struct BatchOptions {
   bool help = false;

@@ -62,13 +62,9 @@ int main(int argc, char** argv) {
   makePicture = [&](const pelvar::ProblemData& data, const std::string& path, int width, int height,
                     std::string& bytes) {
     startApplication();
-    pelvar::PictureRequest request;
-    request.size = QSize(width, height);
-    // The window's sans-serif, its letters growing with the picture.
-    request.font = QFont(QStringLiteral("Liberation Sans"));
-    request.font.setStyleHint(QFont::SansSerif);
-    request.font.setPixelSize(std::clamp(height / 70, 11, 60));
-    request.title = pelvar::QStringFromCp1252(data.problemName.View());
+    // The picture as the results window exports it, dated today.
+    const pelvar::PictureRequest request =
+        pelvar::DiagramFileRequest(data, QSize(width, height), QDate::currentDate());
     return pelvar::MakeDiagramPicture(path, *pelvar::TakeResultsSnapshot(data), request, bytes);
   };
 #endif

@@ -4,6 +4,7 @@
 // that answers with a path or a cancel and records every message.
 
 #include <QPoint>
+#include <QSize>
 #include <QString>
 #include <optional>
 
@@ -34,6 +35,10 @@ class Dialogs {
   virtual std::optional<QString> saveFile(QWidget* parent, const FileDialogSettings& settings) = 0;
   // True when the user confirms the print dialog; the printer then holds the choices made.
   virtual bool print(QWidget* parent, QPrinter& printer) = 0;
+  // The size of a picture in pixels, asked for with proposed filled in; each side is held within
+  // least..most. Nothing when the user cancels.
+  virtual std::optional<QSize> pictureSize(QWidget* parent, QSize proposed, int least,
+                                           int most) = 0;
 
   // A plain message with an OK button and no icon, centred on the screen.
   virtual void message(QWidget* parent, const QString& text) = 0;

@@ -1,6 +1,8 @@
 #include "desktop/qt_dialogs.h"
 
+#include <QDialogButtonBox>
 #include <QFileDialog>
+#include <QFormLayout>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLayout>
@@ -9,6 +11,7 @@
 #include <QPrinter>
 #include <QScreen>
 #include <QShowEvent>
+#include <QSpinBox>
 
 namespace pelvar {
 namespace {
@@ -108,6 +111,37 @@ bool QtDialogs::print(QWidget* parent, QPrinter& printer) {
   dialog.setOption(QAbstractPrintDialog::PrintSelection, false);
   dialog.setOption(QAbstractPrintDialog::PrintCurrentPage, false);
   return dialog.exec() == QDialog::Accepted;
+}
+
+std::optional<QSize> QtDialogs::pictureSize(QWidget* parent, QSize proposed, int least, int most) {
+  QDialog dialog(parent);
+  dialog.setWindowTitle(QStringLiteral("Picture size"));
+  auto* form = new QFormLayout(&dialog);
+  auto side = [&](int value) {
+    auto* box = new QSpinBox(&dialog);
+    box->setLocale(QLocale::c());  // plain digits, no grouping, whatever the user's settings
+    box->setRange(least, most);
+    // A value typed beyond the limits becomes the nearest one they allow.
+    box->setCorrectionMode(QAbstractSpinBox::CorrectToNearestValue);
+    box->setSuffix(QStringLiteral(" pixels"));
+    box->setValue(value);
+    return box;
+  };
+  QSpinBox* width = side(proposed.width());
+  QSpinBox* height = side(proposed.height());
+  form->addRow(QStringLiteral("&Width:"), width);
+  form->addRow(QStringLiteral("&Height:"), height);
+  form->addRow(
+      new QLabel(QStringLiteral("Each side %1 to %2 pixels.").arg(least).arg(most), &dialog));
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+  QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+  QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+  form->addRow(buttons);
+  if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+  // A text still being typed counts as typed.
+  width->interpretText();
+  height->interpretText();
+  return QSize(width->value(), height->value());
 }
 
 void QtDialogs::message(QWidget* parent, const QString& text) {

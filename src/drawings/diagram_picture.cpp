@@ -5,9 +5,11 @@
 #include <QPainter>
 #include <QSvgGenerator>
 #include <QXmlStreamReader>
+#include <algorithm>
 
 #include "files/paths_and_messages.h"
 #include "files/safe_writer.h"
+#include "qt_text/text_edge.h"
 
 namespace pelvar {
 namespace {
@@ -34,6 +36,25 @@ PictureFormat PictureFormatOf(const std::string& path) {
   std::string lower;
   for (char c : suffix) lower += static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
   return lower == ".svg" ? PictureFormat::Svg : PictureFormat::Png;
+}
+
+QString DateText(QDate day) { return day.toString(Qt::ISODate); }
+
+PictureRequest DiagramFileRequest(const ProblemData& data, QSize size, QDate day) {
+  PictureRequest request;
+  request.size = size;
+  request.font = QFont(QStringLiteral("Liberation Sans"));
+  request.font.setStyleHint(QFont::SansSerif);
+  request.font.setPixelSize(std::clamp(size.height() / 70, 11, 60));
+  request.title = QStringFromCp1252(data.problemName.View());
+  // A control character, which a data file may bring, shows as the replacement mark: it has no
+  // glyph, and an SVG cannot hold it.
+  request.extras.name = request.title;
+  for (QChar& c : request.extras.name) {
+    if (c.unicode() < 0x20 || c.unicode() == 0x7F) c = QChar(0xFFFD);
+  }
+  request.extras.date = DateText(day);
+  return request;
 }
 
 QString XmlEscaped(const QString& text) {

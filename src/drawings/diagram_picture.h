@@ -5,6 +5,7 @@
 // the file goes through the safe writer.
 
 #include <QByteArray>
+#include <QDate>
 #include <QFont>
 #include <QSize>
 #include <QString>
@@ -31,6 +32,16 @@ struct PictureRequest {
   QString title;         // an SVG's title, such as the problem's name
   DiagramExtras extras;  // an overlay as on the screen, and a heading
 };
+
+// The date as the pictures write it under their heading: "2026-12-08", the same in every
+// country.
+QString DateText(QDate day);
+
+// The picture file of a calculated problem's diagrams at a size in pixels, as both the results
+// window's Export picture and pelvar-batch --picture make it: one device pixel per pixel, the
+// window's sans-serif growing with the picture's height, the problem's name as the heading and
+// the SVG's title, and the date of the day given at the heading's right; no overlay.
+PictureRequest DiagramFileRequest(const ProblemData& data, QSize size, QDate day);
 
 // The picture's bytes; a failure says which step failed.
 FileResult EncodeDiagramPicture(const ResultsSnapshot& snapshot, const PictureRequest& request,

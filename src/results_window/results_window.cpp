@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QDate>
 #include <QDir>
 #include <QHeaderView>
 #include <QLabel>
@@ -23,6 +24,7 @@
 #include "drawings/diagram_picture.h"
 #include "files/results_csv.h"
 #include "files/safe_writer.h"
+#include "plot/picture_size.h"
 #include "plot/results_plot.h"
 #include "qt_text/text_edge.h"
 #include "results_window/diagram_view.h"
@@ -355,14 +357,14 @@ void ResultsWindow::exportPicture() {
       ChooseSaveFile(dialogs_, this, settings, dataFile_, DataFileRule::Keeps);
   if (!path) return;
 
-  // The picture as the window shows it, without the marker: PNG at the screen's scale, SVG in
-  // the window's logical pixels with the screen's resolution, so its texts keep their size.
-  PictureRequest request;
-  request.size = diagrams->size();
-  request.ratio = diagrams->devicePixelRatioF();
-  request.font = diagrams->font();
-  request.dotsPerInch = diagrams->logicalDpiX();
-  request.title = windowTitle();
+  // Its size in pixels, proposed as last chosen, first as pelvar-batch --picture makes it.
+  const std::optional<QSize> asked =
+      dialogs_.pictureSize(this, pictureSize_, kMinPictureSide, kMaxPictureSide);
+  if (!asked) return;
+  pictureSize_ = QSize(ClampPictureSide(asked->width()), ClampPictureSide(asked->height()));
+  // The picture pelvar-batch makes, with the problem's name and today's date, and the exact beam
+  // where the window shows it.
+  PictureRequest request = DiagramFileRequest(*snapshot_->data, pictureSize_, QDate::currentDate());
   request.extras.overlay = diagrams->overlay();
   const FileResult written = WriteDiagramPicture(*path, *snapshot_, request);
   if (!written.ok) {

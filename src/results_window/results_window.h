@@ -7,10 +7,12 @@
 
 #include <QMainWindow>
 #include <QRect>
+#include <QSize>
 #include <memory>
 #include <string>
 
 #include "drawings/results_diagrams.h"
+#include "plot/picture_size.h"
 
 class QAction;
 class QLabel;
@@ -75,7 +77,8 @@ class ResultsWindow : public QMainWindow {
   std::shared_ptr<const ResultsSnapshot> snapshot_;
   ResultsTableModel* nodeModel_ = nullptr;
   ResultsTableModel* elementModel_ = nullptr;
-  QString folder_;  // where the last export went
+  QString folder_;                                                  // where the last export went
+  QSize pictureSize_{kDefaultPictureWidth, kDefaultPictureHeight};  // of the last picture
   std::string dataFile_;
 };
 

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -502,14 +503,30 @@ TEST_F(BatchCommand, PictureIsWrittenAsPngOrSvgWithoutADisplay) {
   ASSERT_EQ(result.status, 0) << result.err;
   EXPECT_EQ(pngSize(png), "640x480");
 
-  // An SVG holds its texts as text and the name escaped in its title.
+  // An SVG holds its texts as text and the name escaped in its title; the name and the day's
+  // date (in the local time zone, as the day turns perhaps during the run) head the picture,
+  // as the results window's export does.
+  auto today = [] {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    char text[16] = {};
+    std::strftime(text, sizeof text, "%Y-%m-%d", &local);
+    return std::string(text);
+  };
+  const std::string dayBefore = today();
   result = Run({input.string(), "--picture", svg.string()});
+  const std::string dayAfter = today();
   ASSERT_EQ(result.status, 0) << result.err;
   const std::string document = Contents(svg);
   EXPECT_EQ(document.rfind("<?xml", 0), 0u);
-  EXPECT_NE(document.find("<title>&lt;/title&gt;&lt;script&gt;x&lt;/script&gt;&lt;title&gt; "
-                          "&lt;t&gt;&amp;&quot;</title>"),
-            std::string::npos);
+  const std::string escapedName =
+      "&lt;/title&gt;&lt;script&gt;x&lt;/script&gt;&lt;title&gt; &lt;t&gt;&amp;&quot;";
+  EXPECT_NE(document.find("<title>" + escapedName + "</title>"), std::string::npos);
+  EXPECT_NE(document.find(">" + escapedName + "</text>"), std::string::npos);
+  EXPECT_TRUE(document.find(">" + dayBefore + "</text>") != std::string::npos ||
+              document.find(">" + dayAfter + "</text>") != std::string::npos)
+      << dayBefore;
   EXPECT_EQ(document.find("<script"), std::string::npos);
   EXPECT_NE(document.find(">x (m)</text>"), std::string::npos);
 

@@ -10,6 +10,7 @@
 
 #include <QAction>
 #include <QClipboard>
+#include <QDate>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -19,10 +20,12 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QSet>
+#include <QSpinBox>
 #include <QSvgRenderer>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QToolButton>
 #include <QXmlStreamReader>
 #include <QtMath>
@@ -31,6 +34,7 @@
 #include <string>
 #include <vector>
 
+#include "desktop/qt_dialogs.h"
 #include "drawings/diagram_picture.h"
 #include "report/report.h"
 #include "results_window/diagram_view.h"
@@ -582,18 +586,37 @@ TEST_F(ResultsWindowTest, ExportsTablesAsCsvAndThePictureAsPngAndSvg) {
   EXPECT_EQ(elements[34].section(',', 0, 1), "34,2");  // the first element of section 2
   EXPECT_EQ(elements[34].section(',', 4), "0");        // which rests on no springs
 
-  // PNG as large as the diagrams on the screen, SVG that parses; a file that cannot be
-  // written is reported.
+  // The size asked for, 1200 x 900 at first and then as last chosen, each side held within 100
+  // to 8000 pixels; the PNG that size, the SVG that parses with the name and today's date as
+  // its heading. A file that cannot be written is reported, a cancelled size writes nothing.
+  auto today = [] {
+    const QDate day = QDate::currentDate();
+    return QStringLiteral("%1-%2-%3")
+        .arg(day.year(), 4, 10, QLatin1Char('0'))
+        .arg(day.month(), 2, 10, QLatin1Char('0'))
+        .arg(day.day(), 2, 10, QLatin1Char('0'));
+  };
+  const QString dayBefore = today();
   dialogs.fileAnswers = {dir.filePath("diagrams"), dir.filePath("diagrams.svg"),
-                         dir.filePath("missing/d.png")};
-  window->exportPictureAction->trigger();
-  window->exportPictureAction->trigger();
-  window->exportPictureAction->trigger();
+                         dir.filePath("missing/d.png"), dir.filePath("clamped.png"),
+                         dir.filePath("cancelled.png")};
+  dialogs.sizeAnswers = {QSize(640, 480), QSize(800, 600), QSize(800, 600), QSize(50, 20000),
+                         std::nullopt};
+  for (int k = 0; k < 5; ++k) window->exportPictureAction->trigger();
+  const QString dayAfter = today();
   EXPECT_EQ(dialogs.saveRequests[2].filterPattern, "*.png *.svg");
+  ASSERT_EQ(dialogs.sizeRequests.size(), 5u);
+  EXPECT_EQ(dialogs.sizeRequests[0].proposed, QSize(1200, 900));
+  EXPECT_EQ(dialogs.sizeRequests[0].least, 100);
+  EXPECT_EQ(dialogs.sizeRequests[0].most, 8000);
+  EXPECT_EQ(dialogs.sizeRequests[1].proposed, QSize(640, 480));
+  EXPECT_EQ(dialogs.sizeRequests[4].proposed, QSize(100, 8000));
   const QImage png(dir.filePath("diagrams.png"));
   ASSERT_FALSE(png.isNull());
-  EXPECT_EQ(png.size(), window->diagrams->size() * window->diagrams->devicePixelRatioF());
+  EXPECT_EQ(png.size(), QSize(640, 480));
   EXPECT_EQ(png.pixel(0, 0) & 0xFFFFFFu, 0xFFFFFFu);
+  EXPECT_EQ(QImage(dir.filePath("clamped.png")).size(), QSize(100, 8000));
+  EXPECT_FALSE(QFile::exists(dir.filePath("cancelled.png")));
   // The SVG parses; its title holds the name as text, its texts are text.
   QFile svgFile(dir.filePath("diagrams.svg"));
   ASSERT_TRUE(svgFile.open(QIODevice::ReadOnly));
@@ -608,8 +631,12 @@ TEST_F(ResultsWindowTest, ExportsTablesAsCsvAndThePictureAsPngAndSvg) {
   EXPECT_FALSE(xml.hasError()) << xml.errorString().toStdString();
   EXPECT_GT(elementNames.size(), 20);
   EXPECT_FALSE(elementNames.contains("script"));
-  EXPECT_EQ(titles, QStringList{QString::fromUtf8(
-                        "Pelvar - Results - </title><script>x</script><title> <t>&\"\uFFFD")});
+  const QString shownName = QString::fromUtf8("</title><script>x</script><title> <t>&\"\uFFFD");
+  EXPECT_EQ(titles, QStringList{shownName});
+  // The name's text, in runs of its glyphs' fonts.
+  EXPECT_TRUE(texts.join(QString()).contains(shownName)) << texts.join('|').toStdString();
+  EXPECT_TRUE(texts.contains(dayBefore) || texts.contains(dayAfter))
+      << texts.join('|').toStdString();
   EXPECT_TRUE(texts.contains("x (m)"));
   EXPECT_TRUE(texts.contains(QString::fromLatin1(kSignConvention)));
   EXPECT_TRUE(QSvgRenderer(dir.filePath("diagrams.svg")).isValid());
@@ -630,6 +657,35 @@ TEST_F(ResultsWindowTest, ExportsTablesAsCsvAndThePictureAsPngAndSvg) {
       "Cannot save \"" + hugePath +
           "\": a PNG picture of 20000 x 18000 pixels cannot be made (1 to 16384 pixels a side).");
   EXPECT_FALSE(QFile::exists(dir.filePath("huge.png")));
+}
+
+// The real size dialog: it shows the size proposed and its limits, and a side typed beyond them
+// becomes the nearest one they allow.
+TEST_F(ResultsWindowTest, ThePictureSizeDialogHoldsEachSideInItsLimits) {
+  QtDialogs real;
+  QString note;
+  QSize shown;
+  QTimer::singleShot(50, [&] {
+    QWidget* dialog = QApplication::activeModalWidget();
+    if (dialog == nullptr) return;
+    for (const QLabel* label : dialog->findChildren<QLabel*>()) {
+      if (label->text().startsWith("Each side")) note = label->text();
+    }
+    const QList<QSpinBox*> sides = dialog->findChildren<QSpinBox*>();
+    if (sides.size() != 2) return;
+    shown = QSize(sides[0]->value(), sides[1]->value());
+    for (auto [box, typed] : {std::pair{sides[0], "20000"}, std::pair{sides[1], "50"}}) {
+      box->setFocus();
+      box->selectAll();
+      QTest::keyClicks(box, typed);
+    }
+    QTest::keyClick(sides[1], Qt::Key_Return);
+  });
+  const std::optional<QSize> size = real.pictureSize(form.get(), QSize(1200, 900), 100, 8000);
+  EXPECT_EQ(note, "Each side 100 to 8000 pixels.");
+  EXPECT_EQ(shown, QSize(1200, 900));
+  // "20000" stops at "2000", the fifth digit being beyond the limit; "50" becomes 100.
+  EXPECT_EQ(size, QSize(2000, 100));
 }
 
 // An export replaces an existing file only once the user says so, and never the data file the

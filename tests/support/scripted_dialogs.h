@@ -1,8 +1,9 @@
 #pragma once
 // A stand-in for the window's dialogs: file dialogs answer from a script (a path or a cancel),
 // the print dialog sets up the printer and answers as told (from a script while it lasts),
-// questions are answered from a script (No once it has run out), and every message and question
-// shown is recorded with the number of file and print dialogs shown before it.
+// questions are answered from a script (No once it has run out), the picture size likewise (the
+// size proposed once it has run out), and every message and question shown is recorded with the
+// number of file and print dialogs shown before it.
 
 #include <deque>
 #include <functional>
@@ -40,6 +41,13 @@ class ScriptedDialogs : public Dialogs {
     printAnswers.pop_front();
     return accepted;
   }
+  std::optional<QSize> pictureSize(QWidget*, QSize proposed, int least, int most) override {
+    sizeRequests.push_back({proposed, least, most});
+    if (sizeAnswers.empty()) return proposed;
+    const std::optional<QSize> answer = sizeAnswers.front();
+    sizeAnswers.pop_front();
+    return answer;
+  }
   void message(QWidget*, const QString& text) override { Record({Kind::Message, text, {}}); }
   void messageAt(QWidget*, const QString& text, QPoint point) override {
     Record({Kind::MessageAt, text, point});
@@ -58,10 +66,19 @@ class ScriptedDialogs : public Dialogs {
   bool printAnswer = false;
   std::deque<bool> printAnswers;  // answered in turn before printAnswer
   std::function<void(QPrinter&)> preparePrinter;
+  // Answered as they stand, unchecked, so that a test can see the window hold them in their
+  // limits; an empty optional is a cancel.
+  std::deque<std::optional<QSize>> sizeAnswers;
 
   std::vector<FileDialogSettings> openRequests;
   std::vector<FileDialogSettings> saveRequests;
   int printRequests = 0;
+  struct SizeRequest {
+    QSize proposed;
+    int least = 0;
+    int most = 0;
+  };
+  std::vector<SizeRequest> sizeRequests;
   std::vector<Shown> shown;
 
  private:
