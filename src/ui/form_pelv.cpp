@@ -120,7 +120,18 @@ void TFormPelv::FormKeyPress(int key) {
 
 void TFormPelv::keyPressEvent(QKeyEvent* event) {
   // Keys reach the window when nothing else takes them, as on its own surface after Calculate.
+  const bool picture = focusBeforePicture_ != nullptr && focusWidget() == clientArea_;
   FormKeyPress(event->key());
+  // A character typed on the picture goes on into the cell that has the focus again, as if the
+  // picture had not been there: typing a value needs no key to put the picture away first.
+  QWidget* cell = QApplication::focusWidget();
+  const QString text = event->text();
+  if (picture && cell != nullptr && cell != clientArea_ && !text.isEmpty() &&
+      text.at(0).isPrint()) {
+    QKeyEvent typed(event->type(), event->key(), event->modifiers(), text);
+    QApplication::sendEvent(cell, &typed);
+    return;
+  }
   QMainWindow::keyPressEvent(event);
 }
 

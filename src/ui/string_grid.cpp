@@ -4,16 +4,25 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QMenuBar>
 #include <QScrollBar>
 #include <QStyledItemDelegate>
 
 #include "ui/input_table_models.h"
 
 namespace pelvar {
+namespace {
+
+// The menu bar takes the keyboard focus while it is worked from the keys and gives it back to
+// where it was; a table keeps the focus in the sense of its window meanwhile, as it does while a
+// menu or a dialog of its window has it.
+bool IsMenuBar(const QWidget* widget) { return qobject_cast<const QMenuBar*>(widget) != nullptr; }
+
+}  // namespace
 
 // Creates the cell editors and sees their keys first: Enter moves to the next row (the grid's
-// owner decides how) instead of closing the editor, and Escape puts the cell's text back
-// without closing it, so the editor stays shown.
+// owner decides how) instead of closing the editor, Escape puts the stored text back and F2
+// edits at its end, both without closing the editor, so that it stays shown.
 class GridDelegate : public QStyledItemDelegate {
  public:
   explicit GridDelegate(StringGrid* grid) : QStyledItemDelegate(grid), grid_(grid) {}
@@ -54,11 +63,18 @@ class GridDelegate : public QStyledItemDelegate {
         return true;
       }
       if (key == Qt::Key_Escape) {
-        if (auto* editor = qobject_cast<QWidget*>(watched)) {
-          setEditorData(editor, grid_->currentIndex());
-        }
+        grid_->cancelEditing();
         return true;
       }
+      if (key == Qt::Key_F2) {
+        grid_->editAtEnd();
+        return true;
+      }
+    }
+    if (event->type() == QEvent::FocusOut && IsMenuBar(QApplication::focusWidget())) {
+      // The menu bar has the keys for a moment (Alt and an access key) and hands the focus
+      // back to the editor: it stays open with what was typed into it.
+      return false;
     }
     if (event->type() == QEvent::FocusOut) {
       // The base closes the editor and writes its text into the cell when the focus goes
@@ -106,6 +122,7 @@ StringGrid::StringGrid(InputTableModel* model, QWidget* parent)
   // is open (after Escape or a lost activation) opens one as well.
   setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
                   QAbstractItemView::AnyKeyPressed);
+  showSelection(false);
   focusWatch_ = connect(qApp, &QApplication::focusChanged, this, &StringGrid::onFocusChanged);
 }
 
@@ -159,6 +176,25 @@ void StringGrid::discardEditor() {
   closeEditor(editor_.data(), QAbstractItemDelegate::RevertModelCache);
 }
 
+void StringGrid::cancelEditing() {
+  const QModelIndex cell = currentIndex();
+  if (!cell.isValid() || !isEditable(cell.column(), cell.row())) return;
+  // The editor open on the cell shows the stored text with the cell.
+  model_->showStoredValue(cell.row(), cell.column());
+  if (auto* line = qobject_cast<QLineEdit*>(editor_.data())) {
+    line->setText(cell.data(Qt::EditRole).toString());
+    line->selectAll();
+  }
+}
+
+void StringGrid::editAtEnd() {
+  openEditor();
+  if (auto* line = qobject_cast<QLineEdit*>(editor_.data())) {
+    line->deselect();
+    line->end(false);
+  }
+}
+
 void StringGrid::writeEditorText() {
   if (editor_ != nullptr) commitData(editor_.data());
 }
@@ -202,6 +238,14 @@ void StringGrid::keyPressEvent(QKeyEvent* event) {
     emit enterKeyPressed();
     return;
   }
+  if (event->key() == Qt::Key_F2) {
+    editAtEnd();
+    return;
+  }
+  if (event->key() == Qt::Key_Escape) {
+    cancelEditing();
+    return;
+  }
   // Tab with Ctrl comes here; without it, by focusNextPrevChild.
   if (event->key() == Qt::Key_Tab || event->key() == Qt::Key_Backtab) {
     tabKey(*event);
@@ -240,25 +284,41 @@ void StringGrid::updateGeometries() {
   horizontalScrollBar()->setRange(0, 0);
 }
 
+void StringGrid::showSelection(bool shown) {
+  // Only the table holding its window's focus shows its selected cells, so that one current
+  // cell of the window is highlighted; the others keep their selection unseen.
+  QPalette colours = palette();
+  const QPalette usual = QApplication::palette(this);
+  for (const auto group : {QPalette::Active, QPalette::Inactive}) {
+    colours.setColor(group, QPalette::Highlight,
+                     usual.color(group, shown ? QPalette::Highlight : QPalette::Base));
+    colours.setColor(group, QPalette::HighlightedText,
+                     usual.color(group, shown ? QPalette::HighlightedText : QPalette::Text));
+  }
+  setPalette(colours);
+}
+
 void StringGrid::noteFocusGone() {
   // The toolkit names the new focus before it tells the old one that it lost it.
   QWidget* now = QApplication::focusWidget();
-  if (!focusInside_ || now == nullptr || now->window() != window()) return;
+  if (!focusInside_ || now == nullptr || now->window() != window() || IsMenuBar(now)) return;
   if (now == this || isAncestorOf(now)) return;
   focusInside_ = false;
+  showSelection(false);
   emit left();
 }
 
 void StringGrid::onFocusChanged(QWidget* old, QWidget* now) {
   // A window losing its activation, or a dialog of its own taking the focus for a while, does
   // not take the focus away from the grid in the sense of its window.
-  if (now == nullptr || now->window() != window()) return;
+  if (now == nullptr || now->window() != window() || IsMenuBar(now)) return;
   const bool inside = now == this || isAncestorOf(now);
   // Mostly the grid heard of its loss already; not when the focus went to another window first
   // and comes back to another control of this one.
   if (!inside) noteFocusGone();
   const bool cameFromOutside = inside && !focusInside_;
   focusInside_ = inside;
+  showSelection(inside);
   if (cameFromOutside && now == this && focusReason_ == Qt::MouseFocusReason) emit entered();
   // The grid itself got the focus back from outside or on the window's activation: the editor
   // belongs on the current cell. (An editor that just closed hands the focus back too; then the

@@ -56,6 +56,11 @@ class StringGrid : public QTableView {
   void openEditor();
   // Closes an open cell editor and drops the text typed into it.
   void discardEditor();
+  // Escape: the current cell shows its stored text again and drops what was typed into it; the
+  // editor stays open with its whole text selected, so that the next key typed replaces it.
+  void cancelEditing();
+  // F2: edits the current cell's text from its end.
+  void editAtEnd();
   // Hands the text typed into an open cell editor to its cell as typed text; the editor stays
   // open.
   void writeEditorText();
@@ -100,6 +105,7 @@ class StringGrid : public QTableView {
  private:
   friend class GridDelegate;
   void onFocusChanged(QWidget* old, QWidget* now);
+  void showSelection(bool shown);
   // Reports the focus as gone when it lies on another control of this window now.
   void noteFocusGone();
 

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QMenu>
 #include <QMenuBar>
+#include <QTest>
 #include <QToolButton>
 
 #include "support/window_fixture.h"
@@ -155,6 +156,111 @@ TEST_F(GridInputTest, TabAndArrowsCommitTheCellLeft) {
   EXPECT_EQ(data->sections[2].length, 0.001);
   EXPECT_EQ(form->SoilGrid->cellText(1, 4), "       0.001");
   EXPECT_EQ(Current(form->SoilGrid), QPoint(1, 3));
+}
+
+TEST_F(GridInputTest, EscapePutsTheStoredTextBackAndTheNextKeyReplacesIt) {
+  StringGrid* soil = form->SoilGrid;
+  ClickCell(soil, 1, 2);
+  data->resultsAvailable = true;
+  // 7 typed over 10.000, then Escape: the stored text is back, all of it selected, so that 12
+  // replaces it rather than following it (10.00012).
+  Type(soil, "7");
+  Press(Qt::Key_Escape);
+  EXPECT_EQ(EditorText(soil), "      10.000");
+  EXPECT_FALSE(soil->tableModel()->hasTypedText(soil->currentIndex()));
+  QTest::keyClicks(soil->cellEditor(), "12");
+  Press(Qt::Key_Tab);
+  EXPECT_EQ(data->sections[0].length, 12.0);
+  EXPECT_EQ(soil->cellText(1, 2), "      12.000");
+  EXPECT_EQ(Current(soil), QPoint(2, 2));
+  // Escape in a cell passed through changes nothing: the results stay.
+  data->resultsAvailable = true;
+  Press(Qt::Key_Escape);
+  Press(Qt::Key_Down);
+  EXPECT_EQ(data->sections[0].load, 10.0);
+  EXPECT_TRUE(data->resultsAvailable);
+
+  // A name: "25" after Escape is the name, not "Demonstration Problem25".
+  StringGrid* grid = form->MainGrid;
+  ClickCell(grid, 1, 2);
+  Type(grid, "Pile");
+  Press(Qt::Key_Escape);
+  EXPECT_EQ(EditorText(grid), "Demonstration Problem");
+  QTest::keyClicks(grid->cellEditor(), "25");
+  Press(Qt::Key_Return);
+  EXPECT_EQ(data->problemName.View(), "25");
+  // F2 edits at the end of the text, also after Escape.
+  Press(Qt::Key_Down);
+  Press(Qt::Key_Down);
+  Press(Qt::Key_Down);
+  ASSERT_EQ(Current(grid), QPoint(1, 6));
+  QTest::keyClicks(grid->cellEditor(), "9");
+  Press(Qt::Key_Escape);
+  Press(Qt::Key_F2);
+  QTest::keyClicks(grid->cellEditor(), "5");
+  EXPECT_EQ(EditorText(grid), "       1.0005");
+  Press(Qt::Key_Return);
+  EXPECT_EQ(data->beamWidth, 1.0005);
+}
+
+TEST_F(GridInputTest, TheFocusComesBackToItsCellAfterAMenuAndThePicture) {
+  StringGrid* soil = form->SoilGrid;
+  ClickCell(soil, 2, 3);  // the load of section 2
+  Type(soil, "4");
+  // Alt+O opens the Options menu, Escape closes it and Escape leaves the menu bar: the cell
+  // has the keys again with what was typed into it, which nothing has committed.
+  for (QMenu* menu : {form->Options1, form->File1}) {
+    Press(menu == form->File1 ? Qt::Key_F : Qt::Key_O, Qt::AltModifier);
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return QApplication::activePopupWidget() == static_cast<QWidget*>(menu); }));
+    QTest::keyClick(menu, Qt::Key_Escape);
+    Settle();
+    Press(Qt::Key_Escape);
+    EXPECT_TRUE(soil->hasActiveFocus());
+    EXPECT_EQ(Current(soil), QPoint(2, 3));
+    EXPECT_EQ(data->sections[1].load, 10.0);
+  }
+  QTest::keyClicks(soil->cellEditor(), "5");
+  Press(Qt::Key_Return);
+  EXPECT_EQ(data->sections[1].load, 45.0);
+  EXPECT_EQ(Current(soil), QPoint(2, 4));
+
+  // F9 and Escape on the picture: the cell that had the focus has it again.
+  Press(Qt::Key_F9);
+  ASSERT_TRUE(form->clientArea()->showsPicture());
+  Press(Qt::Key_Escape);
+  EXPECT_FALSE(form->clientArea()->showsPicture());
+  EXPECT_TRUE(soil->hasActiveFocus());
+  EXPECT_EQ(Current(soil), QPoint(2, 4));
+  EXPECT_EQ(EditorText(soil), "      10.000");
+  // The first key typed on the picture goes into that cell and replaces its text.
+  Press(Qt::Key_F9);
+  ASSERT_TRUE(form->clientArea()->showsPicture());
+  Press(Qt::Key_3);
+  EXPECT_FALSE(form->clientArea()->showsPicture());
+  EXPECT_EQ(EditorText(soil), "3");
+  Press(Qt::Key_Return);
+  EXPECT_EQ(data->sections[2].load, 3.0);
+  EXPECT_FALSE(data->resultsAvailable);
+}
+
+TEST_F(GridInputTest, OnlyTheTableWithTheFocusHighlightsItsCurrentCell) {
+  // The current cells of the sections and forces stand where the general data has the focus;
+  // neither is painted otherwise than an empty cell.
+  const auto highlighted = [](StringGrid* grid) {
+    const QImage image = grid->grab().toImage();
+    const QRect cell = grid->visualRect(grid->currentIndex());
+    const QPoint inside = (cell.topLeft() + QPoint(3, 3)) * image.devicePixelRatio();
+    return image.pixelColor(inside) != QApplication::palette().color(QPalette::Base);
+  };
+  ClickCell(form->ForcesGrid, 3, 4);
+  ClickCell(form->SoilGrid, 3, 3);
+  ClickCell(form->MainGrid, 1, 4);
+  EXPECT_FALSE(highlighted(form->SoilGrid));
+  EXPECT_FALSE(highlighted(form->ForcesGrid));
+  // The table that has the focus shows its cell selected where no editor covers it.
+  form->MainGrid->discardEditor();
+  EXPECT_TRUE(highlighted(form->MainGrid));
 }
 
 TEST_F(GridInputTest, CtrlTabGoesFromTableToTableAtItsOwnCell) {
