@@ -2,11 +2,14 @@
 
 #include <QApplication>
 #include <QHeaderView>
+#include <QHelpEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QScrollBar>
 #include <QStyledItemDelegate>
+#include <QToolTip>
+#include <algorithm>
 
 #include "ui/input_table_models.h"
 
@@ -17,6 +20,23 @@ namespace {
 // where it was; a table keeps the focus in the sense of its window meanwhile, as it does while a
 // menu or a dialog of its window has it.
 bool IsMenuBar(const QWidget* widget) { return qobject_cast<const QMenuBar*>(widget) != nullptr; }
+
+// A cell's text where it fits between the cell's margins. A number (standing at the right) that
+// does not fit shows "#" across its cell, as spreadsheets do: cut at either end it would read as
+// another number. A name that does not fit ends in an ellipsis.
+QString Fitted(const QStyleOptionViewItem& option) {
+  const QWidget* widget = option.widget;
+  const QStyle* style = widget != nullptr ? widget->style() : QApplication::style();
+  const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, widget) + 1;
+  const int room =
+      style->subElementRect(QStyle::SE_ItemViewItemText, &option, widget).width() - 2 * margin;
+  const bool number = (option.displayAlignment & Qt::AlignRight) != 0;
+  const QString text = number ? option.text.trimmed() : option.text;
+  if (option.fontMetrics.horizontalAdvance(text) <= room) return option.text;
+  if (!number) return option.fontMetrics.elidedText(text, Qt::ElideRight, room);
+  const int hash = std::max(1, option.fontMetrics.horizontalAdvance(QLatin1Char('#')));
+  return QString(std::max(1, room / hash), QLatin1Char('#'));
+}
 
 }  // namespace
 
@@ -43,6 +63,13 @@ class GridDelegate : public QStyledItemDelegate {
 
   // The editor's text becomes the cell's typed text, stored only when the cell is committed;
   // text the editor shows unchanged is not typed text.
+  // What the cell shows: its text where that fits, else a mark, never a cut number that reads
+  // as another.
+  QString shownText(QStyleOptionViewItem option, const QModelIndex& index) const {
+    QStyledItemDelegate::initStyleOption(&option, index);
+    return Fitted(option);
+  }
+
   void setModelData(QWidget* editor, QAbstractItemModel* model,
                     const QModelIndex& index) const override {
     auto* line = qobject_cast<QLineEdit*>(editor);
@@ -50,6 +77,27 @@ class GridDelegate : public QStyledItemDelegate {
   }
 
  protected:
+  void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
+    QStyledItemDelegate::initStyleOption(option, index);
+    option->text = Fitted(*option);
+  }
+
+  // A text that does not fit its cell has its whole self as the tool tip.
+  bool helpEvent(QHelpEvent* event, QAbstractItemView* view, const QStyleOptionViewItem& option,
+                 const QModelIndex& index) override {
+    if (event->type() != QEvent::ToolTip) {
+      return QStyledItemDelegate::helpEvent(event, view, option, index);
+    }
+    QStyleOptionViewItem full = option;
+    QStyledItemDelegate::initStyleOption(&full, index);
+    if (Fitted(full) == full.text) {
+      QToolTip::hideText();
+    } else {
+      QToolTip::showText(event->globalPos(), full.text.trimmed(), view);
+    }
+    return true;
+  }
+
   bool eventFilter(QObject* watched, QEvent* event) override {
     if (grid_ == nullptr) return QStyledItemDelegate::eventFilter(watched, event);
     if (event->type() == QEvent::KeyPress) {
@@ -106,7 +154,7 @@ StringGrid::StringGrid(InputTableModel* model, QWidget* parent)
   setLineWidth(1);
   setShowGrid(true);
   setWordWrap(false);
-  // A text wider than its cell is cut at the cell's edge, not shortened with an ellipsis.
+  // The delegate marks a text wider than its cell itself.
   setTextElideMode(Qt::ElideNone);
   // The grids are as large as their rows and columns; nothing ever scrolls, also not to bring
   // the last row's grid line (hidden under the frame) into view.
@@ -152,6 +200,14 @@ void StringGrid::setRowHeightPixels(int height) {
 
 QString StringGrid::cellText(int col, int row) const {
   return model_->index(row, col).data(Qt::DisplayRole).toString();
+}
+
+QString StringGrid::shownText(int col, int row) const {
+  const QModelIndex cell = model_->index(row, col);
+  QStyleOptionViewItem option;
+  initViewItemOption(&option);
+  option.rect = visualRect(cell);
+  return static_cast<const GridDelegate*>(itemDelegate())->shownText(option, cell);
 }
 
 void StringGrid::commitTrackedCell() {

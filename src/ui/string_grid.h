@@ -39,6 +39,9 @@ class StringGrid : public QTableView {
 
   // Cells are addressed as (column, row).
   QString cellText(int col, int row) const;
+  // What the cell shows of its text: all of it where it fits, else a mark (a number "#" across
+  // the cell, a name cut with an ellipsis), with the whole text as the cell's tool tip.
+  QString shownText(int col, int row) const;
 
   // The cell committed at the next move of the current cell, as (column, row).
   QPoint trackedCell() const { return tracked_; }

@@ -2,10 +2,12 @@
 // clamping, the rebuilds, and the cases where typed text is not committed.
 
 #include <QApplication>
+#include <QHelpEvent>
 #include <QMenu>
 #include <QMenuBar>
 #include <QTest>
 #include <QToolButton>
+#include <QToolTip>
 
 #include "support/window_fixture.h"
 #include "ui/client_area.h"
@@ -261,6 +263,49 @@ TEST_F(GridInputTest, OnlyTheTableWithTheFocusHighlightsItsCurrentCell) {
   // The table that has the focus shows its cell selected where no editor covers it.
   form->MainGrid->discardEditor();
   EXPECT_TRUE(highlighted(form->MainGrid));
+}
+
+TEST_F(GridInputTest, AValueWiderThanItsCellIsMarkedWithItsWholeTextAsToolTip) {
+  // The tool tip a resting mouse gets over a cell.
+  const auto toolTip = [](StringGrid* grid, int col, int row) {
+    QToolTip::hideText();
+    EXPECT_TRUE(QTest::qWaitFor([] { return !QToolTip::isVisible(); }));
+    const QPoint at = grid->visualRect(grid->model()->index(row, col)).center();
+    QHelpEvent help(QEvent::ToolTip, at, grid->viewport()->mapToGlobal(at));
+    QApplication::sendEvent(grid->viewport(), &help);
+    return QToolTip::isVisible() ? QToolTip::text() : QString();
+  };
+  StringGrid* soil = form->SoilGrid;
+  ClickCell(soil, 3, 2);
+  Type(soil, "1e12");
+  Press(Qt::Key_Return);
+  EXPECT_EQ(data->sections[0].spring, 1e12);
+  EXPECT_EQ(soil->cellText(3, 2), "1000000000000.000");
+  // Not "00000000000.000", which reads as nought: "#" across the cell.
+  const QString shown = soil->shownText(3, 2);
+  EXPECT_GE(shown.size(), 8);
+  EXPECT_EQ(shown, QString(shown.size(), QLatin1Char('#')));
+  EXPECT_EQ(toolTip(soil, 3, 2), "1000000000000.000");
+  // What fits shows as it is, with no tool tip; the widest number that fits keeps its digits.
+  EXPECT_EQ(soil->shownText(3, 4), "     100.000");
+  EXPECT_EQ(toolTip(soil, 3, 4), "");
+  ClickCell(soil, 1, 3);
+  Type(soil, "123456789.5");
+  Press(Qt::Key_Return);
+  EXPECT_EQ(soil->shownText(1, 3), "123456789.500");
+  // The x of the points follows: a fixed cell is marked as well.
+  EXPECT_EQ(form->ForcesGrid->cellText(1, 4), "123456799.500");
+  EXPECT_EQ(form->ForcesGrid->shownText(1, 4), "123456799.500");
+  EXPECT_EQ(form->ForcesGrid->shownText(1, 2), "       0.000");
+
+  // A name too long for its cell ends in an ellipsis.
+  ClickCell(form->MainGrid, 1, 2);
+  Type(form->MainGrid, QString(40, QLatin1Char('W')));
+  Press(Qt::Key_Return);
+  const QString name = form->MainGrid->shownText(1, 2);
+  EXPECT_TRUE(name.endsWith(QChar(0x2026))) << name.toStdString();
+  EXPECT_TRUE(QString(40, QLatin1Char('W')).startsWith(name.chopped(1)));
+  EXPECT_EQ(toolTip(form->MainGrid, 1, 2), QString(40, QLatin1Char('W')));
 }
 
 TEST_F(GridInputTest, CtrlTabGoesFromTableToTableAtItsOwnCell) {
