@@ -7,8 +7,10 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QScrollBar>
+#include <QSignalBlocker>
 #include <QStyledItemDelegate>
 #include <QToolTip>
+#include <QWheelEvent>
 #include <algorithm>
 
 #include "ui/input_table_models.h"
@@ -171,6 +173,15 @@ StringGrid::StringGrid(InputTableModel* model, QWidget* parent)
   setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
                   QAbstractItemView::AnyKeyPressed);
   showSelection(false);
+  // Rows that do not fit the height the table is given scroll below its fixed rows, which stay
+  // in place: the rows scrolled out above are hidden.
+  rowBar_ = new QScrollBar(Qt::Vertical, this);
+  rowBar_->setFocusPolicy(Qt::NoFocus);
+  rowBar_->hide();
+  connect(rowBar_, &QScrollBar::valueChanged, this, &StringGrid::rowsScrolled);
+  for (auto signal : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved}) {
+    connect(model, signal, this, &StringGrid::updateRowScrolling);
+  }
   focusWatch_ = connect(qApp, &QApplication::focusChanged, this, &StringGrid::onFocusChanged);
 }
 
@@ -191,11 +202,125 @@ bool StringGrid::isEditable(int col, int row) const {
   return (model_->flags(model_->index(row, col)) & Qt::ItemIsEditable) != 0;
 }
 
-void StringGrid::setColumnWidthPixels(int col, int width) { setColumnWidth(col, width + 1); }
+void StringGrid::setColumnWidthPixels(int col, int width) {
+  if (col >= static_cast<int>(columnWidths_.size())) columnWidths_.resize(col + 1, 0);
+  columnWidths_[static_cast<std::size_t>(col)] = width + 1;
+  applyColumnWidths();
+}
+
+void StringGrid::applyColumnWidths() {
+  // The scroll bar stands inside the table's width, beside the rows, which the last column
+  // gives up.
+  const int last = static_cast<int>(columnWidths_.size()) - 1;
+  for (int col = 0; col <= last; ++col) {
+    const int width = columnWidths_[static_cast<std::size_t>(col)];
+    setColumnWidth(col, col == last && rowBar_->isVisibleTo(this)
+                            ? std::max(0, width - rowBar_->width())
+                            : width);
+  }
+}
 
 void StringGrid::setRowHeightPixels(int height) {
   verticalHeader()->setDefaultSectionSize(height + 1);
   for (int row = 0; row < rowCount(); ++row) setRowHeight(row, height + 1);
+  updateRowScrolling();
+}
+
+int StringGrid::valueRowsInView() const {
+  int fixedHeight = 0;
+  for (int row = 0; row < std::min(fixedRows(), rowCount()); ++row) fixedHeight += rowHeight(row);
+  // The last row's grid line may lie under the frame.
+  const int room = viewport()->height() + 1 - fixedHeight;
+  return std::max(1, room / std::max(1, verticalHeader()->defaultSectionSize()));
+}
+
+void StringGrid::updateRowScrolling() {
+  const int valueRows = std::max(0, rowCount() - fixedRows());
+  const int inView = valueRowsInView();
+  const int lastTop = std::max(0, valueRows - inView);
+  const bool scrolls = lastTop > 0;
+  if (scrolls != rowBar_->isVisibleTo(this)) {
+    const int barWidth = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
+    rowBar_->resize(barWidth, rowBar_->height());
+    rowBar_->setVisible(scrolls);
+    applyColumnWidths();
+  }
+  if (scrolls) {
+    // Beside the value rows, below the fixed rows, which stay in place.
+    int fixedHeight = 0;
+    for (int row = 0; row < fixedRows(); ++row) fixedHeight += rowHeight(row);
+    const QRect view = viewport()->geometry();
+    rowBar_->setGeometry(view.right() + 1 - rowBar_->width(), view.top() + fixedHeight,
+                         rowBar_->width(), std::max(0, view.height() - fixedHeight));
+  }
+  {
+    const QSignalBlocker quiet(rowBar_);
+    rowBar_->setRange(0, lastTop);
+    rowBar_->setPageStep(inView);
+  }
+  showRowsFrom(std::min(topValueRow_, lastTop));
+  keepCurrentInView();
+}
+
+void StringGrid::showRowsFrom(int top) {
+  topValueRow_ = std::max(0, top);
+  for (int row = fixedRows(); row < rowCount(); ++row) {
+    const bool hidden = row - fixedRows() < topValueRow_;
+    if (isRowHidden(row) != hidden) setRowHidden(row, hidden);
+  }
+  const QSignalBlocker quiet(rowBar_);
+  rowBar_->setValue(topValueRow_);
+}
+
+void StringGrid::keepCurrentInView() {
+  const int row = currentRow() - fixedRows();
+  if (currentRow() < 0 || row < 0) return;
+  const int inView = valueRowsInView();
+  if (row < topValueRow_) {
+    showRowsFrom(row);
+  } else if (row >= topValueRow_ + inView) {
+    showRowsFrom(row - inView + 1);
+  }
+}
+
+void StringGrid::rowsScrolled(int top) {
+  showRowsFrom(top);
+  // The current cell stays in view: scrolled out, it moves to the nearest row shown, which
+  // commits the cell left like any other move.
+  const int row = currentRow() - fixedRows();
+  if (currentRow() < 0 || row < 0) return;
+  const int inView = valueRowsInView();
+  const int wanted = std::clamp(row, topValueRow_, topValueRow_ + inView - 1);
+  if (wanted != row) setCurrentCell(wanted + fixedRows(), currentColumn());
+}
+
+QModelIndex StringGrid::moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) {
+  // Up and down go row by row, also into rows scrolled out of view, which the base skips as
+  // hidden; a page is the rows in view. The fixed rows are never reached.
+  const QModelIndex current = currentIndex();
+  int step = 0;
+  if (action == MoveUp) step = -1;
+  if (action == MoveDown) step = 1;
+  if (action == MovePageUp) step = -valueRowsInView();
+  if (action == MovePageDown) step = valueRowsInView();
+  if (step == 0 || !current.isValid()) return QTableView::moveCursor(action, modifiers);
+  const int row = std::clamp(current.row() + step, fixedRows(), rowCount() - 1);
+  return model_->index(row, current.column());
+}
+
+void StringGrid::wheelEvent(QWheelEvent* event) {
+  if (!rowBar_->isVisibleTo(this)) return QTableView::wheelEvent(event);
+  wheelTurn_ += event->angleDelta().y();
+  const int notches = wheelTurn_ / QWheelEvent::DefaultDeltasPerStep;
+  wheelTurn_ -= notches * QWheelEvent::DefaultDeltasPerStep;
+  if (notches != 0)
+    rowBar_->setValue(rowBar_->value() - notches * QApplication::wheelScrollLines());
+  event->accept();
+}
+
+void StringGrid::resizeEvent(QResizeEvent* event) {
+  QTableView::resizeEvent(event);
+  updateRowScrolling();
 }
 
 QString StringGrid::cellText(int col, int row) const {
@@ -329,6 +454,7 @@ void StringGrid::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint
 void StringGrid::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
   // The base hands an open editor's text to the cell left and closes the editor first.
   QTableView::currentChanged(current, previous);
+  keepCurrentInView();
   emit currentCellChanged(current.row(), current.column(), previous.row(), previous.column());
 }
 

@@ -11,8 +11,10 @@
 #include <QPoint>
 #include <QPointer>
 #include <QTableView>
+#include <vector>
 
 class QKeyEvent;
+class QScrollBar;
 
 namespace pelvar {
 
@@ -36,6 +38,12 @@ class StringGrid : public QTableView {
   // Width and height of the cell's inside; the grid line of 1 pixel comes on top.
   void setColumnWidthPixels(int col, int width);
   void setRowHeightPixels(int height);
+
+  // The first value row in view, counted from 0 for the first row below the fixed rows; rows
+  // above it are scrolled out of view.
+  int topValueRow() const { return topValueRow_; }
+  // The scroll bar beside the value rows, shown while they do not all fit.
+  QScrollBar* rowScrollBar() const { return rowBar_; }
 
   // Cells are addressed as (column, row).
   QString cellText(int col, int row) const;
@@ -104,11 +112,23 @@ class StringGrid : public QTableView {
   void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override;
   void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
   void updateGeometries() override;
+  QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override;
+  void wheelEvent(QWheelEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
 
  private:
   friend class GridDelegate;
   void onFocusChanged(QWidget* old, QWidget* now);
   void showSelection(bool shown);
+  void applyColumnWidths();
+  // How many value rows fit below the fixed rows.
+  int valueRowsInView() const;
+  // Shows the scroll bar while the rows do not fit, and keeps the current cell in view.
+  void updateRowScrolling();
+  void showRowsFrom(int top);
+  void keepCurrentInView();
+  // The scroll bar moved: the current cell follows into view.
+  void rowsScrolled(int top);
   // Reports the focus as gone when it lies on another control of this window now.
   void noteFocusGone();
 
@@ -117,6 +137,10 @@ class StringGrid : public QTableView {
   bool focusInside_ = false;
   Qt::FocusReason focusReason_ = Qt::OtherFocusReason;  // of the last focus-in event
   QPointer<QWidget> editor_;
+  QScrollBar* rowBar_ = nullptr;
+  int topValueRow_ = 0;
+  int wheelTurn_ = 0;              // the wheel's turn not yet a whole notch
+  std::vector<int> columnWidths_;  // as set, with the grid line
   QMetaObject::Connection focusWatch_;
 };
 

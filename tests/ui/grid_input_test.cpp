@@ -5,9 +5,11 @@
 #include <QHelpEvent>
 #include <QMenu>
 #include <QMenuBar>
+#include <QScrollBar>
 #include <QTest>
 #include <QToolButton>
 #include <QToolTip>
+#include <QWheelEvent>
 
 #include "support/window_fixture.h"
 #include "ui/client_area.h"
@@ -306,6 +308,67 @@ TEST_F(GridInputTest, AValueWiderThanItsCellIsMarkedWithItsWholeTextAsToolTip) {
   EXPECT_TRUE(name.endsWith(QChar(0x2026))) << name.toStdString();
   EXPECT_TRUE(QString(40, QLatin1Char('W')).startsWith(name.chopped(1)));
   EXPECT_EQ(toolTip(form->MainGrid, 1, 2), QString(40, QLatin1Char('W')));
+}
+
+TEST_F(GridInputTest, RowsThatDoNotFitScrollBelowTheFixedRowsWithTheCurrentCellInView) {
+  EnterGeneral(3, "20");
+  StringGrid* soil = form->SoilGrid;
+  ASSERT_EQ(soil->rowCount(), 22);
+  EXPECT_FALSE(soil->rowScrollBar()->isVisible());
+  // Given room for the two caption rows and eight sections, not 20.
+  soil->resize(soil->width(), 10 * 19 + 1);
+  Settle();
+  ASSERT_TRUE(soil->rowScrollBar()->isVisible());
+  EXPECT_EQ(soil->rowScrollBar()->maximum(), 12);
+  const auto inView = [soil](int row) {
+    const QRect cell = soil->visualRect(soil->model()->index(row, 1));
+    return cell.isValid() && soil->viewport()->rect().contains(cell);
+  };
+  // The scroll bar stands beside the rows, within the table's width; the last column gives it
+  // room, so that no number is cut at the right.
+  EXPECT_EQ(soil->rowScrollBar()->geometry().right(), soil->viewport()->geometry().right());
+  EXPECT_EQ(soil->rowScrollBar()->geometry().top(), soil->viewport()->geometry().top() + 2 * 19);
+  EXPECT_EQ(soil->columnWidth(3) + soil->rowScrollBar()->width(), 91);
+
+  // Down from section 1 to section 20 by the keys: the rows scroll, the captions stay.
+  ClickCell(soil, 3, 2);
+  for (int i = 0; i < 19; ++i) Press(Qt::Key_Down);
+  EXPECT_EQ(Current(soil), QPoint(3, 21));
+  EXPECT_TRUE(inView(21));
+  EXPECT_FALSE(inView(13));
+  EXPECT_TRUE(inView(14));
+  EXPECT_EQ(soil->topValueRow(), 12);
+  EXPECT_EQ(soil->visualRect(soil->model()->index(0, 1)).top(), 0);
+  EXPECT_EQ(soil->visualRect(soil->model()->index(2 + 12, 1)).top(), 2 * 19);
+  EXPECT_EQ(soil->cellEditor()->geometry().top(), soil->visualRect(soil->currentIndex()).top());
+  Type(soil, "55");
+  Press(Qt::Key_Return);  // from the last row back to section 1, which scrolls into view
+  EXPECT_EQ(data->sections[19].spring, 55.0);
+  EXPECT_EQ(Current(soil), QPoint(3, 2));
+  EXPECT_EQ(soil->topValueRow(), 0);
+  // Page down moves by the rows in view.
+  Press(Qt::Key_PageDown);
+  EXPECT_EQ(Current(soil), QPoint(3, 10));
+  EXPECT_TRUE(inView(10));
+  EXPECT_EQ(soil->topValueRow(), 1);
+
+  // The wheel scrolls the rows; the current cell, scrolled out, moves along into view.
+  const QPoint at = soil->viewport()->rect().center();
+  QWheelEvent wheel(at, soil->viewport()->mapToGlobal(at), QPoint(), QPoint(0, -360), Qt::NoButton,
+                    Qt::NoModifier, Qt::NoScrollPhase, false);
+  QApplication::sendEvent(soil->viewport(), &wheel);
+  Settle();
+  EXPECT_EQ(soil->topValueRow(), std::min(12, 1 + 3 * QApplication::wheelScrollLines()));
+  EXPECT_TRUE(inView(Current(soil).y()));
+  EXPECT_EQ(Current(soil).x(), 3);
+
+  // Room for every row again: no scroll bar, every row in view.
+  soil->resize(soil->width(), 22 * 19 + 1);
+  Settle();
+  EXPECT_FALSE(soil->rowScrollBar()->isVisible());
+  EXPECT_EQ(soil->columnWidth(3), 91);
+  EXPECT_TRUE(inView(2));
+  EXPECT_TRUE(inView(21));
 }
 
 TEST_F(GridInputTest, CtrlTabGoesFromTableToTableAtItsOwnCell) {
