@@ -150,6 +150,7 @@ void TFormPelv::buildMenu() {
   Print1 = File1->addAction(QStringLiteral("&Print"), this, &TFormPelv::Print1Click);
   N1 = File1->addSeparator();
   Quit1 = File1->addAction(QStringLiteral("&Quit"), this, &TFormPelv::Quit1Click);
+  buildEditMenu();
   // The problem's options: each a check item, checked while it is on.
   Options1 = bar->addMenu(QStringLiteral("&Options"));
   NoTension1 = Options1->addAction(QStringLiteral("Soil takes &no tension"));
@@ -259,6 +260,7 @@ void TFormPelv::buildControls() {
           &TFormPelv::generalDataCommitted);
   connect(SoilGrid->tableModel(), &InputTableModel::committed, this, &TFormPelv::sectionCommitted);
   connect(ForcesGrid->tableModel(), &InputTableModel::committed, this, &TFormPelv::forceCommitted);
+  connectEditHistory();
   connect(SoilGrid, &StringGrid::entered, this, &TFormPelv::SoilGridEnter);
   connect(ForcesGrid, &StringGrid::entered, this, &TFormPelv::ForcesGridEnter);
   connect(MainGrid, &StringGrid::left, this, &TFormPelv::MainGridExit);

@@ -93,6 +93,9 @@ void TFormPelv::FormCreate() {
   SoilGrid->setCurrentCell(2, 1);
 
   BuildForcesGrid();
+  // Nothing of another problem can be undone into this one.
+  history_.clear();
+  editHistoryChanged();
 }
 
 void TFormPelv::FormActivate() {
@@ -167,6 +170,8 @@ void TFormPelv::OpenProblemFile(const std::string& path) {
   rememberFile(path);
   OpenDialog1.fileName = SaveDialog1.fileName = proposedFileName();
   ReloadGrids();
+  history_.clear();
+  editHistoryChanged();
   showInput();
 }
 

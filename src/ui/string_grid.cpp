@@ -102,6 +102,17 @@ class GridDelegate : public QStyledItemDelegate {
 
   bool eventFilter(QObject* watched, QEvent* event) override {
     if (grid_ == nullptr) return QStyledItemDelegate::eventFilter(watched, event);
+    if (event->type() == QEvent::ShortcutOverride) {
+      // Undo, redo, copy and paste are the window's commands on the tables' cells, not the
+      // editor's on its text.
+      const auto* keys = static_cast<QKeyEvent*>(event);
+      if (keys->matches(QKeySequence::Undo) || keys->matches(QKeySequence::Redo) ||
+          keys->matches(QKeySequence::Copy) || keys->matches(QKeySequence::Paste) ||
+          keys->keyCombination() == QKeyCombination(Qt::CTRL, Qt::Key_Y)) {
+        event->ignore();
+        return true;
+      }
+    }
     if (event->type() == QEvent::KeyPress) {
       const int key = static_cast<QKeyEvent*>(event)->key();
       if (key == Qt::Key_Return || key == Qt::Key_Enter) {
@@ -165,7 +176,8 @@ StringGrid::StringGrid(InputTableModel* model, QWidget* parent)
   setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
   setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
   setAutoScroll(false);
-  setSelectionMode(QAbstractItemView::SingleSelection);
+  // A range of cells is selected with Shift and the arrow keys or by dragging, for Copy.
+  setSelectionMode(QAbstractItemView::ContiguousSelection);
   setSelectionBehavior(QAbstractItemView::SelectItems);
   setTabKeyNavigation(true);
   // The owner opens the editor whenever the current cell changes; a key typed while no editor

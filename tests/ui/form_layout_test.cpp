@@ -75,18 +75,20 @@ TEST_F(WindowTest, StartsCentredWithItsClientAreaToolBarAndMenu) {
   EXPECT_NE(glyph.pixmap(QSize(24, 22), 1.0, QIcon::Normal, QIcon::On).toImage(),
             glyph.pixmap(QSize(24, 22), 1.0, QIcon::Normal, QIcon::Off).toImage());
 
-  // Menu: File with its items and access keys, the problem's options, and Help acting on the
-  // menu bar itself. After them, the command that opens the results window.
+  // Menu: File with its items and access keys, Edit, the problem's options, and Help acting on
+  // the menu bar itself. After them, the command that opens the results window.
   const QList<QAction*> bar = form->menuBar()->actions();
-  ASSERT_EQ(bar.size(), 4);
-  EXPECT_EQ(bar[3], form->Results1);
+  ASSERT_EQ(bar.size(), 5);
+  EXPECT_EQ(bar[4], form->Results1);
   EXPECT_EQ(bar[0]->text(), "&File");
   EXPECT_EQ(bar[0]->menu(), form->File1);
-  EXPECT_EQ(bar[1]->text(), "&Options");
-  EXPECT_EQ(bar[1]->menu(), form->Options1);
+  EXPECT_EQ(bar[1]->text(), "&Edit");
+  EXPECT_EQ(bar[1]->menu(), form->Edit1);
+  EXPECT_EQ(bar[2]->text(), "&Options");
+  EXPECT_EQ(bar[2]->menu(), form->Options1);
   EXPECT_EQ(form->Options1->actions(), QList<QAction*>({form->NoTension1}));
   EXPECT_EQ(form->NoTension1->text(), "Soil takes &no tension");
-  EXPECT_EQ(bar[2], form->Help1);
+  EXPECT_EQ(bar[3], form->Help1);
   EXPECT_EQ(form->Help1->text(), "&Help");
   EXPECT_EQ(form->Help1->menu(), nullptr);
   QStringList items;
@@ -97,6 +99,19 @@ TEST_F(WindowTest, StartsCentredWithItsClientAreaToolBarAndMenu) {
   }
   EXPECT_EQ(items, QStringList({"&Open", "&New", "&Save", "&Print", "-", "&Quit"}));
   EXPECT_EQ(keys, QStringList({"Ctrl+O", "Ctrl+N", "Ctrl+S", "Ctrl+P", "", "Ctrl+Q"}));
+  items.clear();
+  keys.clear();
+  for (QAction* action : form->Edit1->actions()) {
+    items << (action->isSeparator() ? QStringLiteral("-") : action->text());
+    QStringList shortcuts;
+    for (const QKeySequence& key : action->shortcuts()) shortcuts << key.toString();
+    keys << shortcuts.join(QLatin1Char(' '));
+  }
+  EXPECT_EQ(items, QStringList({"&Undo", "&Redo", "-", "&Copy", "&Paste"}));
+  EXPECT_EQ(keys, QStringList({"Ctrl+Z", "Ctrl+Shift+Z Ctrl+Y", "", "Ctrl+C", "Ctrl+V"}));
+  // Nothing to undo or redo in a problem just begun.
+  EXPECT_FALSE(form->Undo1->isEnabled());
+  EXPECT_FALSE(form->Redo1->isEnabled());
 }
 
 TEST_F(WindowTest, PlacesCaptionPanelsAndTablesAtTheirPixels) {
