@@ -169,8 +169,8 @@ StringGrid::StringGrid(InputTableModel* model, QWidget* parent)
   setWordWrap(false);
   // The delegate marks a text wider than its cell itself.
   setTextElideMode(Qt::ElideNone);
-  // The grids are as large as their rows and columns; nothing ever scrolls, also not to bring
-  // the last row's grid line (hidden under the frame) into view.
+  // Qt's own scrolling never moves the cells, also not to bring the last row's grid line (hidden
+  // under the frame) into view; rows that do not fit scroll by hiding those above (below).
   setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);

@@ -2,7 +2,8 @@
 // A string grid: the view of an input table's model, whose fixed rows and columns are ordinary
 // cells, painted yellow, that can be neither selected nor edited, with no Qt headers, exact pixel
 // rows and columns and a cell editor that stays open on the current cell while the grid has the
-// keyboard focus.
+// keyboard focus. Given less height than its rows need, the grid scrolls the rows below its fixed
+// rows, which stay in place, and keeps its current cell in view.
 //
 // The grid keeps the cell it tracks: the one committed (through the model's setData) when its
 // current cell moves on. Text typed into the editor is handed to the model as the cell's typed
