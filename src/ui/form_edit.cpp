@@ -44,6 +44,13 @@ QString CopiedText(const InputTableModel& model, int row, int col) {
   return QString::fromStdString(ShortestRealText(value.number));
 }
 
+// A cell's text as a message quotes it: a long one cut, so that the message stays readable.
+QString Quoted(const QString& text) {
+  constexpr int kLongest = 40;
+  const QString trimmed = text.trimmed();
+  return trimmed.size() <= kLongest ? trimmed : trimmed.left(kLongest - 1) + QChar(0x2026);
+}
+
 // A column's heading as the table shows it.
 QString Heading(const StringGrid& grid, int col) { return grid.cellText(col, 0).trimmed(); }
 
@@ -223,7 +230,7 @@ std::optional<QString> TFormPelv::pasteBlock(StringGrid* grid, const QList<QStri
         return QStringLiteral(
                    "Nothing pasted: \"%1\" in row %2, column %3 of the clipboard is "
                    "not a number.")
-            .arg(block[r][c].trimmed())
+            .arg(Quoted(block[r][c]))
             .arg(r + 1)
             .arg(c + 1);
       }

@@ -156,6 +156,10 @@ TEST_F(EditCommandsTest, APasteFillsTheCellsThroughTheInputRulesAsOneStep) {
       {{1, 2},
        "1\t\t3\n",
        "Nothing pasted: \"\" in row 1, column 2 of the clipboard is not a number."},
+      {{1, 2},
+       "1\n2\n3 4 5 6 7 8 9 10 11 12 13 14 15 16 17 18 19 20\n",
+       "Nothing pasted: \"3 4 5 6 7 8 9 10 11 12 13 14 15 16 17 1\u2026\" in row 3, column 1 of "
+       "the clipboard is not a number."},
       {{2, 3},
        "1\t2\t3\n",
        "Nothing pasted: the clipboard holds 3 columns, and from the column \"Load\" on the table "
@@ -172,7 +176,7 @@ TEST_F(EditCommandsTest, APasteFillsTheCellsThroughTheInputRulesAsOneStep) {
     Paste(QString::fromLatin1(r.block));
     ASSERT_EQ(dialogs.shown.size(), 1u);
     EXPECT_EQ(dialogs.shown[0].kind, Kind::Message);
-    EXPECT_EQ(dialogs.shown[0].text, QString::fromLatin1(r.message));
+    EXPECT_EQ(dialogs.shown[0].text, QString::fromUtf8(r.message));
     EXPECT_EQ(data->sectionCount, 5);
     ExpectSection(0, 10.0, 10.0, 100.0);
     ExpectSection(1, 1.0, 2.0, 3.0);
