@@ -499,6 +499,11 @@ void StringGrid::noteFocusGone() {
   if (now == this || isAncestorOf(now)) return;
   focusInside_ = false;
   showSelection(false);
+  // An editor left open while the menu bar had the keys hands its text to its cell now.
+  if (editor_ != nullptr) {
+    commitData(editor_.data());
+    closeEditor(editor_.data(), QAbstractItemDelegate::NoHint);
+  }
   emit left();
 }
 
