@@ -175,7 +175,15 @@ class TFormPelv : public QMainWindow {
   void buildMenu();
   void buildControls();
   void centreOnScreen();
+  // The largest client area whose window, frame and menu bar included, stays within the room
+  // the screen has for windows; and the least one FormResize keeps, 600 x 400 as far as that
+  // room holds it.
+  QSize clientRoom() const;
+  QSize leastClientSize() const;
+  // 750 x 550, or less where the screen has no room for that (start-up and New).
   void resetClientSize();
+  // Shrinks a window larger than the room on its screen to that room.
+  void keepOnScreen();
   void placeToolBarItems();
   // The tables' sizes and places; what they show is their models' part.
   void layOutGeneralGrid();
