@@ -353,6 +353,7 @@ void TFormPelv::Results1Click() {
   if (resultsWindow_ == nullptr) {
     resultsWindow_ = new ResultsWindow(dialogs_, this);
     resultsWindow_->setDataFile(filePath_);
+    resultsWindow_->setWarningBeneath(LabelAccuracy);
     resultsWindow_->showResults(data_);
     resultsWindow_->placeBeside(this);
   }
@@ -382,6 +383,7 @@ void TFormPelv::resultsChanged() {
   } else if (resultsWindow_->hasResults()) {
     resultsWindow_->showOutdated();
   }
+  resultsWindow_->showProblemName(QStringFromCp1252(data_.problemName.View()));
 }
 
 void TFormPelv::Quit1Click() {
