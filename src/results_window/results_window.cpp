@@ -122,10 +122,6 @@ QString FoundationText(const ResultsSnapshot& snapshot) {
       .arg(rounds);
 }
 
-QString WithoutPlvExtension(const QString& name) {
-  return name.endsWith(QLatin1String(".plv"), Qt::CaseInsensitive) ? name.chopped(4) : name;
-}
-
 }  // namespace
 
 ResultsWindow::ResultsWindow(Dialogs& dialogs, QWidget* parent)
@@ -419,8 +415,9 @@ void ResultsWindow::exportCsv() {
   settings.filterPattern = QStringLiteral("*.csv");
   settings.defaultSuffix = QStringLiteral("csv");
   settings.initialFolder = folder_.isEmpty() ? QDir::currentPath() : folder_;
-  settings.fileName = WithoutPlvExtension(QStringFromCp1252(snapshot_->data->fileName.View())) +
-                      (nodes ? QStringLiteral(" nodes.csv") : QStringLiteral(" elements.csv"));
+  settings.fileName =
+      WithoutExtension(QStringFromCp1252(snapshot_->data->fileName.View()), QStringLiteral("plv")) +
+      (nodes ? QStringLiteral(" nodes.csv") : QStringLiteral(" elements.csv"));
   const std::optional<std::string> path =
       ChooseSaveFile(dialogs_, this, settings, dataFile_, DataFileRule::Keeps);
   if (!path) return;
@@ -442,7 +439,8 @@ void ResultsWindow::exportPicture() {
   settings.defaultSuffix = QStringLiteral("png");
   settings.initialFolder = folder_.isEmpty() ? QDir::currentPath() : folder_;
   settings.fileName =
-      WithoutPlvExtension(QStringFromCp1252(snapshot_->data->fileName.View())) + ".png";
+      WithoutExtension(QStringFromCp1252(snapshot_->data->fileName.View()), QStringLiteral("plv")) +
+      ".png";
   const std::optional<std::string> path =
       ChooseSaveFile(dialogs_, this, settings, dataFile_, DataFileRule::Keeps);
   if (!path) return;

@@ -202,7 +202,10 @@ void TFormPelv::SpeedButtonPrintClick() {
   bool intoFile = false;
   const std::optional<std::string> file = ChooseOutputFile(
       dialogs_, this, filePath_, DataFileRule::Keeps, [&]() -> std::optional<std::string> {
-        if (!dialogs_.print(this, printer)) return std::nullopt;
+        // Shown again, the dialog proposes the file chosen in it last.
+        const QString proposal =
+            printer.outputFileName().isEmpty() ? proposedReportFile() : printer.outputFileName();
+        if (!dialogs_.print(this, printer, proposal)) return std::nullopt;
         intoFile = printer.outputFormat() == QPrinter::PdfFormat;
         return intoFile ? PathFromDialog(printer.outputFileName()) : std::string();
       });
@@ -315,6 +318,22 @@ QString TFormPelv::proposedFileName() const {
   // elsewhere: only its name part is proposed.
   const QString name = NamePart(QStringFromCp1252(data_.fileName.View()));
   return name == QLatin1String(".") || name == QLatin1String("..") ? QString() : name;
+}
+
+QString TFormPelv::proposedReportFile() const {
+  QString folder = SaveDialog1.initialFolder;
+  QString name = proposedFileName();
+  if (!filePath_.empty()) {
+    const QString path = DialogPath(filePath_);
+    folder = FolderPart(path);
+    name = NamePart(path);
+    if (folder.isEmpty() && path.startsWith(QLatin1Char('/'))) folder = QStringLiteral("/");
+  }
+  QString base = WithoutExtension(name, QStringLiteral("plv"));
+  if (base.isEmpty()) base = QStringLiteral("report");
+  // A folder given relative to the working folder, as a command line may give it, is made full:
+  // the print dialog would take it from the home folder.
+  return QDir::toNativeSeparators(QDir(folder).absoluteFilePath(base + QStringLiteral(".pdf")));
 }
 
 void TFormPelv::rememberFile(const std::string& path) {

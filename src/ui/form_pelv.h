@@ -209,6 +209,10 @@ class TFormPelv : public QMainWindow {
   // What the file dialogs propose: the name of the file last opened or saved while fileName
   // still stands for it, else the name part of fileName.
   QString proposedFileName() const;
+  // What the print dialog proposes for printing into a file: the data file worked on with
+  // ".pdf" in place of ".plv", beside it; else the name the file dialogs propose, so changed, in
+  // the folder the save dialog starts in.
+  QString proposedReportFile() const;
   // The data file worked on from now, the one last opened or saved; empty for none (New).
   void rememberFile(const std::string& path);
   // Tab and Ctrl+Tab from one table to the next (backward: the previous), at its first (last)
