@@ -201,6 +201,8 @@ ResultsWindow::ResultsWindow(Dialogs& dialogs, QWidget* parent)
   splitter->addWidget(tables);
   splitter->setStretchFactor(0, 3);
   splitter->setStretchFactor(1, 1);
+  // Three quarters for the diagrams, a quarter for the tables, as far as their least sizes allow.
+  splitter->setSizes({3000, 1000});
   // Neither part is ever dragged out of sight: the diagrams keep the least height that holds
   // them, the tables their headings and three rows.
   splitter->setChildrenCollapsible(false);
