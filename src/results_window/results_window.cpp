@@ -184,6 +184,9 @@ ResultsWindow::ResultsWindow(Dialogs& dialogs, QWidget* parent)
   maroon.setColor(QPalette::WindowText, pelvar::palette::kMaroon);
   warning->setPalette(maroon);
   warning->hide();
+  // A number too long for a line (values near the range of doubles) is cut by the window's
+  // edge rather than hold the window wider than its screen.
+  for (QLabel* lines : {equilibrium, accuracy, warning}) lines->setMinimumWidth(1);
   topLayout->addWidget(warning);
   topLayout->addWidget(diagrams, 1);
   topLayout->addWidget(readout);

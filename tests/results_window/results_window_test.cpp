@@ -394,6 +394,9 @@ TEST_F(ResultsWindowTest, TheAccuracyFiguresSayTheSameWhereverTheyStand) {
     ASSERT_TRUE(window->frameGeometry().intersects(beneath));
     EXPECT_TRUE(window->warning->isVisible());
     EXPECT_EQ(window->warning->text().toStdString(), c.warning);
+    // The warning above the diagrams, and the equilibrium line of loads near the range of
+    // doubles, leave the window within the screen.
+    EXPECT_TRUE(window->screen()->availableGeometry().contains(window->frameGeometry()));
     window->move(window->x(), beneath.bottom() + 1);
     Settle();
     EXPECT_FALSE(window->warning->isVisible());
