@@ -218,7 +218,10 @@ void TFormPelv::SpeedButtonPrintClick() {
   bool intoFile = false;
   const std::optional<std::string> file = ChooseOutputFile(
       dialogs_, this, filePath_, DataFileRule::Keeps, [&]() -> std::optional<std::string> {
-        if (!dialogs_.print(this, printer)) return std::nullopt;
+        // Shown again, the dialog proposes the file chosen in it last.
+        const QString proposal =
+            printer.outputFileName().isEmpty() ? proposedReportFile() : printer.outputFileName();
+        if (!dialogs_.print(this, printer, proposal)) return std::nullopt;
         intoFile = printer.outputFormat() == QPrinter::PdfFormat;
         return intoFile ? PathFromDialog(printer.outputFileName()) : std::string();
       });
@@ -333,6 +336,22 @@ QString TFormPelv::proposedFileName() const {
   return name == QLatin1String(".") || name == QLatin1String("..") ? QString() : name;
 }
 
+QString TFormPelv::proposedReportFile() const {
+  QString folder = SaveDialog1.initialFolder;
+  QString name = proposedFileName();
+  if (!filePath_.empty()) {
+    const QString path = DialogPath(filePath_);
+    folder = FolderPart(path);
+    name = NamePart(path);
+    if (folder.isEmpty() && path.startsWith(QLatin1Char('/'))) folder = QStringLiteral("/");
+  }
+  QString base = WithoutExtension(name, QStringLiteral("plv"));
+  if (base.isEmpty()) base = QStringLiteral("report");
+  // A folder given relative to the working folder, as a command line may give it, is made full:
+  // the print dialog would take it from the home folder.
+  return QDir::toNativeSeparators(QDir(folder).absoluteFilePath(base + QStringLiteral(".pdf")));
+}
+
 void TFormPelv::rememberFile(const std::string& path) {
   filePath_ = path;
   filePathName_.Set(NameAsFileKeepsIt(FileNameToCp1252(NameOfPath(path))));
@@ -369,6 +388,7 @@ void TFormPelv::Results1Click() {
   if (resultsWindow_ == nullptr) {
     resultsWindow_ = new ResultsWindow(dialogs_, this);
     resultsWindow_->setDataFile(filePath_);
+    resultsWindow_->setWarningBeneath(LabelAccuracy);
     resultsWindow_->showResults(data_);
     resultsWindow_->placeBeside(this);
   }
@@ -398,6 +418,7 @@ void TFormPelv::resultsChanged() {
   } else if (resultsWindow_->hasResults()) {
     resultsWindow_->showOutdated();
   }
+  resultsWindow_->showProblemName(QStringFromCp1252(data_.problemName.View()));
 }
 
 void TFormPelv::Quit1Click() {

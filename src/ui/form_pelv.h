@@ -207,7 +207,15 @@ class TFormPelv : public QMainWindow {
   void buildMenu();
   void buildControls();
   void centreOnScreen();
+  // The largest client area whose window, frame and menu bar included, stays within the room
+  // the screen has for windows; and the least one FormResize keeps, 600 x 400 as far as that
+  // room holds it.
+  QSize clientRoom() const;
+  QSize leastClientSize() const;
+  // 750 x 550, or less where the screen has no room for that (start-up and New).
   void resetClientSize();
+  // Shrinks a window larger than the room on its screen to that room.
+  void keepOnScreen();
   void placeToolBarItems();
   // The tables' sizes and places; what they show is their models' part.
   void layOutGeneralGrid();
@@ -233,6 +241,10 @@ class TFormPelv : public QMainWindow {
   // What the file dialogs propose: the name of the file last opened or saved while fileName
   // still stands for it, else the name part of fileName.
   QString proposedFileName() const;
+  // What the print dialog proposes for printing into a file: the data file worked on with
+  // ".pdf" in place of ".plv", beside it; else the name the file dialogs propose, so changed, in
+  // the folder the save dialog starts in.
+  QString proposedReportFile() const;
   // The data file worked on from now, the one last opened or saved; empty for none (New).
   void rememberFile(const std::string& path);
   // Tab and Ctrl+Tab from one table to the next (backward: the previous), at its first (last)

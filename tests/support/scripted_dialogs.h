@@ -31,8 +31,9 @@ class ScriptedDialogs : public Dialogs {
     saveRequests.push_back(settings);
     return Next();
   }
-  bool print(QWidget*, QPrinter& printer) override {
+  bool print(QWidget*, QPrinter& printer, const QString& proposedFile) override {
     ++printRequests;
+    printFiles.push_back(proposedFile);
     // The choices a user would make in the dialog, such as printing into a PDF file.
     if (preparePrinter) preparePrinter(printer);
     if (printAnswers.empty()) return printAnswer;
@@ -62,6 +63,7 @@ class ScriptedDialogs : public Dialogs {
   std::vector<FileDialogSettings> openRequests;
   std::vector<FileDialogSettings> saveRequests;
   int printRequests = 0;
+  std::vector<QString> printFiles;  // the file each print dialog proposed
   std::vector<Shown> shown;
 
  private:

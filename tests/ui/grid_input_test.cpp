@@ -630,8 +630,10 @@ TEST_F(GridInputTest, ChangingTheNumberOfSectionsRebuildsBothTables) {
   Type(form->MainGrid, "20");
   Press(Qt::Key_Return);
   EXPECT_EQ(form->SoilGrid->rowCount(), 22);
-  EXPECT_EQ(form->SoilGrid->height(), 419);
-  EXPECT_EQ(form->ForcesGrid->height(), 438);
+  // Their 419 and 438 pixels of rows end 5 pixels above the bottom of the 550 pixels high
+  // client area, as the sections table's top lies 233 pixels down.
+  EXPECT_EQ(form->SoilGrid->height(), 312);
+  EXPECT_EQ(form->ForcesGrid->height(), 312);
   EXPECT_EQ(form->SoilGrid->cellText(1, 2), "      10.000");
   EXPECT_EQ(form->ForcesGrid->cellText(1, 22), "     200.000");
 }
