@@ -326,6 +326,9 @@ TEST_F(GridInputTest, RowsThatDoNotFitScrollBelowTheFixedRowsWithTheCurrentCellI
   EnterGeneral(3, "20");
   StringGrid* soil = form->SoilGrid;
   ASSERT_EQ(soil->rowCount(), 22);
+  // Given the height of all its rows, the table does not scroll.
+  soil->resize(soil->width(), 22 * 19 + 1);
+  Settle();
   EXPECT_FALSE(soil->rowScrollBar()->isVisible());
   // Given room for the two caption rows and eight sections, not 20.
   soil->resize(soil->width(), 10 * 19 + 1);
