@@ -33,8 +33,9 @@ class Dialogs {
   // The full path chosen, or nothing when the user cancels.
   virtual std::optional<QString> openFile(QWidget* parent, const FileDialogSettings& settings) = 0;
   virtual std::optional<QString> saveFile(QWidget* parent, const FileDialogSettings& settings) = 0;
-  // True when the user confirms the print dialog; the printer then holds the choices made.
-  virtual bool print(QWidget* parent, QPrinter& printer) = 0;
+  // True when the user confirms the print dialog; the printer then holds the choices made. The
+  // dialog proposes proposedFile (a full path) for printing into a file.
+  virtual bool print(QWidget* parent, QPrinter& printer, const QString& proposedFile) = 0;
   // The size of a picture in pixels, asked for with proposed filled in; each side is held within
   // least..most. Nothing when the user cancels.
   virtual std::optional<QSize> pictureSize(QWidget* parent, QSize proposed, int least,

@@ -26,4 +26,9 @@ QString WithDefaultExtension(const QString& path, const QString& extension) {
   return path + QLatin1Char('.') + extension;
 }
 
+QString WithoutExtension(const QString& name, const QString& extension) {
+  const QString ending = QLatin1Char('.') + extension;
+  return name.endsWith(ending, Qt::CaseInsensitive) ? name.chopped(ending.size()) : name;
+}
+
 }  // namespace pelvar

@@ -13,5 +13,7 @@ QString FolderPart(const QString& path);
 QString NamePart(const QString& path);
 // The path with "." and the extension appended when its name part (not empty) has no extension.
 QString WithDefaultExtension(const QString& path, const QString& extension);
+// The name without "." and the extension (in any case) where it ends with them.
+QString WithoutExtension(const QString& name, const QString& extension);
 
 }  // namespace pelvar

@@ -104,8 +104,16 @@ std::optional<QString> QtDialogs::saveFile(QWidget* parent, const FileDialogSett
   return RunFileDialog(parent, settings, QFileDialog::AcceptSave);
 }
 
-bool QtDialogs::print(QWidget* parent, QPrinter& printer) {
+bool QtDialogs::print(QWidget* parent, QPrinter& printer, const QString& proposedFile) {
+  // The dialog takes the file it proposes from the printer when it is made. Named there, the
+  // file would also make printing into it the choice the dialog opens with; the printer goes
+  // back to the one chosen before, so that a default printer stays the default.
+  const QString outputFile = printer.outputFileName();
+  const QPrinter::OutputFormat format = printer.outputFormat();
+  printer.setOutputFileName(proposedFile);
   QPrintDialog dialog(&printer, parent);
+  printer.setOutputFileName(outputFile);
+  printer.setOutputFormat(format);
   // The report is always printed whole: a page range or a selection would be ignored.
   dialog.setOption(QAbstractPrintDialog::PrintPageRange, false);
   dialog.setOption(QAbstractPrintDialog::PrintSelection, false);

@@ -9,7 +9,7 @@ class QtDialogs : public Dialogs {
  public:
   std::optional<QString> openFile(QWidget* parent, const FileDialogSettings& settings) override;
   std::optional<QString> saveFile(QWidget* parent, const FileDialogSettings& settings) override;
-  bool print(QWidget* parent, QPrinter& printer) override;
+  bool print(QWidget* parent, QPrinter& printer, const QString& proposedFile) override;
   std::optional<QSize> pictureSize(QWidget* parent, QSize proposed, int least, int most) override;
   void message(QWidget* parent, const QString& text) override;
   void messageAt(QWidget* parent, const QString& text, QPoint screenPoint) override;

@@ -47,14 +47,61 @@ void Report::PrintTitle(int cursor, std::string_view title) {
   surface_.TextOut(leftMargin_, cursor, title);
 }
 
-Report::ColumnGrid Report::MeasureColumnGrid() {
+Report::ColumnGrid Report::MeasureColumnGrid(const Table& table) {
   surface_.SelectFont(ReportFont::Bold);
   ColumnGrid grid;
   grid.d = surface_.TextSize("99").width;
   const int c = surface_.TextSize("12345.123").width;
+  // A column is c wide, or wider where a text of it would reach the text beside it in the same
+  // row, or come closer to that one's first character than a blank: a value wider than its
+  // format, printed in full, never runs into the next one. The leading blanks of the next text
+  // count as its place (texts stand on an opaque ground) and as the blank between them.
+  surface_.SelectFont(ReportFont::Regular);
+  const int gap = surface_.TextSize(" ").width;
+  auto leadingBlanks = [&](const std::string& text) {
+    const std::size_t blanks = std::min(text.find_first_not_of(' '), text.size());
+    return blanks == 0 ? 0 : surface_.TextSize(std::string_view(text).substr(0, blanks)).width;
+  };
   grid.col[1] = leftMargin_ + grid.d;
-  for (int i = 2; i <= 5; ++i) grid.col[i] = grid.col[i - 1] + c;
+  for (int i = 2; i <= 5; ++i) {
+    grid.col[i] = grid.col[i - 1] + c;
+    for (const std::vector<std::string>& row : table.rows) {
+      if (row.size() < static_cast<std::size_t>(i)) continue;
+      const int end = grid.col[i - 1] + surface_.TextSize(row[i - 2]).width;
+      grid.col[i] = std::max(grid.col[i], end + std::max(0, gap - leadingBlanks(row[i - 1])));
+    }
+  }
   return grid;
+}
+
+int Report::PrintHeadings(int cursor, const Table& table, const ColumnGrid& grid, int h) {
+  surface_.SelectFont(ReportFont::Regular);
+  for (const Heading& heading : table.headings) {
+    surface_.TextOut(At(grid.col[heading.column], heading.multiple, grid.d), cursor, heading.text);
+  }
+  cursor += h;
+  for (const Heading& unit : table.units) {
+    surface_.TextOut(At(grid.col[unit.column], unit.multiple, grid.d), cursor, unit.text);
+  }
+  return cursor;
+}
+
+int Report::PrintTable(int cursor, const Table& table) {
+  const int h = BodyLineHeight();
+  const int bottom = surface_.PageHeight() - h;
+  const ColumnGrid grid = MeasureColumnGrid(table);
+  cursor = PrintHeadings(cursor, table, grid, h);
+  for (const std::vector<std::string>& row : table.rows) {
+    cursor += h;
+    if (cursor + table.reserve * h > bottom) {
+      // A continued table is read under its headings too.
+      cursor = PrintHeadings(PrintHeader(true), table, grid, h) + h;
+    }
+    for (std::size_t i = 0; i < row.size(); ++i) {
+      surface_.TextOut(grid.col[i + 1], cursor, row[i]);
+    }
+  }
+  return cursor;
 }
 
 int Report::PrintHeader(bool newPage) {
@@ -128,50 +175,32 @@ int Report::PrintInputData(int cursor) {
   cursor += 2 * h;
   PrintTitle(cursor, "Sections");
   cursor += 2 * h;
-  ColumnGrid g = MeasureColumnGrid();
-  surface_.SelectFont(ReportFont::Regular);
-  surface_.TextOut(g.col[1], cursor, "Layer");
-  surface_.TextOut(g.col[2] + g.d, cursor, "Length");
-  surface_.TextOut(g.col[3] + g.d, cursor, "Load");
-  surface_.TextOut(At(g.col[4], 0.9, g.d), cursor, "Spring");
-  cursor += h;
-  surface_.TextOut(g.col[2] + g.d, cursor, "  m");
-  surface_.TextOut(g.col[3] + g.d, cursor, "kN/m\xB2");
-  surface_.TextOut(g.col[4] + g.d, cursor, "kN/m\xB3");
+  Table sections;
+  sections.headings = {{1, 0.0, "Layer"}, {2, 1.0, "Length"}, {3, 1.0, "Load"}, {4, 0.9, "Spring"}};
+  sections.units = {{2, 1.0, "  m"}, {3, 1.0, "kN/m\xB2"}, {4, 1.0, "kN/m\xB3"}};
+  sections.reserve = 1;
   for (int i = 1; i <= data_.sectionCount; ++i) {
-    cursor += h;
-    if (cursor + h > bottom) cursor = PrintHeader(true);
     const SectionRow& section = data_.sections[i - 1];
-    surface_.TextOut(g.col[1], cursor, FormatText("%4d", i));
-    surface_.TextOut(g.col[2], cursor, FormatText("%9.3f", section.length));
-    surface_.TextOut(g.col[3], cursor, FormatText("%9.3f", section.load));
-    surface_.TextOut(g.col[4], cursor, FormatText("%9.3f", section.spring));
+    sections.rows.push_back({FormatText("%4d", i), FormatText("%9.3f", section.length),
+                             FormatText("%9.3f", section.load),
+                             FormatText("%9.3f", section.spring)});
   }
+  cursor = PrintTable(cursor, sections);
 
   cursor += 2 * h;
   if (cursor + 5 * h > bottom) cursor = PrintHeader(true);
   PrintTitle(cursor, "Forces");
   cursor += 2 * h;
-  g = MeasureColumnGrid();
-  surface_.SelectFont(ReportFont::Regular);
-  surface_.TextOut(g.col[1], cursor, "Point");
-  surface_.TextOut(g.col[2] + g.d, cursor, "x");
-  surface_.TextOut(g.col[3] + g.d, cursor, "F");
-  surface_.TextOut(g.col[4] + g.d, cursor, "M");
-  cursor += h;
-  surface_.TextOut(g.col[2] + g.d, cursor, "m");
-  surface_.TextOut(At(g.col[3], 0.9, g.d), cursor, "kN");
-  surface_.TextOut(At(g.col[4], 0.8, g.d), cursor, "kNm");
+  Table forces;
+  forces.headings = {{1, 0.0, "Point"}, {2, 1.0, "x"}, {3, 1.0, "F"}, {4, 1.0, "M"}};
+  forces.units = {{2, 1.0, "m"}, {3, 0.9, "kN"}, {4, 0.8, "kNm"}};
+  forces.reserve = 3;
   for (int j = 0; j <= data_.sectionCount; ++j) {
-    cursor += h;
-    if (cursor + 3 * h > bottom) cursor = PrintHeader(true);
     const PointLoadRow& point = data_.points[j];
-    surface_.TextOut(g.col[1], cursor, FormatText("%4d", j));
-    surface_.TextOut(g.col[2], cursor, FormatText("%9.3f", point.x));
-    surface_.TextOut(g.col[3], cursor, FormatText("%9.3f", point.force));
-    surface_.TextOut(g.col[4], cursor, FormatText("%9.3f", point.moment));
+    forces.rows.push_back({FormatText("%4d", j), FormatText("%9.3f", point.x),
+                           FormatText("%9.3f", point.force), FormatText("%9.3f", point.moment)});
   }
-  return cursor + 2 * h;
+  return PrintTable(cursor, forces) + 2 * h;
 }
 
 int Report::PrintOutputData(int cursor) {
@@ -184,28 +213,18 @@ int Report::PrintOutputData(int cursor) {
   cursor += 2 * h;
   PrintTitle(cursor, "Displacements, Shear Forces and Moments");
   cursor += 2 * h;
-  const ColumnGrid g = MeasureColumnGrid();
-  surface_.SelectFont(ReportFont::Regular);
-  surface_.TextOut(g.col[1], cursor, "Point");
-  surface_.TextOut(At(g.col[2], 1.1, g.d), cursor, "x");
-  surface_.TextOut(At(g.col[3], 1.1, g.d), cursor, "w");
-  surface_.TextOut(At(g.col[4], 1.6, g.d), cursor, "Q");
-  surface_.TextOut(At(g.col[5], 1.6, g.d), cursor, "M");
-  cursor += h;
-  surface_.TextOut(g.col[2] + g.d, cursor, "m");
-  surface_.TextOut(g.col[3] + g.d, cursor, "m");
-  surface_.TextOut(At(g.col[4], 1.4, g.d), cursor, "kN");
-  surface_.TextOut(At(g.col[5], 1.4, g.d), cursor, "kNm");
+  Table output;
+  output.headings = {{1, 0.0, "Point"}, {2, 1.1, "x"}, {3, 1.1, "w"}, {4, 1.6, "Q"}, {5, 1.6, "M"}};
+  output.units = {{2, 1.0, "m"}, {3, 1.0, "m"}, {4, 1.4, "kN"}, {5, 1.4, "kNm"}};
+  output.reserve = 3;
+  output.rows.reserve(static_cast<std::size_t>(elementCount) + 1);
   for (int k = 0; k <= elementCount; ++k) {
-    cursor += h;
-    if (cursor + 3 * h > bottom) cursor = PrintHeader(true);
     const ResultNode& node = data_.nodes[k];
-    surface_.TextOut(g.col[1], cursor, FormatText("%4d", k));
-    surface_.TextOut(g.col[2], cursor, FormatText("%9.3f", node.x));
-    surface_.TextOut(g.col[3], cursor, FormatText("%12.6f", node.w));
-    surface_.TextOut(g.col[4], cursor, FormatText("%12.3f", node.Q));
-    surface_.TextOut(g.col[5], cursor, FormatText("%12.3f", node.M));
+    output.rows.push_back({FormatText("%4d", k), FormatText("%9.3f", node.x),
+                           FormatText("%12.6f", node.w), FormatText("%12.3f", node.Q),
+                           FormatText("%12.3f", node.M)});
   }
+  cursor = PrintTable(cursor, output);
   cursor += 2 * h;
   // Where the scheme's answer is far from the exact continuous beam, the paper says so too.
   if (const std::optional<std::string> warning = AccuracyWarning(data_)) {

@@ -5,6 +5,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "files/file_result.h"
 #include "model/problem_data.h"
@@ -49,10 +50,29 @@ class Report {
     int d = 0;        // width of "99"
     int col[6] = {};  // col[1]..col[5]
   };
+  // A text of a table's heading or units line, at a column plus a multiple of d.
+  struct Heading {
+    int column = 1;
+    double multiple = 0.0;
+    std::string_view text;
+  };
+  // A table below its title: two lines of headings and units, and rows of texts for the
+  // columns from col[1] on. A row stays on its page while reserve body lines fit from its top.
+  struct Table {
+    std::vector<Heading> headings;
+    std::vector<Heading> units;
+    std::vector<std::vector<std::string>> rows;
+    int reserve = 0;
+  };
 
   int BodyLineHeight();
-  ColumnGrid MeasureColumnGrid();
+  ColumnGrid MeasureColumnGrid(const Table& table);
   void PrintTitle(int cursor, std::string_view title);
+  // Prints the headings and units at the cursor and returns the cursor of the units line.
+  int PrintHeadings(int cursor, const Table& table, const ColumnGrid& grid, int h);
+  // Prints the table's headings and rows from the cursor, with its headings again at the top of
+  // every page it continues on, and returns the cursor of its last row.
+  int PrintTable(int cursor, const Table& table);
   struct GraphLayout;
   void DrawDiagram(const GraphLayout& layout, int axisY, double minValue, double maxValue,
                    double ResultNode::*quantity, std::string_view letter, bool first);

@@ -1,10 +1,43 @@
 #include "results_window/diagram_view.h"
 
+#include <QFontInfo>
+#include <QFontMetrics>
 #include <QMouseEvent>
 #include <QPainter>
 #include <algorithm>
 
 namespace pelvar {
+namespace {
+
+// Texts smaller than this many pixels would be hard to read, at any scale.
+constexpr int kLeastFontPixels = 9;
+constexpr int kLeastWidth = 320;
+
+QFont WithPixelSize(QFont font, int pixels) {
+  font.setPixelSize(pixels);
+  return font;
+}
+
+// The least height, to a pixel, at which the diagrams of snapshot fit a drawing width wide in
+// font; 0 where no height does (values too large to draw).
+int LeastUsableHeight(const ResultsSnapshot& snapshot, int width, const QFont& font) {
+  auto usable = [&](int height) {
+    return LayoutDiagrams(snapshot, QRectF(0, 0, width, height), font).usable;
+  };
+  int high = 256;
+  while (!usable(high)) {
+    if (high >= 65536) return 0;
+    high *= 2;
+  }
+  int low = 0;  // never usable
+  while (high - low > 1) {
+    const int middle = (low + high) / 2;
+    (usable(middle) ? high : low) = middle;
+  }
+  return high;
+}
+
+}  // namespace
 
 const char DiagramView::kOutdatedText[] =
     "The problem has changed since these results were calculated.\n"
@@ -13,28 +46,53 @@ const char DiagramView::kOutdatedText[] =
 DiagramView::DiagramView(QWidget* parent) : QWidget(parent) {
   setMouseTracking(true);
   setAttribute(Qt::WA_OpaquePaintEvent);
-  setMinimumSize(320, 260);
+  drawingFont_ = font();
+}
+
+QSize DiagramView::minimumSizeHint() const {
+  // The notice takes two lines; the diagrams the height found for them.
+  const int notice = 4 * fontMetrics().height();
+  return {kLeastWidth, std::max(notice, leastHeight_)};
+}
+
+void DiagramView::layOut() {
+  cache_ = QPixmap();
+  drawingFont_ = font();
+  layout_ = DiagramLayout{};
+  if (!snapshot_) return;
+  const QRectF area(rect());
+  const int largest = QFontInfo(font()).pixelSize();
+  for (int pixels = largest;; --pixels) {
+    drawingFont_ = pixels == largest ? font() : WithPixelSize(font(), pixels);
+    layout_ = LayoutDiagrams(*snapshot_, area, drawingFont_, extras_);
+    if (layout_.usable || pixels <= kLeastFontPixels) return;
+  }
 }
 
 void DiagramView::setSnapshot(std::shared_ptr<const ResultsSnapshot> snapshot) {
   snapshot_ = std::move(snapshot);
-  relayout();
-  setMarker(-1, -1);
+  const int least =
+      snapshot_
+          ? LeastUsableHeight(
+                *snapshot_, kLeastWidth,
+                WithPixelSize(font(), std::min(kLeastFontPixels, QFontInfo(font()).pixelSize())))
+          : 0;
+  if (least != leastHeight_) {
+    leastHeight_ = least;
+    updateGeometry();
+  }
+  layOut();
+    setMarker(-1, -1);
   update();
 }
 
 void DiagramView::setOverlay(PanelOverlay overlay) {
   extras_.overlay = std::move(overlay);
   // The axes take in the overlay's values.
-  relayout();
+  layOut();
   update();
 }
 
-void DiagramView::relayout() {
-  layout_ =
-      snapshot_ ? LayoutDiagrams(*snapshot_, QRectF(rect()), font(), extras_) : DiagramLayout{};
-  cache_ = QPixmap();
-}
 
 void DiagramView::paintEvent(QPaintEvent*) {
   QPainter painter(this);
@@ -50,15 +108,15 @@ void DiagramView::paintEvent(QPaintEvent*) {
     cache_ = QPixmap(size() * ratio);
     cache_.setDevicePixelRatio(ratio);
     QPainter picture(&cache_);
-    PaintDiagrams(picture, *snapshot_, layout_, font(), extras_);
+    PaintDiagrams(picture, *snapshot_, layout_, drawingFont_, extras_);
   }
   painter.drawPixmap(0, 0, cache_);
   if (node_ >= 0) PaintMarker(painter, *snapshot_, layout_, node_, element_);
 }
 
 void DiagramView::resizeEvent(QResizeEvent*) {
-  relayout();
-  setMarker(-1, -1);
+  layOut();
+    setMarker(-1, -1);
 }
 
 void DiagramView::mouseMoveEvent(QMouseEvent* event) {

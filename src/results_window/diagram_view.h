@@ -1,6 +1,8 @@
 #pragma once
 // The diagrams of the results window at the widget's size, kept as a picture at the screen's
-// scale, with the marker under the mouse drawn over it.
+// scale, with the marker under the mouse drawn over it. Where the widget is too small for the
+// diagrams in its font, they are drawn in a smaller one, down to a least size that stays
+// readable; the widget asks for the least height at which that font still holds them.
 
 #include <QPixmap>
 #include <QWidget>
@@ -25,6 +27,11 @@ class DiagramView : public QWidget {
   void setOverlay(PanelOverlay overlay);
   const PanelOverlay& overlay() const { return extras_.overlay; }
   const DiagramLayout& layout() const { return layout_; }
+  // The font the diagrams are drawn in at the widget's present size.
+  const QFont& drawingFont() const { return drawingFont_; }
+  // The least height that holds the diagrams of the results shown (in the least font) and the
+  // notice shown in their place.
+  QSize minimumSizeHint() const override;
   // The node nearest to the mouse and the element under it; -1 while the mouse is elsewhere.
   int markedNode() const { return node_; }
   int markedElement() const { return element_; }
@@ -40,12 +47,14 @@ class DiagramView : public QWidget {
 
  private:
   void setMarker(int node, int element);
-  // The layout for the widget's size, the picture to be drawn anew.
-  void relayout();
+  // The layout, the picture to be drawn anew, at the widget's size in the largest font, down to the least, that holds it.
+  void layOut();
 
   std::shared_ptr<const ResultsSnapshot> snapshot_;
   DiagramExtras extras_;  // the overlay; the screen has no heading
   DiagramLayout layout_;
+  QFont drawingFont_;
+  int leastHeight_ = 0;
   QPixmap cache_;  // the diagrams without marker; null when they must be drawn anew
   int node_ = -1;
   int element_ = -1;

@@ -10,6 +10,8 @@
 #include <QMenuBar>
 #include <QScreen>
 #include <QSplitter>
+#include <QStyle>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTableView>
 #include <QVBoxLayout>
@@ -18,6 +20,7 @@
 
 #include "analysis/results.h"
 #include "desktop/chosen_path.h"
+#include "desktop/colours.h"
 #include "desktop/dialogs.h"
 #include "desktop/output_choice.h"
 #include "desktop/path_parts.h"
@@ -55,6 +58,37 @@ QTableView* MakeTable(QAbstractTableModel* model, int countColumns, QWidget* par
 
 constexpr int kLeastReadableWidth = 560;
 
+// The diagrams with the lines of text under them. Its least height counts those lines as they
+// wrap at its present width, which a layout's least size does not, so that a splitter never
+// squeezes the diagrams below the least height that holds them.
+class DiagramsPane : public QWidget {
+ public:
+  using QWidget::QWidget;
+
+  QSize minimumSizeHint() const override {
+    QSize least = QWidget::minimumSizeHint();
+    if (layout() != nullptr && layout()->hasHeightForWidth()) {
+      // Until it is first shown, the pane is as wide as the window will be at least.
+      const int width = isVisible() ? this->width() : std::max(this->width(), kLeastReadableWidth);
+      least.setHeight(std::max(least.height(), layout()->minimumHeightForWidth(width)));
+    }
+    return least;
+  }
+
+ protected:
+  void resizeEvent(QResizeEvent* event) override {
+    QWidget::resizeEvent(event);
+    const int least = minimumSizeHint().height();
+    if (least != leastHeight_) {
+      leastHeight_ = least;
+      updateGeometry();
+    }
+  }
+
+ private:
+  int leastHeight_ = 0;
+};
+
 // The accuracy line: each figure in percent with two significant digits, up to the largest the
 // texts show.
 QString AccuracyText(const ResultAccuracy& accuracy) {
@@ -90,10 +124,6 @@ QString FoundationText(const ResultsSnapshot& snapshot) {
       .arg(rounds);
 }
 
-QString WithoutPlvExtension(const QString& name) {
-  return name.endsWith(QLatin1String(".plv"), Qt::CaseInsensitive) ? name.chopped(4) : name;
-}
-
 }  // namespace
 
 ResultsWindow::ResultsWindow(Dialogs& dialogs, QWidget* parent)
@@ -121,7 +151,7 @@ ResultsWindow::ResultsWindow(Dialogs& dialogs, QWidget* parent)
       QStringLiteral("Draw the exact solution of the continuous beam over w, Q and M, dashed"));
 
   auto* splitter = new QSplitter(Qt::Vertical, this);
-  auto* top = new QWidget(splitter);
+  auto* top = new DiagramsPane(splitter);
   auto* topLayout = new QVBoxLayout(top);
   topLayout->setContentsMargins(0, 0, 0, 0);
   topLayout->setSpacing(2);
@@ -144,6 +174,22 @@ ResultsWindow::ResultsWindow(Dialogs& dialogs, QWidget* parent)
   accuracy->setTextInteractionFlags(Qt::TextSelectableByMouse);
   accuracy->setContentsMargins(6, 0, 6, 2);
   accuracy->setWordWrap(true);
+  // As the main window's tool bar shows it.
+  warning = new QLabel(top);
+  warning->setTextFormat(Qt::PlainText);
+  warning->setContentsMargins(6, 2, 6, 0);
+  warning->setWordWrap(true);
+  QFont bold = warning->font();
+  bold.setBold(true);
+  warning->setFont(bold);
+  QPalette maroon = warning->palette();
+  maroon.setColor(QPalette::WindowText, pelvar::palette::kMaroon);
+  warning->setPalette(maroon);
+  warning->hide();
+  // A number too long for a line (values near the range of doubles) is cut by the window's
+  // edge rather than hold the window wider than its screen.
+  for (QLabel* lines : {equilibrium, accuracy, warning}) lines->setMinimumWidth(1);
+  topLayout->addWidget(warning);
   topLayout->addWidget(diagrams, 1);
   topLayout->addWidget(readout);
   topLayout->addWidget(equilibrium);
@@ -160,6 +206,16 @@ ResultsWindow::ResultsWindow(Dialogs& dialogs, QWidget* parent)
   splitter->addWidget(tables);
   splitter->setStretchFactor(0, 3);
   splitter->setStretchFactor(1, 1);
+  // Three quarters for the diagrams, a quarter for the tables, as far as their least sizes allow.
+  splitter->setSizes({3000, 1000});
+  // Neither part is ever dragged out of sight: the diagrams keep the least height that holds
+  // them, the tables their headings and three rows.
+  splitter->setChildrenCollapsible(false);
+  const QTableView* table = nodeTable;
+  tables->setMinimumHeight(
+      tables->tabBar()->sizeHint().height() + table->horizontalHeader()->sizeHint().height() +
+      3 * table->verticalHeader()->defaultSectionSize() + 2 * table->frameWidth() +
+      2 * tables->style()->pixelMetric(QStyle::PM_DefaultFrameWidth));
   setCentralWidget(splitter);
   resize(960, 760);
 
@@ -181,9 +237,7 @@ void ResultsWindow::showResults(const ProblemData& data) {
   for (QAction* action : {exportPictureAction, exportCsvAction, copyAction}) {
     action->setEnabled(true);
   }
-  const QString name = QStringFromCp1252(data.problemName.View());
-  setWindowTitle(name.isEmpty() ? QStringLiteral("Pelvar - Results")
-                                : QStringLiteral("Pelvar - Results - ") + name);
+  showProblemName(QStringFromCp1252(data.problemName.View()));
   showReadout(-1, -1);
   const EquilibriumTotals& totals = snapshot_->quantities.equilibrium;
   // A balance that rounds to zero shows without its sign.
@@ -197,6 +251,44 @@ void ResultsWindow::showResults(const ProblemData& data) {
                     (foundation.isEmpty() ? QString() : QStringLiteral("\n") + foundation));
   exactBeamAction->setEnabled(data.accuracy.available);
   showExactBeam(exactBeamAction->isChecked());
+  showCoveredWarning();
+}
+
+void ResultsWindow::showProblemName(const QString& name) {
+  setWindowTitle(name.isEmpty() ? QStringLiteral("Pelvar - Results")
+                                : QStringLiteral("Pelvar - Results - ") + name);
+}
+
+void ResultsWindow::setWarningBeneath(const QWidget* label) {
+  warningBeneath_ = label;
+  showCoveredWarning();
+}
+
+void ResultsWindow::showCoveredWarning() {
+  const std::optional<std::string> text =
+      snapshot_ ? AccuracyWarning(*snapshot_->data) : std::nullopt;
+  bool covers = false;
+  if (text && isVisible() && warningBeneath_ != nullptr && warningBeneath_->isVisible()) {
+    const QRect beneath(warningBeneath_->mapToGlobal(QPoint(0, 0)), warningBeneath_->size());
+    covers = frameGeometry().intersects(beneath);
+  }
+  if (covers) warning->setText(QString::fromStdString(*text));
+  warning->setVisible(covers);
+}
+
+void ResultsWindow::moveEvent(QMoveEvent* event) {
+  QMainWindow::moveEvent(event);
+  showCoveredWarning();
+}
+
+void ResultsWindow::resizeEvent(QResizeEvent* event) {
+  QMainWindow::resizeEvent(event);
+  showCoveredWarning();
+}
+
+void ResultsWindow::showEvent(QShowEvent* event) {
+  QMainWindow::showEvent(event);
+  showCoveredWarning();
 }
 
 void ResultsWindow::showExactBeam(bool shown) {
@@ -218,6 +310,7 @@ void ResultsWindow::showOutdated() {
   readout->clear();
   equilibrium->clear();
   accuracy->clear();
+  showCoveredWarning();
 }
 
 void ResultsWindow::showReadout(int node, int element) {
@@ -329,8 +422,9 @@ void ResultsWindow::exportCsv() {
   settings.filterPattern = QStringLiteral("*.csv");
   settings.defaultSuffix = QStringLiteral("csv");
   settings.initialFolder = folder_.isEmpty() ? QDir::currentPath() : folder_;
-  settings.fileName = WithoutPlvExtension(QStringFromCp1252(snapshot_->data->fileName.View())) +
-                      (nodes ? QStringLiteral(" nodes.csv") : QStringLiteral(" elements.csv"));
+  settings.fileName =
+      WithoutExtension(QStringFromCp1252(snapshot_->data->fileName.View()), QStringLiteral("plv")) +
+      (nodes ? QStringLiteral(" nodes.csv") : QStringLiteral(" elements.csv"));
   const std::optional<std::string> path =
       ChooseSaveFile(dialogs_, this, settings, dataFile_, DataFileRule::Keeps);
   if (!path) return;
@@ -352,7 +446,8 @@ void ResultsWindow::exportPicture() {
   settings.defaultSuffix = QStringLiteral("png");
   settings.initialFolder = folder_.isEmpty() ? QDir::currentPath() : folder_;
   settings.fileName =
-      WithoutPlvExtension(QStringFromCp1252(snapshot_->data->fileName.View())) + ".png";
+      WithoutExtension(QStringFromCp1252(snapshot_->data->fileName.View()), QStringLiteral("plv")) +
+      ".png";
   const std::optional<std::string> path =
       ChooseSaveFile(dialogs_, this, settings, dataFile_, DataFileRule::Keeps);
   if (!path) return;

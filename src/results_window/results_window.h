@@ -6,6 +6,7 @@
 // so and shows no numbers until the next Calculate.
 
 #include <QMainWindow>
+#include <QPointer>
 #include <QRect>
 #include <QSize>
 #include <memory>
@@ -49,11 +50,17 @@ class ResultsWindow : public QMainWindow {
   // The data file the main window works on (the one it last opened or saved, as the system's
   // bytes; empty for none): no export may replace it.
   void setDataFile(const std::string& path) { dataFile_ = path; }
+  // The title names the problem the main window holds, whether or not these are its results.
+  void showProblemName(const QString& name);
+  // The main window's accuracy warning: while this window covers it (a screen too small for the
+  // two side by side), the warning of the results shown stands here too.
+  void setWarningBeneath(const QWidget* label);
 
   DiagramView* diagrams = nullptr;
   QLabel* readout = nullptr;
   QLabel* equilibrium = nullptr;  // the balance of the vertical forces
   QLabel* accuracy = nullptr;     // how close the results come to the exact continuous beam
+  QLabel* warning = nullptr;      // the accuracy warning of the window beneath, where covered
   QTabWidget* tables = nullptr;
   QTableView* nodeTable = nullptr;
   QTableView* elementTable = nullptr;
@@ -69,8 +76,15 @@ class ResultsWindow : public QMainWindow {
   void exportPicture();
   void showExactBeam(bool shown);
 
+ protected:
+  void moveEvent(QMoveEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  void showEvent(QShowEvent* event) override;
+
  private:
   void showReadout(int node, int element);
+  // Shows the accuracy warning while this window covers the one beneath.
+  void showCoveredWarning();
   QTableView* currentTable() const;
 
   Dialogs& dialogs_;
@@ -80,6 +94,7 @@ class ResultsWindow : public QMainWindow {
   QString folder_;                                                  // where the last export went
   QSize pictureSize_{kDefaultPictureWidth, kDefaultPictureHeight};  // of the last picture
   std::string dataFile_;
+  QPointer<const QWidget> warningBeneath_;
 };
 
 }  // namespace pelvar

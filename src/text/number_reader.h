@@ -15,5 +15,8 @@ namespace pelvar {
 
 std::int32_t ReadInteger(std::string_view text);
 double ReadReal(std::string_view text);
+// Whether the whole text is one real as ReadReal reads it, blanks around it allowed: the test
+// for values that come in as a block (a paste), where the rest of a text would be lost unseen.
+bool IsWholeReal(std::string_view text);
 
 }  // namespace pelvar

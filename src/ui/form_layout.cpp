@@ -29,6 +29,10 @@ constexpr int kClientHeight = 550;
 constexpr int kMinClientWidth = 600;
 constexpr int kMinClientHeight = 400;
 constexpr int kRowHeight = 18;
+// Below the sections and forces tables, as left of them.
+constexpr int kTableBottomMargin = 5;
+// A table given less height than its rows keeps its two heading rows and one value row.
+constexpr int kLeastTableRows = 3;
 constexpr int kCaptionHeight = 30;
 constexpr int kGeneralRows = 7;
 
@@ -87,13 +91,17 @@ int SizeTableColumns(StringGrid* grid) {
 }
 
 // A table of four columns below its caption panel, whose top left corner is at (left, top); the
-// panel's help button stands at its right end. The table is as high as its model's rows.
-void PlaceTable(StringGrid* grid, QFrame* panel, QToolButton* help, int left, int top) {
+// panel's help button stands at its right end. The table is as high as its model's rows where
+// it ends above bottom, else it ends at bottom and its rows scroll.
+void PlaceTable(StringGrid* grid, QFrame* panel, QToolButton* help, int left, int top, int bottom) {
   grid->setRowHeightPixels(kRowHeight);
   const int width = SizeTableColumns(grid);
   panel->setGeometry(left, top, width, kCaptionHeight);
-  grid->setGeometry(left, panel->y() + panel->height() - 1, width,
-                    (kRowHeight + 1) * grid->rowCount() + 1);
+  const int gridTop = panel->y() + panel->height() - 1;
+  const int rowsHeight = (kRowHeight + 1) * grid->rowCount() + 1;
+  const int leastHeight = (kRowHeight + 1) * kLeastTableRows + 1;
+  grid->setGeometry(left, gridTop, width,
+                    std::max(std::min(rowsHeight, bottom - gridTop), leastHeight));
   help->move(panel->width() - 30, 2);
 }
 
@@ -150,6 +158,7 @@ void TFormPelv::buildMenu() {
   Print1 = File1->addAction(QStringLiteral("&Print"), this, &TFormPelv::Print1Click);
   N1 = File1->addSeparator();
   Quit1 = File1->addAction(QStringLiteral("&Quit"), this, &TFormPelv::Quit1Click);
+  buildEditMenu();
   // The problem's options: each a check item, checked while it is on.
   Options1 = bar->addMenu(QStringLiteral("&Options"));
   NoTension1 = Options1->addAction(QStringLiteral("Soil takes &no tension"));
@@ -182,9 +191,9 @@ void TFormPelv::buildMenu() {
 
 void TFormPelv::buildControls() {
   clientArea_ = new ClientArea(this);
-  // The window manager learns the least client area too, so that FormResize's correction never
-  // has to fight a manager that hands the smaller size back (an endless round of resizes).
-  clientArea_->setMinimumSize(kMinClientWidth, kMinClientHeight);
+  // The window manager learns the least client area too (resetClientSize sets it), so that
+  // FormResize's correction never has to fight a manager that hands the smaller size back (an
+  // endless round of resizes).
   setCentralWidget(clientArea_);
   clientArea_->onResize = [this] { FormResize(); };
   clientArea_->onMouseMove = [this] { FormMouseMove(); };
@@ -200,8 +209,8 @@ void TFormPelv::buildControls() {
   SpeedButtonCalc = MakeToolButton(PanelMain, CalcGlyph(), QStringLiteral("Calculate"), 100, 0);
   // The option's own action, so that the button stays pressed exactly while the menu item is
   // checked.
-  SpeedButtonNoTension = MakeToolButton(PanelMain, NoTensionGlyph(),
-                                        QStringLiteral("Soil takes no tension"), 125, 0);
+  SpeedButtonNoTension =
+      MakeToolButton(PanelMain, NoTensionGlyph(), QStringLiteral("Soil takes no tension"), 125, 0);
   SpeedButtonNoTension->setDefaultAction(NoTension1);
   SpeedButtonHelp =
       MakeToolButton(PanelMain, HelpGlyph(), QStringLiteral("Help"), kClientWidth - 24, 0);
@@ -259,6 +268,7 @@ void TFormPelv::buildControls() {
           &TFormPelv::generalDataCommitted);
   connect(SoilGrid->tableModel(), &InputTableModel::committed, this, &TFormPelv::sectionCommitted);
   connect(ForcesGrid->tableModel(), &InputTableModel::committed, this, &TFormPelv::forceCommitted);
+  connectEditHistory();
   connect(SoilGrid, &StringGrid::entered, this, &TFormPelv::SoilGridEnter);
   connect(ForcesGrid, &StringGrid::entered, this, &TFormPelv::ForcesGridEnter);
   connect(MainGrid, &StringGrid::left, this, &TFormPelv::MainGridExit);
@@ -289,7 +299,34 @@ QList<QWidget*> TFormPelv::inputControls() const {
   return {PanelGeneral, MainGrid, PanelForces, SoilGrid, PanelSections, ForcesGrid};
 }
 
-void TFormPelv::resetClientSize() { setClientSize(kClientWidth, kClientHeight); }
+QSize TFormPelv::clientRoom() const {
+  const QScreen* shownOn = screen() != nullptr ? screen() : QGuiApplication::primaryScreen();
+  if (shownOn == nullptr) return {QWIDGETSIZE_MAX, QWIDGETSIZE_MAX};
+  // Until the window manager has framed the window, its frame counts as nothing; the room is
+  // measured again once the frame is known.
+  const QSize frame = frameGeometry().size() - geometry().size();
+  const QSize room = shownOn->availableGeometry().size() - frame;
+  int menuHeight = menuBar()->heightForWidth(room.width());
+  if (menuHeight <= 0) menuHeight = menuBar()->sizeHint().height();
+  return room - QSize(0, menuHeight);
+}
+
+QSize TFormPelv::leastClientSize() const {
+  return QSize(kMinClientWidth, kMinClientHeight).boundedTo(clientRoom());
+}
+
+void TFormPelv::resetClientSize() {
+  clientArea_->setMinimumSize(leastClientSize());
+  const QSize client = QSize(kClientWidth, kClientHeight).boundedTo(clientRoom());
+  setClientSize(client.width(), client.height());
+}
+
+void TFormPelv::keepOnScreen() {
+  clientArea_->setMinimumSize(leastClientSize());
+  const QSize client = clientSize();
+  const QSize fitting = client.boundedTo(clientRoom()).expandedTo(leastClientSize());
+  if (fitting != client) setClientSize(fitting.width(), fitting.height());
+}
 
 void TFormPelv::placeToolBarItems() {
   SpeedButtonHelp->move(clientSize().width() - 24, 0);
@@ -326,23 +363,28 @@ void TFormPelv::fitResultsImageToScreen() {
 
 void TFormPelv::layOutSectionsGrid() {
   PlaceTable(SoilGrid, PanelSections, SectionsHelp, MainGrid->x(),
-             MainGrid->y() + MainGrid->height() + 10);
+             MainGrid->y() + MainGrid->height() + 10, clientSize().height() - kTableBottomMargin);
 }
 
 void TFormPelv::layOutForcesGrid() {
   // To the right of the sections, at the same height.
   PlaceTable(ForcesGrid, PanelForces, StepsHelp, PanelSections->x() + PanelSections->width() + 16,
-             PanelSections->y());
+             PanelSections->y(), clientSize().height() - kTableBottomMargin);
 }
 
 void TFormPelv::FormResize() {
+  // At least 600 x 400, as far as the screen holds that much.
   const QSize client = clientSize();
-  if (client.width() < kMinClientWidth || client.height() < kMinClientHeight) {
-    setClientSize(std::max(client.width(), kMinClientWidth),
-                  std::max(client.height(), kMinClientHeight));
+  const QSize least = leastClientSize();
+  if (client.width() < least.width() || client.height() < least.height()) {
+    setClientSize(std::max(client.width(), least.width()),
+                  std::max(client.height(), least.height()));
   }
   PanelMain->setGeometry(0, 0, clientSize().width(), 24);
   placeToolBarItems();
+  // The sections and forces tables end above the client area's bottom edge.
+  layOutSectionsGrid();
+  layOutForcesGrid();
   FormActivate();
   // The repaint erases the picture, and the input shows in its place.
   clientArea_->eraseAll();
@@ -365,6 +407,7 @@ void TFormPelv::showEvent(QShowEvent* event) {
   QMainWindow::showEvent(event);
   if (!shownBefore_) {
     shownBefore_ = true;
+    keepOnScreen();
     centreOnScreen();
     framePending_ = frameGeometry() == geometry();
   }
@@ -376,6 +419,7 @@ void TFormPelv::moveEvent(QMoveEvent* event) {
   // window would stand half a title bar too low.
   if (framePending_ && frameGeometry() != geometry()) {
     framePending_ = false;
+    keepOnScreen();
     centreOnScreen();
   }
 }

@@ -93,6 +93,9 @@ void TFormPelv::FormCreate() {
   SoilGrid->setCurrentCell(2, 1);
 
   BuildForcesGrid();
+  // Nothing of another problem can be undone into this one.
+  history_.clear();
+  editHistoryChanged();
 }
 
 void TFormPelv::FormActivate() {
@@ -120,7 +123,18 @@ void TFormPelv::FormKeyPress(int key) {
 
 void TFormPelv::keyPressEvent(QKeyEvent* event) {
   // Keys reach the window when nothing else takes them, as on its own surface after Calculate.
+  const bool picture = focusBeforePicture_ != nullptr && focusWidget() == clientArea_;
   FormKeyPress(event->key());
+  // A character typed on the picture goes on into the cell that has the focus again, as if the
+  // picture had not been there: typing a value needs no key to put the picture away first.
+  QWidget* cell = QApplication::focusWidget();
+  const QString text = event->text();
+  if (picture && cell != nullptr && cell != clientArea_ && !text.isEmpty() &&
+      text.at(0).isPrint()) {
+    QKeyEvent typed(event->type(), event->key(), event->modifiers(), text);
+    QApplication::sendEvent(cell, &typed);
+    return;
+  }
   QMainWindow::keyPressEvent(event);
 }
 
@@ -156,6 +170,8 @@ void TFormPelv::OpenProblemFile(const std::string& path) {
   rememberFile(path);
   OpenDialog1.fileName = SaveDialog1.fileName = proposedFileName();
   ReloadGrids();
+  history_.clear();
+  editHistoryChanged();
   showInput();
 }
 
@@ -202,7 +218,10 @@ void TFormPelv::SpeedButtonPrintClick() {
   bool intoFile = false;
   const std::optional<std::string> file = ChooseOutputFile(
       dialogs_, this, filePath_, DataFileRule::Keeps, [&]() -> std::optional<std::string> {
-        if (!dialogs_.print(this, printer)) return std::nullopt;
+        // Shown again, the dialog proposes the file chosen in it last.
+        const QString proposal =
+            printer.outputFileName().isEmpty() ? proposedReportFile() : printer.outputFileName();
+        if (!dialogs_.print(this, printer, proposal)) return std::nullopt;
         intoFile = printer.outputFormat() == QPrinter::PdfFormat;
         return intoFile ? PathFromDialog(printer.outputFileName()) : std::string();
       });
@@ -317,6 +336,22 @@ QString TFormPelv::proposedFileName() const {
   return name == QLatin1String(".") || name == QLatin1String("..") ? QString() : name;
 }
 
+QString TFormPelv::proposedReportFile() const {
+  QString folder = SaveDialog1.initialFolder;
+  QString name = proposedFileName();
+  if (!filePath_.empty()) {
+    const QString path = DialogPath(filePath_);
+    folder = FolderPart(path);
+    name = NamePart(path);
+    if (folder.isEmpty() && path.startsWith(QLatin1Char('/'))) folder = QStringLiteral("/");
+  }
+  QString base = WithoutExtension(name, QStringLiteral("plv"));
+  if (base.isEmpty()) base = QStringLiteral("report");
+  // A folder given relative to the working folder, as a command line may give it, is made full:
+  // the print dialog would take it from the home folder.
+  return QDir::toNativeSeparators(QDir(folder).absoluteFilePath(base + QStringLiteral(".pdf")));
+}
+
 void TFormPelv::rememberFile(const std::string& path) {
   filePath_ = path;
   filePathName_.Set(NameAsFileKeepsIt(FileNameToCp1252(NameOfPath(path))));
@@ -353,6 +388,7 @@ void TFormPelv::Results1Click() {
   if (resultsWindow_ == nullptr) {
     resultsWindow_ = new ResultsWindow(dialogs_, this);
     resultsWindow_->setDataFile(filePath_);
+    resultsWindow_->setWarningBeneath(LabelAccuracy);
     resultsWindow_->showResults(data_);
     resultsWindow_->placeBeside(this);
   }
@@ -382,6 +418,7 @@ void TFormPelv::resultsChanged() {
   } else if (resultsWindow_->hasResults()) {
     resultsWindow_->showOutdated();
   }
+  resultsWindow_->showProblemName(QStringFromCp1252(data_.problemName.View()));
 }
 
 void TFormPelv::Quit1Click() {

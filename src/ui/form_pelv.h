@@ -14,12 +14,15 @@
 #include <QFont>
 #include <QImage>
 #include <QMainWindow>
+#include <QStringList>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "analysis/calculation.h"
 #include "desktop/dialogs.h"
 #include "model/problem_data.h"
+#include "ui/edit_history.h"
 
 class QAction;
 class QFrame;
@@ -94,6 +97,13 @@ class TFormPelv : public QMainWindow {
   QAction* Print1 = nullptr;
   QAction* N1 = nullptr;
   QAction* Quit1 = nullptr;
+  // Edit: undo and redo of what the tables committed, copy and paste of their cells.
+  QMenu* Edit1 = nullptr;
+  QAction* Undo1 = nullptr;
+  QAction* Redo1 = nullptr;
+  QAction* N2 = nullptr;
+  QAction* Copy1 = nullptr;
+  QAction* Paste1 = nullptr;
   // Options: the problem's options beside the tables, each checked while it is on.
   QMenu* Options1 = nullptr;
   QAction* NoTension1 = nullptr;  // soil takes no tension; the tool button's action as well
@@ -135,6 +145,15 @@ class TFormPelv : public QMainWindow {
   void Quit1Click();
   void Help1Click();
   void Results1Click();
+  // Like every command, each commits the text being typed into the table with the focus first.
+  void Undo1Click();
+  void Redo1Click();
+  // The selected cells of the table with the focus as rows of tab-separated values, each row
+  // ending in a newline, as a spreadsheet copies them; the values as stored, in full.
+  void Copy1Click();
+  // Such a block from the clipboard into the table with the focus, from its current cell on:
+  // all of it through the input rules, or nothing and one message saying why.
+  void Paste1Click();
 
   // Select-cell handlers: commit the tracked cell and track the new one (col, row).
   void MainGridSelectCell(int col, int row);
@@ -171,11 +190,32 @@ class TFormPelv : public QMainWindow {
   void keyPressEvent(QKeyEvent* event) override;
 
  private:
+  // The Edit menu and the history of the tables' changes (form_edit.cpp).
+  void buildEditMenu();
+  void connectEditHistory();
+  void editHistoryChanged();
+  // The table that holds the window's focus, or null.
+  StringGrid* focusedTable() const;
+  StringGrid* tableOf(InputTable table) const;
+  // Puts the values of a step back: before it (undo, last change first) or after it (redo).
+  void applyStep(const EditStep& step, bool undo);
+  // Pastes rows of tab-separated cells at the current cell of a table; the reason when nothing
+  // is pasted.
+  std::optional<QString> pasteBlock(StringGrid* grid, const QList<QStringList>& block);
+
   // Building and geometry (form_layout.cpp).
   void buildMenu();
   void buildControls();
   void centreOnScreen();
+  // The largest client area whose window, frame and menu bar included, stays within the room
+  // the screen has for windows; and the least one FormResize keeps, 600 x 400 as far as that
+  // room holds it.
+  QSize clientRoom() const;
+  QSize leastClientSize() const;
+  // 750 x 550, or less where the screen has no room for that (start-up and New).
   void resetClientSize();
+  // Shrinks a window larger than the room on its screen to that room.
+  void keepOnScreen();
   void placeToolBarItems();
   // The tables' sizes and places; what they show is their models' part.
   void layOutGeneralGrid();
@@ -201,6 +241,10 @@ class TFormPelv : public QMainWindow {
   // What the file dialogs propose: the name of the file last opened or saved while fileName
   // still stands for it, else the name part of fileName.
   QString proposedFileName() const;
+  // What the print dialog proposes for printing into a file: the data file worked on with
+  // ".pdf" in place of ".plv", beside it; else the name the file dialogs propose, so changed, in
+  // the folder the save dialog starts in.
+  QString proposedReportFile() const;
   // The data file worked on from now, the one last opened or saved; empty for none (New).
   void rememberFile(const std::string& path);
   // Tab and Ctrl+Tab from one table to the next (backward: the previous), at its first (last)
@@ -221,6 +265,7 @@ class TFormPelv : public QMainWindow {
 
   Dialogs& dialogs_;
   ProblemData data_;
+  EditHistory history_;
   std::unique_ptr<AnalysisWorkspace> workspace_;
   ClientArea* clientArea_ = nullptr;
   StringGrid* focusBeforePicture_ = nullptr;  // the table that had the focus before the picture

@@ -99,11 +99,25 @@ bool InputTableModel::setData(const QModelIndex& index, const QVariant& value, i
     return true;
   }
   if (role != Qt::EditRole) return false;
+  const StoredValue before = storedValue(row, col);
   const bool changed = commitCell(row, col, Cp1252FromQString(value.toString()));
   typed_.erase({row, col});
   emit dataChanged(index, index);
+  if (changed) emit valueChanged(row, col, before, storedValue(row, col));
   emit committed(index, changed);
   return true;
+}
+
+void InputTableModel::restoreValue(int row, int col, const StoredValue& value) {
+  if (row < fixedRows_ || col < fixedCols_ || col >= columns_) return;
+  const StoredValue before = storedValue(row, col);
+  storeValue(row, col, value);
+  typed_.erase({row, col});
+  // A row beyond the count is stored as well: an undo may put back the values of rows before
+  // their count.
+  const QModelIndex cell = createIndex(row, col);
+  if (row < rows_) emit dataChanged(cell, cell);
+  emit committed(cell, !(before == storedValue(row, col)));
 }
 
 bool InputTableModel::hasTypedText(const QModelIndex& index) const {
@@ -180,7 +194,66 @@ bool GeneralDataModel::commitCell(int row, int /*col*/, const std::string& typed
   return false;
 }
 
+StoredValue GeneralDataModel::storedValue(int row, int /*col*/) const {
+  switch (static_cast<GeneralRow>(row)) {
+    case GeneralRow::FileName:
+      return {0.0, std::string(data_.fileName.View())};
+    case GeneralRow::ProblemName:
+      return {0.0, std::string(data_.problemName.View())};
+    case GeneralRow::SectionCount:
+      return {static_cast<double>(data_.sectionCount), {}};
+    case GeneralRow::ElementCount:
+      return {static_cast<double>(data_.elementCount), {}};
+    case GeneralRow::StiffnessEI:
+      return {data_.stiffnessEI, {}};
+    case GeneralRow::BeamWidth:
+      return {data_.beamWidth, {}};
+    case GeneralRow::LicensedUser:
+      break;
+  }
+  return {};
+}
+
+void GeneralDataModel::storeValue(int row, int /*col*/, const StoredValue& value) {
+  switch (static_cast<GeneralRow>(row)) {
+    case GeneralRow::FileName:
+      data_.fileName.Set(value.text);
+      break;
+    case GeneralRow::ProblemName:
+      data_.problemName.Set(value.text);
+      break;
+    case GeneralRow::SectionCount:
+      // Only ever a count stored before; held within the tables all the same.
+      data_.sectionCount = ClampSectionCount(static_cast<int>(value.number));
+      break;
+    case GeneralRow::ElementCount:
+      data_.elementCount = ClampElementCount(static_cast<int>(value.number));
+      break;
+    case GeneralRow::StiffnessEI:
+      data_.stiffnessEI = value.number;
+      break;
+    case GeneralRow::BeamWidth:
+      data_.beamWidth = value.number;
+      break;
+    case GeneralRow::LicensedUser:
+      break;
+  }
+}
+
 // ---- sections -------------------------------------------------------------------------------
+
+namespace {
+
+// The field behind a value cell of the sections table.
+double& SectionField(ProblemData& data, int row, int col) {
+  SectionRow& section = data.sections[static_cast<std::size_t>(row - 2)];
+  const auto column = static_cast<SectionColumn>(col);
+  return column == SectionColumn::Length ? section.length
+         : column == SectionColumn::Load ? section.load
+                                         : section.spring;
+}
+
+}  // namespace
 
 SectionsModel::SectionsModel(ProblemData& data, QObject* parent)
     : InputTableModel(data, 2, 1, 4, parent) {}
@@ -197,15 +270,19 @@ QString SectionsModel::cellText(int row, int col) const {
 bool SectionsModel::isNumber(int /*row*/, int /*col*/) const { return true; }
 
 bool SectionsModel::commitCell(int row, int col, const std::string& typed) {
-  SectionRow& section = data_.sections[static_cast<std::size_t>(row - 2)];
-  const auto column = static_cast<SectionColumn>(col);
-  const CommittedCell cell = CommitSectionCell(column, typed);
-  double& field = column == SectionColumn::Length ? section.length
-                  : column == SectionColumn::Load ? section.load
-                                                  : section.spring;
-  const bool changed = Store(field, cell.value);
+  const CommittedCell cell = CommitSectionCell(static_cast<SectionColumn>(col), typed);
+  const bool changed = Store(SectionField(data_, row, col), cell.value);
   UpdatePointPositions(data_);
   return changed;
+}
+
+StoredValue SectionsModel::storedValue(int row, int col) const {
+  return {SectionField(data_, row, col), {}};
+}
+
+void SectionsModel::storeValue(int row, int col, const StoredValue& value) {
+  SectionField(data_, row, col) = value.number;
+  UpdatePointPositions(data_);
 }
 
 // ---- forces ---------------------------------------------------------------------------------
@@ -229,6 +306,16 @@ bool ForcesModel::commitCell(int row, int col, const std::string& typed) {
   const auto column = static_cast<PointColumn>(col);
   const CommittedCell cell = CommitPointCell(column, typed);
   return Store(column == PointColumn::Force ? point.force : point.moment, cell.value);
+}
+
+StoredValue ForcesModel::storedValue(int row, int col) const {
+  const PointLoadRow& point = data_.points[static_cast<std::size_t>(row - 2)];
+  return {static_cast<PointColumn>(col) == PointColumn::Force ? point.force : point.moment, {}};
+}
+
+void ForcesModel::storeValue(int row, int col, const StoredValue& value) {
+  PointLoadRow& point = data_.points[static_cast<std::size_t>(row - 2)];
+  (static_cast<PointColumn>(col) == PointColumn::Force ? point.force : point.moment) = value.number;
 }
 
 }  // namespace pelvar

@@ -16,6 +16,7 @@
 #include <utility>
 
 #include "model/problem_data.h"
+#include "ui/edit_history.h"
 
 namespace pelvar {
 
@@ -37,6 +38,14 @@ class InputTableModel : public QAbstractTableModel {
   // kTypedTextRole holds typed text; Qt::EditRole commits the text given.
   bool setData(const QModelIndex& index, const QVariant& value, int role) override;
 
+  // The value a value cell stores, exactly.
+  virtual StoredValue storedValue(int row, int col) const = 0;
+  // Puts back a value the cell stored before (undo, redo), exactly: the cell drops its typed
+  // text, shows the value and reports a commit, as typing would; it is no new change.
+  void restoreValue(int row, int col, const StoredValue& value);
+
+  // Whether the cell holds a number (else a name or a label).
+  bool holdsNumber(int row, int col) const { return isNumber(row, col); }
   // Whether the cell holds typed text not yet committed.
   bool hasTypedText(const QModelIndex& index) const;
   // Shows ProblemData anew after it changed as a whole: the rows follow the counts and every
@@ -54,6 +63,8 @@ class InputTableModel : public QAbstractTableModel {
  signals:
   // A value cell was committed; changed tells whether ProblemData holds another value now.
   void committed(const QModelIndex& index, bool changed);
+  // A commit changed what the cell stores; comes before committed.
+  void valueChanged(int row, int col, const StoredValue& before, const StoredValue& after);
 
  protected:
   // The rows the counts of ProblemData call for.
@@ -66,6 +77,8 @@ class InputTableModel : public QAbstractTableModel {
   // Stores the text typed into a value cell through the input rules; true when the stored value
   // changed.
   virtual bool commitCell(int row, int col, const std::string& typed) = 0;
+  // Stores a value exactly, with what follows from it (the points' positions).
+  virtual void storeValue(int row, int col, const StoredValue& value) = 0;
 
   ProblemData& data_;
 
@@ -84,12 +97,14 @@ class GeneralDataModel : public InputTableModel {
   Q_OBJECT
  public:
   GeneralDataModel(ProblemData& data, QObject* parent);
+  StoredValue storedValue(int row, int col) const override;
 
  protected:
   int wantedRows() const override;
   QString cellText(int row, int col) const override;
   bool isNumber(int row, int col) const override;
   bool commitCell(int row, int col, const std::string& typed) override;
+  void storeValue(int row, int col, const StoredValue& value) override;
 };
 
 // Sections: two caption rows, then one row per section; column 0 its number, then length, load
@@ -98,12 +113,14 @@ class SectionsModel : public InputTableModel {
   Q_OBJECT
  public:
   SectionsModel(ProblemData& data, QObject* parent);
+  StoredValue storedValue(int row, int col) const override;
 
  protected:
   int wantedRows() const override;
   QString cellText(int row, int col) const override;
   bool isNumber(int row, int col) const override;
   bool commitCell(int row, int col, const std::string& typed) override;
+  void storeValue(int row, int col, const StoredValue& value) override;
 };
 
 // Forces: two caption rows, then one row per point; the point's number and its x (which
@@ -112,12 +129,14 @@ class ForcesModel : public InputTableModel {
   Q_OBJECT
  public:
   ForcesModel(ProblemData& data, QObject* parent);
+  StoredValue storedValue(int row, int col) const override;
 
  protected:
   int wantedRows() const override;
   QString cellText(int row, int col) const override;
   bool isNumber(int row, int col) const override;
   bool commitCell(int row, int col, const std::string& typed) override;
+  void storeValue(int row, int col, const StoredValue& value) override;
 };
 
 }  // namespace pelvar

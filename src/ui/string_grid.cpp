@@ -2,18 +2,49 @@
 
 #include <QApplication>
 #include <QHeaderView>
+#include <QHelpEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QMenuBar>
 #include <QScrollBar>
+#include <QSignalBlocker>
 #include <QStyledItemDelegate>
+#include <QToolTip>
+#include <QWheelEvent>
+#include <algorithm>
 
 #include "ui/input_table_models.h"
 
 namespace pelvar {
+namespace {
+
+// The menu bar takes the keyboard focus while it is worked from the keys and gives it back to
+// where it was; a table keeps the focus in the sense of its window meanwhile, as it does while a
+// menu or a dialog of its window has it.
+bool IsMenuBar(const QWidget* widget) { return qobject_cast<const QMenuBar*>(widget) != nullptr; }
+
+// A cell's text where it fits between the cell's margins. A number (standing at the right) that
+// does not fit shows "#" across its cell, as spreadsheets do: cut at either end it would read as
+// another number. A name that does not fit ends in an ellipsis.
+QString Fitted(const QStyleOptionViewItem& option) {
+  const QWidget* widget = option.widget;
+  const QStyle* style = widget != nullptr ? widget->style() : QApplication::style();
+  const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, widget) + 1;
+  const int room =
+      style->subElementRect(QStyle::SE_ItemViewItemText, &option, widget).width() - 2 * margin;
+  const bool number = (option.displayAlignment & Qt::AlignRight) != 0;
+  const QString text = number ? option.text.trimmed() : option.text;
+  if (option.fontMetrics.horizontalAdvance(text) <= room) return option.text;
+  if (!number) return option.fontMetrics.elidedText(text, Qt::ElideRight, room);
+  const int hash = std::max(1, option.fontMetrics.horizontalAdvance(QLatin1Char('#')));
+  return QString(std::max(1, room / hash), QLatin1Char('#'));
+}
+
+}  // namespace
 
 // Creates the cell editors and sees their keys first: Enter moves to the next row (the grid's
-// owner decides how) instead of closing the editor, and Escape puts the cell's text back
-// without closing it, so the editor stays shown.
+// owner decides how) instead of closing the editor, Escape puts the stored text back and F2
+// edits at its end, both without closing the editor, so that it stays shown.
 class GridDelegate : public QStyledItemDelegate {
  public:
   explicit GridDelegate(StringGrid* grid) : QStyledItemDelegate(grid), grid_(grid) {}
@@ -34,6 +65,13 @@ class GridDelegate : public QStyledItemDelegate {
 
   // The editor's text becomes the cell's typed text, stored only when the cell is committed;
   // text the editor shows unchanged is not typed text.
+  // What the cell shows: its text where that fits, else a mark, never a cut number that reads
+  // as another.
+  QString shownText(QStyleOptionViewItem option, const QModelIndex& index) const {
+    QStyledItemDelegate::initStyleOption(&option, index);
+    return Fitted(option);
+  }
+
   void setModelData(QWidget* editor, QAbstractItemModel* model,
                     const QModelIndex& index) const override {
     auto* line = qobject_cast<QLineEdit*>(editor);
@@ -41,8 +79,40 @@ class GridDelegate : public QStyledItemDelegate {
   }
 
  protected:
+  void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
+    QStyledItemDelegate::initStyleOption(option, index);
+    option->text = Fitted(*option);
+  }
+
+  // A text that does not fit its cell has its whole self as the tool tip.
+  bool helpEvent(QHelpEvent* event, QAbstractItemView* view, const QStyleOptionViewItem& option,
+                 const QModelIndex& index) override {
+    if (event->type() != QEvent::ToolTip) {
+      return QStyledItemDelegate::helpEvent(event, view, option, index);
+    }
+    QStyleOptionViewItem full = option;
+    QStyledItemDelegate::initStyleOption(&full, index);
+    if (Fitted(full) == full.text) {
+      QToolTip::hideText();
+    } else {
+      QToolTip::showText(event->globalPos(), full.text.trimmed(), view);
+    }
+    return true;
+  }
+
   bool eventFilter(QObject* watched, QEvent* event) override {
     if (grid_ == nullptr) return QStyledItemDelegate::eventFilter(watched, event);
+    if (event->type() == QEvent::ShortcutOverride) {
+      // Undo, redo, copy and paste are the window's commands on the tables' cells, not the
+      // editor's on its text.
+      const auto* keys = static_cast<QKeyEvent*>(event);
+      if (keys->matches(QKeySequence::Undo) || keys->matches(QKeySequence::Redo) ||
+          keys->matches(QKeySequence::Copy) || keys->matches(QKeySequence::Paste) ||
+          keys->keyCombination() == QKeyCombination(Qt::CTRL, Qt::Key_Y)) {
+        event->ignore();
+        return true;
+      }
+    }
     if (event->type() == QEvent::KeyPress) {
       const int key = static_cast<QKeyEvent*>(event)->key();
       if (key == Qt::Key_Return || key == Qt::Key_Enter) {
@@ -54,11 +124,18 @@ class GridDelegate : public QStyledItemDelegate {
         return true;
       }
       if (key == Qt::Key_Escape) {
-        if (auto* editor = qobject_cast<QWidget*>(watched)) {
-          setEditorData(editor, grid_->currentIndex());
-        }
+        grid_->cancelEditing();
         return true;
       }
+      if (key == Qt::Key_F2) {
+        grid_->editAtEnd();
+        return true;
+      }
+    }
+    if (event->type() == QEvent::FocusOut && IsMenuBar(QApplication::focusWidget())) {
+      // The menu bar has the keys for a moment (Alt and an access key) and hands the focus
+      // back to the editor: it stays open with what was typed into it.
+      return false;
     }
     if (event->type() == QEvent::FocusOut) {
       // The base closes the editor and writes its text into the cell when the focus goes
@@ -90,22 +167,33 @@ StringGrid::StringGrid(InputTableModel* model, QWidget* parent)
   setLineWidth(1);
   setShowGrid(true);
   setWordWrap(false);
-  // A text wider than its cell is cut at the cell's edge, not shortened with an ellipsis.
+  // The delegate marks a text wider than its cell itself.
   setTextElideMode(Qt::ElideNone);
-  // The grids are as large as their rows and columns; nothing ever scrolls, also not to bring
-  // the last row's grid line (hidden under the frame) into view.
+  // Qt's own scrolling never moves the cells, also not to bring the last row's grid line (hidden
+  // under the frame) into view; rows that do not fit scroll by hiding those above (below).
   setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
   setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
   setAutoScroll(false);
-  setSelectionMode(QAbstractItemView::SingleSelection);
+  // A range of cells is selected with Shift and the arrow keys or by dragging, for Copy.
+  setSelectionMode(QAbstractItemView::ContiguousSelection);
   setSelectionBehavior(QAbstractItemView::SelectItems);
   setTabKeyNavigation(true);
   // The owner opens the editor whenever the current cell changes; a key typed while no editor
   // is open (after Escape or a lost activation) opens one as well.
   setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
                   QAbstractItemView::AnyKeyPressed);
+  showSelection(false);
+  // Rows that do not fit the height the table is given scroll below its fixed rows, which stay
+  // in place: the rows scrolled out above are hidden.
+  rowBar_ = new QScrollBar(Qt::Vertical, this);
+  rowBar_->setFocusPolicy(Qt::NoFocus);
+  rowBar_->hide();
+  connect(rowBar_, &QScrollBar::valueChanged, this, &StringGrid::rowsScrolled);
+  for (auto signal : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved}) {
+    connect(model, signal, this, &StringGrid::updateRowScrolling);
+  }
   focusWatch_ = connect(qApp, &QApplication::focusChanged, this, &StringGrid::onFocusChanged);
 }
 
@@ -126,15 +214,137 @@ bool StringGrid::isEditable(int col, int row) const {
   return (model_->flags(model_->index(row, col)) & Qt::ItemIsEditable) != 0;
 }
 
-void StringGrid::setColumnWidthPixels(int col, int width) { setColumnWidth(col, width + 1); }
+void StringGrid::setColumnWidthPixels(int col, int width) {
+  if (col >= static_cast<int>(columnWidths_.size())) columnWidths_.resize(col + 1, 0);
+  columnWidths_[static_cast<std::size_t>(col)] = width + 1;
+  applyColumnWidths();
+}
+
+void StringGrid::applyColumnWidths() {
+  // The scroll bar stands inside the table's width, beside the rows, which the last column
+  // gives up.
+  const int last = static_cast<int>(columnWidths_.size()) - 1;
+  for (int col = 0; col <= last; ++col) {
+    const int width = columnWidths_[static_cast<std::size_t>(col)];
+    setColumnWidth(col, col == last && rowBar_->isVisibleTo(this)
+                            ? std::max(0, width - rowBar_->width())
+                            : width);
+  }
+}
 
 void StringGrid::setRowHeightPixels(int height) {
   verticalHeader()->setDefaultSectionSize(height + 1);
   for (int row = 0; row < rowCount(); ++row) setRowHeight(row, height + 1);
+  updateRowScrolling();
+}
+
+int StringGrid::valueRowsInView() const {
+  int fixedHeight = 0;
+  for (int row = 0; row < std::min(fixedRows(), rowCount()); ++row) fixedHeight += rowHeight(row);
+  // The last row's grid line may lie under the frame.
+  const int room = viewport()->height() + 1 - fixedHeight;
+  return std::max(1, room / std::max(1, verticalHeader()->defaultSectionSize()));
+}
+
+void StringGrid::updateRowScrolling() {
+  const int valueRows = std::max(0, rowCount() - fixedRows());
+  const int inView = valueRowsInView();
+  const int lastTop = std::max(0, valueRows - inView);
+  const bool scrolls = lastTop > 0;
+  if (scrolls != rowBar_->isVisibleTo(this)) {
+    const int barWidth = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
+    rowBar_->resize(barWidth, rowBar_->height());
+    rowBar_->setVisible(scrolls);
+    applyColumnWidths();
+  }
+  if (scrolls) {
+    // Beside the value rows, below the fixed rows, which stay in place.
+    int fixedHeight = 0;
+    for (int row = 0; row < fixedRows(); ++row) fixedHeight += rowHeight(row);
+    const QRect view = viewport()->geometry();
+    rowBar_->setGeometry(view.right() + 1 - rowBar_->width(), view.top() + fixedHeight,
+                         rowBar_->width(), std::max(0, view.height() - fixedHeight));
+  }
+  {
+    const QSignalBlocker quiet(rowBar_);
+    rowBar_->setRange(0, lastTop);
+    rowBar_->setPageStep(inView);
+  }
+  showRowsFrom(std::min(topValueRow_, lastTop));
+  keepCurrentInView();
+}
+
+void StringGrid::showRowsFrom(int top) {
+  topValueRow_ = std::max(0, top);
+  for (int row = fixedRows(); row < rowCount(); ++row) {
+    const bool hidden = row - fixedRows() < topValueRow_;
+    if (isRowHidden(row) != hidden) setRowHidden(row, hidden);
+  }
+  const QSignalBlocker quiet(rowBar_);
+  rowBar_->setValue(topValueRow_);
+}
+
+void StringGrid::keepCurrentInView() {
+  const int row = currentRow() - fixedRows();
+  if (currentRow() < 0 || row < 0) return;
+  const int inView = valueRowsInView();
+  if (row < topValueRow_) {
+    showRowsFrom(row);
+  } else if (row >= topValueRow_ + inView) {
+    showRowsFrom(row - inView + 1);
+  }
+}
+
+void StringGrid::rowsScrolled(int top) {
+  showRowsFrom(top);
+  // The current cell stays in view: scrolled out, it moves to the nearest row shown, which
+  // commits the cell left like any other move.
+  const int row = currentRow() - fixedRows();
+  if (currentRow() < 0 || row < 0) return;
+  const int inView = valueRowsInView();
+  const int wanted = std::clamp(row, topValueRow_, topValueRow_ + inView - 1);
+  if (wanted != row) setCurrentCell(wanted + fixedRows(), currentColumn());
+}
+
+QModelIndex StringGrid::moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) {
+  // Up and down go row by row, also into rows scrolled out of view, which the base skips as
+  // hidden; a page is the rows in view. The fixed rows are never reached.
+  const QModelIndex current = currentIndex();
+  int step = 0;
+  if (action == MoveUp) step = -1;
+  if (action == MoveDown) step = 1;
+  if (action == MovePageUp) step = -valueRowsInView();
+  if (action == MovePageDown) step = valueRowsInView();
+  if (step == 0 || !current.isValid()) return QTableView::moveCursor(action, modifiers);
+  const int row = std::clamp(current.row() + step, fixedRows(), rowCount() - 1);
+  return model_->index(row, current.column());
+}
+
+void StringGrid::wheelEvent(QWheelEvent* event) {
+  if (!rowBar_->isVisibleTo(this)) return QTableView::wheelEvent(event);
+  wheelTurn_ += event->angleDelta().y();
+  const int notches = wheelTurn_ / QWheelEvent::DefaultDeltasPerStep;
+  wheelTurn_ -= notches * QWheelEvent::DefaultDeltasPerStep;
+  if (notches != 0)
+    rowBar_->setValue(rowBar_->value() - notches * QApplication::wheelScrollLines());
+  event->accept();
+}
+
+void StringGrid::resizeEvent(QResizeEvent* event) {
+  QTableView::resizeEvent(event);
+  updateRowScrolling();
 }
 
 QString StringGrid::cellText(int col, int row) const {
   return model_->index(row, col).data(Qt::DisplayRole).toString();
+}
+
+QString StringGrid::shownText(int col, int row) const {
+  const QModelIndex cell = model_->index(row, col);
+  QStyleOptionViewItem option;
+  initViewItemOption(&option);
+  option.rect = visualRect(cell);
+  return static_cast<const GridDelegate*>(itemDelegate())->shownText(option, cell);
 }
 
 void StringGrid::commitTrackedCell() {
@@ -157,6 +367,25 @@ void StringGrid::openEditor() {
 void StringGrid::discardEditor() {
   if (editor_ == nullptr) return;
   closeEditor(editor_.data(), QAbstractItemDelegate::RevertModelCache);
+}
+
+void StringGrid::cancelEditing() {
+  const QModelIndex cell = currentIndex();
+  if (!cell.isValid() || !isEditable(cell.column(), cell.row())) return;
+  // The editor open on the cell shows the stored text with the cell.
+  model_->showStoredValue(cell.row(), cell.column());
+  if (auto* line = qobject_cast<QLineEdit*>(editor_.data())) {
+    line->setText(cell.data(Qt::EditRole).toString());
+    line->selectAll();
+  }
+}
+
+void StringGrid::editAtEnd() {
+  openEditor();
+  if (auto* line = qobject_cast<QLineEdit*>(editor_.data())) {
+    line->deselect();
+    line->end(false);
+  }
 }
 
 void StringGrid::writeEditorText() {
@@ -202,6 +431,14 @@ void StringGrid::keyPressEvent(QKeyEvent* event) {
     emit enterKeyPressed();
     return;
   }
+  if (event->key() == Qt::Key_F2) {
+    editAtEnd();
+    return;
+  }
+  if (event->key() == Qt::Key_Escape) {
+    cancelEditing();
+    return;
+  }
   // Tab with Ctrl comes here; without it, by focusNextPrevChild.
   if (event->key() == Qt::Key_Tab || event->key() == Qt::Key_Backtab) {
     tabKey(*event);
@@ -229,6 +466,7 @@ void StringGrid::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint
 void StringGrid::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
   // The base hands an open editor's text to the cell left and closes the editor first.
   QTableView::currentChanged(current, previous);
+  keepCurrentInView();
   emit currentCellChanged(current.row(), current.column(), previous.row(), previous.column());
 }
 
@@ -240,25 +478,46 @@ void StringGrid::updateGeometries() {
   horizontalScrollBar()->setRange(0, 0);
 }
 
+void StringGrid::showSelection(bool shown) {
+  // Only the table holding its window's focus shows its selected cells, so that one current
+  // cell of the window is highlighted; the others keep their selection unseen.
+  QPalette colours = palette();
+  const QPalette usual = QApplication::palette(this);
+  for (const auto group : {QPalette::Active, QPalette::Inactive}) {
+    colours.setColor(group, QPalette::Highlight,
+                     usual.color(group, shown ? QPalette::Highlight : QPalette::Base));
+    colours.setColor(group, QPalette::HighlightedText,
+                     usual.color(group, shown ? QPalette::HighlightedText : QPalette::Text));
+  }
+  setPalette(colours);
+}
+
 void StringGrid::noteFocusGone() {
   // The toolkit names the new focus before it tells the old one that it lost it.
   QWidget* now = QApplication::focusWidget();
-  if (!focusInside_ || now == nullptr || now->window() != window()) return;
+  if (!focusInside_ || now == nullptr || now->window() != window() || IsMenuBar(now)) return;
   if (now == this || isAncestorOf(now)) return;
   focusInside_ = false;
+  showSelection(false);
+  // An editor left open while the menu bar had the keys hands its text to its cell now.
+  if (editor_ != nullptr) {
+    commitData(editor_.data());
+    closeEditor(editor_.data(), QAbstractItemDelegate::NoHint);
+  }
   emit left();
 }
 
 void StringGrid::onFocusChanged(QWidget* old, QWidget* now) {
   // A window losing its activation, or a dialog of its own taking the focus for a while, does
   // not take the focus away from the grid in the sense of its window.
-  if (now == nullptr || now->window() != window()) return;
+  if (now == nullptr || now->window() != window() || IsMenuBar(now)) return;
   const bool inside = now == this || isAncestorOf(now);
   // Mostly the grid heard of its loss already; not when the focus went to another window first
   // and comes back to another control of this one.
   if (!inside) noteFocusGone();
   const bool cameFromOutside = inside && !focusInside_;
   focusInside_ = inside;
+  showSelection(inside);
   if (cameFromOutside && now == this && focusReason_ == Qt::MouseFocusReason) emit entered();
   // The grid itself got the focus back from outside or on the window's activation: the editor
   // belongs on the current cell. (An editor that just closed hands the focus back too; then the

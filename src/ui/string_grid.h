@@ -2,7 +2,8 @@
 // A string grid: the view of an input table's model, whose fixed rows and columns are ordinary
 // cells, painted yellow, that can be neither selected nor edited, with no Qt headers, exact pixel
 // rows and columns and a cell editor that stays open on the current cell while the grid has the
-// keyboard focus.
+// keyboard focus. Given less height than its rows need, the grid scrolls the rows below its fixed
+// rows, which stay in place, and keeps its current cell in view.
 //
 // The grid keeps the cell it tracks: the one committed (through the model's setData) when its
 // current cell moves on. Text typed into the editor is handed to the model as the cell's typed
@@ -11,8 +12,10 @@
 #include <QPoint>
 #include <QPointer>
 #include <QTableView>
+#include <vector>
 
 class QKeyEvent;
+class QScrollBar;
 
 namespace pelvar {
 
@@ -37,8 +40,17 @@ class StringGrid : public QTableView {
   void setColumnWidthPixels(int col, int width);
   void setRowHeightPixels(int height);
 
+  // The first value row in view, counted from 0 for the first row below the fixed rows; rows
+  // above it are scrolled out of view.
+  int topValueRow() const { return topValueRow_; }
+  // The scroll bar beside the value rows, shown while they do not all fit.
+  QScrollBar* rowScrollBar() const { return rowBar_; }
+
   // Cells are addressed as (column, row).
   QString cellText(int col, int row) const;
+  // What the cell shows of its text: all of it where it fits, else a mark (a number "#" across
+  // the cell, a name cut with an ellipsis), with the whole text as the cell's tool tip.
+  QString shownText(int col, int row) const;
 
   // The cell committed at the next move of the current cell, as (column, row).
   QPoint trackedCell() const { return tracked_; }
@@ -56,6 +68,11 @@ class StringGrid : public QTableView {
   void openEditor();
   // Closes an open cell editor and drops the text typed into it.
   void discardEditor();
+  // Escape: the current cell shows its stored text again and drops what was typed into it; the
+  // editor stays open with its whole text selected, so that the next key typed replaces it.
+  void cancelEditing();
+  // F2: edits the current cell's text from its end.
+  void editAtEnd();
   // Hands the text typed into an open cell editor to its cell as typed text; the editor stays
   // open.
   void writeEditorText();
@@ -96,10 +113,23 @@ class StringGrid : public QTableView {
   void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override;
   void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
   void updateGeometries() override;
+  QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override;
+  void wheelEvent(QWheelEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
 
  private:
   friend class GridDelegate;
   void onFocusChanged(QWidget* old, QWidget* now);
+  void showSelection(bool shown);
+  void applyColumnWidths();
+  // How many value rows fit below the fixed rows.
+  int valueRowsInView() const;
+  // Shows the scroll bar while the rows do not fit, and keeps the current cell in view.
+  void updateRowScrolling();
+  void showRowsFrom(int top);
+  void keepCurrentInView();
+  // The scroll bar moved: the current cell follows into view.
+  void rowsScrolled(int top);
   // Reports the focus as gone when it lies on another control of this window now.
   void noteFocusGone();
 
@@ -108,6 +138,10 @@ class StringGrid : public QTableView {
   bool focusInside_ = false;
   Qt::FocusReason focusReason_ = Qt::OtherFocusReason;  // of the last focus-in event
   QPointer<QWidget> editor_;
+  QScrollBar* rowBar_ = nullptr;
+  int topValueRow_ = 0;
+  int wheelTurn_ = 0;              // the wheel's turn not yet a whole notch
+  std::vector<int> columnWidths_;  // as set, with the grid line
   QMetaObject::Connection focusWatch_;
 };
 

@@ -4,8 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <map>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "model/problem_data.h"
@@ -25,6 +28,9 @@ constexpr int kLeft = 100;
 // Column grid: d = 2 * 9 = 18, c = 9 * 9 = 81.
 constexpr int kD = 18;
 constexpr int kCol1 = 118, kCol2 = 199, kCol3 = 280, kCol4 = 361, kCol5 = 442;
+// In the output table w and Q take "%12.6f" and "%12.3f", 12 regular bytes of 7 pixels, more than
+// c: the columns after them widen to hold them.
+constexpr int kOutCol4 = kCol3 + 84, kOutCol5 = kOutCol4 + 84;
 
 struct Point {
   int x, y;
@@ -303,12 +309,12 @@ TEST(ReportPageBreaks, SectionRow) {
     job.report.PrintInputData(cursor);
     std::vector<RecordedCall> column1;  // "Layer", then the section rows
     for (const RecordedCall& c : job.surface.Texts()) {
-      if (c.x == kCol1) column1.push_back(c);
+      if (c.x == kCol1 && c.text != "Layer") column1.push_back(c);
     }
-    ASSERT_GE(column1.size(), 21u);
-    EXPECT_EQ(column1[0].text, "Layer");
-    const RecordedCall& row19 = column1[19];
-    const RecordedCall& row20 = column1[20];
+    ASSERT_GE(column1.size(), 20u);
+    EXPECT_EQ(job.surface.FindText("Layer")->y, cursor + 52);
+    const RecordedCall& row19 = column1[18];
+    const RecordedCall& row20 = column1[19];
     EXPECT_EQ(row19.text, "  19");
     EXPECT_EQ(row19.page, 1);
     EXPECT_EQ(row19.y, cursor + 65 + 19 * kh);
@@ -317,13 +323,27 @@ TEST(ReportPageBreaks, SectionRow) {
       EXPECT_EQ(row20.page, 1);
       EXPECT_EQ(row20.y, 974);
     } else {
-      // Straight below the new header, without the headings again.
+      // Below the new header (title, page label, user and problem) under the headings and
+      // units again, at their columns.
       EXPECT_EQ(row20.page, 2);
-      EXPECT_EQ(row20.y, 5 * kH);
+      EXPECT_EQ(row20.y, 5 * kH + 2 * kh);
       const auto page2 = job.surface.Texts(2);
-      ASSERT_GE(page2.size(), 5u);
-      EXPECT_EQ(page2[4].text, "  20");
-      EXPECT_EQ(CountText(job.surface, "Layer"), 1);
+      ASSERT_GE(page2.size(), 12u);
+      const std::vector<std::tuple<std::string, int, int>> headings = {
+          {"Layer", kCol1, 5 * kH},
+          {"Length", kCol2 + kD, 5 * kH},
+          {"Load", kCol3 + kD, 5 * kH},
+          {"Spring", 377, 5 * kH},
+          {"  m", kCol2 + kD, 5 * kH + kh},
+          {"kN/m\xB2", kCol3 + kD, 5 * kH + kh},
+          {"kN/m\xB3", kCol4 + kD, 5 * kH + kh},
+          {"  20", kCol1, 5 * kH + 2 * kh}};
+      for (std::size_t k = 0; k < headings.size(); ++k) {
+        EXPECT_EQ(page2[4 + k].text, std::get<0>(headings[k]));
+        EXPECT_EQ(page2[4 + k].x, std::get<1>(headings[k]));
+        EXPECT_EQ(page2[4 + k].y, std::get<2>(headings[k]));
+      }
+      EXPECT_EQ(CountText(job.surface, "Layer"), 2);
     }
   }
 }
@@ -355,8 +375,8 @@ TEST(ReportPageBreaks, ForcesRow) {
     }
     ASSERT_EQ(found, 2);
     EXPECT_EQ(last.page, cursor == 727 ? 1 : 2);
-    EXPECT_EQ(last.y, cursor == 727 ? 948 : 5 * kH);
-    EXPECT_EQ(CountText(job.surface, "Point"), 1);
+    EXPECT_EQ(last.y, cursor == 727 ? 948 : 5 * kH + 2 * kh);
+    EXPECT_EQ(CountText(job.surface, "Point"), cursor == 727 ? 1 : 2);
   }
 }
 
@@ -383,7 +403,7 @@ TEST(ReportPageBreaks, StartOfOutputDataAndOutputRow) {
     EXPECT_EQ(rows[9].page, 1);
     EXPECT_EQ(rows[10].text, "  10");
     EXPECT_EQ(rows[10].page, cursor == 740 ? 1 : 2);
-    EXPECT_EQ(rows[10].y, cursor == 740 ? 948 : 5 * kH);
+    EXPECT_EQ(rows[10].y, cursor == 740 ? 948 : 5 * kH + 2 * kh);
   }
 }
 
@@ -395,6 +415,74 @@ void FillNodes(ProblemData& data, int n) {
   data.resultsAvailable = true;
 }
 
+// Every two texts side by side on a line neither overlap (each is drawn on an opaque ground) nor
+// stand closer than a blank (7 pixels): the end of the one and the first character of the next
+// that is not a blank.
+void ExpectNoTextsTouch(const RecordingSurface& s) {
+  std::map<std::pair<int, int>, std::vector<RecordedCall>> lines;
+  for (const RecordedCall& c : s.Texts()) {
+    if (c.font == ReportFont::Regular) lines[{c.page, c.y}].push_back(c);
+  }
+  for (auto& [where, texts] : lines) {
+    std::sort(texts.begin(), texts.end(),
+              [](const RecordedCall& a, const RecordedCall& b) { return a.x < b.x; });
+    for (std::size_t k = 1; k < texts.size(); ++k) {
+      const RecordedCall& before = texts[k - 1];
+      const RecordedCall& after = texts[k];
+      const int end = before.x + 7 * static_cast<int>(before.text.size());
+      const int start = after.x + 7 * static_cast<int>(after.text.find_first_not_of(' '));
+      EXPECT_LE(end, after.x) << before.text << " | " << after.text;
+      EXPECT_GE(start - end, 7) << "page " << where.first << ", y " << where.second << ": \""
+                                << before.text << "\" and \"" << after.text << "\"";
+    }
+  }
+}
+
+// A value wider than its format is printed in full, and its column widens so that the next
+// value of its row starts after it, at least a blank after it: the column grid's c = 81 holds 9
+// regular bytes of 7 pixels, the next text's leading blanks count as its blank.
+TEST(ReportTables, AValueWiderThanItsColumnWidensTheColumn) {
+  Job job(3000);
+  job.data.sections[0] = {12345678.5, 1.0e9, 1.0e12};
+  job.data.points[1] = {10.0, -1.0e8, 123456789.0};
+  FillNodes(job.data, 10);
+  job.data.nodes[3].Q = -1.2345678e9;
+  job.report.PrintOutputData(job.report.PrintInputData(240));
+  const RecordingSurface& s = job.surface;
+  ExpectNoTextsTouch(s);
+
+  const struct {
+    const char* text;
+    int x, y;
+  } placed[] = {
+      // Sections: col3 = 199 + 84 + 7 = 290 after the length, col4 = 290 + 98 + 7 = 395 after
+      // the load; the headings and units move with their columns.
+      {"12345678.500", kCol2, 318},
+      {"1000000000.000", 290, 318},
+      {"1000000000000.000", 395, 318},
+      {"Load", 290 + kD, 292},
+      {"Spring", 411, 292},  // trunc(395 + 16.2)
+      {"kN/m\xB3", 395 + kD, 305},
+      // Forces: col3 stays 280 (63 + 7 after col2's 199 is less); col4 = 280 + 98 + 7 = 385.
+      {"-100000000.000", kCol3, 435},
+      {"123456789.000", 385, 435},
+      {"kNm", 399, 409},  // trunc(385 + 14.4)
+      // Output: col4 = 280 + 84 + 7 = 371 before Q of node 3, col5 = 371 + 105 after it.
+      {"-1234567800.000", 371, 604},
+      {"Q", 399, 539},   // trunc(371 + 28.8)
+      {"M", 504, 539},   // trunc(476 + 28.8)
+      {"kN", 396, 552},  // trunc(371 + 25.2)
+  };
+  for (const auto& p : placed) {
+    const auto texts = s.Texts(1);
+    const auto at = std::find_if(texts.begin(), texts.end(), [&](const RecordedCall& c) {
+      return c.text == p.text && c.y == p.y;
+    });
+    ASSERT_NE(at, texts.end()) << p.text;
+    EXPECT_EQ(at->x, p.x) << p.text;
+  }
+}
+
 TEST(ReportOutputData, ThousandElementsContinueBelowTheHeader) {
   RecordingSurface s(kWidth, 3000);
   ProblemData data;
@@ -402,17 +490,18 @@ TEST(ReportOutputData, ThousandElementsContinueBelowTheHeader) {
   data.nodes[1000] = {1000.0, 0.0001234567, -1234.5678, 98765.4321};
   FileResult outcome = PrintReport(s, data);
   ASSERT_TRUE(outcome.ok) << outcome.message;
+  ExpectNoTextsTouch(s);
 
   // Output Data starts at 487 on page 1: headings at 539, units at 552, rows from 565 while
-  // row + 3h <= 2987; later pages from 85 on.
+  // row + 3h <= 2987; later pages under their headings (85) and units from 111 on.
   ExpectText(s, "Output Data", 1, kLeft, 487, ReportFont::Bold);
   ExpectText(s, "Displacements, Shear Forces and Moments", 1, kLeft, 513, ReportFont::Bold);
   std::vector<RecordedCall> rows;
   for (const RecordedCall& c : s.Texts()) {
-    if (c.x == kCol1 && (c.page > 1 || c.y >= 565)) rows.push_back(c);
+    if (c.x == kCol1 && c.text != "Point" && (c.page > 1 || c.y >= 565)) rows.push_back(c);
   }
   ASSERT_EQ(rows.size(), 1001u);
-  const int firstOnPage[] = {0, 184, 405, 626, 847, 1001};
+  const int firstOnPage[] = {0, 184, 403, 622, 841, 1001};
   for (int page = 1; page <= 5; ++page) {
     for (int k = firstOnPage[page - 1]; k < firstOnPage[page]; ++k) {
       const RecordedCall& row = rows[k];
@@ -422,13 +511,22 @@ TEST(ReportOutputData, ThousandElementsContinueBelowTheHeader) {
                                       : "") +
                               std::to_string(k));
       ASSERT_EQ(row.page, page) << k;
-      const int top = page == 1 ? 565 : 85;
+      const int top = page == 1 ? 565 : 111;
       ASSERT_EQ(row.y, top + (k - firstOnPage[page - 1]) * kh) << k;
     }
   }
-  // One title and one set of headings for the whole table; the graphs page is the sixth.
+  // One title for the whole table, its headings on each of its five pages; the graphs page is
+  // the sixth.
   EXPECT_EQ(CountText(s, "Output Data"), 1);
-  EXPECT_EQ(CountText(s, "Point"), 2);  // Forces and output tables
+  for (int page = 2; page <= 5; ++page) {
+    const auto texts = s.Texts(page);
+    ASSERT_GE(texts.size(), 13u);
+    EXPECT_EQ(texts[4].text, "Point");
+    EXPECT_EQ(texts[4].y, 85);
+    EXPECT_EQ(texts[12].text, "kNm");
+    EXPECT_EQ(texts[12].y, 98);
+  }
+  EXPECT_EQ(CountText(s, "Point"), 1 + 5);  // the forces table and the output table's pages
   EXPECT_EQ(s.PageCount(), 6);
   ExpectText(s, "Graphs", 6, kLeft, 85, ReportFont::Bold);
 
@@ -445,9 +543,9 @@ TEST(ReportOutputData, ThousandElementsContinueBelowTheHeader) {
   EXPECT_EQ(cells[2].text, "    0.000123");
   EXPECT_EQ(cells[2].x, kCol3);
   EXPECT_EQ(cells[3].text, "   -1234.568");
-  EXPECT_EQ(cells[3].x, kCol4);
+  EXPECT_EQ(cells[3].x, kOutCol4);
   EXPECT_EQ(cells[4].text, "   98765.432");
-  EXPECT_EQ(cells[4].x, kCol5);
+  EXPECT_EQ(cells[4].x, kOutCol5);
 }
 
 TEST(ReportOutputData, HeadingsAndUnits) {
@@ -477,15 +575,15 @@ TEST(ReportOutputData, HeadingsAndUnits) {
   ExpectText(s, "Point", 1, kCol1, 539, ReportFont::Regular);
   ExpectText(s, "x", 1, 218, 539, ReportFont::Regular);  // trunc(199 + 19.8)
   ExpectText(s, "w", 1, 299, 539, ReportFont::Regular);  // trunc(280 + 19.8)
-  ExpectText(s, "Q", 1, 389, 539, ReportFont::Regular);  // trunc(361 + 28.8)
-  ExpectText(s, "M", 1, 470, 539, ReportFont::Regular);  // trunc(442 + 28.8)
+  ExpectText(s, "Q", 1, 392, 539, ReportFont::Regular);  // trunc(364 + 28.8)
+  ExpectText(s, "M", 1, 476, 539, ReportFont::Regular);  // trunc(448 + 28.8)
   const auto units = s.Texts();
   std::vector<std::pair<std::string, int>> at552;
   for (const RecordedCall& c : units) {
     if (c.y == 552) at552.push_back({c.text, c.x});
   }
   const std::vector<std::pair<std::string, int>> expected = {
-      {"m", 217}, {"m", 298}, {"kN", 386}, {"kNm", 467}};  // col + d, col + 1.4 d
+      {"m", 217}, {"m", 298}, {"kN", 389}, {"kNm", 473}};  // col + d, col + 1.4 d
   EXPECT_EQ(at552, expected);
 }
 
@@ -546,11 +644,11 @@ TEST(ReportFlow, FailingPrinterAbortsTheDocument) {
     EXPECT_NE(c.kind, CallKind::EndDocument);
     EXPECT_LE(c.page, 2);
   }
-  // Page 2 held rows 184 to 404; row 405 would have begun page 3.
-  const RecordedCall* row404 = failing.FindText(" 404");
-  ASSERT_NE(row404, nullptr);
-  EXPECT_EQ(row404->page, 2);
-  EXPECT_EQ(failing.FindText(" 405"), nullptr);
+  // Page 2 held rows 184 to 402 under the headings; row 403 would have begun page 3.
+  const RecordedCall* row402 = failing.FindText(" 402");
+  ASSERT_NE(row402, nullptr);
+  EXPECT_EQ(row402->page, 2);
+  EXPECT_EQ(failing.FindText(" 403"), nullptr);
 }
 
 TEST(ReportFlow, CountsBeyondTheTablesStayInside) {

@@ -14,6 +14,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QFontInfo>
+#include <QHeaderView>
 #include <QImage>
 #include <QItemSelectionModel>
 #include <QLabel>
@@ -21,6 +23,7 @@
 #include <QMenuBar>
 #include <QSet>
 #include <QSpinBox>
+#include <QSplitter>
 #include <QSvgRenderer>
 #include <QTabWidget>
 #include <QTableView>
@@ -36,6 +39,7 @@
 
 #include "desktop/qt_dialogs.h"
 #include "drawings/diagram_picture.h"
+#include "files/problem_file.h"
 #include "report/report.h"
 #include "results_window/diagram_view.h"
 #include "support/recording_surface.h"
@@ -49,15 +53,16 @@ namespace {
 
 class ResultsWindowTest : public WindowTest {
  protected:
-  // Calculates the demonstration problem and opens the results window with its shortcut.
-  ResultsWindow* Open() {
+  // Calculates the demonstration problem and opens the results window with its shortcut, at
+  // 900 x 720 or at the size and place it opens with.
+  ResultsWindow* Open(bool asOpened = false) {
     Click(form->SpeedButtonCalc);
     EXPECT_TRUE(form->Results1->isEnabled());
     form->activateWindow();
     Press(Qt::Key_R, Qt::ControlModifier);
     ResultsWindow* window = form->resultsWindow();
     if (window != nullptr) {
-      window->resize(900, 720);
+      if (!asOpened) window->resize(900, 720);
       EXPECT_TRUE(QTest::qWaitForWindowExposed(window));
       Settle();
     }
@@ -500,8 +505,15 @@ TEST_F(ResultsWindowTest, WhereTheBeamLiftsOffIsShadedAndTold) {
 // line and the printed report, they say the same: a figure beyond 1000 % is capped and names
 // what helps (50 m on stiff springs in elements twice the beam's characteristic length: M is
 // 3030 % off), and a beam whose exact solution cannot be had (values near the range of doubles:
-// 1e294 kN/m² on 10000 km) says that its figures are not available.
+// 1e294 kN/m² on 10000 km) says that its figures are not available. The screen has no room
+// for the results window beside the main window: where it covers the warning on the tool bar,
+// it shows the warning too, and no longer once it is moved off it.
 TEST_F(ResultsWindowTest, TheAccuracyFiguresSayTheSameWhereverTheyStand) {
+  // The demonstration problem is close to the exact beam: no warning on either window.
+  ResultsWindow* demonstration = Open(true);
+  ASSERT_NE(demonstration, nullptr);
+  EXPECT_FALSE(form->LabelAccuracy->isVisible());
+  EXPECT_FALSE(demonstration->warning->isVisible());
   const struct {
     double length, load, spring, ei, force;
     const char* warning;
@@ -523,17 +535,79 @@ TEST_F(ResultsWindowTest, TheAccuracyFiguresSayTheSameWhereverTheyStand) {
     data->sections[0] = {c.length, c.load, c.spring};
     data->points[0] = {0.0, c.force, 0.0};
     data->points[1] = {};
-    ResultsWindow* window = Open();
+    ResultsWindow* window = Open(true);
     ASSERT_NE(window, nullptr);
     ASSERT_TRUE(data->resultsAvailable);
     EXPECT_TRUE(form->LabelAccuracy->isVisible());
     EXPECT_EQ(form->LabelAccuracy->toolTip().toStdString(), c.warning);
+    const QRect beneath(form->LabelAccuracy->mapToGlobal(QPoint(0, 0)),
+                        form->LabelAccuracy->size());
+    ASSERT_TRUE(window->frameGeometry().intersects(beneath));
+    EXPECT_TRUE(window->warning->isVisible());
+    EXPECT_EQ(window->warning->text().toStdString(), c.warning);
+    // The warning above the diagrams, and the equilibrium line of loads near the range of
+    // doubles, leave the window within the screen.
+    EXPECT_TRUE(window->screen()->availableGeometry().contains(window->frameGeometry()));
+    window->move(window->x(), beneath.bottom() + 1);
+    Settle();
+    EXPECT_FALSE(window->warning->isVisible());
+    window->placeBeside(form.get());
+    Settle();
+    EXPECT_TRUE(window->warning->isVisible());
     EXPECT_EQ(window->accuracy->text().toStdString(), c.line);
     EXPECT_EQ(window->exactBeamAction->isEnabled(), data->accuracy.available);
     RecordingSurface page(2100, 2970);
     ASSERT_TRUE(PrintReport(page, *data).ok);
     EXPECT_NE(page.FindText(c.warning), nullptr);
   }
+}
+
+// The diagrams and the tables share the window on any screen: the diagrams are drawn in a
+// smaller font rather than not at all, and the splitter between them, dragged by the mouse as
+// far as it goes either way, hides neither. Twenty sections of 1000 elements; run on the
+// 800 x 800 screen, and again on 1920 x 1080 screens at scales 2 (960 x 540 logical pixels)
+// and 1.5.
+TEST_F(ResultsWindowTest, DiagramsAndTablesShareAnyScreen) {
+  data->sectionCount = 20;
+  data->elementCount = 1000;
+  for (int i = 0; i < 20; ++i) data->sections[i] = {5.0, 10.0 + i, 100.0 * (i + 1)};
+  UpdatePointPositions(*data);
+  ResultsWindow* window = Open(true);
+  ASSERT_NE(window, nullptr);
+  const QRect room = window->screen()->availableGeometry();
+  EXPECT_TRUE(room.contains(window->frameGeometry()));
+  const DiagramView* view = window->diagrams;
+  const int fontPixels = QFontInfo(view->font()).pixelSize();
+  const int rowHeight = window->nodeTable->verticalHeader()->defaultSectionSize();
+  auto expectBothInView = [&](const char* after) {
+    SCOPED_TRACE(after);
+    Settle();
+    EXPECT_TRUE(view->layout().usable) << view->width() << " x " << view->height();
+    EXPECT_GE(view->height(), view->minimumSizeHint().height());
+    EXPECT_GE(QFontInfo(view->drawingFont()).pixelSize(), std::min(9, fontPixels));
+    EXPECT_GE(window->nodeTable->viewport()->height(), 3 * rowHeight);
+  };
+  expectBothInView("opened");
+
+  auto* splitter = qobject_cast<QSplitter*>(window->centralWidget());
+  ASSERT_NE(splitter, nullptr);
+  QSplitterHandle* handle = splitter->handle(1);
+  auto drag = [&](int by) {
+    const QPoint from = handle->rect().center();
+    QTest::mousePress(handle, Qt::LeftButton, Qt::NoModifier, from);
+    QTest::mouseMove(handle, from + QPoint(0, by / 2));
+    QTest::mouseMove(handle, from + QPoint(0, by));
+    QTest::mouseRelease(handle, Qt::LeftButton, Qt::NoModifier, from + QPoint(0, by));
+  };
+  drag(room.height());
+  expectBothInView("dragged down");
+  const int leastTables = window->tables->height();
+  drag(-room.height());
+  expectBothInView("dragged up");
+  EXPECT_GT(window->tables->height(), leastTables);
+  // At the least height the diagrams fit only in a smaller font.
+  EXPECT_EQ(view->height(), view->minimumSizeHint().height());
+  EXPECT_LT(QFontInfo(view->drawingFont()).pixelSize(), fontPixels);
 }
 
 TEST(ResultsWindowPlacement, BesideTheMainWindowWhereThereIsRoom) {
@@ -556,6 +630,38 @@ TEST(ResultsWindowPlacement, BesideTheMainWindowWhereThereIsRoom) {
   // Never larger than the screen.
   EXPECT_EQ(PlaceBeside(QRect(0, 0, 700, 500), QSize(2500, 1500), 640, screen),
             QRect(700, 0, 1220, 1080));
+}
+
+// The title names the problem of the main window after New and Open too, and as its name is
+// typed, while the window says that its results are no longer those of the problem.
+TEST_F(ResultsWindowTest, TheTitleFollowsTheProblem) {
+  ClickCell(form->MainGrid, 1, 2);
+  Type(form->MainGrid, "Pile A");
+  Press(Qt::Key_Return);
+  ResultsWindow* window = Open();
+  ASSERT_NE(window, nullptr);
+  EXPECT_EQ(window->windowTitle(), "Pelvar - Results - Pile A");
+
+  form->activateWindow();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return QApplication::activeWindow() == form.get(); }));
+  Press(Qt::Key_N, Qt::ControlModifier);
+  EXPECT_FALSE(window->hasResults());
+  EXPECT_EQ(window->windowTitle(), "Pelvar - Results - Demonstration Problem");
+
+  ASSERT_TRUE(dir.isValid());
+  ProblemData beam;
+  ResetToDefaults(beam);
+  beam.problemName.Set("Beam B");
+  ASSERT_TRUE(WriteProblemFile(beam, dir.filePath("beam.plv").toStdString()).ok);
+  dialogs.fileAnswers = {dir.filePath("beam.plv")};
+  Press(Qt::Key_O, Qt::ControlModifier);
+  EXPECT_EQ(window->windowTitle(), "Pelvar - Results - Beam B");
+
+  ClickCell(form->MainGrid, 1, 2);
+  Type(form->MainGrid, "");  // selects the name
+  Press(Qt::Key_Delete);
+  Press(Qt::Key_Return);
+  EXPECT_EQ(window->windowTitle(), "Pelvar - Results");
 }
 
 TEST_F(ResultsWindowTest, ExportsTablesAsCsvAndThePictureAsPngAndSvg) {

@@ -32,8 +32,9 @@ class ScriptedDialogs : public Dialogs {
     saveRequests.push_back(settings);
     return Next();
   }
-  bool print(QWidget*, QPrinter& printer) override {
+  bool print(QWidget*, QPrinter& printer, const QString& proposedFile) override {
     ++printRequests;
+    printFiles.push_back(proposedFile);
     // The choices a user would make in the dialog, such as printing into a PDF file.
     if (preparePrinter) preparePrinter(printer);
     if (printAnswers.empty()) return printAnswer;
@@ -79,6 +80,7 @@ class ScriptedDialogs : public Dialogs {
     int most = 0;
   };
   std::vector<SizeRequest> sizeRequests;
+  std::vector<QString> printFiles;  // the file each print dialog proposed
   std::vector<Shown> shown;
 
  private:

@@ -69,6 +69,15 @@ TEST(NumberReaderTest, RealsInTheMannerOfAtofButStrictlyDecimal) {
   EXPECT_EQ(ReadReal("1.7976931348623157e308"), kMax);
   EXPECT_EQ(ReadReal("0e999999"), 0.0);
   EXPECT_EQ(ReadReal(std::string(400, '9')), kMax);
+  // A whole text that is one number, blanks around it allowed; what ReadReal would read only in
+  // part is not.
+  for (const char* whole : {"1e3", "  -25.5 ", "\t.5", "5.", "1.e2", "-0", "1e400"}) {
+    EXPECT_TRUE(IsWholeReal(whole)) << whole;
+  }
+  for (const char* part :
+       {"-25.5kN", "1e", "1e+", "1,5", ".", "-", "", "  ", "abc", "inf", "0x10", "12 13"}) {
+    EXPECT_FALSE(IsWholeReal(part)) << part;
+  }
 }
 
 TEST(NumberFormatTest, PrintfConversions) {

@@ -11,11 +11,13 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QScreen>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QToolButton>
 #include <QWheelEvent>
 
 #include "desktop/pelvar_application.h"
+#include "files/problem_file.h"
 #include "support/window_fixture.h"
 #include "ui/client_area.h"
 
@@ -26,20 +28,17 @@ QRect Geometry(const QWidget* widget) { return widget->geometry(); }
 
 TEST_F(WindowTest, StartsCentredWithItsClientAreaToolBarAndMenu) {
   EXPECT_EQ(form->windowTitle(), "Pelvar - Beam on Elastic Foundation");
-  EXPECT_EQ(form->clientSize(), QSize(750, 550));
+  // 750 x 550, or as high as the screen has room for (540 logical pixels in a run of these
+  // tests), centred with its frame.
+  const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+  const QRect frame = form->frameGeometry();
+  const int overhead = frame.height() - form->clientSize().height();
+  EXPECT_EQ(form->clientSize(), QSize(750, std::min(550, screen.height() - overhead)));
   EXPECT_EQ(form->centralWidget(), form->clientArea());
   EXPECT_EQ(form->clientArea()->mapTo(form.get(), QPoint(0, 0)).y(),
             form->menuBar()->geometry().bottom() + 1);
-  // Centred with its frame; on a screen too small for it (a scaled one in the second run of
-  // these tests) its title bar and menu stay on the screen.
-  const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
-  const QRect frame = form->frameGeometry();
-  if (frame.width() <= screen.width() && frame.height() <= screen.height()) {
-    EXPECT_LE(std::abs(frame.center().x() - screen.center().x()), 1);
-    EXPECT_LE(std::abs(frame.center().y() - screen.center().y()), 1);
-  } else {
-    EXPECT_EQ(frame.topLeft(), screen.topLeft());
-  }
+  EXPECT_LE(std::abs(frame.center().x() - screen.center().x()), 1);
+  EXPECT_LE(std::abs(frame.center().y() - screen.center().y()), 1);
   EXPECT_FALSE(form->windowIcon().isNull());
   EXPECT_EQ(form->windowIcon().pixmap(32, 32).deviceIndependentSize(), QSizeF(32, 32));
   EXPECT_EQ(QFontInfo(form->font()).pixelSize(), 11);
@@ -75,18 +74,20 @@ TEST_F(WindowTest, StartsCentredWithItsClientAreaToolBarAndMenu) {
   EXPECT_NE(glyph.pixmap(QSize(24, 22), 1.0, QIcon::Normal, QIcon::On).toImage(),
             glyph.pixmap(QSize(24, 22), 1.0, QIcon::Normal, QIcon::Off).toImage());
 
-  // Menu: File with its items and access keys, the problem's options, and Help acting on the
-  // menu bar itself. After them, the command that opens the results window.
+  // Menu: File with its items and access keys, Edit, the problem's options, and Help acting on
+  // the menu bar itself. After them, the command that opens the results window.
   const QList<QAction*> bar = form->menuBar()->actions();
-  ASSERT_EQ(bar.size(), 4);
-  EXPECT_EQ(bar[3], form->Results1);
+  ASSERT_EQ(bar.size(), 5);
+  EXPECT_EQ(bar[4], form->Results1);
   EXPECT_EQ(bar[0]->text(), "&File");
   EXPECT_EQ(bar[0]->menu(), form->File1);
-  EXPECT_EQ(bar[1]->text(), "&Options");
-  EXPECT_EQ(bar[1]->menu(), form->Options1);
+  EXPECT_EQ(bar[1]->text(), "&Edit");
+  EXPECT_EQ(bar[1]->menu(), form->Edit1);
+  EXPECT_EQ(bar[2]->text(), "&Options");
+  EXPECT_EQ(bar[2]->menu(), form->Options1);
   EXPECT_EQ(form->Options1->actions(), QList<QAction*>({form->NoTension1}));
   EXPECT_EQ(form->NoTension1->text(), "Soil takes &no tension");
-  EXPECT_EQ(bar[2], form->Help1);
+  EXPECT_EQ(bar[3], form->Help1);
   EXPECT_EQ(form->Help1->text(), "&Help");
   EXPECT_EQ(form->Help1->menu(), nullptr);
   QStringList items;
@@ -97,6 +98,19 @@ TEST_F(WindowTest, StartsCentredWithItsClientAreaToolBarAndMenu) {
   }
   EXPECT_EQ(items, QStringList({"&Open", "&New", "&Save", "&Print", "-", "&Quit"}));
   EXPECT_EQ(keys, QStringList({"Ctrl+O", "Ctrl+N", "Ctrl+S", "Ctrl+P", "", "Ctrl+Q"}));
+  items.clear();
+  keys.clear();
+  for (QAction* action : form->Edit1->actions()) {
+    items << (action->isSeparator() ? QStringLiteral("-") : action->text());
+    QStringList shortcuts;
+    for (const QKeySequence& key : action->shortcuts()) shortcuts << key.toString();
+    keys << shortcuts.join(QLatin1Char(' '));
+  }
+  EXPECT_EQ(items, QStringList({"&Undo", "&Redo", "-", "&Copy", "&Paste"}));
+  EXPECT_EQ(keys, QStringList({"Ctrl+Z", "Ctrl+Shift+Z Ctrl+Y", "", "Ctrl+C", "Ctrl+V"}));
+  // Nothing to undo or redo in a problem just begun.
+  EXPECT_FALSE(form->Undo1->isEnabled());
+  EXPECT_FALSE(form->Redo1->isEnabled());
 }
 
 TEST_F(WindowTest, PlacesCaptionPanelsAndTablesAtTheirPixels) {
@@ -261,6 +275,57 @@ TEST_F(WindowTest, ResizingKeepsAtLeast600By400AndTheHelpButtonAtTheRight) {
   Click(form->SpeedButtonNew);
   ASSERT_TRUE(QTest::qWaitFor([&] { return form->clientSize() == QSize(750, 550); }));
   EXPECT_EQ(form->SpeedButtonHelp->x(), 726);
+}
+
+// The window stays within the room its screen has for windows at start-up and after New and
+// Open, and the sections and forces tables end 5 pixels above the client area's bottom edge
+// however many sections there are. Run again on a 1920 x 1080 screen at scale 2 (960 x 540
+// logical pixels), where a 750 x 550 client area with its menu bar and frame does not fit.
+TEST_F(WindowTest, StaysOnItsScreenWithTablesThatEndInTheClientArea) {
+  const QRect room = form->screen()->availableGeometry();
+  auto expectOnScreen = [&](const char* after) {
+    SCOPED_TRACE(after);
+    Settle();
+    const QRect frame = form->frameGeometry();
+    EXPECT_TRUE(room.contains(frame))
+        << frame.x() << "," << frame.y() << " " << frame.width() << " x " << frame.height();
+    // As high as 550 where that fits, else as high as the screen.
+    const int overhead = frame.height() - form->clientSize().height();
+    EXPECT_EQ(form->clientSize(), QSize(750, std::min(550, room.height() - overhead)));
+    const int bottom = form->clientSize().height() - 5;
+    for (StringGrid* grid : {form->SoilGrid, form->ForcesGrid}) {
+      const int rows = 19 * grid->rowCount() + 1;
+      EXPECT_EQ(grid->geometry().bottom() + 1, std::min(grid->y() + rows, bottom))
+          << grid->rowCount() << " rows";
+    }
+  };
+  expectOnScreen("start-up");
+
+  ClickCell(form->MainGrid, 1, 3);
+  Type(form->MainGrid, "20");
+  Press(Qt::Key_Return);
+  ASSERT_EQ(data->sectionCount, 20);
+  expectOnScreen("twenty sections typed");
+
+  // Enlarged beyond the screen, by the window manager or the user: New brings it back.
+  form->setClientSize(room.width() + 100, room.height() + 100);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return form->clientSize().height() > room.height(); }));
+  Press(Qt::Key_N, Qt::ControlModifier);
+  ASSERT_EQ(data->sectionCount, 3);
+  expectOnScreen("New");
+
+  // A file of twenty sections opened.
+  QTemporaryDir dir;
+  ProblemData twenty;
+  ResetToDefaults(twenty);
+  twenty.sectionCount = 20;
+  UpdatePointPositions(twenty);
+  const QString path = dir.filePath(QStringLiteral("Twenty.plv"));
+  ASSERT_TRUE(WriteProblemFile(twenty, path.toStdString()).ok);
+  dialogs.fileAnswers.push_back(path);
+  Press(Qt::Key_O, Qt::ControlModifier);
+  ASSERT_EQ(data->sectionCount, 20);
+  expectOnScreen("Open");
 }
 
 TEST_F(WindowTest, ThePictureAndTheInputNeverShowTogether) {

@@ -2,9 +2,14 @@
 // clamping, the rebuilds, and the cases where typed text is not committed.
 
 #include <QApplication>
+#include <QHelpEvent>
 #include <QMenu>
 #include <QMenuBar>
+#include <QScrollBar>
+#include <QTest>
 #include <QToolButton>
+#include <QToolTip>
+#include <QWheelEvent>
 
 #include "support/window_fixture.h"
 #include "ui/client_area.h"
@@ -155,6 +160,230 @@ TEST_F(GridInputTest, TabAndArrowsCommitTheCellLeft) {
   EXPECT_EQ(data->sections[2].length, 0.001);
   EXPECT_EQ(form->SoilGrid->cellText(1, 4), "       0.001");
   EXPECT_EQ(Current(form->SoilGrid), QPoint(1, 3));
+}
+
+TEST_F(GridInputTest, EscapePutsTheStoredTextBackAndTheNextKeyReplacesIt) {
+  StringGrid* soil = form->SoilGrid;
+  ClickCell(soil, 1, 2);
+  data->resultsAvailable = true;
+  // 7 typed over 10.000, then Escape: the stored text is back, all of it selected, so that 12
+  // replaces it rather than following it (10.00012).
+  Type(soil, "7");
+  Press(Qt::Key_Escape);
+  EXPECT_EQ(EditorText(soil), "      10.000");
+  EXPECT_FALSE(soil->tableModel()->hasTypedText(soil->currentIndex()));
+  QTest::keyClicks(soil->cellEditor(), "12");
+  Press(Qt::Key_Tab);
+  EXPECT_EQ(data->sections[0].length, 12.0);
+  EXPECT_EQ(soil->cellText(1, 2), "      12.000");
+  EXPECT_EQ(Current(soil), QPoint(2, 2));
+  // Escape in a cell passed through changes nothing: the results stay.
+  data->resultsAvailable = true;
+  Press(Qt::Key_Escape);
+  Press(Qt::Key_Down);
+  EXPECT_EQ(data->sections[0].load, 10.0);
+  EXPECT_TRUE(data->resultsAvailable);
+
+  // A name: "25" after Escape is the name, not "Demonstration Problem25".
+  StringGrid* grid = form->MainGrid;
+  ClickCell(grid, 1, 2);
+  Type(grid, "Pile");
+  Press(Qt::Key_Escape);
+  EXPECT_EQ(EditorText(grid), "Demonstration Problem");
+  QTest::keyClicks(grid->cellEditor(), "25");
+  Press(Qt::Key_Return);
+  EXPECT_EQ(data->problemName.View(), "25");
+  // F2 edits at the end of the text, also after Escape.
+  Press(Qt::Key_Down);
+  Press(Qt::Key_Down);
+  Press(Qt::Key_Down);
+  ASSERT_EQ(Current(grid), QPoint(1, 6));
+  QTest::keyClicks(grid->cellEditor(), "9");
+  Press(Qt::Key_Escape);
+  Press(Qt::Key_F2);
+  QTest::keyClicks(grid->cellEditor(), "5");
+  EXPECT_EQ(EditorText(grid), "       1.0005");
+  Press(Qt::Key_Return);
+  EXPECT_EQ(data->beamWidth, 1.0005);
+}
+
+TEST_F(GridInputTest, TheFocusComesBackToItsCellAfterAMenuAndThePicture) {
+  StringGrid* soil = form->SoilGrid;
+  ClickCell(soil, 2, 3);  // the load of section 2
+  Type(soil, "4");
+  // Alt+O opens the Options menu, Escape closes it and Escape leaves the menu bar: the cell
+  // has the keys again with what was typed into it, which nothing has committed.
+  for (QMenu* menu : {form->Options1, form->File1}) {
+    Press(menu == form->File1 ? Qt::Key_F : Qt::Key_O, Qt::AltModifier);
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return QApplication::activePopupWidget() == static_cast<QWidget*>(menu); }));
+    QTest::keyClick(menu, Qt::Key_Escape);
+    Settle();
+    Press(Qt::Key_Escape);
+    EXPECT_TRUE(soil->hasActiveFocus());
+    EXPECT_EQ(Current(soil), QPoint(2, 3));
+    EXPECT_EQ(data->sections[1].load, 10.0);
+  }
+  QTest::keyClicks(soil->cellEditor(), "5");
+  Press(Qt::Key_Return);
+  EXPECT_EQ(data->sections[1].load, 45.0);
+  EXPECT_EQ(Current(soil), QPoint(2, 4));
+  // Left for another table by a click while the menu bar has the keys, the cell commits what
+  // was typed into it, as when it is left straight away.
+  Type(soil, "6");
+  Press(Qt::Key_O, Qt::AltModifier);
+  ASSERT_TRUE(QTest::qWaitFor(
+      [&] { return QApplication::activePopupWidget() == static_cast<QWidget*>(form->Options1); }));
+  QTest::keyClick(form->Options1, Qt::Key_Escape);
+  Settle();
+  ClickCell(form->ForcesGrid, 2, 3);
+  EXPECT_EQ(data->sections[2].load, 6.0);
+  EXPECT_EQ(soil->cellEditor(), nullptr);
+  EXPECT_TRUE(form->ForcesGrid->hasActiveFocus());
+  ClickCell(soil, 2, 4);
+
+  // F9 and Escape on the picture: the cell that had the focus has it again.
+  Press(Qt::Key_F9);
+  ASSERT_TRUE(form->clientArea()->showsPicture());
+  Press(Qt::Key_Escape);
+  EXPECT_FALSE(form->clientArea()->showsPicture());
+  EXPECT_TRUE(soil->hasActiveFocus());
+  EXPECT_EQ(Current(soil), QPoint(2, 4));
+  EXPECT_EQ(EditorText(soil), "       6.000");
+  // The first key typed on the picture goes into that cell and replaces its text.
+  Press(Qt::Key_F9);
+  ASSERT_TRUE(form->clientArea()->showsPicture());
+  Press(Qt::Key_3);
+  EXPECT_FALSE(form->clientArea()->showsPicture());
+  EXPECT_EQ(EditorText(soil), "3");
+  Press(Qt::Key_Return);
+  EXPECT_EQ(data->sections[2].load, 3.0);
+}
+
+TEST_F(GridInputTest, OnlyTheTableWithTheFocusHighlightsItsCurrentCell) {
+  // The current cells of the sections and forces stand where the general data has the focus;
+  // neither is painted otherwise than an empty cell.
+  const auto highlighted = [](StringGrid* grid) {
+    const QImage image = grid->grab().toImage();
+    const QRect cell = grid->visualRect(grid->currentIndex());
+    const QPoint inside = (cell.topLeft() + QPoint(3, 3)) * image.devicePixelRatio();
+    return image.pixelColor(inside) != QApplication::palette().color(QPalette::Base);
+  };
+  ClickCell(form->ForcesGrid, 3, 4);
+  ClickCell(form->SoilGrid, 3, 3);
+  ClickCell(form->MainGrid, 1, 4);
+  EXPECT_FALSE(highlighted(form->SoilGrid));
+  EXPECT_FALSE(highlighted(form->ForcesGrid));
+  // The table that has the focus shows its cell selected where no editor covers it.
+  form->MainGrid->discardEditor();
+  EXPECT_TRUE(highlighted(form->MainGrid));
+}
+
+TEST_F(GridInputTest, AValueWiderThanItsCellIsMarkedWithItsWholeTextAsToolTip) {
+  // The tool tip a resting mouse gets over a cell.
+  const auto toolTip = [](StringGrid* grid, int col, int row) {
+    QToolTip::hideText();
+    EXPECT_TRUE(QTest::qWaitFor([] { return !QToolTip::isVisible(); }));
+    const QPoint at = grid->visualRect(grid->model()->index(row, col)).center();
+    QHelpEvent help(QEvent::ToolTip, at, grid->viewport()->mapToGlobal(at));
+    QApplication::sendEvent(grid->viewport(), &help);
+    return QToolTip::isVisible() ? QToolTip::text() : QString();
+  };
+  StringGrid* soil = form->SoilGrid;
+  ClickCell(soil, 3, 2);
+  Type(soil, "1e12");
+  Press(Qt::Key_Return);
+  EXPECT_EQ(data->sections[0].spring, 1e12);
+  EXPECT_EQ(soil->cellText(3, 2), "1000000000000.000");
+  // Not "00000000000.000", which reads as nought: "#" across the cell.
+  const QString shown = soil->shownText(3, 2);
+  EXPECT_GE(shown.size(), 8);
+  EXPECT_EQ(shown, QString(shown.size(), QLatin1Char('#')));
+  EXPECT_EQ(toolTip(soil, 3, 2), "1000000000000.000");
+  // What fits shows as it is, with no tool tip; the widest number that fits keeps its digits.
+  EXPECT_EQ(soil->shownText(3, 4), "     100.000");
+  EXPECT_EQ(toolTip(soil, 3, 4), "");
+  ClickCell(soil, 1, 3);
+  Type(soil, "123456789.5");
+  Press(Qt::Key_Return);
+  EXPECT_EQ(soil->shownText(1, 3), "123456789.500");
+  // The x of the points follows: a fixed cell is marked as well.
+  EXPECT_EQ(form->ForcesGrid->cellText(1, 4), "123456799.500");
+  EXPECT_EQ(form->ForcesGrid->shownText(1, 4), "123456799.500");
+  EXPECT_EQ(form->ForcesGrid->shownText(1, 2), "       0.000");
+
+  // A name too long for its cell ends in an ellipsis.
+  ClickCell(form->MainGrid, 1, 2);
+  Type(form->MainGrid, QString(40, QLatin1Char('W')));
+  Press(Qt::Key_Return);
+  const QString name = form->MainGrid->shownText(1, 2);
+  EXPECT_TRUE(name.endsWith(QChar(0x2026))) << name.toStdString();
+  EXPECT_TRUE(QString(40, QLatin1Char('W')).startsWith(name.chopped(1)));
+  EXPECT_EQ(toolTip(form->MainGrid, 1, 2), QString(40, QLatin1Char('W')));
+}
+
+TEST_F(GridInputTest, RowsThatDoNotFitScrollBelowTheFixedRowsWithTheCurrentCellInView) {
+  EnterGeneral(3, "20");
+  StringGrid* soil = form->SoilGrid;
+  ASSERT_EQ(soil->rowCount(), 22);
+  // Given the height of all its rows, the table does not scroll.
+  soil->resize(soil->width(), 22 * 19 + 1);
+  Settle();
+  EXPECT_FALSE(soil->rowScrollBar()->isVisible());
+  // Given room for the two caption rows and eight sections, not 20.
+  soil->resize(soil->width(), 10 * 19 + 1);
+  Settle();
+  ASSERT_TRUE(soil->rowScrollBar()->isVisible());
+  EXPECT_EQ(soil->rowScrollBar()->maximum(), 12);
+  const auto inView = [soil](int row) {
+    const QRect cell = soil->visualRect(soil->model()->index(row, 1));
+    return cell.isValid() && soil->viewport()->rect().contains(cell);
+  };
+  // The scroll bar stands beside the rows, within the table's width; the last column gives it
+  // room, so that no number is cut at the right.
+  EXPECT_EQ(soil->rowScrollBar()->geometry().right(), soil->viewport()->geometry().right());
+  EXPECT_EQ(soil->rowScrollBar()->geometry().top(), soil->viewport()->geometry().top() + 2 * 19);
+  EXPECT_EQ(soil->columnWidth(3) + soil->rowScrollBar()->width(), 91);
+
+  // Down from section 1 to section 20 by the keys: the rows scroll, the captions stay.
+  ClickCell(soil, 3, 2);
+  for (int i = 0; i < 19; ++i) Press(Qt::Key_Down);
+  EXPECT_EQ(Current(soil), QPoint(3, 21));
+  EXPECT_TRUE(inView(21));
+  EXPECT_FALSE(inView(13));
+  EXPECT_TRUE(inView(14));
+  EXPECT_EQ(soil->topValueRow(), 12);
+  EXPECT_EQ(soil->visualRect(soil->model()->index(0, 1)).top(), 0);
+  EXPECT_EQ(soil->visualRect(soil->model()->index(2 + 12, 1)).top(), 2 * 19);
+  EXPECT_EQ(soil->cellEditor()->geometry().top(), soil->visualRect(soil->currentIndex()).top());
+  Type(soil, "55");
+  Press(Qt::Key_Return);  // from the last row back to section 1, which scrolls into view
+  EXPECT_EQ(data->sections[19].spring, 55.0);
+  EXPECT_EQ(Current(soil), QPoint(3, 2));
+  EXPECT_EQ(soil->topValueRow(), 0);
+  // Page down moves by the rows in view.
+  Press(Qt::Key_PageDown);
+  EXPECT_EQ(Current(soil), QPoint(3, 10));
+  EXPECT_TRUE(inView(10));
+  EXPECT_EQ(soil->topValueRow(), 1);
+
+  // The wheel scrolls the rows; the current cell, scrolled out, moves along into view.
+  const QPoint at = soil->viewport()->rect().center();
+  QWheelEvent wheel(at, soil->viewport()->mapToGlobal(at), QPoint(), QPoint(0, -360), Qt::NoButton,
+                    Qt::NoModifier, Qt::NoScrollPhase, false);
+  QApplication::sendEvent(soil->viewport(), &wheel);
+  Settle();
+  EXPECT_EQ(soil->topValueRow(), std::min(12, 1 + 3 * QApplication::wheelScrollLines()));
+  EXPECT_TRUE(inView(Current(soil).y()));
+  EXPECT_EQ(Current(soil).x(), 3);
+
+  // Room for every row again: no scroll bar, every row in view.
+  soil->resize(soil->width(), 22 * 19 + 1);
+  Settle();
+  EXPECT_FALSE(soil->rowScrollBar()->isVisible());
+  EXPECT_EQ(soil->columnWidth(3), 91);
+  EXPECT_TRUE(inView(2));
+  EXPECT_TRUE(inView(21));
 }
 
 TEST_F(GridInputTest, CtrlTabGoesFromTableToTableAtItsOwnCell) {
@@ -404,8 +633,10 @@ TEST_F(GridInputTest, ChangingTheNumberOfSectionsRebuildsBothTables) {
   Type(form->MainGrid, "20");
   Press(Qt::Key_Return);
   EXPECT_EQ(form->SoilGrid->rowCount(), 22);
-  EXPECT_EQ(form->SoilGrid->height(), 419);
-  EXPECT_EQ(form->ForcesGrid->height(), 438);
+  // Their 419 and 438 pixels of rows end 5 pixels above the bottom of the 550 pixels high
+  // client area, as the sections table's top lies 233 pixels down.
+  EXPECT_EQ(form->SoilGrid->height(), 312);
+  EXPECT_EQ(form->ForcesGrid->height(), 312);
   EXPECT_EQ(form->SoilGrid->cellText(1, 2), "      10.000");
   EXPECT_EQ(form->ForcesGrid->cellText(1, 22), "     200.000");
 }

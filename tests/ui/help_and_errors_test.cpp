@@ -131,7 +131,9 @@ TEST_F(WindowTest, TheRealMessageBoxLeavesTheEditAsItWas) {
   window.activateWindow();
   ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
   Settle();
-  // The text typed is still there, uncommitted, and the cell it was typed in is still current.
+  // The text typed is still there, uncommitted, and the cell it was typed in is still current,
+  // with the keys.
+  EXPECT_TRUE(window.SoilGrid->hasActiveFocus());
   EXPECT_EQ(problem.sections[1].load, 10.0);
   EXPECT_EQ(QPoint(window.SoilGrid->currentColumn(), window.SoilGrid->currentRow()), QPoint(2, 3));
   ASSERT_NE(window.SoilGrid->cellEditor(), nullptr);

@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLineEdit>
 #include <QMarginsF>
 #include <QPageLayout>
 #include <QPageSize>
@@ -79,13 +80,15 @@ TEST_F(PrintTest, ACancelledDialogPrintsNothing) {
 }
 
 // The real print dialog offers no page range or selection: the report is always printed whole,
-// and a range chosen there would be silently ignored. Cancelling it starts no document.
+// and a range chosen there would be silently ignored. It proposes the file it is given, and
+// leaves the printer as it was. Cancelling it starts no document.
 TEST_F(PrintTest, TheRealPrintDialogOffersNoPageRange) {
   QtDialogs real;
   QPrinter printer;
   printer.setOutputFormat(QPrinter::PdfFormat);
   printer.setOutputFileName(Path("real.pdf"));
   bool seen = false, range = true, selection = true;
+  QString proposed;
   QTimer answer;
   answer.setInterval(10);
   QObject::connect(&answer, &QTimer::timeout, [&] {
@@ -94,17 +97,58 @@ TEST_F(PrintTest, TheRealPrintDialogOffersNoPageRange) {
       seen = true;
       range = dialog->testOption(QAbstractPrintDialog::PrintPageRange);
       selection = dialog->testOption(QAbstractPrintDialog::PrintSelection);
+      if (auto* file = dialog->findChild<QLineEdit*>(QStringLiteral("filename"))) {
+        proposed = file->text();
+      }
       QMetaObject::invokeMethod(dialog, "reject", Qt::QueuedConnection);
     } else if (modal != nullptr) {
       modal->close();
     }
   });
   answer.start();
-  EXPECT_FALSE(real.print(form.get(), printer));
+  EXPECT_FALSE(real.print(form.get(), printer, Path("beam.pdf")));
   EXPECT_TRUE(seen);
   EXPECT_FALSE(range);
   EXPECT_FALSE(selection);
+  EXPECT_EQ(proposed, Path("beam.pdf"));
+  EXPECT_EQ(printer.outputFileName(), Path("real.pdf"));
+  EXPECT_EQ(printer.outputFormat(), QPrinter::PdfFormat);
   EXPECT_FALSE(QFile::exists(Path("real.pdf")));
+}
+
+// The print dialog proposes a PDF file of the data file's name beside it; before the problem is
+// saved, one of the name the file dialogs propose, in the folder the save dialog starts in; shown
+// again, the file chosen in it.
+TEST_F(PrintTest, TheDialogProposesAFileBesideTheDataFile) {
+  dialogs.printAnswer = false;
+  Press(Qt::Key_P, Qt::ControlModifier);
+  ASSERT_EQ(dialogs.printFiles.size(), 1u);
+  EXPECT_EQ(dialogs.printFiles[0], QDir::currentPath() + "/Demo.pdf");
+
+  dialogs.fileAnswers = {Path("Pile A.PLV"), Path("sub/beam")};
+  Press(Qt::Key_S, Qt::ControlModifier);
+  Press(Qt::Key_P, Qt::ControlModifier);
+  ASSERT_EQ(dialogs.printFiles.size(), 2u);
+  EXPECT_EQ(dialogs.printFiles[1], Path("Pile A.pdf"));
+  // Saved in another folder under a name without the extension (Save adds ".plv"), and the
+  // name cell emptied: the file saved still names the report.
+  ASSERT_TRUE(QDir(dir.path()).mkdir("sub"));
+  Press(Qt::Key_S, Qt::ControlModifier);
+  ClickCell(form->MainGrid, 1, 1);
+  Type(form->MainGrid, "");
+  Press(Qt::Key_Delete);
+  Press(Qt::Key_Return);
+  Press(Qt::Key_P, Qt::ControlModifier);
+  ASSERT_EQ(dialogs.printFiles.size(), 3u);
+  EXPECT_EQ(dialogs.printFiles[2], Path("sub/beam.pdf"));
+
+  // A file that exists, declined: the dialog comes back with it.
+  QFile(Path("other.pdf")).open(QIODevice::WriteOnly);
+  AnswerPrintInto(Path("other.pdf"), true);
+  dialogs.printAnswers = {true, false};
+  Press(Qt::Key_P, Qt::ControlModifier);
+  ASSERT_EQ(dialogs.printFiles.size(), 5u);
+  EXPECT_EQ(dialogs.printFiles[4], Path("other.pdf"));
 }
 
 TEST_F(PrintTest, WithResultsTheOutputAndTheGraphsPageFollow) {
