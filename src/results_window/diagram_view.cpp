@@ -4,6 +4,7 @@
 #include <QFontMetrics>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QResizeEvent>
 #include <algorithm>
 
 namespace pelvar {
@@ -18,11 +19,12 @@ QFont WithPixelSize(QFont font, int pixels) {
   return font;
 }
 
-// The least height, to a pixel, at which the diagrams of snapshot fit a drawing width wide in
-// font; 0 where no height does (values too large to draw).
-int LeastUsableHeight(const ResultsSnapshot& snapshot, int width, const QFont& font) {
+// The least height, to a pixel, at which the diagrams of snapshot with extras fit a drawing
+// width wide in font; 0 where no height does (values too large to draw).
+int LeastUsableHeight(const ResultsSnapshot& snapshot, int width, const QFont& font,
+                      const DiagramExtras& extras) {
   auto usable = [&](int height) {
-    return LayoutDiagrams(snapshot, QRectF(0, 0, width, height), font).usable;
+    return LayoutDiagrams(snapshot, QRectF(0, 0, width, height), font, extras).usable;
   };
   int high = 256;
   while (!usable(high)) {
@@ -69,30 +71,37 @@ void DiagramView::layOut() {
   }
 }
 
-void DiagramView::setSnapshot(std::shared_ptr<const ResultsSnapshot> snapshot) {
-  snapshot_ = std::move(snapshot);
+void DiagramView::updateLeastHeight() {
+  // Measured at the present width, so that a footnote that takes one line there is not counted
+  // as two, with the overlay whose values the axes take in.
   const int least =
       snapshot_
           ? LeastUsableHeight(
-                *snapshot_, kLeastWidth,
-                WithPixelSize(font(), std::min(kLeastFontPixels, QFontInfo(font()).pixelSize())))
+                *snapshot_, std::max(width(), kLeastWidth),
+                WithPixelSize(font(), std::min(kLeastFontPixels, QFontInfo(font()).pixelSize())),
+                extras_)
           : 0;
   if (least != leastHeight_) {
     leastHeight_ = least;
     updateGeometry();
   }
+}
+
+void DiagramView::setSnapshot(std::shared_ptr<const ResultsSnapshot> snapshot) {
+  snapshot_ = std::move(snapshot);
+  updateLeastHeight();
   layOut();
-    setMarker(-1, -1);
+  setMarker(-1, -1);
   update();
 }
 
 void DiagramView::setOverlay(PanelOverlay overlay) {
   extras_.overlay = std::move(overlay);
   // The axes take in the overlay's values.
+  updateLeastHeight();
   layOut();
   update();
 }
-
 
 void DiagramView::paintEvent(QPaintEvent*) {
   QPainter painter(this);
@@ -114,9 +123,10 @@ void DiagramView::paintEvent(QPaintEvent*) {
   if (node_ >= 0) PaintMarker(painter, *snapshot_, layout_, node_, element_);
 }
 
-void DiagramView::resizeEvent(QResizeEvent*) {
+void DiagramView::resizeEvent(QResizeEvent* event) {
+  if (event->size().width() != event->oldSize().width()) updateLeastHeight();
   layOut();
-    setMarker(-1, -1);
+  setMarker(-1, -1);
 }
 
 void DiagramView::mouseMoveEvent(QMouseEvent* event) {

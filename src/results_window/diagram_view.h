@@ -47,8 +47,11 @@ class DiagramView : public QWidget {
 
  private:
   void setMarker(int node, int element);
-  // The layout, the picture to be drawn anew, at the widget's size in the largest font, down to the least, that holds it.
+  // The layout, and the picture to be drawn anew, at the widget's size in the largest font, down
+  // to the least, that holds it.
   void layOut();
+  // The least height that holds the diagrams at the present width.
+  void updateLeastHeight();
 
   std::shared_ptr<const ResultsSnapshot> snapshot_;
   DiagramExtras extras_;  // the overlay; the screen has no heading

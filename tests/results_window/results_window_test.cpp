@@ -404,7 +404,7 @@ TEST_F(ResultsWindowTest, EveryDiagramLabelsThreeRoundValuesAtEverySize) {
 }
 
 // The exact beam drawn over the diagrams stays inside their frames: under a point force on stiff
-// springs in 10 elements the scheme's Q reaches -8 kN where the exact one jumps to -50 kN, and
+// springs in 10 elements the scheme's Q reaches -9 kN where the exact one jumps to -55 kN, and
 // the axis takes in both.
 TEST_F(ResultsWindowTest, TheExactBeamStaysInsideTheFrames) {
   data->sectionCount = 2;
@@ -412,7 +412,7 @@ TEST_F(ResultsWindowTest, TheExactBeamStaysInsideTheFrames) {
   data->stiffnessEI = 1.0e4;
   data->sections[0] = data->sections[1] = {5.0, 0.0, 1.0e5};
   data->points[0] = data->points[2] = {};
-  data->points[1] = {5.0, 100.0, 0.0};
+  data->points[1] = {5.0, 110.0, 0.0};
   UpdatePointPositions(*data);
   ResultsWindow* window = Open();
   ASSERT_NE(window, nullptr);
@@ -448,7 +448,7 @@ TEST_F(ResultsWindowTest, TheExactBeamStaysInsideTheFrames) {
       }
     }
   }
-  EXPECT_LE(layout.panels[1].axis.ticks.front(), exactLow);
+  EXPECT_LE(layout.panels[1].axis.low, exactLow);
   // Without it the axis is the scheme's again.
   Press(Qt::Key_E, Qt::ControlModifier);
   EXPECT_EQ(window->diagrams->layout().panels[1].axis.ticks, schemeTicks);
