@@ -9,9 +9,7 @@ void EditHistory::record(const CellChange& change) {
     group_->push_back(change);
     return;
   }
-  redo_.clear();
-  undo_.push_back({change});
-  if (undo_.size() > kMaxSteps) undo_.erase(undo_.begin());
+  push({change});
 }
 
 void EditHistory::beginGroup() {
@@ -22,27 +20,26 @@ void EditHistory::endGroup() {
   if (!group_) return;
   EditStep step = std::move(*group_);
   group_.reset();
-  if (step.empty()) return;
+  if (!step.empty()) push(std::move(step));
+}
+
+void EditHistory::push(EditStep step) {
   redo_.clear();
   undo_.push_back(std::move(step));
   if (undo_.size() > kMaxSteps) undo_.erase(undo_.begin());
 }
 
-std::optional<EditStep> EditHistory::takeUndo() {
-  if (undo_.empty()) return std::nullopt;
-  EditStep step = std::move(undo_.back());
-  undo_.pop_back();
-  redo_.push_back(step);
+std::optional<EditStep> EditHistory::move(std::vector<EditStep>& from, std::vector<EditStep>& to) {
+  if (from.empty()) return std::nullopt;
+  EditStep step = std::move(from.back());
+  from.pop_back();
+  to.push_back(step);
   return step;
 }
 
-std::optional<EditStep> EditHistory::takeRedo() {
-  if (redo_.empty()) return std::nullopt;
-  EditStep step = std::move(redo_.back());
-  redo_.pop_back();
-  undo_.push_back(step);
-  return step;
-}
+std::optional<EditStep> EditHistory::takeUndo() { return move(undo_, redo_); }
+
+std::optional<EditStep> EditHistory::takeRedo() { return move(redo_, undo_); }
 
 void EditHistory::clear() {
   undo_.clear();

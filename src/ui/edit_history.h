@@ -51,6 +51,11 @@ class EditHistory {
   static constexpr std::size_t kMaxSteps = 1000;
 
  private:
+  // A new step: what was undone can no longer be redone.
+  void push(EditStep step);
+  // The last step of from, moved onto to.
+  static std::optional<EditStep> move(std::vector<EditStep>& from, std::vector<EditStep>& to);
+
   std::vector<EditStep> undo_;
   std::vector<EditStep> redo_;
   std::optional<EditStep> group_;
