@@ -1,5 +1,6 @@
 #include "analysis/calculation.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "analysis/residual.h"
@@ -148,12 +149,16 @@ bool RefineFreeStart(const ProblemData& data, AnalysisWorkspace& work, int freeS
 bool SolveHeldByStatics(const ProblemData& data, AnalysisWorkspace& work) {
   const int n = data.elementCount;
   // Only for springs that carry the beam as a rigid body: their stiffness over the whole beam
-  // beside its bending stiffness, k·b·L against EI/L³. Elsewhere the beams held at their ends are
-  // as hard to solve as the beam itself.
+  // beside its bending stiffness, k·b·L against EI/L³ with the least EI along it. Elsewhere the
+  // beams held at their ends are as hard to solve as the beam itself.
   const double length = work.mesh.nodeX[n] - work.mesh.nodeX[0];
   double stiffness = 0.0;
-  for (int e = 0; e < n; ++e) stiffness += std::fabs(work.mesh.elementSpring[e]);
-  if (!(stiffness * length * length * length < 1e-3 * data.stiffnessEI)) return false;
+  double leastEI = work.mesh.elementStiffness[0];
+  for (int e = 0; e < n; ++e) {
+    stiffness += std::fabs(work.mesh.elementSpring[e]);
+    leastEI = std::min(leastEI, work.mesh.elementStiffness[e]);
+  }
+  if (!(stiffness * length * length * length < 1e-3 * leastEI)) return false;
 
   StaticsWorkspace& held = work.statics;
   // Each beam held at its ends is solved and checked against its own equations.

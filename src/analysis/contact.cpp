@@ -100,7 +100,7 @@ ContactSet::Step ContactSet::Next(const ProblemData& data, MeshData& mesh,
       if (!MoveRigidly(mesh, moves % 2 == 1, &balance)) return Step::LiftsOff;
       balanced = balance ? balanced + 1 : 0;
     }
-  } else if (!NewtonStep(mesh, data.stiffnessEI, solved)) {
+  } else if (!NewtonStep(mesh, solved)) {
     return Step::LiftsOff;
   }
   for (int moves = 0;; ++moves) {
@@ -153,16 +153,16 @@ bool ContactSet::LoadsCanBeCarried(const MeshData& mesh) const {
   return any && loads_.force > 0.0 && aboutFirst > 0.0 && aboutLast < 0.0;
 }
 
-bool ContactSet::NewtonStep(const MeshData& mesh, double stiffnessEI, const BlockSystem& solved) {
+bool ContactSet::NewtonStep(const MeshData& mesh, const BlockSystem& solved) {
   const int n = elementCount_;
   // The bending energy of the change of moment, and the springs' share of the curvature along
   // the step.
   double bending = 0.0;
   for (int j = 0; j < n; ++j) {
     const double change = (solved.rows[j].rhs[0] - m_[j]) + (solved.rows[j + 1].rhs[0] - m_[j + 1]);
-    bending += mesh.elementLength[j] * change * change;
+    bending += mesh.elementLength[j] * change * change / mesh.elementStiffness[j];
   }
-  double curvature = bending * (0.25 / stiffnessEI);
+  double curvature = bending * 0.25;
   for (int j = 0; j < n; ++j) {
     const double a = MeanOf(w_.data(), j);
     const double b = 0.5 * solved.rows[j].rhs[1] + 0.5 * solved.rows[j + 1].rhs[1] - a;

@@ -251,6 +251,7 @@ class ExactBeamSolve {
         ++nextPoint;
       }
       if (!starts && (mesh_.elementLength[j] != mesh_.elementLength[j - 1] ||
+                      mesh_.elementStiffness[j] != mesh_.elementStiffness[j - 1] ||
                       mesh_.elementSpring[j] != mesh_.elementSpring[j - 1] ||
                       mesh_.elementLoad[j] != mesh_.elementLoad[j - 1])) {
         starts = true;
@@ -266,7 +267,7 @@ class ExactBeamSolve {
     const double inverseH = mesh_.elementInverseLength[j];
     work_.pieceCount = 1;
     work_.pieces[0].elements = 1;
-    return ElementRelation(mesh_.elementLength[j], data_.stiffnessEI,
+    return ElementRelation(mesh_.elementLength[j], mesh_.elementStiffness[j],
                            mesh_.elementSpring[j] * inverseH, mesh_.elementLoad[j] * inverseH,
                            work_.pieces[0].relation);
   }

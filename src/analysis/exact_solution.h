@@ -3,7 +3,7 @@
 // forces and moments, free ends) at the nodes of the mesh, beside which the scheme's answer is
 // measured. The scheme's numbers stay the program's answer; these only tell how close it is.
 //
-// Every run of elements with one length, one spring and one load (a section, or a part of one)
+// Every run of elements with one length, EI, spring and load (a section, or a part of one)
 // is condensed exactly into a relation between the moment and the displacement at its two ends
 // and the slope and the shear force there. A short element's relation comes from the power
 // series of the beam's transfer matrix, a longer one on springs from the solutions that decay

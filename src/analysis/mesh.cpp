@@ -10,7 +10,6 @@ namespace pelvar {
 std::optional<int> BuildMesh(const ProblemData& data, MeshData& mesh) {
   const int m = data.sectionCount;
   const int n = data.elementCount;
-  const double b = data.beamWidth;
 
   double totalLength = 0.0;
   for (int i = 0; i < m; ++i) totalLength += data.sections[i].length;
@@ -34,6 +33,8 @@ std::optional<int> BuildMesh(const ProblemData& data, MeshData& mesh) {
 
     const double h = section.length / c;
     const double inverseH = 1.0 / h;
+    const double b = SectionWidth(data, i);
+    const double stiffness = SectionStiffness(data, i);
     // From the section's start, and its end where the next section starts: added up element by
     // element, the positions would gather rounding (14.99999999999996 for an end at 15 m).
     const double start = mesh.nodeX[a];
@@ -41,6 +42,7 @@ std::optional<int> BuildMesh(const ProblemData& data, MeshData& mesh) {
       mesh.nodeX[j + 1] = j + 1 < a + c ? start + (j + 1 - a) * h : start + section.length;
       mesh.elementLength[j] = h;
       mesh.elementInverseLength[j] = inverseH;
+      mesh.elementStiffness[j] = stiffness;
       mesh.elementSpring[j] = section.spring * h * b;
       mesh.elementLoad[j] = section.load * h * b;
       mesh.elementSection[j] = i;
@@ -98,8 +100,10 @@ inline void FillRow(const ProblemData& data, const MeshData& mesh, int j, BlockR
   }
 
   // Interior nodes: entry 0 is the node itself, entry 1 its left and entry 2 its right neighbour.
-  const double flexibility = 0.25 / data.stiffnessEI;  // 1/(4·EI)
   const double hL = mesh.elementLength[j - 1], hR = mesh.elementLength[j];
+  // 1/(4·EI) of either element; on one EI the sum of the lengths is taken once, as it always was.
+  const double fL = 0.25 / mesh.elementStiffness[j - 1], fR = 0.25 / mesh.elementStiffness[j];
+  const double bothSides = fL == fR ? (hL + hR) * fL : hL * fL + hR * fR;
   const double iL = mesh.elementInverseLength[j - 1], iR = mesh.elementInverseLength[j];
   const double kL = mesh.elementSpring[j - 1], kR = mesh.elementSpring[j];
   const double pL = mesh.elementLoad[j - 1], pR = mesh.elementLoad[j];
@@ -116,11 +120,11 @@ inline void FillRow(const ProblemData& data, const MeshData& mesh, int j, BlockR
   row.rhs[0] = -(pL + pR) * 0.5 - mesh.nodeForce[j];
 
   // Compatibility: jump of the slope = -(half the integral of M/EI over each element).
-  row.block[0][1][0] = (hL + hR) * flexibility;
+  row.block[0][1][0] = bothSides;
   row.block[0][1][1] = -iR - iL;
-  row.block[1][1][0] = hL * flexibility;
+  row.block[1][1][0] = hL * fL;
   row.block[1][1][1] = iL;
-  row.block[2][1][0] = hR * flexibility;
+  row.block[2][1][0] = hR * fR;
   row.block[2][1][1] = iR;
   row.rhs[1] = 0.0;
 }

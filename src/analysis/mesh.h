@@ -15,9 +15,10 @@ struct MeshData {
   // 1/h, 1/m: the equations and the shear force use it at every node, and a section's elements
   // share one division.
   std::array<double, kMaxElements> elementInverseLength{};
-  std::array<double, kMaxElements> elementSpring{};  // k·h·b, kN/m
-  std::array<double, kMaxElements> elementLoad{};    // q·h·b, kN
-  std::array<int, kMaxElements> elementSection{};    // index of the section it lies in
+  std::array<double, kMaxElements> elementStiffness{};  // EI of its section, kNm²
+  std::array<double, kMaxElements> elementSpring{};     // k·h·b, kN/m
+  std::array<double, kMaxElements> elementLoad{};       // q·h·b, kN (b of its section)
+  std::array<int, kMaxElements> elementSection{};       // index of the section it lies in
   // Concentrated force at each node, kN, including the couples that stand for point moments.
   std::array<double, kMaxNodes> nodeForce{};
   // The share of point moments, kNm, that the element carries as the couple of forces -M/h on

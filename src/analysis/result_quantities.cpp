@@ -44,8 +44,8 @@ double ResultReference(const ProblemData& data, double ResultNode::*quantity) {
   for (int i = 0; i < m; ++i) {
     const SectionRow& section = data.sections[i];
     length += section.length;
-    load += std::fabs(section.load) * section.length * data.beamWidth;
-    stiffness += std::fabs(section.spring) * section.length * data.beamWidth;
+    load += std::fabs(section.load) * section.length * SectionWidth(data, i);
+    stiffness += std::fabs(section.spring) * section.length * SectionWidth(data, i);
   }
   for (int p = 0; p <= m; ++p) {
     load += std::fabs(data.points[p].force);

@@ -107,6 +107,10 @@ bool ProblemReader::Read(ProblemData& problem) {
     // Loads and springs stand as written; only the tables limit what is typed.
     section.load = Real();
     section.spring = Real();
+    // The section's own EI and width, where the line goes on with them; 0 or none is the
+    // general data's.
+    section.stiffnessEI = OwnValue(Real(), kMinStiffness);
+    section.width = OwnValue(Real(), kMinWidth);
   }
 
   for (int line = 0; line <= sectionCount; ++line) {

@@ -70,13 +70,25 @@ void ComposeFile(const ProblemData& data, std::string& out, std::string& fault) 
   line(kRule);
   line("#  Sections");
   line(kRule);
-  line("#  Section Length       Load        Spring");
-  line("#            m          kN/m\xB2        kN/m\xB3 ");
+  // A section's own EI and width go on after its spring, where a reader that takes the line by
+  // position never looks, 0 standing for the general value; the headings name them only where a
+  // section has them, so that a file without them is as it always was.
+  const bool ownValues = AnySectionHasOwnValues(data);
+  if (ownValues) {
+    line("#  Section Length       Load        Spring          EI       Width");
+    line("#            m          kN/m\xB2        kN/m\xB3         kNm\xB2          m");
+  } else {
+    line("#  Section Length       Load        Spring");
+    line("#            m          kN/m\xB2        kN/m\xB3 ");
+  }
   for (int i = 0; i < sections; ++i) {
     const SectionRow& section = data.sections[static_cast<std::size_t>(i)];
-    readLine(
-        FormatText("%6d,%9.3f,%12.3f,%12.3f,", i + 1, section.length, section.load, section.spring),
-        "a value of section " + FormatText("%d", i + 1));
+    std::string text =
+        FormatText("%6d,%9.3f,%12.3f,%12.3f,", i + 1, section.length, section.load, section.spring);
+    if (HasOwnValues(section)) {
+      text += FormatText("%14.1f,%12.3f,", section.stiffnessEI, section.width);
+    }
+    readLine(text, "a value of section " + FormatText("%d", i + 1));
   }
 
   line(kRule);

@@ -63,6 +63,20 @@ std::optional<std::string> ResultsJsonText(const ProblemData& data) {
   }
   document["elements"] = std::move(elements);
 
+  // The sections' EI and width as calculated, where one of them has its own.
+  if (AnySectionHasOwnValues(data)) {
+    json sections = json::array();
+    for (int i = 0; i < data.sectionCount; ++i) {
+      const SectionRow& section = data.sections[i];
+      sections.push_back({{"section", i + 1},
+                          {"EI", number(SectionStiffness(data, i))},
+                          {"width", number(SectionWidth(data, i))},
+                          {"ownEI", section.stiffnessEI > 0.0},
+                          {"ownWidth", section.width > 0.0}});
+    }
+    document["sections"] = std::move(sections);
+  }
+
   const EquilibriumTotals& totals = quantities.equilibrium;
   document["equilibrium"] = {{"load", number(totals.load)},
                              {"pointForces", number(totals.pointForces)},

@@ -21,6 +21,30 @@ std::int32_t ClampElementCount(std::int32_t count) {
 
 double AtLeast(double value, double least) { return value > least ? value : least; }
 
+double SectionStiffness(const ProblemData& data, int i) {
+  const double own = data.sections[static_cast<std::size_t>(i)].stiffnessEI;
+  return own > 0.0 ? own : data.stiffnessEI;
+}
+
+double SectionWidth(const ProblemData& data, int i) {
+  const double own = data.sections[static_cast<std::size_t>(i)].width;
+  return own > 0.0 ? own : data.beamWidth;
+}
+
+bool HasOwnValues(const SectionRow& section) {
+  return section.stiffnessEI > 0.0 || section.width > 0.0;
+}
+
+bool AnySectionHasOwnValues(const ProblemData& data) {
+  AssertCountsWithinLimits(data);
+  for (int i = 0; i < data.sectionCount; ++i) {
+    if (HasOwnValues(data.sections[static_cast<std::size_t>(i)])) return true;
+  }
+  return false;
+}
+
+double OwnValue(double value, double least) { return value > 0.0 ? AtLeast(value, least) : 0.0; }
+
 void UpdatePointPositions(ProblemData& data) {
   data.points[0].x = 0.0;
   for (int i = 0; i < kMaxSections; ++i) {
@@ -46,6 +70,7 @@ void ResetToDefaults(ProblemData& data) {
     section.length = 10.0;
     section.load = 10.0;
     section.spring = 50.0 + s;
+    section.stiffnessEI = section.width = 0.0;
     s = -s;
   }
   UpdatePointPositions(data);

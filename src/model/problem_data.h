@@ -44,6 +44,10 @@ struct SectionRow {
   double length = 10.0;  // m, at least 0.001
   double load = 10.0;    // kN/m², at least 0
   double spring = 0.0;   // kN/m³, at least 0
+  // The section's own EI (kNm², at least kMinStiffness) and width (m, at least kMinWidth): a
+  // stepped footing, a pile's casing, a cracked part. 0 stands for the general data's value.
+  double stiffnessEI = 0.0;
+  double width = 0.0;
 };
 
 // One point at a section end; point 0 is the left end of the beam.
@@ -126,6 +130,16 @@ inline void AssertCountsWithinLimits(const ProblemData& data) {
     throw std::logic_error("The problem's counts are outside their limits.");
   }
 }
+
+// The EI and the width section i is calculated with: its own, or the general data's.
+double SectionStiffness(const ProblemData& data, int i);
+double SectionWidth(const ProblemData& data, int i);
+// Whether a section, or any of the problem's sections, has an EI or a width of its own.
+bool HasOwnValues(const SectionRow& section);
+bool AnySectionHasOwnValues(const ProblemData& data);
+// An own value as every entry point takes it: 0 (or less, or not a number) for the general
+// data's value, else at least least.
+double OwnValue(double value, double least);
 
 // Recomputes x of all 21 points from the lengths of all 20 sections, hidden ones included, so
 // the hidden points continue the beam.

@@ -63,7 +63,7 @@ Report::ColumnGrid Report::MeasureColumnGrid(const Table& table) {
     return blanks == 0 ? 0 : surface_.TextSize(std::string_view(text).substr(0, blanks)).width;
   };
   grid.col[1] = leftMargin_ + grid.d;
-  for (int i = 2; i <= 5; ++i) {
+  for (int i = 2; i <= ColumnGrid::kMaxColumns; ++i) {
     grid.col[i] = grid.col[i - 1] + c;
     for (const std::vector<std::string>& row : table.rows) {
       if (row.size() < static_cast<std::size_t>(i)) continue;
@@ -179,11 +179,24 @@ int Report::PrintInputData(int cursor) {
   sections.headings = {{1, 0.0, "Layer"}, {2, 1.0, "Length"}, {3, 1.0, "Load"}, {4, 0.9, "Spring"}};
   sections.units = {{2, 1.0, "  m"}, {3, 1.0, "kN/m\xB2"}, {4, 1.0, "kN/m\xB3"}};
   sections.reserve = 1;
+  // Where a section has an EI or a width of its own, every section shows the values it is
+  // calculated with.
+  const bool ownValues = AnySectionHasOwnValues(data_);
+  if (ownValues) {
+    sections.headings.push_back({5, 1.6, "EI"});
+    sections.headings.push_back({6, 1.0, "Width"});
+    sections.units.push_back({5, 1.4, "kNm\xB2"});
+    sections.units.push_back({6, 1.0, "  m"});
+  }
   for (int i = 1; i <= data_.sectionCount; ++i) {
     const SectionRow& section = data_.sections[i - 1];
     sections.rows.push_back({FormatText("%4d", i), FormatText("%9.3f", section.length),
                              FormatText("%9.3f", section.load),
                              FormatText("%9.3f", section.spring)});
+    if (ownValues) {
+      sections.rows.back().push_back(FormatText("%12.1f", SectionStiffness(data_, i - 1)));
+      sections.rows.back().push_back(FormatText("%9.3f", SectionWidth(data_, i - 1)));
+    }
   }
   cursor = PrintTable(cursor, sections);
 

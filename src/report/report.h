@@ -47,8 +47,9 @@ class Report {
 
  private:
   struct ColumnGrid {
-    int d = 0;        // width of "99"
-    int col[6] = {};  // col[1]..col[5]
+    int d = 0;  // width of "99"
+    static constexpr int kMaxColumns = 7;
+    int col[kMaxColumns + 1] = {};  // col[1]..col[kMaxColumns]
   };
   // A text of a table's heading or units line, at a column plus a multiple of d.
   struct Heading {

@@ -13,6 +13,7 @@
 #include "analysis/calculation.h"
 #include "analysis/exact_solution.h"
 #include "analysis/mesh.h"
+#include "analysis/result_quantities.h"
 #include "analysis/solver.h"
 
 namespace pelvar {
@@ -377,6 +378,41 @@ TEST_F(AnalysisTest, LongBeamWithCentralLoadsMatchesHetenyiAtEveryNode) {
     EXPECT_NEAR(data.accuracy.Q, worst.Q / size.Q, 1e-8 * std::max(1.0, worst.Q / size.Q));
     EXPECT_LT(EquilibriumMiss(data), 1e-9);
   }
+}
+
+// Sections of their own EI and width: a footing whose middle 30 m are four times as stiff and
+// twice as wide as its ends, with a point force in its middle 15 m from either step, where
+// e^-β·15 < 1e-6. There the beam is Hetenyi's infinite beam with the middle's own values,
+// β = (k·b/(4·EI))^(1/4), w = q/k + F·β/(2·k·b) and M = F/(4β); the load on the soil is q times
+// the area, each section with its own width.
+TEST_F(AnalysisTest, SectionsOfTheirOwnStiffnessAndWidthMatchHetenyiWithTheirValues) {
+  const double k = 1.0e6, q = 10.0, force = 100.0, ei = 4.0e5, width = 2.0;
+  ProblemData data;
+  data.sectionCount = 4;
+  data.elementCount = 1000;
+  data.stiffnessEI = 1.0e5;
+  data.beamWidth = 1.0;
+  data.sections[0] = data.sections[3] = {30.0, q, k};
+  data.sections[1] = data.sections[2] = {15.0, q, k, ei, width};
+  data.points[2].force = force;
+  UpdatePointPositions(data);
+  ASSERT_EQ(RunCalculation(data, *work).status, CalculationStatus::Success);
+  const int point = work->mesh.pointNode[2];
+  ASSERT_EQ(data.nodes[point].x, 45.0);
+  const double beta = std::pow(k * width / (4.0 * ei), 0.25);
+  const double w = q / k + force * beta / (2.0 * k * width), m = force / (4.0 * beta);
+  const ExactNode& exact = data.exactNodes[point];
+  EXPECT_NEAR(exact.w, w, 1e-6 * w);
+  EXPECT_NEAR(exact.MLeft, m, 1e-6 * m);
+  EXPECT_NEAR(exact.QLeft, force / 2.0, 1e-6 * force);
+  EXPECT_NEAR(exact.QRight, -force / 2.0, 1e-6 * force);
+  EXPECT_NEAR(data.nodes[point].w, w, 5e-3 * w);
+  EXPECT_NEAR(data.nodes[point].M, m, 5e-3 * m);
+  ASSERT_TRUE(data.accuracy.available);
+  EXPECT_LT(std::max({data.accuracy.w, data.accuracy.Q, data.accuracy.M}), 5e-3);
+  const EquilibriumTotals totals = ComputeResultQuantities(data).equilibrium;
+  EXPECT_NEAR(totals.load, q * (30.0 + 15.0 * width + 15.0 * width + 30.0), 1e-9);
+  EXPECT_NEAR(totals.springForces, totals.load + force, 1e-9 * totals.springForces);
 }
 
 // Whole beams against the closed form of EI·w⁗ + k·b·w = q·b solved exactly on every section

@@ -103,6 +103,46 @@ TEST(ProblemFileReader, SoilThatTakesNoTensionIsAFourthValueOnTheCountsLine) {
   }
 }
 
+// A section's own EI and width follow its spring, only on its own line, with headings that name
+// them; the sections without them and the rest of the file are as before.
+TEST(ProblemFileReader, ASectionsOwnEIAndWidthGoOnAfterItsSpring) {
+  ProblemData saved;
+  saved.elementCount = 10;
+  saved.sections[1].stiffnessEI = 2.5e6;
+  const std::string file = ProblemFileText(saved);
+  std::string expected =
+      ReplaceLine(test::kExampleFile, 20,
+                  "#  Section Length       Load        Spring          EI       Width\r\n");
+  expected = ReplaceLine(
+      expected, 21,
+      "#            m          kN/m\xB2        kN/m\xB3         kNm\xB2          m\r\n");
+  expected = ReplaceLine(
+      expected, 23, "     2,   10.000,      10.000,       0.000,     2500000.0,       0.000,\r\n");
+  EXPECT_EQ(file, expected);
+  auto target = std::make_unique<ProblemData>();
+  ASSERT_TRUE(ReadProblemBytes(*target, file, "t.plv").ok);
+  test::ExpectSameProblem(*target, saved);
+  // None, 0 or less is the general value; a value below the least is raised to it.
+  const struct {
+    const char* tail;
+    double ei, width;
+  } cases[] = {{"", 0.0, 0.0},
+               {" 0, 0,", 0.0, 0.0},
+               {" -5, -1e-9,", 0.0, 0.0},
+               {" 0.01, 1e-6,", 0.1, 0.001},
+               {" 0, 2.5,", 0.0, 2.5},
+               {" x, 2,", 0.0, 2.0}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.tail);
+    const std::string line = std::string("2, 10, 10, 0,") + c.tail + "\r\n";
+    ASSERT_TRUE(ReadProblemBytes(*target, ReplaceLine(file, 23, line), "t.plv").ok);
+    EXPECT_EQ(target->sections[1].stiffnessEI, c.ei);
+    EXPECT_EQ(target->sections[1].width, c.width);
+    EXPECT_EQ(SectionStiffness(*target, 1), c.ei > 0.0 ? c.ei : 1.0e6);
+    EXPECT_EQ(SectionWidth(*target, 1), c.width > 0.0 ? c.width : 1.0);
+  }
+}
+
 TEST(ProblemFileReader, TwentySectionRoundTripBringsBackEveryValue) {
   auto saved = std::make_unique<ProblemData>();
   test::MakeWorkedProblem(*saved);

@@ -78,6 +78,8 @@ inline void ExpectSameProblem(const ProblemData& a, const ProblemData& b) {
     EXPECT_EQ(a.sections[i].length, b.sections[i].length);
     EXPECT_EQ(a.sections[i].load, b.sections[i].load);
     EXPECT_EQ(a.sections[i].spring, b.sections[i].spring);
+    EXPECT_EQ(a.sections[i].stiffnessEI, b.sections[i].stiffnessEI);
+    EXPECT_EQ(a.sections[i].width, b.sections[i].width);
   }
   for (int p = 0; p < kMaxPoints; ++p) {
     SCOPED_TRACE("point " + std::to_string(p));

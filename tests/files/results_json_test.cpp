@@ -111,6 +111,20 @@ TEST(ResultsJson, FieldsAndNumbersReadBackExactly) {
   EXPECT_EQ(accuracy["M"].get<double>(), data->accuracy.M);
   data->accuracy.available = false;
   EXPECT_TRUE(nlohmann::ordered_json::parse(*ResultsJsonText(*data))["accuracy"].is_null());
+
+  // A section of its own EI and width: every section's values as calculated, after the elements;
+  // the load of the twice as wide middle section counts twice.
+  data->sections[1].stiffnessEI = 3.0e6;
+  data->sections[1].width = 2.0;
+  ASSERT_EQ(RunCalculation(*data, *work).status, CalculationStatus::Success);
+  const auto own = nlohmann::ordered_json::parse(*ResultsJsonText(*data));
+  EXPECT_EQ(Keys(own), (Names{"summary", "extremes", "nodes", "elements", "sections", "equilibrium",
+                              "foundation", "rounds", "liftOff", "accuracy"}));
+  EXPECT_EQ(own["sections"].dump(),
+            R"([{"section":1,"EI":1000000.0,"width":1.0,"ownEI":false,"ownWidth":false},)"
+            R"({"section":2,"EI":3000000.0,"width":2.0,"ownEI":true,"ownWidth":true},)"
+            R"({"section":3,"EI":1000000.0,"width":1.0,"ownEI":false,"ownWidth":false}])");
+  EXPECT_NEAR(own["equilibrium"]["load"].get<double>(), 400.0, 1e-12 * 400.0 * 333);
 }
 
 TEST(ResultsJson, ValuesBeyondTheRangeOfDoublesGiveNoDocument) {

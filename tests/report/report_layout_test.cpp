@@ -481,6 +481,20 @@ TEST(ReportTables, AValueWiderThanItsColumnWidensTheColumn) {
     ASSERT_NE(at, texts.end()) << p.text;
     EXPECT_EQ(at->x, p.x) << p.text;
   }
+
+  // A section of its own EI and width: two more columns with every section's values as
+  // calculated, beside the others without touching them.
+  Job own(3000);
+  own.data.sections[1].stiffnessEI = 2.5e6;
+  own.data.sections[2].width = 0.75;
+  own.report.PrintInputData(240);
+  ExpectNoTextsTouch(own.surface);
+  for (const char* text : {"EI", "Width", "kNm\xB2", "   2500000.0", "    0.750"}) {
+    EXPECT_EQ(CountText(own.surface, text), 1) << text;
+  }
+  EXPECT_EQ(CountText(own.surface, "   1000000.0"), 2);
+  EXPECT_EQ(CountText(own.surface, "    1.000"), 2);
+  EXPECT_EQ(CountText(s, "EI"), 0);
 }
 
 TEST(ReportOutputData, ThousandElementsContinueBelowTheHeader) {
