@@ -11,7 +11,9 @@ namespace {
 
 CalculationOutcome Fault(CalculationFault fault) {
   CalculationOutcome outcome;
-  outcome.status = fault.kind == FaultKind::NotHeld || fault.kind == FaultKind::OneElementOnSprings
+  outcome.status = fault.kind == FaultKind::NotHeld ||
+                           fault.kind == FaultKind::OneElementOnSprings ||
+                           fault.kind == FaultKind::Mechanism
                        ? CalculationStatus::Singular
                        : CalculationStatus::Fault;
   outcome.fault = fault;
@@ -41,6 +43,13 @@ bool SystemIsFinite(const BlockSystem& system, int elementCount) {
 // continuous beam is held all the same, the message says what helps: more elements, as long as
 // the largest number of them spreads the springs over two, else a longer section.
 CalculationOutcome NotHeld(const ProblemData& data, MeshData& mesh) {
+  if (mesh.supported) {
+    CalculationFault fault{FaultKind::Mechanism};
+    if (const std::optional<RigidMotion> motion = FreeRigidMotion(data, mesh)) {
+      fault.motion = *motion;
+    }
+    return Fault(fault);
+  }
   int sprung = 0, pushing = 0;
   for (int j = 0; j < data.elementCount; ++j) {
     sprung += mesh.elementSpring[j] != 0.0;
@@ -98,6 +107,22 @@ std::string FaultMessage(const CalculationFault& fault) {
     case FaultKind::NotFinite:
       first = "The solution is not finite.";
       second = "The input values are too large to calculate with.";
+      break;
+    case FaultKind::Mechanism:
+      first = "The supports and springs cannot hold the beam.";
+      second = fault.motion.turns
+                   ? FormatText(
+                         "It can turn about x = %.3f m: add a support or springs away "
+                         "from there.",
+                         fault.motion.about)
+                   : std::string("It can sink as a whole: add a support or springs under it.");
+      break;
+    case FaultKind::RotationHeldInside:
+      first =
+          FormatText("The support of point %d holds the rotation inside the beam.", fault.point);
+      second =
+          "Only the ends can hold the rotation: make it pinned, or elastic without a "
+          "rotational spring.";
       break;
   }
   std::string message = "Error : " + first + "\n";
@@ -246,10 +271,15 @@ Solve SolveVerified(const ProblemData& data, AnalysisWorkspace& work, SolutionMe
     if (std::isnan(residual)) notFinite = true;
     return residual <= kResidualTolerance;
   };
-  // An end without springs makes the first pivot from that end 0: that order is not tried.
+  // An end without springs makes the first pivot from that end 0: that order is not tried,
+  // unless a support holds the end. The elimination from where the springs begin takes the
+  // moments of the free end from statics, which a support anywhere would change.
+  const MeshData& mesh = work.mesh;
+  auto endHeld = [&](int point) { return data.points[point].support.kind != SupportKind::None; };
   int freeStart = 0;
-  while (freeStart < n && work.mesh.elementSpring[freeStart] == 0.0) ++freeStart;
-  const bool freeEnd = work.mesh.elementSpring[n - 1] == 0.0;
+  while (freeStart < n && mesh.elementSpring[freeStart] == 0.0) ++freeStart;
+  if (endHeld(0)) freeStart = 0;
+  const bool freeEnd = mesh.elementSpring[n - 1] == 0.0 && !endHeld(data.sectionCount);
   // Assembled before every attempt: a solve consumes the system.
   if (!freeEnd) {
     AssembleSystem(data, work.mesh, work.system);
@@ -262,7 +292,7 @@ Solve SolveVerified(const ProblemData& data, AnalysisWorkspace& work, SolutionMe
   // A solution that is not finite from coefficients that are not finite either is no fault of
   // the solver; checked only here, since a verified solution has finite coefficients.
   if (!SystemIsFinite(work.system, n)) return Solve::NotFinite;
-  if (freeStart == 0) {
+  if (freeStart == 0 || mesh.supported) {
     if (SolveSystem(work.system, n, EliminationOrder::Ascending) && verified()) {
       method = SolutionMethod::Ascending;
       return Solve::Solved;
@@ -293,6 +323,10 @@ Solve SolveVerified(const ProblemData& data, AnalysisWorkspace& work, SolutionMe
   if (notFinite) return Solve::NotFinite;
   // Equations too nearly dependent for a beam the springs do hold are no fault of the supports;
   // where the springs are only weak, statics places the beam.
+  if (mesh.supported) {
+    if (FreeRigidMotion(data, mesh)) return banded ? Solve::Inaccurate : Solve::NotHeld;
+    return notFinite ? Solve::NotFinite : Solve::Inaccurate;
+  }
   if (!SpringsHoldTheBeam(work.mesh, n)) return banded ? Solve::Inaccurate : Solve::NotHeld;
   if (SolveHeldByStatics(data, work) && verified()) {
     method = SolutionMethod::HeldByStatics;
@@ -325,6 +359,11 @@ CalculationOutcome RunScheme(ProblemData& data, AnalysisWorkspace& work) {
     return Fault(fault);
   }
   const int n = data.elementCount;
+  if (const std::optional<int> inside = RotationHeldInside(data)) {
+    CalculationFault fault{FaultKind::RotationHeldInside};
+    fault.point = *inside;
+    return Fault(fault);
+  }
   if (const std::optional<int> missing = BuildMesh(data, work.mesh)) {
     CalculationFault fault{FaultKind::SectionWithoutElement};
     fault.section = *missing + 1;
@@ -364,6 +403,7 @@ CalculationOutcome RunScheme(ProblemData& data, AnalysisWorkspace& work) {
       return Fault(FaultKind::NotFinite);
   }
 
+  SupportReactions(data, work.mesh, work.system, work.staging.reactions);
   if (!StoreResults(work.system, work.mesh, data, work.staging)) return Fault(FaultKind::NotFinite);
   for (int j = 0; j < n; ++j) data.liftedOff[j] = data.noTension && contact.LiftedOff(j);
   data.contactRounds = data.noTension ? contact.Rounds() : 1;

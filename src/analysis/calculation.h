@@ -17,7 +17,7 @@ namespace pelvar {
 
 enum class CalculationStatus {
   Success,   // results stored, resultsAvailable set
-  Singular,  // the springs cannot hold the beam (NotHeld, OneElementOnSprings)
+  Singular,  // the springs cannot hold the beam (NotHeld, OneElementOnSprings, Mechanism)
   Fault,     // the input cannot be computed; see the fault's kind
 };
 
@@ -33,6 +33,8 @@ enum class FaultKind {
   Unsettled,              // on soil that takes no tension, no contact was found in time
   Inaccurate,             // the equations cannot be solved to the precision of the results
   NotFinite,              // the input values are too large to calculate with
+  Mechanism,              // with supports: the beam can still move as a rigid body
+  RotationHeldInside,     // a support inside the beam holds its rotation
 };
 
 struct CalculationFault {
@@ -41,6 +43,8 @@ struct CalculationFault {
   int sectionCount = 0;  // OutsideLimits: the numbers given
   int elementCount = 0;
   bool moreElementsHelp = false;  // SectionWithoutElement, OneElementOnSprings
+  int point = 0;                  // RotationHeldInside: its number
+  RigidMotion motion{};           // Mechanism: what is left free
 };
 
 // The message shown for a fault: three lines or so, each ending in a line feed, the first

@@ -80,7 +80,7 @@ ContactSet::Step ContactSet::Next(const ProblemData& data, MeshData& mesh,
     // solution is the first estimate.
     middle_ = 0.5 * (mesh.nodeX[0] + mesh.nodeX[n]);
     loads_ = ResultantOfLoads(data, mesh, middle_);
-    if (!LoadsCanBeCarried(mesh)) return Step::LiftsOff;
+    if (!mesh.supported && !LoadsCanBeCarried(mesh)) return Step::LiftsOff;
     for (int j = 0; j <= n; ++j) {
       m_[j] = solved.rows[j].rhs[0];
       w_[j] = solved.rows[j].rhs[1];
@@ -94,17 +94,23 @@ ContactSet::Step ContactSet::Next(const ProblemData& data, MeshData& mesh,
     // much of its way in, and lifts the beam off where the solution with every spring presses
     // again further out (a beam on springs bends in waves), which Newton's steps would be slow
     // to let go of.
+    // Supports hold the beam where they stand: it cannot move as a rigid body.
     int balanced = 0;  // moves in a row that found the beam balanced that way
-    for (int moves = 0; moves < kBalancingMoves && balanced < 2; ++moves) {
+    for (int moves = 0; moves < kBalancingMoves && balanced < 2 && !mesh.supported; ++moves) {
       bool balance = false;
       if (!MoveRigidly(mesh, moves % 2 == 1, &balance)) return Step::LiftsOff;
       balanced = balance ? balanced + 1 : 0;
     }
-  } else if (!NewtonStep(mesh, solved)) {
+  } else if (!NewtonStep(data, mesh, solved)) {
     return Step::LiftsOff;
   }
   for (int moves = 0;; ++moves) {
     Apply(mesh);
+    // With supports the springs in contact and the supports together must hold the beam.
+    if (mesh.supported) {
+      if (FreeRigidMotion(data, mesh)) return Step::LiftsOff;
+      break;
+    }
     if (SpringsHoldTheBeam(mesh, n)) break;
     // Nothing presses: the beam sinks; something presses at one point: it turns about it.
     bool pressing = false;
@@ -153,7 +159,8 @@ bool ContactSet::LoadsCanBeCarried(const MeshData& mesh) const {
   return any && loads_.force > 0.0 && aboutFirst > 0.0 && aboutLast < 0.0;
 }
 
-bool ContactSet::NewtonStep(const MeshData& mesh, const BlockSystem& solved) {
+bool ContactSet::NewtonStep(const ProblemData& data, const MeshData& mesh,
+                            const BlockSystem& solved) {
   const int n = elementCount_;
   // The bending energy of the change of moment, and the springs' share of the curvature along
   // the step.
@@ -163,6 +170,23 @@ bool ContactSet::NewtonStep(const MeshData& mesh, const BlockSystem& solved) {
     bending += mesh.elementLength[j] * change * change / mesh.elementStiffness[j];
   }
   double curvature = bending * 0.25;
+  // The elastic supports' springs store energy too: kt·w² and, at the ends, kr·θ².
+  if (mesh.supported) {
+    for (int p = 0; p <= data.sectionCount; ++p) {
+      const PointSupport& support = data.points[p].support;
+      if (support.kind != SupportKind::Elastic) continue;
+      const int j = mesh.pointNode[p];
+      const double dw = solved.rows[j].rhs[1] - w_[j];
+      curvature += support.spring * dw * dw;
+      if (support.rotationalSpring == 0.0 || (j != 0 && j != n)) continue;
+      const int e = j == 0 ? 0 : n - 1;
+      const double dm0 = solved.rows[e].rhs[0] - m_[e], dm1 = solved.rows[e + 1].rhs[0] - m_[e + 1];
+      const double dw0 = solved.rows[e].rhs[1] - w_[e], dw1 = solved.rows[e + 1].rhs[1] - w_[e + 1];
+      const double bend = mesh.elementLength[e] * 0.25 / mesh.elementStiffness[e] * (dm0 + dm1);
+      const double dtheta = (dw1 - dw0) * mesh.elementInverseLength[e] + (j == 0 ? bend : -bend);
+      curvature += support.rotationalSpring * dtheta * dtheta;
+    }
+  }
   for (int j = 0; j < n; ++j) {
     const double a = MeanOf(w_.data(), j);
     const double b = 0.5 * solved.rows[j].rhs[1] + 0.5 * solved.rows[j + 1].rhs[1] - a;

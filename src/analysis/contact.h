@@ -55,7 +55,7 @@ class ContactSet {
  private:
   bool Settles(const BlockSystem& solved) const;
   bool LoadsCanBeCarried(const MeshData& mesh) const;
-  bool NewtonStep(const MeshData& mesh, const BlockSystem& solved);
+  bool NewtonStep(const ProblemData& data, const MeshData& mesh, const BlockSystem& solved);
   bool MoveRigidly(const MeshData& mesh, bool turn, bool* balanced = nullptr);
   double LeastAlongLine(double slope, double curvature);
 

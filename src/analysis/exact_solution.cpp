@@ -318,6 +318,43 @@ class ExactBeamSolve {
     row.block[1][1][0] = q[other];
     row.block[1][1][1] = q[other + 1];
     row.rhs[1] = left ? -point->force - q[kLoad] : point->force - q[kLoad] - q[kM0] * Jump(t - 1);
+    if (point->support.kind != SupportKind::None) HoldEnd(t, point->support);
+  }
+
+  // An end's support: a held slope in place of the prescribed moment, or a rotational spring's
+  // moment added to it (M0 = P - kr·θ at the left end, Mn = -(P - kr·θ) at the right); a held
+  // displacement in place of the shear force, or a spring's force added to it (Q = -F + kt·w at
+  // the left end, Q = F - kt·w at the right).
+  void HoldEnd(int t, const PointSupport& support) {
+    const bool left = t == 0;
+    const Relation& run = work_.runRelation[left ? 0 : runs() - 1];
+    BlockRow& row = joints_.rows[t];
+    const int own = left ? kM0 : kM1, other = left ? kM1 : kM0;
+    const double(&theta)[5] = run[left ? kTheta0 : kTheta1];
+    // The slope's part that is no unknown: the load's, and the jump of M where the run starts.
+    const double known = theta[kLoad] + (left ? 0.0 : theta[kM0] * Jump(t - 1));
+    if (HoldsRotation(support.kind)) {
+      row.block[0][0][0] = theta[own];
+      row.block[0][0][1] = theta[own + 1];
+      row.block[1][0][0] = theta[other];
+      row.block[1][0][1] = theta[other + 1];
+      row.rhs[0] = support.rotation - known;
+    } else if (support.kind == SupportKind::Elastic) {
+      const double kr = left ? support.rotationalSpring : -support.rotationalSpring;
+      row.block[0][0][0] += kr * theta[own];
+      row.block[0][0][1] += kr * theta[own + 1];
+      row.block[1][0][0] += kr * theta[other];
+      row.block[1][0][1] += kr * theta[other + 1];
+      row.rhs[0] -= kr * known;
+    }
+    if (HoldsDisplacement(support.kind)) {
+      row.block[0][1][0] = 0.0;
+      row.block[0][1][1] = 1.0;
+      row.block[1][1][0] = row.block[1][1][1] = 0.0;
+      row.rhs[1] = support.displacement;
+    } else if (support.kind == SupportKind::Elastic) {
+      row.block[0][1][1] += left ? -support.spring : support.spring;
+    }
   }
 
   // The equations of an interior joint: equilibrium (shear force right - left = -F) and
@@ -343,6 +380,17 @@ class ExactBeamSolve {
       row.block[2][e][1] = r[kW1];
       row.rhs[e] =
           (e == 0 ? -force : 0.0) - r[kLoad] - r[kM0] * Jump(t) + l[kLoad] + l[kM0] * Jump(t - 1);
+    }
+    // A support inside holds the displacement in place of the equilibrium, or its spring's force
+    // kt·w joins the shear force's jump.
+    if (point == nullptr) return;
+    if (HoldsDisplacement(point->support.kind)) {
+      row.block[0][0][0] = 0.0;
+      row.block[0][0][1] = 1.0;
+      for (int c = 1; c < 3; ++c) row.block[c][0][0] = row.block[c][0][1] = 0.0;
+      row.rhs[0] = point->support.displacement;
+    } else if (point->support.kind == SupportKind::Elastic) {
+      row.block[0][0][1] -= point->support.spring;
     }
   }
 

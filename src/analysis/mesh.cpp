@@ -18,6 +18,9 @@ std::optional<int> BuildMesh(const ProblemData& data, MeshData& mesh) {
   for (int j = 0; j <= n; ++j) mesh.nodeForce[j] = 0.0;
   for (int j = 0; j < n; ++j) mesh.elementMoment[j] = 0.0;
   mesh.pointNode[0] = 0;
+  for (int j = 0; j <= n; ++j) mesh.nodePoint[j] = -1;
+  mesh.nodePoint[0] = 0;
+  mesh.supported = AnyPointHasSupport(data);
 
   int a = 0;  // first node of the current section
   for (int i = 0; i < m; ++i) {
@@ -49,6 +52,7 @@ std::optional<int> BuildMesh(const ProblemData& data, MeshData& mesh) {
     }
     a += c;
     mesh.pointNode[i + 1] = a;
+    mesh.nodePoint[a] = i + 1;
 
     if (i < m - 1) {
       // An interior point sits at node a, its force on that node. Its moment acts as two half
@@ -73,8 +77,8 @@ std::optional<int> BuildMesh(const ProblemData& data, MeshData& mesh) {
 
 namespace {
 
-// The equations of node j, 0 <= j <= elementCount.
-inline void FillRow(const ProblemData& data, const MeshData& mesh, int j, BlockRow& row) {
+// The equations of node j, 0 <= j <= elementCount, of a beam free at every point.
+inline void FillFreeRow(const ProblemData& data, const MeshData& mesh, int j, BlockRow& row) {
   const int n = data.elementCount;
   if (j == 0 || j == n) [[unlikely]] {
     row = BlockRow{};
@@ -129,7 +133,109 @@ inline void FillRow(const ProblemData& data, const MeshData& mesh, int j, BlockR
   row.rhs[1] = 0.0;
 }
 
+// The slope dw/dx at an end node as the scheme has it: the chord of the end element, less the
+// curvature of its half at the end, in the row's entries (0 the end, 1 its neighbour).
+void EndSlope(const MeshData& mesh, bool left, int element, double slope[2][2]) {
+  const double i = mesh.elementInverseLength[element];
+  const double bend = mesh.elementLength[element] * 0.25 / mesh.elementStiffness[element];
+  const double sign = left ? 1.0 : -1.0;
+  slope[0][0] = sign * bend;
+  slope[0][1] = -sign * i;
+  slope[1][0] = sign * bend;
+  slope[1][1] = sign * i;
+}
+
+// The equations of node j with the support of the point there. An end's first equation, its
+// moment, becomes the held slope, or takes in the rotational spring's moment; its second, the
+// half element's equilibrium, becomes the held displacement, or takes in the spring's force. A
+// point inside the beam holds its displacement in place of its equilibrium, or adds the spring.
+inline void FillRow(const ProblemData& data, const MeshData& mesh, int j, BlockRow& row) {
+  FillFreeRow(data, mesh, j, row);
+  if (!mesh.supported) [[likely]]
+    return;
+  const int point = mesh.nodePoint[j];
+  if (point < 0) return;
+  const PointSupport& support = data.points[point].support;
+  if (support.kind == SupportKind::None) return;
+  const int n = data.elementCount;
+  if (j == 0 || j == n) {
+    const bool left = j == 0;
+    double slope[2][2];
+    EndSlope(mesh, left, left ? 0 : n - 1, slope);
+    if (HoldsRotation(support.kind)) {
+      for (int e = 0; e < 2; ++e) {
+        row.block[e][0][0] = slope[e][0];
+        row.block[e][0][1] = slope[e][1];
+      }
+      row.rhs[0] = support.rotation;
+    } else if (support.kind == SupportKind::Elastic) {
+      // The spring's moment -kr·θ, in the sign of a point moment, joins the end's moment:
+      // M0 = P - kr·θ at the left end, Mn = -(P - kr·θ) at the right.
+      const double kr = left ? support.rotationalSpring : -support.rotationalSpring;
+      for (int e = 0; e < 2; ++e) {
+        row.block[e][0][0] += kr * slope[e][0];
+        row.block[e][0][1] += kr * slope[e][1];
+      }
+    }
+    if (HoldsDisplacement(support.kind)) {
+      row.block[0][1][0] = 0.0;
+      row.block[0][1][1] = 1.0;
+      row.block[1][1][0] = row.block[1][1][1] = 0.0;
+      row.rhs[1] = support.displacement;
+    } else if (support.kind == SupportKind::Elastic) {
+      row.block[0][1][1] += 2.0 * support.spring;  // the equation is written twice over
+    }
+    return;
+  }
+  if (HoldsDisplacement(support.kind)) {
+    row.block[0][0][0] = 0.0;
+    row.block[0][0][1] = 1.0;
+    for (int e = 1; e < row.entryCount; ++e) row.block[e][0][0] = row.block[e][0][1] = 0.0;
+    row.rhs[0] = support.displacement;
+  } else if (support.kind == SupportKind::Elastic) {
+    row.block[0][0][1] -= support.spring;
+  }
+}
+
 }  // namespace
+
+std::optional<int> RotationHeldInside(const ProblemData& data) {
+  AssertCountsWithinLimits(data);
+  for (int p = 1; p < data.sectionCount; ++p) {
+    const PointSupport& support = data.points[p].support;
+    if (HoldsRotation(support.kind) ||
+        (support.kind == SupportKind::Elastic && support.rotationalSpring != 0.0)) {
+      return p;
+    }
+  }
+  return std::nullopt;
+}
+
+void SupportReactions(const ProblemData& data, const MeshData& mesh, const BlockSystem& solved,
+                      std::array<SupportReaction, kMaxPoints>& reactions) {
+  const int n = data.elementCount;
+  reactions.fill(SupportReaction{});
+  BlockRow row;
+  for (int p = 0; p <= data.sectionCount; ++p) {
+    const PointLoadRow& point = data.points[p];
+    if (point.support.kind == SupportKind::None) continue;
+    const int j = mesh.pointNode[p];
+    FillFreeRow(data, mesh, j, row);
+    // What the free point's equilibrium misses: interior, (shear jump) - springs + loads = R; at
+    // an end, twice over, springs - (shear) - loads = -2R.
+    const int e = j == 0 || j == n ? 1 : 0;
+    double sum = 0.0;
+    for (int c = 0; c < row.entryCount; ++c) {
+      const double* x = solved.rows[row.columnNode[c]].rhs;
+      sum += row.block[c][e][0] * x[0] + row.block[c][e][1] * x[1];
+    }
+    reactions[p].force = e == 1 ? 0.5 * (row.rhs[1] - sum) : sum - row.rhs[0];
+    // The moment that turns the end's own moment from the point's: M0 = P + moment at the left
+    // end, Mn = -(P + moment) at the right.
+    if (j == 0) reactions[p].moment = solved.rows[0].rhs[0] - point.moment;
+    if (j == n) reactions[p].moment = 0.0 - solved.rows[n].rhs[0] - point.moment;
+  }
+}
 
 void AssembleSystem(const ProblemData& data, const MeshData& mesh, BlockSystem& system) {
   for (int j = 0; j <= data.elementCount; ++j) FillRow(data, mesh, j, system.rows[j]);
@@ -152,7 +258,7 @@ LoadResultant ResultantOfLoads(const ProblemData& data, const MeshData& mesh, do
   LoadResultant resultant;
   BlockRow row;
   for (int j = 0; j <= n; ++j) {
-    FillRow(data, mesh, j, row);
+    FillFreeRow(data, mesh, j, row);
     // An interior node's equilibrium reads (shear jump) - springs = -(its loads); an end's is
     // written twice over, as springs - (shear) = 2·(its loads), after its prescribed moment.
     const bool end = j == 0 || j == n;
@@ -183,6 +289,55 @@ bool SpringsHoldTheBeam(const MeshData& mesh, int elementCount) {
   const double determinant = g00 * g11 - g01 * g01;
   // Rounding leaves about 1e-16 of the sizes where the determinant is 0.
   return std::fabs(determinant) > 1e-12 * size00 * size11;
+}
+
+}  // namespace pelvar
+
+namespace pelvar {
+
+std::optional<RigidMotion> FreeRigidMotion(const ProblemData& data, const MeshData& mesh) {
+  const int n = data.elementCount;
+  const double middle = 0.5 * (mesh.nodeX[0] + mesh.nodeX[n]);
+  const double length = mesh.nodeX[n] - mesh.nodeX[0];
+  // The rigid movements a + b·u, u = (x - middle)/length, that each spring and support resists,
+  // each weighed so that the springs together count as one support: their stiffness against
+  // them, G, is singular where a movement is left free.
+  double g00 = 0.0, g01 = 0.0, g11 = 0.0, size00 = 0.0, size11 = 0.0;
+  auto resist = [&](double weight, double r0, double r1) {
+    g00 += weight * r0 * r0;
+    g01 += weight * r0 * r1;
+    g11 += weight * r1 * r1;
+    size00 += std::fabs(weight) * r0 * r0;
+    size11 += std::fabs(weight) * r1 * r1;
+  };
+  double springs = 0.0;
+  for (int j = 0; j < n; ++j) springs += std::fabs(mesh.elementSpring[j]);
+  for (int j = 0; j < n && springs > 0.0; ++j) {
+    const double u = (0.5 * (mesh.nodeX[j] + mesh.nodeX[j + 1]) - middle) / length;
+    resist(mesh.elementSpring[j] / springs, 1.0, u);
+  }
+  for (int p = 0; p <= data.sectionCount; ++p) {
+    const PointSupport& support = data.points[p].support;
+    const double u = (mesh.nodeX[mesh.pointNode[p]] - middle) / length;
+    if (HoldsDisplacement(support.kind) ||
+        (support.kind == SupportKind::Elastic && support.spring > 0.0)) {
+      resist(1.0, 1.0, u);
+    }
+    if (HoldsRotation(support.kind) ||
+        (support.kind == SupportKind::Elastic && support.rotationalSpring > 0.0)) {
+      resist(1.0, 0.0, 1.0);
+    }
+  }
+  if (std::fabs(g00 * g11 - g01 * g01) > 1e-12 * size00 * size11 && size00 > 0.0 && size11 > 0.0) {
+    return std::nullopt;
+  }
+  // Nothing resists sinking; else the movement that G leaves free turns about a point, unless
+  // nothing resists turning there either.
+  RigidMotion motion;
+  if (!(g00 > 1e-12 * (size00 + size11))) return motion;
+  motion.turns = true;
+  motion.about = middle + length * (g01 / g00);
+  return motion;
 }
 
 }  // namespace pelvar

@@ -28,6 +28,10 @@ struct MeshData {
   std::array<double, kMaxElements> elementMoment{};
   // The node at which each point lies: point 0 at node 0, the last point at elementCount.
   std::array<int, kMaxPoints> pointNode{};
+  // The point at each node, -1 where none stands.
+  std::array<int, kMaxNodes> nodePoint{};
+  // Whether any point has a support: then the ends are not both free.
+  bool supported = false;
   // Position of each node, m. Copied into the result table only with a stored solution, so a
   // run that fails leaves the whole result table as it was.
   std::array<double, kMaxNodes> nodeX{};
@@ -64,6 +68,24 @@ void AssembleSystem(const ProblemData& data, const MeshData& mesh, BlockSystem& 
 // With miss, miss[2j + e] receives rhs - sum of equation e of node j.
 double SchemeResidual(const ProblemData& data, const MeshData& mesh, const BlockSystem& solved,
                       double* miss = nullptr);
+
+// What the supports give the beam for the solution in the rhs of the solved rows: each reaction
+// is what its point's equations miss without the support. Points without one get 0.
+void SupportReactions(const ProblemData& data, const MeshData& mesh, const BlockSystem& solved,
+                      std::array<SupportReaction, kMaxPoints>& reactions);
+
+// Whether a support holds the rotation where the scheme cannot hold it yet: inside the beam.
+// Returns the first such point, if any.
+std::optional<int> RotationHeldInside(const ProblemData& data);
+
+// A movement of the unloaded beam as a rigid body that neither its springs nor its supports
+// resist: it sinks as a whole, or it turns about a point.
+struct RigidMotion {
+  bool turns = false;
+  double about = 0.0;  // x of the point it turns about, m
+};
+// The movement the springs and the supports leave free, or nothing where they hold the beam.
+std::optional<RigidMotion> FreeRigidMotion(const ProblemData& data, const MeshData& mesh);
 
 // The loads as the springs must carry them: the resultant force (kN, positive along w) and its
 // moment (kNm) about x = about, of everything on the right-hand sides that AssembleSystem writes

@@ -98,7 +98,11 @@ ResultQuantities ComputeResultQuantities(const ProblemData& data) {
     totals.load += mesh->elementLoad[j];
     if (!data.liftedOff[j]) totals.springForces += mesh->elementSpring[j] * meanW;
   }
-  for (int i = 0; i <= data.sectionCount; ++i) totals.pointForces += data.points[i].force;
+  for (int i = 0; i <= data.sectionCount; ++i) {
+    totals.pointForces += data.points[i].force;
+    totals.supportForces += data.reactions[i].force;
+  }
+  totals.supported = mesh->supported;
 
   const auto& nodes = data.nodes;
   AddExtremes(
@@ -119,7 +123,7 @@ ResultQuantities ComputeResultQuantities(const ProblemData& data) {
   }
 
   result.finite = std::isfinite(totals.load) && std::isfinite(totals.pointForces) &&
-                  std::isfinite(totals.springForces);
+                  std::isfinite(totals.springForces) && std::isfinite(totals.supportForces);
   for (const ElementResult& element : result.elements) {
     if (!std::isfinite(element.p)) result.finite = false;
   }

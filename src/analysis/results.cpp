@@ -18,14 +18,22 @@ bool StoreResults(const BlockSystem& system, const MeshData& mesh, ProblemData& 
   // moment as a couple has the moment's jump in M_j - M_j-1 and the couple's two forces on its
   // nodes: both are taken out, so that the shear force runs on unbroken across the moment.
   // 0.0 - F rather than -F: no force must not show as a shear force of "-0.000".
-  staging.shear[0] = 0.0 - data.points[0].force;
+  // A support's force acts on its node as a force against the loads.
+  const auto reaction = [&](int j) {
+    const int point = mesh.nodePoint[j];
+    return point < 0 ? 0.0 : staging.reactions[point].force;
+  };
+  staging.shear[0] =
+      mesh.supported ? reaction(0) - data.points[0].force : 0.0 - data.points[0].force;
   // Stays 0 while every value is finite: 0·inf and 0·nan are not numbers.
   double probe = 0.0 * staging.shear[0];
   double coupleBefore = 0.0;  // the couple's force of the element before, on its right node
   for (int j = 1; j <= n; ++j) {
     const double inverseH = mesh.elementInverseLength[j - 1];
     const double couple = mesh.elementMoment[j - 1] * inverseH;
-    const double forceBefore = mesh.nodeForce[j - 1] + couple - coupleBefore;
+    double forceBefore = mesh.nodeForce[j - 1] + couple - coupleBefore;
+    // The left end's reaction is in shear[0] already, as its force is.
+    if (mesh.supported && j > 1) forceBefore -= reaction(j - 1);
     const double mLeft = system.rows[j - 1].rhs[0];
     const double mRight = system.rows[j].rhs[0];
     staging.shear[j] = (mRight - mLeft - mesh.elementMoment[j - 1]) * 2.0 * inverseH +
@@ -36,6 +44,7 @@ bool StoreResults(const BlockSystem& system, const MeshData& mesh, ProblemData& 
     probe += 0.0 * system.rows[j].rhs[0] + 0.0 * system.rows[j].rhs[1] +
              (0.0 * staging.shear[j] + 0.0 * mesh.nodeX[j]);
   }
+  for (const SupportReaction& r : staging.reactions) probe += 0.0 * r.force + 0.0 * r.moment;
   if (probe != 0.0) return false;
 
   for (int j = 0; j <= n; ++j) {
@@ -45,6 +54,7 @@ bool StoreResults(const BlockSystem& system, const MeshData& mesh, ProblemData& 
     node.w = system.rows[j].rhs[1];
     node.Q = staging.shear[j];
   }
+  data.reactions = staging.reactions;
   return true;
 }
 

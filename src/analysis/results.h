@@ -20,9 +20,12 @@ struct ResultSummary {
 // Scratch space for results that are checked before they reach the result table.
 struct ResultStaging {
   std::array<double, kMaxNodes> shear{};
+  // What the supports give the beam (SupportReactions), stored with the nodes.
+  std::array<SupportReaction, kMaxPoints> reactions{};
 };
 
-// Copies x, M and w of the solved system into data.nodes[0..elementCount] and derives Q.
+// Copies x, M and w of the solved system into data.nodes[0..elementCount], derives Q, and
+// stores the reactions of the staging beside them.
 // Returns false, storing nothing, when any of these values is not finite.
 bool StoreResults(const BlockSystem& system, const MeshData& mesh, ProblemData& data,
                   ResultStaging& staging);

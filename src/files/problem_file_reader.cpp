@@ -127,6 +127,23 @@ bool ProblemReader::Read(ProblemData& problem) {
     Real();  // x follows from the section lengths
     point.force = Real();
     point.moment = Real();
+    // The support, where the line goes on with one; none is a free point. A kind this reader
+    // does not know is refused rather than read as free, which would carry the beam otherwise.
+    const std::int32_t kind = Integer();
+    if (kind < 0 || kind > kLargestSupportCode) {
+      return Refuse("the support of point " + FormatText("%d", number) + " is of kind " +
+                    FormatText("%d", kind) + "; it must be one of 0 to " +
+                    FormatText("%d", kLargestSupportCode) + ".");
+    }
+    PointSupport& support = point.support;
+    support = PointSupport{};
+    support.kind = static_cast<SupportKind>(kind);
+    if (support.kind != SupportKind::None) {
+      support.spring = AtLeast(Real(), 0.0);
+      support.rotationalSpring = AtLeast(Real(), 0.0);
+      support.displacement = Real();
+      support.rotation = Real();
+    }
   }
   // The output block and anything after it are the reader's to ignore. The point positions
   // follow from the lengths once all are read, whatever order the section lines stood in, as

@@ -94,12 +94,30 @@ void ComposeFile(const ProblemData& data, std::string& out, std::string& fault) 
   line(kRule);
   line("#  Forces");
   line(kRule);
-  line("#  Point       x            F            M  ");
-  line("#              m           kN           kNm ");
+  // A point's support goes on after its moment, as the sections' own values do: its kind, the
+  // springs, the prescribed displacement and rotation.
+  if (AnyPointHasSupport(data)) {
+    line(
+        "#  Point       x            F            M Kind         Spring         Spring"
+        "            w        dw/dx");
+    line(
+        "#              m           kN           kNm               kN/m        kNm/rad"
+        "            m          rad");
+  } else {
+    line("#  Point       x            F            M  ");
+    line("#              m           kN           kNm ");
+  }
   for (int p = 0; p <= sections; ++p) {
     const PointLoadRow& point = data.points[static_cast<std::size_t>(p)];
-    readLine(FormatText("%6d,%12.3f,%12.3f,%12.3f,", p, point.x, point.force, point.moment),
-             "a value of point " + FormatText("%d", p));
+    std::string text =
+        FormatText("%6d,%12.3f,%12.3f,%12.3f,", p, point.x, point.force, point.moment);
+    const PointSupport& support = point.support;
+    if (support.kind != SupportKind::None) {
+      text += FormatText("%2d,%14.3f,%14.3f,%12.6f,%12.6f,", static_cast<int>(support.kind),
+                         support.spring, support.rotationalSpring, support.displacement,
+                         support.rotation);
+    }
+    readLine(text, "a value of point " + FormatText("%d", p));
   }
 
   // The result table as it stands, whether or not it belongs to the current input. It is never

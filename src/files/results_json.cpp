@@ -81,6 +81,20 @@ std::optional<std::string> ResultsJsonText(const ProblemData& data) {
   document["equilibrium"] = {{"load", number(totals.load)},
                              {"pointForces", number(totals.pointForces)},
                              {"springForces", number(totals.springForces)}};
+  // The supports: what each gives the beam (force positive up, moment as a point moment), and
+  // their sum in the balance.
+  if (totals.supported) {
+    document["equilibrium"]["supportForces"] = number(totals.supportForces);
+    json reactions = json::array();
+    for (int p = 0; p <= data.sectionCount; ++p) {
+      if (data.points[p].support.kind == SupportKind::None) continue;
+      reactions.push_back({{"point", p},
+                           {"x", number(data.points[p].x)},
+                           {"force", number(data.reactions[p].force)},
+                           {"moment", number(data.reactions[p].moment)}});
+    }
+    document["reactions"] = std::move(reactions);
+  }
 
   // The soil: both ways, or pressing only, with the rounds the contact took and where the beam
   // lifted off.

@@ -43,6 +43,38 @@ bool AnySectionHasOwnValues(const ProblemData& data) {
   return false;
 }
 
+std::string_view SupportKindName(SupportKind kind) {
+  switch (kind) {
+    case SupportKind::None:
+      return "none";
+    case SupportKind::Pinned:
+      return "pinned";
+    case SupportKind::Fixed:
+      return "fixed";
+    case SupportKind::Guided:
+      return "guided";
+    case SupportKind::Elastic:
+      return "elastic";
+  }
+  return "none";
+}
+
+bool HoldsDisplacement(SupportKind kind) {
+  return kind == SupportKind::Pinned || kind == SupportKind::Fixed;
+}
+
+bool HoldsRotation(SupportKind kind) {
+  return kind == SupportKind::Fixed || kind == SupportKind::Guided;
+}
+
+bool AnyPointHasSupport(const ProblemData& data) {
+  AssertCountsWithinLimits(data);
+  for (int p = 0; p <= data.sectionCount; ++p) {
+    if (data.points[static_cast<std::size_t>(p)].support.kind != SupportKind::None) return true;
+  }
+  return false;
+}
+
 double OwnValue(double value, double least) { return value > 0.0 ? AtLeast(value, least) : 0.0; }
 
 void UpdatePointPositions(ProblemData& data) {
@@ -78,6 +110,7 @@ void ResetToDefaults(ProblemData& data) {
   for (PointLoadRow& point : data.points) {
     point.force = 0.0;
     point.moment = 0.0;
+    point.support = PointSupport{};
   }
   data.resultsAvailable = false;
 }

@@ -50,9 +50,43 @@ struct SectionRow {
   double width = 0.0;
 };
 
+// How a point of the beam is held. The codes are those of the data file.
+enum class SupportKind : std::int32_t {
+  None = 0,     // free, as every point is unless told otherwise
+  Pinned = 1,   // w held, free to rotate
+  Fixed = 2,    // w and the slope held
+  Guided = 3,   // the slope held, free to move (a pile head held by its cap)
+  Elastic = 4,  // a translational and a rotational spring
+};
+inline constexpr std::int32_t kLargestSupportCode = 4;
+// "none", "pinned", "fixed", "guided" or "elastic".
+std::string_view SupportKindName(SupportKind kind);
+bool HoldsDisplacement(SupportKind kind);
+bool HoldsRotation(SupportKind kind);
+
+// The support at a point. Forces, moments, displacements and rotations take the signs of the
+// point loads: a reaction force is positive where it pushes the beam up (against a positive
+// load), a reaction moment positive as a positive point moment M; the prescribed displacement is
+// in the sign of w (positive down) and the prescribed rotation in the sign of dw/dx.
+struct PointSupport {
+  SupportKind kind = SupportKind::None;
+  double spring = 0.0;            // kN/m, Elastic, at least 0
+  double rotationalSpring = 0.0;  // kNm/rad, Elastic, at least 0
+  double displacement = 0.0;      // m, where w is held
+  double rotation = 0.0;          // rad, where the slope is held
+  bool operator==(const PointSupport&) const = default;
+};
+
 // One point at a section end; point 0 is the left end of the beam.
 struct PointLoadRow {
   double x = 0.0;       // m, derived from the section lengths
+  double force = 0.0;   // kN
+  double moment = 0.0;  // kNm
+  PointSupport support{};
+};
+
+// What a support gives the beam, in the signs of PointSupport.
+struct SupportReaction {
   double force = 0.0;   // kN
   double moment = 0.0;  // kNm
 };
@@ -107,6 +141,8 @@ struct ProblemData {
   ResultAccuracy accuracy;
   // With noTension: the elements whose springs the beam lifted off, and the rounds it took to
   // settle the contact (1 when nothing lifts; 1 without noTension).
+  // What each point's support gives the beam; 0 where it has none.
+  std::array<SupportReaction, kMaxPoints> reactions{};
   std::array<bool, kMaxElements> liftedOff{};
   int contactRounds = 0;
   bool resultsAvailable = false;
@@ -140,6 +176,9 @@ bool AnySectionHasOwnValues(const ProblemData& data);
 // An own value as every entry point takes it: 0 (or less, or not a number) for the general
 // data's value, else at least least.
 double OwnValue(double value, double least);
+
+// Whether any point of the problem has a support.
+bool AnyPointHasSupport(const ProblemData& data);
 
 // Recomputes x of all 21 points from the lengths of all 20 sections, hidden ones included, so
 // the hidden points continue the beam.

@@ -213,7 +213,26 @@ int Report::PrintInputData(int cursor) {
     forces.rows.push_back({FormatText("%4d", j), FormatText("%9.3f", point.x),
                            FormatText("%9.3f", point.force), FormatText("%9.3f", point.moment)});
   }
-  return PrintTable(cursor, forces) + 2 * h;
+  cursor = PrintTable(cursor, forces) + 2 * h;
+  if (!AnyPointHasSupport(data_)) return cursor;
+
+  if (cursor + 5 * h > bottom) cursor = PrintHeader(true);
+  PrintTitle(cursor, "Supports");
+  cursor += 2 * h;
+  Table supports;
+  supports.headings = {{1, 0.0, "Point"},  {2, 0.0, "Kind"}, {3, 1.0, "Spring"},
+                       {4, 1.0, "Spring"}, {5, 1.6, "w"},    {6, 1.0, "dw/dx"}};
+  supports.units = {{3, 1.0, "kN/m"}, {4, 1.0, "kNm/rad"}, {5, 1.6, "m"}, {6, 1.0, "rad"}};
+  supports.reserve = 1;
+  for (int p = 0; p <= data_.sectionCount; ++p) {
+    const PointSupport& support = data_.points[p].support;
+    if (support.kind == SupportKind::None) continue;
+    supports.rows.push_back(
+        {FormatText("%4d", p), std::string(SupportKindName(support.kind)),
+         FormatText("%12.3f", support.spring), FormatText("%12.3f", support.rotationalSpring),
+         FormatText("%12.6f", support.displacement), FormatText("%12.6f", support.rotation)});
+  }
+  return PrintTable(cursor, supports) + 2 * h;
 }
 
 int Report::PrintOutputData(int cursor) {
@@ -239,6 +258,22 @@ int Report::PrintOutputData(int cursor) {
   }
   cursor = PrintTable(cursor, output);
   cursor += 2 * h;
+  if (AnyPointHasSupport(data_)) {
+    if (cursor + 5 * h > bottom) cursor = PrintHeader(true);
+    PrintTitle(cursor, "Support Reactions");
+    cursor += 2 * h;
+    Table reactions;
+    reactions.headings = {{1, 0.0, "Point"}, {2, 1.1, "x"}, {3, 1.6, "Force"}, {4, 1.6, "Moment"}};
+    reactions.units = {{2, 1.0, "m"}, {3, 1.4, "kN"}, {4, 1.4, "kNm"}};
+    reactions.reserve = 1;
+    for (int p = 0; p <= data_.sectionCount; ++p) {
+      if (data_.points[p].support.kind == SupportKind::None) continue;
+      reactions.rows.push_back({FormatText("%4d", p), FormatText("%9.3f", data_.points[p].x),
+                                FormatText("%12.3f", data_.reactions[p].force),
+                                FormatText("%12.3f", data_.reactions[p].moment)});
+    }
+    cursor = PrintTable(cursor, reactions) + 2 * h;
+  }
   // Where the scheme's answer is far from the exact continuous beam, the paper says so too.
   if (const std::optional<std::string> warning = AccuracyWarning(data_)) {
     if (cursor + h > bottom) cursor = PrintHeader(true);

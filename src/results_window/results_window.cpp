@@ -241,11 +241,14 @@ void ResultsWindow::showResults(const ProblemData& data) {
   showReadout(-1, -1);
   const EquilibriumTotals& totals = snapshot_->quantities.equilibrium;
   // A balance that rounds to zero shows without its sign.
-  const double balance = (totals.load + totals.pointForces) - totals.springForces;
+  const double balance =
+      (totals.load + totals.pointForces) - (totals.springForces + totals.supportForces);
+  std::string carried = FormatText("springs %.3f kN", totals.springForces);
+  if (totals.supported) carried += FormatText("  +  supports %.3f kN", totals.supportForces);
   equilibrium->setText(QString::fromStdString(
-      FormatText("Equilibrium:   load %.3f kN  +  point forces %.3f kN  =  springs %.3f kN   ",
-                 totals.load, totals.pointForces, totals.springForces) +
-      "(balance " + FixedText(balance, 3) + " kN)"));
+      FormatText("Equilibrium:   load %.3f kN  +  point forces %.3f kN  =  ", totals.load,
+                 totals.pointForces) +
+      carried + "   (balance " + FixedText(balance, 3) + " kN)"));
   const QString foundation = FoundationText(*snapshot_);
   accuracy->setText(AccuracyText(data.accuracy) +
                     (foundation.isEmpty() ? QString() : QStringLiteral("\n") + foundation));

@@ -76,6 +76,10 @@ class AnalysisTest : public ::testing::Test {
       add(-data.points[p].force, x);
       moment -= data.points[p].moment;
       momentSize = std::max(momentSize, std::fabs(data.points[p].moment));
+      // A support's force pushes up like the springs; its moment turns as a point moment.
+      add(data.reactions[p].force, x);
+      moment -= data.reactions[p].moment;
+      momentSize = std::max(momentSize, std::fabs(data.reactions[p].moment));
       if (p < data.sectionCount) x += data.sections[p].length;
     }
     return std::max(std::fabs(force) / forceSize, std::fabs(moment) / momentSize);
@@ -377,6 +381,198 @@ TEST_F(AnalysisTest, LongBeamWithCentralLoadsMatchesHetenyiAtEveryNode) {
     EXPECT_NEAR(data.accuracy.M, worst.M / size.M, 1e-8 * std::max(1.0, worst.M / size.M));
     EXPECT_NEAR(data.accuracy.Q, worst.Q / size.Q, 1e-8 * std::max(1.0, worst.Q / size.Q));
     EXPECT_LT(EquilibriumMiss(data), 1e-9);
+  }
+}
+
+// Supports against the closed forms of beam theory, each case on two halves of one span so that
+// its middle is a node; the scheme, its exact continuous beam and the reactions (force up, moment
+// as a point moment) each against them, and every answer in equilibrium with its reactions.
+//  - A pile of β·L = 40 under a head force H: free head w0 = 2Hβ/(k·b); guided (held by its
+//    cap) w0 = Hβ/(k·b) and the cap's moment H/(2β).
+//  - A span L without springs under q: pinned at both ends w = 5qL⁴/(384EI) and M = qL²/8 at
+//    mid-span; fixed, qL⁴/(384EI) and qL²/24 there and -qL²/12 at the ends; elastic ends
+//    (kt, kr) sink by qL/(2kt), and their moments are -qL²/12 · c/(1 + c), c = kr·L/(2EI).
+//  - Two spans L on three pins, the middle one settling by δ: reactions 3EIδ/L³ at the ends
+//    and -6EIδ/L³ in the middle.
+TEST_F(AnalysisTest, SupportsMatchBeamTheoryAndTheirReactionsBalanceTheLoads) {
+  const double ei = 1.0e5, span = 10.0, q = 12.0, h = 50.0, k = 2000.0, kt = 4000.0, kr = 3.0e4;
+  const double beta = std::pow(k / (4.0 * ei), 0.25), c = kr * span / (2.0 * ei);
+  auto held = [](SupportKind kind, double spring = 0.0, double rotational = 0.0,
+                 double displacement = 0.0) {
+    return PointSupport{kind, spring, rotational, displacement, 0.0};
+  };
+  struct Case {
+    const char* name;
+    PointSupport left, middle, right;
+    double length, spring, load, force;
+    // Expected: w and M at the left end and in the middle, the left reaction's force and moment
+    // and the middle one's force.
+    double w0, m0, wMiddle, mMiddle, r0, rm0, rMiddle = 0.0;
+    bool noTension = false;
+  } cases[] = {
+      {"free pile head",
+       {},
+       {},
+       {},
+       40.0 / beta,
+       k,
+       0.0,
+       h,
+       2.0 * h * beta / k,
+       0.0,
+       NAN,
+       NAN,
+       0.0,
+       0.0},
+      {"guided pile head",
+       held(SupportKind::Guided),
+       {},
+       {},
+       40.0 / beta,
+       k,
+       0.0,
+       h,
+       h * beta / k,
+       h / (2.0 * beta),
+       NAN,
+       NAN,
+       0.0,
+       h / (2.0 * beta)},
+      {"pinned span",
+       held(SupportKind::Pinned),
+       {},
+       held(SupportKind::Pinned),
+       span,
+       0.0,
+       q,
+       0.0,
+       0.0,
+       0.0,
+       5.0 * q * std::pow(span, 4) / (384.0 * ei),
+       q * span * span / 8.0,
+       q * span / 2.0,
+       0.0},
+      {"fixed span",
+       held(SupportKind::Fixed),
+       {},
+       held(SupportKind::Fixed),
+       span,
+       0.0,
+       q,
+       0.0,
+       0.0,
+       -q * span * span / 12.0,
+       q * std::pow(span, 4) / (384.0 * ei),
+       q * span * span / 24.0,
+       q * span / 2.0,
+       -q * span * span / 12.0},
+      {"elastic ends",
+       held(SupportKind::Elastic, kt, kr),
+       {},
+       held(SupportKind::Elastic, kt, kr),
+       span,
+       0.0,
+       q,
+       0.0,
+       q * span / (2.0 * kt),
+       -q * span * span / 12.0 * c / (1.0 + c),
+       NAN,
+       NAN,
+       q * span / 2.0,
+       -q * span * span / 12.0 * c / (1.0 + c)},
+      {"settling middle pin", held(SupportKind::Pinned), held(SupportKind::Pinned, 0, 0, 0.01),
+       held(SupportKind::Pinned), 2.0 * span, 0.0, 0.0, 0.0, 0.0, 0.0, 0.01, NAN,
+       3.0 * ei * 0.01 / std::pow(span, 3), 0.0, -6.0 * ei * 0.01 / std::pow(span, 3)},
+      {"span lifted off soil that takes no tension",
+       held(SupportKind::Pinned),
+       {},
+       held(SupportKind::Pinned),
+       span,
+       k,
+       -q,
+       0.0,
+       0.0,
+       0.0,
+       -5.0 * q * std::pow(span, 4) / (384.0 * ei),
+       -q * span * span / 8.0,
+       -q * span / 2.0,
+       0.0,
+       0.0,
+       true},
+  };
+  for (const Case& t : cases) {
+    SCOPED_TRACE(t.name);
+    ProblemData data;
+    data.sectionCount = 2;
+    data.elementCount = 1000;
+    data.stiffnessEI = ei;
+    data.noTension = t.noTension;
+    data.sections[0] = data.sections[1] = {t.length / 2.0, t.load, t.spring};
+    data.points[0] = {0.0, t.force, 0.0, t.left};
+    data.points[1] = {0.0, 0.0, 0.0, t.middle};
+    data.points[2] = {0.0, 0.0, 0.0, t.right};
+    UpdatePointPositions(data);
+    ASSERT_EQ(RunCalculation(data, *work).status, CalculationStatus::Success);
+    const int middle = work->mesh.pointNode[1];
+    const double sizeW =
+        std::max(std::fabs(t.w0), std::fabs(std::isnan(t.wMiddle) ? 0 : t.wMiddle));
+    const double sizeM = std::max(
+        {std::fabs(t.m0), std::fabs(std::isnan(t.mMiddle) ? 0 : t.mMiddle), q * span * span / 8.0});
+    const struct {
+      double expected, scheme, exact, size;
+    } values[] = {
+        {t.w0, data.nodes[0].w, data.exactNodes[0].w, sizeW},
+        {t.m0, data.nodes[0].M, data.exactNodes[0].MRight, sizeM},
+        {t.wMiddle, data.nodes[middle].w, data.exactNodes[middle].w, sizeW},
+        {t.mMiddle, data.nodes[middle].M, data.exactNodes[middle].MLeft, sizeM},
+    };
+    for (const auto& v : values) {
+      if (std::isnan(v.expected)) continue;
+      EXPECT_NEAR(v.exact, v.expected, 1e-8 * v.size);
+      EXPECT_NEAR(v.scheme, v.expected, 1e-3 * v.size);
+    }
+    // The scheme's reactions within its own accuracy.
+    EXPECT_NEAR(data.reactions[0].force, t.r0, 1e-5 * std::max(1.0, std::fabs(t.r0)));
+    EXPECT_NEAR(data.reactions[1].force, t.rMiddle, 1e-5 * std::max(1.0, std::fabs(t.rMiddle)));
+    EXPECT_NEAR(data.reactions[0].moment, t.rm0, 1e-6 * sizeM);
+    EXPECT_LT(EquilibriumMiss(data), 1e-9);
+    ASSERT_TRUE(data.accuracy.available);
+    EXPECT_LT(std::max({data.accuracy.w, data.accuracy.Q, data.accuracy.M}), 1e-3);
+    EXPECT_EQ(std::count(data.liftedOff.begin(), data.liftedOff.begin() + 1000, true),
+              t.noTension ? 1000 : 0);
+  }
+}
+
+// What is left free is named: a beam without springs on one pin turns about it, one held only
+// against turning sinks, and a support inside the beam that would hold the rotation is refused.
+TEST_F(AnalysisTest, BeamsTheSupportsCannotHoldAreNamedByWhatIsFree) {
+  const struct {
+    int point;
+    SupportKind kind;
+    const char* message;
+  } cases[] = {
+      {1, SupportKind::Pinned,
+       "Error : The supports and springs cannot hold the beam.\nIt can turn about x = 4.000 m: "
+       "add a support or springs away from there.\nNo output given.\n"},
+      {0, SupportKind::Guided,
+       "Error : The supports and springs cannot hold the beam.\nIt can sink as a whole: add a "
+       "support or springs under it.\nNo output given.\n"},
+      {1, SupportKind::Fixed,
+       "Error : The support of point 1 holds the rotation inside the beam.\nOnly the ends can "
+       "hold the rotation: make it pinned, or elastic without a rotational spring.\nNo output "
+       "given.\n"},
+  };
+  for (const auto& c : cases) {
+    ProblemData data;
+    data.sectionCount = 2;
+    data.elementCount = 20;
+    data.sections[0] = {4.0, 5.0, 0.0};
+    data.sections[1] = {6.0, 5.0, 0.0};
+    data.points[c.point].support.kind = c.kind;
+    UpdatePointPositions(data);
+    const CalculationOutcome outcome = RunCalculation(data, *work);
+    EXPECT_EQ(outcome.message, c.message);
+    EXPECT_FALSE(data.resultsAvailable);
   }
 }
 

@@ -143,6 +143,50 @@ TEST(ProblemFileReader, ASectionsOwnEIAndWidthGoOnAfterItsSpring) {
   }
 }
 
+// A point's support follows its moment, only on its own line, with headings that name the
+// values; a kind this reader does not know refuses the file.
+TEST(ProblemFileReader, APointsSupportGoesOnAfterItsMoment) {
+  ProblemData saved;
+  saved.elementCount = 10;
+  saved.points[0].support = {SupportKind::Guided, 0.0, 0.0, 0.0, -0.0025};
+  saved.points[3].support = {SupportKind::Elastic, 5000.0, 20000.0, 0.012, 0.0};
+  const std::string file = ProblemFileText(saved);
+  std::string expected = test::kExampleFile;
+  const std::pair<int, const char*> lines[] = {
+      {28,
+       "#  Point       x            F            M Kind         Spring         Spring"
+       "            w        dw/dx\r\n"},
+      {29,
+       "#              m           kN           kNm               kN/m        kNm/rad"
+       "            m          rad\r\n"},
+      {30,
+       "     0,       0.000,       0.000,       0.000, 3,         0.000,         0.000,"
+       "    0.000000,   -0.002500,\r\n"},
+      {33,
+       "     3,      30.000,       0.000,       0.000, 4,      5000.000,     20000.000,"
+       "    0.012000,    0.000000,\r\n"}};
+  for (const auto& [number, text] : lines) expected = ReplaceLine(expected, number, text);
+  EXPECT_EQ(file, expected);
+  auto target = std::make_unique<ProblemData>();
+  ASSERT_TRUE(ReadProblemBytes(*target, file, "t.plv").ok);
+  for (int p = 0; p < kMaxPoints; ++p)
+    EXPECT_EQ(target->points[p].support, saved.points[p].support);
+  // A free point's values are not read; springs below 0 are raised to it.
+  target->points[1].support.kind = SupportKind::Pinned;
+  ASSERT_TRUE(
+      ReadProblemBytes(*target, ReplaceLine(file, 31, "1, 10, 0, 0, 0, 7, 7,\r\n"), "t.plv").ok);
+  EXPECT_EQ(target->points[1].support, PointSupport{});
+  ASSERT_TRUE(
+      ReadProblemBytes(*target, ReplaceLine(file, 31, "1, 10, 0, 0, 4, -5, -6, 0.5,\r\n"), "t.plv")
+          .ok);
+  EXPECT_EQ(target->points[1].support, (PointSupport{SupportKind::Elastic, 0.0, 0.0, 0.5, 0.0}));
+  const FileResult refused =
+      ReadProblemBytes(*target, ReplaceLine(file, 31, "1, 10, 0, 0, 5,\r\n"), "t.plv");
+  EXPECT_FALSE(refused.ok);
+  EXPECT_EQ(refused.message,
+            "\"t.plv\", line 31: the support of point 1 is of kind 5; it must be one of 0 to 4.");
+}
+
 TEST(ProblemFileReader, TwentySectionRoundTripBringsBackEveryValue) {
   auto saved = std::make_unique<ProblemData>();
   test::MakeWorkedProblem(*saved);

@@ -86,6 +86,7 @@ inline void ExpectSameProblem(const ProblemData& a, const ProblemData& b) {
     EXPECT_EQ(a.points[p].x, b.points[p].x);
     EXPECT_EQ(a.points[p].force, b.points[p].force);
     EXPECT_EQ(a.points[p].moment, b.points[p].moment);
+    EXPECT_EQ(a.points[p].support, b.points[p].support);
   }
   int nodeDifferences = 0;
   for (int j = 0; j < kMaxNodes; ++j) {

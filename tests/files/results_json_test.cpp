@@ -125,6 +125,24 @@ TEST(ResultsJson, FieldsAndNumbersReadBackExactly) {
             R"({"section":2,"EI":3000000.0,"width":2.0,"ownEI":true,"ownWidth":true},)"
             R"({"section":3,"EI":1000000.0,"width":1.0,"ownEI":false,"ownWidth":false}])");
   EXPECT_NEAR(own["equilibrium"]["load"].get<double>(), 400.0, 1e-12 * 400.0 * 333);
+
+  // Supports: one entry each with what it gives the beam, and their sum in the balance.
+  data->points[0].support.kind = SupportKind::Fixed;
+  data->points[2].support.kind = SupportKind::Pinned;
+  ASSERT_EQ(RunCalculation(*data, *work).status, CalculationStatus::Success);
+  const auto held = nlohmann::ordered_json::parse(*ResultsJsonText(*data));
+  EXPECT_EQ(Keys(held["equilibrium"]),
+            (Names{"load", "pointForces", "springForces", "supportForces"}));
+  ASSERT_EQ(held["reactions"].size(), 2u);
+  EXPECT_EQ(Keys(held["reactions"][0]), (Names{"point", "x", "force", "moment"}));
+  EXPECT_EQ(held["reactions"][1]["point"], 2);
+  EXPECT_EQ(held["reactions"][1]["x"].get<double>(), 20.0);
+  EXPECT_EQ(held["reactions"][0]["moment"].get<double>(), data->reactions[0].moment);
+  EXPECT_EQ(held["reactions"][1]["force"].get<double>(), data->reactions[2].force);
+  const auto& balance = held["equilibrium"];
+  EXPECT_NEAR(balance["load"].get<double>() + balance["pointForces"].get<double>(),
+              balance["springForces"].get<double>() + balance["supportForces"].get<double>(),
+              1e-9 * 417.1);
 }
 
 TEST(ResultsJson, ValuesBeyondTheRangeOfDoublesGiveNoDocument) {

@@ -495,6 +495,20 @@ TEST(ReportTables, AValueWiderThanItsColumnWidensTheColumn) {
   EXPECT_EQ(CountText(own.surface, "   1000000.0"), 2);
   EXPECT_EQ(CountText(own.surface, "    1.000"), 2);
   EXPECT_EQ(CountText(s, "EI"), 0);
+  EXPECT_EQ(CountText(s, "Supports"), 0);
+
+  // Supports: their own table after the forces, and what they give the beam after the output.
+  Job held(3000);
+  held.data.points[0].support = {SupportKind::Elastic, 1500.0, 2.5e4, 0.0, 0.0};
+  held.data.points[3].support.kind = SupportKind::Pinned;
+  FillNodes(held.data, 10);
+  held.data.reactions[3].force = 62.5;
+  held.report.PrintOutputData(held.report.PrintInputData(240));
+  ExpectNoTextsTouch(held.surface);
+  for (const char* text : {"Supports", "Support Reactions", "elastic", "pinned", "    1500.000",
+                           "   25000.000", "      62.500", "kNm/rad"}) {
+    EXPECT_EQ(CountText(held.surface, text), 1) << text;
+  }
 }
 
 TEST(ReportOutputData, ThousandElementsContinueBelowTheHeader) {
