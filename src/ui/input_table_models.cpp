@@ -263,14 +263,13 @@ int SectionsModel::wantedRows() const { return data_.sectionCount + 2; }
 QString SectionsModel::cellText(int row, int col) const {
   if (row < 2) return QString::fromUtf8(kSectionCaptions[row][col]);
   if (col == 0) return Shown(RowNumberText(row - 1));
-  return Shown(SectionCellText(data_.sections[static_cast<std::size_t>(row - 2)],
-                               static_cast<SectionColumn>(col)));
+  return Shown(SectionCellText(data_, row - 2, static_cast<SectionColumn>(col)));
 }
 
 bool SectionsModel::isNumber(int /*row*/, int /*col*/) const { return true; }
 
 bool SectionsModel::commitCell(int row, int col, const std::string& typed) {
-  const CommittedCell cell = CommitSectionCell(static_cast<SectionColumn>(col), typed);
+  const CommittedCell cell = CommitSectionCell(data_, static_cast<SectionColumn>(col), typed);
   const bool changed = Store(SectionField(data_, row, col), cell.value);
   UpdatePointPositions(data_);
   return changed;
