@@ -13,7 +13,8 @@ constexpr std::string_view kRealFormat = "%12.3f";
 
 // The fields behind the value columns, from column 1 on.
 constexpr double SectionRow::*kSectionField[] = {&SectionRow::length, &SectionRow::load,
-                                                 &SectionRow::spring};
+                                                 &SectionRow::spring, &SectionRow::stiffnessEI,
+                                                 &SectionRow::width};
 constexpr double PointLoadRow::*kPointField[] = {&PointLoadRow::x, &PointLoadRow::force,
                                                  &PointLoadRow::moment};
 
@@ -53,9 +54,24 @@ CommittedCell CommitGeneralCell(GeneralRow row, std::string_view typed, std::str
 
 std::string_view NameAsFileKeepsIt(std::string_view name) { return name.substr(0, name.find(',')); }
 
-CommittedCell CommitSectionCell(SectionColumn column, std::string_view typed) {
-  const double least = column == SectionColumn::Length ? kMinLength : 0.0;
-  return RealCell(AtLeast(ReadReal(typed), least));
+CommittedCell CommitSectionCell(const ProblemData& data, SectionColumn column,
+                                std::string_view typed) {
+  switch (column) {
+    case SectionColumn::StiffnessEI: {
+      const double own = OwnValue(ReadReal(typed), kMinStiffness);
+      return {own, FormatText(kStiffnessFormat, own > 0.0 ? own : data.stiffnessEI)};
+    }
+    case SectionColumn::Width: {
+      const double own = OwnValue(ReadReal(typed), kMinWidth);
+      return {own, FormatText(kRealFormat, own > 0.0 ? own : data.beamWidth)};
+    }
+    case SectionColumn::Length:
+      return RealCell(AtLeast(ReadReal(typed), kMinLength));
+    case SectionColumn::Load:
+    case SectionColumn::Spring:
+      break;
+  }
+  return RealCell(AtLeast(ReadReal(typed), 0.0));
 }
 
 CommittedCell CommitPointCell(PointColumn /*column*/, std::string_view typed) {
@@ -85,8 +101,24 @@ std::string GeneralCellText(const ProblemData& data, GeneralRow row) {
 
 std::string RowNumberText(int number) { return FormatText(kCountFormat, number); }
 
-std::string SectionCellText(const SectionRow& section, SectionColumn column) {
-  return FormatText(kRealFormat, section.*kSectionField[static_cast<int>(column) - 1]);
+std::string SectionCellText(const ProblemData& data, int section, SectionColumn column) {
+  switch (column) {
+    case SectionColumn::StiffnessEI:
+      return FormatText(kStiffnessFormat, SectionStiffness(data, section));
+    case SectionColumn::Width:
+      return FormatText(kRealFormat, SectionWidth(data, section));
+    case SectionColumn::Length:
+    case SectionColumn::Load:
+    case SectionColumn::Spring:
+      break;
+  }
+  return FormatText(kRealFormat, data.sections[static_cast<std::size_t>(section)].*
+                                     kSectionField[static_cast<int>(column) - 1]);
+}
+
+bool ShowsGeneralValue(const SectionRow& section, SectionColumn column) {
+  return (column == SectionColumn::StiffnessEI && !(section.stiffnessEI > 0.0)) ||
+         (column == SectionColumn::Width && !(section.width > 0.0));
 }
 
 std::string PointCellText(const PointLoadRow& point, PointColumn column) {

@@ -22,8 +22,9 @@ enum class GeneralRow {
   BeamWidth = 6,
 };
 
-// The value columns of the sections table.
-enum class SectionColumn { Length = 1, Load = 2, Spring = 3 };
+// The value columns of the sections table. EI and width are the section's own where it has
+// them, else the cells show the general data's.
+enum class SectionColumn { Length = 1, Load = 2, Spring = 3, StiffnessEI = 4, Width = 5 };
 // The columns of the forces table; x follows from the lengths and is never typed.
 enum class PointColumn { X = 1, Force = 2, Moment = 3 };
 
@@ -46,13 +47,18 @@ struct CommittedCell {
 // came from a file or from Save may be longer than a typed one.
 CommittedCell CommitGeneralCell(GeneralRow row, std::string_view typed,
                                 std::string_view stored = {});
-CommittedCell CommitSectionCell(SectionColumn column, std::string_view typed);
+// A section's own EI or width typed as 0, left blank or without a number goes back to the
+// general data's value: value is then 0 and text the general value as the cell shows it.
+CommittedCell CommitSectionCell(const ProblemData& data, SectionColumn column,
+                                std::string_view typed);
 CommittedCell CommitPointCell(PointColumn column, std::string_view typed);
 
 // The texts the tables show for what ProblemData holds.
 std::string GeneralCellText(const ProblemData& data, GeneralRow row);
 std::string RowNumberText(int number);  // the numbers of the sections and the points
-std::string SectionCellText(const SectionRow& section, SectionColumn column);
+std::string SectionCellText(const ProblemData& data, int section, SectionColumn column);
+// Whether the cell of a section stands for a value the section does not have of its own.
+bool ShowsGeneralValue(const SectionRow& section, SectionColumn column);
 std::string PointCellText(const PointLoadRow& point, PointColumn column);
 
 }  // namespace pelvar

@@ -41,6 +41,8 @@ QList<QStringList> SplitBlock(const QString& text) {
 QString CopiedText(const InputTableModel& model, int row, int col) {
   const StoredValue value = model.storedValue(row, col);
   if (!model.holdsNumber(row, col)) return QStringFromCp1252(value.text);
+  // No value of its own: a blank, as a spreadsheet leaves it and a paste takes it back.
+  if (model.takesGeneralValue(row, col) && !(value.number > 0.0)) return {};
   return QString::fromStdString(ShortestRealText(value.number));
 }
 
@@ -226,6 +228,11 @@ std::optional<QString> TFormPelv::pasteBlock(StringGrid* grid, const QList<QStri
   for (int r = 0; r < height; ++r) {
     for (int c = 0; c < static_cast<int>(block[r].size()); ++c) {
       if (!model.holdsNumber(at.row() + r, at.column() + c)) continue;
+      // A blank gives a section the general data's EI or width back.
+      if (model.takesGeneralValue(at.row() + r, at.column() + c) &&
+          block[r][c].trimmed().isEmpty()) {
+        continue;
+      }
       if (!IsWholeReal(Cp1252FromQString(block[r][c]))) {
         return QStringLiteral(
                    "Nothing pasted: \"%1\" in row %2, column %3 of the clipboard is "

@@ -29,7 +29,7 @@ constexpr int kClientHeight = 550;
 constexpr int kMinClientWidth = 600;
 constexpr int kMinClientHeight = 400;
 constexpr int kRowHeight = 18;
-// Below the sections and forces tables, as left of them.
+// Below the sections and forces tables, and right of them, as left of them.
 constexpr int kTableBottomMargin = 5;
 // A table given less height than its rows keeps its two heading rows and one value row.
 constexpr int kLeastTableRows = 3;
@@ -78,28 +78,34 @@ QLabel* MakeCaption(QWidget* parent, const QString& text) {
   return label;
 }
 
-// Column 0 of 50 pixels and three of 90, each with its grid line: the sections and forces
-// tables are 325 pixels wide. Returns that width.
-int SizeTableColumns(StringGrid* grid) {
-  int width = 52;
-  grid->setColumnWidthPixels(0, 50);
-  for (int col = 1; col <= 3; ++col) {
-    grid->setColumnWidthPixels(col, 90);
-    width += 90 + 1;
-  }
-  return width;
+// Column 0 of 50 pixels and the others of 90, each with its grid line, and the frame: the forces
+// table, of four columns, is 325 pixels wide.
+constexpr int kNumberColumnWidth = 50;
+constexpr int kValueColumnWidth = 90;
+constexpr int kTableGap = 16;  // between the sections and the forces
+
+int FullTableWidth(int columns) {
+  return kNumberColumnWidth + 2 + (columns - 1) * (kValueColumnWidth + 1);
 }
 
-// A table of four columns below its caption panel, whose top left corner is at (left, top); the
-// panel's help button stands at its right end. The table is as high as its model's rows where
-// it ends above bottom, else it ends at bottom and its rows scroll.
-void PlaceTable(StringGrid* grid, QFrame* panel, QToolButton* help, int left, int top, int bottom) {
+// A table below its caption panel, whose top left corner is at (left, top); the panel's help
+// button stands at its right end. The table is as wide as its columns where it ends left of
+// right, else it shows the whole columns that fit and its columns scroll; it is as high as its
+// model's rows (and the column scroll bar) where it ends above bottom, else it ends at bottom
+// and its rows scroll.
+void PlaceTable(StringGrid* grid, QFrame* panel, QToolButton* help, int left, int top, int right,
+                int bottom) {
   grid->setRowHeightPixels(kRowHeight);
-  const int width = SizeTableColumns(grid);
+  grid->setColumnWidthPixels(0, kNumberColumnWidth);
+  for (int col = 1; col < grid->columnCount(); ++col) {
+    grid->setColumnWidthPixels(col, kValueColumnWidth);
+  }
+  const int width = grid->widthWithin(right - left);
   panel->setGeometry(left, top, width, kCaptionHeight);
   const int gridTop = panel->y() + panel->height() - 1;
-  const int rowsHeight = (kRowHeight + 1) * grid->rowCount() + 1;
-  const int leastHeight = (kRowHeight + 1) * kLeastTableRows + 1;
+  const int columnBar = grid->columnBarHeightAt(width);
+  const int rowsHeight = (kRowHeight + 1) * grid->rowCount() + 1 + columnBar;
+  const int leastHeight = (kRowHeight + 1) * kLeastTableRows + 1 + columnBar;
   grid->setGeometry(left, gridTop, width,
                     std::max(std::min(rowsHeight, bottom - gridTop), leastHeight));
   help->move(panel->width() - 30, 2);
@@ -362,14 +368,21 @@ void TFormPelv::fitResultsImageToScreen() {
 }
 
 void TFormPelv::layOutSectionsGrid() {
+  // The forces stand right of the sections whole; the sections take the width left of them,
+  // and scroll the columns that do not fit there rather than push the forces off the window.
+  const int right = clientSize().width() - kTableBottomMargin - kTableGap -
+                    FullTableWidth(ForcesGrid->columnCount());
   PlaceTable(SoilGrid, PanelSections, SectionsHelp, MainGrid->x(),
-             MainGrid->y() + MainGrid->height() + 10, clientSize().height() - kTableBottomMargin);
+             MainGrid->y() + MainGrid->height() + 10, right,
+             clientSize().height() - kTableBottomMargin);
 }
 
 void TFormPelv::layOutForcesGrid() {
   // To the right of the sections, at the same height.
-  PlaceTable(ForcesGrid, PanelForces, StepsHelp, PanelSections->x() + PanelSections->width() + 16,
-             PanelSections->y(), clientSize().height() - kTableBottomMargin);
+  const int left = PanelSections->x() + PanelSections->width() + kTableGap;
+  PlaceTable(ForcesGrid, PanelForces, StepsHelp, left, PanelSections->y(),
+             left + FullTableWidth(ForcesGrid->columnCount()),
+             clientSize().height() - kTableBottomMargin);
 }
 
 void TFormPelv::FormResize() {

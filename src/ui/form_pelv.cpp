@@ -455,6 +455,16 @@ void TFormPelv::generalDataCommitted(const QModelIndex& cell, bool changed) {
         BuildForcesGrid();
       }
       break;
+    case GeneralRow::StiffnessEI:
+    case GeneralRow::BeamWidth:
+      // The sections without their own show the new value.
+      if (changed) {
+        SoilGrid->tableModel()->showStoredColumn(
+            static_cast<int>(static_cast<GeneralRow>(cell.row()) == GeneralRow::StiffnessEI
+                                 ? SectionColumn::StiffnessEI
+                                 : SectionColumn::Width));
+      }
+      break;
     default:
       break;
   }

@@ -42,7 +42,12 @@ QString SectionsHelpText() {
       "This table gives the properties in each section.\n\n"
       "- Length : Length of a section.\n"
       "- Load : Distributed load in a section.\n"
-      "- Spring : Spring constant in a section.\n");
+      "- Spring : Spring constant in a section.\n"
+      "- EI : Flexural stiffness of a section. A section may have its own; a grey\n"
+      "     value is the general data's EI, which the section takes. Type 0 or clear\n"
+      "     the cell to return to it.\n"
+      "- Width : Width of a section. A section may have its own; a grey value is\n"
+      "     the general data's width. Type 0 or clear the cell to return to it.\n");
 }
 
 QString ForcesHelpText() {

@@ -4,6 +4,7 @@
 #include <QColor>
 #include <array>
 
+#include "desktop/colours.h"
 #include "model/input_rules.h"
 #include "qt_text/text_edge.h"
 
@@ -12,9 +13,9 @@ namespace {
 
 // The two caption rows of the sections and forces tables: the quantities and their units. The
 // leading blanks place them towards the right of their cells, over the numbers.
-constexpr std::array<std::array<const char*, 4>, 2> kSectionCaptions{{
-    {" Section", "      Length", "        Load", "      Spring"},
-    {"", "         m", "       kN/m\u00b2", "       kN/m\u00b3"},
+constexpr std::array<std::array<const char*, 6>, 2> kSectionCaptions{{
+    {" Section", "      Length", "        Load", "      Spring", "          EI", "       Width"},
+    {"", "         m", "       kN/m\u00b2", "       kN/m\u00b3", "        kNm\u00b2", "         m"},
 }};
 constexpr std::array<std::array<const char*, 4>, 2> kPointCaptions{{
     {"  Point", "         x", "      Force", "     Moment"},
@@ -83,7 +84,14 @@ QVariant InputTableModel::data(const QModelIndex& index, int role) const {
     case Qt::BackgroundRole:
       return fixed ? QVariant(QBrush(Qt::yellow)) : QVariant();
     case Qt::ForegroundRole:
-      return fixed ? QVariant(QBrush(Qt::black)) : QVariant();
+      if (fixed) return QVariant(QBrush(Qt::black));
+      // Typed text is the user's own, whatever it stands in for.
+      if (showsGeneralValue(row, col) && typed_.count({row, col}) == 0) {
+        return QVariant(QBrush(palette::kGray));
+      }
+      return {};
+    case Qt::ToolTipRole:
+      return fixed ? QVariant() : QVariant(cellToolTip(row, col));
     default:
       return {};
   }
@@ -247,30 +255,64 @@ namespace {
 // The field behind a value cell of the sections table.
 double& SectionField(ProblemData& data, int row, int col) {
   SectionRow& section = data.sections[static_cast<std::size_t>(row - 2)];
-  const auto column = static_cast<SectionColumn>(col);
-  return column == SectionColumn::Length ? section.length
-         : column == SectionColumn::Load ? section.load
-                                         : section.spring;
+  switch (static_cast<SectionColumn>(col)) {
+    case SectionColumn::Length:
+      return section.length;
+    case SectionColumn::Load:
+      return section.load;
+    case SectionColumn::Spring:
+      return section.spring;
+    case SectionColumn::StiffnessEI:
+      return section.stiffnessEI;
+    case SectionColumn::Width:
+      break;
+  }
+  return section.width;
 }
 
 }  // namespace
 
 SectionsModel::SectionsModel(ProblemData& data, QObject* parent)
-    : InputTableModel(data, 2, 1, 4, parent) {}
+    : InputTableModel(data, 2, 1, static_cast<int>(kSectionCaptions[0].size()), parent) {}
 
 int SectionsModel::wantedRows() const { return data_.sectionCount + 2; }
 
 QString SectionsModel::cellText(int row, int col) const {
   if (row < 2) return QString::fromUtf8(kSectionCaptions[row][col]);
   if (col == 0) return Shown(RowNumberText(row - 1));
-  return Shown(SectionCellText(data_.sections[static_cast<std::size_t>(row - 2)],
-                               static_cast<SectionColumn>(col)));
+  return Shown(SectionCellText(data_, row - 2, static_cast<SectionColumn>(col)));
 }
 
 bool SectionsModel::isNumber(int /*row*/, int /*col*/) const { return true; }
 
+bool SectionsModel::takesGeneralValue(int row, int col) const {
+  const auto column = static_cast<SectionColumn>(col);
+  return row >= 2 && (column == SectionColumn::StiffnessEI || column == SectionColumn::Width);
+}
+
+bool SectionsModel::showsGeneralValue(int row, int col) const {
+  return row >= 2 && row - 2 < kMaxSections &&
+         ShowsGeneralValue(data_.sections[static_cast<std::size_t>(row - 2)],
+                           static_cast<SectionColumn>(col));
+}
+
+QString SectionsModel::cellToolTip(int row, int col) const {
+  if (!takesGeneralValue(row, col)) return {};
+  const bool stiffness = static_cast<SectionColumn>(col) == SectionColumn::StiffnessEI;
+  const QString what = stiffness ? QStringLiteral("EI") : QStringLiteral("width");
+  if (showsGeneralValue(row, col)) {
+    return QStringLiteral(
+               "The general data's %1, which this section takes; type a value to give the "
+               "section its own.")
+        .arg(what);
+  }
+  return QStringLiteral(
+             "This section's own %1; type 0 or clear the cell for the general data's %1 again.")
+      .arg(what);
+}
+
 bool SectionsModel::commitCell(int row, int col, const std::string& typed) {
-  const CommittedCell cell = CommitSectionCell(static_cast<SectionColumn>(col), typed);
+  const CommittedCell cell = CommitSectionCell(data_, static_cast<SectionColumn>(col), typed);
   const bool changed = Store(SectionField(data_, row, col), cell.value);
   UpdatePointPositions(data_);
   return changed;

@@ -46,6 +46,9 @@ class InputTableModel : public QAbstractTableModel {
 
   // Whether the cell holds a number (else a name or a label).
   bool holdsNumber(int row, int col) const { return isNumber(row, col); }
+  // Whether the cell may go without a value of its own and then shows the general data's (a
+  // section's EI and width): its stored 0, and a blank committed, stand for that.
+  virtual bool takesGeneralValue(int /*row*/, int /*col*/) const { return false; }
   // Whether the cell holds typed text not yet committed.
   bool hasTypedText(const QModelIndex& index) const;
   // Shows ProblemData anew after it changed as a whole: the rows follow the counts and every
@@ -74,6 +77,10 @@ class InputTableModel : public QAbstractTableModel {
   // Numbers stand at the right edge of their cells, so that the decimal points of a column line
   // up; the formatted text keeps its blanks. Names and labels stand at the left.
   virtual bool isNumber(int row, int col) const = 0;
+  // Whether a value cell shows the general data's value for want of its own, which it shows
+  // grey, and what its tool tip says of it.
+  virtual bool showsGeneralValue(int /*row*/, int /*col*/) const { return false; }
+  virtual QString cellToolTip(int /*row*/, int /*col*/) const { return {}; }
   // Stores the text typed into a value cell through the input rules; true when the stored value
   // changed.
   virtual bool commitCell(int row, int col, const std::string& typed) = 0;
@@ -107,18 +114,22 @@ class GeneralDataModel : public InputTableModel {
   void storeValue(int row, int col, const StoredValue& value) override;
 };
 
-// Sections: two caption rows, then one row per section; column 0 its number, then length, load
-// and spring. A committed length moves the points.
+// Sections: two caption rows, then one row per section; column 0 its number, then length, load,
+// spring, EI and width. A committed length moves the points. A section without an EI or a width
+// of its own shows the general data's, grey, and follows it.
 class SectionsModel : public InputTableModel {
   Q_OBJECT
  public:
   SectionsModel(ProblemData& data, QObject* parent);
   StoredValue storedValue(int row, int col) const override;
+  bool takesGeneralValue(int row, int col) const override;
 
  protected:
   int wantedRows() const override;
   QString cellText(int row, int col) const override;
   bool isNumber(int row, int col) const override;
+  bool showsGeneralValue(int row, int col) const override;
+  QString cellToolTip(int row, int col) const override;
   bool commitCell(int row, int col, const std::string& typed) override;
   void storeValue(int row, int col, const StoredValue& value) override;
 };

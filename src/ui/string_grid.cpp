@@ -84,7 +84,8 @@ class GridDelegate : public QStyledItemDelegate {
     option->text = Fitted(*option);
   }
 
-  // A text that does not fit its cell has its whole self as the tool tip.
+  // A text that does not fit its cell has its whole self as the tool tip, above what the cell
+  // tells of itself.
   bool helpEvent(QHelpEvent* event, QAbstractItemView* view, const QStyleOptionViewItem& option,
                  const QModelIndex& index) override {
     if (event->type() != QEvent::ToolTip) {
@@ -92,10 +93,14 @@ class GridDelegate : public QStyledItemDelegate {
     }
     QStyleOptionViewItem full = option;
     QStyledItemDelegate::initStyleOption(&full, index);
-    if (Fitted(full) == full.text) {
+    QStringList tip;
+    if (Fitted(full) != full.text) tip << full.text.trimmed();
+    const QString own = index.data(Qt::ToolTipRole).toString();
+    if (!own.isEmpty()) tip << own;
+    if (tip.isEmpty()) {
       QToolTip::hideText();
     } else {
-      QToolTip::showText(event->globalPos(), full.text.trimmed(), view);
+      QToolTip::showText(event->globalPos(), tip.join(QLatin1Char('\n')), view);
     }
     return true;
   }
@@ -191,8 +196,13 @@ StringGrid::StringGrid(InputTableModel* model, QWidget* parent)
   rowBar_->setFocusPolicy(Qt::NoFocus);
   rowBar_->hide();
   connect(rowBar_, &QScrollBar::valueChanged, this, &StringGrid::rowsScrolled);
+  // Columns that do not fit the width scroll right of the fixed columns in the same way.
+  columnBar_ = new QScrollBar(Qt::Horizontal, this);
+  columnBar_->setFocusPolicy(Qt::NoFocus);
+  columnBar_->hide();
+  connect(columnBar_, &QScrollBar::valueChanged, this, &StringGrid::columnsScrolled);
   for (auto signal : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved}) {
-    connect(model, signal, this, &StringGrid::updateRowScrolling);
+    connect(model, signal, this, &StringGrid::updateScrolling);
   }
   focusWatch_ = connect(qApp, &QApplication::focusChanged, this, &StringGrid::onFocusChanged);
 }
@@ -217,14 +227,18 @@ bool StringGrid::isEditable(int col, int row) const {
 void StringGrid::setColumnWidthPixels(int col, int width) {
   if (col >= static_cast<int>(columnWidths_.size())) columnWidths_.resize(col + 1, 0);
   columnWidths_[static_cast<std::size_t>(col)] = width + 1;
-  applyColumnWidths();
+  updateScrolling();
 }
 
 void StringGrid::applyColumnWidths() {
-  // The scroll bar stands inside the table's width, beside the rows, which the last column
-  // gives up.
-  const int last = static_cast<int>(columnWidths_.size()) - 1;
-  for (int col = 0; col <= last; ++col) {
+  // The row scroll bar stands inside the table's width, beside the rows, which the last column
+  // in view gives up.
+  const int columns = static_cast<int>(columnWidths_.size());
+  const int last =
+      columnBar_->isVisibleTo(this)
+          ? std::min(columns - 1, fixedCols() + leftValueColumn_ + valueColumnsInView() - 1)
+          : columns - 1;
+  for (int col = 0; col < columns; ++col) {
     const int width = columnWidths_[static_cast<std::size_t>(col)];
     setColumnWidth(col, col == last && rowBar_->isVisibleTo(this)
                             ? std::max(0, width - rowBar_->width())
@@ -235,15 +249,25 @@ void StringGrid::applyColumnWidths() {
 void StringGrid::setRowHeightPixels(int height) {
   verticalHeader()->setDefaultSectionSize(height + 1);
   for (int row = 0; row < rowCount(); ++row) setRowHeight(row, height + 1);
-  updateRowScrolling();
+  updateScrolling();
 }
 
 int StringGrid::valueRowsInView() const {
   int fixedHeight = 0;
   for (int row = 0; row < std::min(fixedRows(), rowCount()); ++row) fixedHeight += rowHeight(row);
-  // The last row's grid line may lie under the frame.
-  const int room = viewport()->height() + 1 - fixedHeight;
+  // The last row's grid line may lie under the frame, or under the column scroll bar.
+  int room = viewport()->height() + 1 - fixedHeight;
+  if (columnBar_->isVisibleTo(this)) room -= columnBar_->height();
   return std::max(1, room / std::max(1, verticalHeader()->defaultSectionSize()));
+}
+
+void StringGrid::updateScrolling() {
+  // Whether the columns scroll tells the room the rows have; whether the rows scroll, which
+  // column gives the row scroll bar its room.
+  updateColumnScrolling();
+  updateRowScrolling();
+  applyColumnWidths();
+  placeScrollBars();
 }
 
 void StringGrid::updateRowScrolling() {
@@ -255,15 +279,6 @@ void StringGrid::updateRowScrolling() {
     const int barWidth = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
     rowBar_->resize(barWidth, rowBar_->height());
     rowBar_->setVisible(scrolls);
-    applyColumnWidths();
-  }
-  if (scrolls) {
-    // Beside the value rows, below the fixed rows, which stay in place.
-    int fixedHeight = 0;
-    for (int row = 0; row < fixedRows(); ++row) fixedHeight += rowHeight(row);
-    const QRect view = viewport()->geometry();
-    rowBar_->setGeometry(view.right() + 1 - rowBar_->width(), view.top() + fixedHeight,
-                         rowBar_->width(), std::max(0, view.height() - fixedHeight));
   }
   {
     const QSignalBlocker quiet(rowBar_);
@@ -272,6 +287,99 @@ void StringGrid::updateRowScrolling() {
   }
   showRowsFrom(std::min(topValueRow_, lastTop));
   keepCurrentInView();
+}
+
+void StringGrid::updateColumnScrolling() {
+  const int lastLeft = lastLeftValueColumn(viewport()->width());
+  const bool scrolls = lastLeft > 0;
+  if (scrolls != columnBar_->isVisibleTo(this)) {
+    const int barHeight = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
+    columnBar_->resize(columnBar_->width(), barHeight);
+    columnBar_->setVisible(scrolls);
+  }
+  {
+    const QSignalBlocker quiet(columnBar_);
+    columnBar_->setRange(0, lastLeft);
+  }
+  showColumnsFrom(std::min(leftValueColumn_, lastLeft));
+  const QSignalBlocker quiet(columnBar_);
+  columnBar_->setPageStep(valueColumnsInView());
+}
+
+void StringGrid::placeScrollBars() {
+  const QRect view = viewport()->geometry();
+  const int rowBarWidth = rowBar_->isVisibleTo(this) ? rowBar_->width() : 0;
+  const int columnBarHeight = columnBar_->isVisibleTo(this) ? columnBar_->height() : 0;
+  if (rowBarWidth > 0) {
+    // Beside the value rows, below the fixed rows, which stay in place.
+    int fixedHeight = 0;
+    for (int row = 0; row < std::min(fixedRows(), rowCount()); ++row) {
+      fixedHeight += rowHeight(row);
+    }
+    rowBar_->setGeometry(view.right() + 1 - rowBarWidth, view.top() + fixedHeight, rowBarWidth,
+                         std::max(0, view.height() - fixedHeight - columnBarHeight));
+  }
+  if (columnBarHeight > 0) {
+    // Below the value columns, right of the fixed columns, which stay in place.
+    const int fixedWidth = fixedColumnsWidth();
+    columnBar_->setGeometry(view.left() + fixedWidth, view.bottom() + 1 - columnBarHeight,
+                            std::max(0, view.width() - fixedWidth - rowBarWidth), columnBarHeight);
+  }
+}
+
+int StringGrid::fixedColumnsWidth() const {
+  int width = 0;
+  const int fixed = std::min(fixedCols(), static_cast<int>(columnWidths_.size()));
+  for (int col = 0; col < fixed; ++col) width += columnWidths_[static_cast<std::size_t>(col)];
+  return width;
+}
+
+int StringGrid::valueColumnRoom(int viewportWidth) const {
+  // The last column's grid line may lie under the frame.
+  return viewportWidth + 1 - fixedColumnsWidth();
+}
+
+int StringGrid::valueColumnsInView() const {
+  const int room = valueColumnRoom(viewport()->width());
+  const int columns = static_cast<int>(columnWidths_.size());
+  int used = 0;
+  int count = 0;
+  for (int col = fixedCols() + leftValueColumn_; col < columns; ++col) {
+    used += columnWidths_[static_cast<std::size_t>(col)];
+    if (used > room) break;
+    ++count;
+  }
+  return std::max(1, count);
+}
+
+int StringGrid::lastLeftValueColumn(int viewportWidth) const {
+  const int room = valueColumnRoom(viewportWidth);
+  const int columns = static_cast<int>(columnWidths_.size());
+  int used = 0;
+  int col = columns - 1;
+  for (; col >= fixedCols(); --col) {
+    used += columnWidths_[static_cast<std::size_t>(col)];
+    if (used > room) break;
+  }
+  // At least the last column is in view, even where it does not fit whole.
+  return std::clamp(col + 1 - fixedCols(), 0, std::max(0, columns - 1 - fixedCols()));
+}
+
+int StringGrid::widthWithin(int room) const {
+  const int frames = 2 * frameWidth() - 1;
+  const int columns = static_cast<int>(columnWidths_.size());
+  int width = fixedColumnsWidth() + frames;
+  for (int col = fixedCols(); col < columns; ++col) {
+    const int next = width + columnWidths_[static_cast<std::size_t>(col)];
+    if (next > room && col > fixedCols()) break;
+    width = next;
+  }
+  return width;
+}
+
+int StringGrid::columnBarHeightAt(int width) const {
+  if (lastLeftValueColumn(width - 2 * frameWidth()) == 0) return 0;
+  return style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
 }
 
 void StringGrid::showRowsFrom(int top) {
@@ -284,14 +392,38 @@ void StringGrid::showRowsFrom(int top) {
   rowBar_->setValue(topValueRow_);
 }
 
+void StringGrid::showColumnsFrom(int left) {
+  leftValueColumn_ = std::max(0, left);
+  for (int col = fixedCols(); col < columnCount(); ++col) {
+    const bool hidden = col - fixedCols() < leftValueColumn_;
+    if (isColumnHidden(col) != hidden) setColumnHidden(col, hidden);
+  }
+  {
+    const QSignalBlocker quiet(columnBar_);
+    columnBar_->setValue(leftValueColumn_);
+  }
+  // Another column is the last in view: it gives the row scroll bar its room.
+  applyColumnWidths();
+}
+
 void StringGrid::keepCurrentInView() {
   const int row = currentRow() - fixedRows();
-  if (currentRow() < 0 || row < 0) return;
-  const int inView = valueRowsInView();
-  if (row < topValueRow_) {
-    showRowsFrom(row);
-  } else if (row >= topValueRow_ + inView) {
-    showRowsFrom(row - inView + 1);
+  if (currentRow() >= 0 && row >= 0) {
+    const int inView = valueRowsInView();
+    if (row < topValueRow_) {
+      showRowsFrom(row);
+    } else if (row >= topValueRow_ + inView) {
+      showRowsFrom(row - inView + 1);
+    }
+  }
+  const int col = currentColumn() - fixedCols();
+  if (currentColumn() >= 0 && col >= 0) {
+    const int inView = valueColumnsInView();
+    if (col < leftValueColumn_) {
+      showColumnsFrom(col);
+    } else if (col >= leftValueColumn_ + inView) {
+      showColumnsFrom(col - inView + 1);
+    }
   }
 }
 
@@ -306,10 +438,26 @@ void StringGrid::rowsScrolled(int top) {
   if (wanted != row) setCurrentCell(wanted + fixedRows(), currentColumn());
 }
 
+void StringGrid::columnsScrolled(int left) {
+  showColumnsFrom(left);
+  // As for the rows: the current cell moves into view, which commits the cell left.
+  const int col = currentColumn() - fixedCols();
+  if (currentColumn() < 0 || col < 0) return;
+  const int inView = valueColumnsInView();
+  const int wanted = std::clamp(col, leftValueColumn_, leftValueColumn_ + inView - 1);
+  if (wanted != col) setCurrentCell(currentRow(), wanted + fixedCols());
+}
+
 QModelIndex StringGrid::moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) {
   // Up and down go row by row, also into rows scrolled out of view, which the base skips as
-  // hidden; a page is the rows in view. The fixed rows are never reached.
+  // hidden; a page is the rows in view. Left and right likewise column by column. The fixed
+  // rows and columns are never reached.
   const QModelIndex current = currentIndex();
+  if ((action == MoveLeft || action == MoveRight) && current.isValid()) {
+    const int col = std::clamp(current.column() + (action == MoveLeft ? -1 : 1), fixedCols(),
+                               columnCount() - 1);
+    return model_->index(current.row(), col);
+  }
   int step = 0;
   if (action == MoveUp) step = -1;
   if (action == MoveDown) step = 1;
@@ -321,18 +469,25 @@ QModelIndex StringGrid::moveCursor(CursorAction action, Qt::KeyboardModifiers mo
 }
 
 void StringGrid::wheelEvent(QWheelEvent* event) {
-  if (!rowBar_->isVisibleTo(this)) return QTableView::wheelEvent(event);
-  wheelTurn_ += event->angleDelta().y();
-  const int notches = wheelTurn_ / QWheelEvent::DefaultDeltasPerStep;
-  wheelTurn_ -= notches * QWheelEvent::DefaultDeltasPerStep;
-  if (notches != 0)
-    rowBar_->setValue(rowBar_->value() - notches * QApplication::wheelScrollLines());
+  if (!rowBar_->isVisibleTo(this) && !columnBar_->isVisibleTo(this)) {
+    return QTableView::wheelEvent(event);
+  }
+  // Whole notches only: the rows by the wheel's lines, the columns one by one.
+  const auto scroll = [this](QScrollBar* bar, int& turn, int delta, int perNotch) {
+    if (!bar->isVisibleTo(this)) return;
+    turn += delta;
+    const int notches = turn / QWheelEvent::DefaultDeltasPerStep;
+    turn -= notches * QWheelEvent::DefaultDeltasPerStep;
+    if (notches != 0) bar->setValue(bar->value() - notches * perNotch);
+  };
+  scroll(rowBar_, wheelTurn_, event->angleDelta().y(), QApplication::wheelScrollLines());
+  scroll(columnBar_, wheelTurnAcross_, event->angleDelta().x(), 1);
   event->accept();
 }
 
 void StringGrid::resizeEvent(QResizeEvent* event) {
   QTableView::resizeEvent(event);
-  updateRowScrolling();
+  updateScrolling();
 }
 
 QString StringGrid::cellText(int col, int row) const {
@@ -518,7 +673,15 @@ void StringGrid::onFocusChanged(QWidget* old, QWidget* now) {
   const bool cameFromOutside = inside && !focusInside_;
   focusInside_ = inside;
   showSelection(inside);
-  if (cameFromOutside && now == this && focusReason_ == Qt::MouseFocusReason) emit entered();
+  if (cameFromOutside && now == this && focusReason_ == Qt::MouseFocusReason) {
+    // The click that gave the focus selects the cell under the mouse as the table showed it:
+    // the owner's moves on entering scroll nothing away beneath it.
+    const int top = topValueRow_;
+    const int left = leftValueColumn_;
+    emit entered();
+    showRowsFrom(top);
+    showColumnsFrom(left);
+  }
   // The grid itself got the focus back from outside or on the window's activation: the editor
   // belongs on the current cell. (An editor that just closed hands the focus back too; then the
   // change of the current cell opens the next one.)

@@ -3,7 +3,8 @@
 // cells, painted yellow, that can be neither selected nor edited, with no Qt headers, exact pixel
 // rows and columns and a cell editor that stays open on the current cell while the grid has the
 // keyboard focus. Given less height than its rows need, the grid scrolls the rows below its fixed
-// rows, which stay in place, and keeps its current cell in view.
+// rows, which stay in place, and keeps its current cell in view; given less width than its
+// columns need, it scrolls the columns right of its fixed columns likewise, by whole columns.
 //
 // The grid keeps the cell it tracks: the one committed (through the model's setData) when its
 // current cell moves on. Text typed into the editor is handed to the model as the cell's typed
@@ -45,6 +46,15 @@ class StringGrid : public QTableView {
   int topValueRow() const { return topValueRow_; }
   // The scroll bar beside the value rows, shown while they do not all fit.
   QScrollBar* rowScrollBar() const { return rowBar_; }
+  // The first value column in view, counted from 0 for the first column right of the fixed
+  // columns, and the scroll bar below the value columns, shown while they do not all fit.
+  int leftValueColumn() const { return leftValueColumn_; }
+  QScrollBar* columnScrollBar() const { return columnBar_; }
+  // The width the grid takes within room: its fixed columns and as many whole value columns as
+  // fit (one at least), all of them where they fit; frame and grid lines included.
+  int widthWithin(int room) const;
+  // The height the column scroll bar takes in a grid of that width, 0 where every column fits.
+  int columnBarHeightAt(int width) const;
 
   // Cells are addressed as (column, row).
   QString cellText(int col, int row) const;
@@ -124,12 +134,24 @@ class StringGrid : public QTableView {
   void applyColumnWidths();
   // How many value rows fit below the fixed rows.
   int valueRowsInView() const;
-  // Shows the scroll bar while the rows do not fit, and keeps the current cell in view.
+  // Shows the scroll bars while the rows or the columns do not fit, and keeps the current cell
+  // in view.
+  void updateScrolling();
   void updateRowScrolling();
+  void updateColumnScrolling();
+  void placeScrollBars();
   void showRowsFrom(int top);
   void keepCurrentInView();
-  // The scroll bar moved: the current cell follows into view.
+  // A scroll bar moved: the current cell follows into view.
   void rowsScrolled(int top);
+  void columnsScrolled(int left);
+  // The columns: the width of the fixed ones, the room right of them, how many value columns
+  // fit from the first in view on, and the first in view when the last value column is.
+  int fixedColumnsWidth() const;
+  int valueColumnRoom(int viewportWidth) const;
+  int valueColumnsInView() const;
+  int lastLeftValueColumn(int viewportWidth) const;
+  void showColumnsFrom(int left);
   // Reports the focus as gone when it lies on another control of this window now.
   void noteFocusGone();
 
@@ -140,7 +162,10 @@ class StringGrid : public QTableView {
   QPointer<QWidget> editor_;
   QScrollBar* rowBar_ = nullptr;
   int topValueRow_ = 0;
+  QScrollBar* columnBar_ = nullptr;
+  int leftValueColumn_ = 0;
   int wheelTurn_ = 0;              // the wheel's turn not yet a whole notch
+  int wheelTurnAcross_ = 0;        // likewise, of a wheel that turns sideways
   std::vector<int> columnWidths_;  // as set, with the grid line
   QMetaObject::Connection focusWatch_;
 };

@@ -52,31 +52,54 @@ TEST(InputRulesTest, TypedCellsAreReadClampedAndShownInTheirFormat) {
       {Sections, 2, "-10", 0, "       0.000"},
       {Sections, 3, "-1", 0, "       0.000"},
       {Sections, 3, "-0", 0, "       0.000"},
+      // A section's own EI and width, held at the general data's least values; 0, a blank or
+      // no number gives the section the general data's value back, which the cell shows.
+      {Sections, 4, "2.5e5", 2.5e5, "    250000.0"},
+      {Sections, 4, "0.05", 0.1, "         0.1"},
+      {Sections, 4, "0", 0, "    800000.0"},
+      {Sections, 4, "", 0, "    800000.0"},
+      {Sections, 4, "-5", 0, "    800000.0"},
+      {Sections, 5, "0.0005", 0.001, "       0.001"},
+      {Sections, 5, "1.25", 1.25, "       1.250"},
+      {Sections, 5, " ", 0, "       0.750"},
+      {Sections, 5, "wide", 0, "       0.750"},
       {Forces, 2, "-25.5", -25.5, "     -25.500"},
       {Forces, 3, "1e3", 1000, "    1000.000"},
       {Forces, 3, "xyz", 0, "       0.000"},
   };
+  ProblemData data;
+  data.stiffnessEI = 8e5;
+  data.beamWidth = 0.75;
   for (const Case& c : cases) {
     SCOPED_TRACE(c.typed);
     const CommittedCell cell =
         c.table == General ? CommitGeneralCell(static_cast<GeneralRow>(c.index), c.typed, c.stored)
-        : c.table == Sections ? CommitSectionCell(static_cast<SectionColumn>(c.index), c.typed)
-                              : CommitPointCell(static_cast<PointColumn>(c.index), c.typed);
+        : c.table == Sections
+            ? CommitSectionCell(data, static_cast<SectionColumn>(c.index), c.typed)
+            : CommitPointCell(static_cast<PointColumn>(c.index), c.typed);
     EXPECT_EQ(cell.value, c.value);
     EXPECT_EQ(cell.text, c.shown);
   }
 
-  // The tables show stored data in the same formats.
-  ProblemData data;
+  // The tables show stored data in the same formats; EI and width the section's own where it
+  // has them, else the general data's.
   data.sectionCount = 12;
   data.stiffnessEI = 0.1;
+  data.sections[1].width = 0.3;
   data.sections[0].spring = 7.25;
   data.points[1].force = -25.5;
   EXPECT_EQ(GeneralCellText(data, GeneralRow::SectionCount), "    12");
   EXPECT_EQ(GeneralCellText(data, GeneralRow::StiffnessEI), "         0.1");
   EXPECT_EQ(GeneralCellText(data, GeneralRow::ProblemName), "Demonstration Problem");
   EXPECT_EQ(RowNumberText(20), "    20");
-  EXPECT_EQ(SectionCellText(data.sections[0], SectionColumn::Spring), "       7.250");
+  EXPECT_EQ(SectionCellText(data, 0, SectionColumn::Spring), "       7.250");
+  EXPECT_EQ(SectionCellText(data, 0, SectionColumn::StiffnessEI), "         0.1");
+  EXPECT_EQ(SectionCellText(data, 0, SectionColumn::Width), "       0.750");
+  EXPECT_EQ(SectionCellText(data, 1, SectionColumn::Width), "       0.300");
+  EXPECT_TRUE(ShowsGeneralValue(data.sections[0], SectionColumn::Width));
+  EXPECT_FALSE(ShowsGeneralValue(data.sections[1], SectionColumn::Width));
+  EXPECT_TRUE(ShowsGeneralValue(data.sections[1], SectionColumn::StiffnessEI));
+  EXPECT_FALSE(ShowsGeneralValue(data.sections[0], SectionColumn::Spring));
   EXPECT_EQ(PointCellText(data.points[1], PointColumn::Force), "     -25.500");
 }
 

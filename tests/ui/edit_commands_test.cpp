@@ -161,9 +161,17 @@ TEST_F(EditCommandsTest, APasteFillsTheCellsThroughTheInputRulesAsOneStep) {
        "Nothing pasted: \"3 4 5 6 7 8 9 10 11 12 13 14 15 16 17 1\u2026\" in row 3, column 1 of "
        "the clipboard is not a number."},
       {{2, 3},
-       "1\t2\t3\n",
-       "Nothing pasted: the clipboard holds 3 columns, and from the column \"Load\" on the table "
-       "has 2."},
+       "1\t2\t3\t4\t5\n",
+       "Nothing pasted: the clipboard holds 5 columns, and from the column \"Load\" on the table "
+       "has 4."},
+      {{1, 2},
+       "1\t2\t3\t4\t5\t6\n",
+       "Nothing pasted: the clipboard holds 6 columns, and from the column \"Length\" on the "
+       "table has 5."},
+      // A blank EI is the general data's, a width is a number all the same.
+      {{1, 2},
+       "1\t2\t3\t\t0.5 m\n",
+       "Nothing pasted: \"0.5 m\" in row 1, column 5 of the clipboard is not a number."},
       {{1, 6},
        "1\n2\n3\n4\n5\n6\n7\n8\n9\n10\n11\n12\n13\n14\n15\n16\n17\n",
        "Nothing pasted: the clipboard holds 17 rows, which from here would need 21 sections; the "
@@ -190,6 +198,29 @@ TEST_F(EditCommandsTest, APasteFillsTheCellsThroughTheInputRulesAsOneStep) {
   EXPECT_TRUE(dialogs.shown.empty());
   EXPECT_EQ(data->sectionCount, 20);
   EXPECT_EQ(data->sections[19].spring, 15.0);
+
+  // Whole rows of all five values give sections their own EI and width, held within the
+  // general data's limits; a blank or 0 gives them the general data's back.
+  ClickCell(soil, 1, 2);
+  Paste("12\t1\t50\t2.5e5\t0.6\n8\t2\t60\t0.01\t1e-4\n");
+  ExpectSection(0, 12.0, 1.0, 50.0);
+  ExpectSection(1, 8.0, 2.0, 60.0);
+  EXPECT_EQ(data->sections[0].stiffnessEI, 2.5e5);
+  EXPECT_EQ(data->sections[0].width, 0.6);
+  EXPECT_EQ(data->sections[1].stiffnessEI, 0.1);
+  EXPECT_EQ(data->sections[1].width, 0.001);
+  EXPECT_EQ(soil->cellText(4, 2), "    250000.0");
+  EXPECT_EQ(soil->cellText(5, 3), "       0.001");
+  Paste("12\t1\t50\t\t0.6\n8\t2\t60\t0\t\n");
+  EXPECT_EQ(data->sections[0].stiffnessEI, 0.0);
+  EXPECT_EQ(data->sections[0].width, 0.6);
+  EXPECT_EQ(data->sections[1].stiffnessEI, 0.0);
+  EXPECT_EQ(data->sections[1].width, 0.0);
+  EXPECT_EQ(soil->cellText(4, 2), "   1000000.0");
+  EXPECT_EQ(soil->cellText(5, 3), "       1.000");
+  Press(Qt::Key_Z, Qt::ControlModifier);
+  EXPECT_EQ(data->sections[0].stiffnessEI, 2.5e5);
+  EXPECT_EQ(data->sections[1].width, 0.001);
 
   // The forces: force and moment of points from point 1 on.
   ClickCell(form->ForcesGrid, 2, 3);
@@ -230,6 +261,16 @@ TEST_F(EditCommandsTest, CopyGivesTheSelectedCellsAsAPasteTakesThem) {
   EXPECT_EQ(data->sections[2].spring, 100.0);
   EXPECT_EQ(data->sections[3].load, 12.3456789);
   EXPECT_EQ(data->sections[3].spring, 0.0);
+  // EI and width copy as stored, blank where a section takes the general data's.
+  ClickCell(soil, 3, 2);
+  Press(Qt::Key_Tab);
+  Type(soil, "2.5e5");
+  Press(Qt::Key_Tab);  // on to the width of section 1, which scrolls into view
+  const QRect below = soil->visualRect(soil->model()->index(3, 4));
+  QTest::mouseClick(soil->viewport(), Qt::LeftButton, Qt::ShiftModifier, below.center());
+  Settle();
+  Press(Qt::Key_C, Qt::ControlModifier);
+  EXPECT_EQ(QGuiApplication::clipboard()->text(), "250000\t\n\t\n");
   // One cell with nothing else selected, and a name.
   ClickCell(form->MainGrid, 1, 2);
   Press(Qt::Key_C, Qt::ControlModifier);

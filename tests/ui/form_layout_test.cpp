@@ -11,6 +11,8 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QScreen>
+#include <QScrollBar>
+#include <QStyle>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QToolButton>
@@ -123,8 +125,18 @@ TEST_F(WindowTest, PlacesCaptionPanelsAndTablesAtTheirPixels) {
   EXPECT_EQ(form->LabelGeneral->palette().color(QPalette::WindowText), QColor(Qt::white));
   EXPECT_EQ(form->PanelGeneral->palette().color(QPalette::Window), QColor(0, 255, 0));
 
+  // The sections show three of their five value columns beside the forces, and scroll the
+  // others into view: the scroll bar below the value columns adds to the table's height.
   EXPECT_EQ(Geometry(form->PanelSections), QRect(5, 204, 325, 30));
-  EXPECT_EQ(Geometry(form->SoilGrid), QRect(5, 233, 325, 96));
+  const QScrollBar* across = form->SoilGrid->columnScrollBar();
+  ASSERT_TRUE(across->isVisible());
+  EXPECT_EQ(across->height(), form->style()->pixelMetric(QStyle::PM_ScrollBarExtent));
+  EXPECT_EQ(Geometry(form->SoilGrid), QRect(5, 233, 325, 96 + across->height()));
+  const QRect view = form->SoilGrid->viewport()->geometry();
+  EXPECT_EQ(Geometry(across), QRect(view.left() + 51, view.bottom() + 1 - across->height(),
+                                    view.width() - 51, across->height()));
+  EXPECT_EQ(across->maximum(), 2);
+  EXPECT_FALSE(form->ForcesGrid->columnScrollBar()->isVisible());
   EXPECT_EQ(form->SectionsHelp->pos(), QPoint(295, 2));
   EXPECT_EQ(form->Label1->text(), "Properties of Sections");
   EXPECT_EQ(Geometry(form->PanelForces), QRect(346, 204, 325, 30));
@@ -178,15 +190,23 @@ TEST_F(WindowTest, FillsTheTablesWithTheDemonstrationProblem) {
     EXPECT_EQ(form->MainGrid->cellText(0, row), mainTexts[2 * row]);
     EXPECT_EQ(form->MainGrid->cellText(1, row), mainTexts[2 * row + 1]);
   }
-  const QStringList soil = {" Section", "      Length", "        Load", "      Spring",
-                            "",         "         m",   "       kN/m²", "       kN/m³",
-                            "     1",   "      10.000", "      10.000", "     100.000",
-                            "     2",   "      10.000", "      10.000", "       0.000",
-                            "     3",   "      10.000", "      10.000", "     100.000"};
+  // No section has an EI or a width of its own: the general data's show, grey.
+  const QStringList soil = {
+      " Section", "      Length", "        Load", "      Spring", "          EI", "       Width",
+      "",         "         m",   "       kN/m²", "       kN/m³", "        kNm²", "         m",
+      "     1",   "      10.000", "      10.000", "     100.000", "   1000000.0", "       1.000",
+      "     2",   "      10.000", "      10.000", "       0.000", "   1000000.0", "       1.000",
+      "     3",   "      10.000", "      10.000", "     100.000", "   1000000.0", "       1.000"};
   ASSERT_EQ(form->SoilGrid->rowCount(), 5);
-  ASSERT_EQ(form->SoilGrid->columnCount(), 4);
+  ASSERT_EQ(form->SoilGrid->columnCount(), 6);
   for (int i = 0; i < soil.size(); ++i) {
-    EXPECT_EQ(form->SoilGrid->cellText(i % 4, i / 4), soil[i]) << "cell " << i;
+    EXPECT_EQ(form->SoilGrid->cellText(i % 6, i / 6), soil[i]) << "cell " << i;
+  }
+  for (int col = 1; col <= 5; ++col) {
+    const QVariant ink = form->SoilGrid->model()->index(3, col).data(Qt::ForegroundRole);
+    EXPECT_EQ(ink.isValid() ? ink.value<QBrush>().color() : QColor(),
+              col >= 4 ? QColor(128, 128, 128) : QColor())
+        << "column " << col;
   }
   const QStringList forces = {"  Point", "         x",   "      Force",  "     Moment",
                               "",        "         m",   "        kN",   "        kNm",
@@ -294,10 +314,14 @@ TEST_F(WindowTest, StaysOnItsScreenWithTablesThatEndInTheClientArea) {
     EXPECT_EQ(form->clientSize(), QSize(750, std::min(550, room.height() - overhead)));
     const int bottom = form->clientSize().height() - 5;
     for (StringGrid* grid : {form->SoilGrid, form->ForcesGrid}) {
-      const int rows = 19 * grid->rowCount() + 1;
+      const QScrollBar* across = grid->columnScrollBar();
+      const int rows = 19 * grid->rowCount() + 1 + (across->isVisible() ? across->height() : 0);
       EXPECT_EQ(grid->geometry().bottom() + 1, std::min(grid->y() + rows, bottom))
           << grid->rowCount() << " rows";
     }
+    // The sections give way to the forces, which stand whole within the client area.
+    EXPECT_EQ(form->ForcesGrid->geometry().right() + 1, form->SoilGrid->width() + 5 + 16 + 325);
+    EXPECT_LE(form->ForcesGrid->geometry().right() + 5, form->clientSize().width());
   };
   expectOnScreen("start-up");
 
@@ -306,6 +330,23 @@ TEST_F(WindowTest, StaysOnItsScreenWithTablesThatEndInTheClientArea) {
   Press(Qt::Key_Return);
   ASSERT_EQ(data->sectionCount, 20);
   expectOnScreen("twenty sections typed");
+  // The width of section 20, typed: its cell scrolls into view across and down.
+  StringGrid* soil = form->SoilGrid;
+  ClickCell(soil, 1, 2);
+  for (int col = 1; col < 5; ++col) Press(Qt::Key_Tab);
+  for (int row = 2; row < 21; ++row) Press(Qt::Key_Down);
+  ASSERT_EQ(Current(soil), QPoint(5, 21));
+  const QRect cell = soil->visualRect(soil->model()->index(21, 5));
+  const QRect shown = soil->viewport()->rect().adjusted(0, 0, -soil->rowScrollBar()->width(),
+                                                        -soil->columnScrollBar()->height());
+  EXPECT_TRUE(shown.contains(cell.adjusted(0, 0, -1, -1)))
+      << cell.x() << "," << cell.y() << " " << cell.width() << " x " << cell.height();
+  EXPECT_EQ(soil->cellEditor()->geometry().topLeft(), cell.topLeft());
+  Type(soil, "0.35");
+  Press(Qt::Key_Up);
+  EXPECT_EQ(data->sections[19].width, 0.35);
+  EXPECT_EQ(soil->shownText(5, 21), "       0.350");
+  expectOnScreen("a width typed at the far corner");
 
   // Enlarged beyond the screen, by the window manager or the user: New brings it back.
   form->setClientSize(room.width() + 100, room.height() + 100);

@@ -26,6 +26,15 @@ class GridInputTest : public WindowTest {
     Type(form->MainGrid, text);
     Press(Qt::Key_Return);
   }
+  // The tool tip a resting mouse gets over a cell.
+  static QString toolTip(StringGrid* grid, int col, int row) {
+    QToolTip::hideText();
+    EXPECT_TRUE(QTest::qWaitFor([] { return !QToolTip::isVisible(); }));
+    const QPoint at = grid->visualRect(grid->model()->index(row, col)).center();
+    QHelpEvent help(QEvent::ToolTip, at, grid->viewport()->mapToGlobal(at));
+    QApplication::sendEvent(grid->viewport(), &help);
+    return QToolTip::isVisible() ? QToolTip::text() : QString();
+  }
 };
 
 TEST_F(GridInputTest, GeneralDataEnterMovesDownAndCommitsWithClamping) {
@@ -147,14 +156,27 @@ TEST_F(GridInputTest, TabAndArrowsCommitTheCellLeft) {
   Press(Qt::Key_Up);
   EXPECT_EQ(Current(grid), QPoint(1, 1));
 
-  // Sections: Tab goes along the row and on to the next row; an arrow key commits too.
+  // Sections: Tab goes along the row, its EI and width scrolling into view, and on to the next
+  // row; an arrow key commits too.
   ClickCell(form->SoilGrid, 3, 3);
   EXPECT_EQ(Current(form->SoilGrid), QPoint(3, 3));
   Type(form->SoilGrid, "-1");
   Press(Qt::Key_Tab);
   EXPECT_EQ(data->sections[1].spring, 0.0);
   EXPECT_EQ(form->SoilGrid->cellText(3, 3), "       0.000");
+  EXPECT_EQ(Current(form->SoilGrid), QPoint(4, 3));
+  EXPECT_EQ(form->SoilGrid->leftValueColumn(), 1);
+  Type(form->SoilGrid, "2e5");
+  Press(Qt::Key_Tab);
+  EXPECT_EQ(data->sections[1].stiffnessEI, 2e5);
+  EXPECT_EQ(Current(form->SoilGrid), QPoint(5, 3));
+  EXPECT_EQ(form->SoilGrid->leftValueColumn(), 2);
+  Type(form->SoilGrid, "0.0001");
+  Press(Qt::Key_Tab);
+  EXPECT_EQ(data->sections[1].width, 0.001);
+  EXPECT_EQ(form->SoilGrid->cellText(5, 3), "       0.001");
   EXPECT_EQ(Current(form->SoilGrid), QPoint(1, 4));
+  EXPECT_EQ(form->SoilGrid->leftValueColumn(), 0);
   Type(form->SoilGrid, "abc");
   Press(Qt::Key_Up);
   EXPECT_EQ(data->sections[2].length, 0.001);
@@ -280,15 +302,6 @@ TEST_F(GridInputTest, OnlyTheTableWithTheFocusHighlightsItsCurrentCell) {
 }
 
 TEST_F(GridInputTest, AValueWiderThanItsCellIsMarkedWithItsWholeTextAsToolTip) {
-  // The tool tip a resting mouse gets over a cell.
-  const auto toolTip = [](StringGrid* grid, int col, int row) {
-    QToolTip::hideText();
-    EXPECT_TRUE(QTest::qWaitFor([] { return !QToolTip::isVisible(); }));
-    const QPoint at = grid->visualRect(grid->model()->index(row, col)).center();
-    QHelpEvent help(QEvent::ToolTip, at, grid->viewport()->mapToGlobal(at));
-    QApplication::sendEvent(grid->viewport(), &help);
-    return QToolTip::isVisible() ? QToolTip::text() : QString();
-  };
   StringGrid* soil = form->SoilGrid;
   ClickCell(soil, 3, 2);
   Type(soil, "1e12");
@@ -322,27 +335,35 @@ TEST_F(GridInputTest, AValueWiderThanItsCellIsMarkedWithItsWholeTextAsToolTip) {
   EXPECT_EQ(toolTip(form->MainGrid, 1, 2), QString(40, QLatin1Char('W')));
 }
 
-TEST_F(GridInputTest, RowsThatDoNotFitScrollBelowTheFixedRowsWithTheCurrentCellInView) {
+TEST_F(GridInputTest, RowsAndColumnsThatDoNotFitScrollBesideTheFixedOnesWithTheCurrentCellInView) {
   EnterGeneral(3, "20");
   StringGrid* soil = form->SoilGrid;
   ASSERT_EQ(soil->rowCount(), 22);
-  // Given the height of all its rows, the table does not scroll.
-  soil->resize(soil->width(), 22 * 19 + 1);
+  // Three of the five value columns fit beside the forces: the columns scroll, with their bar
+  // below the rows.
+  ASSERT_TRUE(soil->columnScrollBar()->isVisible());
+  const int across = soil->columnScrollBar()->height();
+  // Given the height of all its rows, the table does not scroll them.
+  soil->resize(soil->width(), 22 * 19 + 1 + across);
   Settle();
   EXPECT_FALSE(soil->rowScrollBar()->isVisible());
   // Given room for the two caption rows and eight sections, not 20.
-  soil->resize(soil->width(), 10 * 19 + 1);
+  soil->resize(soil->width(), 10 * 19 + 1 + across);
   Settle();
   ASSERT_TRUE(soil->rowScrollBar()->isVisible());
   EXPECT_EQ(soil->rowScrollBar()->maximum(), 12);
-  const auto inView = [soil](int row) {
-    const QRect cell = soil->visualRect(soil->model()->index(row, 1));
+  const auto inView = [soil](int row, int col = 3) {
+    const QRect cell = soil->visualRect(soil->model()->index(row, col));
     return cell.isValid() && soil->viewport()->rect().contains(cell);
   };
-  // The scroll bar stands beside the rows, within the table's width; the last column gives it
-  // room, so that no number is cut at the right.
-  EXPECT_EQ(soil->rowScrollBar()->geometry().right(), soil->viewport()->geometry().right());
-  EXPECT_EQ(soil->rowScrollBar()->geometry().top(), soil->viewport()->geometry().top() + 2 * 19);
+  // The scroll bar stands beside the rows, within the table's width, and ends above the column
+  // scroll bar; the last column in view gives it room, so that no number is cut at the right.
+  const QRect view = soil->viewport()->geometry();
+  EXPECT_EQ(soil->rowScrollBar()->geometry().right(), view.right());
+  EXPECT_EQ(soil->rowScrollBar()->geometry().top(), view.top() + 2 * 19);
+  EXPECT_EQ(soil->rowScrollBar()->geometry().bottom(), view.bottom() - across);
+  EXPECT_EQ(soil->columnScrollBar()->geometry().right(),
+            view.right() - soil->rowScrollBar()->width());
   EXPECT_EQ(soil->columnWidth(3) + soil->rowScrollBar()->width(), 91);
 
   // Down from section 1 to section 20 by the keys: the rows scroll, the captions stay.
@@ -369,21 +390,55 @@ TEST_F(GridInputTest, RowsThatDoNotFitScrollBelowTheFixedRowsWithTheCurrentCellI
 
   // The wheel scrolls the rows; the current cell, scrolled out, moves along into view.
   const QPoint at = soil->viewport()->rect().center();
-  QWheelEvent wheel(at, soil->viewport()->mapToGlobal(at), QPoint(), QPoint(0, -360), Qt::NoButton,
-                    Qt::NoModifier, Qt::NoScrollPhase, false);
-  QApplication::sendEvent(soil->viewport(), &wheel);
-  Settle();
+  const auto turn = [&](QPoint delta) {
+    QWheelEvent wheel(at, soil->viewport()->mapToGlobal(at), QPoint(), delta, Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(soil->viewport(), &wheel);
+    Settle();
+  };
+  turn(QPoint(0, -360));
   EXPECT_EQ(soil->topValueRow(), std::min(12, 1 + 3 * QApplication::wheelScrollLines()));
   EXPECT_TRUE(inView(Current(soil).y()));
   EXPECT_EQ(Current(soil).x(), 3);
 
-  // Room for every row again: no scroll bar, every row in view.
-  soil->resize(soil->width(), 22 * 19 + 1);
+  // Across: Tab goes on into the columns scrolled out, the section numbers stay; the last
+  // column in view gives the row scroll bar its room.
+  const int row = Current(soil).y();
+  Press(Qt::Key_Tab);
+  Press(Qt::Key_Tab);
+  EXPECT_EQ(Current(soil), QPoint(5, row));
+  EXPECT_EQ(soil->leftValueColumn(), 2);
+  EXPECT_TRUE(soil->isColumnHidden(1));
+  EXPECT_FALSE(soil->isColumnHidden(0));
+  EXPECT_TRUE(inView(row, 5));
+  EXPECT_EQ(soil->columnWidth(5) + soil->rowScrollBar()->width(), 91);
+  EXPECT_EQ(soil->columnWidth(3), 91);
+  EXPECT_EQ(soil->columnScrollBar()->value(), 2);
+  // Scrolled back by its bar or a sideways wheel, the current cell comes along and commits the
+  // text typed into it.
+  Type(soil, "0.4");
+  soil->columnScrollBar()->setValue(0);
+  Settle();
+  EXPECT_EQ(data->sections[row - 2].width, 0.4);
+  EXPECT_EQ(Current(soil), QPoint(3, row));
+  EXPECT_FALSE(soil->isColumnHidden(1));
+  turn(QPoint(-120, 0));
+  EXPECT_EQ(soil->leftValueColumn(), 1);
+  EXPECT_EQ(Current(soil), QPoint(3, row));
+  // Shift+Tab goes back column by column.
+  for (int i = 0; i < 2; ++i) Press(Qt::Key_Backtab, Qt::ShiftModifier);
+  EXPECT_EQ(Current(soil), QPoint(1, row));
+  EXPECT_EQ(soil->leftValueColumn(), 0);
+
+  // Room for every row and column again: no scroll bars, every cell in view.
+  soil->resize(507, 22 * 19 + 1);
   Settle();
   EXPECT_FALSE(soil->rowScrollBar()->isVisible());
+  EXPECT_FALSE(soil->columnScrollBar()->isVisible());
   EXPECT_EQ(soil->columnWidth(3), 91);
+  EXPECT_EQ(soil->columnWidth(5), 91);
   EXPECT_TRUE(inView(2));
-  EXPECT_TRUE(inView(21));
+  EXPECT_TRUE(inView(21, 5));
 }
 
 TEST_F(GridInputTest, CtrlTabGoesFromTableToTableAtItsOwnCell) {
@@ -416,8 +471,12 @@ TEST_F(GridInputTest, CtrlTabGoesFromTableToTableAtItsOwnCell) {
   EXPECT_EQ(Current(form->ForcesGrid), QPoint(2, 2));
   Press(Qt::Key_Backtab, Qt::ShiftModifier);
   EXPECT_TRUE(form->SoilGrid->hasActiveFocus());
+  EXPECT_EQ(Current(form->SoilGrid), QPoint(5, 4));
+  EXPECT_EQ(form->soilGridTrackedCell(), QPoint(5, 4));
+  EXPECT_EQ(EditorText(form->SoilGrid), "       1.000");
+  Press(Qt::Key_Backtab, Qt::ShiftModifier);
+  Press(Qt::Key_Backtab, Qt::ShiftModifier);
   EXPECT_EQ(Current(form->SoilGrid), QPoint(3, 4));
-  EXPECT_EQ(form->soilGridTrackedCell(), QPoint(3, 4));
   EXPECT_EQ(EditorText(form->SoilGrid), "       7.000");
 }
 
@@ -456,6 +515,71 @@ TEST_F(GridInputTest, SectionsCommitClampsAndMovesThePoints) {
   EXPECT_EQ(data->sections[0].load, 0.0);
   EXPECT_EQ(soil->cellText(2, 2), "       0.000");
   EXPECT_EQ(form->soilGridTrackedCell(), QPoint(2, 3));
+}
+
+TEST_F(GridInputTest, ASectionTakesItsOwnEIAndWidthOrShowsTheGeneralDataGrey) {
+  StringGrid* soil = form->SoilGrid;
+  const auto ink = [soil](int col, int row) {
+    const QVariant brush = soil->model()->index(row, col).data(Qt::ForegroundRole);
+    return brush.isValid() ? brush.value<QBrush>().color() : QColor();
+  };
+  const QColor grey(128, 128, 128);
+  const QString general = QStringLiteral(
+      "The general data's EI, which this section takes; type a value to give the section its "
+      "own.");
+  const QString own = QStringLiteral(
+      "This section's own width; type 0 or clear the cell for the general data's width again.");
+  data->resultsAvailable = true;
+  // From the spring of section 2 on to its EI, which shows the general data's.
+  ClickCell(soil, 3, 3);
+  Press(Qt::Key_Tab);
+  EXPECT_EQ(Current(soil), QPoint(4, 3));
+  EXPECT_EQ(ink(4, 3), grey);
+  EXPECT_EQ(toolTip(soil, 4, 3), general);
+  EXPECT_EQ(EditorText(soil), "   1000000.0");
+  Type(soil, "2.5e5");
+  Press(Qt::Key_Tab);
+  EXPECT_EQ(data->sections[1].stiffnessEI, 2.5e5);
+  EXPECT_EQ(soil->cellText(4, 3), "    250000.0");
+  EXPECT_EQ(ink(4, 3), QColor());
+  EXPECT_FALSE(data->resultsAvailable);
+  Type(soil, "0.0004");
+  Press(Qt::Key_Down);
+  EXPECT_EQ(data->sections[1].width, 0.001);
+  EXPECT_EQ(soil->cellText(5, 3), "       0.001");
+  EXPECT_EQ(toolTip(soil, 5, 3), own);
+  // Sections 1 and 3 have none of their own: they follow the general data.
+  ClickCell(form->MainGrid, 1, 6);
+  Type(form->MainGrid, "0.8");
+  Press(Qt::Key_Up);
+  Type(form->MainGrid, "4e5");
+  Press(Qt::Key_Return);
+  EXPECT_EQ(soil->cellText(5, 4), "       0.800");
+  EXPECT_EQ(soil->cellText(4, 2), "    400000.0");
+  EXPECT_EQ(ink(5, 4), grey);
+  EXPECT_EQ(soil->cellText(5, 3), "       0.001");
+  EXPECT_EQ(soil->cellText(4, 3), "    250000.0");
+  // The visible cell clicked from another table is the one selected; 0 and a cleared cell give
+  // the general data's values back.
+  ClickCell(soil, 4, 3);
+  EXPECT_EQ(Current(soil), QPoint(4, 3));
+  Type(soil, "0");
+  Press(Qt::Key_Tab);
+  EXPECT_EQ(data->sections[1].stiffnessEI, 0.0);
+  EXPECT_EQ(soil->cellText(4, 3), "    400000.0");
+  EXPECT_EQ(ink(4, 3), grey);
+  EXPECT_EQ(toolTip(soil, 4, 3), general);
+  QTest::keyClick(soil->cellEditor(), Qt::Key_Backspace);
+  Press(Qt::Key_Tab);
+  EXPECT_EQ(data->sections[1].width, 0.0);
+  EXPECT_EQ(soil->cellText(5, 3), "       0.800");
+  EXPECT_EQ(ink(5, 3), grey);
+  // Undo brings the own width back, shown as the section's own.
+  Press(Qt::Key_Z, Qt::ControlModifier);
+  EXPECT_EQ(data->sections[1].width, 0.001);
+  EXPECT_EQ(Current(soil), QPoint(5, 3));
+  EXPECT_EQ(EditorText(soil), "       0.001");
+  EXPECT_EQ(ink(5, 3), QColor());
 }
 
 TEST_F(GridInputTest, ForcesTakeAnyValueAndTheXColumnIsNeverCurrent) {
@@ -591,7 +715,7 @@ TEST_F(GridInputTest, ChangingTheNumberOfSectionsRebuildsBothTables) {
   Press(Qt::Key_Return);
   ASSERT_EQ(form->SoilGrid->rowCount(), 7);
   ASSERT_EQ(form->ForcesGrid->rowCount(), 8);
-  EXPECT_EQ(form->SoilGrid->height(), 7 * 19 + 1);
+  EXPECT_EQ(form->SoilGrid->height(), 7 * 19 + 1 + form->SoilGrid->columnScrollBar()->height());
   EXPECT_EQ(form->ForcesGrid->height(), 8 * 19 + 1);
   EXPECT_EQ(form->SoilGrid->cellText(0, 5), "     4");
   EXPECT_EQ(form->SoilGrid->cellText(3, 5), "       0.000");
