@@ -13,6 +13,12 @@ ResultsTableModel::ResultsTableModel(Kind kind, QObject* parent)
 void ResultsTableModel::setSnapshot(std::shared_ptr<const ResultsSnapshot> snapshot) {
   beginResetModel();
   snapshot_ = std::move(snapshot);
+  supportPoints_.clear();
+  if (snapshot_) {
+    for (int p = 0; p <= snapshot_->data->sectionCount; ++p) {
+      if (snapshot_->data->points[p].support.kind != SupportKind::None) supportPoints_.push_back(p);
+    }
+  }
   const int rows = rowCount();
   for (int column = 0; column < columnCount(); ++column) {
     double largest = 0.0;
@@ -26,8 +32,15 @@ void ResultsTableModel::setSnapshot(std::shared_ptr<const ResultsSnapshot> snaps
 
 int ResultsTableModel::rowCount(const QModelIndex& parent) const {
   if (parent.isValid() || !snapshot_) return 0;
-  return static_cast<int>(kind_ == Kind::Nodes ? snapshot_->nodeX.size()
-                                               : snapshot_->quantities.elements.size());
+  switch (kind_) {
+    case Kind::Nodes:
+      return static_cast<int>(snapshot_->nodeX.size());
+    case Kind::Elements:
+      return static_cast<int>(snapshot_->quantities.elements.size());
+    case Kind::Supports:
+      return static_cast<int>(supportPoints_.size());
+  }
+  return 0;
 }
 
 int ResultsTableModel::columnCount(const QModelIndex& parent) const {
@@ -38,11 +51,19 @@ bool ResultsTableModel::isReal(int column) const {
   return kind_ == Kind::Nodes ? column >= 1 : column >= 2;
 }
 
+// A support's row: its point, its kind, x, the force and the moment it gives the beam.
+
 double ResultsTableModel::real(int row, int column) const {
   if (kind_ == Kind::Nodes) {
     const ResultNode& node = snapshot_->data->nodes[row];
     const double values[] = {node.x, node.w, node.Q, node.M};
     return values[column - 1];
+  }
+  if (kind_ == Kind::Supports) {
+    const int point = supportPoints_[static_cast<std::size_t>(row)];
+    const SupportReaction& reaction = snapshot_->data->reactions[point];
+    const double values[] = {snapshot_->data->points[point].x, reaction.force, reaction.moment};
+    return values[column - 2];
   }
   const ElementResult& e = snapshot_->quantities.elements[row];
   return column == 2 ? e.x0 : column == 3 ? e.x1 : e.p;
@@ -57,6 +78,11 @@ QString ResultsTableModel::shownText(int row, int column) const {
 QString ResultsTableModel::exactText(int row, int column) const {
   if (isReal(column)) return QString::fromStdString(ShortestRealText(real(row, column)));
   if (kind_ == Kind::Nodes) return QString::number(row);  // nodes are numbered from 0
+  if (kind_ == Kind::Supports) {
+    const int point = supportPoints_[static_cast<std::size_t>(row)];
+    if (column == 0) return QString::number(point);
+    return QString::fromLatin1(SupportKindName(snapshot_->data->points[point].support.kind));
+  }
   return QString::number(column == 0 ? row + 1 : snapshot_->quantities.elements[row].section + 1);
 }
 
@@ -72,8 +98,13 @@ QVariant ResultsTableModel::headerData(int section, Qt::Orientation orientation,
   static const char* const kNodes[] = {"Node", "x (m)", "w (m)", "Q (kN)", "M (kNm)"};
   static const char* const kElements[] = {"Element", "Section", "x0 (m)", "x1 (m)",
                                           "p (kN/m\u00b2)"};
+  static const char* const kSupports[] = {"Point", "Support", "x (m)", "Force (kN)",
+                                          "Moment (kNm)"};
   if (section < 0 || section >= 5) return {};
-  return QString::fromUtf8(kind_ == Kind::Nodes ? kNodes[section] : kElements[section]);
+  const char* const* names = kind_ == Kind::Nodes      ? kNodes
+                             : kind_ == Kind::Elements ? kElements
+                                                       : kSupports;
+  return QString::fromUtf8(names[section]);
 }
 
 }  // namespace pelvar

@@ -1,9 +1,11 @@
 #pragma once
-// The node or the element table of a calculated problem, as the results window lists it.
+// The node, the element or the support table of a calculated problem, as the results window
+// lists it.
 
 #include <QAbstractTableModel>
 #include <array>
 #include <memory>
+#include <vector>
 
 #include "drawings/results_diagrams.h"
 #include "plot/results_plot.h"
@@ -12,7 +14,8 @@ namespace pelvar {
 
 class ResultsTableModel : public QAbstractTableModel {
  public:
-  enum class Kind { Nodes, Elements };
+  // Supports: what each support gives the beam, one row per point that has one.
+  enum class Kind { Nodes, Elements, Supports };
   ResultsTableModel(Kind kind, QObject* parent);
 
   // The results listed; none lists no rows.
@@ -37,6 +40,7 @@ class ResultsTableModel : public QAbstractTableModel {
 
   Kind kind_;
   std::shared_ptr<const ResultsSnapshot> snapshot_;
+  std::vector<int> supportPoints_;  // the points of the supports' rows
   std::array<ColumnFormat, 5> formats_{};
 };
 

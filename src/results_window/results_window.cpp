@@ -200,6 +200,9 @@ ResultsWindow::ResultsWindow(Dialogs& dialogs, QWidget* parent)
   elementModel_ = new ResultsTableModel(ResultsTableModel::Kind::Elements, this);
   nodeTable = MakeTable(nodeModel_, 1, tables);
   elementTable = MakeTable(elementModel_, 2, tables);
+  supportModel_ = new ResultsTableModel(ResultsTableModel::Kind::Supports, this);
+  supportTable = MakeTable(supportModel_, 2, tables);
+  supportTable->hide();
   tables->addTab(nodeTable, QStringLiteral("Nodes"));
   tables->addTab(elementTable, QStringLiteral("Elements"));
   splitter->addWidget(top);
@@ -234,6 +237,13 @@ void ResultsWindow::showResults(const ProblemData& data) {
   diagrams->setSnapshot(snapshot_);
   nodeModel_->setSnapshot(snapshot_);
   elementModel_->setSnapshot(snapshot_);
+  supportModel_->setSnapshot(snapshot_);
+  const int supportTab = tables->indexOf(supportTable);
+  if (supportModel_->rowCount() > 0 && supportTab < 0) {
+    tables->addTab(supportTable, QStringLiteral("Supports"));
+  } else if (supportModel_->rowCount() == 0 && supportTab >= 0) {
+    tables->removeTab(supportTab);
+  }
   for (QAction* action : {exportPictureAction, exportCsvAction, copyAction}) {
     action->setEnabled(true);
   }
@@ -305,6 +315,7 @@ void ResultsWindow::showOutdated() {
   diagrams->setSnapshot(nullptr);
   nodeModel_->setSnapshot(nullptr);
   elementModel_->setSnapshot(nullptr);
+  supportModel_->setSnapshot(nullptr);
   for (QAction* action : {exportPictureAction, exportCsvAction, copyAction, exactBeamAction}) {
     action->setEnabled(false);
   }
@@ -380,12 +391,13 @@ void ResultsWindow::placeBeside(const QWidget* other) {
 }
 
 QTableView* ResultsWindow::currentTable() const {
-  return tables->currentIndex() == 1 ? elementTable : nodeTable;
+  return qobject_cast<QTableView*>(tables->currentWidget());
 }
 
 void ResultsWindow::copySelection() {
   if (!snapshot_) return;
   const QTableView* table = currentTable();
+  if (table == nullptr) return;
   const QModelIndexList selected = table->selectionModel()->selectedIndexes();
   if (selected.isEmpty()) return;
   // The selection's bounding rectangle under the headings of its columns, cells outside the

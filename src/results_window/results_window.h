@@ -64,6 +64,8 @@ class ResultsWindow : public QMainWindow {
   QTabWidget* tables = nullptr;
   QTableView* nodeTable = nullptr;
   QTableView* elementTable = nullptr;
+  // What the supports give the beam; its tab is there only for a beam with supports.
+  QTableView* supportTable = nullptr;
   QAction* exportPictureAction = nullptr;
   QAction* exportCsvAction = nullptr;
   QAction* copyAction = nullptr;
@@ -91,6 +93,7 @@ class ResultsWindow : public QMainWindow {
   std::shared_ptr<const ResultsSnapshot> snapshot_;
   ResultsTableModel* nodeModel_ = nullptr;
   ResultsTableModel* elementModel_ = nullptr;
+  ResultsTableModel* supportModel_ = nullptr;
   QString folder_;                                                  // where the last export went
   QSize pictureSize_{kDefaultPictureWidth, kDefaultPictureHeight};  // of the last picture
   std::string dataFile_;

@@ -177,6 +177,31 @@ TEST_F(ResultsWindowTest, FollowsCalculateAndShowsNothingStaleAfterAnEdit) {
   EXPECT_EQ(window->nodeTable->model()->rowCount(), 41);
   EXPECT_TRUE(window->exportCsvAction->isEnabled());
 
+  // Supports get a tab of their own with what each gives the beam, and the balance counts them;
+  // without supports the tab goes again.
+  EXPECT_EQ(window->tables->count(), 2);
+  data->points[0].support.kind = SupportKind::Pinned;
+  data->points[3].support.kind = SupportKind::Fixed;
+  Click(form->SpeedButtonCalc);
+  ASSERT_TRUE(window->hasResults());
+  ASSERT_EQ(window->tables->count(), 3);
+  EXPECT_EQ(window->tables->tabText(2), "Supports");
+  const QAbstractItemModel* supports = window->supportTable->model();
+  ASSERT_EQ(supports->rowCount(), 2);
+  EXPECT_EQ(supports->index(1, 0).data().toString(), "3");
+  EXPECT_EQ(supports->index(1, 1).data().toString(), "fixed");
+  EXPECT_EQ(supports->index(1, 2).data().toString().trimmed(), "30.0000");
+  const double carried = data->reactions[0].force + data->reactions[3].force;
+  EXPECT_GT(carried, 0.0);
+  EXPECT_LT(carried, 300.0);
+  EXPECT_NE(window->equilibrium->text().indexOf(QString::fromStdString(
+                FormatText("+  supports %.3f kN   (balance 0.000 kN)", carried))),
+            -1)
+      << window->equilibrium->text().toStdString();
+  data->points[0].support = data->points[3].support = {};
+  Click(form->SpeedButtonCalc);
+  EXPECT_EQ(window->tables->count(), 2);
+
   // Pressures beyond the doubles (each element's load is finite, their sum is not) are listed
   // but not drawn.
   data->sectionCount = 1;
