@@ -24,9 +24,22 @@ ProblemData BenchProblem(int elements) {
   return data;
 }
 
-template <CalculationOutcome (*Run)(ProblemData&, AnalysisWorkspace&)>
+// The same beam held as engineers build it: a fixed left end, a pin inside, an elastic right
+// end, and a middle section of its own EI and width.
+ProblemData SupportedProblem(int elements) {
+  ProblemData data = BenchProblem(elements);
+  data.points[0].support.kind = SupportKind::Fixed;
+  data.points[2].support.kind = SupportKind::Pinned;
+  data.points[3].support = {SupportKind::Elastic, 5000.0, 1.0e5, 0.0, 0.0};
+  data.sections[1].stiffnessEI = 2.0e6;
+  data.sections[1].width = 1.5;
+  return data;
+}
+
+template <CalculationOutcome (*Run)(ProblemData&, AnalysisWorkspace&),
+          ProblemData (*Problem)(int) = BenchProblem>
 void Calculation(benchmark::State& state) {
-  ProblemData data = BenchProblem(static_cast<int>(state.range(0)));
+  ProblemData data = Problem(static_cast<int>(state.range(0)));
   auto work = MakeAnalysisWorkspace();
   for (auto _ : state) {
     const CalculationOutcome outcome = Run(data, *work);
@@ -37,8 +50,14 @@ void Calculation(benchmark::State& state) {
 }
 void Scheme(benchmark::State& state) { Calculation<RunScheme>(state); }
 void WholeRun(benchmark::State& state) { Calculation<RunCalculation>(state); }
+void SupportedScheme(benchmark::State& state) { Calculation<RunScheme, SupportedProblem>(state); }
+void SupportedWholeRun(benchmark::State& state) {
+  Calculation<RunCalculation, SupportedProblem>(state);
+}
 BENCHMARK(Scheme)->Arg(100)->Arg(1000);
 BENCHMARK(WholeRun)->Arg(100)->Arg(1000);
+BENCHMARK(SupportedScheme)->Arg(1000);
+BENCHMARK(SupportedWholeRun)->Arg(1000);
 
 // Soil that takes no tension: a long beam with a point load in its middle lifts off either side,
 // and the contact takes several rounds of solves to settle; the exact solution is made once, for

@@ -394,9 +394,22 @@ TEST_F(AnalysisTest, LongBeamWithCentralLoadsMatchesHetenyiAtEveryNode) {
 //    (kt, kr) sink by qL/(2kt), and their moments are -qL²/12 · c/(1 + c), c = kr·L/(2EI).
 //  - Two spans L on three pins, the middle one settling by δ: reactions 3EIδ/L³ at the ends
 //    and -6EIδ/L³ in the middle.
+//  - Hetenyi's finite beams on springs under q with hinged and with fixed ends.
 TEST_F(AnalysisTest, SupportsMatchBeamTheoryAndTheirReactionsBalanceTheLoads) {
   const double ei = 1.0e5, span = 10.0, q = 12.0, h = 50.0, k = 2000.0, kt = 4000.0, kr = 3.0e4;
   const double beta = std::pow(k / (4.0 * ei), 0.25), c = kr * span / (2.0 * ei);
+  // Hetényi's finite beam of length 2a on springs under q, x from its middle:
+  // w = q/k + C1·cosh βx·cos βx + C2·sinh βx·sin βx, with C1 and C2 from its two ends.
+  const double a = 5.0, kb = 1.0e4, beam = std::pow(kb / (4.0 * ei), 0.25), ba = beam * a;
+  const double f1 = std::cosh(ba) * std::cos(ba), f2 = std::sinh(ba) * std::sin(ba);
+  const double d1 = std::sinh(ba) * std::cos(ba) - std::cosh(ba) * std::sin(ba);
+  const double d2 = std::cosh(ba) * std::sin(ba) + std::sinh(ba) * std::cos(ba);
+  // Hinged ends, w = w'' = 0: C1 = -(q/k)·f1/(f1² + f2²), C2 = -(q/k)·f2/(f1² + f2²); fixed ends,
+  // w = w' = 0: C2 = -C1·d1/d2. M = -EI·w'' = 2EIβ²·(C1·sinh·sin - C2·cosh·cos), and the left
+  // end's reaction Q = -EI·w''' = -2EIβ³·(C1·d2 - C2·d1).
+  const double h1 = -q / kb * f1 / (f1 * f1 + f2 * f2), h2 = -q / kb * f2 / (f1 * f1 + f2 * f2);
+  const double c1 = -q / kb / (f1 - d1 * f2 / d2), c2 = -c1 * d1 / d2;
+  const double bend = 2.0 * ei * beam * beam;
   auto held = [](SupportKind kind, double spring = 0.0, double rotational = 0.0,
                  double displacement = 0.0) {
     return PointSupport{kind, spring, rotational, displacement, 0.0};
@@ -483,6 +496,34 @@ TEST_F(AnalysisTest, SupportsMatchBeamTheoryAndTheirReactionsBalanceTheLoads) {
       {"settling middle pin", held(SupportKind::Pinned), held(SupportKind::Pinned, 0, 0, 0.01),
        held(SupportKind::Pinned), 2.0 * span, 0.0, 0.0, 0.0, 0.0, 0.0, 0.01, NAN,
        3.0 * ei * 0.01 / std::pow(span, 3), 0.0, -6.0 * ei * 0.01 / std::pow(span, 3)},
+      {"Hetenyi's hinged beam",
+       held(SupportKind::Pinned),
+       {},
+       held(SupportKind::Pinned),
+       2.0 * a,
+       kb,
+       q,
+       0.0,
+       0.0,
+       0.0,
+       q / kb + h1,
+       -bend * h2,
+       -bend * beam * (h1 * d2 - h2 * d1),
+       0.0},
+      {"Hetenyi's fixed beam",
+       held(SupportKind::Fixed),
+       {},
+       held(SupportKind::Fixed),
+       2.0 * a,
+       kb,
+       q,
+       0.0,
+       0.0,
+       bend * (c1 * f2 - c2 * f1),
+       q / kb + c1,
+       -bend * c2,
+       -bend * beam * (c1 * d2 - c2 * d1),
+       bend * (c1 * f2 - c2 * f1)},
       {"span lifted off soil that takes no tension",
        held(SupportKind::Pinned),
        {},
@@ -1120,6 +1161,8 @@ ProblemData Mirrored(const ProblemData& data) {
   for (int p = 0; p <= last; ++p) {
     mirror.points[p].force = data.points[last - p].force;
     mirror.points[p].moment = -data.points[last - p].moment;
+    mirror.points[p].support = data.points[last - p].support;
+    mirror.points[p].support.rotation = -data.points[last - p].support.rotation;
   }
   UpdatePointPositions(mirror);
   return mirror;
@@ -1169,10 +1212,29 @@ TEST_F(AnalysisTest, MirroredBeamsGiveMirroredAnswers) {
     contact.sections[i] = {lengths[i], contactLoads[i], springs[i]};
   }
   for (int p = 0; p <= contact.sectionCount; ++p) contact.points[p] = {0.0, forces[p], 0.0};
+  // Held at the left: a pile head guided by its cap; a fixed end turned and settled, a pin
+  // inside, a spring at the right end, a stiffer and wider section, on soil that takes no
+  // tension too.
+  ProblemData guided = FreeHeadPile(60);
+  guided.points[0].support = {SupportKind::Guided, 0.0, 0.0, 0.0, 0.002};
+  ProblemData supported = loads;
+  supported.points[0].support = {SupportKind::Fixed, 0.0, 0.0, 0.004, -0.001};
+  supported.points[2].support.kind = SupportKind::Pinned;
+  supported.points[3].support = {SupportKind::Elastic, 500.0, 2.0e4, 0.0, 0.0};
+  supported.sections[1].stiffnessEI = 3.0e6;
+  supported.sections[1].width = 1.5;
+  ProblemData supportedContact = supported;
+  supportedContact.noTension = true;
   const std::pair<const char*, ProblemData> beams[] = {
-      {"force at the end", endForce}, {"moment at the end", endMoment},
-      {"loads and moments", loads},   {"one element before a moment", lost},
-      {"free-headed pile", pile},     {"soil that takes no tension", contact}};
+      {"force at the end", endForce},
+      {"moment at the end", endMoment},
+      {"loads and moments", loads},
+      {"one element before a moment", lost},
+      {"free-headed pile", pile},
+      {"soil that takes no tension", contact},
+      {"guided pile head", guided},
+      {"supports and own sections", supported},
+      {"supports on soil that takes no tension", supportedContact}};
   for (const auto& [name, beam] : beams) {
     SCOPED_TRACE(name);
     ProblemData data = beam, mirror = Mirrored(beam);
@@ -1197,7 +1259,7 @@ TEST_F(AnalysisTest, MirroredBeamsGiveMirroredAnswers) {
       double force = 0.0, at = 0.0;
       for (int p = 0; p < data.sectionCount; ++p) {
         if (p > 0 && j > 0 && j < n && std::fabs(a.x - at) < 1e-9 * length) {
-          force = data.points[p].force;
+          force = data.points[p].force - data.reactions[p].force;  // a support's acts upwards
         }
         at += data.sections[p].length;
       }
@@ -1214,12 +1276,18 @@ TEST_F(AnalysisTest, MirroredBeamsGiveMirroredAnswers) {
     EXPECT_LT(scheme, 1e-8 * size) << "node " << worst;
     EXPECT_LT(exact, 1e-8 * size) << "node " << worst;
     for (int j = 0; j < n; ++j) EXPECT_EQ(data.liftedOff[j], mirror.liftedOff[n - 1 - j]) << j;
+    for (int p = 0, last = data.sectionCount; p <= last; ++p) {
+      EXPECT_NEAR(data.reactions[p].force, mirror.reactions[last - p].force, 1e-8 * size) << p;
+      EXPECT_NEAR(data.reactions[p].moment, -mirror.reactions[last - p].moment, 1e-8 * size) << p;
+    }
     ASSERT_TRUE(data.accuracy.available && mirror.accuracy.available);
     EXPECT_NEAR(data.accuracy.w, mirror.accuracy.w, 1e-9 + 1e-6 * data.accuracy.w);
     // At an inner point force a node holds the scheme's Q left of it, which the mirror sees on
     // the other side of the force, and the measure takes the nearest side of the exact beam.
     bool innerForce = false;
-    for (int p = 1; p < data.sectionCount; ++p) innerForce |= data.points[p].force != 0.0;
+    for (int p = 1; p < data.sectionCount; ++p) {
+      innerForce |= data.points[p].force != 0.0 || data.reactions[p].force != 0.0;
+    }
     if (!innerForce) {
       EXPECT_NEAR(data.accuracy.Q, mirror.accuracy.Q, 1e-9 + 1e-6 * data.accuracy.Q);
     }
