@@ -85,14 +85,22 @@ std::optional<std::string> ResultsJsonText(const ProblemData& data) {
   // their sum in the balance.
   if (totals.supported) {
     document["equilibrium"]["supportForces"] = number(totals.supportForces);
-    json reactions = json::array();
+    json supports = json::array(), reactions = json::array();
     for (int p = 0; p <= data.sectionCount; ++p) {
-      if (data.points[p].support.kind == SupportKind::None) continue;
+      const PointSupport& support = data.points[p].support;
+      if (support.kind == SupportKind::None) continue;
+      supports.push_back({{"point", p},
+                          {"kind", std::string(SupportKindName(support.kind))},
+                          {"spring", number(support.spring)},
+                          {"rotationalSpring", number(support.rotationalSpring)},
+                          {"displacement", number(support.displacement)},
+                          {"rotation", number(support.rotation)}});
       reactions.push_back({{"point", p},
                            {"x", number(data.points[p].x)},
                            {"force", number(data.reactions[p].force)},
                            {"moment", number(data.reactions[p].moment)}});
     }
+    document["supports"] = std::move(supports);
     document["reactions"] = std::move(reactions);
   }
 

@@ -4,8 +4,10 @@
 // Top-level fields: "summary" (minW, maxW, minQ, maxQ, minM, maxM), "extremes" (objects with
 // "quantity" "w", "Q", "M" or "p", "kind" "min" or "max", "value", and "x" for a node or "x0"
 // and "x1" for an element), "nodes" ("x", "w", "Q", "M"), "elements" ("section" from 1, "x0",
-// "x1", "p") and "equilibrium" ("load", "pointForces", "springForces"). Every number is written
-// as the shortest text that reads back to the same double, with "." whatever the locale.
+// "x1", "p"), "sections" where one has its own EI or width, "equilibrium" ("load",
+// "pointForces", "springForces", and "supportForces" with supports), and with supports
+// "supports" (as read) and "reactions". Every number is written as the shortest text that reads
+// back to the same double, with "." whatever the locale.
 
 #include <optional>
 #include <string>

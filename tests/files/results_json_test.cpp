@@ -133,6 +133,10 @@ TEST(ResultsJson, FieldsAndNumbersReadBackExactly) {
   const auto held = nlohmann::ordered_json::parse(*ResultsJsonText(*data));
   EXPECT_EQ(Keys(held["equilibrium"]),
             (Names{"load", "pointForces", "springForces", "supportForces"}));
+  EXPECT_EQ(held["supports"].dump(),
+            R"([{"point":0,"kind":"fixed","spring":0.0,"rotationalSpring":0.0,"displacement":0.0,)"
+            R"("rotation":0.0},{"point":2,"kind":"pinned","spring":0.0,"rotationalSpring":0.0,)"
+            R"("displacement":0.0,"rotation":0.0}])");
   ASSERT_EQ(held["reactions"].size(), 2u);
   EXPECT_EQ(Keys(held["reactions"][0]), (Names{"point", "x", "force", "moment"}));
   EXPECT_EQ(held["reactions"][1]["point"], 2);
