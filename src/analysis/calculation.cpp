@@ -280,8 +280,15 @@ Solve SolveVerified(const ProblemData& data, AnalysisWorkspace& work, SolutionMe
   while (freeStart < n && mesh.elementSpring[freeStart] == 0.0) ++freeStart;
   if (endHeld(0)) freeStart = 0;
   const bool freeEnd = mesh.elementSpring[n - 1] == 0.0 && !endHeld(data.sectionCount);
+  // A displacement held inside the beam leaves its node's M to the compatibility equation alone,
+  // whose M is tiny beside its w: the elimination without exchanges loses the digits there, and
+  // is not tried.
+  bool heldInside = false;
+  for (int p = 1; p < data.sectionCount; ++p) {
+    heldInside = heldInside || HoldsDisplacement(data.points[p].support.kind);
+  }
   // Assembled before every attempt: a solve consumes the system.
-  if (!freeEnd) {
+  if (!freeEnd && !heldInside) {
     AssembleSystem(data, work.mesh, work.system);
     if (SolveSystem(work.system, n, EliminationOrder::Descending) && verified()) {
       method = SolutionMethod::Descending;
@@ -292,12 +299,12 @@ Solve SolveVerified(const ProblemData& data, AnalysisWorkspace& work, SolutionMe
   // A solution that is not finite from coefficients that are not finite either is no fault of
   // the solver; checked only here, since a verified solution has finite coefficients.
   if (!SystemIsFinite(work.system, n)) return Solve::NotFinite;
-  if (freeStart == 0 || mesh.supported) {
+  if (!heldInside && (freeStart == 0 || mesh.supported)) {
     if (SolveSystem(work.system, n, EliminationOrder::Ascending) && verified()) {
       method = SolutionMethod::Ascending;
       return Solve::Solved;
     }
-  } else if (SolveFreeStart(work.system, n, freeStart)) {
+  } else if (!heldInside && SolveFreeStart(work.system, n, freeStart)) {
     // The miss that the refinement starts from, which also tells whether a guide needs it.
     const double residual =
         SchemeResidual(data, work.mesh, work.system, work.band.correction.data());
