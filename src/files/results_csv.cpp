@@ -1,18 +1,42 @@
 #include "files/results_csv.h"
 
+#include <memory>
+#include <vector>
+
+#include "analysis/mesh.h"
 #include "analysis/result_quantities.h"
 #include "text/number_format.h"
 
 namespace pelvar {
 
 std::string NodeTableCsv(const ProblemData& data) {
-  std::string csv = "node,x,w,Q,M\n";
   AssertCountsWithinLimits(data);
+  // With supports, two more columns: what the support at a node gives the beam, empty at the
+  // nodes without one.
+  std::vector<int> pointAt;
+  if (AnyPointHasSupport(data)) {
+    auto mesh = std::make_unique<MeshData>();
+    if (!BuildMesh(data, *mesh)) {
+      pointAt.assign(mesh->nodePoint.begin(), mesh->nodePoint.begin() + data.elementCount + 1);
+    }
+  }
+  std::string csv = pointAt.empty() ? "node,x,w,Q,M\n" : "node,x,w,Q,M,reaction,reactionMoment\n";
   const int last = data.elementCount;
   for (int j = 0; j <= last; ++j) {
     const ResultNode& node = data.nodes[static_cast<std::size_t>(j)];
     csv += FormatText("%d", j) + "," + ShortestRealText(node.x) + "," + ShortestRealText(node.w) +
-           "," + ShortestRealText(node.Q) + "," + ShortestRealText(node.M) + "\n";
+           "," + ShortestRealText(node.Q) + "," + ShortestRealText(node.M);
+    if (!pointAt.empty()) {
+      const int p = pointAt[static_cast<std::size_t>(j)];
+      csv += ",";
+      if (p >= 0 && data.points[p].support.kind != SupportKind::None) {
+        csv += ShortestRealText(data.reactions[p].force) + "," +
+               ShortestRealText(data.reactions[p].moment);
+      } else {
+        csv += ",";
+      }
+    }
+    csv += "\n";
   }
   return csv;
 }

@@ -8,7 +8,8 @@
 
 namespace pelvar {
 
-// The header "node,x,w,Q,M", then nodes 0..elementCount.
+// The header "node,x,w,Q,M", then nodes 0..elementCount; with supports two more columns,
+// "reaction" and "reactionMoment", filled at the nodes of the supports.
 std::string NodeTableCsv(const ProblemData& data);
 
 // The header "element,section,x0,x1,p", then elements 1..elementCount with their section

@@ -11,6 +11,8 @@
 #include "analysis/calculation.h"
 #include "analysis/result_quantities.h"
 #include "analysis/results.h"
+#include "files/results_csv.h"
+#include "text/number_format.h"
 
 namespace pelvar {
 namespace {
@@ -143,6 +145,17 @@ TEST(ResultsJson, FieldsAndNumbersReadBackExactly) {
   EXPECT_EQ(held["reactions"][1]["x"].get<double>(), 20.0);
   EXPECT_EQ(held["reactions"][0]["moment"].get<double>(), data->reactions[0].moment);
   EXPECT_EQ(held["reactions"][1]["force"].get<double>(), data->reactions[2].force);
+  // The node table's CSV takes two more columns, filled at the supports' nodes only.
+  const std::string csv = NodeTableCsv(*data);
+  EXPECT_TRUE(csv.starts_with("node,x,w,Q,M,reaction,reactionMoment\n"));
+  const std::string first =
+      csv.substr(csv.find('\n') + 1, csv.find('\n', csv.find('\n') + 1) - csv.find('\n') - 1);
+  EXPECT_TRUE(first.ends_with("," + ShortestRealText(data->reactions[0].force) + "," +
+                              ShortestRealText(data->reactions[0].moment)))
+      << first;
+  EXPECT_NE(csv.find("\n1,"), std::string::npos);
+  EXPECT_EQ(csv.substr(csv.find("\n1,")).find(",,\n"),
+            csv.substr(csv.find("\n1,")).find('\n', 1) - 2);
   const auto& balance = held["equilibrium"];
   EXPECT_NEAR(balance["load"].get<double>() + balance["pointForces"].get<double>(),
               balance["springForces"].get<double>() + balance["supportForces"].get<double>(),
