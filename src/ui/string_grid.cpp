@@ -641,7 +641,14 @@ void StringGrid::tabKey(const QKeyEvent& event) {
 }
 
 QPoint StringGrid::firstEditableCell() const { return {fixedCols(), fixedRows()}; }
-QPoint StringGrid::lastEditableCell() const { return {columnCount() - 1, rowCount() - 1}; }
+QPoint StringGrid::lastEditableCell() const {
+  // Cells that take no input now are passed over, as Tab passes them.
+  const int cols = columnCount();
+  for (int cell = rowCount() * cols - 1; cell >= 0; --cell) {
+    if (isEditable(cell % cols, cell / cols)) return {cell % cols, cell / cols};
+  }
+  return {cols - 1, rowCount() - 1};
+}
 
 bool StringGrid::focusNextPrevChild(bool next) {
   // Inside the grid Tab moves between cells; past its last cell it goes on in the next table.

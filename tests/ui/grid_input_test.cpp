@@ -479,6 +479,13 @@ TEST_F(GridInputTest, CtrlTabGoesFromTableToTableAtItsOwnCell) {
   Press(Qt::Key_Backtab, Qt::ShiftModifier);
   EXPECT_EQ(Current(form->SoilGrid), QPoint(3, 4));
   EXPECT_EQ(EditorText(form->SoilGrid), "       7.000");
+  // Before the general data's first cell it goes on at the last cell of the forces that takes
+  // input: the last point's support, none of whose values a free point uses.
+  ClickCell(form->MainGrid, 1, 1);
+  Press(Qt::Key_Backtab, Qt::ShiftModifier);
+  EXPECT_TRUE(form->ForcesGrid->hasActiveFocus());
+  EXPECT_EQ(Current(form->ForcesGrid), QPoint(4, 5));
+  EXPECT_EQ(EditorText(form->ForcesGrid), "none");
 }
 
 TEST_F(GridInputTest, SectionsCommitClampsAndMovesThePoints) {
