@@ -1,5 +1,7 @@
 #include "model/input_rules.h"
 
+#include <cctype>
+
 #include "text/number_format.h"
 #include "text/number_reader.h"
 
@@ -10,6 +12,8 @@ namespace {
 constexpr std::string_view kCountFormat = "%6d";
 constexpr std::string_view kStiffnessFormat = "%12.1f";
 constexpr std::string_view kRealFormat = "%12.3f";
+// Prescribed displacements and rotations are small: millimetres and thousandths of a radian.
+constexpr std::string_view kSmallFormat = "%12.6f";
 
 // The fields behind the value columns, from column 1 on.
 constexpr double SectionRow::*kSectionField[] = {&SectionRow::length, &SectionRow::load,
@@ -74,9 +78,63 @@ CommittedCell CommitSectionCell(const ProblemData& data, SectionColumn column,
   return RealCell(AtLeast(ReadReal(typed), 0.0));
 }
 
-CommittedCell CommitPointCell(PointColumn /*column*/, std::string_view typed) {
+CommittedCell CommitPointCell(PointColumn column, std::string_view typed) {
+  switch (column) {
+    case PointColumn::Support: {
+      const SupportKind kind = ReadSupportKind(typed).value_or(SupportKind::None);
+      return {static_cast<double>(kind), std::string(SupportKindName(kind))};
+    }
+    case PointColumn::Spring:
+    case PointColumn::RotationalSpring:
+      return RealCell(AtLeast(ReadReal(typed), 0.0));
+    case PointColumn::Displacement:
+    case PointColumn::Rotation:
+      return RealCell(ReadReal(typed), kSmallFormat);
+    case PointColumn::X:
+    case PointColumn::Force:
+    case PointColumn::Moment:
+      break;
+  }
   // Forces and moments take any value, of either sign.
   return RealCell(ReadReal(typed));
+}
+
+std::optional<SupportKind> ReadSupportKind(std::string_view text) {
+  const auto blank = [](char c) { return c == ' ' || c == '\t'; };
+  while (!text.empty() && blank(text.front())) text.remove_prefix(1);
+  while (!text.empty() && blank(text.back())) text.remove_suffix(1);
+  if (text.empty()) return std::nullopt;
+  for (std::int32_t code = 0; code <= kLargestSupportCode; ++code) {
+    const auto kind = static_cast<SupportKind>(code);
+    const std::string_view name = SupportKindName(kind);
+    if (text.size() == 1 && text[0] == static_cast<char>('0' + code)) return kind;
+    if (text.size() > name.size()) continue;
+    bool same = true;
+    for (std::size_t i = 0; i < text.size() && same; ++i) {
+      same = std::tolower(static_cast<unsigned char>(text[i])) == name[i];
+    }
+    // The names' first letters differ, so a first letter names one kind.
+    if (same) return kind;
+  }
+  return std::nullopt;
+}
+
+bool UsesPointColumn(SupportKind kind, PointColumn column) {
+  switch (column) {
+    case PointColumn::Spring:
+    case PointColumn::RotationalSpring:
+      return kind == SupportKind::Elastic;
+    case PointColumn::Displacement:
+      return HoldsDisplacement(kind);
+    case PointColumn::Rotation:
+      return HoldsRotation(kind);
+    case PointColumn::X:
+    case PointColumn::Force:
+    case PointColumn::Moment:
+    case PointColumn::Support:
+      break;
+  }
+  return true;
 }
 
 std::string GeneralCellText(const ProblemData& data, GeneralRow row) {
@@ -122,6 +180,24 @@ bool ShowsGeneralValue(const SectionRow& section, SectionColumn column) {
 }
 
 std::string PointCellText(const PointLoadRow& point, PointColumn column) {
+  const PointSupport& support = point.support;
+  if (!UsesPointColumn(support.kind, column)) return {};
+  switch (column) {
+    case PointColumn::Support:
+      return std::string(SupportKindName(support.kind));
+    case PointColumn::Spring:
+      return FormatText(kRealFormat, support.spring);
+    case PointColumn::RotationalSpring:
+      return FormatText(kRealFormat, support.rotationalSpring);
+    case PointColumn::Displacement:
+      return FormatText(kSmallFormat, support.displacement);
+    case PointColumn::Rotation:
+      return FormatText(kSmallFormat, support.rotation);
+    case PointColumn::X:
+    case PointColumn::Force:
+    case PointColumn::Moment:
+      break;
+  }
   return FormatText(kRealFormat, point.*kPointField[static_cast<int>(column) - 1]);
 }
 

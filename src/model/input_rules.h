@@ -4,6 +4,7 @@
 // commits through these rules and fills its tables with the same formats.
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -25,8 +26,20 @@ enum class GeneralRow {
 // The value columns of the sections table. EI and width are the section's own where it has
 // them, else the cells show the general data's.
 enum class SectionColumn { Length = 1, Load = 2, Spring = 3, StiffnessEI = 4, Width = 5 };
-// The columns of the forces table; x follows from the lengths and is never typed.
-enum class PointColumn { X = 1, Force = 2, Moment = 3 };
+// The columns of the forces table; x follows from the lengths and is never typed. After the
+// loads, the point's support: its kind, its translational and rotational springs, and the
+// displacement and rotation it prescribes.
+enum class PointColumn {
+  X = 1,
+  Force = 2,
+  Moment = 3,
+  Support = 4,
+  Spring = 5,
+  RotationalSpring = 6,
+  Displacement = 7,
+  Rotation = 8,
+};
+inline constexpr int kPointColumns = 9;  // with the point's number
 
 // A typed name (the user, the file, the problem) keeps at most its first 40 bytes, well within
 // the 59 that ProblemData holds, and nothing from its first comma on, where the data file ends a
@@ -51,7 +64,15 @@ CommittedCell CommitGeneralCell(GeneralRow row, std::string_view typed,
 // general data's value: value is then 0 and text the general value as the cell shows it.
 CommittedCell CommitSectionCell(const ProblemData& data, SectionColumn column,
                                 std::string_view typed);
+// A support's kind is its name, a name's first letters, or its code, in either case and with
+// blanks around it; text that names no kind commits as none, as text without a number reads 0.
 CommittedCell CommitPointCell(PointColumn column, std::string_view typed);
+
+// The kind a text names, as CommitPointCell reads it; nothing where it names none of them.
+std::optional<SupportKind> ReadSupportKind(std::string_view text);
+// Whether a support uses the value of a column: the springs only an elastic one, the
+// displacement where w is held, the rotation where the slope is held.
+bool UsesPointColumn(SupportKind kind, PointColumn column);
 
 // The texts the tables show for what ProblemData holds.
 std::string GeneralCellText(const ProblemData& data, GeneralRow row);
@@ -59,6 +80,7 @@ std::string RowNumberText(int number);  // the numbers of the sections and the p
 std::string SectionCellText(const ProblemData& data, int section, SectionColumn column);
 // Whether the cell of a section stands for a value the section does not have of its own.
 bool ShowsGeneralValue(const SectionRow& section, SectionColumn column);
+// Blank where the point's support does not use the column.
 std::string PointCellText(const PointLoadRow& point, PointColumn column);
 
 }  // namespace pelvar

@@ -13,11 +13,11 @@ void EditHistory::record(const CellChange& change) {
 }
 
 void EditHistory::beginGroup() {
-  if (!group_) group_.emplace();
+  if (groupDepth_++ == 0) group_.emplace();
 }
 
 void EditHistory::endGroup() {
-  if (!group_) return;
+  if (groupDepth_ == 0 || --groupDepth_ > 0 || !group_) return;
   EditStep step = std::move(*group_);
   group_.reset();
   if (!step.empty()) push(std::move(step));
@@ -45,6 +45,7 @@ void EditHistory::clear() {
   undo_.clear();
   redo_.clear();
   group_.reset();
+  groupDepth_ = 0;
 }
 
 }  // namespace pelvar

@@ -34,7 +34,9 @@ class EditHistory {
   // A committed change: a step of its own, or part of the group open. A new change ends what
   // could be redone.
   void record(const CellChange& change);
-  // The changes recorded until endGroup make one step, as the cells of one paste.
+  // The changes recorded until endGroup make one step, as the cells of one paste. Groups may
+  // stand within each other (a cell of a paste that changes others of its row): the outermost
+  // makes the step.
   void beginGroup();
   void endGroup();
 
@@ -59,6 +61,7 @@ class EditHistory {
   std::vector<EditStep> undo_;
   std::vector<EditStep> redo_;
   std::optional<EditStep> group_;
+  int groupDepth_ = 0;
 };
 
 }  // namespace pelvar

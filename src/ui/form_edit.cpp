@@ -83,6 +83,13 @@ void TFormPelv::connectEditHistory() {
               history_.record({table, row, col, before, after});
               editHistoryChanged();
             });
+    // What one commit changes beyond its cell is undone with it.
+    connect(tableOf(table)->tableModel(), &InputTableModel::commitStarted, this,
+            [this] { history_.beginGroup(); });
+    connect(tableOf(table)->tableModel(), &InputTableModel::commitFinished, this, [this] {
+      history_.endGroup();
+      editHistoryChanged();
+    });
   }
 }
 
@@ -191,7 +198,9 @@ void TFormPelv::Paste1Click() {
 
 std::optional<QString> TFormPelv::pasteBlock(StringGrid* grid, const QList<QStringList>& block) {
   const QModelIndex at = grid->currentIndex();
-  if (!at.isValid() || !grid->isEditable(at.column(), at.row())) return std::nullopt;
+  // Any value cell, also one that takes no input now: the block may give its row a kind that
+  // uses it.
+  if (!at.isValid() || !(at.flags() & Qt::ItemIsEnabled)) return std::nullopt;
   InputTableModel& model = *grid->tableModel();
   int width = 0;
   for (const QStringList& row : block) width = std::max(width, static_cast<int>(row.size()));
@@ -225,8 +234,32 @@ std::optional<QString> TFormPelv::pasteBlock(StringGrid* grid, const QList<QStri
         .arg(sectionsNeeded)
         .arg(kMaxSections);
   }
+  // Whether a cell takes input once the block's row has given its point the support it names:
+  // a cell that does not is left as it is, its text unread, as typing into it does nothing.
+  const auto takesInput = [&](int r, int c) {
+    if (grid != ForcesGrid) return true;
+    const std::size_t point = static_cast<std::size_t>(at.row() + r - 2);
+    SupportKind kind = data_.points[point].support.kind;
+    const int kindAt = static_cast<int>(PointColumn::Support) - at.column();
+    if (kindAt >= 0 && kindAt < static_cast<int>(block[r].size())) {
+      kind = ReadSupportKind(Cp1252FromQString(block[r][kindAt])).value_or(kind);
+    }
+    return UsesPointColumn(kind, static_cast<PointColumn>(at.column() + c));
+  };
   for (int r = 0; r < height; ++r) {
     for (int c = 0; c < static_cast<int>(block[r].size()); ++c) {
+      if (!takesInput(r, c)) continue;
+      const QStringList choices = model.choices(at.row() + r, at.column() + c);
+      if (!choices.isEmpty() && !model.namesChoice(at.row() + r, at.column() + c, block[r][c])) {
+        return QStringLiteral(
+                   "Nothing pasted: \"%1\" in row %2, column %3 of the clipboard is not one of "
+                   "%4, nor their codes 0 to %5.")
+            .arg(Quoted(block[r][c]))
+            .arg(r + 1)
+            .arg(c + 1)
+            .arg(choices.join(QStringLiteral(", ")))
+            .arg(choices.size() - 1);
+      }
       if (!model.holdsNumber(at.row() + r, at.column() + c)) continue;
       // A blank gives a section the general data's EI or width back.
       if (model.takesGeneralValue(at.row() + r, at.column() + c) &&

@@ -83,6 +83,9 @@ QLabel* MakeCaption(QWidget* parent, const QString& text) {
 constexpr int kNumberColumnWidth = 50;
 constexpr int kValueColumnWidth = 90;
 constexpr int kTableGap = 16;  // between the sections and the forces
+// The forces table keeps its point, x, force and moment beside the sections whatever they take;
+// its supports' columns take what the window has right of that, and scroll where it has none.
+constexpr int kForcesLeastColumns = 4;
 
 int FullTableWidth(int columns) {
   return kNumberColumnWidth + 2 + (columns - 1) * (kValueColumnWidth + 1);
@@ -368,21 +371,21 @@ void TFormPelv::fitResultsImageToScreen() {
 }
 
 void TFormPelv::layOutSectionsGrid() {
-  // The forces stand right of the sections whole; the sections take the width left of them,
-  // and scroll the columns that do not fit there rather than push the forces off the window.
-  const int right = clientSize().width() - kTableBottomMargin - kTableGap -
-                    FullTableWidth(ForcesGrid->columnCount());
+  // The forces' loads stand right of the sections whole; the sections take the width left of
+  // them, and scroll the columns that do not fit there rather than push the forces off the
+  // window.
+  const int right =
+      clientSize().width() - kTableBottomMargin - kTableGap - FullTableWidth(kForcesLeastColumns);
   PlaceTable(SoilGrid, PanelSections, SectionsHelp, MainGrid->x(),
              MainGrid->y() + MainGrid->height() + 10, right,
              clientSize().height() - kTableBottomMargin);
 }
 
 void TFormPelv::layOutForcesGrid() {
-  // To the right of the sections, at the same height.
+  // To the right of the sections, at the same height, as wide as the window has room.
   const int left = PanelSections->x() + PanelSections->width() + kTableGap;
   PlaceTable(ForcesGrid, PanelForces, StepsHelp, left, PanelSections->y(),
-             left + FullTableWidth(ForcesGrid->columnCount()),
-             clientSize().height() - kTableBottomMargin);
+             clientSize().width() - kTableBottomMargin, clientSize().height() - kTableBottomMargin);
 }
 
 void TFormPelv::FormResize() {

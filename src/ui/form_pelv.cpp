@@ -516,7 +516,14 @@ void TFormPelv::sectionCommitted(const QModelIndex& /*cell*/, bool changed) {
 }
 
 void TFormPelv::forceCommitted(const QModelIndex& /*cell*/, bool changed) {
-  if (changed) dropResults();
+  if (!changed) return;
+  dropResults();
+  // A support's kind decides which of its row's cells take input, the current one included.
+  if (ForcesGrid->isEditable(ForcesGrid->currentColumn(), ForcesGrid->currentRow())) {
+    ForcesGrid->openEditor();
+  } else {
+    ForcesGrid->discardEditor();
+  }
 }
 
 void TFormPelv::SoilGridSelectCell(int col, int row) {

@@ -7,7 +7,8 @@ namespace pelvar {
 QString AboutText() {
   return QStringLiteral(
              "Pelvar\n\n"
-             "Version " PELVAR_VERSION ", released under the MIT licence.\n\n"
+             "Version " PELVAR_VERSION
+             ", released under the MIT licence.\n\n"
              "This is a program for the analysis of a beam on elastic foundation.\n"
              "The program also applies to a laterally loaded pile, supported by\n"
              "linear springs.\n\n"
@@ -57,7 +58,17 @@ QString ForcesHelpText() {
       "in each point between two sections.\n\n"
       "- x : Location of point.\n"
       "- Force : Concentrated force.\n"
-      "- Moment : Concentrated moment.\n\n");
+      "- Moment : Concentrated moment.\n"
+      "- Support : How the point is held: none; pinned (w held, free to rotate);\n"
+      "     fixed (w and slope held); guided (slope held, free to move, as a pile\n"
+      "     head in its cap); elastic (springs). Type its first letter or its code\n"
+      "     0..4, or open the list with F4 or Alt+Down. Inside the beam only pinned\n"
+      "     and elastic without a rotational spring can be calculated.\n"
+      "- Spring : An elastic support's translational spring (kN/m) and rotational\n"
+      "     spring (kNm/rad), at least 0; either may be 0.\n"
+      "- w, dw/dx : The displacement a pinned or fixed support holds (m, positive\n"
+      "     down, as w), and the rotation a fixed or guided support holds (rad, in\n"
+      "     the sign of dw/dx). Cells a support does not use are blank and grey.\n\n");
 }
 
 }  // namespace pelvar

@@ -17,9 +17,11 @@ constexpr std::array<std::array<const char*, 6>, 2> kSectionCaptions{{
     {" Section", "      Length", "        Load", "      Spring", "          EI", "       Width"},
     {"", "         m", "       kN/m\u00b2", "       kN/m\u00b3", "        kNm\u00b2", "         m"},
 }};
-constexpr std::array<std::array<const char*, 4>, 2> kPointCaptions{{
-    {"  Point", "         x", "      Force", "     Moment"},
-    {"", "         m", "        kN", "        kNm"},
+constexpr std::array<std::array<const char*, kPointColumns>, 2> kPointCaptions{{
+    {"  Point", "         x", "      Force", "     Moment", " Support", "      Spring",
+     "      Spring", "           w", "       dw/dx"},
+    {"", "         m", "        kN", "        kNm", "", "        kN/m", "     kNm/rad",
+     "           m", "         rad"},
 }};
 constexpr std::array<const char*, 7> kGeneralLabels{
     "Licensed User",
@@ -63,6 +65,8 @@ int InputTableModel::columnCount(const QModelIndex& parent) const {
 
 Qt::ItemFlags InputTableModel::flags(const QModelIndex& index) const {
   if (!index.isValid() || isFixed(index.row(), index.column())) return Qt::NoItemFlags;
+  // A cell that takes no input is still passed through and selected with its neighbours.
+  if (!takesInput(index.row(), index.column())) return Qt::ItemIsSelectable | Qt::ItemIsEnabled;
   return Qt::ItemIsSelectable | Qt::ItemIsEditable | Qt::ItemIsEnabled;
 }
 
@@ -82,7 +86,9 @@ QVariant InputTableModel::data(const QModelIndex& index, int role) const {
     case Qt::TextAlignmentRole:
       return int(Qt::AlignVCenter | (isNumber(row, col) ? Qt::AlignRight : Qt::AlignLeft));
     case Qt::BackgroundRole:
-      return fixed ? QVariant(QBrush(Qt::yellow)) : QVariant();
+      if (fixed) return QVariant(QBrush(Qt::yellow));
+      // The button face, as a control that is off.
+      return takesInput(row, col) ? QVariant() : QVariant(QBrush(palette::kSilver));
     case Qt::ForegroundRole:
       if (fixed) return QVariant(QBrush(Qt::black));
       // Typed text is the user's own, whatever it stands in for.
@@ -107,13 +113,22 @@ bool InputTableModel::setData(const QModelIndex& index, const QVariant& value, i
     return true;
   }
   if (role != Qt::EditRole) return false;
+  emit commitStarted();
   const StoredValue before = storedValue(row, col);
   const bool changed = commitCell(row, col, Cp1252FromQString(value.toString()));
   typed_.erase({row, col});
   emit dataChanged(index, index);
-  if (changed) emit valueChanged(row, col, before, storedValue(row, col));
+  if (changed) {
+    emit valueChanged(row, col, before, storedValue(row, col));
+    settleRow(row, col);
+  }
+  emit commitFinished();
   emit committed(index, changed);
   return true;
+}
+
+void InputTableModel::showRow(int row) {
+  if (row < rows_) emit dataChanged(index(row, 0), index(row, columns_ - 1));
 }
 
 void InputTableModel::restoreValue(int row, int col, const StoredValue& value) {
@@ -329,8 +344,38 @@ void SectionsModel::storeValue(int row, int col, const StoredValue& value) {
 
 // ---- forces ---------------------------------------------------------------------------------
 
+namespace {
+
+// The field behind a value cell of the forces table that holds a number.
+double& PointField(ProblemData& data, int row, int col) {
+  PointLoadRow& point = data.points[static_cast<std::size_t>(row - 2)];
+  switch (static_cast<PointColumn>(col)) {
+    case PointColumn::Force:
+      return point.force;
+    case PointColumn::Spring:
+      return point.support.spring;
+    case PointColumn::RotationalSpring:
+      return point.support.rotationalSpring;
+    case PointColumn::Displacement:
+      return point.support.displacement;
+    case PointColumn::Rotation:
+      return point.support.rotation;
+    case PointColumn::X:
+    case PointColumn::Moment:
+    case PointColumn::Support:
+      break;
+  }
+  return point.moment;
+}
+
+SupportKind KindAt(const ProblemData& data, int row) {
+  return data.points[static_cast<std::size_t>(row - 2)].support.kind;
+}
+
+}  // namespace
+
 ForcesModel::ForcesModel(ProblemData& data, QObject* parent)
-    : InputTableModel(data, 2, 2, 4, parent) {}
+    : InputTableModel(data, 2, 2, kPointColumns, parent) {}
 
 int ForcesModel::wantedRows() const { return data_.sectionCount + 3; }
 
@@ -341,23 +386,68 @@ QString ForcesModel::cellText(int row, int col) const {
                              static_cast<PointColumn>(col)));
 }
 
-bool ForcesModel::isNumber(int /*row*/, int /*col*/) const { return true; }
+bool ForcesModel::isNumber(int /*row*/, int col) const {
+  return static_cast<PointColumn>(col) != PointColumn::Support;
+}
+
+QStringList ForcesModel::choices(int row, int col) const {
+  if (row < 2 || static_cast<PointColumn>(col) != PointColumn::Support) return {};
+  QStringList names;
+  for (std::int32_t code = 0; code <= kLargestSupportCode; ++code) {
+    names << QString::fromLatin1(SupportKindName(static_cast<SupportKind>(code)));
+  }
+  return names;
+}
+
+bool ForcesModel::namesChoice(int row, int col, const QString& text) const {
+  return !choices(row, col).isEmpty() && ReadSupportKind(Cp1252FromQString(text)).has_value();
+}
+
+bool ForcesModel::takesInput(int row, int col) const {
+  return row < 2 || row - 2 >= kMaxPoints ||
+         UsesPointColumn(KindAt(data_, row), static_cast<PointColumn>(col));
+}
 
 bool ForcesModel::commitCell(int row, int col, const std::string& typed) {
-  PointLoadRow& point = data_.points[static_cast<std::size_t>(row - 2)];
   const auto column = static_cast<PointColumn>(col);
   const CommittedCell cell = CommitPointCell(column, typed);
-  return Store(column == PointColumn::Force ? point.force : point.moment, cell.value);
+  if (column == PointColumn::Support) {
+    return Store(data_.points[static_cast<std::size_t>(row - 2)].support.kind,
+                 static_cast<SupportKind>(cell.value));
+  }
+  return Store(PointField(data_, row, col), cell.value);
 }
 
 StoredValue ForcesModel::storedValue(int row, int col) const {
-  const PointLoadRow& point = data_.points[static_cast<std::size_t>(row - 2)];
-  return {static_cast<PointColumn>(col) == PointColumn::Force ? point.force : point.moment, {}};
+  if (static_cast<PointColumn>(col) == PointColumn::Support) {
+    const SupportKind kind = KindAt(data_, row);
+    return {static_cast<double>(kind), std::string(SupportKindName(kind))};
+  }
+  return {PointField(data_, row, col), {}};
 }
 
 void ForcesModel::storeValue(int row, int col, const StoredValue& value) {
-  PointLoadRow& point = data_.points[static_cast<std::size_t>(row - 2)];
-  (static_cast<PointColumn>(col) == PointColumn::Force ? point.force : point.moment) = value.number;
+  if (static_cast<PointColumn>(col) != PointColumn::Support) {
+    PointField(data_, row, col) = value.number;
+    return;
+  }
+  // Only ever a code stored before; held within the kinds all the same.
+  const int code = static_cast<int>(value.number);
+  data_.points[static_cast<std::size_t>(row - 2)].support.kind =
+      code >= 0 && code <= kLargestSupportCode ? static_cast<SupportKind>(code) : SupportKind::None;
+  showRow(row);
+}
+
+void ForcesModel::settleRow(int row, int col) {
+  if (static_cast<PointColumn>(col) != PointColumn::Support) return;
+  for (int value = static_cast<int>(PointColumn::Spring); value < kPointColumns; ++value) {
+    if (takesInput(row, value)) continue;
+    const StoredValue before = storedValue(row, value);
+    if (before.number == 0.0) continue;
+    PointField(data_, row, value) = 0.0;
+    emit valueChanged(row, value, before, storedValue(row, value));
+  }
+  showRow(row);
 }
 
 }  // namespace pelvar

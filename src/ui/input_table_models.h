@@ -11,6 +11,7 @@
 
 #include <QAbstractTableModel>
 #include <QString>
+#include <QStringList>
 #include <map>
 #include <string>
 #include <utility>
@@ -44,8 +45,19 @@ class InputTableModel : public QAbstractTableModel {
   // text, shows the value and reports a commit, as typing would; it is no new change.
   void restoreValue(int row, int col, const StoredValue& value);
 
-  // Whether the cell holds a number (else a name or a label).
+  // Whether the cell holds a number (else a name, a choice or a label).
   bool holdsNumber(int row, int col) const { return isNumber(row, col); }
+  // The texts a cell is chosen from (a support's kind), in the order of their codes; none for a
+  // cell that is typed.
+  virtual QStringList choices(int /*row*/, int /*col*/) const { return {}; }
+  // Whether a text names one of the cell's choices, as a commit reads it (a name, its first
+  // letters, its code).
+  virtual bool namesChoice(int /*row*/, int /*col*/, const QString& /*text*/) const {
+    return false;
+  }
+  // Whether a value cell takes input now: one that the rest of its row leaves without meaning
+  // (a spring of a support that has none) shows blank and takes nothing.
+  virtual bool takesInput(int /*row*/, int /*col*/) const { return true; }
   // Whether the cell may go without a value of its own and then shows the general data's (a
   // section's EI and width): its stored 0, and a blank committed, stand for that.
   virtual bool takesGeneralValue(int /*row*/, int /*col*/) const { return false; }
@@ -68,6 +80,10 @@ class InputTableModel : public QAbstractTableModel {
   void committed(const QModelIndex& index, bool changed);
   // A commit changed what the cell stores; comes before committed.
   void valueChanged(int row, int col, const StoredValue& before, const StoredValue& after);
+  // Around a commit: the changes in between are one edit (a kind that clears the values it
+  // does not use).
+  void commitStarted();
+  void commitFinished();
 
  protected:
   // The rows the counts of ProblemData call for.
@@ -86,6 +102,11 @@ class InputTableModel : public QAbstractTableModel {
   virtual bool commitCell(int row, int col, const std::string& typed) = 0;
   // Stores a value exactly, with what follows from it (the points' positions).
   virtual void storeValue(int row, int col, const StoredValue& value) = 0;
+  // After a commit that changed the cell: what else of its row it changes, each change reported
+  // by valueChanged.
+  virtual void settleRow(int /*row*/, int /*col*/) {}
+  // The whole row shows anew, as after a support's kind changed which cells take input.
+  void showRow(int row);
 
   ProblemData& data_;
 
@@ -135,12 +156,18 @@ class SectionsModel : public InputTableModel {
 };
 
 // Forces: two caption rows, then one row per point; the point's number and its x (which
-// follows from the lengths) fixed, then force and moment.
+// follows from the lengths) fixed, then force and moment, and the point's support: its kind,
+// chosen from the five, and the values it uses. A kind committed clears the values it does not
+// use, which its cells show blank and which take no input, so that no value stands in the
+// problem without effect.
 class ForcesModel : public InputTableModel {
   Q_OBJECT
  public:
   ForcesModel(ProblemData& data, QObject* parent);
   StoredValue storedValue(int row, int col) const override;
+  QStringList choices(int row, int col) const override;
+  bool namesChoice(int row, int col, const QString& text) const override;
+  bool takesInput(int row, int col) const override;
 
  protected:
   int wantedRows() const override;
@@ -148,6 +175,7 @@ class ForcesModel : public InputTableModel {
   bool isNumber(int row, int col) const override;
   bool commitCell(int row, int col, const std::string& typed) override;
   void storeValue(int row, int col, const StoredValue& value) override;
+  void settleRow(int row, int col) override;
 };
 
 }  // namespace pelvar

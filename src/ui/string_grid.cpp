@@ -1,6 +1,7 @@
 #include "ui/string_grid.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QHeaderView>
 #include <QHelpEvent>
 #include <QKeyEvent>
@@ -17,6 +18,23 @@
 
 namespace pelvar {
 namespace {
+
+// The keys with which a closed list moves through its entries; in the grid they move between
+// cells, as in every other cell.
+bool MovesBetweenCells(const QKeyEvent& event) {
+  if (event.modifiers() & Qt::AltModifier) return false;
+  switch (event.key()) {
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+    case Qt::Key_PageUp:
+    case Qt::Key_PageDown:
+    case Qt::Key_Left:
+    case Qt::Key_Right:
+      return true;
+    default:
+      return false;
+  }
+}
 
 // The menu bar takes the keyboard focus while it is worked from the keys and gives it back to
 // where it was; a table keeps the focus in the sense of its window meanwhile, as it does while a
@@ -54,6 +72,22 @@ class GridDelegate : public QStyledItemDelegate {
 
   QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option,
                         const QModelIndex& index) const override {
+    const QStringList choices =
+        grid_ != nullptr ? grid_->model_->choices(index.row(), index.column()) : QStringList();
+    if (!choices.isEmpty()) {
+      // A cell chosen from a list: a choice is committed at once, as a list's choice is,
+      // and decides at once which cells of its row take input.
+      auto* list = new QComboBox(parent);
+      list->setFrame(false);
+      list->addItems(choices);
+      const QPersistentModelIndex cell(index);
+      InputTableModel* model = grid_->model_;
+      connect(list, &QComboBox::activated, list, [list, cell, model](int chosen) {
+        if (cell.isValid()) model->setData(cell, list->itemText(chosen), Qt::EditRole);
+      });
+      grid_->editor_ = list;
+      return list;
+    }
     QWidget* editor = QStyledItemDelegate::createEditor(parent, option, index);
     // The text being typed stands where the cell shows it.
     if (auto* line = qobject_cast<QLineEdit*>(editor)) {
@@ -70,6 +104,15 @@ class GridDelegate : public QStyledItemDelegate {
   QString shownText(QStyleOptionViewItem option, const QModelIndex& index) const {
     QStyledItemDelegate::initStyleOption(&option, index);
     return Fitted(option);
+  }
+
+  void setEditorData(QWidget* editor, const QModelIndex& index) const override {
+    if (auto* list = qobject_cast<QComboBox*>(editor)) {
+      const QSignalBlocker quiet(list);
+      list->setCurrentIndex(list->findText(index.data(Qt::EditRole).toString()));
+      return;
+    }
+    QStyledItemDelegate::setEditorData(editor, index);
   }
 
   void setModelData(QWidget* editor, QAbstractItemModel* model,
@@ -136,6 +179,14 @@ class GridDelegate : public QStyledItemDelegate {
         grid_->editAtEnd();
         return true;
       }
+      if (qobject_cast<QComboBox*>(watched) != nullptr) {
+        return listKey(static_cast<QKeyEvent*>(event));
+      }
+    }
+    if (event->type() == QEvent::Wheel && qobject_cast<QComboBox*>(watched) != nullptr) {
+      // The wheel scrolls the table, never a kind into a cell unseen.
+      QApplication::sendEvent(grid_->viewport(), event);
+      return true;
     }
     if (event->type() == QEvent::FocusOut && IsMenuBar(QApplication::focusWidget())) {
       // The menu bar has the keys for a moment (Alt and an access key) and hands the focus
@@ -153,6 +204,23 @@ class GridDelegate : public QStyledItemDelegate {
   }
 
  private:
+  // A key on a cell chosen from a list: a text that names an entry (its first letter, its
+  // code) chooses it, the arrows move between cells, F4 and Alt+Down (and Space) open the
+  // list. Other text is not taken.
+  bool listKey(QKeyEvent* event) {
+    if (MovesBetweenCells(*event)) {
+      QApplication::sendEvent(grid_, event);
+      return true;
+    }
+    const QString text = event->text();
+    if (text.isEmpty() || text == QStringLiteral(" ") || !text.at(0).isPrint()) return false;
+    const QModelIndex cell = grid_->currentIndex();
+    if (grid_->model_->namesChoice(cell.row(), cell.column(), text)) {
+      grid_->model_->setData(cell, text, Qt::EditRole);
+    }
+    return true;
+  }
+
   StringGrid* grid_;
 };
 
@@ -573,7 +641,14 @@ void StringGrid::tabKey(const QKeyEvent& event) {
 }
 
 QPoint StringGrid::firstEditableCell() const { return {fixedCols(), fixedRows()}; }
-QPoint StringGrid::lastEditableCell() const { return {columnCount() - 1, rowCount() - 1}; }
+QPoint StringGrid::lastEditableCell() const {
+  // Cells that take no input now are passed over, as Tab passes them.
+  const int cols = columnCount();
+  for (int cell = rowCount() * cols - 1; cell >= 0; --cell) {
+    if (isEditable(cell % cols, cell / cols)) return {cell % cols, cell / cols};
+  }
+  return {cols - 1, rowCount() - 1};
+}
 
 bool StringGrid::focusNextPrevChild(bool next) {
   // Inside the grid Tab moves between cells; past its last cell it goes on in the next table.

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <string>
 
 namespace pelvar {
@@ -66,6 +67,23 @@ TEST(InputRulesTest, TypedCellsAreReadClampedAndShownInTheirFormat) {
       {Forces, 2, "-25.5", -25.5, "     -25.500"},
       {Forces, 3, "1e3", 1000, "    1000.000"},
       {Forces, 3, "xyz", 0, "       0.000"},
+      // A support's kind by its name, its first letters or its code; anything else is none.
+      {Forces, 4, "p", 1, "pinned"},
+      {Forces, 4, " Fixed ", 2, "fixed"},
+      {Forces, 4, "GUI", 3, "guided"},
+      {Forces, 4, "4", 4, "elastic"},
+      {Forces, 4, "0", 0, "none"},
+      {Forces, 4, "pinnedx", 0, "none"},
+      {Forces, 4, "5", 0, "none"},
+      {Forces, 4, "", 0, "none"},
+      // Springs at least 0, prescribed values of either sign in six decimals.
+      {Forces, 5, "-5", 0, "       0.000"},
+      {Forces, 5, "2.5e4", 25000, "   25000.000"},
+      {Forces, 6, "-0", 0, "       0.000"},
+      {Forces, 6, "120.5", 120.5, "     120.500"},
+      {Forces, 7, "-0.0125", -0.0125, "   -0.012500"},
+      {Forces, 8, "1e-3", 0.001, "    0.001000"},
+      {Forces, 8, "rad", 0, "    0.000000"},
   };
   ProblemData data;
   data.stiffnessEI = 8e5;
@@ -101,6 +119,36 @@ TEST(InputRulesTest, TypedCellsAreReadClampedAndShownInTheirFormat) {
   EXPECT_TRUE(ShowsGeneralValue(data.sections[1], SectionColumn::StiffnessEI));
   EXPECT_FALSE(ShowsGeneralValue(data.sections[0], SectionColumn::Spring));
   EXPECT_EQ(PointCellText(data.points[1], PointColumn::Force), "     -25.500");
+
+  // A support shows its kind and the values it uses; the others are blank.
+  struct Shown {
+    SupportKind kind;
+    std::array<std::string, 5> texts;  // kind, springs, w, dw/dx
+  };
+  const Shown shown[] = {
+      {SupportKind::None, {"none", "", "", "", ""}},
+      {SupportKind::Pinned, {"pinned", "", "", "    0.002000", ""}},
+      {SupportKind::Fixed, {"fixed", "", "", "    0.002000", "   -0.000500"}},
+      {SupportKind::Guided, {"guided", "", "", "", "   -0.000500"}},
+      {SupportKind::Elastic, {"elastic", "    5000.000", "     250.000", "", ""}},
+  };
+  PointLoadRow& point = data.points[2];
+  point.support = {SupportKind::None, 5000.0, 250.0, 0.002, -0.0005};
+  for (const Shown& row : shown) {
+    point.support.kind = row.kind;
+    for (int col = 0; col < 5; ++col) {
+      const auto column = static_cast<PointColumn>(static_cast<int>(PointColumn::Support) + col);
+      EXPECT_EQ(PointCellText(point, column), row.texts[static_cast<std::size_t>(col)])
+          << SupportKindName(row.kind) << " column " << col;
+      EXPECT_EQ(UsesPointColumn(row.kind, column),
+                !row.texts[static_cast<std::size_t>(col)].empty());
+    }
+  }
+  EXPECT_EQ(ReadSupportKind("e"), SupportKind::Elastic);
+  EXPECT_EQ(ReadSupportKind("none"), SupportKind::None);
+  EXPECT_EQ(ReadSupportKind("x"), std::nullopt);
+  EXPECT_EQ(ReadSupportKind(" "), std::nullopt);
+  EXPECT_EQ(ReadSupportKind("1.0"), std::nullopt);
 }
 
 }  // namespace

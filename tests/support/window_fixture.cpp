@@ -1,6 +1,7 @@
 #include "support/window_fixture.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QLineEdit>
 
 #include "desktop/pelvar_application.h"
@@ -76,6 +77,7 @@ void WindowTest::Click(QWidget* widget) {
 }
 
 QString WindowTest::EditorText(const StringGrid* grid) {
+  if (auto* list = qobject_cast<QComboBox*>(grid->cellEditor())) return list->currentText();
   auto* line = qobject_cast<QLineEdit*>(grid->cellEditor());
   return line != nullptr ? line->text() : QStringLiteral("<no editor>");
 }

@@ -38,7 +38,7 @@ class WindowTest : public ::testing::Test {
   static QPoint Current(const StringGrid* grid) {
     return {grid->currentColumn(), grid->currentRow()};
   }
-  // The text shown by the cell editor, or a note that none is open.
+  // The text shown by the cell editor (a list's choice), or a note that none is open.
   static QString EditorText(const StringGrid* grid);
 
   ScriptedDialogs dialogs;

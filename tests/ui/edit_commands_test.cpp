@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QMenu>
+#include <QScrollBar>
 #include <QToolButton>
 
 #include "support/window_fixture.h"
@@ -228,6 +229,54 @@ TEST_F(EditCommandsTest, APasteFillsTheCellsThroughTheInputRulesAsOneStep) {
   EXPECT_EQ(data->points[1].force, -25.5);
   EXPECT_EQ(data->points[1].moment, 1000.0);
   EXPECT_EQ(form->ForcesGrid->cellText(3, 3), "    1000.000");
+
+  // With their supports, a kind by its name or its code: the values a kind does not use are not
+  // read, and a kind or a used value that does not read refuses the whole block.
+  const PointSupport pinned{SupportKind::Pinned, 0.0, 0.0, 0.01, 0.0};
+  const PointSupport elastic{SupportKind::Elastic, 5000.0, 0.0, 0.0, 0.0};
+  for (const auto& [block, message] : std::vector<std::pair<const char*, const char*>>{
+           {"0\t0\tsliding\n",
+            "Nothing pasted: \"sliding\" in row 1, column 3 of the clipboard is not one of none, "
+            "pinned, fixed, guided, elastic, nor their codes 0 to 4."},
+           {"0\t0\t1\n0\t0\tfixed\t\t\t0\tabc\n",
+            "Nothing pasted: \"abc\" in row 2, column 7 of the clipboard is not a number."},
+           {"0\t0\telastic\t\t1\n",
+            "Nothing pasted: \"\" in row 1, column 4 of the clipboard is not a number."}}) {
+    dialogs.shown.clear();
+    Paste(QString::fromLatin1(block));
+    ASSERT_EQ(dialogs.shown.size(), 1u) << block;
+    EXPECT_EQ(dialogs.shown[0].text, QString::fromUtf8(message));
+    EXPECT_EQ(data->points[1].force, -25.5);
+    EXPECT_EQ(data->points[1].support.kind, SupportKind::None);
+  }
+  Paste("-25.5\t1e3\tPinned\t\t\t0.01\t\n0\t0\t4\t5000\t-1\tx\tx\n");
+  EXPECT_EQ(data->points[1].support, pinned);
+  EXPECT_EQ(data->points[2].support, elastic);
+  // Copied from the kind of point 1 to the rotation of point 2, and pasted at point 0: the same
+  // supports, the cells they do not use blank. A window wide enough shows all the columns.
+  form->setClientSize(1400, 550);
+  Settle();
+  ASSERT_FALSE(form->ForcesGrid->columnScrollBar()->isVisible());
+  ClickCell(form->ForcesGrid, 4, 3);
+  const QRect corner = form->ForcesGrid->visualRect(form->ForcesGrid->model()->index(4, 8));
+  QTest::mouseClick(form->ForcesGrid->viewport(), Qt::LeftButton, Qt::ShiftModifier,
+                    corner.center());
+  Settle();
+  Press(Qt::Key_C, Qt::ControlModifier);
+  EXPECT_EQ(QGuiApplication::clipboard()->text(), "pinned\t\t\t0.01\t\nelastic\t5000\t0\t\t\n");
+  ClickCell(form->ForcesGrid, 4, 2);
+  Press(Qt::Key_V, Qt::ControlModifier);
+  EXPECT_EQ(data->points[0].support, pinned);
+  EXPECT_EQ(data->points[1].support, elastic);
+  EXPECT_EQ(form->ForcesGrid->cellText(4, 3), "elastic");
+  // Each paste is one step.
+  Press(Qt::Key_Z, Qt::ControlModifier);
+  EXPECT_EQ(data->points[0].support, PointSupport{});
+  EXPECT_EQ(data->points[1].support, pinned);
+  Press(Qt::Key_Z, Qt::ControlModifier);
+  EXPECT_EQ(data->points[1].support, PointSupport{});
+  EXPECT_EQ(data->points[2].support, PointSupport{});
+  dialogs.shown.clear();
 
   // The general data takes one value at its cell, a name as it is.
   ClickCell(form->MainGrid, 1, 5);

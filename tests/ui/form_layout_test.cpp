@@ -136,11 +136,16 @@ TEST_F(WindowTest, PlacesCaptionPanelsAndTablesAtTheirPixels) {
   EXPECT_EQ(Geometry(across), QRect(view.left() + 51, view.bottom() + 1 - across->height(),
                                     view.width() - 51, across->height()));
   EXPECT_EQ(across->maximum(), 2);
-  EXPECT_FALSE(form->ForcesGrid->columnScrollBar()->isVisible());
   EXPECT_EQ(form->SectionsHelp->pos(), QPoint(295, 2));
   EXPECT_EQ(form->Label1->text(), "Properties of Sections");
+  // The forces show their force and moment, and scroll their support's five columns into view
+  // likewise, right of the point and x.
+  const QScrollBar* supports = form->ForcesGrid->columnScrollBar();
+  ASSERT_TRUE(supports->isVisible());
+  EXPECT_EQ(supports->maximum(), 5);
+  EXPECT_EQ(supports->geometry().left(), form->ForcesGrid->viewport()->geometry().left() + 142);
   EXPECT_EQ(Geometry(form->PanelForces), QRect(346, 204, 325, 30));
-  EXPECT_EQ(Geometry(form->ForcesGrid), QRect(346, 233, 325, 115));
+  EXPECT_EQ(Geometry(form->ForcesGrid), QRect(346, 233, 325, 115 + supports->height()));
   EXPECT_EQ(form->StepsHelp->pos(), QPoint(295, 2));
   EXPECT_EQ(form->LabelSteps->text(), "Forces");
   for (QToolButton* help : {form->GeneralHelp, form->SectionsHelp, form->StepsHelp}) {
@@ -215,8 +220,20 @@ TEST_F(WindowTest, FillsTheTablesWithTheDemonstrationProblem) {
                               "     2",  "      20.000", "       0.000", "       0.000",
                               "     3",  "      30.000", "       0.000", "       0.000"};
   ASSERT_EQ(form->ForcesGrid->rowCount(), 6);
+  ASSERT_EQ(form->ForcesGrid->columnCount(), 9);
   for (int i = 0; i < forces.size(); ++i) {
     EXPECT_EQ(form->ForcesGrid->cellText(i % 4, i / 4), forces[i]) << "cell " << i;
+  }
+  // No point has a support: its kind shows, the values it would use are blank.
+  const QStringList supports = {
+      " Support", "      Spring", "      Spring", "           w", "       dw/dx",
+      "",         "        kN/m", "     kNm/rad", "           m", "         rad"};
+  for (int i = 0; i < supports.size(); ++i) {
+    EXPECT_EQ(form->ForcesGrid->cellText(4 + i % 5, i / 5), supports[i]) << "heading " << i;
+  }
+  for (int row = 2; row < 6; ++row) {
+    EXPECT_EQ(form->ForcesGrid->cellText(4, row), "none");
+    for (int col = 5; col < 9; ++col) EXPECT_EQ(form->ForcesGrid->cellText(col, row), "");
   }
 
   // Fixed cells are yellow and can be neither selected nor edited; the x column is fixed.
@@ -319,7 +336,8 @@ TEST_F(WindowTest, StaysOnItsScreenWithTablesThatEndInTheClientArea) {
       EXPECT_EQ(grid->geometry().bottom() + 1, std::min(grid->y() + rows, bottom))
           << grid->rowCount() << " rows";
     }
-    // The sections give way to the forces, which stand whole within the client area.
+    // The sections give way to the forces' loads, which stand whole within the client area;
+    // their supports' columns scroll.
     EXPECT_EQ(form->ForcesGrid->geometry().right() + 1, form->SoilGrid->width() + 5 + 16 + 325);
     EXPECT_LE(form->ForcesGrid->geometry().right() + 5, form->clientSize().width());
   };
@@ -347,6 +365,27 @@ TEST_F(WindowTest, StaysOnItsScreenWithTablesThatEndInTheClientArea) {
   EXPECT_EQ(data->sections[19].width, 0.35);
   EXPECT_EQ(soil->shownText(5, 21), "       0.350");
   expectOnScreen("a width typed at the far corner");
+  // Point 20 fixed, by its kind's letter, and its rotation typed, at the forces' far corner.
+  StringGrid* forces = form->ForcesGrid;
+  ClickCell(forces, 3, 2);
+  Press(Qt::Key_Tab);
+  for (int row = 2; row < 22; ++row) Press(Qt::Key_Down);
+  ASSERT_EQ(Current(forces), QPoint(4, 22));
+  Press(Qt::Key_F);
+  EXPECT_EQ(data->points[20].support.kind, SupportKind::Fixed);
+  Press(Qt::Key_Tab);
+  Press(Qt::Key_Tab);
+  ASSERT_EQ(Current(forces), QPoint(8, 22));
+  const QRect corner = forces->visualRect(forces->model()->index(22, 8));
+  const QRect inView = forces->viewport()->rect().adjusted(0, 0, -forces->rowScrollBar()->width(),
+                                                           -forces->columnScrollBar()->height());
+  EXPECT_TRUE(inView.contains(corner.adjusted(0, 0, -1, -1)))
+      << corner.x() << "," << corner.y() << " " << corner.width() << " x " << corner.height();
+  Type(forces, "-0.002");
+  Press(Qt::Key_Up);
+  EXPECT_EQ(data->points[20].support.rotation, -0.002);
+  EXPECT_EQ(forces->shownText(8, 22), "   -0.002000");
+  expectOnScreen("a support's rotation typed at the far corner");
 
   // Enlarged beyond the screen, by the window manager or the user: New brings it back.
   form->setClientSize(room.width() + 100, room.height() + 100);

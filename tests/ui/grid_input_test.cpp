@@ -2,6 +2,7 @@
 // clamping, the rebuilds, and the cases where typed text is not committed.
 
 #include <QApplication>
+#include <QComboBox>
 #include <QHelpEvent>
 #include <QMenu>
 #include <QMenuBar>
@@ -478,6 +479,13 @@ TEST_F(GridInputTest, CtrlTabGoesFromTableToTableAtItsOwnCell) {
   Press(Qt::Key_Backtab, Qt::ShiftModifier);
   EXPECT_EQ(Current(form->SoilGrid), QPoint(3, 4));
   EXPECT_EQ(EditorText(form->SoilGrid), "       7.000");
+  // Before the general data's first cell it goes on at the last cell of the forces that takes
+  // input: the last point's support, none of whose values a free point uses.
+  ClickCell(form->MainGrid, 1, 1);
+  Press(Qt::Key_Backtab, Qt::ShiftModifier);
+  EXPECT_TRUE(form->ForcesGrid->hasActiveFocus());
+  EXPECT_EQ(Current(form->ForcesGrid), QPoint(4, 5));
+  EXPECT_EQ(EditorText(form->ForcesGrid), "none");
 }
 
 TEST_F(GridInputTest, SectionsCommitClampsAndMovesThePoints) {
@@ -626,6 +634,119 @@ TEST_F(GridInputTest, ForcesTakeAnyValueAndTheXColumnIsNeverCurrent) {
   EXPECT_EQ(forces->cellText(1, 4), "      20.000");
 }
 
+TEST_F(GridInputTest, ASupportIsChosenByLetterCodeOrListAndOpensTheCellsItUses) {
+  StringGrid* forces = form->ForcesGrid;
+  const PointSupport& support = data->points[0].support;
+  const auto list = [forces] { return qobject_cast<QComboBox*>(forces->cellEditor()); };
+  const auto background = [forces](int col, int row) {
+    const QVariant brush = forces->model()->index(row, col).data(Qt::BackgroundRole);
+    return brush.isValid() ? brush.value<QBrush>().color() : QColor();
+  };
+  const auto shown = [forces](int row) {
+    QStringList texts;
+    for (int col = 4; col <= 8; ++col) texts << forces->cellText(col, row).trimmed();
+    return texts.join(QLatin1Char('|'));
+  };
+  // From the moment of point 0 on to its support, scrolled into view: none, in a list, and the
+  // values it does not use blank on grey, passed over by Tab.
+  ClickCell(forces, 3, 2);
+  Press(Qt::Key_Tab);
+  ASSERT_EQ(Current(forces), QPoint(4, 2));
+  EXPECT_EQ(forces->leftValueColumn(), 1);
+  ASSERT_NE(list(), nullptr);
+  EXPECT_EQ(EditorText(forces), "none");
+  EXPECT_EQ(shown(2), "none||||");
+  EXPECT_EQ(background(5, 2), QColor(192, 192, 192));
+  EXPECT_EQ(background(3, 2), QColor());
+  Press(Qt::Key_Tab);
+  EXPECT_EQ(Current(forces), QPoint(2, 3));
+  Press(Qt::Key_Backtab, Qt::ShiftModifier);
+  ASSERT_EQ(Current(forces), QPoint(4, 2));
+
+  // Its first letter makes it elastic at once: the springs take input, clamped at 0.
+  data->resultsAvailable = true;
+  Press(Qt::Key_E);
+  EXPECT_EQ(support.kind, SupportKind::Elastic);
+  EXPECT_FALSE(data->resultsAvailable);
+  EXPECT_EQ(EditorText(forces), "elastic");
+  EXPECT_EQ(shown(2), "elastic|0.000|0.000||");
+  EXPECT_EQ(background(5, 2), QColor());
+  Press(Qt::Key_Tab);
+  Type(forces, "-50");
+  Press(Qt::Key_Tab);
+  Type(forces, "2.5e4");
+  Press(Qt::Key_Tab);
+  EXPECT_EQ(support.spring, 0.0);
+  EXPECT_EQ(support.rotationalSpring, 25000.0);
+  EXPECT_EQ(Current(forces), QPoint(2, 3));
+  EXPECT_EQ(forces->cellText(6, 2), "   25000.000");
+
+  // The code 1 makes it pinned: the springs go, w takes input. A text that names no kind, and
+  // the arrows, choose nothing.
+  for (int i = 0; i < 3; ++i) Press(Qt::Key_Backtab, Qt::ShiftModifier);
+  ASSERT_EQ(Current(forces), QPoint(4, 2));
+  Press(Qt::Key_X);
+  Press(Qt::Key_Up);
+  EXPECT_EQ(support.kind, SupportKind::Elastic);
+  Press(Qt::Key_1);
+  EXPECT_EQ(support.kind, SupportKind::Pinned);
+  EXPECT_EQ(support.rotationalSpring, 0.0);
+  EXPECT_EQ(shown(2), "pinned|||0.000000|");
+  // One undo brings back the kind with the spring it cleared, and one redo takes both again.
+  Press(Qt::Key_Z, Qt::ControlModifier);
+  EXPECT_EQ(support.kind, SupportKind::Elastic);
+  EXPECT_EQ(support.rotationalSpring, 25000.0);
+  EXPECT_EQ(EditorText(forces), "elastic");
+  Press(Qt::Key_Y, Qt::ControlModifier);
+  EXPECT_EQ(support.kind, SupportKind::Pinned);
+  EXPECT_EQ(support.rotationalSpring, 0.0);
+
+  // The list, opened by Alt+Down, F4 or a click, offers the five; a choice from it counts.
+  const QStringList kinds = {"none", "pinned", "fixed", "guided", "elastic"};
+  const auto opened = [&] {
+    return QTest::qWaitFor([&] { return list() != nullptr && list()->view()->isVisible(); });
+  };
+  Press(Qt::Key_Down, Qt::AltModifier);
+  ASSERT_TRUE(opened());
+  QStringList offered;
+  for (int i = 0; i < list()->count(); ++i) offered << list()->itemText(i);
+  EXPECT_EQ(offered, kinds);
+  QTest::keyClick(list()->view(), Qt::Key_Escape);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !list()->view()->isVisible(); }));
+  EXPECT_EQ(support.kind, SupportKind::Pinned);
+  QTest::mouseClick(list(), Qt::LeftButton);
+  ASSERT_TRUE(opened());
+  QTest::keyClick(list()->view(), Qt::Key_Escape);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !list()->view()->isVisible(); }));
+  Press(Qt::Key_F4);
+  ASSERT_TRUE(opened());
+  QTest::keyClick(list()->view(), Qt::Key_Down);
+  QTest::keyClick(list()->view(), Qt::Key_Return);
+  Settle();
+  EXPECT_EQ(support.kind, SupportKind::Fixed);
+  EXPECT_EQ(shown(2), "fixed|||0.000000|0.000000");
+
+  // A cell the kind does not use opens no editor and takes no key; w and dw/dx take any value.
+  Press(Qt::Key_Right);
+  EXPECT_EQ(Current(forces), QPoint(5, 2));
+  EXPECT_EQ(forces->cellEditor(), nullptr);
+  Press(Qt::Key_7);
+  EXPECT_EQ(forces->cellEditor(), nullptr);
+  EXPECT_EQ(support.spring, 0.0);
+  EXPECT_EQ(forces->cellText(5, 2), "");
+  Press(Qt::Key_Right);
+  Press(Qt::Key_Right);
+  ASSERT_EQ(Current(forces), QPoint(7, 2));
+  Type(forces, "-0.0125");
+  Press(Qt::Key_Tab);
+  Type(forces, "1e-3");
+  Press(Qt::Key_Return);
+  EXPECT_EQ(support.displacement, -0.0125);
+  EXPECT_EQ(support.rotation, 0.001);
+  EXPECT_EQ(shown(2), "fixed|||-0.012500|0.001000");
+  EXPECT_EQ(form->forcesGridTrackedCell(), QPoint(8, 3));
+}
+
 TEST_F(GridInputTest, TypedTextIsCommittedWhenItsTableIsLeftOrACommandRuns) {
   // Going from table to table without typing commits nothing: results stay valid.
   data->resultsAvailable = true;
@@ -716,7 +837,7 @@ TEST_F(GridInputTest, ChangingTheNumberOfSectionsRebuildsBothTables) {
   ASSERT_EQ(form->SoilGrid->rowCount(), 7);
   ASSERT_EQ(form->ForcesGrid->rowCount(), 8);
   EXPECT_EQ(form->SoilGrid->height(), 7 * 19 + 1 + form->SoilGrid->columnScrollBar()->height());
-  EXPECT_EQ(form->ForcesGrid->height(), 8 * 19 + 1);
+  EXPECT_EQ(form->ForcesGrid->height(), 8 * 19 + 1 + form->ForcesGrid->columnScrollBar()->height());
   EXPECT_EQ(form->SoilGrid->cellText(0, 5), "     4");
   EXPECT_EQ(form->SoilGrid->cellText(3, 5), "       0.000");
   EXPECT_EQ(form->SoilGrid->cellText(3, 6), "     100.000");
@@ -736,7 +857,8 @@ TEST_F(GridInputTest, ChangingTheNumberOfSectionsRebuildsBothTables) {
   EXPECT_EQ(form->ForcesGrid->rowCount(), 5);
   EXPECT_EQ(Current(form->SoilGrid).y(), 3);
   EXPECT_EQ(Current(form->ForcesGrid), QPoint(3, 4));
-  EXPECT_EQ(form->ForcesGrid->geometry(), QRect(346, 233, 325, 96));
+  EXPECT_EQ(form->ForcesGrid->geometry(),
+            QRect(346, 233, 325, 96 + form->ForcesGrid->columnScrollBar()->height()));
 
   // Raising it back shows the kept values.
   ClickCell(form->MainGrid, 1, 3);
