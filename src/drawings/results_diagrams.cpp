@@ -9,6 +9,7 @@
 #include <cmath>
 
 #include "desktop/colours.h"
+#include "drawings/support_symbols.h"
 
 namespace pelvar {
 namespace {
@@ -211,7 +212,15 @@ DiagramLayout LayoutDiagrams(const ResultsSnapshot& s, const QRectF& area, const
   layout.heading = !extras.name.isEmpty() || !extras.date.isEmpty();
   layout.headingTop = area.top() + pad / 2.0;
   layout.sectionBandTop = layout.headingTop + (layout.heading ? line + pad / 2.0 : 0.0);
-  const double panelsTop = layout.sectionBandTop + line;
+  // The supports' band, whole pixels apart from the texts above and below.
+  layout.supports = AnyPointHasSupport(*s.data);
+  double panelsTop = layout.sectionBandTop + line;
+  if (layout.supports) {
+    const double size = layout.supportSize = SupportSize(line);
+    const double pen = SupportPenWidth(size);
+    layout.beamY = std::round(panelsTop + pad / 2.0 + kSupportAbove * size + pen) + 0.5;
+    panelsTop = std::ceil(layout.beamY + kSupportBelow * size + pen + pad / 2.0);
+  }
   const double bottomBands = pad / 2.0 + line + pad / 2.0 + layout.signLines * line + pad / 2.0;
   const double panelHeight = (area.bottom() - bottomBands - panelsTop) / 4.0;
   const double frameHeight = panelHeight - 2.0 * line - pad / 2.0;
@@ -242,6 +251,13 @@ DiagramLayout LayoutDiagrams(const ResultsSnapshot& s, const QRectF& area, const
       metrics.horizontalAdvance(ToQString(FixedText(layout.length, LengthDecimals(s)))) / 2.0;
   layout.left = area.left() + pad + margin + pad;
   layout.right = area.right() - pad - xLabelHalf;
+  if (layout.supports) {
+    // The right end's wall or coil stands beyond the beam's end, inside the drawing.
+    const int last = s.data->sectionCount;
+    const QRectF reach = SupportBounds(s.data->points[last].support, SupportPlace::RightEnd,
+                                       QPointF(0.0, 0.0), layout.supportSize);
+    if (!reach.isEmpty()) layout.right = std::min(layout.right, area.right() - 1.0 - reach.right());
+  }
 
   for (std::size_t k = 0; k < kQuantities.size(); ++k) {
     const double top = panelsTop + k * panelHeight;
@@ -476,6 +492,20 @@ void PaintLabels(QPainter& painter, const ResultsSnapshot& s, const DiagramLayou
   }
 }
 
+// The beam, as a thick line from end to end, and each support's symbol at its point.
+void PaintSupports(QPainter& painter, const ResultsSnapshot& s, const DiagramLayout& layout) {
+  if (!layout.supports) return;
+  const ProblemData& data = *s.data;
+  const double size = layout.supportSize;
+  painter.setPen(QPen(kText, 2.0 * SupportPenWidth(size) + 1.0, Qt::SolidLine, Qt::FlatCap));
+  painter.drawLine(QPointF(layout.left, layout.beamY), QPointF(layout.right, layout.beamY));
+  for (std::size_t i = 0; i < s.sectionX.size(); ++i) {
+    const PointSupport& support = data.points[i].support;
+    const QPointF at(std::round(layout.xToPixel(s.sectionX[i])) + 0.5, layout.beamY);
+    PaintSupport(painter, support, PlaceOfPoint(static_cast<int>(i), data.sectionCount), at, size);
+  }
+}
+
 }  // namespace
 
 void PaintDiagrams(QPainter& painter, const ResultsSnapshot& s, const DiagramLayout& layout,
@@ -500,6 +530,7 @@ void PaintDiagrams(QPainter& painter, const ResultsSnapshot& s, const DiagramLay
   PaintCurves(painter, s, layout);
   PaintOverlays(painter, layout, extras.overlay);
   PaintLabels(painter, s, layout, metrics, extras);
+  PaintSupports(painter, s, layout);
   painter.restore();
 }
 

@@ -8,7 +8,8 @@
 // into the soil, M with tension at the bottom), so that no text ever lies on a curve. The
 // values of the axis are written in the margin to the left, at round ticks with the zero line
 // among them; the section numbers stand in a band above all panels, the x axis in metres and
-// the sign convention below them.
+// the sign convention below them. Where the problem has supports, the beam is drawn under the
+// section numbers with the symbol of each support at its point.
 //
 // Where the beam lifted off soil that takes no tension, the panels are shaded under their
 // curves. Overlays (another curve over a diagram) are drawn per panel by a caller's function,
@@ -111,8 +112,13 @@ struct DiagramLayout {
   double headingTop = 0.0;  // the name and the date, where the drawing has them
   bool heading = false;
   double sectionBandTop = 0.0;
-  double axisTop = 0.0;  // the x axis, below the last panel
-  double signTop = 0.0;  // the sign convention, on one line or, narrow, on two
+  // The beam with its supports, drawn in a band under the section numbers where the problem has
+  // supports; without them there is no band.
+  bool supports = false;
+  double supportSize = 0.0;  // the symbols' height
+  double beamY = 0.0;        // the beam's line
+  double axisTop = 0.0;      // the x axis, below the last panel
+  double signTop = 0.0;      // the sign convention, on one line or, narrow, on two
   int signLines = 1;
   std::array<DiagramPanel, 4> panels;  // w, Q, M, p
   // Whether the drawing is large enough for the diagrams at all: every panel with room for its
@@ -130,8 +136,9 @@ DiagramLayout LayoutDiagrams(const ResultsSnapshot& snapshot, const QRectF& area
 
 // Draws the whole picture into the layout's area, in these steps: the white ground, the panels'
 // frames (with the section boundaries and the lift-off shade inside), the axes and their
-// ticks, the curves, the overlays and the labels (heading, section numbers, titles, extremes,
-// the x axis's name and the sign convention). The extras must be those of the layout.
+// ticks, the curves, the overlays, the labels (heading, section numbers, titles, extremes, the x
+// axis's name and the sign convention) and the beam with its supports. The extras must be those
+// of the layout.
 void PaintDiagrams(QPainter& painter, const ResultsSnapshot& snapshot, const DiagramLayout& layout,
                    const QFont& font, const DiagramExtras& extras = {});
 

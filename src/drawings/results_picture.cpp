@@ -7,11 +7,13 @@
 #include <QPoint>
 #include <QRect>
 #include <QString>
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
 #include "analysis/result_quantities.h"
 #include "desktop/colours.h"
+#include "drawings/support_symbols.h"
 #include "plot/diagram_scale.h"
 
 namespace pelvar {
@@ -75,8 +77,39 @@ void DrawLiftOff(QPainter& painter, const ProblemData& data, int drawWidth, int 
   }
 }
 
+// Where the supports go on the w axis, which stands for the beam: each its symbol at its
+// point's x, sized from the picture's text.
+std::vector<SupportDrawing> PlaceSupports(QPainter& painter, const ProblemData& data, int drawWidth,
+                                          int drawHeight) {
+  std::vector<SupportDrawing> supports;
+  const double sx = PixelsPerMetre(data, drawWidth);
+  if (sx == 0.0 || !AnyPointHasSupport(data)) return supports;
+  const int x0 = TruncateToPixel(0.1 * drawWidth);
+  const int y0 = TruncateToPixel(0.3 * drawHeight);
+  const double size = SupportSize(QFontMetricsF(painter.font()).height());
+  for (int p = 0; p <= data.sectionCount; ++p) {
+    const PointSupport& support = data.points[p].support;
+    if (support.kind == SupportKind::None) continue;
+    SupportDrawing drawn{p, support.kind, {TruncateToPixel(x0 + sx * data.points[p].x), y0}, {}};
+    drawn.bounds =
+        SupportBounds(support, PlaceOfPoint(p, data.sectionCount), PixelCentre(drawn.at), size);
+    supports.push_back(drawn);
+  }
+  return supports;
+}
+
+void DrawSupports(QPainter& painter, const ProblemData& data,
+                  const std::vector<SupportDrawing>& supports) {
+  const double size = SupportSize(QFontMetricsF(painter.font()).height());
+  for (const SupportDrawing& drawn : supports) {
+    PaintSupport(painter, data.points[drawn.point].support,
+                 PlaceOfPoint(drawn.point, data.sectionCount), PixelCentre(drawn.at), size);
+  }
+}
+
+// The letter stands left of the axis, and left of labelRight where that is less.
 void DrawDiagram(QPainter& painter, const ProblemData& data, const DiagramStyle& style, int n,
-                 int step, int drawWidth, int drawHeight, DiagramDrawing& out) {
+                 int step, int drawWidth, int drawHeight, int labelRight, DiagramDrawing& out) {
   const int x0 = TruncateToPixel(0.1 * drawWidth);
   const int x1 = drawWidth - x0;
   const int y0 = TruncateToPixel(style.axisShare * drawHeight);
@@ -93,6 +126,10 @@ void DrawDiagram(QPainter& painter, const ProblemData& data, const DiagramStyle&
   out.scale = sy;
   out.axis = {{x0, y0}, {x1, y0}};
   out.label = {{x0 - 15, y0 - 6}, style.letter};
+  if (labelRight < x0) {
+    const int width = painter.fontMetrics().horizontalAdvance(QString::fromLatin1(style.letter));
+    out.label.topLeft.x = std::min(out.label.topLeft.x, labelRight - width);
+  }
   out.curve.clear();
   out.hatching.clear();
 
@@ -205,9 +242,18 @@ void DrawResults(QPainter& painter, const ProblemData& data, const ResultSummary
       {"Q", kShearColour, 0.575, &ResultNode::Q, summary.minQ, summary.maxQ},
       {"M", kMomentColour, 0.85, &ResultNode::M, summary.minM, summary.maxM},
   }};
+  // The w axis's letter stands clear of the left end's support, whose wall or coil reaches
+  // out beyond the axis.
+  out.supports = PlaceSupports(painter, data, drawWidth, drawHeight);
+  const int wLabelRight = !out.supports.empty() && out.supports.front().point == 0
+                              ? TruncateToPixel(std::floor(out.supports.front().bounds.left())) - 2
+                              : drawWidth;
   for (int d = 0; d < 3; ++d) {
-    DrawDiagram(painter, data, styles[d], n, out.plotStep, drawWidth, drawHeight, out.diagrams[d]);
+    DrawDiagram(painter, data, styles[d], n, out.plotStep, drawWidth, drawHeight,
+                d == 0 ? wLabelRight : drawWidth, out.diagrams[d]);
   }
+  // Over the curves, so that a support reads where the beam's deflection passes through it.
+  DrawSupports(painter, data, out.supports);
   painter.restore();
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 // The results picture: a framed area with the six extremes as text and the w, Q and M diagrams
-// along the beam, drawn on an off-screen image that the main window then copies onto itself.
+// along the beam, with the supports' symbols on the w axis, drawn on an off-screen image that
+// the main window then copies onto itself.
 //
 // Lines are drawn with a 1-pixel solid pen without antialiasing, and both of their end pixels
 // are painted. The classic line-to call leaves out its end pixel; along the curve every end is
@@ -9,6 +10,7 @@
 
 #include <QColor>
 #include <QFont>
+#include <QRectF>
 #include <array>
 #include <string>
 #include <vector>
@@ -65,6 +67,14 @@ struct DiagramDrawing {
   std::vector<PictureLine> hatching;  // one line per drawn node, from the axis to the curve
 };
 
+// A support's symbol on the w axis, which stands for the beam.
+struct SupportDrawing {
+  int point = 0;
+  SupportKind kind = SupportKind::None;
+  PicturePoint at;  // on the axis, at the point's x
+  QRectF bounds;    // what the symbol covers
+};
+
 // Every drawing call of one picture with its coordinates, for checking the picture exactly.
 struct DrawingLog {
   PictureLine frame;  // the rectangle's corners (0, 0) and (W, H)
@@ -78,6 +88,9 @@ struct DrawingLog {
   // line through its middle; the band is kLiftOffBand pixels either side of it.
   PictureText foundation;
   std::vector<PictureLine> liftOff;
+  // The supports in the order of their points; the w axis's letter stands clear of the left
+  // end's.
+  std::vector<SupportDrawing> supports;
 };
 inline constexpr int kLiftOffBand = 2;
 

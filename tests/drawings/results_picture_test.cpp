@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QFont>
+#include <QFontMetrics>
 #include <QFontMetricsF>
 #include <QGlyphRun>
 #include <QGuiApplication>
@@ -17,6 +18,7 @@
 #include <cmath>
 #include <limits>
 #include <memory>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -584,9 +586,90 @@ TEST_F(ResultsPictureTest, ValuesThatAreNotNumbersStayInsideThePicture) {
   EXPECT_FALSE(p.log.diagrams[2].curve.empty());  // 1e300 is large, but finite
 }
 
+// Each kind of support is drawn in black on the w axis at its point, at either end and inside
+// the beam, on plain and on twice as fine pixels, and changes nothing else: the picture differs
+// from the one without supports only inside the symbol, and, where the left end has one, in
+// the w axis's letter, which stands left of the symbol instead.
+TEST_F(ResultsPictureTest, EachSupportStandsOnTheWAxisAndChangesNothingElse) {
+  ProblemData data;  // three sections of 10 m: the points lie at 0, 10, 20 and 30 m
+  const ResultSummary summary = Solve(data);
+  const PointSupport supports[] = {
+      {SupportKind::Pinned},
+      {SupportKind::Fixed},
+      {SupportKind::Guided},
+      {SupportKind::Elastic, 5000.0, 0.0},
+      {SupportKind::Elastic, 5000.0, 1.0e5},
+      {SupportKind::Elastic, 0.0, 1.0e5},
+  };
+  for (qreal ratio : {1.0, 2.0}) {
+    const int letterWidth = QFontMetrics(PictureFont(ratio)).horizontalAdvance(QStringLiteral("w"));
+    const Picture plain = Render(data, summary, 540, 360, ratio);
+    EXPECT_TRUE(plain.log.supports.empty());
+    for (const auto& [point, x] : {std::pair{0, 54}, std::pair{1, 198}, std::pair{3, 486}}) {
+      for (const PointSupport& support : supports) {
+        SCOPED_TRACE(std::string(SupportKindName(support.kind)) + " at point " +
+                     std::to_string(point) + ", ratio " + std::to_string(ratio) + ", springs " +
+                     std::to_string(support.spring) + " " +
+                     std::to_string(support.rotationalSpring));
+        ProblemData held = data;
+        held.points[point].support = support;
+        const Picture p = Render(held, summary, 540, 360, ratio);
+        ASSERT_EQ(p.log.supports.size(), 1u);
+        const SupportDrawing& drawn = p.log.supports[0];
+        EXPECT_EQ(drawn.point, point);
+        EXPECT_EQ(drawn.kind, support.kind);
+        EXPECT_EQ(drawn.at, (PicturePoint{x, 108}));
+        // Less than two of the text's 13-pixel lines high, and less than one above the axis; a
+        // line and a half either side of the point at most.
+        const QRectF& bounds = drawn.bounds;
+        EXPECT_GE(bounds.top(), 108 - 12);
+        EXPECT_LE(bounds.bottom(), 108 + 20);
+        EXPECT_GE(bounds.left(), x - 20);
+        EXPECT_LE(bounds.right(), x + 20);
+        EXPECT_EQ(p.log.diagrams[1].label.topLeft, (PicturePoint{39, 200}));
+        const PictureText& letter = p.log.diagrams[0].label;
+        EXPECT_EQ(letter.topLeft.y, 102);
+        if (point == 0) {
+          EXPECT_LE(letter.topLeft.x + letterWidth, bounds.left() - 1);
+          EXPECT_GE(letter.topLeft.x, 20);
+        } else {
+          EXPECT_EQ(letter.topLeft.x, 39);
+        }
+        // Every changed pixel is the symbol's or the letter's, where it was or where it is.
+        const QRectF letters = QRectF(39, 102, 12, 13) | QRectF(letter.topLeft.x, 102, 12, 13);
+        int ink = 0, inkAtX = 0, stray = 0;
+        for (int py = 0; py < p.image.height(); ++py) {
+          const auto* row = reinterpret_cast<const QRgb*>(p.image.constScanLine(py));
+          const auto* before = reinterpret_cast<const QRgb*>(plain.image.constScanLine(py));
+          for (int px = 0; px < p.image.width(); ++px) {
+            if (row[px] == before[px]) continue;
+            const QPointF at((px + 0.5) / ratio, (py + 0.5) / ratio);
+            if (bounds.contains(at) && row[px] == kBlackPixel) {
+              ++ink;
+              if (std::abs(at.x() - (x + 0.5)) < 1.0) ++inkAtX;
+            } else if (!letters.contains(at)) {
+              ++stray;
+            }
+          }
+        }
+        EXPECT_EQ(stray, 0);
+        EXPECT_GT(ink, 12 * ratio * ratio);
+        // The symbol meets the beam at the point: a support that holds nothing along w draws
+        // its coil beside the end, joined to it by a stub along the axis.
+        if (support.kind == SupportKind::Elastic && support.spring == 0.0) {
+          EXPECT_EQ(p.image.pixel(QPoint(x, 108) * ratio), kBlackPixel);
+        } else {
+          EXPECT_GE(inkAtX, 3 * ratio);
+        }
+      }
+    }
+  }
+}
+
 TEST_F(ResultsPictureTest, PainterIsLeftAsItWas) {
   ProblemData data;
   const ResultSummary summary = Solve(data);
+  data.points[0].support.kind = SupportKind::Guided;
   QImage image(600, 400, QImage::Format_RGB32);
   image.fill(kUntouched);
   QPainter painter(&image);

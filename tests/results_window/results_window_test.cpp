@@ -39,6 +39,7 @@
 
 #include "desktop/qt_dialogs.h"
 #include "drawings/diagram_picture.h"
+#include "drawings/support_symbols.h"
 #include "files/problem_file.h"
 #include "report/report.h"
 #include "results_window/diagram_view.h"
@@ -524,6 +525,76 @@ TEST_F(ResultsWindowTest, WhereTheBeamLiftsOffIsShadedAndTold) {
     EXPECT_NEAR(there.blue(), shaded.blue(), 2) << x;
   }
   EXPECT_NE(colourAt(50.0).green(), colourAt(20.0).green());
+}
+
+// Where the problem has supports, the beam is drawn under the section numbers with each
+// support's symbol at its point, clear of the texts above and below, on the screen and in
+// exported pictures up to 8000 pixels high: a fixed left end, a pinned point and a spring
+// inside, a guided right end. Without supports the diagrams begin under the section numbers.
+TEST_F(ResultsWindowTest, TheSupportsStandOnTheBeamAboveTheDiagrams) {
+  const PointSupport held[] = {{SupportKind::Fixed},
+                               {SupportKind::Pinned},
+                               {SupportKind::Elastic, 2000.0, 0.0},
+                               {SupportKind::Guided}};
+  for (int p = 0; p <= 3; ++p) data->points[p].support = held[p];
+  ResultsWindow* window = Open();
+  ASSERT_NE(window, nullptr);
+  ASSERT_TRUE(window->hasResults());
+  const auto snapshot = TakeResultsSnapshot(*data);
+
+  // In the band, every dark pixel off the beam's line lies within a symbol's reach of a
+  // support's point, and each support has ink there.
+  auto expectSymbols = [&](const QImage& image, const DiagramLayout& layout, const char* where) {
+    SCOPED_TRACE(where);
+    ASSERT_TRUE(layout.usable);
+    ASSERT_TRUE(layout.supports);
+    const double line = layout.lineHeight, size = layout.supportSize;
+    const double pen = SupportPenWidth(size);
+    EXPECT_GE(size, line);
+    EXPECT_LE(size, 2.0 * line);
+    const double top = layout.beamY - kSupportAbove * size - pen;
+    const double bottom = layout.beamY + kSupportBelow * size + pen;
+    EXPECT_GE(top, layout.sectionBandTop + line);
+    EXPECT_LE(bottom, layout.panels[0].plot.top() - line);
+    const qreal ratio = image.devicePixelRatio();
+    const int middle = qFloor((layout.left + layout.right) / 2.0 * ratio);
+    EXPECT_LT(qGray(image.pixel(middle, qFloor(layout.beamY * ratio))), 100);
+    int ink[4] = {0, 0, 0, 0}, stray = 0;
+    for (int py = qCeil(top * ratio); py < qFloor(bottom * ratio); ++py) {
+      if (std::abs((py + 0.5) / ratio - layout.beamY) <= pen + 1.0) continue;
+      for (int px = 0; px < image.width(); ++px) {
+        if (qGray(image.pixel(px, py)) >= 160) continue;
+        const double x = (px + 0.5) / ratio;
+        bool near = false;
+        for (int p = 0; p <= 3; ++p) {
+          if (std::abs(x - layout.xToPixel(snapshot->sectionX[p])) <= 0.8 * size) {
+            ++ink[p];
+            near = true;
+          }
+        }
+        stray += near ? 0 : 1;
+      }
+    }
+    EXPECT_EQ(stray, 0);
+    for (int p = 0; p <= 3; ++p) EXPECT_GT(ink[p], size * ratio) << p;
+  };
+  expectSymbols(window->diagrams->grab().toImage(), window->diagrams->layout(), "window");
+  for (const QSize& size : {QSize(1000, 1400), QSize(700, 8000)}) {
+    const PictureRequest request = DiagramFileRequest(*data, size, QDate(2026, 12, 8));
+    QByteArray bytes;
+    ASSERT_TRUE(EncodeDiagramPicture(*snapshot, request, PictureFormat::Png, bytes).ok);
+    expectSymbols(
+        QImage::fromData(bytes, "PNG"),
+        LayoutDiagrams(*snapshot, QRectF(QPointF(0, 0), size), request.font, request.extras),
+        size.height() > 2000 ? "8000 pixels high" : "1400 pixels high");
+  }
+
+  for (int p = 0; p <= 3; ++p) data->points[p].support = {};
+  Click(form->SpeedButtonCalc);
+  Settle();
+  const DiagramLayout& plain = window->diagrams->layout();
+  EXPECT_FALSE(plain.supports);
+  EXPECT_EQ(plain.panels[0].plot.top(), plain.sectionBandTop + 2.0 * plain.lineHeight);
 }
 
 // Where the accuracy figures stand, the main window's tool bar, the results window's accuracy
