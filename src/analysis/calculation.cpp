@@ -192,12 +192,7 @@ bool SolveHeldByStatics(const ProblemData& data, AnalysisWorkspace& work) {
     for (int j = 0; j <= n; ++j) {
       BlockRow& row = work.system.rows[j];
       if (!loaded) row.rhs[0] = row.rhs[1] = 0.0;
-      if (j == 0 || j == n) {
-        row.block[0][1][0] = 0.0;
-        row.block[0][1][1] = 1.0;
-        row.block[1][1][0] = row.block[1][1][1] = 0.0;
-        row.rhs[1] = j == 0 ? w0 : wn;
-      }
+      if (j == 0 || j == n) HoldDisplacement(row, 1, j == 0 ? w0 : wn);
       held.rhs[j] = {row.rhs[0], row.rhs[1]};
     }
     if (!SolveBanded(work.system, n, work.band)) return false;

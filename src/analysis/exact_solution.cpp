@@ -348,10 +348,7 @@ class ExactBeamSolve {
       row.rhs[0] -= kr * known;
     }
     if (HoldsDisplacement(support.kind)) {
-      row.block[0][1][0] = 0.0;
-      row.block[0][1][1] = 1.0;
-      row.block[1][1][0] = row.block[1][1][1] = 0.0;
-      row.rhs[1] = support.displacement;
+      HoldDisplacement(row, 1, support.displacement);
     } else if (support.kind == SupportKind::Elastic) {
       row.block[0][1][1] += left ? -support.spring : support.spring;
     }
@@ -385,10 +382,7 @@ class ExactBeamSolve {
     // kt·w joins the shear force's jump.
     if (point == nullptr) return;
     if (HoldsDisplacement(point->support.kind)) {
-      row.block[0][0][0] = 0.0;
-      row.block[0][0][1] = 1.0;
-      for (int c = 1; c < 3; ++c) row.block[c][0][0] = row.block[c][0][1] = 0.0;
-      row.rhs[0] = point->support.displacement;
+      HoldDisplacement(row, 0, point->support.displacement);
     } else if (point->support.kind == SupportKind::Elastic) {
       row.block[0][0][1] -= point->support.spring;
     }

@@ -178,20 +178,14 @@ inline void FillRow(const ProblemData& data, const MeshData& mesh, int j, BlockR
       }
     }
     if (HoldsDisplacement(support.kind)) {
-      row.block[0][1][0] = 0.0;
-      row.block[0][1][1] = 1.0;
-      row.block[1][1][0] = row.block[1][1][1] = 0.0;
-      row.rhs[1] = support.displacement;
+      HoldDisplacement(row, 1, support.displacement);
     } else if (support.kind == SupportKind::Elastic) {
       row.block[0][1][1] += 2.0 * support.spring;  // the equation is written twice over
     }
     return;
   }
   if (HoldsDisplacement(support.kind)) {
-    row.block[0][0][0] = 0.0;
-    row.block[0][0][1] = 1.0;
-    for (int e = 1; e < row.entryCount; ++e) row.block[e][0][0] = row.block[e][0][1] = 0.0;
-    row.rhs[0] = support.displacement;
+    HoldDisplacement(row, 0, support.displacement);
   } else if (support.kind == SupportKind::Elastic) {
     row.block[0][0][1] -= support.spring;
   }

@@ -48,6 +48,17 @@ struct BlockRow {
   double rhs[2] = {};
 };
 
+// Makes equation `equation` of the row read w = value at the row's own node, in place of what it
+// said: how a support holds a displacement.
+inline void HoldDisplacement(BlockRow& row, int equation, double value) {
+  row.block[0][equation][0] = 0.0;
+  row.block[0][equation][1] = 1.0;
+  for (int e = 1; e < row.entryCount; ++e) {
+    row.block[e][equation][0] = row.block[e][equation][1] = 0.0;
+  }
+  row.rhs[equation] = value;
+}
+
 struct BlockSystem {
   std::array<BlockRow, kMaxNodes> rows{};
 };
