@@ -120,9 +120,7 @@ std::string FaultMessage(const CalculationFault& fault) {
     case FaultKind::RotationHeldInside:
       first =
           FormatText("The support of point %d holds the rotation inside the beam.", fault.point);
-      second =
-          "Only the ends can hold the rotation: make it pinned, or elastic without a "
-          "rotational spring.";
+      second = "Only the ends can be fixed or guided: make it pinned or elastic.";
       break;
   }
   std::string message = "Error : " + first + "\n";
@@ -405,7 +403,8 @@ CalculationOutcome RunScheme(ProblemData& data, AnalysisWorkspace& work) {
       return Fault(FaultKind::NotFinite);
   }
 
-  SupportReactions(data, work.mesh, work.system, work.staging.reactions);
+  SupportReactions(data, work.mesh, work.system, work.staging.reactions,
+                   work.staging.springCouples);
   if (!StoreResults(work.system, work.mesh, data, work.staging)) return Fault(FaultKind::NotFinite);
   for (int j = 0; j < n; ++j) data.liftedOff[j] = data.noTension && contact.LiftedOff(j);
   data.contactRounds = data.noTension ? contact.Rounds() : 1;

@@ -34,7 +34,7 @@ enum class FaultKind {
   Inaccurate,             // the equations cannot be solved to the precision of the results
   NotFinite,              // the input values are too large to calculate with
   Mechanism,              // with supports: the beam can still move as a rigid body
-  RotationHeldInside,     // a support inside the beam holds its rotation
+  RotationHeldInside,     // a fixed or guided support inside the beam
 };
 
 struct CalculationFault {

@@ -299,25 +299,64 @@ class ExactBeamSolve {
     return point ? point->moment : 0.0;
   }
 
+  // The moment where run r starts, from the unknowns of its joints r and r+1:
+  // c[0]·Mr + c[1]·wr + c[2]·Mr+1 + c[3]·wr+1 + c[4]. It is the joint's M and the jump of its
+  // point moment, and less kr·θ where a rotational spring holds the joint inside the beam, θ the
+  // run's slope at its start, which depends on that moment in turn.
+  struct StartMoment {
+    double c[5] = {1.0, 0.0, 0.0, 0.0, 0.0};
+  };
+  StartMoment StartOf(int r) const {
+    StartMoment start;
+    start.c[4] = Jump(r);
+    const PointLoadRow* point = r == 0 ? nullptr : PointAt(r);
+    if (point == nullptr || point->support.kind != SupportKind::Elastic ||
+        point->support.rotationalSpring == 0.0) {
+      return start;
+    }
+    const double kr = point->support.rotationalSpring;
+    const double(&theta)[5] = work_.runRelation[r][kTheta0];
+    const double scale = 1.0 / (1.0 + kr * theta[kM0]);
+    start.c[0] = scale;
+    start.c[1] = -scale * kr * theta[kW0];
+    start.c[2] = -scale * kr * theta[kM1];
+    start.c[3] = -scale * kr * theta[kW1];
+    start.c[4] = scale * (Jump(r) - kr * theta[kLoad]);
+    return start;
+  }
+
+  // A row of run r's relation as coefficients of the unknowns (M, w) of its joints r and r+1,
+  // and its constant part.
+  struct JointTerms {
+    double start[2], end[2], constant;
+  };
+  JointTerms OnJoints(int r, const double (&x)[5]) const {
+    const StartMoment s = StartOf(r);
+    return {{x[kM0] * s.c[0], x[kW0] + x[kM0] * s.c[1]},
+            {x[kM1] + x[kM0] * s.c[2], x[kW1] + x[kM0] * s.c[3]},
+            x[kLoad] + x[kM0] * s.c[4]};
+  }
+
   // The equations of an end: the prescribed moment, and the end's shear force, Q(0) = -F at the
   // left end and Q(L) = F at the right end, from the relation of the run at that end.
   void BuildEndRow(int t) {
     const bool left = t == 0;
     const PointLoadRow* point = PointAt(t);
-    const Relation& run = work_.runRelation[left ? 0 : runs() - 1];
+    const int run = left ? 0 : runs() - 1;
     BlockRow& row = joints_.rows[t];
     row = BlockRow{};
     row.entryCount = 2;
     row.columnNode = {t, left ? 1 : runs() - 1, 0};
     row.block[0][0][0] = 1.0;
     row.rhs[0] = left ? point->moment : 0.0 - point->moment;
-    const int own = left ? kM0 : kM1, other = left ? kM1 : kM0;
-    const double(&q)[5] = run[left ? kShear0 : kShear1];
-    row.block[0][1][0] = q[own];
-    row.block[0][1][1] = q[own + 1];
-    row.block[1][1][0] = q[other];
-    row.block[1][1][1] = q[other + 1];
-    row.rhs[1] = left ? -point->force - q[kLoad] : point->force - q[kLoad] - q[kM0] * Jump(t - 1);
+    const JointTerms q = OnJoints(run, work_.runRelation[run][left ? kShear0 : kShear1]);
+    const double(&own)[2] = left ? q.start : q.end;
+    const double(&other)[2] = left ? q.end : q.start;
+    row.block[0][1][0] = own[0];
+    row.block[0][1][1] = own[1];
+    row.block[1][1][0] = other[0];
+    row.block[1][1][1] = other[1];
+    row.rhs[1] = (left ? -point->force : point->force) - q.constant;
     if (point->support.kind != SupportKind::None) HoldEnd(t, point->support);
   }
 
@@ -327,25 +366,24 @@ class ExactBeamSolve {
   // the left end, Q = F - kt·w at the right).
   void HoldEnd(int t, const PointSupport& support) {
     const bool left = t == 0;
-    const Relation& run = work_.runRelation[left ? 0 : runs() - 1];
+    const int run = left ? 0 : runs() - 1;
     BlockRow& row = joints_.rows[t];
-    const int own = left ? kM0 : kM1, other = left ? kM1 : kM0;
-    const double(&theta)[5] = run[left ? kTheta0 : kTheta1];
-    // The slope's part that is no unknown: the load's, and the jump of M where the run starts.
-    const double known = theta[kLoad] + (left ? 0.0 : theta[kM0] * Jump(t - 1));
+    const JointTerms theta = OnJoints(run, work_.runRelation[run][left ? kTheta0 : kTheta1]);
+    const double(&own)[2] = left ? theta.start : theta.end;
+    const double(&other)[2] = left ? theta.end : theta.start;
     if (HoldsRotation(support.kind)) {
-      row.block[0][0][0] = theta[own];
-      row.block[0][0][1] = theta[own + 1];
-      row.block[1][0][0] = theta[other];
-      row.block[1][0][1] = theta[other + 1];
-      row.rhs[0] = support.rotation - known;
+      row.block[0][0][0] = own[0];
+      row.block[0][0][1] = own[1];
+      row.block[1][0][0] = other[0];
+      row.block[1][0][1] = other[1];
+      row.rhs[0] = support.rotation - theta.constant;
     } else if (support.kind == SupportKind::Elastic) {
       const double kr = left ? support.rotationalSpring : -support.rotationalSpring;
-      row.block[0][0][0] += kr * theta[own];
-      row.block[0][0][1] += kr * theta[own + 1];
-      row.block[1][0][0] += kr * theta[other];
-      row.block[1][0][1] += kr * theta[other + 1];
-      row.rhs[0] -= kr * known;
+      row.block[0][0][0] += kr * own[0];
+      row.block[0][0][1] += kr * own[1];
+      row.block[1][0][0] += kr * other[0];
+      row.block[1][0][1] += kr * other[1];
+      row.rhs[0] -= kr * theta.constant;
     }
     if (HoldsDisplacement(support.kind)) {
       HoldDisplacement(row, 1, support.displacement);
@@ -359,24 +397,20 @@ class ExactBeamSolve {
   void BuildJointRow(int t) {
     const PointLoadRow* point = PointAt(t);
     const double force = point ? point->force : 0.0;
-    const Relation& left = work_.runRelation[t - 1];
-    const Relation& right = work_.runRelation[t];
     BlockRow& row = joints_.rows[t];
     row = BlockRow{};
     row.entryCount = 3;
     row.columnNode = {t, t - 1, t + 1};
     const int rows[2][2] = {{kShear0, kShear1}, {kTheta0, kTheta1}};
     for (int e = 0; e < 2; ++e) {
-      const double(&r)[5] = right[rows[e][0]];
-      const double(&l)[5] = left[rows[e][1]];
-      row.block[0][e][0] = r[kM0] - l[kM1];
-      row.block[0][e][1] = r[kW0] - l[kW1];
-      row.block[1][e][0] = -l[kM0];
-      row.block[1][e][1] = -l[kW0];
-      row.block[2][e][0] = r[kM1];
-      row.block[2][e][1] = r[kW1];
-      row.rhs[e] =
-          (e == 0 ? -force : 0.0) - r[kLoad] - r[kM0] * Jump(t) + l[kLoad] + l[kM0] * Jump(t - 1);
+      const JointTerms r = OnJoints(t, work_.runRelation[t][rows[e][0]]);
+      const JointTerms l = OnJoints(t - 1, work_.runRelation[t - 1][rows[e][1]]);
+      for (int u = 0; u < 2; ++u) {
+        row.block[0][e][u] = r.start[u] - l.end[u];
+        row.block[1][e][u] = -l.start[u];
+        row.block[2][e][u] = r.end[u];
+      }
+      row.rhs[e] = (e == 0 ? -force : 0.0) - r.constant + l.constant;
     }
     // A support inside holds the displacement in place of the equilibrium, or its spring's force
     // kt·w joins the shear force's jump.
@@ -397,7 +431,11 @@ class ExactBeamSolve {
     bool finite = true;
     for (int r = 0; r < runs(); ++r) {
       const int first = work_.runStart[r], last = work_.runStart[r + 1];
-      const double mStart = joints_.rows[r].rhs[0] + Jump(r);
+      const StartMoment start = StartOf(r);
+      const double mStart = start.c[0] * joints_.rows[r].rhs[0] +
+                            start.c[1] * joints_.rows[r].rhs[1] +
+                            start.c[2] * joints_.rows[r + 1].rhs[0] +
+                            start.c[3] * joints_.rows[r + 1].rhs[1] + start.c[4];
       const double mEnd = joints_.rows[r + 1].rhs[0];
       exact_[first].w = joints_.rows[r].rhs[1];
       exact_[last].w = joints_.rows[r + 1].rhs[1];

@@ -21,6 +21,13 @@ std::optional<int> BuildMesh(const ProblemData& data, MeshData& mesh) {
   for (int j = 0; j <= n; ++j) mesh.nodePoint[j] = -1;
   mesh.nodePoint[0] = 0;
   mesh.supported = AnyPointHasSupport(data);
+  mesh.rotationalSpringsInside = false;
+  for (int p = 1; p < m; ++p) {
+    const PointSupport& support = data.points[p].support;
+    if (support.kind == SupportKind::Elastic && support.rotationalSpring != 0.0) {
+      mesh.rotationalSpringsInside = true;
+    }
+  }
 
   int a = 0;  // first node of the current section
   for (int i = 0; i < m; ++i) {
@@ -145,14 +152,57 @@ void EndSlope(const MeshData& mesh, bool left, int element, double slope[2][2]) 
   slope[1][1] = sign * i;
 }
 
+// The slopes either side of an inside node j as the scheme has them, each from its own element:
+// left, the chord of element j-1 less the curvature of its half at j; right, the chord of element
+// j plus that of its half. side[s][node][unknown], s 0 left, 1 right; node 0, 1 and 2 are j-1, j
+// and j+1.
+void SideSlopes(const MeshData& mesh, int j, double side[2][3][2]) {
+  const double iL = mesh.elementInverseLength[j - 1], iR = mesh.elementInverseLength[j];
+  const double bL = mesh.elementLength[j - 1] * 0.25 / mesh.elementStiffness[j - 1];
+  const double bR = mesh.elementLength[j] * 0.25 / mesh.elementStiffness[j];
+  const double left[3][2] = {{-bL, -iL}, {-bL, iL}, {0.0, 0.0}};
+  const double right[3][2] = {{0.0, 0.0}, {bR, -iR}, {bR, iR}};
+  for (int node = 0; node < 3; ++node) {
+    for (int u = 0; u < 2; ++u) {
+      side[0][node][u] = left[node][u];
+      side[1][node][u] = right[node][u];
+    }
+  }
+}
+
+// The rotational spring of an elastic support inside the beam, at node j: its moment -kr·θ is
+// taken half from the slope left of j and carried as a couple by element j-1, half from the
+// slope right of j and carried by element j, as a point moment's halves are; so every node's
+// equation still refers to its neighbours only. The couples' forces on nodes j-1, j and j+1,
+// downwards, are forces[at][node][unknown] times the unknowns of j-1, j and j+1.
+bool RotationalSpringForces(const ProblemData& data, const MeshData& mesh, int j,
+                            double forces[3][3][2]) {
+  const int point = mesh.nodePoint[j];
+  if (point <= 0 || point >= data.sectionCount) return false;
+  const PointSupport& support = data.points[point].support;
+  if (support.kind != SupportKind::Elastic || support.rotationalSpring == 0.0) return false;
+  double side[2][3][2];
+  SideSlopes(mesh, j, side);
+  const double half = 0.5 * support.rotationalSpring;
+  const double iL = mesh.elementInverseLength[j - 1], iR = mesh.elementInverseLength[j];
+  // The left couple -kr/2·θL on element j-1 has the force kr/2·θL/hL down on j-1 and up on j;
+  // the right couple likewise on element j.
+  for (int node = 0; node < 3; ++node) {
+    for (int u = 0; u < 2; ++u) {
+      const double left = half * iL * side[0][node][u], right = half * iR * side[1][node][u];
+      forces[0][node][u] = left;
+      forces[1][node][u] = right - left;
+      forces[2][node][u] = -right;
+    }
+  }
+  return true;
+}
+
 // The equations of node j with the support of the point there. An end's first equation, its
 // moment, becomes the held slope, or takes in the rotational spring's moment; its second, the
 // half element's equilibrium, becomes the held displacement, or takes in the spring's force. A
 // point inside the beam holds its displacement in place of its equilibrium, or adds the spring.
-inline void FillRow(const ProblemData& data, const MeshData& mesh, int j, BlockRow& row) {
-  FillFreeRow(data, mesh, j, row);
-  if (!mesh.supported) [[likely]]
-    return;
+void HoldAtPoint(const ProblemData& data, const MeshData& mesh, int j, BlockRow& row) {
   const int point = mesh.nodePoint[j];
   if (point < 0) return;
   const PointSupport& support = data.points[point].support;
@@ -191,24 +241,75 @@ inline void FillRow(const ProblemData& data, const MeshData& mesh, int j, BlockR
   }
 }
 
+// The forces of the rotational springs at j and its neighbours join node j's equilibrium, where
+// a held displacement has not taken its place: inside, on the left as a node's load; at an end,
+// where the equation is written twice over, twice on the right.
+void AddRotationalSprings(const ProblemData& data, const MeshData& mesh, int j, BlockRow& row) {
+  const int n = data.elementCount;
+  const int point = mesh.nodePoint[j];
+  if (point >= 0 && HoldsDisplacement(data.points[point].support.kind)) return;
+  const bool end = j == 0 || j == n;
+  const int equation = end ? 1 : 0;
+  const double factor = end ? -2.0 : 1.0;
+  for (int spring = std::max(1, j - 1); spring <= std::min(n - 1, j + 1); ++spring) {
+    double forces[3][3][2];
+    if (!RotationalSpringForces(data, mesh, spring, forces)) continue;
+    const int at = j - spring + 1;  // this node among spring-1, spring and spring+1
+    for (int node = 0; node < 3; ++node) {
+      for (int e = 0; e < row.entryCount; ++e) {
+        if (row.columnNode[e] != spring - 1 + node) continue;
+        row.block[e][equation][0] += factor * forces[at][node][0];
+        row.block[e][equation][1] += factor * forces[at][node][1];
+      }
+    }
+  }
+}
+
+inline void FillRow(const ProblemData& data, const MeshData& mesh, int j, BlockRow& row) {
+  FillFreeRow(data, mesh, j, row);
+  if (!mesh.supported) [[likely]]
+    return;
+  HoldAtPoint(data, mesh, j, row);
+  if (mesh.rotationalSpringsInside) AddRotationalSprings(data, mesh, j, row);
+}
+
 }  // namespace
 
 std::optional<int> RotationHeldInside(const ProblemData& data) {
   AssertCountsWithinLimits(data);
   for (int p = 1; p < data.sectionCount; ++p) {
     const PointSupport& support = data.points[p].support;
-    if (HoldsRotation(support.kind) ||
-        (support.kind == SupportKind::Elastic && support.rotationalSpring != 0.0)) {
-      return p;
-    }
+    if (HoldsRotation(support.kind)) return p;
   }
   return std::nullopt;
 }
 
 void SupportReactions(const ProblemData& data, const MeshData& mesh, const BlockSystem& solved,
-                      std::array<SupportReaction, kMaxPoints>& reactions) {
+                      std::array<SupportReaction, kMaxPoints>& reactions,
+                      std::array<double, kMaxElements>& springCouples) {
   const int n = data.elementCount;
   reactions.fill(SupportReaction{});
+  for (int e = 0; e < n; ++e) springCouples[e] = 0.0;
+  // The rotational springs inside: their moments, their halves' couples on the elements either
+  // side, and the couples' forces on the nodes, which the supports there carry as well.
+  std::array<double, kMaxNodes> coupleForce{};
+  for (int j = 1; mesh.rotationalSpringsInside && j < n; ++j) {
+    double side[2][3][2], forces[3][3][2];
+    if (!RotationalSpringForces(data, mesh, j, forces)) continue;
+    SideSlopes(mesh, j, side);
+    const double half = 0.5 * data.points[mesh.nodePoint[j]].support.rotationalSpring;
+    double slope[2] = {};
+    for (int node = 0; node < 3; ++node) {
+      const double* x = solved.rows[j - 1 + node].rhs;
+      for (int s = 0; s < 2; ++s) slope[s] += side[s][node][0] * x[0] + side[s][node][1] * x[1];
+      for (int at = 0; at < 3; ++at) {
+        coupleForce[j - 1 + at] += forces[at][node][0] * x[0] + forces[at][node][1] * x[1];
+      }
+    }
+    springCouples[j - 1] += -half * slope[0];
+    springCouples[j] += -half * slope[1];
+    reactions[mesh.nodePoint[j]].moment = -half * (slope[0] + slope[1]);
+  }
   BlockRow row;
   for (int p = 0; p <= data.sectionCount; ++p) {
     const PointLoadRow& point = data.points[p];
@@ -223,7 +324,7 @@ void SupportReactions(const ProblemData& data, const MeshData& mesh, const Block
       const double* x = solved.rows[row.columnNode[c]].rhs;
       sum += row.block[c][e][0] * x[0] + row.block[c][e][1] * x[1];
     }
-    reactions[p].force = e == 1 ? 0.5 * (row.rhs[1] - sum) : sum - row.rhs[0];
+    reactions[p].force = (e == 1 ? 0.5 * (row.rhs[1] - sum) : sum - row.rhs[0]) + coupleForce[j];
     // The moment that turns the end's own moment from the point's: M0 = P + moment at the left
     // end, Mn = -(P + moment) at the right.
     if (j == 0) reactions[p].moment = solved.rows[0].rhs[0] - point.moment;

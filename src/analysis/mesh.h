@@ -32,6 +32,8 @@ struct MeshData {
   std::array<int, kMaxNodes> nodePoint{};
   // Whether any point has a support: then the ends are not both free.
   bool supported = false;
+  // Whether an elastic support inside the beam has a rotational spring.
+  bool rotationalSpringsInside = false;
   // Position of each node, m. Copied into the result table only with a stored solution, so a
   // run that fails leaves the whole result table as it was.
   std::array<double, kMaxNodes> nodeX{};
@@ -82,11 +84,14 @@ double SchemeResidual(const ProblemData& data, const MeshData& mesh, const Block
 
 // What the supports give the beam for the solution in the rhs of the solved rows: each reaction
 // is what its point's equations miss without the support. Points without one get 0.
+// A rotational spring inside the beam gives its moment as two couples, carried by the elements
+// either side as a point moment's halves are: springCouples receives each element's share.
 void SupportReactions(const ProblemData& data, const MeshData& mesh, const BlockSystem& solved,
-                      std::array<SupportReaction, kMaxPoints>& reactions);
+                      std::array<SupportReaction, kMaxPoints>& reactions,
+                      std::array<double, kMaxElements>& springCouples);
 
-// Whether a support holds the rotation where the scheme cannot hold it yet: inside the beam.
-// Returns the first such point, if any.
+// A fixed or guided support inside the beam, which the scheme cannot hold yet: the first such
+// point, if any.
 std::optional<int> RotationHeldInside(const ProblemData& data);
 
 // A movement of the unloaded beam as a rigid body that neither its springs nor its supports

@@ -36,8 +36,12 @@ bool StoreResults(const BlockSystem& system, const MeshData& mesh, ProblemData& 
     if (mesh.supported && j > 1) forceBefore -= reaction(j - 1);
     const double mLeft = system.rows[j - 1].rhs[0];
     const double mRight = system.rows[j].rhs[0];
-    staging.shear[j] = (mRight - mLeft - mesh.elementMoment[j - 1]) * 2.0 * inverseH +
-                       (forceBefore - staging.shear[j - 1]);
+    // A rotational spring's couple is taken out of the moment's change as a point moment's is;
+    // its forces on the nodes are in the supports' reactions.
+    const double moment = mesh.elementMoment[j - 1] +
+                          (mesh.rotationalSpringsInside ? staging.springCouples[j - 1] : 0.0);
+    staging.shear[j] =
+        (mRight - mLeft - moment) * 2.0 * inverseH + (forceBefore - staging.shear[j - 1]);
     coupleBefore = couple;
   }
   for (int j = 0; j <= n; ++j) {

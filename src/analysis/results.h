@@ -22,6 +22,8 @@ struct ResultStaging {
   std::array<double, kMaxNodes> shear{};
   // What the supports give the beam (SupportReactions), stored with the nodes.
   std::array<SupportReaction, kMaxPoints> reactions{};
+  // The couples of the rotational springs inside the beam, on each element (SupportReactions).
+  std::array<double, kMaxElements> springCouples{};
 };
 
 // Copies x, M and w of the solved system into data.nodes[0..elementCount], derives Q, and

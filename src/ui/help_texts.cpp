@@ -63,7 +63,7 @@ QString ForcesHelpText() {
       "     fixed (w and slope held); guided (slope held, free to move, as a pile\n"
       "     head in its cap); elastic (springs). Type its first letter or its code\n"
       "     0..4, or open the list with F4 or Alt+Down. Inside the beam only pinned\n"
-      "     and elastic without a rotational spring can be calculated.\n"
+      "     and elastic supports can be calculated.\n"
       "- Spring : An elastic support's translational spring (kN/m) and rotational\n"
       "     spring (kNm/rad), at least 0; either may be 0.\n"
       "- w, dw/dx : The displacement a pinned or fixed support holds (m, positive\n"
