@@ -179,28 +179,21 @@ bool ContactSet::NewtonStep(const ProblemData& data, const MeshData& mesh,
       const double dw = solved.rows[j].rhs[1] - w_[j];
       curvature += support.spring * dw * dw;
       if (support.rotationalSpring == 0.0) continue;
-      if (j != 0 && j != n) {
-        // Inside, the spring's halves turn with the slopes either side (see the mesh).
-        const double bL = mesh.elementLength[j - 1] * 0.25 / mesh.elementStiffness[j - 1];
-        const double bR = mesh.elementLength[j] * 0.25 / mesh.elementStiffness[j];
-        double change[3][2];
-        for (int k = 0; k < 3; ++k) {
-          change[k][0] = solved.rows[j - 1 + k].rhs[0] - m_[j - 1 + k];
-          change[k][1] = solved.rows[j - 1 + k].rhs[1] - w_[j - 1 + k];
+      // The rotational spring turns with the slope at an end, and inside with the slope on
+      // either side, half of it with each (see the mesh).
+      const bool inside = j != 0 && j != n;
+      for (const bool right : {false, true}) {
+        if ((j == 0 && !right) || (j == n && right)) continue;
+        double slope[2][2];
+        SideSlope(mesh, j, right, slope);
+        double dtheta = 0.0;
+        for (int k = 0; k < 2; ++k) {
+          const int node = k == 0 ? j : (right ? j + 1 : j - 1);
+          dtheta += slope[k][0] * (solved.rows[node].rhs[0] - m_[node]) +
+                    slope[k][1] * (solved.rows[node].rhs[1] - w_[node]);
         }
-        const double left = (change[1][1] - change[0][1]) * mesh.elementInverseLength[j - 1] -
-                            bL * (change[0][0] + change[1][0]);
-        const double right = (change[2][1] - change[1][1]) * mesh.elementInverseLength[j] +
-                             bR * (change[1][0] + change[2][0]);
-        curvature += 0.5 * support.rotationalSpring * (left * left + right * right);
-        continue;
+        curvature += (inside ? 0.5 : 1.0) * support.rotationalSpring * dtheta * dtheta;
       }
-      const int e = j == 0 ? 0 : n - 1;
-      const double dm0 = solved.rows[e].rhs[0] - m_[e], dm1 = solved.rows[e + 1].rhs[0] - m_[e + 1];
-      const double dw0 = solved.rows[e].rhs[1] - w_[e], dw1 = solved.rows[e + 1].rhs[1] - w_[e + 1];
-      const double bend = mesh.elementLength[e] * 0.25 / mesh.elementStiffness[e] * (dm0 + dm1);
-      const double dtheta = (dw1 - dw0) * mesh.elementInverseLength[e] + (j == 0 ? bend : -bend);
-      curvature += support.rotationalSpring * dtheta * dtheta;
     }
   }
   for (int j = 0; j < n; ++j) {

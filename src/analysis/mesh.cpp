@@ -140,33 +140,22 @@ inline void FillFreeRow(const ProblemData& data, const MeshData& mesh, int j, Bl
   row.rhs[1] = 0.0;
 }
 
-// The slope dw/dx at an end node as the scheme has it: the chord of the end element, less the
-// curvature of its half at the end, in the row's entries (0 the end, 1 its neighbour).
-void EndSlope(const MeshData& mesh, bool left, int element, double slope[2][2]) {
-  const double i = mesh.elementInverseLength[element];
-  const double bend = mesh.elementLength[element] * 0.25 / mesh.elementStiffness[element];
-  const double sign = left ? 1.0 : -1.0;
-  slope[0][0] = sign * bend;
-  slope[0][1] = -sign * i;
-  slope[1][0] = sign * bend;
-  slope[1][1] = sign * i;
-}
-
-// The slopes either side of an inside node j as the scheme has them, each from its own element:
-// left, the chord of element j-1 less the curvature of its half at j; right, the chord of element
-// j plus that of its half. side[s][node][unknown], s 0 left, 1 right; node 0, 1 and 2 are j-1, j
-// and j+1.
+// The slopes either side of an inside node j, each from its own element (SideSlope):
+// side[s][node][unknown], s 0 left, 1 right; node 0, 1 and 2 are j-1, j and j+1.
 void SideSlopes(const MeshData& mesh, int j, double side[2][3][2]) {
-  const double iL = mesh.elementInverseLength[j - 1], iR = mesh.elementInverseLength[j];
-  const double bL = mesh.elementLength[j - 1] * 0.25 / mesh.elementStiffness[j - 1];
-  const double bR = mesh.elementLength[j] * 0.25 / mesh.elementStiffness[j];
-  const double left[3][2] = {{-bL, -iL}, {-bL, iL}, {0.0, 0.0}};
-  const double right[3][2] = {{0.0, 0.0}, {bR, -iR}, {bR, iR}};
-  for (int node = 0; node < 3; ++node) {
-    for (int u = 0; u < 2; ++u) {
-      side[0][node][u] = left[node][u];
-      side[1][node][u] = right[node][u];
-    }
+  for (int s = 0; s < 2; ++s) {
+    for (int node = 0; node < 3; ++node) side[s][node][0] = side[s][node][1] = 0.0;
+  }
+  double slope[2][2];
+  SideSlope(mesh, j, false, slope);
+  for (int u = 0; u < 2; ++u) {
+    side[0][1][u] = slope[0][u];
+    side[0][0][u] = slope[1][u];
+  }
+  SideSlope(mesh, j, true, slope);
+  for (int u = 0; u < 2; ++u) {
+    side[1][1][u] = slope[0][u];
+    side[1][2][u] = slope[1][u];
   }
 }
 
@@ -210,8 +199,9 @@ void HoldAtPoint(const ProblemData& data, const MeshData& mesh, int j, BlockRow&
   const int n = data.elementCount;
   if (j == 0 || j == n) {
     const bool left = j == 0;
+    // The end's slope is the one on its only side.
     double slope[2][2];
-    EndSlope(mesh, left, left ? 0 : n - 1, slope);
+    SideSlope(mesh, j, left, slope);
     if (HoldsRotation(support.kind)) {
       for (int e = 0; e < 2; ++e) {
         row.block[e][0][0] = slope[e][0];
@@ -274,6 +264,17 @@ inline void FillRow(const ProblemData& data, const MeshData& mesh, int j, BlockR
 }
 
 }  // namespace
+
+void SideSlope(const MeshData& mesh, int j, bool right, double slope[2][2]) {
+  const int element = right ? j : j - 1;
+  const double i = mesh.elementInverseLength[element];
+  const double bend = mesh.elementLength[element] * 0.25 / mesh.elementStiffness[element];
+  const double sign = right ? 1.0 : -1.0;
+  slope[0][0] = sign * bend;
+  slope[0][1] = -sign * i;
+  slope[1][0] = sign * bend;
+  slope[1][1] = sign * i;
+}
 
 std::optional<int> RotationHeldInside(const ProblemData& data) {
   AssertCountsWithinLimits(data);

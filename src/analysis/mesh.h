@@ -90,6 +90,11 @@ void SupportReactions(const ProblemData& data, const MeshData& mesh, const Block
                       std::array<SupportReaction, kMaxPoints>& reactions,
                       std::array<double, kMaxElements>& springCouples);
 
+// The slope dw/dx at node j on one side as the scheme has it, from that side's element alone:
+// its chord, plus (right) or less (left) the curvature of its half at j. slope[k][unknown]: the
+// coefficients of the M and w of node j (k 0) and of the element's other node (k 1).
+void SideSlope(const MeshData& mesh, int j, bool right, double slope[2][2]);
+
 // A fixed or guided support inside the beam, which the scheme cannot hold yet: the first such
 // point, if any.
 std::optional<int> RotationHeldInside(const ProblemData& data);
