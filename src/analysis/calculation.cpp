@@ -108,6 +108,12 @@ std::string FaultMessage(const CalculationFault& fault) {
       first = "The solution is not finite.";
       second = "The input values are too large to calculate with.";
       break;
+    case FaultKind::HeldRotationsOnOneElement:
+      first = FormatText("Points %d and %d hold the rotation at the two ends of one element.",
+                         fault.point, fault.point + 1);
+      second = fault.moreElementsHelp ? "Raise the number of elements."
+                                      : "Make the section between them longer.";
+      break;
     case FaultKind::Mechanism:
       first = "The supports and springs cannot hold the beam.";
       second = fault.motion.turns
@@ -116,11 +122,6 @@ std::string FaultMessage(const CalculationFault& fault) {
                          "from there.",
                          fault.motion.about)
                    : std::string("It can sink as a whole: add a support or springs under it.");
-      break;
-    case FaultKind::RotationHeldInside:
-      first =
-          FormatText("The support of point %d holds the rotation inside the beam.", fault.point);
-      second = "Only the ends can be fixed or guided: make it pinned or elastic.";
       break;
   }
   std::string message = "Error : " + first + "\n";
@@ -259,10 +260,13 @@ Solve SolveVerified(const ProblemData& data, AnalysisWorkspace& work, SolutionMe
   const int n = data.elementCount;
   unrefined = 0;
   bool notFinite = false;
+  // A verified solution's held nodes are settled: M and w in their rows, as every node's.
   auto verified = [&] {
     const double residual = SchemeResidual(data, work.mesh, work.system);
     if (std::isnan(residual)) notFinite = true;
-    return residual <= kResidualTolerance;
+    const bool met = residual <= kResidualTolerance;
+    if (met && work.mesh.rotationHeldInside) SettleHeldNodes(data, work.mesh, work.system);
+    return met;
   };
   // An end without springs makes the first pivot from that end 0: that order is not tried,
   // unless a support holds the end. The elimination from where the springs begin takes the
@@ -275,8 +279,9 @@ Solve SolveVerified(const ProblemData& data, AnalysisWorkspace& work, SolutionMe
   const bool freeEnd = mesh.elementSpring[n - 1] == 0.0 && !endHeld(data.sectionCount);
   // A displacement held inside the beam leaves its node's M to the compatibility equation alone,
   // whose M is tiny beside its w: the elimination without exchanges loses the digits there, and
-  // is not tried.
-  bool heldInside = false;
+  // is not tried. A rotation held inside, whose node has two moments for unknowns and its w
+  // from them, likewise.
+  bool heldInside = mesh.rotationHeldInside;
   for (int p = 1; p < data.sectionCount; ++p) {
     heldInside = heldInside || HoldsDisplacement(data.points[p].support.kind);
   }
@@ -359,14 +364,15 @@ CalculationOutcome RunScheme(ProblemData& data, AnalysisWorkspace& work) {
     return Fault(fault);
   }
   const int n = data.elementCount;
-  if (const std::optional<int> inside = RotationHeldInside(data)) {
-    CalculationFault fault{FaultKind::RotationHeldInside};
-    fault.point = *inside;
-    return Fault(fault);
-  }
   if (const std::optional<int> missing = BuildMesh(data, work.mesh)) {
     CalculationFault fault{FaultKind::SectionWithoutElement};
     fault.section = *missing + 1;
+    fault.moreElementsHelp = n < kMaxElements;
+    return Fault(fault);
+  }
+  if (const std::optional<int> point = HeldRotationsOnOneElement(data, work.mesh)) {
+    CalculationFault fault{FaultKind::HeldRotationsOnOneElement};
+    fault.point = *point;
     fault.moreElementsHelp = n < kMaxElements;
     return Fault(fault);
   }

@@ -25,16 +25,16 @@ enum class CalculationStatus {
 // (FaultMessage); the window and pelvar-batch show it, tests tell the faults apart by kind.
 enum class FaultKind {
   None,
-  OutsideLimits,          // the numbers of sections or elements outside their limits
-  SectionWithoutElement,  // a section too short for any element
-  NotHeld,                // the springs cannot hold the beam
-  OneElementOnSprings,    // springs under a single element only, although the beam is held
-  LiftsOff,               // on soil that takes no tension, no contact carries the loads
-  Unsettled,              // on soil that takes no tension, no contact was found in time
-  Inaccurate,             // the equations cannot be solved to the precision of the results
-  NotFinite,              // the input values are too large to calculate with
-  Mechanism,              // with supports: the beam can still move as a rigid body
-  RotationHeldInside,     // a fixed or guided support inside the beam
+  OutsideLimits,              // the numbers of sections or elements outside their limits
+  SectionWithoutElement,      // a section too short for any element
+  NotHeld,                    // the springs cannot hold the beam
+  OneElementOnSprings,        // springs under a single element only, although the beam is held
+  LiftsOff,                   // on soil that takes no tension, no contact carries the loads
+  Unsettled,                  // on soil that takes no tension, no contact was found in time
+  Inaccurate,                 // the equations cannot be solved to the precision of the results
+  NotFinite,                  // the input values are too large to calculate with
+  Mechanism,                  // with supports: the beam can still move as a rigid body
+  HeldRotationsOnOneElement,  // two points that hold the rotation, one element apart
 };
 
 struct CalculationFault {
@@ -42,8 +42,8 @@ struct CalculationFault {
   int section = 0;       // SectionWithoutElement: its number, from 1
   int sectionCount = 0;  // OutsideLimits: the numbers given
   int elementCount = 0;
-  bool moreElementsHelp = false;  // SectionWithoutElement, OneElementOnSprings
-  int point = 0;                  // RotationHeldInside: its number
+  bool moreElementsHelp = false;  // SectionWithoutElement, OneElementOnSprings, HeldRotations...
+  int point = 0;                  // HeldRotationsOnOneElement: the first point's number
   RigidMotion motion{};           // Mechanism: what is left free
 };
 

@@ -84,6 +84,7 @@ ContactSet::Step ContactSet::Next(const ProblemData& data, MeshData& mesh,
     for (int j = 0; j <= n; ++j) {
       m_[j] = solved.rows[j].rhs[0];
       w_[j] = solved.rows[j].rhs[1];
+      mRight_[j] = solved.momentRight[j];
     }
     for (int j = 0; j < n; ++j) {
       inContact_[static_cast<std::size_t>(j)] = springs_[j] * MeanOf(w_.data(), j) > 0.0;
@@ -164,9 +165,17 @@ bool ContactSet::NewtonStep(const ProblemData& data, const MeshData& mesh,
   const int n = elementCount_;
   // The bending energy of the change of moment, and the springs' share of the curvature along
   // the step.
+  // The change of the moment at node j where element e has it: right of j, where a support holds
+  // the rotation there, it follows from the node values of j and j+1.
+  const auto momentChange = [&](int j, int e) {
+    if (e == j && mesh.rotationHeldInside && solved.heldRight[j]) {
+      return solved.momentRight[j] - mRight_[j];
+    }
+    return solved.rows[j].rhs[0] - m_[j];
+  };
   double bending = 0.0;
   for (int j = 0; j < n; ++j) {
-    const double change = (solved.rows[j].rhs[0] - m_[j]) + (solved.rows[j + 1].rhs[0] - m_[j + 1]);
+    const double change = momentChange(j, j) + momentChange(j + 1, j);
     bending += mesh.elementLength[j] * change * change / mesh.elementStiffness[j];
   }
   double curvature = bending * 0.25;
@@ -189,7 +198,7 @@ bool ContactSet::NewtonStep(const ProblemData& data, const MeshData& mesh,
         double dtheta = 0.0;
         for (int k = 0; k < 2; ++k) {
           const int node = k == 0 ? j : (right ? j + 1 : j - 1);
-          dtheta += slope[k][0] * (solved.rows[node].rhs[0] - m_[node]) +
+          dtheta += slope[k][0] * momentChange(node, right ? j : j - 1) +
                     slope[k][1] * (solved.rows[node].rhs[1] - w_[node]);
         }
         curvature += (inside ? 0.5 : 1.0) * support.rotationalSpring * dtheta * dtheta;
@@ -208,6 +217,7 @@ bool ContactSet::NewtonStep(const ProblemData& data, const MeshData& mesh,
   for (int j = 0; j <= n; ++j) {
     w_[j] += t * (solved.rows[j].rhs[1] - w_[j]);
     m_[j] += t * (solved.rows[j].rhs[0] - m_[j]);
+    mRight_[j] += t * (solved.momentRight[j] - mRight_[j]);
   }
   return true;
 }

@@ -71,6 +71,8 @@ class ContactSet {
   // (every estimate lies on lines between solutions of the scheme, and M follows w linearly).
   std::array<double, kMaxNodes> w_{};
   std::array<double, kMaxNodes> m_{};
+  // The moment right of each node whose rotation a support holds inside the beam.
+  std::array<double, kMaxNodes> mRight_{};
   // Along the line being searched: each element's mean w at the estimate, and its change per
   // unit step.
   std::array<double, kMaxElements> meanW_{};

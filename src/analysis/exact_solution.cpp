@@ -310,6 +310,19 @@ class ExactBeamSolve {
     StartMoment start;
     start.c[4] = Jump(r);
     const PointLoadRow* point = r == 0 ? nullptr : PointAt(r);
+    if (point != nullptr && HoldsRotation(point->support.kind)) {
+      // A support that holds the rotation: the moment is whatever gives the run its held slope
+      // at its start, θ0 = the rotation; the joint's own M, left of it, has no part in it, and a
+      // point moment there goes into the support's reaction.
+      const double(&theta)[5] = work_.runRelation[r][kTheta0];
+      const double inverse = 1.0 / theta[kM0];
+      start.c[0] = 0.0;
+      start.c[1] = -inverse * theta[kW0];
+      start.c[2] = -inverse * theta[kM1];
+      start.c[3] = -inverse * theta[kW1];
+      start.c[4] = inverse * (point->support.rotation - theta[kLoad]);
+      return start;
+    }
     if (point == nullptr || point->support.kind != SupportKind::Elastic ||
         point->support.rotationalSpring == 0.0) {
       return start;
@@ -413,8 +426,19 @@ class ExactBeamSolve {
       row.rhs[e] = (e == 0 ? -force : 0.0) - r.constant + l.constant;
     }
     // A support inside holds the displacement in place of the equilibrium, or its spring's force
-    // kt·w joins the shear force's jump.
+    // kt·w joins the shear force's jump. One that holds the rotation holds the slope at the end
+    // of the run before it in place of the slopes' continuity: the run after it starts from its
+    // held slope (StartOf).
     if (point == nullptr) return;
+    if (HoldsRotation(point->support.kind)) {
+      const JointTerms l = OnJoints(t - 1, work_.runRelation[t - 1][kTheta1]);
+      for (int u = 0; u < 2; ++u) {
+        row.block[0][1][u] = l.end[u];
+        row.block[1][1][u] = l.start[u];
+        row.block[2][1][u] = 0.0;
+      }
+      row.rhs[1] = point->support.rotation - l.constant;
+    }
     if (HoldsDisplacement(point->support.kind)) {
       HoldDisplacement(row, 0, point->support.displacement);
     } else if (point->support.kind == SupportKind::Elastic) {

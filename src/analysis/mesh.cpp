@@ -22,11 +22,13 @@ std::optional<int> BuildMesh(const ProblemData& data, MeshData& mesh) {
   mesh.nodePoint[0] = 0;
   mesh.supported = AnyPointHasSupport(data);
   mesh.rotationalSpringsInside = false;
+  mesh.rotationHeldInside = false;
   for (int p = 1; p < m; ++p) {
     const PointSupport& support = data.points[p].support;
     if (support.kind == SupportKind::Elastic && support.rotationalSpring != 0.0) {
       mesh.rotationalSpringsInside = true;
     }
+    mesh.rotationHeldInside = mesh.rotationHeldInside || HoldsRotation(support.kind);
   }
 
   int a = 0;  // first node of the current section
@@ -66,9 +68,11 @@ std::optional<int> BuildMesh(const ProblemData& data, MeshData& mesh) {
       // couples, ±M/(2h) on the two nodes of each element that meets at the point, which puts
       // the moment at the point itself rather than half an element before it. Contributions
       // are added: a section of one element between two points carries a half of each.
+      // A support that holds the rotation there takes the moment in whole: the beam either side
+      // keeps its held slope, and only the support's reaction changes.
       const PointLoadRow& point = data.points[i + 1];
       mesh.nodeForce[a] += point.force;
-      const double half = 0.5 * point.moment;
+      const double half = HoldsRotation(point.support.kind) ? 0.0 : 0.5 * point.moment;
       mesh.elementMoment[a - 1] += half;
       mesh.elementMoment[a] += half;
     }
@@ -233,8 +237,11 @@ void HoldAtPoint(const ProblemData& data, const MeshData& mesh, int j, BlockRow&
 
 // The forces of the rotational springs at j and its neighbours join node j's equilibrium, where
 // a held displacement has not taken its place: inside, on the left as a node's load; at an end,
-// where the equation is written twice over, twice on the right.
-void AddRotationalSprings(const ProblemData& data, const MeshData& mesh, int j, BlockRow& row) {
+// where the equation is written twice over, twice on the right. Where a support holds the
+// rotation at j, the springs either side take j's values as their elements have them: their terms
+// go to ownSide (see FillRow).
+void AddRotationalSprings(const ProblemData& data, const MeshData& mesh, int j, BlockRow& row,
+                          double ownSide[2][2][2]) {
   const int n = data.elementCount;
   const int point = mesh.nodePoint[j];
   if (point >= 0 && HoldsDisplacement(data.points[point].support.kind)) return;
@@ -248,10 +255,113 @@ void AddRotationalSprings(const ProblemData& data, const MeshData& mesh, int j, 
     for (int node = 0; node < 3; ++node) {
       for (int e = 0; e < row.entryCount; ++e) {
         if (row.columnNode[e] != spring - 1 + node) continue;
-        row.block[e][equation][0] += factor * forces[at][node][0];
-        row.block[e][equation][1] += factor * forces[at][node][1];
+        double* terms = row.block[e][equation];
+        if (e == 0 && ownSide != nullptr) terms = ownSide[spring > j ? 1 : 0][equation];
+        terms[0] += factor * forces[at][node][0];
+        terms[1] += factor * forces[at][node][1];
       }
     }
+  }
+}
+
+// The displacement of held node j that gives the element on one side its held slope (SideSlope
+// solved for the node's w).
+SideDisplacement SideDisplacementOfSlope(const ProblemData& data, const MeshData& mesh, int j,
+                                         bool right) {
+  double slope[2][2];
+  SideSlope(mesh, j, right, slope);
+  // 1/slope[0][1], the element's length with the side's sign, without a division's rounding.
+  const double toW = right ? -mesh.elementLength[j] : mesh.elementLength[j - 1];
+  SideDisplacement d;
+  d.moment = -slope[0][0] * toW;
+  d.otherMoment = -slope[1][0] * toW;
+  d.otherW = -slope[1][1] * toW;
+  d.constant = data.points[mesh.nodePoint[j]].support.rotation * toW;
+  return d;
+}
+
+// Writes the values of held nodes in row j as the unknowns they are during the solve (see the
+// header): a held neighbour's moment as the element between them has it, its displacement as that
+// element's side gives it; and where j itself is held, ownSide: the terms of its own equations in
+// its M and w as the left (0) and the right (1) element has them.
+void ExpressHeldNodes(const ProblemData& data, const MeshData& mesh, int j, BlockRow& row,
+                      const double ownSide[2][2][2]) {
+  const auto entryOf = [&](int node) {
+    for (int e = 0; e < row.entryCount; ++e) {
+      if (row.columnNode[e] == node) return e;
+    }
+    return 0;
+  };
+  // Terms m·M + w·w of held node h, as its right or left side has them, in `equation`.
+  const auto express = [&](int h, bool right, int equation, double m, double w) {
+    const int at = entryOf(h), other = entryOf(right ? h + 1 : h - 1);
+    const SideDisplacement d = HeldNodeDisplacement(data, mesh, h, right);
+    row.block[at][equation][right ? 1 : 0] += m + w * d.moment;
+    row.block[other][equation][0] += w * d.otherMoment;
+    row.block[other][equation][1] += w * d.otherW;
+    row.rhs[equation] -= w * d.constant;
+  };
+  for (const int neighbour : {j - 1, j + 1}) {
+    if (!RotationHeldAt(data, mesh, neighbour)) continue;
+    const int e = entryOf(neighbour);
+    for (int equation = 0; equation < 2; ++equation) {
+      const double m = row.block[e][equation][0], w = row.block[e][equation][1];
+      row.block[e][equation][0] = row.block[e][equation][1] = 0.0;
+      // Row j sees its left neighbour from that one's right, its right neighbour from its left.
+      express(neighbour, neighbour < j, equation, m, w);
+    }
+  }
+  if (ownSide == nullptr) return;
+  for (int side = 0; side < 2; ++side) {
+    for (int equation = 0; equation < 2; ++equation) {
+      express(j, side == 1, equation, ownSide[side][equation][0], ownSide[side][equation][1]);
+    }
+  }
+}
+
+// The own terms of an inside node's equilibrium, which FillFreeRow writes for both elements at
+// once, by the element they come from: into ownSide, for a node whose rotation is held.
+void SeparateSides(const MeshData& mesh, int j, BlockRow& row, double ownSide[2][2][2]) {
+  ownSide[0][0][0] = -mesh.elementInverseLength[j - 1];
+  ownSide[0][0][1] = -mesh.elementSpring[j - 1] * 0.25;
+  ownSide[1][0][0] = -mesh.elementInverseLength[j];
+  ownSide[1][0][1] = -mesh.elementSpring[j] * 0.25;
+  row.block[0][0][0] = row.block[0][0][1] = 0.0;
+}
+
+// The equations of an inside node whose rotation a support holds, in its two moments: the
+// displacement that the right side's held slope gives is the held one (fixed) or the one the
+// left side's gives (guided); a fixed node's left side gives the held one too, where a guided
+// node keeps its equilibrium (its own terms in ownSide).
+void HoldRotationInside(const ProblemData& data, const MeshData& mesh, int j, BlockRow& row,
+                        double ownSide[2][2][2]) {
+  const PointSupport& support = data.points[mesh.nodePoint[j]].support;
+  const SideDisplacement left = SideDisplacementOfSlope(data, mesh, j, false);
+  const SideDisplacement right = SideDisplacementOfSlope(data, mesh, j, true);
+  const bool fixed = HoldsDisplacement(support.kind);
+  for (int e = 0; e < 3; ++e) {
+    for (int equation = fixed ? 0 : 1; equation < 2; ++equation) {
+      row.block[e][equation][0] = row.block[e][equation][1] = 0.0;
+    }
+  }
+  for (int side = 0; side < 2; ++side) {
+    for (int equation = fixed ? 0 : 1; equation < 2; ++equation) {
+      ownSide[side][equation][0] = ownSide[side][equation][1] = 0.0;
+    }
+  }
+  row.block[0][1][1] = right.moment;
+  row.block[2][1][0] = right.otherMoment;
+  row.block[2][1][1] = right.otherW;
+  const int leftEquation = fixed ? 0 : 1;
+  const double sign = fixed ? 1.0 : -1.0;
+  row.block[0][leftEquation][0] = sign * left.moment;
+  row.block[1][leftEquation][0] = sign * left.otherMoment;
+  row.block[1][leftEquation][1] = sign * left.otherW;
+  if (fixed) {
+    row.rhs[0] = support.displacement - left.constant;
+    row.rhs[1] = support.displacement - right.constant;
+  } else {
+    row.rhs[1] = left.constant - right.constant;
   }
 }
 
@@ -259,8 +369,17 @@ inline void FillRow(const ProblemData& data, const MeshData& mesh, int j, BlockR
   FillFreeRow(data, mesh, j, row);
   if (!mesh.supported) [[likely]]
     return;
+  if (RotationHeldAt(data, mesh, j)) {
+    double ownSide[2][2][2] = {};
+    SeparateSides(mesh, j, row, ownSide);
+    HoldRotationInside(data, mesh, j, row, ownSide);
+    if (mesh.rotationalSpringsInside) AddRotationalSprings(data, mesh, j, row, ownSide);
+    ExpressHeldNodes(data, mesh, j, row, ownSide);
+    return;
+  }
   HoldAtPoint(data, mesh, j, row);
-  if (mesh.rotationalSpringsInside) AddRotationalSprings(data, mesh, j, row);
+  if (mesh.rotationalSpringsInside) AddRotationalSprings(data, mesh, j, row, nullptr);
+  if (mesh.rotationHeldInside) ExpressHeldNodes(data, mesh, j, row, nullptr);
 }
 
 }  // namespace
@@ -276,11 +395,36 @@ void SideSlope(const MeshData& mesh, int j, bool right, double slope[2][2]) {
   slope[1][1] = sign * i;
 }
 
-std::optional<int> RotationHeldInside(const ProblemData& data) {
-  AssertCountsWithinLimits(data);
-  for (int p = 1; p < data.sectionCount; ++p) {
-    const PointSupport& support = data.points[p].support;
-    if (HoldsRotation(support.kind)) return p;
+bool RotationHeldAt(const ProblemData& data, const MeshData& mesh, int j) {
+  if (!mesh.rotationHeldInside || j <= 0 || j >= data.elementCount) return false;
+  const int point = mesh.nodePoint[j];
+  return point > 0 && HoldsRotation(data.points[point].support.kind);
+}
+
+SideDisplacement HeldNodeDisplacement(const ProblemData& data, const MeshData& mesh, int j,
+                                      bool right) {
+  const PointSupport& support = data.points[mesh.nodePoint[j]].support;
+  if (HoldsDisplacement(support.kind)) return {0.0, 0.0, 0.0, support.displacement};
+  return SideDisplacementOfSlope(data, mesh, j, right);
+}
+
+void SettleHeldNodes(const ProblemData& data, const MeshData& mesh, BlockSystem& solved) {
+  for (int j = 0; j <= data.elementCount; ++j) {
+    solved.heldRight[j] = RotationHeldAt(data, mesh, j);
+    if (!solved.heldRight[j]) continue;
+    double* x = solved.rows[j].rhs;
+    const double* before = solved.rows[j - 1].rhs;  // never held itself
+    const SideDisplacement d = HeldNodeDisplacement(data, mesh, j, false);
+    solved.momentRight[j] = x[1];
+    x[1] = d.moment * x[0] + d.otherMoment * before[0] + d.otherW * before[1] + d.constant;
+  }
+}
+
+std::optional<int> HeldRotationsOnOneElement(const ProblemData& data, const MeshData& mesh) {
+  for (int j = 1; mesh.rotationHeldInside && j + 1 < data.elementCount; ++j) {
+    if (RotationHeldAt(data, mesh, j) && RotationHeldAt(data, mesh, j + 1)) {
+      return mesh.nodePoint[j];
+    }
   }
   return std::nullopt;
 }
@@ -302,9 +446,11 @@ void SupportReactions(const ProblemData& data, const MeshData& mesh, const Block
     double slope[2] = {};
     for (int node = 0; node < 3; ++node) {
       const double* x = solved.rows[j - 1 + node].rhs;
-      for (int s = 0; s < 2; ++s) slope[s] += side[s][node][0] * x[0] + side[s][node][1] * x[1];
+      // The left neighbour's moment as element j-1 has it, where a support holds its rotation.
+      const double m = node == 0 ? MomentAtElementEnd(mesh, solved, j - 1, j - 1) : x[0];
+      for (int s = 0; s < 2; ++s) slope[s] += side[s][node][0] * m + side[s][node][1] * x[1];
       for (int at = 0; at < 3; ++at) {
-        coupleForce[j - 1 + at] += forces[at][node][0] * x[0] + forces[at][node][1] * x[1];
+        coupleForce[j - 1 + at] += forces[at][node][0] * m + forces[at][node][1] * x[1];
       }
     }
     springCouples[j - 1] += -half * slope[0];
@@ -318,18 +464,31 @@ void SupportReactions(const ProblemData& data, const MeshData& mesh, const Block
     const int j = mesh.pointNode[p];
     FillFreeRow(data, mesh, j, row);
     // What the free point's equilibrium misses: interior, (shear jump) - springs + loads = R; at
-    // an end, twice over, springs - (shear) - loads = -2R.
+    // an end, twice over, springs - (shear) - loads = -2R. Each moment is taken as the element
+    // it comes from has it: a neighbour on the left from its right, and the point's own from
+    // element j in its share -M/h, where a support holds the rotation.
     const int e = j == 0 || j == n ? 1 : 0;
     double sum = 0.0;
     for (int c = 0; c < row.entryCount; ++c) {
-      const double* x = solved.rows[row.columnNode[c]].rhs;
-      sum += row.block[c][e][0] * x[0] + row.block[c][e][1] * x[1];
+      const int node = row.columnNode[c];
+      const double* x = solved.rows[node].rhs;
+      const double m = node < j ? MomentAtElementEnd(mesh, solved, node, node) : x[0];
+      sum += row.block[c][e][0] * m + row.block[c][e][1] * x[1];
+    }
+    if (e == 0) {
+      sum -= mesh.elementInverseLength[j] *
+             (MomentAtElementEnd(mesh, solved, j, j) - solved.rows[j].rhs[0]);
     }
     reactions[p].force = (e == 1 ? 0.5 * (row.rhs[1] - sum) : sum - row.rhs[0]) + coupleForce[j];
     // The moment that turns the end's own moment from the point's: M0 = P + moment at the left
     // end, Mn = -(P + moment) at the right.
     if (j == 0) reactions[p].moment = solved.rows[0].rhs[0] - point.moment;
     if (j == n) reactions[p].moment = 0.0 - solved.rows[n].rhs[0] - point.moment;
+    // Inside, the jump of the moment less the point's: right = left + P + moment.
+    if (j != 0 && j != n && HoldsRotation(point.support.kind)) {
+      reactions[p].moment =
+          MomentAtElementEnd(mesh, solved, j, j) - solved.rows[j].rhs[0] - point.moment;
+    }
   }
 }
 

@@ -34,6 +34,8 @@ struct MeshData {
   bool supported = false;
   // Whether an elastic support inside the beam has a rotational spring.
   bool rotationalSpringsInside = false;
+  // Whether a fixed or guided support inside the beam holds its rotation (RotationHeldAt).
+  bool rotationHeldInside = false;
   // Position of each node, m. Copied into the result table only with a stored solution, so a
   // run that fails leaves the whole result table as it was.
   std::array<double, kMaxNodes> nodeX{};
@@ -63,6 +65,10 @@ inline void HoldDisplacement(BlockRow& row, int equation, double value) {
 
 struct BlockSystem {
   std::array<BlockRow, kMaxNodes> rows{};
+  // The moment right of each node whose rotation a support holds inside the beam, once settled
+  // (SettleHeldNodes).
+  std::array<double, kMaxNodes> momentRight{};
+  std::array<bool, kMaxNodes> heldRight{};
 };
 
 // Shares data.elementCount elements over the sections in proportion to their lengths and fills
@@ -95,9 +101,39 @@ void SupportReactions(const ProblemData& data, const MeshData& mesh, const Block
 // coefficients of the M and w of node j (k 0) and of the element's other node (k 1).
 void SideSlope(const MeshData& mesh, int j, bool right, double slope[2][2]);
 
-// A fixed or guided support inside the beam, which the scheme cannot hold yet: the first such
-// point, if any.
-std::optional<int> RotationHeldInside(const ProblemData& data);
+// A fixed or guided support inside the beam holds the slope on both sides of its node, and the
+// moment jumps there by the support's reaction. While the equations are solved, such a node's
+// two unknowns are the moments left and right of it, each found from the equilibrium as every
+// moment is; its displacement follows from the slope held on either side (HeldNodeDisplacement).
+// Once a solution is verified, SettleHeldNodes gives the node its M (the moment left of it) and
+// its w like every other, and keeps the moment right of it beside the rows.
+
+// Whether a support holds the rotation at node j inside the beam.
+bool RotationHeldAt(const ProblemData& data, const MeshData& mesh, int j);
+
+// The displacement of held node j as the element on one side has it:
+// w = moment·M + otherMoment·M' + otherW·w' + constant, M the moment at j on that side and M', w'
+// the values of the element's other node; the held displacement itself where it is fixed.
+struct SideDisplacement {
+  double moment = 0.0, otherMoment = 0.0, otherW = 0.0, constant = 0.0;
+};
+SideDisplacement HeldNodeDisplacement(const ProblemData& data, const MeshData& mesh, int j,
+                                      bool right);
+
+// Turns the solved rows of the held nodes from their two moments into M and w (see above).
+void SettleHeldNodes(const ProblemData& data, const MeshData& mesh, BlockSystem& solved);
+
+// The moment at node j at the end of `element` (j-1 or j) that meets there, from settled rows:
+// the node's M, or the moment right of it where a support holds its rotation.
+inline double MomentAtElementEnd(const MeshData& mesh, const BlockSystem& solved, int j,
+                                 int element) {
+  return element == j && mesh.rotationHeldInside && solved.heldRight[j] ? solved.momentRight[j]
+                                                                        : solved.rows[j].rhs[0];
+}
+
+// Two supports that hold the rotation at the two ends of one element: the first of their points,
+// if any. The scheme cannot give that element a moment at each end from both its held slopes.
+std::optional<int> HeldRotationsOnOneElement(const ProblemData& data, const MeshData& mesh);
 
 // A movement of the unloaded beam as a rigid body that neither its springs nor its supports
 // resist: it sinks as a whole, or it turns about a point.

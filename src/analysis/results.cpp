@@ -34,7 +34,7 @@ bool StoreResults(const BlockSystem& system, const MeshData& mesh, ProblemData& 
     double forceBefore = mesh.nodeForce[j - 1] + couple - coupleBefore;
     // The left end's reaction is in shear[0] already, as its force is.
     if (mesh.supported && j > 1) forceBefore -= reaction(j - 1);
-    const double mLeft = system.rows[j - 1].rhs[0];
+    const double mLeft = MomentAtElementEnd(mesh, system, j - 1, j - 1);
     const double mRight = system.rows[j].rhs[0];
     // A rotational spring's couple is taken out of the moment's change as a point moment's is;
     // its forces on the nodes are in the supports' reactions.
@@ -55,6 +55,12 @@ bool StoreResults(const BlockSystem& system, const MeshData& mesh, ProblemData& 
     ResultNode& node = data.nodes[j];
     node.x = mesh.nodeX[j];
     node.M = system.rows[j].rhs[0];
+    // Where a support holds the rotation inside the beam the moment jumps by its reaction; the
+    // node shows the side of the larger magnitude, the one a section is designed for.
+    if (mesh.rotationHeldInside && j < n) {
+      const double right = MomentAtElementEnd(mesh, system, j, j);
+      if (std::fabs(right) > std::fabs(node.M)) node.M = right;
+    }
     node.w = system.rows[j].rhs[1];
     node.Q = staging.shear[j];
   }

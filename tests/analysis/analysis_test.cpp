@@ -394,6 +394,11 @@ TEST_F(AnalysisTest, LongBeamWithCentralLoadsMatchesHetenyiAtEveryNode) {
 //    (kt, kr) sink by qL/(2kt), and their moments are -qL²/12 · c/(1 + c), c = kr·L/(2EI).
 //  - Two spans L on three pins, the middle one settling by δ: reactions 3EIδ/L³ at the ends
 //    and -6EIδ/L³ in the middle.
+//  - Supports that hold the rotation inside, where the moment jumps by their reaction: fixed
+//    between a cantilever (wL⁴/8EI at its tip, -qL²/2) and a propped one (-qL²/8, 5qL/8);
+//    guided between a span on a pin and a free half that hangs from it (statics, and
+//    w = 13qL⁴/(24EI) from the held slope); fixed between a fixed span and a pinned one and
+//    turned by θ, which bends them by -4EIθ/L and 3EIθ/L at the support.
 //  - Hetenyi's finite beams on springs under q with hinged and with fixed ends.
 TEST_F(AnalysisTest, SupportsMatchBeamTheoryAndTheirReactionsBalanceTheLoads) {
   const double ei = 1.0e5, span = 10.0, q = 12.0, h = 50.0, k = 2000.0, kt = 4000.0, kr = 3.0e4;
@@ -410,6 +415,7 @@ TEST_F(AnalysisTest, SupportsMatchBeamTheoryAndTheirReactionsBalanceTheLoads) {
   const double h1 = -q / kb * f1 / (f1 * f1 + f2 * f2), h2 = -q / kb * f2 / (f1 * f1 + f2 * f2);
   const double c1 = -q / kb / (f1 - d1 * f2 / d2), c2 = -c1 * d1 / d2;
   const double bend = 2.0 * ei * beam * beam;
+  const double theta0 = 0.001;
   auto held = [](SupportKind kind, double spring = 0.0, double rotational = 0.0,
                  double displacement = 0.0) {
     return PointSupport{kind, spring, rotational, displacement, 0.0};
@@ -422,6 +428,7 @@ TEST_F(AnalysisTest, SupportsMatchBeamTheoryAndTheirReactionsBalanceTheLoads) {
     // and the middle one's force.
     double w0, m0, wMiddle, mMiddle, r0, rm0, rMiddle = 0.0;
     bool noTension = false;
+    double rmMiddle = 0.0;  // the middle reaction's moment
   } cases[] = {
       {"free pile head",
        {},
@@ -524,6 +531,57 @@ TEST_F(AnalysisTest, SupportsMatchBeamTheoryAndTheirReactionsBalanceTheLoads) {
        -bend * c2,
        -bend * beam * (c1 * d2 - c2 * d1),
        bend * (c1 * f2 - c2 * f1)},
+      {"fixed middle: a cantilever and a propped one",
+       {},
+       held(SupportKind::Fixed),
+       held(SupportKind::Pinned),
+       2.0 * span,
+       0.0,
+       q,
+       0.0,
+       q * std::pow(span, 4) / (8.0 * ei),
+       0.0,
+       0.0,
+       -q * span * span / 2.0,
+       0.0,
+       0.0,
+       13.0 * q * span / 8.0,
+       false,
+       3.0 * q * span * span / 8.0},
+      {"guided middle carrying a free half",
+       held(SupportKind::Pinned),
+       held(SupportKind::Guided),
+       {},
+       2.0 * span,
+       0.0,
+       q,
+       0.0,
+       0.0,
+       0.0,
+       13.0 * q * std::pow(span, 4) / (24.0 * ei),
+       1.5 * q * span * span,
+       2.0 * q * span,
+       0.0,
+       0.0,
+       false,
+       -2.0 * q * span * span},
+      {"fixed middle turned by θ",
+       held(SupportKind::Fixed),
+       {SupportKind::Fixed, 0.0, 0.0, 0.0, theta0},
+       held(SupportKind::Pinned),
+       2.0 * span,
+       0.0,
+       0.0,
+       0.0,
+       0.0,
+       2.0 * ei * theta0 / span,
+       0.0,
+       -4.0 * ei * theta0 / span,
+       -6.0 * ei * theta0 / (span * span),
+       2.0 * ei * theta0 / span,
+       3.0 * ei * theta0 / (span * span),
+       false,
+       7.0 * ei * theta0 / span},
       {"span lifted off soil that takes no tension",
        held(SupportKind::Pinned),
        {},
@@ -556,7 +614,7 @@ TEST_F(AnalysisTest, SupportsMatchBeamTheoryAndTheirReactionsBalanceTheLoads) {
     ASSERT_EQ(RunCalculation(data, *work).status, CalculationStatus::Success);
     const int middle = work->mesh.pointNode[1];
     const double sizeW =
-        std::max(std::fabs(t.w0), std::fabs(std::isnan(t.wMiddle) ? 0 : t.wMiddle));
+        std::max({std::fabs(t.w0), std::fabs(std::isnan(t.wMiddle) ? 0 : t.wMiddle), 1e-12});
     const double sizeM = std::max(
         {std::fabs(t.m0), std::fabs(std::isnan(t.mMiddle) ? 0 : t.mMiddle), q * span * span / 8.0});
     const struct {
@@ -576,6 +634,7 @@ TEST_F(AnalysisTest, SupportsMatchBeamTheoryAndTheirReactionsBalanceTheLoads) {
     EXPECT_NEAR(data.reactions[0].force, t.r0, 1e-5 * std::max(1.0, std::fabs(t.r0)));
     EXPECT_NEAR(data.reactions[1].force, t.rMiddle, 1e-5 * std::max(1.0, std::fabs(t.rMiddle)));
     EXPECT_NEAR(data.reactions[0].moment, t.rm0, 1e-6 * sizeM);
+    EXPECT_NEAR(data.reactions[1].moment, t.rmMiddle, 1e-5 * sizeM);
     EXPECT_LT(EquilibriumMiss(data), 1e-9);
     ASSERT_TRUE(data.accuracy.available);
     EXPECT_LT(std::max({data.accuracy.w, data.accuracy.Q, data.accuracy.M}), 1e-3);
@@ -607,7 +666,7 @@ TEST_F(AnalysisTest, SupportsMatchBeamTheoryAndTheirReactionsBalanceTheLoads) {
 }
 
 // What is left free is named: a beam without springs on one pin turns about it, one held only
-// against turning sinks, and a support inside the beam that would hold the rotation is refused.
+// against turning sinks; and two held rotations too close for the mesh are refused.
 TEST_F(AnalysisTest, BeamsTheSupportsCannotHoldAreNamedByWhatIsFree) {
   const struct {
     int point;
@@ -620,9 +679,6 @@ TEST_F(AnalysisTest, BeamsTheSupportsCannotHoldAreNamedByWhatIsFree) {
       {0, SupportKind::Guided,
        "Error : The supports and springs cannot hold the beam.\nIt can sink as a whole: add a "
        "support or springs under it.\nNo output given.\n"},
-      {1, SupportKind::Fixed,
-       "Error : The support of point 1 holds the rotation inside the beam.\nOnly the ends can "
-       "be fixed or guided: make it pinned or elastic.\nNo output given.\n"},
   };
   for (const auto& c : cases) {
     ProblemData data;
@@ -636,6 +692,19 @@ TEST_F(AnalysisTest, BeamsTheSupportsCannotHoldAreNamedByWhatIsFree) {
     EXPECT_EQ(outcome.message, c.message);
     EXPECT_FALSE(data.resultsAvailable);
   }
+  // Two points that hold the rotation on the two ends of a section of one element.
+  ProblemData data;
+  data.sectionCount = 3;
+  data.elementCount = 20;
+  data.sections[0] = {4.0, 5.0, 100.0};
+  data.sections[1] = {0.1, 5.0, 100.0};
+  data.sections[2] = {6.0, 5.0, 100.0};
+  data.points[1].support.kind = SupportKind::Fixed;
+  data.points[2].support.kind = SupportKind::Guided;
+  UpdatePointPositions(data);
+  EXPECT_EQ(RunCalculation(data, *work).message,
+            "Error : Points 1 and 2 hold the rotation at the two ends of one element.\n"
+            "Raise the number of elements.\nNo output given.\n");
 }
 
 // Sections of their own EI and width: a footing whose middle 30 m are four times as stiff and
@@ -1247,6 +1316,13 @@ TEST_F(AnalysisTest, MirroredBeamsGiveMirroredAnswers) {
   supported.sections[1].width = 1.5;
   ProblemData supportedContact = supported;
   supportedContact.noTension = true;
+  // Rotations held inside: a fixed point that settles and turns under a point moment, which it
+  // takes in whole, and a guided one beside a rotational spring at the end.
+  ProblemData heldInside = supported;
+  heldInside.points[1].support = {SupportKind::Fixed, 0.0, 0.0, 0.003, 0.001};
+  heldInside.points[2].support = {SupportKind::Guided, 0.0, 0.0, 0.0, -0.002};
+  ProblemData heldContact = heldInside;
+  heldContact.noTension = true;
   const std::pair<const char*, ProblemData> beams[] = {
       {"force at the end", endForce},
       {"moment at the end", endMoment},
@@ -1256,7 +1332,9 @@ TEST_F(AnalysisTest, MirroredBeamsGiveMirroredAnswers) {
       {"soil that takes no tension", contact},
       {"guided pile head", guided},
       {"supports and own sections", supported},
-      {"supports on soil that takes no tension", supportedContact}};
+      {"supports on soil that takes no tension", supportedContact},
+      {"rotations held inside", heldInside},
+      {"rotations held inside on soil that takes no tension", heldContact}};
   for (const auto& [name, beam] : beams) {
     SCOPED_TRACE(name);
     ProblemData data = beam, mirror = Mirrored(beam);
@@ -1452,6 +1530,7 @@ TEST(FaultMessage, EachKindSaysWhatWentWrongAndWhatHelps) {
     f.moreElementsHelp = more;
     f.sectionCount = 21;
     f.elementCount = 5;
+    f.point = 2;
     return f;
   };
   const std::pair<CalculationFault, const char*> rows[] = {
@@ -1484,6 +1563,9 @@ TEST(FaultMessage, EachKindSaysWhatWentWrongAndWhatHelps) {
       {fault(FaultKind::NotFinite),
        "Error : The solution is not finite.\n"
        "The input values are too large to calculate with.\nNo output given.\n"},
+      {fault(FaultKind::HeldRotationsOnOneElement, 0, true),
+       "Error : Points 2 and 3 hold the rotation at the two ends of one element.\n"
+       "Raise the number of elements.\nNo output given.\n"},
   };
   for (const auto& [f, text] : rows) EXPECT_EQ(FaultMessage(f), text);
 }
