@@ -135,15 +135,6 @@ Symbol MakeSymbol(const PointSupport& support, SupportPlace place, QPointF at, d
 
 }  // namespace
 
-SupportPlace PlaceOfPoint(int point, int sectionCount) {
-  if (point <= 0) return SupportPlace::LeftEnd;
-  return point >= sectionCount ? SupportPlace::RightEnd : SupportPlace::Inside;
-}
-
-double SupportSize(double lineHeight) { return std::round(1.6 * lineHeight); }
-
-double SupportPenWidth(double size) { return std::max(1.0, std::floor(size / 24.0)); }
-
 QRectF SupportBounds(const PointSupport& support, SupportPlace place, QPointF at, double size) {
   const Symbol symbol = MakeSymbol(support, place, at, size);
   QRectF bounds;

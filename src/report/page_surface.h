@@ -10,6 +10,9 @@
 #include <string>
 #include <string_view>
 
+#include "model/problem_data.h"
+#include "plot/support_layout.h"
+
 namespace pelvar {
 
 enum class ReportFont {
@@ -67,6 +70,11 @@ class PageSurface {
   virtual void SetBrush(BrushStyle style, Colour colour) = 0;
   virtual void MoveTo(int x, int y) = 0;
   virtual void LineTo(int x, int y) = 0;
+  // The symbol of a support, the same as in the pictures on the screen, with its point at (x, y)
+  // and size pixels high (see plot/support_layout.h for its reach); always black, in a pen of its
+  // own: the surface's pen, brush and position stay as they were.
+  virtual void DrawSupport(const PointSupport& support, SupportPlace place, int x, int y,
+                           int size) = 0;
 
   // True once the device has failed; the message says how, for the user.
   virtual bool Failed() const = 0;

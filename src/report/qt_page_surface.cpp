@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringList>
 
+#include "drawings/support_symbols.h"
 #include "qt_text/text_edge.h"
 #include "text/number_format.h"
 
@@ -169,6 +170,12 @@ void QtPageSurface::LineTo(int x, int y) {
   const QPoint to(x, y);
   if (painter_.isActive()) painter_.drawLine(position_, to);
   position_ = to;
+}
+
+void QtPageSurface::DrawSupport(const PointSupport& support, SupportPlace place, int x, int y,
+                                int size) {
+  // On the line through the pixel coordinates, as LineTo draws the axis the symbol stands on.
+  if (painter_.isActive()) PaintSupport(painter_, support, place, QPointF(x, y), size);
 }
 
 }  // namespace pelvar

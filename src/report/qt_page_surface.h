@@ -42,6 +42,8 @@ class QtPageSurface : public PageSurface {
   void SetBrush(BrushStyle style, Colour colour) override;
   void MoveTo(int x, int y) override;
   void LineTo(int x, int y) override;
+  void DrawSupport(const PointSupport& support, SupportPlace place, int x, int y,
+                   int size) override;
   bool Failed() const override;
   std::string ErrorMessage() const override;
 

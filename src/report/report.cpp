@@ -9,6 +9,7 @@
 
 #include "analysis/results.h"
 #include "plot/diagram_scale.h"
+#include "plot/support_layout.h"
 #include "text/number_format.h"
 
 namespace pelvar {
@@ -30,6 +31,8 @@ struct Report::GraphLayout {
   double sx = 0.0;
   int letterWidth = 0, letterHeight = 0;
   int step = 1;
+  // Where x (m) along the beam lies on the page: nodes and points alike.
+  int PixelX(double x) const { return TruncateToPixel(xa + sx * x); }
 };
 
 Report::Report(PageSurface& surface, const ProblemData& data)
@@ -311,25 +314,56 @@ void Report::PrintGraphs(int cursor) {
   // One blank after each colon on paper, where the screen aligns the values.
   const std::array<std::string, 6> lines = SummaryTexts(extremes, 0);
   int y = TruncateToPixel(yTop + 0.04 * layout.gh);
+  int textBottom = y;
   for (const std::string& line : lines) {
     surface_.TextOut(layout.xa, y, line);
+    textBottom = y + letterSize.height;
     y = TruncateToPixel(y + 0.14 * layout.gh);
   }
 
-  DrawDiagram(layout, TruncateToPixel(yTop + 1.5 * layout.gh), extremes.minW, extremes.maxW,
-              &ResultNode::w, "w", true);
-  DrawDiagram(layout, yTop + 4 * layout.gh, extremes.minQ, extremes.maxQ, &ResultNode::Q, "Q",
-              false);
+  const int axisW = TruncateToPixel(yTop + 1.5 * layout.gh);
+  const int axisQ = yTop + 4 * layout.gh;
+  // The supports stand on the w axis, between the extreme lines and the Q diagram's band.
+  const int supportSize =
+      SupportSizeOnPage(letterSize.height, axisW, textBottom, axisQ - layout.gh);
+  // The w letter keeps its distance from a left end's wall or coil as from the axis.
+  int wLeft = layout.xa;
+  if (supportSize > 0 && data_.points[0].support.kind != SupportKind::None) {
+    wLeft -= TruncateToPixel(std::ceil(kSupportAside * supportSize) + SupportPenWidth(supportSize));
+  }
+  DrawDiagram(layout, axisW, extremes.minW, extremes.maxW, &ResultNode::w, "w", true, wLeft);
+  // Over the w curve, so that a support reads where the beam's deflection passes through it.
+  if (supportSize > 0) {
+    for (int p = 0; p <= data_.sectionCount; ++p) {
+      const PointSupport& support = data_.points[p].support;
+      if (support.kind == SupportKind::None) continue;
+      surface_.DrawSupport(support, PlaceOfPoint(p, data_.sectionCount),
+                           layout.PixelX(data_.points[p].x), axisW, supportSize);
+    }
+  }
+  DrawDiagram(layout, axisQ, extremes.minQ, extremes.maxQ, &ResultNode::Q, "Q", false, layout.xa);
   DrawDiagram(layout, TruncateToPixel(yTop + 6.5 * layout.gh), extremes.minM, extremes.maxM,
-              &ResultNode::M, "M", false);
+              &ResultNode::M, "M", false, layout.xa);
+}
+
+int Report::SupportSizeOnPage(int lineHeight, int axisY, int roomTop, int roomBottom) const {
+  if (!AnyPointHasSupport(data_)) return 0;
+  // The pen adds at most one pixel and a 24th of the size (see SupportPenWidth), so a symbol of
+  // this size keeps within the room whatever its kind.
+  const double pen = 1.0 / 24.0;
+  const double fits = std::min((axisY - roomTop - 1.0) / (kSupportAbove + pen),
+                               (roomBottom - axisY - 1.0) / (kSupportBelow + pen));
+  const int size = TruncateToPixel(std::min(SupportSize(lineHeight), std::floor(fits)));
+  return std::max(size, 0);
 }
 
 void Report::DrawDiagram(const GraphLayout& layout, int axisY, double minValue, double maxValue,
-                         double ResultNode::*quantity, std::string_view letter, bool first) {
+                         double ResultNode::*quantity, std::string_view letter, bool first,
+                         int left) {
   if (first) surface_.SetPenColour(kBlack);
   surface_.MoveTo(layout.xa, axisY);
   surface_.LineTo(layout.xb, axisY);
-  surface_.TextOut(layout.xa - 2 * layout.letterWidth, axisY - layout.letterHeight / 2, letter);
+  surface_.TextOut(left - 2 * layout.letterWidth, axisY - layout.letterHeight / 2, letter);
   if (first) surface_.SetPenMode(PenMode::Copy);
 
   // The signed maximum sets the scale as long as the diagram stays on the page; otherwise the
@@ -339,7 +373,7 @@ void Report::DrawDiagram(const GraphLayout& layout, int axisY, double minValue, 
   if (sy == 0.0) return;
 
   const int elementCount = data_.elementCount;
-  auto pixelX = [&](int k) { return TruncateToPixel(layout.xa + layout.sx * data_.nodes[k].x); };
+  auto pixelX = [&](int k) { return layout.PixelX(data_.nodes[k].x); };
   auto pixelY = [&](int k) { return TruncateToPixel(axisY + sy * (data_.nodes[k].*quantity)); };
   surface_.MoveTo(layout.xa, pixelY(0));
   for (int k = 0; k <= elementCount; k += layout.step) surface_.LineTo(pixelX(k), pixelY(k));

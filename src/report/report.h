@@ -75,8 +75,12 @@ class Report {
   // every page it continues on, and returns the cursor of its last row.
   int PrintTable(int cursor, const Table& table);
   struct GraphLayout;
+  // The diagram's letter stands left of `left`, where its drawing begins.
   void DrawDiagram(const GraphLayout& layout, int axisY, double minValue, double maxValue,
-                   double ResultNode::*quantity, std::string_view letter, bool first);
+                   double ResultNode::*quantity, std::string_view letter, bool first, int left);
+  // The size of the supports' symbols on an axis at axisY, from the text's line height, kept
+  // between roomTop and roomBottom; 0 where there is no support or no room.
+  int SupportSizeOnPage(int lineHeight, int axisY, int roomTop, int roomBottom) const;
 
   PageSurface& surface_;
   const ProblemData& data_;

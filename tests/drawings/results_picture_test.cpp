@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "analysis/calculation.h"
+#include "drawings/support_symbols.h"
 
 namespace pelvar {
 namespace {
@@ -664,6 +665,36 @@ TEST_F(ResultsPictureTest, EachSupportStandsOnTheWAxisAndChangesNothingElse) {
       }
     }
   }
+}
+
+// The reach that layouts rely on without drawing (the printed report places the w letter by
+// it): every symbol, at either end and inside, within kSupportAbove and kSupportBelow sizes of
+// the beam and kSupportAside sizes of its point, its pen more; an elastic end with a coil
+// reaches that far.
+TEST(SupportSymbols, StayWithinTheirStatedReach) {
+  const PointSupport supports[] = {{SupportKind::Pinned},
+                                   {SupportKind::Fixed},
+                                   {SupportKind::Guided},
+                                   {SupportKind::Elastic, 5000.0, 0.0},
+                                   {SupportKind::Elastic, 5000.0, 1.0e5},
+                                   {SupportKind::Elastic, 0.0, 1.0e5}};
+  for (const double size : {21.0, 170.0}) {
+    const double pen = SupportPenWidth(size), tolerance = 1e-9 * size;
+    double farthest = 0.0;
+    for (const PointSupport& support : supports) {
+      for (SupportPlace place :
+           {SupportPlace::LeftEnd, SupportPlace::Inside, SupportPlace::RightEnd}) {
+        const QRectF bounds = SupportBounds(support, place, QPointF(0.0, 0.0), size);
+        EXPECT_GE(bounds.top(), -kSupportAbove * size - pen - tolerance);
+        EXPECT_LE(bounds.bottom(), kSupportBelow * size + pen + tolerance);
+        EXPECT_GE(bounds.left(), -kSupportAside * size - pen - tolerance);
+        EXPECT_LE(bounds.right(), kSupportAside * size + pen + tolerance);
+        farthest = std::max({farthest, -bounds.left(), bounds.right()});
+      }
+    }
+    EXPECT_NEAR(farthest, kSupportAside * size + pen, tolerance);
+  }
+  EXPECT_TRUE(SupportBounds({}, SupportPlace::Inside, QPointF(5.0, 5.0), 21.0).isEmpty());
 }
 
 TEST_F(ResultsPictureTest, PainterIsLeftAsItWas) {

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <map>
 #include <string>
 #include <tuple>
@@ -821,6 +822,104 @@ TEST(ReportGraphs, Stride) {
     // Constant positive values hang gh below each axis.
     EXPECT_EQ(diagrams[0].hatches.back().second.y, kAxisW + kGh);
     EXPECT_EQ(diagrams[0].hatches.back().first.x, kXa + 1520 * c.lastNode / c.elements);
+  }
+}
+
+// The supports stand on the w axis at their points, over the w curve and before the Q diagram,
+// sized from the body line as on the screen: SupportSize(13) = 21. Points at 0, 10, 20 and 30 m
+// of a 30 m beam, sx = 1520 / 30: x = 290, 796, 1303 and 1810. A fixed left end moves the w
+// letter left by its reach, ceil(0.825 * 21) + 1 pen pixel = 19: 290 - 19 - 14 = 257. On a short
+// page the symbols shrink to keep clear of the extreme lines and the Q diagram's band; on one
+// with no room between them none is drawn. Nothing else changes.
+TEST(ReportGraphs, SupportsOnTheWAxis) {
+  struct Case {
+    int height;
+    int axisW, gh;
+    int size;  // 21, or -1 for smaller as the room allows, or 0 for none
+  };
+  for (const Case& c :
+       {Case{3000, kAxisW, kGh, 21}, Case{400, 142, 21, -1}, Case{300, 124, 9, 0}}) {
+    SCOPED_TRACE(c.height);
+    ProblemData data;
+    FillNodes(data, 30);
+    RecordingSurface plain(kWidth, c.height);
+    Report((plain.BeginDocument(), plain), data).PrintGraphs(0);
+    EXPECT_TRUE(plain.CallsOf(CallKind::Support).empty());
+
+    data.points[0].support.kind = SupportKind::Fixed;
+    data.points[2].support.kind = SupportKind::Pinned;
+    data.points[3].support = {SupportKind::Elastic, 5000.0, 2.0e4, 0.0, 0.0};
+    RecordingSurface s(kWidth, c.height);
+    Report((s.BeginDocument(), s), data).PrintGraphs(0);
+    const std::vector<RecordedCall> supports = s.CallsOf(CallKind::Support);
+    const RecordedCall* letter = s.FindText("w");
+    ASSERT_NE(letter, nullptr);
+    if (c.size == 0) {
+      EXPECT_TRUE(supports.empty());
+      EXPECT_EQ(letter->x, 276);
+      continue;
+    }
+    ASSERT_EQ(supports.size(), 3u);
+    const struct {
+      int x;
+      SupportKind kind;
+      SupportPlace place;
+    } expected[3] = {{kXa, SupportKind::Fixed, SupportPlace::LeftEnd},
+                     {1303, SupportKind::Pinned, SupportPlace::Inside},
+                     {kXb, SupportKind::Elastic, SupportPlace::RightEnd}};
+    const int size = supports[0].size;
+    const double pen = SupportPenWidth(size);
+    for (int i = 0; i < 3; ++i) {
+      EXPECT_EQ(supports[i].page, 2);
+      EXPECT_EQ(supports[i].x, expected[i].x) << i;
+      EXPECT_EQ(supports[i].y, c.axisW) << i;
+      EXPECT_EQ(supports[i].support.kind, expected[i].kind) << i;
+      EXPECT_EQ(supports[i].place, expected[i].place) << i;
+      EXPECT_EQ(supports[i].size, size) << i;
+    }
+    EXPECT_EQ(supports[2].support, data.points[3].support);
+    if (c.size > 0) {
+      EXPECT_EQ(size, c.size);
+      EXPECT_EQ(letter->x, 257);
+    } else {
+      EXPECT_GT(size, 0);
+      EXPECT_LT(size, 21);
+    }
+    // Below the last extreme line, above the Q diagram's band, and right of the letter.
+    const RecordedCall* lastLine = s.FindText(
+        "Maximum moment : "
+        "       2.000"
+        " kNm");
+    ASSERT_NE(lastLine, nullptr);
+    EXPECT_GE(c.axisW - kSupportAbove * size - pen, lastLine->y + kh);
+    EXPECT_LE(c.axisW + kSupportBelow * size + pen,
+              Diagrams(s, 2, kXa, kXb).at(1).axisFrom.y - c.gh);
+    EXPECT_LT(letter->x + 7, kXa - kSupportAside * size - pen);
+
+    // After the w diagram's last hatching line, before the Q axis; everything else as without
+    // the supports.
+    const auto& calls = s.Calls();
+    const auto first = std::find_if(calls.begin(), calls.end(), [](const RecordedCall& x) {
+      return x.kind == CallKind::Support;
+    });
+    EXPECT_EQ(std::prev(first)->kind, CallKind::LineTo);
+    EXPECT_EQ(std::prev(first)->y, c.axisW + c.gh);
+    EXPECT_EQ((first + 3)->kind, CallKind::MoveTo);
+    EXPECT_EQ((first + 3)->x, kXa);
+    std::vector<RecordedCall> rest;
+    for (const RecordedCall& call : calls) {
+      if (call.kind != CallKind::Support) rest.push_back(call);
+    }
+    ASSERT_EQ(rest.size(), plain.Calls().size());
+    for (std::size_t i = 0; i < rest.size(); ++i) {
+      const RecordedCall& was = plain.Calls()[i];
+      EXPECT_EQ(std::tie(rest[i].kind, rest[i].y, rest[i].text),
+                std::tie(was.kind, was.y, was.text))
+          << i;
+      if (rest[i].text != "w") {
+        EXPECT_EQ(rest[i].x, was.x) << i;
+      }
+    }
   }
 }
 

@@ -12,6 +12,7 @@
 #include <QFile>
 #include <QFontInfo>
 #include <QGuiApplication>
+#include <QImage>
 #include <QMarginsF>
 #include <QPageLayout>
 #include <QPageSize>
@@ -20,9 +21,11 @@
 #include <QTemporaryDir>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "model/problem_data.h"
 #include "pdf_tools.h"
+#include "plot/support_layout.h"
 #include "report/qt_page_surface.h"
 #include "report/report.h"
 #include "support/recording_surface.h"
@@ -159,6 +162,75 @@ TEST(ReportPdf, PagesAndTexts) {
   }
   EXPECT_FALSE(last.contains("Output Data"));
   EXPECT_FALSE(second.contains("Graphs"));
+}
+
+// The supports on the graphs page of a real PDF: the page rendered with and without them differs
+// only inside each symbol's reach from where the layout puts it, and each symbol leaves ink there.
+TEST(ReportPdf, SupportsOnTheGraphsPage) {
+  if (!PopplerPresent() || std::system("command -v pdftoppm >/dev/null 2>&1") != 0) {
+    GTEST_SKIP() << "poppler's tools are not installed";
+  }
+  EnsureApplication();
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  ProblemData data;
+  FillResults(data, 100);
+  ProblemData held = data;
+  held.points[0].support.kind = SupportKind::Fixed;
+  held.points[2].support.kind = SupportKind::Pinned;
+  held.points[3].support = {SupportKind::Elastic, 5000.0, 2.0e4, 0.0, 0.0};
+  constexpr int kDpi = 100;
+  auto render = [&](const ProblemData& problem, const QString& name) {
+    const QString file = dir.filePath(name + ".pdf");
+    EXPECT_TRUE(WriteReportPdf(problem, file.toStdString()).ok);
+    const QString page = QString::number(PdfPages(file));
+    QProcess::execute("pdftoppm", {"-png", "-r", QString::number(kDpi), "-f", page, "-l", page,
+                                   "-singlefile", file, dir.filePath(name)});
+    return QImage(dir.filePath(name + ".png")).convertToFormat(QImage::Format_RGB32);
+  };
+  const QImage plain = render(data, "plain"), image = render(held, "held");
+  ASSERT_FALSE(image.isNull());
+  ASSERT_EQ(image.size(), plain.size());
+
+  // Where the layout puts the symbols, in the page's pixels at kDpi.
+  const Measured m = MeasureOn(dir.filePath("measure.pdf"), kReportPdfResolution);
+  RecordingSurface layout(m.width, m.height, {9, m.bold, 7, m.regular});
+  ASSERT_TRUE(PrintReport(layout, held).ok);
+  const std::vector<RecordedCall> supports = layout.CallsOf(CallKind::Support);
+  ASSERT_EQ(supports.size(), 3u);
+  const QPointF origin = ReportPdfPageLayout().paintRectPixels(kReportPdfResolution).topLeft();
+  const double scale = static_cast<double>(kDpi) / kReportPdfResolution;
+  std::vector<QRectF> reach;
+  for (const RecordedCall& call : supports) {
+    const double size = call.size, pen = SupportPenWidth(size);
+    EXPECT_GT(size, m.regular);
+    const QRectF box(
+        QPointF(call.x - kSupportAside * size - pen, call.y - kSupportAbove * size - pen),
+        QPointF(call.x + kSupportAside * size + pen, call.y + kSupportBelow * size + pen));
+    // A pixel of antialiasing around it.
+    reach.push_back(QRectF((origin + box.topLeft()) * scale, (origin + box.bottomRight()) * scale)
+                        .adjusted(-1, -1, 1, 1));
+  }
+  std::vector<int> ink(reach.size(), 0);
+  int stray = 0;
+  for (int y = 0; y < image.height(); ++y) {
+    for (int x = 0; x < image.width(); ++x) {
+      if (image.pixel(x, y) == plain.pixel(x, y)) continue;
+      const QPointF at(x + 0.5, y + 0.5);
+      // The w letter moves left of the left end's symbol.
+      if (at.x() < reach[0].left()) continue;
+      bool inside = false;
+      for (std::size_t i = 0; i < reach.size(); ++i) {
+        if (reach[i].contains(at)) {
+          ++ink[i];
+          inside = true;
+        }
+      }
+      stray += inside ? 0 : 1;
+    }
+  }
+  EXPECT_EQ(stray, 0);
+  for (std::size_t i = 0; i < ink.size(); ++i) EXPECT_GT(ink[i], 10) << i;
 }
 
 TEST(ReportPdf, WithoutResultsOnePage) {

@@ -98,6 +98,24 @@ void RecordingSurface::LineTo(int x, int y) {
   call.y = y;
 }
 
+void RecordingSurface::DrawSupport(const PointSupport& support, SupportPlace place, int x, int y,
+                                   int size) {
+  RecordedCall& call = Record(CallKind::Support);
+  call.x = x;
+  call.y = y;
+  call.support = support;
+  call.place = place;
+  call.size = size;
+}
+
+std::vector<RecordedCall> RecordingSurface::CallsOf(CallKind kind) const {
+  std::vector<RecordedCall> calls;
+  for (const RecordedCall& call : calls_) {
+    if (call.kind == kind) calls.push_back(call);
+  }
+  return calls;
+}
+
 std::vector<RecordedCall> RecordingSurface::Texts(int page) const {
   std::vector<RecordedCall> texts;
   for (const RecordedCall& call : calls_) {

@@ -33,6 +33,7 @@ enum class CallKind {
   Brush,
   MoveTo,
   LineTo,
+  Support,
 };
 
 // One call with the state in force when it was made (after it, for the state setters).
@@ -48,6 +49,10 @@ struct RecordedCall {
   int penWidth = 1;
   BrushStyle brushStyle = BrushStyle::Solid;
   Colour brushColour = kWhite;
+  // Support: the support drawn at (x, y), its place on the beam and its size.
+  PointSupport support;
+  SupportPlace place = SupportPlace::Inside;
+  int size = 0;
 };
 
 class RecordingSurface : public PageSurface {
@@ -76,12 +81,16 @@ class RecordingSurface : public PageSurface {
   void SetBrush(BrushStyle style, Colour colour) override;
   void MoveTo(int x, int y) override;
   void LineTo(int x, int y) override;
+  void DrawSupport(const PointSupport& support, SupportPlace place, int x, int y,
+                   int size) override;
   bool Failed() const override { return failed_; }
   std::string ErrorMessage() const override { return failed_ ? "Simulated printer failure" : ""; }
 
   const std::vector<RecordedCall>& Calls() const { return calls_; }
   // The TextOut calls only, in order; optionally those of one page.
   std::vector<RecordedCall> Texts(int page = 0) const;
+  // The calls of one kind, in order.
+  std::vector<RecordedCall> CallsOf(CallKind kind) const;
   // The first TextOut of exactly this text, or nullptr.
   const RecordedCall* FindText(std::string_view text) const;
   int PageCount() const { return page_; }
