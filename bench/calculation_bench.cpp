@@ -41,12 +41,16 @@ template <CalculationOutcome (*Run)(ProblemData&, AnalysisWorkspace&),
 void Calculation(benchmark::State& state) {
   ProblemData data = Problem(static_cast<int>(state.range(0)));
   auto work = MakeAnalysisWorkspace();
+  SolutionMethod method = SolutionMethod::None;
   for (auto _ : state) {
     const CalculationOutcome outcome = Run(data, *work);
     benchmark::DoNotOptimize(outcome.summary.maxM);
     benchmark::DoNotOptimize(data.accuracy.M);
     if (outcome.status != CalculationStatus::Success) state.SkipWithError("run failed");
+    method = outcome.method;
   }
+  // Which solve kept the answer: the block eliminations (1, 2, 3) or the banded one (4).
+  state.counters["method"] = static_cast<double>(method);
 }
 void Scheme(benchmark::State& state) { Calculation<RunScheme>(state); }
 void WholeRun(benchmark::State& state) { Calculation<RunCalculation>(state); }

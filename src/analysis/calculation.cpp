@@ -260,9 +260,11 @@ Solve SolveVerified(const ProblemData& data, AnalysisWorkspace& work, SolutionMe
   const int n = data.elementCount;
   unrefined = 0;
   bool notFinite = false;
-  // A verified solution's held nodes are settled: M and w in their rows, as every node's.
-  auto verified = [&] {
-    const double residual = SchemeResidual(data, work.mesh, work.system);
+  // A verified solution's held nodes are settled: M and w in their rows, as every node's. The
+  // block elimination leaves the equations as assembled beside its solution.
+  auto verified = [&](bool eliminated = false) {
+    const double residual = eliminated ? SolvedChainResidual(work.system, n)
+                                       : SchemeResidual(data, work.mesh, work.system);
     if (std::isnan(residual)) notFinite = true;
     const bool met = residual <= kResidualTolerance;
     if (met && work.mesh.rotationHeldInside) SettleHeldNodes(data, work.mesh, work.system);
@@ -277,18 +279,16 @@ Solve SolveVerified(const ProblemData& data, AnalysisWorkspace& work, SolutionMe
   while (freeStart < n && mesh.elementSpring[freeStart] == 0.0) ++freeStart;
   if (endHeld(0)) freeStart = 0;
   const bool freeEnd = mesh.elementSpring[n - 1] == 0.0 && !endHeld(data.sectionCount);
-  // A displacement held inside the beam leaves its node's M to the compatibility equation alone,
-  // whose M is tiny beside its w: the elimination without exchanges loses the digits there, and
-  // is not tried. A rotation held inside, whose node has two moments for unknowns and its w
-  // from them, likewise.
-  bool heldInside = mesh.rotationHeldInside;
+  // A guided support inside the beam has two moments for unknowns and w from them, both in its
+  // equilibrium: the elimination without exchanges is not tried.
+  bool heldInside = false;
   for (int p = 1; p < data.sectionCount; ++p) {
-    heldInside = heldInside || HoldsDisplacement(data.points[p].support.kind);
+    heldInside = heldInside || data.points[p].support.kind == SupportKind::Guided;
   }
   // Assembled before every attempt: a solve consumes the system.
   if (!freeEnd && !heldInside) {
     AssembleSystem(data, work.mesh, work.system);
-    if (SolveSystem(work.system, n, EliminationOrder::Descending) && verified()) {
+    if (SolveSystem(work.system, n, EliminationOrder::Descending) && verified(true)) {
       method = SolutionMethod::Descending;
       return Solve::Solved;
     }
@@ -298,7 +298,7 @@ Solve SolveVerified(const ProblemData& data, AnalysisWorkspace& work, SolutionMe
   // the solver; checked only here, since a verified solution has finite coefficients.
   if (!SystemIsFinite(work.system, n)) return Solve::NotFinite;
   if (!heldInside && (freeStart == 0 || mesh.supported)) {
-    if (SolveSystem(work.system, n, EliminationOrder::Ascending) && verified()) {
+    if (SolveSystem(work.system, n, EliminationOrder::Ascending) && verified(true)) {
       method = SolutionMethod::Ascending;
       return Solve::Solved;
     }

@@ -23,12 +23,14 @@ std::optional<int> BuildMesh(const ProblemData& data, MeshData& mesh) {
   mesh.supported = AnyPointHasSupport(data);
   mesh.rotationalSpringsInside = false;
   mesh.rotationHeldInside = false;
+  mesh.pinnedInside = false;
   for (int p = 1; p < m; ++p) {
     const PointSupport& support = data.points[p].support;
     if (support.kind == SupportKind::Elastic && support.rotationalSpring != 0.0) {
       mesh.rotationalSpringsInside = true;
     }
     mesh.rotationHeldInside = mesh.rotationHeldInside || HoldsRotation(support.kind);
+    mesh.pinnedInside = mesh.pinnedInside || support.kind == SupportKind::Pinned;
   }
 
   int a = 0;  // first node of the current section
@@ -365,21 +367,46 @@ void HoldRotationInside(const ProblemData& data, const MeshData& mesh, int j, Bl
   }
 }
 
+// A displacement that a pin holds inside the beam is known: its terms move to the right-hand
+// sides, in the rows of its neighbours and in the node's own compatibility. No elimination then
+// carries it through the node, whose pivot block becomes exact to invert: its M is found from
+// the compatibility in the flexibilities of the beam either side.
+void SubstitutePinnedDisplacements(const ProblemData& data, const MeshData& mesh, int j,
+                                   BlockRow& row) {
+  for (int e = 0; e < row.entryCount; ++e) {
+    const int node = row.columnNode[e];
+    if (node <= 0 || node >= data.elementCount || mesh.nodePoint[node] < 0) continue;
+    const PointSupport& support = data.points[mesh.nodePoint[node]].support;
+    if (support.kind != SupportKind::Pinned) continue;
+    for (int equation = node == j ? 1 : 0; equation < 2; ++equation) {
+      row.rhs[equation] -= row.block[e][equation][1] * support.displacement;
+      row.block[e][equation][1] = 0.0;
+    }
+  }
+}
+
 inline void FillRow(const ProblemData& data, const MeshData& mesh, int j, BlockRow& row) {
   FillFreeRow(data, mesh, j, row);
   if (!mesh.supported) [[likely]]
     return;
+  // A support changes the equations of its own node and its neighbours' only.
+  const int n = data.elementCount;
+  if (mesh.nodePoint[j] < 0 && (j == 0 || mesh.nodePoint[j - 1] < 0) &&
+      (j == n || mesh.nodePoint[j + 1] < 0)) [[likely]] {
+    return;
+  }
   if (RotationHeldAt(data, mesh, j)) {
     double ownSide[2][2][2] = {};
     SeparateSides(mesh, j, row, ownSide);
     HoldRotationInside(data, mesh, j, row, ownSide);
     if (mesh.rotationalSpringsInside) AddRotationalSprings(data, mesh, j, row, ownSide);
     ExpressHeldNodes(data, mesh, j, row, ownSide);
-    return;
+  } else {
+    HoldAtPoint(data, mesh, j, row);
+    if (mesh.rotationalSpringsInside) AddRotationalSprings(data, mesh, j, row, nullptr);
+    if (mesh.rotationHeldInside) ExpressHeldNodes(data, mesh, j, row, nullptr);
   }
-  HoldAtPoint(data, mesh, j, row);
-  if (mesh.rotationalSpringsInside) AddRotationalSprings(data, mesh, j, row, nullptr);
-  if (mesh.rotationHeldInside) ExpressHeldNodes(data, mesh, j, row, nullptr);
+  if (mesh.pinnedInside) SubstitutePinnedDisplacements(data, mesh, j, row);
 }
 
 }  // namespace

@@ -36,6 +36,8 @@ struct MeshData {
   bool rotationalSpringsInside = false;
   // Whether a fixed or guided support inside the beam holds its rotation (RotationHeldAt).
   bool rotationHeldInside = false;
+  // Whether a pin holds a displacement inside the beam.
+  bool pinnedInside = false;
   // Position of each node, m. Copied into the result table only with a stored solution, so a
   // run that fails leaves the whole result table as it was.
   std::array<double, kMaxNodes> nodeX{};
@@ -65,6 +67,15 @@ inline void HoldDisplacement(BlockRow& row, int equation, double value) {
 
 struct BlockSystem {
   std::array<BlockRow, kMaxNodes> rows{};
+  // What the block elimination (SolveSystem) keeps of each node: its equations brought to
+  // (M, w) + c · (the next node's M, w) = x, and the right-hand sides as assembled, which it
+  // replaces in the rows by the solution.
+  struct Eliminated {
+    double c[2][2];
+    double x[2];
+  };
+  std::array<Eliminated, kMaxNodes> eliminated{};
+  std::array<std::array<double, 2>, kMaxNodes> assembledRhs{};
   // The moment right of each node whose rotation a support holds inside the beam, once settled
   // (SettleHeldNodes).
   std::array<double, kMaxNodes> momentRight{};

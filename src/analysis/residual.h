@@ -24,10 +24,14 @@ inline constexpr double kResidualTolerance = 1e-10;
 // solution of node j as {M, w} (a const double*); only the entries a row holds (one to three)
 // are walked. When
 // miss is given, miss[2j + e] receives rhs - sum of equation e of node j. 0 for an exact
-// solution; not a number when the solution is not finite.
-template <typename RowOf, typename UnknownsOf>
+// solution; not a number when the solution is not finite. rhsOf(j, row) gives the right-hand
+// sides of node j where they are kept apart from its row (a const double*).
+struct RowRightHandSides {
+  const double* operator()(int, const BlockRow& row) const { return row.rhs; }
+};
+template <typename RowOf, typename UnknownsOf, typename RhsOf = RowRightHandSides>
 double EquationResidual(int elementCount, RowOf&& rowOf, UnknownsOf&& unknownsOf,
-                        double* miss = nullptr) {
+                        double* miss = nullptr, RhsOf&& rhsOf = RhsOf{}) {
   const int n = elementCount;
   double largestM = 0.0, largestW = 0.0;
   for (int j = 0; j <= n; ++j) {
@@ -41,6 +45,7 @@ double EquationResidual(int elementCount, RowOf&& rowOf, UnknownsOf&& unknownsOf
   double worst = 0.0;
   for (int j = 0; j <= n; ++j) {
     const BlockRow& row = rowOf(j);
+    const double* rhs = rhsOf(j, row);
     // A row holds its own node and up to two neighbours; written out for the speed of the chain.
     const int count = row.entryCount;
     const double* x0 = unknownsOf(row.columnNode[0]);
@@ -62,9 +67,9 @@ double EquationResidual(int elementCount, RowOf&& rowOf, UnknownsOf&& unknownsOf
         sizeM += std::fabs(a2[0]);
         sizeW += std::fabs(a2[1]);
       }
-      const double difference = row.rhs[e] - sum;
+      const double difference = rhs[e] - sum;
       if (miss) miss[2 * j + e] = difference;
-      const double size = std::fabs(row.rhs[e]) + sizeM * largestM + sizeW * largestW;
+      const double size = std::fabs(rhs[e]) + sizeM * largestM + sizeW * largestW;
       // Divides only for a new largest share; an equation without terms has no miss.
       if (std::fabs(difference) > worst * size) worst = std::fabs(difference) / size;
     }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <stdexcept>
+#include <utility>
 
 #include "analysis/residual.h"
 
@@ -40,23 +41,34 @@ bool SolveSystem(BlockSystem& system, int elementCount, EliminationOrder order, 
   double d00 = system.rows[q].block[0][0][0], d01 = system.rows[q].block[0][0][1];
   double d10 = system.rows[q].block[0][1][0], d11 = system.rows[q].block[0][1][1];
   double b0 = system.rows[q].rhs[0], b1 = system.rows[q].rhs[1];
+  system.assembledRhs[q] = {b0, b1};
 
   for (int step = 0; step <= n - first; ++step, q += toward) {
-    BlockRow& row = system.rows[q];
+    const BlockRow& row = system.rows[q];
     const bool last = step == n - first;
     // The row refers to its own node, the node eliminated before it and the one after it.
     const int ahead = last ? -1 : EntryOf(row, q + toward);
     if (row.columnNode[0] != q || row.entryCount != 1 + (step > 0) + !last || (!last && ahead < 0))
       throw std::logic_error("The equations handed to the solver are not a chain of nodes.");
-    const double c00 = last ? 0.0 : row.block[ahead][0][0];
-    const double c01 = last ? 0.0 : row.block[ahead][0][1];
-    const double c10 = last ? 0.0 : row.block[ahead][1][0];
-    const double c11 = last ? 0.0 : row.block[ahead][1][1];
+    double c00 = last ? 0.0 : row.block[ahead][0][0];
+    double c01 = last ? 0.0 : row.block[ahead][0][1];
+    double c10 = last ? 0.0 : row.block[ahead][1][0];
+    double c11 = last ? 0.0 : row.block[ahead][1][1];
 
     // Pivots on M in equation 0, then on w in equation 1 once equation 0 is taken out of it.
     // Nothing depends on work done after a rejected pivot: a failed solve stores nothing and
     // the system is assembled afresh before any further attempt.
-    if (!PivotAccepted(d00, Largest(d00, d01, c00, c01))) return false;
+    if (!PivotAccepted(d00, Largest(d00, d01, c00, c01))) {
+      // A node whose first equation holds no M at all, as where a pin holds w inside the beam,
+      // takes its M from the second: the two equations change places. A pivot that is merely
+      // tiny is still rejected.
+      if (d00 != 0.0 || !PivotAccepted(d10, Largest(d10, d11, c10, c11))) return false;
+      std::swap(d00, d10);
+      std::swap(d01, d11);
+      std::swap(b0, b1);
+      std::swap(c00, c10);
+      std::swap(c01, c11);
+    }
     // Equation 1 less d10/d00 times equation 0, multiplied through by d00: its pivot det(D)
     // and its coupling adj(D)·C (second row) are judged without a division.
     const double determinant = d00 * d11 - d10 * d01;
@@ -67,25 +79,13 @@ bool SolveSystem(BlockSystem& system, int elementCount, EliminationOrder order, 
       return false;
 
     // The node's equations with D brought to the identity: (M, w) + C · (next node) = x, with
-    // adj(D)·C and adj(D)·b formed while 1/det(D) is on its way.
+    // adj(D)·C and adj(D)·b formed while 1/det(D) is on its way. Kept beside the rows, which
+    // stay as assembled for the check of the solution.
     const double r = 1.0 / determinant;
     const double x0 = (d11 * b0 - d01 * b1) * r, x1 = (d00 * b1 - d10 * b0) * r;
     const double e00 = (d11 * c00 - d01 * c10) * r, e01 = (d11 * c01 - d01 * c11) * r;
     const double e10 = n10 * r, e11 = n11 * r;
-    row.entryCount = last ? 1 : 2;
-    row.columnNode = {q, last ? 0 : q + toward, 0};
-    row.block[0][0][0] = 1.0;
-    row.block[0][0][1] = 0.0;
-    row.block[0][1][0] = 0.0;
-    row.block[0][1][1] = 1.0;
-    for (double& v : row.block[2][0]) v = 0.0;
-    for (double& v : row.block[2][1]) v = 0.0;
-    row.block[1][0][0] = e00;
-    row.block[1][0][1] = e01;
-    row.block[1][1][0] = e10;
-    row.block[1][1][1] = e11;
-    row.rhs[0] = x0;
-    row.rhs[1] = x1;
+    system.eliminated[q] = {{{e00, e01}, {e10, e11}}, {x0, x1}};
     if (last) break;
 
     // Fold the node into the next row: there its unknowns are x - C · (next node's unknowns).
@@ -98,21 +98,30 @@ bool SolveSystem(BlockSystem& system, int elementCount, EliminationOrder order, 
     d01 = next.block[0][0][1] - (t[0][0] * e01 + t[0][1] * e11);
     d10 = next.block[0][1][0] - (t[1][0] * e00 + t[1][1] * e10);
     d11 = next.block[0][1][1] - (t[1][0] * e01 + t[1][1] * e11);
+    system.assembledRhs[q + toward] = {next.rhs[0], next.rhs[1]};
     b0 = next.rhs[0] - (t[0][0] * x0 + t[0][1] * x1);
     b1 = next.rhs[1] - (t[1][0] * x0 + t[1][1] * x1);
   }
 
   // In reverse order: every node refers only to the node eliminated after it, already solved.
-  double m = system.rows[q].rhs[0], w = system.rows[q].rhs[1];
+  double m = system.eliminated[q].x[0], w = system.eliminated[q].x[1];
+  system.rows[q].rhs[0] = m;
+  system.rows[q].rhs[1] = w;
   for (q -= toward; q >= first && q <= n; q -= toward) {
-    BlockRow& row = system.rows[q];
-    const double(&c)[2][2] = row.block[1];
-    const double mq = row.rhs[0] - (c[0][0] * m + c[0][1] * w);
-    const double wq = row.rhs[1] - (c[1][0] * m + c[1][1] * w);
-    row.rhs[0] = m = mq;
-    row.rhs[1] = w = wq;
+    const BlockSystem::Eliminated& node = system.eliminated[q];
+    const double mq = node.x[0] - (node.c[0][0] * m + node.c[0][1] * w);
+    const double wq = node.x[1] - (node.c[1][0] * m + node.c[1][1] * w);
+    system.rows[q].rhs[0] = m = mq;
+    system.rows[q].rhs[1] = w = wq;
   }
   return true;
+}
+
+double SolvedChainResidual(const BlockSystem& solved, int elementCount) {
+  return EquationResidual(
+      elementCount, [&](int j) -> const BlockRow& { return solved.rows[j]; },
+      [&](int j) { return solved.rows[j].rhs; }, nullptr,
+      [&](int j, const BlockRow&) { return solved.assembledRhs[j].data(); });
 }
 
 bool SolveFreeStart(BlockSystem& system, int elementCount, int freeElements) {

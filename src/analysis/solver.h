@@ -25,10 +25,16 @@ inline constexpr double relativePivotTolerance = 1e-10;
 // Eliminates the nodes 0..elementCount in the given order and substitutes back. The rows must
 // form the chain AssembleSystem writes: every node refers to its neighbours only; other rows are
 // a fault of the program and throw std::logic_error. Returns true on success, with the solution
-// in the rhs of every row (rhs[0] = M, rhs[1] = w), and false when a pivot was rejected. Either
-// way the system is consumed. With firstNode, only the chain of nodes firstNode..elementCount is
-// eliminated; the rows before it are left alone.
+// in the rhs of every row (rhs[0] = M, rhs[1] = w), the right-hand sides as assembled in
+// assembledRhs and the rows' coefficients as they were (SolvedChainResidual checks the solution
+// against them), and false when a pivot was rejected, the rows then as they were. With
+// firstNode, only the chain of nodes firstNode..elementCount is eliminated; the rows before it
+// are left alone.
 bool SolveSystem(BlockSystem& system, int elementCount, EliminationOrder order, int firstNode = 0);
+
+// How far the solution that SolveSystem left in the rows of the whole chain misses the equations
+// it solved, as EquationResidual judges it: without assembling them again.
+double SolvedChainResidual(const BlockSystem& solved, int elementCount);
 
 // Solves the equations of a beam whose first freeElements elements rest on no springs (an end
 // that overhangs, or has lifted off) by block elimination, where both orders above fail at that

@@ -611,7 +611,10 @@ TEST_F(AnalysisTest, SupportsMatchBeamTheoryAndTheirReactionsBalanceTheLoads) {
     data.points[1] = {0.0, 0.0, 0.0, t.middle};
     data.points[2] = {0.0, 0.0, 0.0, t.right};
     UpdatePointPositions(data);
-    ASSERT_EQ(RunCalculation(data, *work).status, CalculationStatus::Success);
+    const CalculationOutcome outcome = RunCalculation(data, *work);
+    ASSERT_EQ(outcome.status, CalculationStatus::Success);
+    // The block elimination takes every support but a guided one inside.
+    EXPECT_EQ(outcome.method == SolutionMethod::Banded, t.middle.kind == SupportKind::Guided);
     const int middle = work->mesh.pointNode[1];
     const double sizeW =
         std::max({std::fabs(t.w0), std::fabs(std::isnan(t.wMiddle) ? 0 : t.wMiddle), 1e-12});
@@ -1142,7 +1145,9 @@ TEST_F(AnalysisTest, EliminationOrderDecidesWhichEndNeedsSprings) {
   EXPECT_FALSE(SolveSystem(work->system, data.elementCount, EliminationOrder::Descending));
   Prepare(data);
   EXPECT_TRUE(SolveSystem(work->system, data.elementCount, EliminationOrder::Ascending));
-  for (int j = 0; j <= data.elementCount; ++j) EXPECT_LE(work->system.rows[j].entryCount, 2);
+  // The equations stay as assembled beside the solution, which meets them.
+  EXPECT_EQ(work->system.rows[1].entryCount, 3);
+  EXPECT_LT(SolvedChainResidual(work->system, data.elementCount), 1e-14);
 
   // The run retries without any sign of it in the outcome.
   ProblemData run = ThreeSections(100, 100, 0);
@@ -1614,9 +1619,23 @@ TEST_F(AnalysisTest, PivotToleranceIsInclusiveAndRejectsNotANumber) {
   // Judged against its equation too: 1e-9 beside a coupling of 1e4 is a share of 1e-13.
   EXPECT_FALSE(solveDiagonal(1e-9, 1e4));
   EXPECT_TRUE(solveDiagonal(1e-6, 1e4));
-  // A system that a solve has consumed is no chain of nodes any more: handing it to the solver
-  // again is a fault of the program, not a weak pivot.
-  ASSERT_TRUE(solveDiagonal(1.0));
+  // A first equation that holds no M at all takes the second's place; one whose M is merely
+  // tiny does not. w0 = 3 held, M0 from 1e-3·M0 - 4·w0 = 2 - 0.01·M1.
+  for (const double noM : {1e-300, 0.0}) {
+    solveDiagonal(1.0);
+    BlockRow& held = work->system.rows[0];
+    held.block[0][0][0] = noM;
+    held.block[0][0][1] = 1.0;
+    held.rhs[0] = 3.0;
+    held.block[0][1][0] = 1e-3;
+    held.block[0][1][1] = -4.0;
+    held.rhs[1] = 2.0;
+    EXPECT_EQ(SolveSystem(work->system, 1, EliminationOrder::Ascending), noM == 0.0);
+  }
+  EXPECT_NEAR(work->system.rows[0].rhs[0], (2.0 - 0.01 * 2.0 + 12.0) / 1e-3, 1e-9);
+  EXPECT_EQ(work->system.rows[0].rhs[1], 3.0);
+  // Rows that are no chain of nodes are a fault of the program, not a weak pivot.
+  work->system.rows[1].columnNode[0] = 0;
   EXPECT_THROW(SolveSystem(work->system, 1, EliminationOrder::Descending), std::logic_error);
 }
 
