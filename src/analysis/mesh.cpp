@@ -516,6 +516,17 @@ void SupportReactions(const ProblemData& data, const MeshData& mesh, const Block
       reactions[p].moment =
           MomentAtElementEnd(mesh, solved, j, j) - solved.rows[j].rhs[0] - point.moment;
     }
+    // A support that neither holds w nor has a spring for it takes no force, and one that
+    // neither holds the slope nor has a rotational spring takes no moment: what rounding leaves
+    // there would show as "-0.000".
+    const PointSupport& support = point.support;
+    const bool elastic = support.kind == SupportKind::Elastic;
+    if (!HoldsDisplacement(support.kind) && !(elastic && support.spring != 0.0)) {
+      reactions[p].force = 0.0;
+    }
+    if (!HoldsRotation(support.kind) && !(elastic && support.rotationalSpring != 0.0)) {
+      reactions[p].moment = 0.0;
+    }
   }
 }
 

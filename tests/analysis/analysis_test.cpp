@@ -638,6 +638,12 @@ TEST_F(AnalysisTest, SupportsMatchBeamTheoryAndTheirReactionsBalanceTheLoads) {
     EXPECT_NEAR(data.reactions[1].force, t.rMiddle, 1e-5 * std::max(1.0, std::fabs(t.rMiddle)));
     EXPECT_NEAR(data.reactions[0].moment, t.rm0, 1e-6 * sizeM);
     EXPECT_NEAR(data.reactions[1].moment, t.rmMiddle, 1e-5 * sizeM);
+    // What a support cannot take is exactly nothing, not rounding.
+    for (int p = 0; p <= 2; ++p) {
+      const SupportKind kind = data.points[p].support.kind;
+      if (kind == SupportKind::Guided) EXPECT_EQ(data.reactions[p].force, 0.0);
+      if (kind == SupportKind::Pinned) EXPECT_EQ(data.reactions[p].moment, 0.0);
+    }
     EXPECT_LT(EquilibriumMiss(data), 1e-9);
     ASSERT_TRUE(data.accuracy.available);
     EXPECT_LT(std::max({data.accuracy.w, data.accuracy.Q, data.accuracy.M}), 1e-3);
