@@ -641,8 +641,12 @@ TEST_F(AnalysisTest, SupportsMatchBeamTheoryAndTheirReactionsBalanceTheLoads) {
     // What a support cannot take is exactly nothing, not rounding.
     for (int p = 0; p <= 2; ++p) {
       const SupportKind kind = data.points[p].support.kind;
-      if (kind == SupportKind::Guided) EXPECT_EQ(data.reactions[p].force, 0.0);
-      if (kind == SupportKind::Pinned) EXPECT_EQ(data.reactions[p].moment, 0.0);
+      if (kind == SupportKind::Guided) {
+        EXPECT_EQ(data.reactions[p].force, 0.0);
+      }
+      if (kind == SupportKind::Pinned) {
+        EXPECT_EQ(data.reactions[p].moment, 0.0);
+      }
     }
     EXPECT_LT(EquilibriumMiss(data), 1e-9);
     ASSERT_TRUE(data.accuracy.available);
