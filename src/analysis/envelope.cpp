@@ -1,0 +1,66 @@
+#include "analysis/envelope.h"
+
+#include <algorithm>
+
+#include "analysis/result_quantities.h"
+
+namespace pelvar {
+namespace {
+
+// Takes a state's value where it exceeds the extreme so far (or is the first): strictly, so the
+// first state that reaches a value governs.
+void Take(EnvelopeValue& extreme, bool maximum, bool first, double value, const DesignState& state,
+          const ResultNode& node) {
+  if (!first && !(maximum ? value > extreme.value : value < extreme.value)) return;
+  extreme = {value, state, node.w, node.Q, node.M};
+}
+
+}  // namespace
+
+EnvelopeOutcome RunEnvelope(const ProblemData& data, const LoadCases& cases,
+                            AnalysisWorkspace& work, ProblemData& scratch, Envelope& envelope) {
+  AssertCountsWithinLimits(data);
+  const int n = data.elementCount;
+  EnvelopeOutcome result;
+  envelope.stateCount = DesignStateCount(cases);
+  envelope.accuracy = ResultAccuracy{};
+  envelope.accuracy.available = true;
+  for (int s = 0; s < envelope.stateCount; ++s) {
+    const DesignState state = DesignStateAt(cases, s);
+    ApplyDesignState(data, cases, state, scratch);
+    result.outcome = RunCalculation(scratch, work);
+    if (result.outcome.status != CalculationStatus::Success) {
+      result.failedState = state;
+      return result;
+    }
+    const bool first = s == 0;
+    for (int j = 0; j <= n; ++j) {
+      const ResultNode& node = scratch.nodes[j];
+      NodeEnvelope& e = envelope.nodes[j];
+      e.x = node.x;
+      Take(e.wMax, true, first, node.w, state, node);
+      Take(e.wMin, false, first, node.w, state, node);
+      Take(e.QMax, true, first, node.Q, state, node);
+      Take(e.QMin, false, first, node.Q, state, node);
+      Take(e.MMax, true, first, node.M, state, node);
+      Take(e.MMin, false, first, node.M, state, node);
+    }
+    const ResultQuantities quantities = ComputeResultQuantities(scratch);
+    for (int j = 0; j < n; ++j) {
+      const ElementResult& element = quantities.elements[static_cast<std::size_t>(j)];
+      ElementEnvelope& e = envelope.elements[j];
+      e.x0 = element.x0;
+      e.x1 = element.x1;
+      Take(e.pMax, true, first, element.p, state, scratch.nodes[j]);
+      Take(e.pMin, false, first, element.p, state, scratch.nodes[j]);
+    }
+    const ResultAccuracy& accuracy = scratch.accuracy;
+    envelope.accuracy.available = envelope.accuracy.available && accuracy.available;
+    envelope.accuracy.w = std::max(envelope.accuracy.w, accuracy.w);
+    envelope.accuracy.Q = std::max(envelope.accuracy.Q, accuracy.Q);
+    envelope.accuracy.M = std::max(envelope.accuracy.M, accuracy.M);
+  }
+  return result;
+}
+
+}  // namespace pelvar

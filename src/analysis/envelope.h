@@ -1,0 +1,52 @@
+#pragma once
+// The envelope of a design: every state of the load cases (model/load_cases.h)
+// solved on its own, and at every node the largest and smallest w, Q and M, at every element the
+// largest and smallest soil pressure p, each with the state that governs it and the values that
+// go with it there: what a designer needs to check a section.
+
+#include <array>
+
+#include "analysis/calculation.h"
+#include "model/load_cases.h"
+
+namespace pelvar {
+
+// An extreme value, the state that gives it (the first, where several give the same), and the
+// node's w, Q and M in that state (for p: its element's left node).
+struct EnvelopeValue {
+  double value = 0.0;
+  DesignState state;
+  double w = 0.0, Q = 0.0, M = 0.0;
+};
+
+struct NodeEnvelope {
+  double x = 0.0;
+  EnvelopeValue wMax, wMin, QMax, QMin, MMax, MMin;
+};
+
+struct ElementEnvelope {
+  double x0 = 0.0, x1 = 0.0;
+  EnvelopeValue pMax, pMin;
+};
+
+struct Envelope {
+  int stateCount = 0;
+  std::array<NodeEnvelope, kMaxNodes> nodes{};
+  std::array<ElementEnvelope, kMaxElements> elements{};
+  // The worst of each accuracy figure over the states; not available where any state's is not.
+  ResultAccuracy accuracy;
+};
+
+// What kept the envelope from being made: the outcome of the first state that failed, and which.
+struct EnvelopeOutcome {
+  CalculationOutcome outcome;
+  DesignState failedState;
+};
+
+// Solves every state of `cases` for the problem in `data` (its tables the first case), each in
+// `scratch`, and gathers the envelope. On success the outcome's status is Success; otherwise it
+// is that of the first state that failed, and the envelope is incomplete.
+EnvelopeOutcome RunEnvelope(const ProblemData& data, const LoadCases& cases,
+                            AnalysisWorkspace& work, ProblemData& scratch, Envelope& envelope);
+
+}  // namespace pelvar

@@ -1,0 +1,149 @@
+// The envelope of load cases, combinations and soil factors against superposition, the contact
+// of soil that takes no tension and Hetényi's long beam.
+
+#include "analysis/envelope.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <memory>
+
+namespace pelvar {
+namespace {
+
+struct EnvelopeTest : ::testing::Test {
+  std::unique_ptr<AnalysisWorkspace> work = MakeAnalysisWorkspace();
+  std::unique_ptr<ProblemData> scratch = std::make_unique<ProblemData>();
+  std::unique_ptr<Envelope> envelope = std::make_unique<Envelope>();
+
+  // The solution of one state on its own.
+  std::unique_ptr<ProblemData> Solve(const ProblemData& data, const LoadCases& cases,
+                                     DesignState state) {
+    auto solved = std::make_unique<ProblemData>();
+    ApplyDesignState(data, cases, state, *solved);
+    EXPECT_EQ(RunCalculation(*solved, *work).status, CalculationStatus::Success);
+    return solved;
+  }
+};
+
+// Dead load in the tables, live load as a second case; on linear soil the combination
+// 1.35·dead + 1.5·live is the same sum of the two cases' solutions, and the envelope holds at
+// every node the largest and smallest of the three combinations with the state that governs and
+// its values there, and their worst accuracy.
+TEST_F(EnvelopeTest, CombinationsOnLinearSoilAreSumsOfTheirCases) {
+  ProblemData data;
+  data.points[1].force = 25.0;
+  LoadCases cases;
+  cases.caseCount = 2;
+  cases.cases[0].name.Set("dead");
+  cases.cases[1].name.Set("live");
+  cases.cases[1].sectionLoad = {0.0, 5.0, 0.0};
+  cases.cases[1].pointForce[2] = -30.0;
+  cases.cases[1].pointMoment[0] = 12.0;
+  cases.combinationCount = 3;
+  cases.combinations[0] = {ShortText("ULS"), {1.35, 1.5}};
+  cases.combinations[1] = {ShortText("dead"), {1.0, 0.0}};
+  cases.combinations[2] = {ShortText("live"), {0.0, 1.0}};
+  const auto uls = Solve(data, cases, {0, -1}), dead = Solve(data, cases, {1, -1}),
+             live = Solve(data, cases, {2, -1});
+  double scale = 0.0;
+  for (int j = 0; j <= data.elementCount; ++j) {
+    scale = std::max({scale, std::fabs(uls->nodes[j].w), std::fabs(uls->nodes[j].M)});
+  }
+  for (int j = 0; j <= data.elementCount; ++j) {
+    EXPECT_NEAR(uls->nodes[j].w, 1.35 * dead->nodes[j].w + 1.5 * live->nodes[j].w, 1e-12 * scale);
+    EXPECT_NEAR(uls->nodes[j].M, 1.35 * dead->nodes[j].M + 1.5 * live->nodes[j].M, 1e-12 * scale);
+  }
+
+  ASSERT_EQ(RunEnvelope(data, cases, *work, *scratch, *envelope).outcome.status,
+            CalculationStatus::Success);
+  EXPECT_EQ(envelope->stateCount, 3);
+  const ProblemData* states[] = {uls.get(), dead.get(), live.get()};
+  for (int j = 0; j <= data.elementCount; j += 7) {
+    int largest = 0, least = 0;
+    for (int s = 1; s < 3; ++s) {
+      if (states[s]->nodes[j].M > states[largest]->nodes[j].M) largest = s;
+      if (states[s]->nodes[j].w < states[least]->nodes[j].w) least = s;
+    }
+    const NodeEnvelope& node = envelope->nodes[j];
+    EXPECT_EQ(node.MMax.value, states[largest]->nodes[j].M);
+    EXPECT_EQ(node.MMax.state.combination, largest);
+    EXPECT_EQ(node.MMax.Q, states[largest]->nodes[j].Q);
+    EXPECT_EQ(node.MMax.w, states[largest]->nodes[j].w);
+    EXPECT_EQ(node.wMin.value, states[least]->nodes[j].w);
+    EXPECT_EQ(node.wMin.M, states[least]->nodes[j].M);
+  }
+  EXPECT_TRUE(envelope->accuracy.available);
+  EXPECT_EQ(envelope->accuracy.M, std::max({uls->accuracy.M, dead->accuracy.M, live->accuracy.M}));
+}
+
+// On soil that takes no tension a point load near one end lifts the far end off: the
+// combination with the uniform load is no sum of the two cases' solutions, and no state pulls on
+// the soil.
+TEST_F(EnvelopeTest, OnSoilThatTakesNoTensionEveryCombinationIsSolvedOnItsOwn) {
+  ProblemData data;
+  data.noTension = true;
+  data.sectionCount = 2;
+  data.sections[0] = {5.0, 2.0, 5000.0};
+  data.sections[1] = {15.0, 2.0, 5000.0};
+  LoadCases cases;
+  cases.caseCount = 2;
+  for (double& q : cases.cases[1].sectionLoad) q = 0.0;
+  cases.cases[1].pointForce[1] = 400.0;
+  cases.combinationCount = 3;
+  cases.combinations[0] = {ShortText("both"), {1.0, 1.0}};
+  cases.combinations[1] = {ShortText("uniform"), {1.0, 0.0}};
+  cases.combinations[2] = {ShortText("end"), {0.0, 1.0}};
+  const auto both = Solve(data, cases, {0, -1}), uniform = Solve(data, cases, {1, -1}),
+             end = Solve(data, cases, {2, -1});
+  EXPECT_TRUE(std::count(end->liftedOff.begin(), end->liftedOff.begin() + 100, true) > 0);
+  double miss = 0.0, scale = 0.0;
+  for (int j = 0; j <= data.elementCount; ++j) {
+    miss = std::max(miss, std::fabs(both->nodes[j].w - uniform->nodes[j].w - end->nodes[j].w));
+    scale = std::max(scale, std::fabs(both->nodes[j].w));
+  }
+  EXPECT_GT(miss, 1e-3 * scale);
+
+  ASSERT_EQ(RunEnvelope(data, cases, *work, *scratch, *envelope).outcome.status,
+            CalculationStatus::Success);
+  for (int e = 0; e < data.elementCount; ++e) {
+    EXPECT_GE(envelope->elements[e].pMin.value, -1e-9 * envelope->elements[0].pMax.value);
+  }
+}
+
+// A point load P in the middle of a long beam on springs k·b, with the springs halved and
+// doubled: the middle sinks by Pβ/(2kb) and bends by P/(4β), β = (kb/4EI)^¼, the softest soil
+// giving the most of both and the stiffest the least, the springs as given in between.
+TEST_F(EnvelopeTest, SoilFactorsBracketTheSpringsAsGiven) {
+  const double ei = 1.0e5, k = 2000.0, p = 100.0;
+  ProblemData data;
+  data.stiffnessEI = ei;
+  data.sectionCount = 2;
+  data.elementCount = 1000;
+  data.sections[0] = data.sections[1] = {40.0, 0.0, k};
+  data.points[1].force = p;
+  LoadCases cases;
+  cases.soilFactorCount = 3;
+  cases.soilFactors = {1.0, 0.5, 2.0};
+  ASSERT_EQ(RunEnvelope(data, cases, *work, *scratch, *envelope).outcome.status,
+            CalculationStatus::Success);
+  EXPECT_EQ(envelope->stateCount, 3);
+  const NodeEnvelope& middle = envelope->nodes[500];
+  const auto sinks = [&](double f) {
+    return p * std::pow(f * k / (4.0 * ei), 0.25) / (2.0 * f * k);
+  };
+  const auto bends = [&](double f) { return p / (4.0 * std::pow(f * k / (4.0 * ei), 0.25)); };
+  EXPECT_NEAR(middle.wMax.value, sinks(0.5), 1e-3 * sinks(0.5));
+  EXPECT_EQ(middle.wMax.state.soilFactor, 1);
+  EXPECT_NEAR(middle.wMin.value, sinks(2.0), 1e-3 * sinks(2.0));
+  EXPECT_EQ(middle.wMin.state.soilFactor, 2);
+  EXPECT_NEAR(middle.MMax.value, bends(0.5), 1e-3 * bends(0.5));
+  EXPECT_NEAR(middle.MMin.value, bends(2.0), 1e-3 * bends(2.0));
+  const auto given = Solve(data, cases, {0, 0});
+  EXPECT_LT(given->nodes[500].w, middle.wMax.value);
+  EXPECT_GT(given->nodes[500].w, middle.wMin.value);
+}
+
+}  // namespace
+}  // namespace pelvar
