@@ -114,6 +114,10 @@ std::string FaultMessage(const CalculationFault& fault) {
       second = fault.moreElementsHelp ? "Raise the number of elements."
                                       : "Make the section between them longer.";
       break;
+    case FaultKind::TooManyPositions:
+      first = FormatText("The moving load takes more than %d positions.", kMaxPositions);
+      second = "Make its step longer.";
+      break;
     case FaultKind::Mechanism:
       first = "The supports and springs cannot hold the beam.";
       second = fault.motion.turns

@@ -35,6 +35,7 @@ enum class FaultKind {
   NotFinite,                  // the input values are too large to calculate with
   Mechanism,                  // with supports: the beam can still move as a rigid body
   HeldRotationsOnOneElement,  // two points that hold the rotation, one element apart
+  TooManyPositions,           // a moving load beyond kMaxPositions positions
 };
 
 struct CalculationFault {

@@ -17,17 +17,23 @@ void Take(EnvelopeValue& extreme, bool maximum, bool first, double value, const 
 
 }  // namespace
 
-EnvelopeOutcome RunEnvelope(const ProblemData& data, const LoadCases& cases,
-                            AnalysisWorkspace& work, ProblemData& scratch, Envelope& envelope) {
+EnvelopeOutcome RunEnvelope(const ProblemData& data, AnalysisWorkspace& work, ProblemData& scratch,
+                            Envelope& envelope) {
   AssertCountsWithinLimits(data);
   const int n = data.elementCount;
   EnvelopeOutcome result;
-  envelope.stateCount = DesignStateCount(cases);
+  if (MovingLoadPositionCount(data) > kMaxPositions) {
+    result.outcome.status = CalculationStatus::Fault;
+    result.outcome.fault.kind = FaultKind::TooManyPositions;
+    result.outcome.message = FaultMessage(result.outcome.fault);
+    return result;
+  }
+  envelope.stateCount = DesignStateCount(data);
   envelope.accuracy = ResultAccuracy{};
   envelope.accuracy.available = true;
   for (int s = 0; s < envelope.stateCount; ++s) {
-    const DesignState state = DesignStateAt(cases, s);
-    ApplyDesignState(data, cases, state, scratch);
+    const DesignState state = DesignStateAt(data, s);
+    ApplyDesignState(data, state, scratch);
     result.outcome = RunCalculation(scratch, work);
     if (result.outcome.status != CalculationStatus::Success) {
       result.failedState = state;

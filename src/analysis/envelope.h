@@ -43,10 +43,11 @@ struct EnvelopeOutcome {
   DesignState failedState;
 };
 
-// Solves every state of `cases` for the problem in `data` (its tables the first case), each in
-// `scratch`, and gathers the envelope. On success the outcome's status is Success; otherwise it
-// is that of the first state that failed, and the envelope is incomplete.
-EnvelopeOutcome RunEnvelope(const ProblemData& data, const LoadCases& cases,
-                            AnalysisWorkspace& work, ProblemData& scratch, Envelope& envelope);
+// Solves every state of the problem's load cases (DesignStateAt), each in `scratch`, and gathers
+// the envelope. On success the outcome's status is Success; otherwise it is that of the first
+// state that failed, and the envelope is incomplete. A moving load of more than kMaxPositions
+// positions is refused before anything is solved.
+EnvelopeOutcome RunEnvelope(const ProblemData& data, AnalysisWorkspace& work, ProblemData& scratch,
+                            Envelope& envelope);
 
 }  // namespace pelvar

@@ -1,8 +1,32 @@
 #include "model/load_cases.h"
 
-namespace pelvar {
+#include <cmath>
 
-LoadCase CaseLoads(const ProblemData& data, const LoadCases& cases, int c) {
+namespace pelvar {
+namespace {
+
+double BeamLength(const ProblemData& data) {
+  double length = 0.0;
+  for (int i = 0; i < data.sectionCount; ++i) length += data.sections[i].length;
+  return length;
+}
+
+// How far the last axle trails the leading one, m.
+double GroupLength(const MovingLoad& load) {
+  double length = 0.0;
+  for (int a = 0; a + 1 < load.axleCount; ++a) length += load.spacing[a];
+  return length;
+}
+
+double Step(const ProblemData& data) {
+  const double step = data.loadCases.movingLoad.step;
+  return step > 0.0 ? step : BeamLength(data) / data.elementCount;
+}
+
+}  // namespace
+
+LoadCase CaseLoads(const ProblemData& data, int c) {
+  const LoadCases& cases = data.loadCases;
   if (c != 0) return cases.cases[static_cast<std::size_t>(c)];
   LoadCase tables = cases.cases[0];
   for (int i = 0; i < kMaxSections; ++i) tables.sectionLoad[i] = data.sections[i].load;
@@ -10,46 +34,106 @@ LoadCase CaseLoads(const ProblemData& data, const LoadCases& cases, int c) {
     tables.pointForce[p] = data.points[p].force;
     tables.pointMoment[p] = data.points[p].moment;
   }
+  tables.anywhereCount = 0;
+  for (int l = 0; l < data.loadsAnywhereCount && l < kMaxLoadsAnywhere; ++l) {
+    tables.anywhere[static_cast<std::size_t>(tables.anywhereCount++)] = data.loadsAnywhere[l];
+  }
   return tables;
 }
 
-int DesignStateCount(const LoadCases& cases) {
+int MovingLoadPositionCount(const ProblemData& data) {
+  const MovingLoad& load = data.loadCases.movingLoad;
+  if (load.axleCount <= 0) return 0;
+  const double travel = BeamLength(data) + GroupLength(load);
+  // Steps to the last position, which ends the travel exactly; a travel of whole steps to a
+  // billionth ends on the last of them.
+  const double steps = std::ceil(travel / Step(data) - 1e-9);
+  // Beyond the limit the count only says so: a design run refuses it.
+  if (!(steps < kMaxPositions)) return kMaxPositions + 1;
+  return static_cast<int>(steps) + 1;
+}
+
+double LeadingAxleX(const ProblemData& data, int position) {
+  const double travel = BeamLength(data) + GroupLength(data.loadCases.movingLoad);
+  const double x = position * Step(data);
+  return x < travel ? x : travel;
+}
+
+int DesignStateCount(const ProblemData& data) {
+  const LoadCases& cases = data.loadCases;
   const int loads = cases.combinationCount > 0 ? cases.combinationCount : cases.caseCount;
-  return loads * (cases.soilFactorCount > 0 ? cases.soilFactorCount : 1);
+  const int states = loads + MovingLoadPositionCount(data);
+  return states * (cases.soilFactorCount > 0 ? cases.soilFactorCount : 1);
 }
 
-DesignState DesignStateAt(const LoadCases& cases, int index) {
-  if (cases.soilFactorCount == 0) return {index, -1};
-  return {index / cases.soilFactorCount, index % cases.soilFactorCount};
+DesignState DesignStateAt(const ProblemData& data, int index) {
+  const LoadCases& cases = data.loadCases;
+  const int factors = cases.soilFactorCount > 0 ? cases.soilFactorCount : 1;
+  const int loads = cases.combinationCount > 0 ? cases.combinationCount : cases.caseCount;
+  DesignState state;
+  state.soilFactor = cases.soilFactorCount > 0 ? index % factors : -1;
+  const int load = index / factors;
+  if (load < loads) {
+    state.combination = load;
+  } else {
+    state.position = load - loads;
+    state.combination = cases.movingLoad.combination;
+  }
+  return state;
 }
 
-void ApplyDesignState(const ProblemData& data, const LoadCases& cases, const DesignState& state,
-                      ProblemData& out) {
+void ApplyDesignState(const ProblemData& data, const DesignState& state, ProblemData& out) {
+  const LoadCases& cases = data.loadCases;
   out = data;
   out.resultsAvailable = false;
-  // The factor of every case in the state: a combination's, or 1 for the case alone.
+  // The factor of every case in the state: a combination's, or 1 for a case alone; nothing for
+  // a moving load alone.
   std::array<double, kMaxLoadCases> factor{};
-  if (cases.combinationCount > 0) {
-    factor = cases.combinations[static_cast<std::size_t>(state.combination)].factor;
-  } else {
-    factor[static_cast<std::size_t>(state.combination)] = 1.0;
+  if (state.combination >= 0) {
+    if (cases.combinationCount > 0) {
+      factor = cases.combinations[static_cast<std::size_t>(state.combination)].factor;
+    } else {
+      factor[static_cast<std::size_t>(state.combination)] = 1.0;
+    }
   }
   for (int i = 0; i < kMaxSections; ++i) out.sections[i].load = 0.0;
   for (int p = 0; p < kMaxPoints; ++p) out.points[p].force = out.points[p].moment = 0.0;
+  out.loadsAnywhereCount = 0;
+  const auto addAnywhere = [&](LoadAnywhere load) {
+    if (out.loadsAnywhereCount < kMaxStateLoadsAnywhere) {
+      out.loadsAnywhere[out.loadsAnywhereCount++] = load;
+    }
+  };
   for (int c = 0; c < cases.caseCount; ++c) {
-    if (factor[static_cast<std::size_t>(c)] == 0.0) continue;
-    const LoadCase loads = CaseLoads(data, cases, c);
     const double f = factor[static_cast<std::size_t>(c)];
+    if (f == 0.0) continue;
+    const LoadCase loads = CaseLoads(data, c);
     for (int i = 0; i < kMaxSections; ++i) out.sections[i].load += f * loads.sectionLoad[i];
     for (int p = 0; p < kMaxPoints; ++p) {
       out.points[p].force += f * loads.pointForce[p];
       out.points[p].moment += f * loads.pointMoment[p];
+    }
+    for (int l = 0; l < loads.anywhereCount; ++l) {
+      const LoadAnywhere& load = loads.anywhere[static_cast<std::size_t>(l)];
+      addAnywhere({load.x, f * load.force, f * load.moment});
+    }
+  }
+  if (state.position >= 0) {
+    // The axles on the beam, the leading one at its position and the others behind it.
+    const MovingLoad& moving = cases.movingLoad;
+    const double length = BeamLength(data);
+    double x = LeadingAxleX(data, state.position);
+    for (int a = 0; a < moving.axleCount; ++a) {
+      if (x >= 0.0 && x <= length) addAnywhere({x, moving.axleLoad[a], 0.0});
+      x -= moving.spacing[a];
     }
   }
   if (state.soilFactor >= 0) {
     const double scale = cases.soilFactors[static_cast<std::size_t>(state.soilFactor)];
     for (SectionRow& section : out.sections) section.spring *= scale;
   }
+  out.loadCases = LoadCases{};
+  out.loadCases.cases[0].name = data.loadCases.cases[0].name;
 }
 
 }  // namespace pelvar

@@ -112,6 +112,9 @@ void ResetToDefaults(ProblemData& data) {
     point.moment = 0.0;
     point.support = PointSupport{};
   }
+  data.loadsAnywhereCount = 0;
+  data.loadCases = LoadCases{};
+  data.loadCases.cases[0].name.Set("Case 1");
   data.resultsAvailable = false;
 }
 

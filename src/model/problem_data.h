@@ -115,6 +115,66 @@ struct ResultAccuracy {
   double w = 0.0, Q = 0.0, M = 0.0;
 };
 
+// Load cases, their combinations, a moving load and the range of the soil's stiffness: the
+// states a design is checked for (model/load_cases.h works with them). The loads of the tables
+// (q of every section, F and M of every point) are the first case; more cases carry their own.
+// A combination is a named sum of cases with factors (1.35 × dead + 1.5 × live). A moving load
+// is a group of axles moved along the beam, alone or on top of a combination. Every state is
+// also solved with the soil's springs scaled by each soil factor (0.5, 1 and 2: the sensitivity
+// to a spring modulus that is never known well).
+inline constexpr int kMaxLoadCases = 20;
+inline constexpr int kMaxCombinations = 50;
+inline constexpr int kMaxLoadsAnywhere = 20;  // of one case
+inline constexpr int kMaxAxles = 20;
+inline constexpr int kMaxPositions = 10000;  // of the moving load
+inline constexpr int kMaxSoilFactors = 10;
+// What one state can gather: the loads anywhere of every case and the axles.
+inline constexpr int kMaxStateLoadsAnywhere = kMaxLoadCases * kMaxLoadsAnywhere + kMaxAxles;
+
+// A point force and moment at any x along the beam, not only at a section border.
+struct LoadAnywhere {
+  double x = 0.0;       // m from the left end
+  double force = 0.0;   // kN, positive along w
+  double moment = 0.0;  // kNm, as a point's moment
+};
+
+struct LoadCase {
+  ShortText name;
+  // The case's loads; for the first case the tables and ProblemData::loadsAnywhere hold them.
+  std::array<double, kMaxSections> sectionLoad{};  // q, kN/m²
+  std::array<double, kMaxPoints> pointForce{};     // kN
+  std::array<double, kMaxPoints> pointMoment{};    // kNm
+  int anywhereCount = 0;                           // at most kMaxLoadsAnywhere
+  std::array<LoadAnywhere, kMaxLoadsAnywhere> anywhere{};
+};
+
+struct LoadCombination {
+  ShortText name;
+  std::array<double, kMaxLoadCases> factor{};  // of each case
+};
+
+// Axles in their order along the beam, the first one leading: it enters at the left end and the
+// group moves right in steps until the last axle leaves at the right end.
+struct MovingLoad {
+  int axleCount = 0;                         // 0: no moving load
+  std::array<double, kMaxAxles> axleLoad{};  // kN, positive along w
+  std::array<double, kMaxAxles> spacing{};   // m, from each axle to the next one behind it
+  double step = 0.0;                         // m; 0: the length of an element
+  int combination = -1;                      // the combination it rides on; -1: alone
+};
+
+struct LoadCases {
+  int caseCount = 1;  // the first case is always there
+  std::array<LoadCase, kMaxLoadCases> cases{};
+  // Without combinations every case counts as one of its own.
+  int combinationCount = 0;
+  std::array<LoadCombination, kMaxCombinations> combinations{};
+  MovingLoad movingLoad;
+  // Without soil factors the springs count as given.
+  int soilFactorCount = 0;
+  std::array<double, kMaxSoilFactors> soilFactors{};
+};
+
 // A ProblemData is always within its limits: sectionCount in kMinSections..kMaxSections and
 // elementCount in kMinElements..kMaxElements. The limits are applied where data enters: the
 // tables clamp what is typed, the file reader clamps the element count and refuses a section
@@ -134,6 +194,12 @@ struct ProblemData {
   bool noTension = false;
   std::array<SectionRow, kMaxSections> sections{};
   std::array<PointLoadRow, kMaxPoints> points{};
+  // Point loads at any x: the first case's (at most kMaxLoadsAnywhere), as the tables hold its
+  // other loads, or those of a state that a design run solves (ApplyDesignState), which gathers
+  // those of every case and axle.
+  int loadsAnywhereCount = 0;
+  std::array<LoadAnywhere, kMaxStateLoadsAnywhere> loadsAnywhere{};
+  LoadCases loadCases;
   std::array<ResultNode, kMaxNodes> nodes{};
   // Beside the results, written with them: the exact continuous solution at the same nodes and
   // how close the results come to it.

@@ -18,10 +18,9 @@ struct EnvelopeTest : ::testing::Test {
   std::unique_ptr<Envelope> envelope = std::make_unique<Envelope>();
 
   // The solution of one state on its own.
-  std::unique_ptr<ProblemData> Solve(const ProblemData& data, const LoadCases& cases,
-                                     DesignState state) {
+  std::unique_ptr<ProblemData> Solve(const ProblemData& data, DesignState state) {
     auto solved = std::make_unique<ProblemData>();
-    ApplyDesignState(data, cases, state, *solved);
+    ApplyDesignState(data, state, *solved);
     EXPECT_EQ(RunCalculation(*solved, *work).status, CalculationStatus::Success);
     return solved;
   }
@@ -34,7 +33,7 @@ struct EnvelopeTest : ::testing::Test {
 TEST_F(EnvelopeTest, CombinationsOnLinearSoilAreSumsOfTheirCases) {
   ProblemData data;
   data.points[1].force = 25.0;
-  LoadCases cases;
+  LoadCases& cases = data.loadCases;
   cases.caseCount = 2;
   cases.cases[0].name.Set("dead");
   cases.cases[1].name.Set("live");
@@ -45,8 +44,8 @@ TEST_F(EnvelopeTest, CombinationsOnLinearSoilAreSumsOfTheirCases) {
   cases.combinations[0] = {ShortText("ULS"), {1.35, 1.5}};
   cases.combinations[1] = {ShortText("dead"), {1.0, 0.0}};
   cases.combinations[2] = {ShortText("live"), {0.0, 1.0}};
-  const auto uls = Solve(data, cases, {0, -1}), dead = Solve(data, cases, {1, -1}),
-             live = Solve(data, cases, {2, -1});
+  const auto uls = Solve(data, {0, -1, -1}), dead = Solve(data, {1, -1, -1}),
+             live = Solve(data, {2, -1, -1});
   double scale = 0.0;
   for (int j = 0; j <= data.elementCount; ++j) {
     scale = std::max({scale, std::fabs(uls->nodes[j].w), std::fabs(uls->nodes[j].M)});
@@ -56,7 +55,7 @@ TEST_F(EnvelopeTest, CombinationsOnLinearSoilAreSumsOfTheirCases) {
     EXPECT_NEAR(uls->nodes[j].M, 1.35 * dead->nodes[j].M + 1.5 * live->nodes[j].M, 1e-12 * scale);
   }
 
-  ASSERT_EQ(RunEnvelope(data, cases, *work, *scratch, *envelope).outcome.status,
+  ASSERT_EQ(RunEnvelope(data, *work, *scratch, *envelope).outcome.status,
             CalculationStatus::Success);
   EXPECT_EQ(envelope->stateCount, 3);
   const ProblemData* states[] = {uls.get(), dead.get(), live.get()};
@@ -87,7 +86,7 @@ TEST_F(EnvelopeTest, OnSoilThatTakesNoTensionEveryCombinationIsSolvedOnItsOwn) {
   data.sectionCount = 2;
   data.sections[0] = {5.0, 2.0, 5000.0};
   data.sections[1] = {15.0, 2.0, 5000.0};
-  LoadCases cases;
+  LoadCases& cases = data.loadCases;
   cases.caseCount = 2;
   for (double& q : cases.cases[1].sectionLoad) q = 0.0;
   cases.cases[1].pointForce[1] = 400.0;
@@ -95,8 +94,8 @@ TEST_F(EnvelopeTest, OnSoilThatTakesNoTensionEveryCombinationIsSolvedOnItsOwn) {
   cases.combinations[0] = {ShortText("both"), {1.0, 1.0}};
   cases.combinations[1] = {ShortText("uniform"), {1.0, 0.0}};
   cases.combinations[2] = {ShortText("end"), {0.0, 1.0}};
-  const auto both = Solve(data, cases, {0, -1}), uniform = Solve(data, cases, {1, -1}),
-             end = Solve(data, cases, {2, -1});
+  const auto both = Solve(data, {0, -1, -1}), uniform = Solve(data, {1, -1, -1}),
+             end = Solve(data, {2, -1, -1});
   EXPECT_TRUE(std::count(end->liftedOff.begin(), end->liftedOff.begin() + 100, true) > 0);
   double miss = 0.0, scale = 0.0;
   for (int j = 0; j <= data.elementCount; ++j) {
@@ -105,7 +104,7 @@ TEST_F(EnvelopeTest, OnSoilThatTakesNoTensionEveryCombinationIsSolvedOnItsOwn) {
   }
   EXPECT_GT(miss, 1e-3 * scale);
 
-  ASSERT_EQ(RunEnvelope(data, cases, *work, *scratch, *envelope).outcome.status,
+  ASSERT_EQ(RunEnvelope(data, *work, *scratch, *envelope).outcome.status,
             CalculationStatus::Success);
   for (int e = 0; e < data.elementCount; ++e) {
     EXPECT_GE(envelope->elements[e].pMin.value, -1e-9 * envelope->elements[0].pMax.value);
@@ -123,10 +122,10 @@ TEST_F(EnvelopeTest, SoilFactorsBracketTheSpringsAsGiven) {
   data.elementCount = 1000;
   data.sections[0] = data.sections[1] = {40.0, 0.0, k};
   data.points[1].force = p;
-  LoadCases cases;
+  LoadCases& cases = data.loadCases;
   cases.soilFactorCount = 3;
   cases.soilFactors = {1.0, 0.5, 2.0};
-  ASSERT_EQ(RunEnvelope(data, cases, *work, *scratch, *envelope).outcome.status,
+  ASSERT_EQ(RunEnvelope(data, *work, *scratch, *envelope).outcome.status,
             CalculationStatus::Success);
   EXPECT_EQ(envelope->stateCount, 3);
   const NodeEnvelope& middle = envelope->nodes[500];
@@ -140,7 +139,7 @@ TEST_F(EnvelopeTest, SoilFactorsBracketTheSpringsAsGiven) {
   EXPECT_EQ(middle.wMin.state.soilFactor, 2);
   EXPECT_NEAR(middle.MMax.value, bends(0.5), 1e-3 * bends(0.5));
   EXPECT_NEAR(middle.MMin.value, bends(2.0), 1e-3 * bends(2.0));
-  const auto given = Solve(data, cases, {0, 0});
+  const auto given = Solve(data, {0, -1, 0});
   EXPECT_LT(given->nodes[500].w, middle.wMax.value);
   EXPECT_GT(given->nodes[500].w, middle.wMin.value);
 }
