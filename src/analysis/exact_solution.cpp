@@ -72,16 +72,19 @@ void ShortPiece(double l, double ei, double kb, double qb, Relation& out) {
   out[kShear1][kLoad] += gq;
 }
 
-// Joins piece a and the piece b that follows it into one: at the joint the slope and the shear
-// force are continuous (no point load lies inside a run), which gives M and w there from the
-// outer ends (middle). joined may be a or b.
-void Join(const Relation& a, const Relation& b, Relation& joined, double (&middle)[2][5]) {
+// Joins piece a and the piece b that follows it into one: at the joint the slope is continuous,
+// the shear force drops by the force there and the moment rises by the moment there (both 0
+// inside a run of equal elements), which gives M (left of the joint) and w there from the outer
+// ends (middle). joined may be a or b.
+void Join(const Relation& a, const Relation& b, Relation& joined, double (&middle)[2][5],
+          double force = 0.0, double moment = 0.0) {
   const double g00 = a[kTheta1][kM1] - b[kTheta0][kM0], g01 = a[kTheta1][kW1] - b[kTheta0][kW0];
   const double g10 = a[kShear1][kM1] - b[kShear0][kM0], g11 = a[kShear1][kW1] - b[kShear0][kW0];
+  // b starts from the joint's M and its moment; its shear force there is a's less the force.
   const double r0[5] = {-a[kTheta1][kM0], -a[kTheta1][kW0], b[kTheta0][kM1], b[kTheta0][kW1],
-                        b[kTheta0][kLoad] - a[kTheta1][kLoad]};
+                        b[kTheta0][kLoad] - a[kTheta1][kLoad] + b[kTheta0][kM0] * moment};
   const double r1[5] = {-a[kShear1][kM0], -a[kShear1][kW0], b[kShear0][kM1], b[kShear0][kW1],
-                        b[kShear0][kLoad] - a[kShear1][kLoad]};
+                        b[kShear0][kLoad] - a[kShear1][kLoad] + b[kShear0][kM0] * moment + force};
   const double inverse = 1.0 / (g00 * g11 - g01 * g10);
   double mid[2][5];
   for (int c = 0; c < 5; ++c) {
@@ -105,7 +108,7 @@ void Join(const Relation& a, const Relation& b, Relation& joined, double (&middl
   for (int row : {kTheta1, kShear1}) {
     result[row][kM1] += b[row][kM1];
     result[row][kW1] += b[row][kW1];
-    result[row][kLoad] += b[row][kLoad];
+    result[row][kLoad] += b[row][kLoad] + b[row][kM0] * moment;
   }
   std::copy(&result[0][0], &result[0][0] + 20, &joined[0][0]);
   std::copy(&mid[0][0], &mid[0][0] + 10, &middle[0][0]);
@@ -243,12 +246,29 @@ class ExactBeamSolve {
     const int n = data_.elementCount, m = data_.sectionCount;
     int& runs = work_.runCount;
     runs = 0;
+    for (int j = 0; j <= n; ++j) work_.nodeForce[j] = work_.nodeMoment[j] = 0.0;
+    for (int j = 0; j < n; ++j) work_.loadedInside[j] = false;
+    for (int l = 0; l < data_.loadsAnywhereCount; ++l) {
+      const LoadAnywhere& load = data_.loadsAnywhere[l];
+      const LoadPlace place = PlaceOnMesh(mesh_, n, load.x);
+      if (place.node < 0) {
+        work_.loadedInside[place.element] = true;
+      } else {
+        work_.nodeForce[place.node] += load.force;
+        work_.nodeMoment[place.node] += load.moment;
+      }
+    }
     int nextPoint = 1;  // the first interior point not yet passed
     for (int j = 0; j < n; ++j) {
       bool starts = j == 0;
       if (nextPoint < m && mesh_.pointNode[nextPoint] == j) {
         starts = true;
         ++nextPoint;
+      }
+      // A load anywhere on node j, or inside element j or the one before it.
+      if (work_.nodeForce[j] != 0.0 || work_.nodeMoment[j] != 0.0 || work_.loadedInside[j] ||
+          (j > 0 && work_.loadedInside[j - 1])) {
+        starts = true;
       }
       if (!starts && (mesh_.elementLength[j] != mesh_.elementLength[j - 1] ||
                       mesh_.elementStiffness[j] != mesh_.elementStiffness[j - 1] ||
@@ -261,15 +281,39 @@ class ExactBeamSolve {
     work_.runStart[runs] = n;
   }
 
-  // The relation of the element of run r, as the first piece of that run.
+  // The relation of the element of run r, as the first piece of that run. An element that holds
+  // loads anywhere inside is joined from its parts between them, each load at its joint.
   bool StartRun(int r) {
     const int j = work_.runStart[r];
     const double inverseH = mesh_.elementInverseLength[j];
+    const double h = mesh_.elementLength[j], ei = mesh_.elementStiffness[j];
+    const double kb = mesh_.elementSpring[j] * inverseH, qb = mesh_.elementLoad[j] * inverseH;
     work_.pieceCount = 1;
     work_.pieces[0].elements = 1;
-    return ElementRelation(mesh_.elementLength[j], mesh_.elementStiffness[j],
-                           mesh_.elementSpring[j] * inverseH, mesh_.elementLoad[j] * inverseH,
-                           work_.pieces[0].relation);
+    Relation& relation = work_.pieces[0].relation;
+    if (!work_.loadedInside[j]) return ElementRelation(h, ei, kb, qb, relation);
+    // The loads inside, in their order along the element.
+    std::array<std::pair<double, int>, kMaxStateLoadsAnywhere> inside;
+    int count = 0;
+    for (int l = 0; l < data_.loadsAnywhereCount; ++l) {
+      const LoadPlace place = PlaceOnMesh(mesh_, data_.elementCount, data_.loadsAnywhere[l].x);
+      if (place.element == j) inside[static_cast<std::size_t>(count++)] = {place.fraction, l};
+    }
+    std::sort(inside.begin(), inside.begin() + count);
+    double at = 0.0;  // where the part being joined ends, as a share of h
+    Relation part;
+    double unused[2][5];
+    for (int i = 0; i <= count; ++i) {
+      const double end = i < count ? inside[static_cast<std::size_t>(i)].first : 1.0;
+      if (!ElementRelation((end - at) * h, ei, kb, qb, i == 0 ? relation : part)) return false;
+      if (i > 0) {
+        const LoadAnywhere& load =
+            data_.loadsAnywhere[inside[static_cast<std::size_t>(i - 1)].second];
+        Join(relation, part, relation, unused, load.force, load.moment);
+      }
+      at = end;
+    }
+    return true;
   }
 
   // Every run's whole relation, its elements joined two at a time.
@@ -280,6 +324,17 @@ class ExactBeamSolve {
       std::copy(&whole.relation[0][0], &whole.relation[0][0] + 20, &work_.runRelation[r][0][0]);
     }
     return true;
+  }
+
+  // The force and the moment at the joint before run `joint` (its start node): its point's and
+  // the loads anywhere there.
+  double JointForce(int joint) const {
+    const PointLoadRow* point = PointAt(joint);
+    return (point ? point->force : 0.0) + work_.nodeForce[work_.runStart[joint]];
+  }
+  double JointMoment(int joint) const {
+    const PointLoadRow* point = PointAt(joint);
+    return (point ? point->moment : 0.0) + work_.nodeMoment[work_.runStart[joint]];
   }
 
   // The point load at the joint before run `joint` (its start node), if one stands there.
@@ -295,8 +350,7 @@ class ExactBeamSolve {
   // where M, the unknown of the joint, is the value left of it.
   double Jump(int joint) const {
     if (joint == 0 || joint == runs()) return 0.0;
-    const PointLoadRow* point = PointAt(joint);
-    return point ? point->moment : 0.0;
+    return JointMoment(joint);
   }
 
   // The moment where run r starts, from the unknowns of its joints r and r+1:
@@ -361,7 +415,7 @@ class ExactBeamSolve {
     row.entryCount = 2;
     row.columnNode = {t, left ? 1 : runs() - 1, 0};
     row.block[0][0][0] = 1.0;
-    row.rhs[0] = left ? point->moment : 0.0 - point->moment;
+    row.rhs[0] = left ? JointMoment(t) : 0.0 - JointMoment(t);
     const JointTerms q = OnJoints(run, work_.runRelation[run][left ? kShear0 : kShear1]);
     const double(&own)[2] = left ? q.start : q.end;
     const double(&other)[2] = left ? q.end : q.start;
@@ -369,7 +423,7 @@ class ExactBeamSolve {
     row.block[0][1][1] = own[1];
     row.block[1][1][0] = other[0];
     row.block[1][1][1] = other[1];
-    row.rhs[1] = (left ? -point->force : point->force) - q.constant;
+    row.rhs[1] = (left ? -JointForce(t) : JointForce(t)) - q.constant;
     if (point->support.kind != SupportKind::None) HoldEnd(t, point->support);
   }
 
@@ -409,7 +463,7 @@ class ExactBeamSolve {
   // continuity of the slope, between the run before it and the run after it.
   void BuildJointRow(int t) {
     const PointLoadRow* point = PointAt(t);
-    const double force = point ? point->force : 0.0;
+    const double force = JointForce(t);
     BlockRow& row = joints_.rows[t];
     row = BlockRow{};
     row.entryCount = 3;

@@ -42,6 +42,10 @@ struct ExactWorkspace {
   std::array<int, kMaxNodes> runStart{};
   int runCount = 0;
   std::array<Relation, kMaxElements> runRelation{};
+  // The loads anywhere: the force and moment on each node, and whether an element holds one
+  // inside (which makes it a run of its own, its relation joined from the parts between them).
+  std::array<double, kMaxNodes> nodeForce{}, nodeMoment{};
+  std::array<bool, kMaxElements> loadedInside{};
 };
 
 // Fills exact[0..elementCount] for the mesh the scheme was solved on (the element lengths,

@@ -7,6 +7,84 @@
 
 namespace pelvar {
 
+LoadPlace PlaceOnMesh(const MeshData& mesh, int elementCount, double x) {
+  const int n = elementCount;
+  LoadPlace place;
+  if (!(x > mesh.nodeX[0])) {
+    place.node = 0;
+    return place;
+  }
+  if (!(x < mesh.nodeX[n])) {
+    place.node = n;
+    return place;
+  }
+  // The element whose span holds x: the last node at or before it.
+  const int e = static_cast<int>(
+      std::upper_bound(mesh.nodeX.begin(), mesh.nodeX.begin() + n + 1, x) - mesh.nodeX.begin() - 1);
+  const double h = mesh.elementLength[e];
+  const double fromLeft = x - mesh.nodeX[e], toRight = mesh.nodeX[e + 1] - x;
+  if (fromLeft <= 1e-9 * h) {
+    place.node = e;
+  } else if (toRight <= 1e-9 * h) {
+    place.node = e + 1;
+  } else {
+    place.element = e;
+    place.fraction = fromLeft / h;
+  }
+  return place;
+}
+
+namespace {
+
+// A concentrated force on node j: at an end, beside the end point's own.
+void AddNodeForce(MeshData& mesh, int n, int j, double force) {
+  if (j == 0 || j == n) {
+    mesh.endForce[j == 0 ? 0 : 1] += force;
+  } else {
+    mesh.nodeForce[j] += force;
+  }
+}
+
+// A concentrated moment on node j: at an end, beside the end point's own; inside, as a point's,
+// half of it as a couple on each element that meets there, unless a support that holds the
+// rotation there takes it in whole.
+void AddNodeMoment(const ProblemData& data, MeshData& mesh, int j, double moment) {
+  const int n = data.elementCount;
+  if (j == 0 || j == n) {
+    mesh.endMoment[j == 0 ? 0 : 1] += moment;
+    return;
+  }
+  mesh.nodeMoment[j] += moment;
+  const int point = mesh.nodePoint[j];
+  if (point > 0 && HoldsRotation(data.points[point].support.kind)) return;
+  mesh.elementMoment[j - 1] += 0.5 * moment;
+  mesh.elementMoment[j] += 0.5 * moment;
+}
+
+// The loads anywhere, each on its node as a point's are, or inside its element shared by the
+// element's two nodes in proportion to its place: which keeps the force's resultant and its
+// moment, and moves the load smoothly from node to node as its place changes.
+void PlaceLoadsAnywhere(const ProblemData& data, MeshData& mesh) {
+  const int n = data.elementCount;
+  for (int l = 0; l < data.loadsAnywhereCount; ++l) {
+    const LoadAnywhere& load = data.loadsAnywhere[l];
+    const LoadPlace place = PlaceOnMesh(mesh, n, load.x);
+    if (place.node >= 0) {
+      AddNodeForce(mesh, n, place.node, load.force);
+      AddNodeMoment(data, mesh, place.node, load.moment);
+      continue;
+    }
+    const int e = place.element;
+    const double right = place.fraction, left = 1.0 - right;
+    AddNodeForce(mesh, n, e, load.force * left);
+    AddNodeForce(mesh, n, e + 1, load.force * right);
+    AddNodeMoment(data, mesh, e, load.moment * left);
+    AddNodeMoment(data, mesh, e + 1, load.moment * right);
+  }
+}
+
+}  // namespace
+
 std::optional<int> BuildMesh(const ProblemData& data, MeshData& mesh) {
   const int m = data.sectionCount;
   const int n = data.elementCount;
@@ -15,7 +93,8 @@ std::optional<int> BuildMesh(const ProblemData& data, MeshData& mesh) {
   for (int i = 0; i < m; ++i) totalLength += data.sections[i].length;
 
   mesh.nodeX[0] = 0.0;
-  for (int j = 0; j <= n; ++j) mesh.nodeForce[j] = 0.0;
+  for (int j = 0; j <= n; ++j) mesh.nodeForce[j] = mesh.nodeMoment[j] = 0.0;
+  mesh.endForce[0] = mesh.endForce[1] = mesh.endMoment[0] = mesh.endMoment[1] = 0.0;
   for (int j = 0; j < n; ++j) mesh.elementMoment[j] = 0.0;
   mesh.pointNode[0] = 0;
   for (int j = 0; j <= n; ++j) mesh.nodePoint[j] = -1;
@@ -74,11 +153,13 @@ std::optional<int> BuildMesh(const ProblemData& data, MeshData& mesh) {
       // keeps its held slope, and only the support's reaction changes.
       const PointLoadRow& point = data.points[i + 1];
       mesh.nodeForce[a] += point.force;
+      mesh.nodeMoment[a] += point.moment;
       const double half = HoldsRotation(point.support.kind) ? 0.0 : 0.5 * point.moment;
       mesh.elementMoment[a - 1] += half;
       mesh.elementMoment[a] += half;
     }
   }
+  PlaceLoadsAnywhere(data, mesh);
   // The couples of the elements into the node forces, once all halves are in.
   for (int j = 0; j < n; ++j) {
     const double couple = mesh.elementMoment[j] * mesh.elementInverseLength[j];
@@ -107,12 +188,14 @@ inline void FillFreeRow(const ProblemData& data, const MeshData& mesh, int j, Bl
     row.columnNode = {j, neighbour, 0};
     row.block[0][0][0] = 1.0;
     // 0.0 - M rather than -M: no end moment must not show as a moment of "-0.000".
-    row.rhs[0] = j == 0 ? point.moment : 0.0 - point.moment;
+    const double endMoment = point.moment + mesh.endMoment[j == 0 ? 0 : 1];
+    row.rhs[0] = j == 0 ? endMoment : 0.0 - endMoment;
     row.block[0][1][0] = 2.0 * mesh.elementInverseLength[element];
     row.block[0][1][1] = 0.5 * k;
     row.block[1][1][0] = -2.0 * mesh.elementInverseLength[element];
     row.block[1][1][1] = 0.5 * k;
-    row.rhs[1] = 2.0 * (point.force + mesh.nodeForce[j]) + mesh.elementLoad[element];
+    row.rhs[1] = 2.0 * (point.force + mesh.endForce[j == 0 ? 0 : 1] + mesh.nodeForce[j]) +
+                 mesh.elementLoad[element];
     return;
   }
 
@@ -509,12 +592,14 @@ void SupportReactions(const ProblemData& data, const MeshData& mesh, const Block
     reactions[p].force = (e == 1 ? 0.5 * (row.rhs[1] - sum) : sum - row.rhs[0]) + coupleForce[j];
     // The moment that turns the end's own moment from the point's: M0 = P + moment at the left
     // end, Mn = -(P + moment) at the right.
-    if (j == 0) reactions[p].moment = solved.rows[0].rhs[0] - point.moment;
-    if (j == n) reactions[p].moment = 0.0 - solved.rows[n].rhs[0] - point.moment;
+    if (j == 0) reactions[p].moment = solved.rows[0].rhs[0] - (point.moment + mesh.endMoment[0]);
+    if (j == n) {
+      reactions[p].moment = 0.0 - solved.rows[n].rhs[0] - (point.moment + mesh.endMoment[1]);
+    }
     // Inside, the jump of the moment less the point's: right = left + P + moment.
     if (j != 0 && j != n && HoldsRotation(point.support.kind)) {
       reactions[p].moment =
-          MomentAtElementEnd(mesh, solved, j, j) - solved.rows[j].rhs[0] - point.moment;
+          MomentAtElementEnd(mesh, solved, j, j) - solved.rows[j].rhs[0] - mesh.nodeMoment[j];
     }
     // A support that neither holds w nor has a spring for it takes no force, and one that
     // neither holds the slope nor has a rotational spring takes no moment: what rounding leaves

@@ -26,6 +26,13 @@ struct MeshData {
   // point at its ends. The shear force is derived without the couples: a point moment makes the
   // moment jump, not the shear force.
   std::array<double, kMaxElements> elementMoment{};
+  // Forces and moments at the two ends besides the end points' own: loads anywhere that stand
+  // on an end node or share a force with it (index 0 the left end, 1 the right).
+  double endForce[2] = {0.0, 0.0};
+  double endMoment[2] = {0.0, 0.0};
+  // The concentrated moment at each inside node, from its point and the loads anywhere there,
+  // which a support that holds the rotation takes in whole.
+  std::array<double, kMaxNodes> nodeMoment{};
   // The node at which each point lies: point 0 at node 0, the last point at elementCount.
   std::array<int, kMaxPoints> pointNode{};
   // The point at each node, -1 where none stands.
@@ -42,6 +49,17 @@ struct MeshData {
   // run that fails leaves the whole result table as it was.
   std::array<double, kMaxNodes> nodeX{};
 };
+
+// Where a load at x lies on the mesh: on node `node`, or inside `element` at `fraction` of its
+// length from its left node (node -1). A load within a billionth of an element's length of a
+// node stands on it; x beyond the ends counts at the end. The scheme and the exact beam place
+// every load anywhere by this one rule.
+struct LoadPlace {
+  int node = -1;
+  int element = -1;
+  double fraction = 0.0;
+};
+LoadPlace PlaceOnMesh(const MeshData& mesh, int elementCount, double x);
 
 // One equation row per node: entry 0 is the node's own 2x2 block, the others couple it to its
 // neighbours. block[entry][equation][unknown]; equation 0 is vertical equilibrium, 1 is

@@ -51,6 +51,10 @@ double ResultReference(const ProblemData& data, double ResultNode::*quantity) {
     load += std::fabs(data.points[p].force);
     if (length > 0.0) load += std::fabs(data.points[p].moment) / length;
   }
+  for (int l = 0; l < data.loadsAnywhereCount; ++l) {
+    load += std::fabs(data.loadsAnywhere[l].force);
+    if (length > 0.0) load += std::fabs(data.loadsAnywhere[l].moment) / length;
+  }
   double reference = load;
   if (quantity == &ResultNode::M) reference = load * length;
   if (quantity == &ResultNode::w) reference = stiffness > 0.0 ? load / stiffness : 0.0;
@@ -101,6 +105,9 @@ ResultQuantities ComputeResultQuantities(const ProblemData& data) {
   for (int i = 0; i <= data.sectionCount; ++i) {
     totals.pointForces += data.points[i].force;
     totals.supportForces += data.reactions[i].force;
+  }
+  for (int l = 0; l < data.loadsAnywhereCount; ++l) {
+    totals.pointForces += data.loadsAnywhere[l].force;
   }
   totals.supported = mesh->supported;
 

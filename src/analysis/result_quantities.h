@@ -38,7 +38,7 @@ struct ResultExtreme {
 // They balance to rounding: load + pointForces == springForces + supportForces.
 struct EquilibriumTotals {
   double load = 0.0;           // the distributed load over all elements, q·h·b summed
-  double pointForces = 0.0;    // the point forces at all points, ends included
+  double pointForces = 0.0;    // the point forces at all points, ends included, and anywhere
   double springForces = 0.0;   // what the springs push back, k·h·b·(w0 + w1)/2 summed
   double supportForces = 0.0;  // what the supports push back
   bool supported = false;      // whether any point has a support

@@ -23,8 +23,8 @@ bool StoreResults(const BlockSystem& system, const MeshData& mesh, ProblemData& 
     const int point = mesh.nodePoint[j];
     return point < 0 ? 0.0 : staging.reactions[point].force;
   };
-  staging.shear[0] =
-      mesh.supported ? reaction(0) - data.points[0].force : 0.0 - data.points[0].force;
+  const double endForce = data.points[0].force + mesh.endForce[0];
+  staging.shear[0] = mesh.supported ? reaction(0) - endForce : 0.0 - endForce;
   // Stays 0 while every value is finite: 0·inf and 0·nan are not numbers.
   double probe = 0.0 * staging.shear[0];
   double coupleBefore = 0.0;  // the couple's force of the element before, on its right node

@@ -9,6 +9,8 @@
 #include <cmath>
 #include <memory>
 
+#include "analysis/result_quantities.h"
+
 namespace pelvar {
 namespace {
 
@@ -142,6 +144,75 @@ TEST_F(EnvelopeTest, SoilFactorsBracketTheSpringsAsGiven) {
   const auto given = Solve(data, {0, -1, 0});
   EXPECT_LT(given->nodes[500].w, middle.wMax.value);
   EXPECT_GT(given->nodes[500].w, middle.wMin.value);
+}
+
+}  // namespace
+}  // namespace pelvar
+
+namespace pelvar {
+namespace {
+
+// A force P or a moment M0 anywhere along a long beam on springs k·b, here inside an element:
+// Hetényi's infinite beam, with β = (kb/4EI)^¼ and r the distance from the load, has
+// w = Pβ/(2kb)·e^-βr·(cos βr + sin βr) and M = P/(4β)·e^-βr·(cos βr - sin βr) under the force,
+// and M = ±M0/2·e^-βr·cos βr beside the moment. The exact beam meets them, the scheme within its
+// accuracy, and the forces balance.
+TEST_F(EnvelopeTest, LoadsAnywhereMatchHetenyiAndBalance) {
+  const double ei = 1.0e5, k = 2000.0, beta = std::pow(k / (4.0 * ei), 0.25);
+  const double at = 80.0 + 0.37 * 0.16;  // element 500 has 0.16 m from x = 80
+  const struct { double force, moment; } loads[] = {{100.0, 0.0}, {0.0, 50.0}};
+  for (const auto& load : loads) {
+    ProblemData data;
+    data.stiffnessEI = ei;
+    data.sectionCount = 2;
+    data.elementCount = 1000;
+    data.sections[0] = data.sections[1] = {80.0, 0.0, k};
+    data.loadsAnywhereCount = 1;
+    data.loadsAnywhere[0] = {at, load.force, load.moment};
+    ASSERT_EQ(RunCalculation(data, *work).status, CalculationStatus::Success);
+    const double sizeW = load.force * beta / (2.0 * k) + 1e-12;
+    const double sizeM = load.force / (4.0 * beta) + load.moment / 2.0;
+    for (int j = 400; j <= 600; j += 3) {
+      const double r = std::fabs(data.nodes[j].x - at), decay = std::exp(-beta * r);
+      const double c = std::cos(beta * r), s = std::sin(beta * r);
+      const double w = load.force * beta / (2.0 * k) * decay * (c + s);
+      const double m = load.force / (4.0 * beta) * decay * (c - s) +
+                       (data.nodes[j].x > at ? 0.5 : -0.5) * load.moment * decay * c;
+      EXPECT_NEAR(data.exactNodes[j].MLeft, m, 1e-8 * sizeM);
+      EXPECT_NEAR(data.nodes[j].M, m, 2e-3 * sizeM);
+      if (load.force == 0.0) continue;
+      EXPECT_NEAR(data.exactNodes[j].w, w, 1e-8 * sizeW);
+      EXPECT_NEAR(data.nodes[j].w, w, 2e-3 * sizeW);
+    }
+    const EquilibriumTotals totals = ComputeResultQuantities(data).equilibrium;
+    EXPECT_NEAR(totals.load + totals.pointForces, totals.springForces,
+                1e-9 * std::max(1.0, std::fabs(load.force)));
+  }
+}
+
+// A single axle P moved along a long beam in steps of an element: when it stands in the middle,
+// the envelope there has Hetényi's w = Pβ/(2kb) and M = P/(4β), and no other position gives more.
+TEST_F(EnvelopeTest, MovingAxleGivesHetenyiInTheMiddle) {
+  const double ei = 1.0e5, k = 2000.0, p = 100.0, beta = std::pow(k / (4.0 * ei), 0.25);
+  ProblemData data;
+  data.stiffnessEI = ei;
+  data.sectionCount = 2;
+  data.elementCount = 200;
+  data.sections[0] = data.sections[1] = {40.0, 0.0, k};
+  for (SectionRow& section : data.sections) section.load = 0.0;
+  data.loadCases.movingLoad.axleCount = 1;
+  data.loadCases.movingLoad.axleLoad[0] = p;
+  EXPECT_EQ(MovingLoadPositionCount(data), 201);
+  ASSERT_EQ(RunEnvelope(data, *work, *scratch, *envelope).outcome.status,
+            CalculationStatus::Success);
+  // The tables' case with no loads, then the axle's 201 positions.
+  EXPECT_EQ(envelope->stateCount, 202);
+  const NodeEnvelope& middle = envelope->nodes[100];
+  EXPECT_EQ(middle.wMax.state.position, 100);
+  EXPECT_NEAR(middle.wMax.value, p * beta / (2.0 * k), 2e-3 * p * beta / (2.0 * k));
+  EXPECT_EQ(middle.MMax.state.position, 100);
+  EXPECT_NEAR(middle.MMax.value, p / (4.0 * beta), 2e-3 * p / (4.0 * beta));
+  EXPECT_TRUE(envelope->accuracy.available);
 }
 
 }  // namespace
