@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Checks a built Debian package of Pelvar without installing it on the machine: lintian finds no
 # errors, and the tree the package installs (unpacked into a temporary folder) has every file in
-# place, a valid desktop entry and file type, icons of the right sizes, and commands that run.
+# place, a valid desktop entry and file type, icons of the right sizes, and commands that run:
+# pelvar-batch without Qt's libraries, and with its drawing module for reports and pictures.
 #
 #   bash packaging/check_package.sh pelvar_<version>_amd64.deb [BUILT_PELVAR_BATCH]
 #
@@ -33,6 +34,11 @@ for size in 16 22 24 32 48 64 128 256; do
   file "$png" | grep -q "PNG image data, $size x $size," || fail "no $size x $size icon: $(file "$png")"
 done
 [ -x "$root/usr/bin/pelvar" ] && [ -x "$root/usr/bin/pelvar-batch" ] || fail "commands not executable"
+# pelvar-batch's drawing module, private to the package, in a pelvar folder of the library folder
+modules=$(cd "$root/usr" && find lib -path '*/pelvar/pelvar-batch-drawing.so')
+[ "$(wc -w <<<"$modules")" -eq 1 ] || fail "not one drawing module of pelvar-batch under /usr/lib: $modules"
+file "$root/usr/$modules" | grep -q 'ELF .* shared object' || fail "/usr/$modules: $(file "$root/usr/$modules")"
+echo "drawing module: /usr/$modules"
 
 echo "-- desktop entry and file type"
 desktop-file-validate "$root/usr/share/applications/pelvar.desktop"
@@ -76,4 +82,15 @@ printf '%s\n' "$summary"
 if [ -n "$reference" ]; then
   [ "$summary" = "$("$reference" --demo)" ] || fail "the installed pelvar-batch differs from the built one"
 fi
+# The command starts without the window toolkit, and finds its module beside it in the unpacked
+# tree as it does in /usr once installed.
+if readelf -d "$root/usr/bin/pelvar-batch" | grep -q 'NEEDED.*libQt'; then
+  fail "pelvar-batch needs Qt's libraries at every start"
+fi
+out=$root/outputs
+mkdir "$out"
+"$root/usr/bin/pelvar-batch" --demo --report "$out/demo.pdf" --picture "$out/demo.png" >/dev/null ||
+  fail "the installed pelvar-batch cannot write a report and a picture"
+head -c 5 "$out/demo.pdf" | grep -qx -- '%PDF-' || fail "the report is not a PDF document"
+file "$out/demo.png" | grep -q 'PNG image data, 1200 x 900,' || fail "the picture: $(file "$out/demo.png")"
 echo "package checked: $deb"

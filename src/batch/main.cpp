@@ -12,14 +12,7 @@
 #include "files/safe_writer.h"
 
 #ifdef PELVAR_BATCH_WITH_REPORT
-#include <QFont>
-#include <QGuiApplication>
-#include <algorithm>
-#include <memory>
-
-#include "drawings/diagram_picture.h"
-#include "qt_text/text_edge.h"
-#include "report/report_pdf.h"
+#include "batch/drawing_loader.h"
 #endif
 
 namespace {
@@ -38,34 +31,15 @@ int main(int argc, char** argv) {
   pelvar::ReportMaker makeReport;
   pelvar::PictureMaker makePicture;
 #ifdef PELVAR_BATCH_WITH_REPORT
-  // The report's and the picture's fonts and pages need a Qt application; it is made only when
-  // one of them is asked for, on the offscreen platform unless another is named, so no display
-  // is ever needed.
-  std::unique_ptr<QGuiApplication> application;
-  auto startApplication = [&] {
-    if (!application) {
-      if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-      // Qt's notes about the platform (no runtime folder and the like) are not this command's
-      // output; only its critical messages still reach standard error.
-      qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& text) {
-        if (type == QtCriticalMsg || type == QtFatalMsg) {
-          std::fputs(("pelvar-batch: " + text.toStdString() + "\n").c_str(), stderr);
-        }
-      });
-      application = std::make_unique<QGuiApplication>(argc, argv);
-    }
+  // The report and the picture need the window toolkit, which the calculation does without:
+  // their module, and Qt with it, is loaded only when one of them is asked for.
+  pelvar::DrawingModule drawing(pelvar::DrawingModulePlaces(pelvar::RunningProgram()), argc, argv);
+  makeReport = [&drawing](const pelvar::ProblemData& data, std::string& pdf) {
+    return drawing.MakeReport(data, pdf);
   };
-  makeReport = [&](const pelvar::ProblemData& data, std::string& pdf) {
-    startApplication();
-    return pelvar::MakeReportPdf(data, pdf);
-  };
-  makePicture = [&](const pelvar::ProblemData& data, const std::string& path, int width, int height,
-                    std::string& bytes) {
-    startApplication();
-    // The picture as the results window exports it, dated today.
-    const pelvar::PictureRequest request =
-        pelvar::DiagramFileRequest(data, QSize(width, height), QDate::currentDate());
-    return pelvar::MakeDiagramPicture(path, *pelvar::TakeResultsSnapshot(data), request, bytes);
+  makePicture = [&drawing](const pelvar::ProblemData& data, const std::string& path, int width,
+                           int height, std::string& bytes) {
+    return drawing.MakePicture(data, path, width, height, bytes);
   };
 #endif
   try {

@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "analysis/calculation.h"
+#include "batch/drawing_loader.h"
 #include "files/problem_file.h"
 #include "pelvar_version.h"
 #include "text/number_reader.h"
@@ -56,9 +57,10 @@ class BatchCommand : public ::testing::Test {
   void TearDown() override { fs::remove_all(folder_); }
 
   // prefix goes before the command in the shell: a limit, or a change of user.
-  RunResult Run(const std::vector<std::string>& arguments, const std::string& prefix = "") const {
+  RunResult Run(const std::vector<std::string>& arguments, const std::string& prefix = "",
+                const std::string& program = PELVAR_BATCH_PATH) const {
     std::string command = prefix;
-    command += ShellQuoted(PELVAR_BATCH_PATH);
+    command += ShellQuoted(program);
     for (const std::string& argument : arguments) command.append(" ").append(ShellQuoted(argument));
     const fs::path out = folder_ / "stdout.txt", err = folder_ / "stderr.txt";
     command += " </dev/null >" + ShellQuoted(out.string()) + " 2>" + ShellQuoted(err.string());
@@ -542,6 +544,104 @@ TEST_F(BatchCommand, PictureIsWrittenAsPngOrSvgWithoutADisplay) {
   EXPECT_EQ(result.status, 1);
   EXPECT_FALSE(fs::exists(folder_ / "x.png"));
 }
+
+#ifdef PELVAR_BATCH_WITH_REPORT
+// The report and the picture come from a module that the command loads from beside its own real
+// file, as installed, or from the install folder; never from the current folder or a search
+// path, and never from a place that others could have changed. Where no place serves, both fail
+// after the summary, and nothing is written.
+TEST_F(BatchCommand, DrawingModuleComesOnlyFromBesideTheCommandAndFromTrustedFolders) {
+  // The build puts the module where the built command looks first.
+  const std::vector<std::string> builtPlaces =
+      DrawingModulePlaces(fs::canonical(PELVAR_BATCH_PATH).string());
+  ASSERT_FALSE(builtPlaces.empty());
+  EXPECT_TRUE(fs::equivalent(builtPlaces.front(), PELVAR_DRAWING_MODULE_PATH));
+  const std::string installed =
+      (fs::path(PELVAR_DRAWING_MODULE_INSTALLED) / "pelvar-batch-drawing.so").string();
+  if (fs::exists(installed)) GTEST_SKIP() << "a module is installed at " << installed;
+
+  // A copy of the command in a tree of its own, as the package unpacks it, run from a folder
+  // that holds the module, with that folder as the library search path.
+  const fs::path tree = fs::canonical(folder_);
+  fs::create_directories(tree / "bin");
+  fs::create_directories(tree / "work");
+  fs::copy_file(PELVAR_BATCH_PATH, tree / "bin/pelvar-batch");
+  fs::copy_file(PELVAR_DRAWING_MODULE_PATH, tree / "work/pelvar-batch-drawing.so");
+  const fs::path lib = (tree / "bin" / PELVAR_DRAWING_MODULE_FROM_BIN).lexically_normal();
+  const fs::path module = lib / "pelvar-batch-drawing.so";
+  const std::string work = tree / "work";
+  const std::string prefix =
+      "cd " + ShellQuoted(work) + " && LD_LIBRARY_PATH=" + ShellQuoted(work) + " ";
+  const std::string missing = "\"" + installed + "\": No such file or directory";
+
+  struct Case {
+    void (*setUp)(const fs::path& lib, const fs::path& module);
+    std::string reason;  // why the place beside the command is passed over; empty: it serves
+  };
+  const Case cases[] = {
+      {[](const fs::path&, const fs::path&) {},
+       "\"" + module.string() + "\": No such file or directory"},
+      {[](const fs::path& lib, const fs::path& module) {
+         fs::copy_file(PELVAR_DRAWING_MODULE_PATH, module);
+         fs::permissions(lib, fs::perms::group_write, fs::perm_options::add);
+       },
+       "\"" + module.string() + "\": \"" + lib.string() +
+           "\" can be written by others than its owner"},
+      {[](const fs::path&, const fs::path& module) {
+         fs::copy_file(PELVAR_DRAWING_MODULE_PATH, module);
+         fs::permissions(module, fs::perms::others_write, fs::perm_options::add);
+       },
+       "\"" + module.string() + "\": \"" + module.string() +
+           "\" can be written by others than its owner"},
+      {[](const fs::path&, const fs::path& module) {
+         std::ofstream(module) << std::string(200, 'x');
+       },
+       "\"" + module.string() + "\": invalid ELF header"},
+      {[](const fs::path&, const fs::path& module) {
+         fs::copy_file(PELVAR_DRAWING_MODULE_PATH, module);
+       },
+       ""},
+  };
+  for (const Case& c : cases) {
+    fs::remove_all(tree / "lib");
+    fs::create_directories(lib);
+    c.setUp(lib, module);
+    SCOPED_TRACE(c.reason);
+    for (const std::string option : {"--report", "--picture"}) {
+      const fs::path nodes = tree / "n.csv", output = tree / "out";
+      const RunResult result = Run({"--demo", "--nodes", nodes.string(), option, output.string()},
+                                   prefix, (tree / "bin/pelvar-batch").string());
+      EXPECT_EQ(result.out, kDemoSummary);
+      if (c.reason.empty()) {
+        EXPECT_EQ(result.status, 0) << result.err;
+        EXPECT_EQ(result.err, "");
+        EXPECT_EQ(Contents(output).substr(0, 4), option == "--report" ? "%PDF" : "\x89PNG");
+      } else {
+        EXPECT_EQ(result.status, 2);
+        EXPECT_EQ(result.err, "pelvar-batch: cannot write " +
+                                  std::string(option == "--report" ? "reports" : "pictures") +
+                                  ": the drawing module cannot be loaded (" + c.reason + "; " +
+                                  missing + ")\n");
+        EXPECT_FALSE(fs::exists(nodes));
+        EXPECT_FALSE(fs::exists(output));
+      }
+      fs::remove(nodes);
+      fs::remove(output);
+    }
+  }
+  // Another user's module is not taken either, where the test may make one.
+  if (::geteuid() == 0) {
+    ASSERT_EQ(::chown(module.c_str(), 65534, 65534), 0);
+    const RunResult result = Run({"--demo", "--report", (tree / "r.pdf").string()}, prefix,
+                                 (tree / "bin/pelvar-batch").string());
+    EXPECT_EQ(result.status, 2);
+    EXPECT_EQ(result.err,
+              "pelvar-batch: cannot write reports: the drawing module cannot be loaded (\"" +
+                  module.string() + "\": \"" + module.string() + "\" belongs to another user; " +
+                  missing + ")\n");
+  }
+}
+#endif
 
 TEST_F(BatchCommand, OutputsThatWouldOverwriteTheInputOrEachOtherAreRefused) {
   SKIP_WITHOUT_REPORTS();
