@@ -198,6 +198,12 @@ TEST_F(BatchCommand, OneCaseOrCombinationIsSolvedAndReportedAsOneProblem) {
   EXPECT_EQ(back->loadCases.combinationCount, 2);
   EXPECT_EQ(back->sections[0].load, 10.0);
 
+  // Names are typed in UTF-8 and compared as the file holds them, in Windows-1252.
+  const RunResult live = Run({input.string(), "--case", "Live \xC3\xA4", "--json", "-"});
+  ASSERT_EQ(live.status, 0) << live.err;
+  const auto liveTotals = nlohmann::json::parse(live.out.substr(live.out.find('{')))["equilibrium"];
+  EXPECT_NEAR(liveTotals["load"].get<double>(), 5.0 * 10.0, 1e-12);
+  EXPECT_EQ(liveTotals["pointForces"].get<double>(), 20.0);
   for (const auto& [arguments, message] :
        std::vector<std::pair<std::vector<std::string>, std::string>>{
            {{input.string(), "--case", "Live"}, "there is no load case \"Live\""},
