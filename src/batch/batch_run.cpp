@@ -3,8 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
-#include <cstring>
+#include <array>
 #include <deque>
 #include <memory>
 #include <optional>
@@ -188,34 +187,30 @@ std::optional<Failure> CalculateEnvelope(const ProblemData& data, Envelope& enve
     }
     return CalculationFailure(outcome.outcome, err);
   }
-  struct Line {
-    const char* label;
-    const char* unit;
-    EnvelopeValue NodeEnvelope::*value;
-    bool maximum;
-  };
-  const Line lines[] = {
-      {"Minimum displacement", "m", &NodeEnvelope::wMin, false},
-      {"Maximum displacement", "m", &NodeEnvelope::wMax, true},
-      {"Minimum shear force", "kN", &NodeEnvelope::QMin, false},
-      {"Maximum shear force", "kN", &NodeEnvelope::QMax, true},
-      {"Minimum moment", "kNm", &NodeEnvelope::MMin, false},
-      {"Maximum moment", "kNm", &NodeEnvelope::MMax, true},
-  };
-  out += FormatText("Envelope of %d states\n", envelope.stateCount);
-  for (const Line& line : lines) {
-    int extreme = 0;
+  // The six lines of one state's summary, each followed by where its extreme stands and what
+  // governs it there.
+  EnvelopeValue NodeEnvelope::*const quantities[6] = {&NodeEnvelope::wMin, &NodeEnvelope::wMax,
+                                                      &NodeEnvelope::QMin, &NodeEnvelope::QMax,
+                                                      &NodeEnvelope::MMin, &NodeEnvelope::MMax};
+  int at[6] = {};
+  double extremes[6] = {};
+  for (int q = 0; q < 6; ++q) {
+    const bool maximum = q % 2 == 1;
     for (int j = 1; j <= data.elementCount; ++j) {
-      const double value = (envelope.nodes[j].*line.value).value;
-      const double best = (envelope.nodes[extreme].*line.value).value;
-      if (line.maximum ? value > best : value < best) extreme = j;
+      const double value = (envelope.nodes[j].*quantities[q]).value;
+      const double best = (envelope.nodes[at[q]].*quantities[q]).value;
+      if (maximum ? value > best : value < best) at[q] = j;
     }
-    const NodeEnvelope& node = envelope.nodes[extreme];
-    const EnvelopeValue& value = node.*line.value;
-    const int fill = std::max(0, kSummaryLabelWidth - static_cast<int>(std::strlen(line.label)));
-    out += std::string(line.label) + " :" + std::string(1 + static_cast<std::size_t>(fill), ' ') +
-           FormatText("%12.3f %s at x = %.3f m, ", value.value, line.unit, node.x) +
-           StateText(data, value.state) + "\n";
+    extremes[q] = (envelope.nodes[at[q]].*quantities[q]).value;
+  }
+  const ResultSummary summary{extremes[0], extremes[1], extremes[2],
+                              extremes[3], extremes[4], extremes[5]};
+  const std::array<std::string, 6> texts = SummaryTexts(summary);
+  out += FormatText("Envelope of %d states\n", envelope.stateCount);
+  for (int q = 0; q < 6; ++q) {
+    const NodeEnvelope& node = envelope.nodes[at[q]];
+    out += texts[static_cast<std::size_t>(q)] + FormatText(" at x = %.3f m, ", node.x) +
+           StateText(data, (node.*quantities[q]).state) + "\n";
   }
   // The same warning as for one state, from the worst figures of them all.
   auto worst = std::make_unique<ProblemData>();
