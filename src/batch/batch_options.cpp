@@ -2,6 +2,8 @@
 
 #include <array>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "pelvar_version.h"
 #include "text/number_reader.h"
@@ -46,6 +48,69 @@ bool ReadPictureSize(std::string_view text, int& width, int& height) {
   return true;
 }
 
+// The texts between the separators; one empty text for an empty list.
+std::vector<std::string_view> Split(std::string_view text, char separator) {
+  std::vector<std::string_view> parts;
+  for (std::size_t start = 0;;) {
+    const std::size_t end = text.find(separator, start);
+    parts.push_back(text.substr(start, end == std::string_view::npos ? end : end - start));
+    if (end == std::string_view::npos) return parts;
+    start = end + 1;
+  }
+}
+
+// A real that is the whole text, read by the one number reader.
+bool WholeReal(std::string_view text, double& value) {
+  if (!IsWholeReal(text)) return false;
+  value = ReadReal(text);
+  return true;
+}
+
+// "P1[:S1:P2[:S2:P3...]]": axle loads in kN with the spacings in m between them.
+std::optional<std::string> ReadMovingLoad(std::string_view text, MovingLoad& load) {
+  const std::string usage =
+      "--moving-load needs axle loads in kN with the spacings in m between them, such as "
+      "100:2.5:100";
+  const std::vector<std::string_view> parts = Split(text, ':');
+  if (parts.size() % 2 == 0) return usage;
+  const std::size_t axles = (parts.size() + 1) / 2;
+  if (axles > static_cast<std::size_t>(kMaxAxles)) {
+    return "--moving-load has " + std::to_string(axles) + " axles; at most " +
+           std::to_string(kMaxAxles) + " can be given";
+  }
+  load = MovingLoad{};
+  load.axleCount = static_cast<int>(axles);
+  for (std::size_t k = 0; k < parts.size(); ++k) {
+    double value = 0.0;
+    if (!WholeReal(parts[k], value)) return usage;
+    if (k % 2 == 0) {
+      load.axleLoad[k / 2] = value;
+    } else {
+      if (value < 0.0) return "--moving-load needs spacings of at least 0 m between the axles";
+      load.spacing[k / 2] = value;
+    }
+  }
+  return std::nullopt;
+}
+
+// "F1,F2,...": factors on every spring, each above 0.
+std::optional<std::string> ReadSoilFactors(std::string_view text, std::vector<double>& factors) {
+  const std::vector<std::string_view> parts = Split(text, ',');
+  if (parts.size() > static_cast<std::size_t>(kMaxSoilFactors)) {
+    return "--soil-factors has " + std::to_string(parts.size()) + " factors; at most " +
+           std::to_string(kMaxSoilFactors) + " can be given";
+  }
+  factors.clear();
+  for (const std::string_view part : parts) {
+    double value = 0.0;
+    if (!WholeReal(part, value) || !(value > 0.0)) {
+      return "--soil-factors needs factors above 0 separated by commas, such as 0.5,1,2";
+    }
+    factors.push_back(value);
+  }
+  return std::nullopt;
+}
+
 }  // namespace
 
 std::string BatchUsage() {
@@ -73,6 +138,23 @@ std::string BatchUsage() {
          "                PATH ending in .svg\n"
          "  --picture-size WxH\n"
          "                the picture's size in pixels, each side 100 to 8000 (1200x900)\n"
+         "  --case NAME   calculate the file's load case NAME alone instead of the tables'\n"
+         "                loads; every output is then that case's\n"
+         "  --combination NAME\n"
+         "                calculate the file's combination NAME, likewise\n"
+         "  --envelope    calculate every combination (or every case), every position of the\n"
+         "                moving load and every soil factor: the summary gives the envelope's\n"
+         "                extremes and what governs them, --nodes its node table and --json\n"
+         "                its \"envelope\"; --save keeps no results with it, and --report\n"
+         "                and --picture need one state\n"
+         "  --moving-load P1[:S1:P2[:S2:P3...]]\n"
+         "                with --envelope, over the file's: axle loads in kN with the spacings\n"
+         "                in m between them, such as 100:2.5:100 (up to 20 axles)\n"
+         "  --step DX     with --envelope, the moving load's step in m (an element's length\n"
+         "                unless given; up to 10000 positions)\n"
+         "  --soil-factors F1,F2,...\n"
+         "                with --envelope, over the file's: factors on every spring, such as\n"
+         "                0.5,1,2 (up to 10)\n"
          "  --help        show this text\n"
          "  --version     show the version\n"
          "\n"
@@ -135,6 +217,54 @@ ParsedArguments ParseBatchArguments(const std::vector<std::string>& arguments) {
       options.noTension = true;
       continue;
     }
+    if (argument == "--envelope") {
+      if (options.envelope) return Fail("--envelope is given twice");
+      options.envelope = true;
+      continue;
+    }
+    // The options of the load cases, each with one value: "--name VALUE" or "--name=VALUE".
+    std::string_view valueOption;
+    std::optional<std::string> optionValue;
+    for (const std::string_view name :
+         {"--case", "--combination", "--moving-load", "--step", "--soil-factors"}) {
+      if (argument == name) {
+        valueOption = name;
+        if (i + 1 < arguments.size()) optionValue = arguments[++i];
+      } else if (argument.size() > name.size() && argument.starts_with(name) &&
+                 argument[name.size()] == '=') {
+        valueOption = name;
+        optionValue = argument.substr(name.size() + 1);
+      }
+    }
+    if (!valueOption.empty()) {
+      const std::string name(valueOption);
+      const std::string value = optionValue.value_or("");
+      const bool twice = (name == "--case" && options.caseName) ||
+                         (name == "--combination" && options.combinationName) ||
+                         (name == "--moving-load" && options.movingLoad) ||
+                         (name == "--step" && options.step) ||
+                         (name == "--soil-factors" && options.soilFactors);
+      if (twice) return Fail(name + " is given twice");
+      if (name == "--case" || name == "--combination") {
+        if (value.empty()) return Fail(name + " needs a name");
+        (name == "--case" ? options.caseName : options.combinationName) = value;
+      } else if (name == "--moving-load") {
+        MovingLoad load;
+        if (const auto error = ReadMovingLoad(value, load)) return Fail(*error);
+        options.movingLoad = load;
+      } else if (name == "--step") {
+        double step = 0.0;
+        if (!WholeReal(value, step) || !(step > 0.0)) {
+          return Fail("--step needs a length in m above 0, such as 0.5");
+        }
+        options.step = step;
+      } else {
+        std::vector<double> factors;
+        if (const auto error = ReadSoilFactors(value, factors)) return Fail(*error);
+        options.soilFactors = std::move(factors);
+      }
+      continue;
+    }
 
     const PathOption* match = nullptr;
     std::optional<std::string> value;
@@ -167,6 +297,25 @@ ParsedArguments ParseBatchArguments(const std::vector<std::string>& arguments) {
   if (!options.demo && !inputGiven) return Fail("no data file given (or use --demo)");
   if (pictureSizeGiven && !options.picturePath) return Fail("--picture-size needs --picture");
   if (inputGiven && options.inputPath.empty()) return Fail("the data file name is empty");
+  if (static_cast<int>(options.caseName.has_value()) +
+          static_cast<int>(options.combinationName.has_value()) +
+          static_cast<int>(options.envelope) >
+      1) {
+    return Fail("give one of --case, --combination and --envelope, not more");
+  }
+  // The moving load and the soil factors make states of their own, which only the envelope
+  // gathers.
+  for (const auto& [given, name] : {std::pair{options.movingLoad.has_value(), "--moving-load"},
+                                    std::pair{options.step.has_value(), "--step"},
+                                    std::pair{options.soilFactors.has_value(), "--soil-factors"}}) {
+    if (given && !options.envelope) return Fail(std::string(name) + " needs --envelope");
+  }
+  // The report and the picture show one state's results.
+  if (options.envelope && options.reportPath)
+    return Fail("--report needs one state, not --envelope");
+  if (options.envelope && options.picturePath) {
+    return Fail("--picture needs one state, not --envelope");
+  }
   // Two outputs on standard output would run into each other. Files are compared as files,
   // once the command runs.
   for (std::size_t a = 0; a < kPathOptions.size(); ++a) {

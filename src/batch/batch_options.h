@@ -5,7 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "plot/picture_size.h"  // the picture's size without --picture-size, and its limits
+#include "model/problem_data.h"  // MovingLoad and the limits of the load cases
+#include "plot/picture_size.h"   // the picture's size without --picture-size, and its limits
 
 namespace pelvar {
 
@@ -22,6 +23,16 @@ struct BatchOptions {
   std::optional<std::string> picturePath;   // the diagrams as PNG, or SVG for a name ending in .svg
   int pictureWidth = kDefaultPictureWidth;  // pixels, with --picture-size
   int pictureHeight = kDefaultPictureHeight;
+  // One state of the load cases instead of the tables' loads, named as in the file (UTF-8), or
+  // the envelope of every state.
+  std::optional<std::string> caseName;
+  std::optional<std::string> combinationName;
+  bool envelope = false;
+  // Over what the file holds, for the envelope: the axles and their spacings (axleCount,
+  // axleLoad, spacing; the step and the combination are the file's), the step, the soil factors.
+  std::optional<MovingLoad> movingLoad;
+  std::optional<double> step;  // m, above 0
+  std::optional<std::vector<double>> soilFactors;
 };
 
 struct ParsedArguments {

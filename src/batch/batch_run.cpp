@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <array>
 #include <deque>
 #include <memory>
 #include <optional>
@@ -10,14 +11,17 @@
 #include <vector>
 
 #include "analysis/calculation.h"
+#include "analysis/envelope.h"
 #include "analysis/results.h"
 #include "files/paths_and_messages.h"
 #include "files/problem_file.h"
 #include "files/results_json.h"
 #include "files/safe_writer.h"
 #include "files/save_place.h"
+#include "files/state_names.h"
 #include "model/input_rules.h"
 #include "text/cp1252.h"
+#include "text/number_format.h"
 
 namespace pelvar {
 namespace {
@@ -102,22 +106,126 @@ std::optional<Failure> ReadInput(const BatchOptions& options, ProblemData& data)
   return std::nullopt;
 }
 
-// Calculates as Calculate does; the summary and any accuracy warning go to out and err.
-std::optional<Failure> Calculate(const BatchOptions& options, ProblemData& data, std::string& out,
-                                 std::string& err) {
-  auto work = MakeAnalysisWorkspace();
+// The command line's moving load, step and soil factors over what the file holds.
+std::optional<Failure> ApplyLoadOptions(const BatchOptions& options, ProblemData& data) {
   if (options.noTension) data.noTension = true;
-  const CalculationOutcome outcome = RunCalculation(data, *work);
-  if (outcome.status != CalculationStatus::Success) {
-    // A singular beam's three lines stand as the window shows them.
-    std::string message = outcome.message;
-    if (!message.empty() && message.back() == '\n') message.pop_back();
-    if (outcome.status == CalculationStatus::Singular) {
-      err += message + "\n";
-      return Failure{kBatchCalculationFailed, {}};
-    }
-    return Failure{kBatchCalculationFailed, message};
+  MovingLoad& moving = data.loadCases.movingLoad;
+  if (options.movingLoad) {
+    moving.axleCount = options.movingLoad->axleCount;
+    moving.axleLoad = options.movingLoad->axleLoad;
+    moving.spacing = options.movingLoad->spacing;
   }
+  if (options.step) {
+    if (moving.axleCount == 0) {
+      return Failure{kBatchFileOrUsageError,
+                     "--step needs a moving load, in the data file or from --moving-load"};
+    }
+    moving.step = *options.step;
+  }
+  if (options.soilFactors) {
+    LoadCases& cases = data.loadCases;
+    cases.soilFactorCount = static_cast<int>(options.soilFactors->size());
+    for (int f = 0; f < cases.soilFactorCount; ++f) {
+      cases.soilFactors[static_cast<std::size_t>(f)] =
+          (*options.soilFactors)[static_cast<std::size_t>(f)];
+    }
+  }
+  return std::nullopt;
+}
+
+// The state --case or --combination names, written into state: the case alone (neither its
+// combinations nor the moving load nor the soil factors), or the combination with the springs
+// as given. Names are compared as the file holds them.
+std::optional<Failure> SelectState(const BatchOptions& options, const ProblemData& data,
+                                   ProblemData& state) {
+  const LoadCases& cases = data.loadCases;
+  if (options.caseName) {
+    const std::string name = Utf8ToCp1252(*options.caseName);
+    for (int c = 0; c < cases.caseCount; ++c) {
+      if (cases.cases[static_cast<std::size_t>(c)].name.View() != name) continue;
+      // Without combinations every case is a state of its own.
+      state = data;
+      state.loadCases.combinationCount = 0;
+      auto single = std::make_unique<ProblemData>(state);
+      ApplyDesignState(*single, DesignState{c, -1, -1}, state);
+      return std::nullopt;
+    }
+    return Failure{kBatchFileOrUsageError, "there is no load case " + Quoted(*options.caseName)};
+  }
+  const std::string name = Utf8ToCp1252(*options.combinationName);
+  for (int k = 0; k < cases.combinationCount; ++k) {
+    if (cases.combinations[static_cast<std::size_t>(k)].name.View() != name) continue;
+    ApplyDesignState(data, DesignState{k, -1, -1}, state);
+    return std::nullopt;
+  }
+  return Failure{kBatchFileOrUsageError,
+                 "there is no combination " + Quoted(*options.combinationName)};
+}
+
+// A failed calculation's message as pelvar-batch gives it: a singular beam's three lines stand
+// as the window shows them.
+Failure CalculationFailure(const CalculationOutcome& outcome, std::string& err) {
+  std::string message = outcome.message;
+  if (!message.empty() && message.back() == '\n') message.pop_back();
+  if (outcome.status == CalculationStatus::Singular) {
+    err += message + "\n";
+    return Failure{kBatchCalculationFailed, {}};
+  }
+  return Failure{kBatchCalculationFailed, message};
+}
+
+// The envelope of every state; its summary names each extreme's place and what governs it.
+std::optional<Failure> CalculateEnvelope(const ProblemData& data, Envelope& envelope,
+                                         std::string& out, std::string& err) {
+  auto work = MakeAnalysisWorkspace();
+  auto scratch = std::make_unique<ProblemData>();
+  const EnvelopeOutcome outcome = RunEnvelope(data, *work, *scratch, envelope);
+  if (outcome.outcome.status != CalculationStatus::Success) {
+    if (outcome.outcome.fault.kind != FaultKind::TooManyPositions) {
+      err.append(kProgram).append("the calculation of " + StateText(data, outcome.failedState) +
+                                  " failed\n");
+    }
+    return CalculationFailure(outcome.outcome, err);
+  }
+  // The six lines of one state's summary, each followed by where its extreme stands and what
+  // governs it there.
+  EnvelopeValue NodeEnvelope::*const quantities[6] = {&NodeEnvelope::wMin, &NodeEnvelope::wMax,
+                                                      &NodeEnvelope::QMin, &NodeEnvelope::QMax,
+                                                      &NodeEnvelope::MMin, &NodeEnvelope::MMax};
+  int at[6] = {};
+  double extremes[6] = {};
+  for (int q = 0; q < 6; ++q) {
+    const bool maximum = q % 2 == 1;
+    for (int j = 1; j <= data.elementCount; ++j) {
+      const double value = (envelope.nodes[j].*quantities[q]).value;
+      const double best = (envelope.nodes[at[q]].*quantities[q]).value;
+      if (maximum ? value > best : value < best) at[q] = j;
+    }
+    extremes[q] = (envelope.nodes[at[q]].*quantities[q]).value;
+  }
+  const ResultSummary summary{extremes[0], extremes[1], extremes[2],
+                              extremes[3], extremes[4], extremes[5]};
+  const std::array<std::string, 6> texts = SummaryTexts(summary);
+  out += FormatText("Envelope of %d states\n", envelope.stateCount);
+  for (int q = 0; q < 6; ++q) {
+    const NodeEnvelope& node = envelope.nodes[at[q]];
+    out += texts[static_cast<std::size_t>(q)] + FormatText(" at x = %.3f m, ", node.x) +
+           StateText(data, (node.*quantities[q]).state) + "\n";
+  }
+  // The same warning as for one state, from the worst figures of them all.
+  auto worst = std::make_unique<ProblemData>();
+  worst->accuracy = envelope.accuracy;
+  if (const std::optional<std::string> warning = AccuracyWarning(*worst)) {
+    err.append(kProgram).append(*warning).append("\n");
+  }
+  return std::nullopt;
+}
+
+// Calculates as Calculate does; the summary and any accuracy warning go to out and err.
+std::optional<Failure> Calculate(ProblemData& data, std::string& out, std::string& err) {
+  auto work = MakeAnalysisWorkspace();
+  const CalculationOutcome outcome = RunCalculation(data, *work);
+  if (outcome.status != CalculationStatus::Success) return CalculationFailure(outcome, err);
   for (const std::string& text : SummaryTexts(outcome.summary)) out += text + "\n";
   // A warning, not a failure: the numbers are the scheme's exact answer all the same.
   if (const std::optional<std::string> warning = AccuracyWarning(data)) {
@@ -128,14 +236,22 @@ std::optional<Failure> Calculate(const BatchOptions& options, ProblemData& data,
 
 // Makes the bytes of every output. Results that JSON cannot hold fail the run before anything
 // is written.
+//
+// data is the problem as read and solved the state calculated (data itself without --case or
+// --combination); with an envelope, the outputs are the envelope's. --save keeps the problem as
+// read, with the command line's load options, and the solved state's results in its output
+// block: none with an envelope, which is no one table of results.
 std::optional<Failure> ComposeOutputs(const BatchOptions& options, ProblemData& data,
+                                      const ProblemData& solved, const Envelope* envelope,
                                       std::deque<Output>& outputs, const ReportMaker& makeReport,
                                       const PictureMaker& makePicture) {
   for (Output& output : outputs) {
     if (output.option == "--nodes") {
-      output.bytes = NodeTableCsv(data);
+      output.bytes =
+          envelope ? EnvelopeNodeTableCsv(*envelope, data.elementCount) : NodeTableCsv(solved);
     } else if (output.option == "--json") {
-      std::optional<std::string> json = ResultsJsonText(data);
+      std::optional<std::string> json =
+          envelope ? EnvelopeJsonText(data, *envelope) : ResultsJsonText(solved, data);
       if (!json) {
         return Failure{kBatchCalculationFailed,
                        "the results leave the range of numbers JSON can hold"};
@@ -145,14 +261,15 @@ std::optional<Failure> ComposeOutputs(const BatchOptions& options, ProblemData& 
       // As Save does: the problem takes the name of the file it is saved in (ShortText keeps
       // the first 59 bytes).
       data.fileName.Set(NameAsFileKeepsIt(FileNameToCp1252(NameOfPath(output.path))));
+      if (&solved != &data) data.nodes = solved.nodes;
       const FileResult composed = ProblemFileForSave(data, output.path, output.bytes);
       if (!composed.ok) return Failure{kBatchFileOrUsageError, composed.message};
     } else if (output.option == "--report") {
-      const FileResult made = makeReport(data, output.bytes);
+      const FileResult made = makeReport(solved, output.bytes);
       if (!made.ok) return Failure{kBatchFileOrUsageError, made.message};
     } else if (output.option == "--picture") {
-      const FileResult made =
-          makePicture(data, output.path, options.pictureWidth, options.pictureHeight, output.bytes);
+      const FileResult made = makePicture(solved, output.path, options.pictureWidth,
+                                          options.pictureHeight, output.bytes);
       if (!made.ok) return Failure{kBatchFileOrUsageError, made.message};
     }
   }
@@ -229,18 +346,29 @@ int RunBatch(const BatchOptions& options, std::string& out, std::string& err,
 
   auto data = std::make_unique<ProblemData>();
   if (const auto failure = ReadInput(options, *data)) return fail(*failure);
+  if (const auto failure = ApplyLoadOptions(options, *data)) return fail(*failure);
+  std::unique_ptr<ProblemData> state;
+  if (options.caseName || options.combinationName) {
+    state = std::make_unique<ProblemData>();
+    if (const auto failure = SelectState(options, *data, *state)) return fail(*failure);
+  }
+  ProblemData& solved = state ? *state : *data;
   std::deque<Output> outputs = RequestedOutputs(options);
   if (const std::string clash = OutputClash(options, outputs); !clash.empty()) {
     return fail({kBatchFileOrUsageError, clash});
   }
   std::string summary, warnings;
-  if (const auto failure = Calculate(options, *data, summary, warnings)) {
+  std::unique_ptr<Envelope> envelope;
+  if (options.envelope) envelope = std::make_unique<Envelope>();
+  if (const auto failure = envelope ? CalculateEnvelope(*data, *envelope, summary, warnings)
+                                    : Calculate(solved, summary, warnings)) {
     err += warnings;
     return fail(*failure);
   }
   // Results beyond what JSON can hold fail as a calculation does, without a summary; an output
   // that cannot be made fails after it.
-  const auto composed = ComposeOutputs(options, *data, outputs, makeReport, makePicture);
+  const auto composed =
+      ComposeOutputs(options, *data, solved, envelope.get(), outputs, makeReport, makePicture);
   if (composed && composed->status == kBatchCalculationFailed) return fail(*composed);
   out += summary;
   err += warnings;

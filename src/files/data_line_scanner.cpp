@@ -69,11 +69,27 @@ bool DataLineScanner::ReadDataLine() {
   }
 }
 
-std::string DataLineScanner::NextTextField() {
+bool DataLineScanner::StartsWithWord(std::string_view word) {
+  if (line_.size() <= word.size() || !line_.starts_with(word) || line_[word.size()] != ',') {
+    return false;
+  }
+  field_ = word.size();
+  return true;
+}
+
+std::size_t DataLineScanner::TextFieldLength() const {
   std::size_t start = 0;
   while (start < line_.size() && line_[start] == ',') ++start;
   std::size_t end = start;
   while (end < line_.size() && line_[end] != ',' && line_[end] != '\n') ++end;
+  return end - start;
+}
+
+std::string DataLineScanner::NextTextField() {
+  std::size_t start = 0;
+  while (start < line_.size() && line_[start] == ',') ++start;
+  const std::size_t length = TextFieldLength();
+  std::size_t end = start + length;
   // A line feed left in a text would be written back inside the text's line and break the
   // layout of every file saved afterwards, so the text ends before it.
   if (end - start > kMaxText) end = start + kMaxText;

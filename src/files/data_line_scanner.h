@@ -38,6 +38,11 @@ class DataLineScanner {
   // feed are not separators). Empty at the end of the line.
   std::string_view NextNumberField();
 
+  // Whether the data line starts with word and a comma; the number fields then start after it.
+  bool StartsWithWord(std::string_view word);
+  // The length of the text field at the start of the data line before it is cut to kMaxText.
+  std::size_t TextFieldLength() const;
+
   // The data line as read, with its line feed when it has one.
   std::string_view Line() const { return line_; }
   // Line of the file (from 1) on which the current data line starts.

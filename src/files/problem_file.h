@@ -18,6 +18,9 @@ namespace pelvar {
 // for seconds.
 inline constexpr long long kMaxProblemFileBytes = 16LL * 1024 * 1024;
 
+// The first value of the data line that opens the block of load cases, after the point lines.
+inline constexpr std::string_view kLoadCasesWord = "Load cases";
+
 // The bytes of the data file for the problem and its result table.
 std::string ProblemFileText(const ProblemData& data);
 

@@ -4,6 +4,7 @@
 #include "files/data_line_scanner.h"
 #include "files/paths_and_messages.h"
 #include "files/problem_file.h"
+#include "files/state_names.h"
 #include "text/number_format.h"
 #include "text/number_reader.h"
 
@@ -22,8 +23,17 @@ class ProblemReader {
 
  private:
   bool NextLine(const std::string& what);
+  bool SourceFailed();
   bool Refuse(const std::string& what);
+  bool ReadLoadCases(ProblemData& problem);
+  bool ReadCase(ProblemData& problem, int c);
+  // The values of the load cases must all be there: a missing one is refused, not read as 0.
+  std::string_view RequiredField();
+  bool Count(int& value, int least, int most, const std::string& what);
+  bool Number(double& value, const std::string& what);
+  bool Name(ShortText& name, const std::string& what);
   std::int32_t Integer() { return ReadInteger(scanner_.NextNumberField()); }
+  static std::int32_t Integer(std::string_view field) { return ReadInteger(field); }
   double Real() { return ReadReal(scanner_.NextNumberField()); }
 
   ByteSource& source_;
@@ -45,17 +55,22 @@ bool ProblemReader::Refuse(const std::string& what) {
   return false;
 }
 
-bool ProblemReader::NextLine(const std::string& what) {
-  const bool found = scanner_.ReadDataLine();
+bool ProblemReader::SourceFailed() {
   if (scanner_.TooLarge()) {
     message_ = TooLargeText(name_);
-    return false;
+    return true;
   }
   // A read that fails part way through a line leaves only the start of it.
   if (source_.Error() != 0) {
     message_ = "Cannot read " + Quoted(name_) + ": " + SystemErrorText(source_.Error()) + ".";
-    return false;
+    return true;
   }
+  return false;
+}
+
+bool ProblemReader::NextLine(const std::string& what) {
+  const bool found = scanner_.ReadDataLine();
+  if (SourceFailed()) return false;
   if (found) return true;
   if (scanner_.LastLineRead() == 0) {
     message_ = Quoted(name_) + " is empty: the " + what + " is missing.";
@@ -145,10 +160,180 @@ bool ProblemReader::Read(ProblemData& problem) {
       support.rotation = Real();
     }
   }
+  if (!ReadLoadCases(problem)) return false;
   // The output block and anything after it are the reader's to ignore. The point positions
   // follow from the lengths once all are read, whatever order the section lines stood in, as
   // they do after every other change of a length.
   UpdatePointPositions(problem);
+  return true;
+}
+
+std::string_view ProblemReader::RequiredField() {
+  std::string_view field = scanner_.NextNumberField();
+  // The last field of a line ends before its line feed.
+  if (field.ends_with('\n')) field.remove_suffix(1);
+  return field;
+}
+
+bool ProblemReader::Count(int& value, int least, int most, const std::string& what) {
+  const std::string_view field = RequiredField();
+  if (field.empty()) return Refuse("the " + what + " is missing.");
+  value = Integer(field);
+  if (value < least || value > most) {
+    return Refuse("the " + what + " is " + FormatText("%d", value) + "; it must lie between " +
+                  FormatText("%d", least) + " and " + FormatText("%d", most) + ".");
+  }
+  return true;
+}
+
+bool ProblemReader::Number(double& value, const std::string& what) {
+  const std::string_view field = RequiredField();
+  if (field.empty()) return Refuse("the " + what + " is missing.");
+  value = ReadReal(field);
+  return true;
+}
+
+bool ProblemReader::Name(ShortText& name, const std::string& what) {
+  if (!NextLine("name of " + what)) return false;
+  if (scanner_.TextFieldLength() > ShortText::kCapacity) {
+    return Refuse("the name of " + what + " is longer than " +
+                  FormatText("%d", static_cast<int>(ShortText::kCapacity)) + " characters.");
+  }
+  name.Set(scanner_.NextTextField());
+  return true;
+}
+
+// The block of load cases after the point lines, where the file has one: a file without it is
+// the first case alone, as its tables hold it.
+bool ProblemReader::ReadLoadCases(ProblemData& problem) {
+  LoadCases& cases = problem.loadCases;
+  cases = LoadCases{};
+  cases.cases[0].name.Set(kFirstCaseName);
+  problem.loadsAnywhereCount = 0;
+  problem.loadsAnywhere = {};
+  if (!scanner_.ReadDataLine()) return !SourceFailed();
+  if (!scanner_.StartsWithWord(kLoadCasesWord)) return true;  // the output block
+
+  if (!Count(cases.caseCount, 1, kMaxLoadCases, "number of load cases") ||
+      !Count(cases.combinationCount, 0, kMaxCombinations, "number of combinations") ||
+      !Count(cases.movingLoad.axleCount, 0, kMaxAxles, "number of axles") ||
+      !Count(cases.soilFactorCount, 0, kMaxSoilFactors, "number of soil factors")) {
+    return false;
+  }
+  for (int c = 0; c < cases.caseCount; ++c) {
+    if (!ReadCase(problem, c)) return false;
+  }
+
+  for (int k = 0; k < cases.combinationCount; ++k) {
+    LoadCombination& combination = cases.combinations[static_cast<std::size_t>(k)];
+    const std::string of = "combination " + FormatText("%d", k + 1);
+    if (!Name(combination.name, of)) return false;
+    for (int line = 1; line <= cases.caseCount; ++line) {
+      int c = 0;
+      if (!NextLine("factor line " + FormatText("%d", line) + " of " + of) ||
+          !Count(c, 1, cases.caseCount, "case number of a factor of " + of) ||
+          !Number(combination.factor[static_cast<std::size_t>(c) - 1],
+                  "factor of case " + FormatText("%d", c) + " in " + of)) {
+        return false;
+      }
+    }
+  }
+
+  MovingLoad& moving = cases.movingLoad;
+  if (moving.axleCount > 0) {
+    int combination = 0;
+    if (!NextLine("line of the moving load") || !Number(moving.step, "step of the moving load") ||
+        !Count(combination, 0, cases.combinationCount, "combination the moving load rides on")) {
+      return false;
+    }
+    moving.step = AtLeast(moving.step, 0.0);
+    moving.combination = combination - 1;
+    for (int line = 1; line <= moving.axleCount; ++line) {
+      int a = 0;
+      if (!NextLine("axle line " + FormatText("%d", line) + " of " +
+                    FormatText("%d", moving.axleCount)) ||
+          !Count(a, 1, moving.axleCount, "axle number")) {
+        return false;
+      }
+      const std::string of = "axle " + FormatText("%d", a);
+      const auto i = static_cast<std::size_t>(a) - 1;
+      if (!Number(moving.axleLoad[i], "load of " + of) ||
+          !Number(moving.spacing[i], "spacing behind " + of)) {
+        return false;
+      }
+      moving.spacing[i] = AtLeast(moving.spacing[i], 0.0);
+    }
+  }
+
+  for (int line = 1; line <= cases.soilFactorCount; ++line) {
+    int f = 0;
+    if (!NextLine("soil factor line " + FormatText("%d", line) + " of " +
+                  FormatText("%d", cases.soilFactorCount)) ||
+        !Count(f, 1, cases.soilFactorCount, "soil factor number")) {
+      return false;
+    }
+    double& factor = cases.soilFactors[static_cast<std::size_t>(f) - 1];
+    if (!Number(factor, "soil factor " + FormatText("%d", f))) return false;
+    factor = AtLeast(factor, 0.0);
+  }
+  return true;
+}
+
+// Load case c: its name, for every case but the first its section and point loads, and its
+// loads anywhere (the first case's in ProblemData::loadsAnywhere).
+bool ProblemReader::ReadCase(ProblemData& problem, int c) {
+  LoadCase& loadCase = problem.loadCases.cases[static_cast<std::size_t>(c)];
+  const std::string of = "load case " + FormatText("%d", c + 1);
+  if (!Name(loadCase.name, of)) return false;
+  const int sections = problem.sectionCount;
+  if (c > 0) {
+    for (int line = 1; line <= sections; ++line) {
+      int i = 0;
+      if (!NextLine("section line " + FormatText("%d", line) + " of " + of) ||
+          !Count(i, 1, sections, "section number in " + of) ||
+          !Number(loadCase.sectionLoad[static_cast<std::size_t>(i) - 1],
+                  "load of section " + FormatText("%d", i) + " in " + of)) {
+        return false;
+      }
+    }
+    for (int line = 0; line <= sections; ++line) {
+      int p = 0;
+      if (!NextLine("point line " + FormatText("%d", line + 1) + " of " + of) ||
+          !Count(p, 0, sections, "point number in " + of)) {
+        return false;
+      }
+      const std::string point = "point " + FormatText("%d", p) + " in " + of;
+      if (!Number(loadCase.pointForce[static_cast<std::size_t>(p)], "force of " + point) ||
+          !Number(loadCase.pointMoment[static_cast<std::size_t>(p)], "moment of " + point)) {
+        return false;
+      }
+    }
+  }
+  int count = 0;
+  if (!NextLine("number of loads anywhere of " + of) ||
+      !Count(count, 0, kMaxLoadsAnywhere, "number of loads anywhere of " + of)) {
+    return false;
+  }
+  const bool first = c == 0;
+  if (first) {
+    problem.loadsAnywhereCount = count;
+  } else {
+    loadCase.anywhereCount = count;
+  }
+  for (int line = 1; line <= count; ++line) {
+    int l = 0;
+    if (!NextLine("line " + FormatText("%d", line) + " of the loads anywhere of " + of) ||
+        !Count(l, 1, count, "number of a load anywhere of " + of)) {
+      return false;
+    }
+    LoadAnywhere& load = first ? problem.loadsAnywhere[static_cast<std::size_t>(l) - 1]
+                               : loadCase.anywhere[static_cast<std::size_t>(l) - 1];
+    const std::string what = " of load " + FormatText("%d", l) + " anywhere in " + of;
+    if (!Number(load.x, "x" + what) || !Number(load.force, "force" + what) ||
+        !Number(load.moment, "moment" + what)) {
+      return false;
+    }
+  }
   return true;
 }
 

@@ -2,6 +2,8 @@
 #include "files/paths_and_messages.h"
 #include "files/problem_file.h"
 #include "files/safe_writer.h"
+#include "files/state_names.h"
+#include "model/load_cases.h"
 #include "text/number_format.h"
 
 namespace pelvar {
@@ -18,6 +20,91 @@ std::string TextValue(std::string_view text) {
   if (!text.empty() && text.front() == '#') value.push_back(',');
   for (const char c : text) value.push_back(c == '\n' || c == '\r' || c == '\x1A' ? ' ' : c);
   return value;
+}
+
+// The load cases go between the point lines and the output block: a reader that stops after the
+// point lines never sees them and takes the tables as the whole problem, which they are as the
+// first case. The block opens with a data line that names it, which no output line does.
+template <typename Line, typename ReadLine>
+void ComposeLoadCases(const ProblemData& data, const Line& line, const ReadLine& readLine) {
+  const LoadCases& cases = data.loadCases;
+  const MovingLoad& moving = cases.movingLoad;
+  const int sections = data.sectionCount;
+  line(kRule);
+  line("#  Load Cases");
+  line(kRule);
+  line("#           Cases Combinations Axles Soil factors");
+  line(FormatText("%s,%6d,%6d,%6d,%6d,", kLoadCasesWord, cases.caseCount, cases.combinationCount,
+                  moving.axleCount, cases.soilFactorCount));
+  for (int c = 0; c < cases.caseCount; ++c) {
+    const LoadCase& loadCase = cases.cases[static_cast<std::size_t>(c)];
+    line(kRule);
+    line(FormatText("#  Case %d", c + 1));
+    line(FormatText("%s,", TextValue(loadCase.name.View())));
+    const std::string ofCase = " of load case " + FormatText("%d", c + 1);
+    // The first case's section and point loads are the tables'.
+    if (c > 0) {
+      line("#  Section       Load");
+      line("#               kN/m\xB2");
+      for (int i = 0; i < sections; ++i) {
+        readLine(FormatText("%6d,%12.3f,", i + 1, loadCase.sectionLoad[i]),
+                 "the load of section " + FormatText("%d", i + 1) + ofCase);
+      }
+      line("#  Point         F            M");
+      line("#               kN           kNm");
+      for (int p = 0; p <= sections; ++p) {
+        readLine(
+            FormatText("%6d,%12.3f,%12.3f,", p, loadCase.pointForce[p], loadCase.pointMoment[p]),
+            "a load of point " + FormatText("%d", p) + ofCase);
+      }
+    }
+    const LoadCase loads = CaseLoads(data, c);
+    line("#  Loads anywhere");
+    line(FormatText("%6d,", loads.anywhereCount));
+    if (loads.anywhereCount > 0) {
+      line("#  Load        x            F            M");
+      line("#              m           kN           kNm");
+    }
+    for (int l = 0; l < loads.anywhereCount; ++l) {
+      const LoadAnywhere& load = loads.anywhere[static_cast<std::size_t>(l)];
+      readLine(FormatText("%6d,%12.3f,%12.3f,%12.3f,", l + 1, load.x, load.force, load.moment),
+               "a value of load " + FormatText("%d", l + 1) + " anywhere" + ofCase);
+    }
+  }
+  for (int k = 0; k < cases.combinationCount; ++k) {
+    const LoadCombination& combination = cases.combinations[static_cast<std::size_t>(k)];
+    line(kRule);
+    line(FormatText("#  Combination %d", k + 1));
+    line(FormatText("%s,", TextValue(combination.name.View())));
+    line("#  Case      Factor");
+    for (int c = 0; c < cases.caseCount; ++c) {
+      readLine(FormatText("%6d,%12.3f,", c + 1, combination.factor[static_cast<std::size_t>(c)]),
+               "a factor of combination " + FormatText("%d", k + 1));
+    }
+  }
+  if (moving.axleCount > 0) {
+    line(kRule);
+    line("#  Moving load");
+    line("#        Step Combination");
+    line("#           m");
+    readLine(FormatText("%12.3f,%6d,", moving.step, moving.combination + 1),
+             std::string("the step of the moving load"));
+    line("#  Axle        Load      Spacing");
+    line("#               kN            m");
+    for (int a = 0; a < moving.axleCount; ++a) {
+      readLine(FormatText("%6d,%12.3f,%12.3f,", a + 1, moving.axleLoad[static_cast<std::size_t>(a)],
+                          moving.spacing[static_cast<std::size_t>(a)]),
+               "a value of axle " + FormatText("%d", a + 1));
+    }
+  }
+  if (cases.soilFactorCount > 0) {
+    line(kRule);
+    line("#  Soil factors");
+    for (int f = 0; f < cases.soilFactorCount; ++f) {
+      readLine(FormatText("%6d,%12.3f,", f + 1, cases.soilFactors[static_cast<std::size_t>(f)]),
+               "soil factor " + FormatText("%d", f + 1));
+    }
+  }
 }
 
 // Lays the file out in out. A real widens its field as far as it needs, and a data line that
@@ -119,6 +206,8 @@ void ComposeFile(const ProblemData& data, std::string& out, std::string& fault) 
     }
     readLine(text, "a value of point " + FormatText("%d", p));
   }
+
+  if (HasLoadCases(data)) ComposeLoadCases(data, line, readLine);
 
   // The result table as it stands, whether or not it belongs to the current input. It is never
   // read back, so its lines may be of any length.

@@ -52,4 +52,18 @@ std::string ElementTableCsv(const ProblemData& data) {
   return csv;
 }
 
+std::string EnvelopeNodeTableCsv(const Envelope& envelope, int elementCount) {
+  std::string csv = "node,x,wMax,wMin,QMax,QMin,MMax,MMin\n";
+  for (int j = 0; j <= elementCount && j < kMaxNodes; ++j) {
+    const NodeEnvelope& node = envelope.nodes[static_cast<std::size_t>(j)];
+    csv += FormatText("%d", j);
+    for (const double value : {node.x, node.wMax.value, node.wMin.value, node.QMax.value,
+                               node.QMin.value, node.MMax.value, node.MMin.value}) {
+      csv += "," + ShortestRealText(value);
+    }
+    csv += "\n";
+  }
+  return csv;
+}
+
 }  // namespace pelvar

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "analysis/envelope.h"
 #include "model/problem_data.h"
 
 namespace pelvar {
@@ -15,5 +16,9 @@ std::string NodeTableCsv(const ProblemData& data);
 // The header "element,section,x0,x1,p", then elements 1..elementCount with their section
 // numbered from 1 and the soil pressure; only the header when the problem holds no results.
 std::string ElementTableCsv(const ProblemData& data);
+
+// The envelope's node table: the header "node,x,wMax,wMin,QMax,QMin,MMax,MMin", then nodes
+// 0..elementCount of the problem it was made for.
+std::string EnvelopeNodeTableCsv(const Envelope& envelope, int elementCount);
 
 }  // namespace pelvar

@@ -5,21 +5,140 @@
 
 #include "analysis/result_quantities.h"
 #include "analysis/results.h"
+#include "files/state_names.h"
+#include "text/cp1252.h"
 
 namespace pelvar {
 
+namespace {
+
+using json = nlohmann::ordered_json;
+
+// nlohmann writes doubles with its own shortest round-trip conversion, which never consults the
+// locale, and would write a value that is not finite as null: none may reach it.
+struct Numbers {
+  bool finite = true;
+  json operator()(double value) {
+    if (!std::isfinite(value)) finite = false;
+    return json(value);
+  }
+};
+
+json Text(std::string_view cp1252) { return json(Cp1252ToUtf8(cp1252)); }
+
+// The cases and combinations as the problem holds them, where it holds more than its tables.
+void AddLoadCases(const ProblemData& problem, json& document, Numbers& number) {
+  if (!HasLoadCases(problem)) return;
+  AssertCountsWithinLimits(problem);
+  const LoadCases& cases = problem.loadCases;
+  json caseList = json::array();
+  for (int c = 0; c < cases.caseCount; ++c) {
+    const LoadCase loads = CaseLoads(problem, c);
+    json sectionLoads = json::array(), forces = json::array(), moments = json::array(),
+         anywhere = json::array();
+    for (int i = 0; i < problem.sectionCount; ++i)
+      sectionLoads.push_back(number(loads.sectionLoad[i]));
+    for (int p = 0; p <= problem.sectionCount; ++p) {
+      forces.push_back(number(loads.pointForce[p]));
+      moments.push_back(number(loads.pointMoment[p]));
+    }
+    for (int l = 0; l < loads.anywhereCount; ++l) {
+      const LoadAnywhere& load = loads.anywhere[static_cast<std::size_t>(l)];
+      anywhere.push_back(
+          {{"x", number(load.x)}, {"force", number(load.force)}, {"moment", number(load.moment)}});
+    }
+    caseList.push_back({{"name", Text(loads.name.View())},
+                        {"sectionLoads", std::move(sectionLoads)},
+                        {"pointForces", std::move(forces)},
+                        {"pointMoments", std::move(moments)},
+                        {"loadsAnywhere", std::move(anywhere)}});
+  }
+  json combinations = json::array();
+  for (int k = 0; k < cases.combinationCount; ++k) {
+    const LoadCombination& combination = cases.combinations[static_cast<std::size_t>(k)];
+    json factors = json::array();
+    for (int c = 0; c < cases.caseCount; ++c) {
+      factors.push_back(number(combination.factor[static_cast<std::size_t>(c)]));
+    }
+    combinations.push_back(
+        {{"name", Text(combination.name.View())}, {"factors", std::move(factors)}});
+  }
+  document["cases"] = std::move(caseList);
+  document["combinations"] = std::move(combinations);
+}
+
+json Governs(const ProblemData& problem, const DesignState& state, Numbers& number) {
+  json governs = json::object();
+  if (state.combination >= 0) {
+    governs[problem.loadCases.combinationCount > 0 ? "combination" : "case"] =
+        Text(StateLoadName(problem, state));
+  }
+  if (state.position >= 0) governs["axleX"] = number(LeadingAxleX(problem, state.position));
+  if (state.soilFactor >= 0) {
+    governs["soilFactor"] =
+        number(problem.loadCases.soilFactors[static_cast<std::size_t>(state.soilFactor)]);
+  }
+  return governs;
+}
+
+json Extreme(const ProblemData& problem, const EnvelopeValue& extreme, Numbers& number) {
+  return {{"value", number(extreme.value)},
+          {"governs", Governs(problem, extreme.state, number)},
+          {"w", number(extreme.w)},
+          {"Q", number(extreme.Q)},
+          {"M", number(extreme.M)}};
+}
+
+json Accuracy(const ResultAccuracy& accuracy, Numbers& number) {
+  return accuracy.available
+             ? json{{"w", number(accuracy.w)}, {"Q", number(accuracy.Q)}, {"M", number(accuracy.M)}}
+             : json(nullptr);
+}
+
+}  // namespace
+
 std::optional<std::string> ResultsJsonText(const ProblemData& data) {
+  return ResultsJsonText(data, data);
+}
+
+std::optional<std::string> EnvelopeJsonText(const ProblemData& problem, const Envelope& envelope) {
+  AssertCountsWithinLimits(problem);
+  Numbers number;
+  json document = json::object();
+  AddLoadCases(problem, document, number);
+  document["foundation"] = problem.noTension ? "compression-only" : "two-way";
+  json nodes = json::array();
+  for (int j = 0; j <= problem.elementCount; ++j) {
+    const NodeEnvelope& node = envelope.nodes[j];
+    nodes.push_back({{"x", number(node.x)},
+                     {"wMax", Extreme(problem, node.wMax, number)},
+                     {"wMin", Extreme(problem, node.wMin, number)},
+                     {"QMax", Extreme(problem, node.QMax, number)},
+                     {"QMin", Extreme(problem, node.QMin, number)},
+                     {"MMax", Extreme(problem, node.MMax, number)},
+                     {"MMin", Extreme(problem, node.MMin, number)}});
+  }
+  json elements = json::array();
+  for (int j = 0; j < problem.elementCount; ++j) {
+    const ElementEnvelope& element = envelope.elements[j];
+    elements.push_back({{"x0", number(element.x0)},
+                        {"x1", number(element.x1)},
+                        {"pMax", Extreme(problem, element.pMax, number)},
+                        {"pMin", Extreme(problem, element.pMin, number)}});
+  }
+  document["envelope"] = {{"states", envelope.stateCount},
+                          {"nodes", std::move(nodes)},
+                          {"elements", std::move(elements)},
+                          {"accuracy", Accuracy(envelope.accuracy, number)}};
+  if (!number.finite) return std::nullopt;
+  return document.dump(2) + "\n";
+}
+
+std::optional<std::string> ResultsJsonText(const ProblemData& data, const ProblemData& problem) {
   const ResultQuantities quantities = ComputeResultQuantities(data);
   if (quantities.elements.empty() || !quantities.finite) return std::nullopt;
 
-  using json = nlohmann::ordered_json;
-  // nlohmann writes doubles with its own shortest round-trip conversion, which never consults
-  // the locale, and would write a value that is not finite as null: none may reach it.
-  bool finite = true;
-  auto number = [&finite](double value) {
-    if (!std::isfinite(value)) finite = false;
-    return json(value);
-  };
+  Numbers number;
 
   const ResultSummary s = FindExtremes(data);
   json document = json::object();
@@ -116,13 +235,10 @@ std::optional<std::string> ResultsJsonText(const ProblemData& data) {
 
   // How close w, Q and M come to the exact continuous beam, as fractions; null where that is not
   // available.
-  const ResultAccuracy& accuracy = data.accuracy;
-  document["accuracy"] =
-      accuracy.available
-          ? json{{"w", number(accuracy.w)}, {"Q", number(accuracy.Q)}, {"M", number(accuracy.M)}}
-          : json(nullptr);
+  document["accuracy"] = Accuracy(data.accuracy, number);
+  AddLoadCases(problem, document, number);
 
-  if (!finite) return std::nullopt;
+  if (!number.finite) return std::nullopt;
   return document.dump(2) + "\n";
 }
 

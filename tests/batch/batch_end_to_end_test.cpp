@@ -23,6 +23,7 @@
 #include "batch/drawing_loader.h"
 #include "files/problem_file.h"
 #include "pelvar_version.h"
+#include "text/number_format.h"
 #include "text/number_reader.h"
 
 namespace pelvar {
@@ -133,6 +134,179 @@ constexpr bool kBuiltWithReports = true;
 #else
 constexpr bool kBuiltWithReports = false;
 #endif
+
+// The demonstration problem with a second case and combinations of the two: "Twice" is twice
+// the first case ("Dead"), "Sum" the two cases together.
+void AddLoadCases(ProblemData& data) {
+  LoadCases& cases = data.loadCases;
+  cases.caseCount = 2;
+  cases.cases[0].name.Set("Dead");
+  cases.cases[1].name.Set("Live \xE4");
+  cases.cases[1].sectionLoad = {0.0, 5.0, 0.0};
+  cases.cases[1].pointForce[1] = 20.0;
+  cases.combinationCount = 2;
+  cases.combinations[0].name.Set("Twice");
+  cases.combinations[0].factor = {2.0, 0.0};
+  cases.combinations[1].name.Set("Sum");
+  cases.combinations[1].factor = {1.0, 1.0};
+}
+
+TEST_F(BatchCommand, OneCaseOrCombinationIsSolvedAndReportedAsOneProblem) {
+  const fs::path input = Put("cases.plv", FileOf(AddLoadCases));
+  const RunResult plain = Run({input.string(), "--json", "-"});
+  ASSERT_EQ(plain.status, 0) << plain.err;
+  const std::string jsonStart = std::string(kDemoSummary);
+  ASSERT_EQ(plain.out.rfind(kDemoSummary, 0), 0u);
+  const auto first = nlohmann::json::parse(plain.out.substr(jsonStart.size()));
+  // The cases and combinations as read, the first case from the tables.
+  EXPECT_EQ(first["cases"][0]["name"], "Dead");
+  EXPECT_EQ(first["cases"][0]["sectionLoads"], nlohmann::json::parse("[10.0, 10.0, 10.0]"));
+  EXPECT_EQ(first["cases"][1]["name"], "Live \xC3\xA4");
+  EXPECT_EQ(first["cases"][1]["sectionLoads"], nlohmann::json::parse("[0.0, 5.0, 0.0]"));
+  EXPECT_EQ(first["cases"][1]["pointForces"], nlohmann::json::parse("[0.0, 20.0, 0.0, 0.0]"));
+  EXPECT_EQ(first["combinations"][1],
+            nlohmann::json::parse(R"({"name": "Sum", "factors": [1.0, 1.0]})"));
+  // The first case alone is what the tables hold.
+  const RunResult dead = Run({input.string(), "--case", "Dead", "--json", "-"});
+  ASSERT_EQ(dead.status, 0) << dead.err;
+  EXPECT_EQ(dead.out, plain.out);
+
+  // On linear soil twice the loads give twice the results.
+  const fs::path saved = folder_ / "twice.plv";
+  const RunResult twice =
+      Run({input.string(), "--combination", "Twice", "--json", "-", "--save", saved.string()});
+  ASSERT_EQ(twice.status, 0) << twice.err;
+  const auto doubled = nlohmann::json::parse(twice.out.substr(twice.out.find('{')));
+  ASSERT_EQ(doubled["nodes"].size(), 101u);
+  EXPECT_EQ(doubled["cases"], first["cases"]);
+  for (std::size_t j = 0; j < 101; ++j) {
+    SCOPED_TRACE(j);
+    for (const char* quantity : {"w", "Q", "M"}) {
+      EXPECT_NEAR(doubled["nodes"][j][quantity].get<double>(),
+                  2.0 * first["nodes"][j][quantity].get<double>(), 1e-9);
+    }
+  }
+  // --save keeps the problem as read, its cases included, with the combination's results in
+  // the output block.
+  const std::string file = Contents(saved);
+  EXPECT_NE(file.find("\r\nLoad cases,     2,     2,     0,     0,\r\n"), std::string::npos);
+  const auto& node = doubled["nodes"][50];
+  const std::string outputLine =
+      FormatText("\r\n%6d,%9.3f,%9.3f,%12.3f,%12.3f,\r\n", 50, node["x"].get<double>(),
+                 node["w"].get<double>(), node["Q"].get<double>(), node["M"].get<double>());
+  EXPECT_NE(file.find(outputLine), std::string::npos) << outputLine;
+  auto back = std::make_unique<ProblemData>();
+  ASSERT_TRUE(ReadProblemFile(*back, saved.string()).ok);
+  EXPECT_EQ(back->loadCases.combinationCount, 2);
+  EXPECT_EQ(back->sections[0].load, 10.0);
+
+  // Names are typed in UTF-8 and compared as the file holds them, in Windows-1252.
+  const RunResult live = Run({input.string(), "--case", "Live \xC3\xA4", "--json", "-"});
+  ASSERT_EQ(live.status, 0) << live.err;
+  const auto liveTotals = nlohmann::json::parse(live.out.substr(live.out.find('{')))["equilibrium"];
+  EXPECT_NEAR(liveTotals["load"].get<double>(), 5.0 * 10.0, 1e-12);
+  EXPECT_EQ(liveTotals["pointForces"].get<double>(), 20.0);
+  for (const auto& [arguments, message] :
+       std::vector<std::pair<std::vector<std::string>, std::string>>{
+           {{input.string(), "--case", "Live"}, "there is no load case \"Live\""},
+           {{input.string(), "--combination", "Dead"}, "there is no combination \"Dead\""},
+           {{input.string(), "--envelope", "--step", "1"},
+            "--step needs a moving load, in the data file or from --moving-load"}}) {
+    SCOPED_TRACE(message);
+    const RunResult refused = Run(arguments);
+    EXPECT_EQ(refused.status, 2);
+    EXPECT_EQ(refused.out, "");
+    EXPECT_EQ(refused.err, "pelvar-batch: " + message + "\n");
+  }
+}
+
+TEST_F(BatchCommand, EnvelopeGathersEveryStateWithWhatGoverns) {
+  // The envelope of one combination is that combination's result.
+  const fs::path input = Put("twice.plv", FileOf([](ProblemData& data) {
+                               AddLoadCases(data);
+                               data.loadCases.combinationCount = 1;
+                             }));
+  const RunResult one = Run({input.string(), "--combination", "Twice", "--json", "-"});
+  ASSERT_EQ(one.status, 0) << one.err;
+  const auto state = nlohmann::json::parse(one.out.substr(one.out.find('{')));
+  const RunResult run = Run({input.string(), "--envelope", "--json", "-"});
+  ASSERT_EQ(run.status, 0) << run.err;
+  ASSERT_EQ(run.out.rfind("Envelope of 1 states\n", 0), 0u) << run.out;
+  const auto document = nlohmann::json::parse(run.out.substr(run.out.find('{')));
+  const auto& envelope = document["envelope"];
+  EXPECT_EQ(envelope["states"], 1);
+  EXPECT_EQ(envelope["accuracy"], state["accuracy"]);
+  EXPECT_EQ(document["combinations"], state["combinations"]);
+  ASSERT_EQ(envelope["nodes"].size(), 101u);
+  ASSERT_EQ(envelope["elements"].size(), 100u);
+  const auto governs = nlohmann::json::parse(R"({"combination": "Twice"})");
+  for (std::size_t j = 0; j < 101; ++j) {
+    SCOPED_TRACE(j);
+    const auto& node = envelope["nodes"][j];
+    EXPECT_EQ(node["x"], state["nodes"][j]["x"]);
+    for (const char* quantity : {"w", "Q", "M"}) {
+      for (const char* kind : {"Max", "Min"}) {
+        const auto& extreme = node[std::string(quantity) + kind];
+        EXPECT_EQ(extreme["value"], state["nodes"][j][quantity]);
+        EXPECT_EQ(extreme["governs"], governs);
+        for (const char* coincident : {"w", "Q", "M"}) {
+          EXPECT_EQ(extreme[coincident], state["nodes"][j][coincident]);
+        }
+      }
+    }
+    if (j < 100) {
+      EXPECT_EQ(envelope["elements"][j]["pMax"]["value"], state["elements"][j]["p"]);
+      EXPECT_EQ(envelope["elements"][j]["pMin"]["value"], state["elements"][j]["p"]);
+    }
+  }
+
+  // Half and double the springs bracket them as given; the summary names the extreme's place
+  // and state, the node table is the envelope's.
+  const RunResult soft =
+      Run({input.string(), "--envelope", "--soil-factors", "0.5,2", "--json", "-"});
+  ASSERT_EQ(soft.status, 0) << soft.err;
+  const auto bracket = nlohmann::json::parse(soft.out.substr(soft.out.find('{')))["envelope"];
+  EXPECT_EQ(bracket["states"], 2);
+  double largestW = -1.0;
+  std::size_t at = 0;
+  for (std::size_t j = 0; j < 101; ++j) {
+    SCOPED_TRACE(j);
+    const double w = state["nodes"][j]["w"].get<double>();
+    EXPECT_LT(bracket["nodes"][j]["wMin"]["value"].get<double>(), w);
+    EXPECT_GT(bracket["nodes"][j]["wMax"]["value"].get<double>(), w);
+    EXPECT_EQ(bracket["nodes"][j]["wMax"]["governs"],
+              nlohmann::json::parse(R"({"combination": "Twice", "soilFactor": 0.5})"));
+    if (bracket["nodes"][j]["wMax"]["value"].get<double>() > largestW) {
+      largestW = bracket["nodes"][j]["wMax"]["value"].get<double>();
+      at = j;
+    }
+  }
+  const std::string maximumLine =
+      FormatText("Maximum displacement : %12.3f m at x = %.3f m, \"Twice\", soil factor 0.5\n",
+                 largestW, bracket["nodes"][at]["x"].get<double>());
+  EXPECT_NE(soft.out.find(maximumLine), std::string::npos) << soft.out;
+  const RunResult table =
+      Run({input.string(), "--envelope", "--soil-factors", "0.5,2", "--nodes", "-"});
+  ASSERT_EQ(table.status, 0) << table.err;
+  const auto rows = CsvRows(table.out.substr(table.out.find("node,")));
+  ASSERT_EQ(rows.size(), 102u);
+  EXPECT_EQ(rows[0], (std::vector<std::string>{"node", "x", "wMax", "wMin", "QMax", "QMin", "MMax",
+                                               "MMin"}));
+  EXPECT_EQ(ReadReal(rows[51][2]), bracket["nodes"][50]["wMax"]["value"].get<double>());
+  EXPECT_EQ(ReadReal(rows[51][7]), bracket["nodes"][50]["MMin"]["value"].get<double>());
+
+  // Every position of a moving load is a state: 31 one metre apart on the beam of 30 m.
+  const RunResult moving =
+      Run({input.string(), "--envelope", "--moving-load", "100", "--step", "1"});
+  ASSERT_EQ(moving.status, 0) << moving.err;
+  EXPECT_EQ(moving.out.rfind("Envelope of 32 states\n", 0), 0u) << moving.out;
+  const RunResult tooMany =
+      Run({input.string(), "--envelope", "--moving-load", "100:2:100", "--step", "0.001"});
+  EXPECT_EQ(tooMany.status, 1);
+  EXPECT_EQ(tooMany.err,
+            "pelvar-batch: Error : The moving load takes more than 10000 positions.\n"
+            "Make its step longer.\nNo output given.\n");
+}
 
 TEST_F(BatchCommand, DemoPrintsTheSixSummaryTexts) {
   const RunResult result = Run({"--demo"});

@@ -100,12 +100,100 @@ TEST(BatchOptions, WrongCommandLinesAreRefusedWithTheReason) {
   }
 }
 
+TEST(BatchOptions, LoadCasesEnvelopeMovingLoadStepAndSoilFactors) {
+  ParsedArguments parsed = Parse({"b.plv", "--case", "Dead load"});
+  ASSERT_TRUE(parsed.ok) << parsed.error;
+  EXPECT_EQ(parsed.options.caseName, "Dead load");
+  EXPECT_FALSE(parsed.options.envelope);
+  parsed = Parse({"b.plv", "--combination=ULS \xC3\xA4"});
+  ASSERT_TRUE(parsed.ok) << parsed.error;
+  EXPECT_EQ(parsed.options.combinationName, "ULS \xC3\xA4");
+
+  parsed = Parse({"b.plv", "--envelope", "--moving-load", "100:2.5:80.5:0:-1e1", "--step=0.25",
+                  "--soil-factors", "0.5,1,2e0"});
+  ASSERT_TRUE(parsed.ok) << parsed.error;
+  EXPECT_TRUE(parsed.options.envelope);
+  ASSERT_TRUE(parsed.options.movingLoad.has_value());
+  const MovingLoad& load = *parsed.options.movingLoad;
+  EXPECT_EQ(load.axleCount, 3);
+  EXPECT_EQ(load.axleLoad[0], 100.0);
+  EXPECT_EQ(load.axleLoad[1], 80.5);
+  EXPECT_EQ(load.axleLoad[2], -10.0);
+  EXPECT_EQ(load.spacing[0], 2.5);
+  EXPECT_EQ(load.spacing[1], 0.0);
+  EXPECT_EQ(load.spacing[2], 0.0);
+  EXPECT_EQ(parsed.options.step, 0.25);
+  EXPECT_EQ(parsed.options.soilFactors, (std::vector<double>{0.5, 1.0, 2.0}));
+  // One axle, and the limits themselves.
+  std::string twentyAxles = "1";
+  for (int a = 1; a < 20; ++a) twentyAxles += ":1:1";
+  parsed = Parse({"b.plv", "--envelope", "--moving-load", twentyAxles, "--soil-factors",
+                  "1,1,1,1,1,1,1,1,1,1"});
+  ASSERT_TRUE(parsed.ok) << parsed.error;
+  EXPECT_EQ(parsed.options.movingLoad->axleCount, 20);
+  EXPECT_EQ(parsed.options.soilFactors->size(), 10u);
+  parsed = Parse({"b.plv", "--envelope", "--moving-load", " 50 "});
+  ASSERT_TRUE(parsed.ok) << parsed.error;
+  EXPECT_EQ(parsed.options.movingLoad->axleCount, 1);
+  EXPECT_EQ(parsed.options.movingLoad->axleLoad[0], 50.0);
+
+  const std::string movingUsage =
+      "--moving-load needs axle loads in kN with the spacings in m between them, such as "
+      "100:2.5:100";
+  const std::string stepUsage = "--step needs a length in m above 0, such as 0.5";
+  const std::string factorUsage =
+      "--soil-factors needs factors above 0 separated by commas, such as 0.5,1,2";
+  const std::pair<std::vector<std::string>, std::string> cases[] = {
+      {{"b.plv", "--envelope", "--moving-load", "100:2.5"}, movingUsage},
+      {{"b.plv", "--envelope", "--moving-load", ""}, movingUsage},
+      {{"b.plv", "--envelope", "--moving-load"}, movingUsage},
+      {{"b.plv", "--envelope", "--moving-load", "100:2,5:100"}, movingUsage},
+      {{"b.plv", "--envelope", "--moving-load", "100::100"}, movingUsage},
+      {{"b.plv", "--envelope", "--moving-load", "100:2.5m:100"}, movingUsage},
+      {{"b.plv", "--envelope", "--moving-load", "100:-1:100"},
+       "--moving-load needs spacings of at least 0 m between the axles"},
+      {{"b.plv", "--envelope", "--moving-load", twentyAxles + ":1:1"},
+       "--moving-load has 21 axles; at most 20 can be given"},
+      {{"b.plv", "--envelope", "--step", "0"}, stepUsage},
+      {{"b.plv", "--envelope", "--step", "-0.5"}, stepUsage},
+      {{"b.plv", "--envelope", "--step", "0,5"}, stepUsage},
+      {{"b.plv", "--envelope", "--step"}, stepUsage},
+      {{"b.plv", "--envelope", "--soil-factors", "0.5;1"}, factorUsage},
+      {{"b.plv", "--envelope", "--soil-factors", "0.5,,2"}, factorUsage},
+      {{"b.plv", "--envelope", "--soil-factors", "0,1"}, factorUsage},
+      {{"b.plv", "--envelope", "--soil-factors", "1,1,1,1,1,1,1,1,1,1,1"},
+       "--soil-factors has 11 factors; at most 10 can be given"},
+      {{"b.plv", "--case"}, "--case needs a name"},
+      {{"b.plv", "--combination="}, "--combination needs a name"},
+      {{"b.plv", "--case", "a", "--case=b"}, "--case is given twice"},
+      {{"b.plv", "--envelope", "--envelope"}, "--envelope is given twice"},
+      {{"b.plv", "--envelope", "--step", "1", "--step", "2"}, "--step is given twice"},
+      {{"b.plv", "--case", "a", "--combination", "b"},
+       "give one of --case, --combination and --envelope, not more"},
+      {{"b.plv", "--envelope", "--combination", "b"},
+       "give one of --case, --combination and --envelope, not more"},
+      {{"b.plv", "--moving-load", "100"}, "--moving-load needs --envelope"},
+      {{"b.plv", "--case", "a", "--step", "1"}, "--step needs --envelope"},
+      {{"b.plv", "--soil-factors", "1"}, "--soil-factors needs --envelope"},
+      {{"b.plv", "--envelope", "--report", "r.pdf"}, "--report needs one state, not --envelope"},
+      {{"b.plv", "--envelope", "--picture", "p.png"}, "--picture needs one state, not --envelope"},
+  };
+  for (const auto& [arguments, error] : cases) {
+    SCOPED_TRACE(error);
+    parsed = Parse(arguments);
+    EXPECT_FALSE(parsed.ok);
+    EXPECT_EQ(parsed.error, error);
+  }
+}
+
 TEST(BatchOptions, UsageNamesEveryOptionAndTheExitStatuses) {
   const std::string usage = BatchUsage();
   EXPECT_EQ(usage.rfind("Usage: pelvar-batch [OPTIONS] FILE.plv\n", 0), 0u);
   for (const char* word :
        {"--demo", "--nodes PATH", "--save PATH", "--report PATH", "--json PATH", "--picture PATH",
-        "--picture-size WxH", "--help", "--version", "Exit status: 0"}) {
+        "--picture-size WxH", "--case NAME", "--combination NAME", "--envelope",
+        "--moving-load P1[:S1:P2[:S2:P3...]]", "--step DX", "--soil-factors F1,F2,...", "--help",
+        "--version", "Exit status: 0"}) {
     EXPECT_NE(usage.find(word), std::string::npos) << word;
   }
 }

@@ -187,6 +187,191 @@ TEST(ProblemFileReader, APointsSupportGoesOnAfterItsMoment) {
             "\"t.plv\", line 31: the support of point 1 is of kind 5; it must be one of 0 to 4.");
 }
 
+// The block of load cases of test::MakeLoadCases, as it stands between the point lines and the
+// output block of the example file (from its line 34).
+const std::string kLoadCaseBlock =
+    "##########################################################\r\n"
+    "#  Load Cases\r\n"
+    "##########################################################\r\n"
+    "#           Cases Combinations Axles Soil factors\r\n"
+    "Load cases,     2,     2,     2,     3,\r\n"
+    "##########################################################\r\n"
+    "#  Case 1\r\n"
+    "Dead,\r\n"
+    "#  Loads anywhere\r\n"
+    "     1,\r\n"
+    "#  Load        x            F            M\r\n"
+    "#              m           kN           kNm\r\n"
+    "     1,      12.500,     100.000,      -5.000,\r\n"
+    "##########################################################\r\n"
+    "#  Case 2\r\n"
+    "Live \xE4,\r\n"
+    "#  Section       Load\r\n"
+    "#               kN/m\xB2\r\n"
+    "     1,       0.000,\r\n"
+    "     2,       5.000,\r\n"
+    "     3,       2.500,\r\n"
+    "#  Point         F            M\r\n"
+    "#               kN           kNm\r\n"
+    "     0,       0.000,       0.000,\r\n"
+    "     1,      20.000,       0.000,\r\n"
+    "     2,       0.000,       0.000,\r\n"
+    "     3,       0.000,      -4.250,\r\n"
+    "#  Loads anywhere\r\n"
+    "     2,\r\n"
+    "#  Load        x            F            M\r\n"
+    "#              m           kN           kNm\r\n"
+    "     1,      25.000,      30.000,       0.000,\r\n"
+    "     2,       0.500,       0.000,       1.500,\r\n"
+    "##########################################################\r\n"
+    "#  Combination 1\r\n"
+    "ULS,\r\n"
+    "#  Case      Factor\r\n"
+    "     1,       1.350,\r\n"
+    "     2,       1.500,\r\n"
+    "##########################################################\r\n"
+    "#  Combination 2\r\n"
+    "Live only,\r\n"
+    "#  Case      Factor\r\n"
+    "     1,       0.000,\r\n"
+    "     2,       1.000,\r\n"
+    "##########################################################\r\n"
+    "#  Moving load\r\n"
+    "#        Step Combination\r\n"
+    "#           m\r\n"
+    "       0.500,     1,\r\n"
+    "#  Axle        Load      Spacing\r\n"
+    "#               kN            m\r\n"
+    "     1,     100.000,       2.500,\r\n"
+    "     2,      80.000,       0.000,\r\n"
+    "##########################################################\r\n"
+    "#  Soil factors\r\n"
+    "     1,       0.500,\r\n"
+    "     2,       1.000,\r\n"
+    "     3,       2.000,\r\n";
+
+TEST(ProblemFileReader, LoadCasesStandBetweenThePointLinesAndTheOutputBlock) {
+  auto saved = std::make_unique<ProblemData>();
+  saved->elementCount = 10;
+  test::MakeLoadCases(*saved);
+  const std::string file = ProblemFileText(*saved);
+  EXPECT_EQ(file, InsertBeforeLine(kExampleFile, 34, kLoadCaseBlock));
+
+  // Every value comes back, and the file written again is the same to the byte; a problem read
+  // from a file without the block has no load cases, whatever it had before.
+  auto back = std::make_unique<ProblemData>();
+  test::MakeWorkedProblem(*back);
+  ASSERT_TRUE(ReadProblemBytes(*back, file, "t.plv").ok);
+  test::ExpectSameLoadCases(*back, *saved);
+  back->nodes = saved->nodes;  // not read
+  EXPECT_EQ(ProblemFileText(*back), file);
+  ASSERT_TRUE(ReadProblemBytes(*back, kExampleFile, "t.plv").ok);
+  test::ExpectSameLoadCases(*back, ProblemData{});
+
+  // A reader that stops after the point lines, as every reader before the block did, takes the
+  // tables as the whole problem: the first case. Cut off, the block leaves the file as it was.
+  auto full = std::make_unique<ProblemData>();
+  auto cut = std::make_unique<ProblemData>();
+  ASSERT_TRUE(ReadProblemBytes(*full, file, "t.plv").ok);
+  ASSERT_TRUE(ReadProblemBytes(*cut, FirstLines(file, 33), "t.plv").ok);
+  full->loadCases = cut->loadCases;
+  full->loadsAnywhereCount = 0;
+  full->loadsAnywhere = cut->loadsAnywhere;
+  test::ExpectSameProblem(*cut, *full);
+
+  // Values below their least are raised to it, as the tables' are.
+  auto clamped =
+      Read(ReplaceLine(ReplaceLine(ReplaceLine(file, 83, "-1, 0,\r\n"), 86, "1, 100, -2.5,\r\n"),
+                       90, "1, -0.5,\r\n"));
+  EXPECT_EQ(clamped->loadCases.movingLoad.step, 0.0);
+  EXPECT_EQ(clamped->loadCases.movingLoad.combination, -1);
+  EXPECT_EQ(clamped->loadCases.movingLoad.spacing[0], 0.0);
+  EXPECT_EQ(clamped->loadCases.soilFactors[0], 0.0);
+  // A block of one unnamed case holds just its loads anywhere.
+  saved = std::make_unique<ProblemData>();
+  saved->elementCount = 10;
+  saved->loadsAnywhereCount = 20;
+  saved->loadCases.cases[0].name.Set("");
+  const std::string one = ProblemFileText(*saved);
+  EXPECT_NE(one.find("\r\nLoad cases,     1,     0,     0,     0,\r\n"
+                     "##########################################################\r\n"
+                     "#  Case 1\r\n,\r\n#  Loads anywhere\r\n    20,\r\n"),
+            std::string::npos);
+  EXPECT_EQ(Read(one)->loadsAnywhereCount, 20);
+}
+
+TEST(ProblemFileReader, FaultsInTheLoadCasesNameTheLineAndWhatIsWrong) {
+  auto saved = std::make_unique<ProblemData>();
+  saved->elementCount = 10;
+  test::MakeLoadCases(*saved);
+  const std::string file = ProblemFileText(*saved);
+  const std::pair<std::string, std::string> cases[] = {
+      {ReplaceLine(file, 38, "Load cases, 21, 2, 2, 3,\r\n"),
+       "line 38: the number of load cases is 21; it must lie between 1 and 20."},
+      {ReplaceLine(file, 38, "Load cases, 0, 2, 2, 3,\r\n"),
+       "line 38: the number of load cases is 0; it must lie between 1 and 20."},
+      {ReplaceLine(file, 38, "Load cases, 2, 51, 2, 3,\r\n"),
+       "line 38: the number of combinations is 51; it must lie between 0 and 50."},
+      {ReplaceLine(file, 38, "Load cases, 2, 2, 21, 3,\r\n"),
+       "line 38: the number of axles is 21; it must lie between 0 and 20."},
+      {ReplaceLine(file, 38, "Load cases, 2, 2, 2, 11,\r\n"),
+       "line 38: the number of soil factors is 11; it must lie between 0 and 10."},
+      {ReplaceLine(file, 38, "Load cases, 2, 2, 2,\r\n"),
+       "line 38: the number of soil factors is missing."},
+      {ReplaceLine(file, 41, std::string(60, 'n') + ",\r\n"),
+       "line 41: the name of load case 1 is longer than 59 characters."},
+      {ReplaceLine(file, 75, std::string(150, 'n') + "\r\n"),
+       "line 75: the name of combination 2 is longer than 59 characters."},
+      {ReplaceLine(file, 43, "21,\r\n"),
+       "line 43: the number of loads anywhere of load case 1 is 21; it must lie between 0 and "
+       "20."},
+      {ReplaceLine(file, 43, "\r\n"),
+       "line 43: the number of loads anywhere of load case 1 is missing."},
+      {ReplaceLine(file, 46, "1, 12.5, 100,\r\n"),
+       "line 46: the moment of load 1 anywhere in load case 1 is missing."},
+      {ReplaceLine(file, 46, "2, 12.5, 100, 0,\r\n"),
+       "line 46: the number of a load anywhere of load case 1 is 2; it must lie between 1 and 1."},
+      {ReplaceLine(file, 53, "4, 5,\r\n"),
+       "line 53: the section number in load case 2 is 4; it must lie between 1 and 3."},
+      {ReplaceLine(file, 54, "3,\r\n"),
+       "line 54: the load of section 3 in load case 2 is missing."},
+      {ReplaceLine(file, 60, "3, 0,\r\n"),
+       "line 60: the moment of point 3 in load case 2 is missing."},
+      {ReplaceLine(file, 57, "-1, 0, 0,\r\n"),
+       "line 57: the point number in load case 2 is -1; it must lie between 0 and 3."},
+      // A line that does not belong where it stands.
+      {InsertBeforeLine(file, 52, "Wind,\r\n"),
+       "line 52: the section number in load case 2 is 0; it must lie between 1 and 3."},
+      {ReplaceLine(file, 71, "3, 1.35,\r\n"),
+       "line 71: the case number of a factor of combination 1 is 3; it must lie between 1 and 2."},
+      {ReplaceLine(file, 78, "2,\r\n"),
+       "line 78: the factor of case 2 in combination 2 is missing."},
+      {ReplaceLine(file, 83, "0.5, 3,\r\n"),
+       "line 83: the combination the moving load rides on is 3; it must lie between 0 and 2."},
+      {ReplaceLine(file, 83, "0.5,\r\n"),
+       "line 83: the combination the moving load rides on is missing."},
+      {ReplaceLine(file, 87, "2, 80,\r\n"), "line 87: the spacing behind axle 2 is missing."},
+      {ReplaceLine(file, 86, "0, 80, 1,\r\n"),
+       "line 86: the axle number is 0; it must lie between 1 and 2."},
+      {ReplaceLine(file, 92, "4, 2,\r\n"),
+       "line 92: the soil factor number is 4; it must lie between 1 and 3."},
+      {FirstLines(file, 40), "line 40: the file ends before the name of load case 1."},
+      {FirstLines(file, 61),
+       "line 61: the file ends before the number of loads anywhere of load case 2."},
+      {FirstLines(file, 90), "line 90: the file ends before the soil factor line 2 of 3."},
+  };
+  auto original = std::make_unique<ProblemData>();
+  test::MakeWorkedProblem(*original);
+  for (const auto& [bytes, message] : cases) {
+    SCOPED_TRACE(message);
+    auto data = std::make_unique<ProblemData>(*original);
+    const FileResult result = ReadProblemBytes(*data, bytes, "t.plv");
+    EXPECT_FALSE(result.ok);
+    EXPECT_EQ(result.message, "\"t.plv\", " + message);
+    test::ExpectSameProblem(*data, *original);
+  }
+}
+
 TEST(ProblemFileReader, TwentySectionRoundTripBringsBackEveryValue) {
   auto saved = std::make_unique<ProblemData>();
   test::MakeWorkedProblem(*saved);

@@ -120,4 +120,74 @@ inline void MakeWorkedProblem(ProblemData& data) {
   data.resultsAvailable = true;
 }
 
+// Load cases with every kind of entry: a named first case with a load anywhere, a second case
+// with its own loads, two combinations, a moving load of two axles on the first combination
+// and three soil factors.
+inline void MakeLoadCases(ProblemData& data) {
+  LoadCases& cases = data.loadCases;
+  cases.caseCount = 2;
+  cases.cases[0].name.Set("Dead");
+  data.loadsAnywhereCount = 1;
+  data.loadsAnywhere[0] = {12.5, 100.0, -5.0};
+  LoadCase& live = cases.cases[1];
+  live.name.Set("Live \xE4");
+  live.sectionLoad = {0.0, 5.0, 2.5};
+  live.pointForce[1] = 20.0;
+  live.pointMoment[3] = -4.25;
+  live.anywhereCount = 2;
+  live.anywhere[0] = {25.0, 30.0, 0.0};
+  live.anywhere[1] = {0.5, 0.0, 1.5};
+  cases.combinationCount = 2;
+  cases.combinations[0].name.Set("ULS");
+  cases.combinations[0].factor = {1.35, 1.5};
+  cases.combinations[1].name.Set("Live only");
+  cases.combinations[1].factor = {0.0, 1.0};
+  MovingLoad& moving = cases.movingLoad;
+  moving.axleCount = 2;
+  moving.axleLoad = {100.0, 80.0};
+  moving.spacing = {2.5, 0.0};
+  moving.step = 0.5;
+  moving.combination = 0;
+  cases.soilFactorCount = 3;
+  cases.soilFactors = {0.5, 1.0, 2.0};
+}
+
+// Every value of two problems' load cases.
+inline void ExpectSameLoadCases(const ProblemData& a, const ProblemData& b) {
+  const LoadCases& x = a.loadCases;
+  const LoadCases& y = b.loadCases;
+  EXPECT_EQ(a.loadsAnywhereCount, b.loadsAnywhereCount);
+  for (int l = 0; l < kMaxLoadsAnywhere; ++l) {
+    EXPECT_EQ(a.loadsAnywhere[l].x, b.loadsAnywhere[l].x);
+    EXPECT_EQ(a.loadsAnywhere[l].force, b.loadsAnywhere[l].force);
+    EXPECT_EQ(a.loadsAnywhere[l].moment, b.loadsAnywhere[l].moment);
+  }
+  EXPECT_EQ(x.caseCount, y.caseCount);
+  for (int c = 0; c < kMaxLoadCases; ++c) {
+    SCOPED_TRACE("case " + std::to_string(c));
+    EXPECT_EQ(x.cases[c].name, y.cases[c].name);
+    EXPECT_EQ(x.cases[c].sectionLoad, y.cases[c].sectionLoad);
+    EXPECT_EQ(x.cases[c].pointForce, y.cases[c].pointForce);
+    EXPECT_EQ(x.cases[c].pointMoment, y.cases[c].pointMoment);
+    EXPECT_EQ(x.cases[c].anywhereCount, y.cases[c].anywhereCount);
+    for (int l = 0; l < kMaxLoadsAnywhere; ++l) {
+      EXPECT_EQ(x.cases[c].anywhere[l].x, y.cases[c].anywhere[l].x);
+      EXPECT_EQ(x.cases[c].anywhere[l].force, y.cases[c].anywhere[l].force);
+      EXPECT_EQ(x.cases[c].anywhere[l].moment, y.cases[c].anywhere[l].moment);
+    }
+  }
+  EXPECT_EQ(x.combinationCount, y.combinationCount);
+  for (int k = 0; k < kMaxCombinations; ++k) {
+    EXPECT_EQ(x.combinations[k].name, y.combinations[k].name);
+    EXPECT_EQ(x.combinations[k].factor, y.combinations[k].factor);
+  }
+  EXPECT_EQ(x.movingLoad.axleCount, y.movingLoad.axleCount);
+  EXPECT_EQ(x.movingLoad.axleLoad, y.movingLoad.axleLoad);
+  EXPECT_EQ(x.movingLoad.spacing, y.movingLoad.spacing);
+  EXPECT_EQ(x.movingLoad.step, y.movingLoad.step);
+  EXPECT_EQ(x.movingLoad.combination, y.movingLoad.combination);
+  EXPECT_EQ(x.soilFactorCount, y.soilFactorCount);
+  EXPECT_EQ(x.soilFactors, y.soilFactors);
+}
+
 }  // namespace pelvar::test

@@ -93,8 +93,21 @@ TEST(ProblemFileWriter, DataLinesTooLongForTheReaderAreAFault) {
   data.points[3].moment = -1e60;
   EXPECT_EQ(ProblemFileFault(data), "a value of point 3 has too many digits for the data file");
 
-  // The output block is never read back: its values may be of any size.
+  // So do the lines of the load cases.
   data.points[3] = {};
+  data.loadCases.caseCount = 2;
+  data.loadCases.cases[1].anywhereCount = 1;
+  data.loadCases.cases[1].anywhere[0] = {1e60, 1e60, 0.0};
+  EXPECT_EQ(ProblemFileFault(data),
+            "a value of load 1 anywhere of load case 2 has too many digits for the data file");
+  data.loadCases.cases[1].anywhere[0] = {};
+  data.loadCases.movingLoad.axleCount = 1;
+  data.loadCases.movingLoad.step = 1e130;
+  EXPECT_EQ(ProblemFileFault(data),
+            "the step of the moving load has too many digits for the data file");
+  data.loadCases = LoadCases{};
+
+  // The output block is never read back: its values may be of any size.
   data.nodes[0] = {1e300, -1e300, 1e300, 1e300};
   EXPECT_EQ(ProblemFileFault(data), "");
 }

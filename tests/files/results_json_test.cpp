@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <clocale>
 #include <memory>
 #include <nlohmann/json.hpp>
@@ -12,6 +14,7 @@
 #include "analysis/result_quantities.h"
 #include "analysis/results.h"
 #include "files/results_csv.h"
+#include "problem_file_test_util.h"
 #include "text/number_format.h"
 
 namespace pelvar {
@@ -173,6 +176,83 @@ TEST(ResultsJson, ValuesBeyondTheRangeOfDoublesGiveNoDocument) {
   ASSERT_EQ(RunCalculation(*data, *work).status, CalculationStatus::Success);
   EXPECT_FALSE(ComputeResultQuantities(*data).finite);
   EXPECT_FALSE(ResultsJsonText(*data).has_value());
+}
+
+TEST(ResultsJson, CasesAsReadAndTheEnvelopeWithWhatGovernsEachValue) {
+  auto data = std::make_unique<ProblemData>();
+  data->elementCount = 10;
+  test::MakeLoadCases(*data);
+  data->loadCases.movingLoad.step = 7.5;  // positions 0, 7.5, ... 30, 32.5
+  auto work = MakeAnalysisWorkspace();
+  auto scratch = std::make_unique<ProblemData>();
+  auto envelope = std::make_unique<Envelope>();
+  ASSERT_EQ(RunEnvelope(*data, *work, *scratch, *envelope).outcome.status,
+            CalculationStatus::Success);
+  const std::optional<std::string> text = EnvelopeJsonText(*data, *envelope);
+  ASSERT_TRUE(text.has_value());
+  const auto json = nlohmann::ordered_json::parse(*text);
+  using Names = std::vector<std::string>;
+  EXPECT_EQ(Keys(json), (Names{"cases", "combinations", "foundation", "envelope"}));
+  EXPECT_EQ(json["cases"][0], nlohmann::ordered_json::parse(R"({"name": "Dead",
+      "sectionLoads": [10.0, 10.0, 10.0], "pointForces": [0.0, 0.0, 0.0, 0.0],
+      "pointMoments": [0.0, 0.0, 0.0, 0.0],
+      "loadsAnywhere": [{"x": 12.5, "force": 100.0, "moment": -5.0}]})"));
+  EXPECT_EQ(json["cases"][1]["name"], "Live \xC3\xA4");
+  EXPECT_EQ(json["cases"][1]["pointMoments"], nlohmann::ordered_json::parse("[0, 0, 0, -4.25]"));
+  EXPECT_EQ(json["combinations"], nlohmann::ordered_json::parse(R"([
+      {"name": "ULS", "factors": [1.35, 1.5]}, {"name": "Live only", "factors": [0.0, 1.0]}])"));
+
+  // Two combinations and six positions, each with three soil factors.
+  const auto& e = json["envelope"];
+  EXPECT_EQ(Keys(e), (Names{"states", "nodes", "elements", "accuracy"}));
+  EXPECT_EQ(e["states"], 24);
+  ASSERT_EQ(e["nodes"].size(), 11u);
+  ASSERT_EQ(e["elements"].size(), 10u);
+  const auto expect = [&](const nlohmann::ordered_json& item, const EnvelopeValue& value) {
+    EXPECT_EQ(Keys(item), (Names{"value", "governs", "w", "Q", "M"}));
+    EXPECT_EQ(item["value"].get<double>(), value.value);
+    EXPECT_EQ(item["w"].get<double>(), value.w);
+    EXPECT_EQ(item["Q"].get<double>(), value.Q);
+    EXPECT_EQ(item["M"].get<double>(), value.M);
+    // The moving load rides on "ULS"; its leading axle stands at a whole number of steps.
+    const char* names[] = {"ULS", "Live only"};
+    nlohmann::ordered_json governs = {{"combination", names[value.state.combination]}};
+    if (value.state.position >= 0) governs["axleX"] = std::min(7.5 * value.state.position, 32.5);
+    governs["soilFactor"] = (std::array{0.5, 1.0, 2.0})[value.state.soilFactor];
+    EXPECT_EQ(item["governs"], governs);
+  };
+  for (int j = 0; j <= 10; ++j) {
+    SCOPED_TRACE(j);
+    const auto& node = e["nodes"][j];
+    const NodeEnvelope& n = envelope->nodes[j];
+    EXPECT_EQ(Keys(node), (Names{"x", "wMax", "wMin", "QMax", "QMin", "MMax", "MMin"}));
+    EXPECT_EQ(node["x"].get<double>(), n.x);
+    expect(node["wMax"], n.wMax);
+    expect(node["wMin"], n.wMin);
+    expect(node["QMax"], n.QMax);
+    expect(node["QMin"], n.QMin);
+    expect(node["MMax"], n.MMax);
+    expect(node["MMin"], n.MMin);
+    if (j == 10) break;
+    EXPECT_EQ(Keys(e["elements"][j]), (Names{"x0", "x1", "pMax", "pMin"}));
+    expect(e["elements"][j]["pMax"], envelope->elements[j].pMax);
+    expect(e["elements"][j]["pMin"], envelope->elements[j].pMin);
+  }
+  // The accuracy is the worst of the states'.
+  EXPECT_EQ(e["accuracy"]["M"].get<double>(), envelope->accuracy.M);
+
+  // With no combinations a case governs by its name; a problem without load cases has neither
+  // "cases" nor "combinations" (the first test holds its fields).
+  data->loadCases.combinationCount = 0;
+  data->loadCases.movingLoad.axleCount = 0;
+  data->loadCases.soilFactorCount = 0;
+  ASSERT_EQ(RunEnvelope(*data, *work, *scratch, *envelope).outcome.status,
+            CalculationStatus::Success);
+  const auto byCase = nlohmann::ordered_json::parse(*EnvelopeJsonText(*data, *envelope));
+  EXPECT_EQ(byCase["envelope"]["states"], 2);
+  const std::string governing = byCase["envelope"]["nodes"][5]["wMax"]["governs"]["case"];
+  EXPECT_EQ(governing, envelope->nodes[5].wMax.state.combination == 0 ? "Dead" : "Live \xC3\xA4");
+  EXPECT_EQ(byCase["combinations"], nlohmann::ordered_json::array());
 }
 
 }  // namespace

@@ -1,0 +1,28 @@
+#pragma once
+// What a state of the load cases is called where the outputs say what governs: its combination
+// (or case), the leading axle's position and the soil factor.
+
+#include <string>
+#include <string_view>
+
+#include "model/load_cases.h"
+
+namespace pelvar {
+
+// The first case's name in a new problem (ResetToDefaults) and in one read from a file without
+// load cases.
+inline constexpr std::string_view kFirstCaseName = "Case 1";
+
+// Whether the problem holds more than its tables: load cases, combinations, a moving load, soil
+// factors, loads anywhere or a name other than kFirstCaseName for the first case.
+bool HasLoadCases(const ProblemData& data);
+
+// The name of the state's loads: its combination's, or its case's where the problem has no
+// combinations; empty for a moving load alone.
+std::string StateLoadName(const ProblemData& data, const DesignState& state);
+
+// The state in one line, such as "ULS, leading axle at x = 12.500 m, soil factor 0.5"; a moving
+// load alone is "moving load alone".
+std::string StateText(const ProblemData& data, const DesignState& state);
+
+}  // namespace pelvar
