@@ -255,7 +255,7 @@ class ExactBeamSolve {
         work_.loadedInside[place.element] = true;
       } else {
         work_.nodeForce[place.node] += load.force;
-        work_.nodeMoment[place.node] += load.moment;
+        work_.nodeMoment[place.node] += load.moment + load.force * place.offset;
       }
     }
     int nextPoint = 1;  // the first interior point not yet passed
@@ -300,17 +300,31 @@ class ExactBeamSolve {
       if (place.element == j) inside[static_cast<std::size_t>(count++)] = {place.fraction, l};
     }
     std::sort(inside.begin(), inside.begin() + count);
+    // The joints: loads within a thousandth of the element of the one before stand at its joint,
+    // with their force's moment about it, as loads near a node stand on the node (PlaceOnMesh).
+    std::array<double, kMaxStateLoadsAnywhere> jointAt, jointForce, jointMoment;
+    int joints = 0;
+    for (int i = 0; i < count; ++i) {
+      const auto [fraction, l] = inside[static_cast<std::size_t>(i)];
+      const LoadAnywhere& load = data_.loadsAnywhere[l];
+      if (joints > 0 && fraction - jointAt[static_cast<std::size_t>(joints - 1)] <= 1e-3) {
+        const std::size_t last = static_cast<std::size_t>(joints - 1);
+        jointForce[last] += load.force;
+        jointMoment[last] += load.moment + load.force * (fraction - jointAt[last]) * h;
+        continue;
+      }
+      jointAt[static_cast<std::size_t>(joints)] = fraction;
+      jointForce[static_cast<std::size_t>(joints)] = load.force;
+      jointMoment[static_cast<std::size_t>(joints++)] = load.moment;
+    }
     double at = 0.0;  // where the part being joined ends, as a share of h
     Relation part;
     double unused[2][5];
-    for (int i = 0; i <= count; ++i) {
-      const double end = i < count ? inside[static_cast<std::size_t>(i)].first : 1.0;
+    for (int i = 0; i <= joints; ++i) {
+      const std::size_t k = static_cast<std::size_t>(i);
+      const double end = i < joints ? jointAt[k] : 1.0;
       if (!ElementRelation((end - at) * h, ei, kb, qb, i == 0 ? relation : part)) return false;
-      if (i > 0) {
-        const LoadAnywhere& load =
-            data_.loadsAnywhere[inside[static_cast<std::size_t>(i - 1)].second];
-        Join(relation, part, relation, unused, load.force, load.moment);
-      }
+      if (i > 0) Join(relation, part, relation, unused, jointForce[k - 1], jointMoment[k - 1]);
       at = end;
     }
     return true;

@@ -23,10 +23,12 @@ LoadPlace PlaceOnMesh(const MeshData& mesh, int elementCount, double x) {
       std::upper_bound(mesh.nodeX.begin(), mesh.nodeX.begin() + n + 1, x) - mesh.nodeX.begin() - 1);
   const double h = mesh.elementLength[e];
   const double fromLeft = x - mesh.nodeX[e], toRight = mesh.nodeX[e + 1] - x;
-  if (fromLeft <= 1e-9 * h) {
+  if (fromLeft <= 1e-3 * h) {
     place.node = e;
-  } else if (toRight <= 1e-9 * h) {
+    place.offset = fromLeft;
+  } else if (toRight <= 1e-3 * h) {
     place.node = e + 1;
+    place.offset = -toRight;
   } else {
     place.element = e;
     place.fraction = fromLeft / h;
@@ -61,9 +63,10 @@ void AddNodeMoment(const ProblemData& data, MeshData& mesh, int j, double moment
   mesh.elementMoment[j] += 0.5 * moment;
 }
 
-// The loads anywhere, each on its node as a point's are, or inside its element shared by the
-// element's two nodes in proportion to its place: which keeps the force's resultant and its
-// moment, and moves the load smoothly from node to node as its place changes.
+// The loads anywhere, each on its node as a point's are, or inside its element: the force shared
+// by the element's two nodes in proportion to its place, which keeps its resultant and its
+// moment, and the moment as the element's couple, which gives the moments left and right of it
+// at the element's nodes, with its place in elementMomentShift.
 void PlaceLoadsAnywhere(const ProblemData& data, MeshData& mesh) {
   const int n = data.elementCount;
   for (int l = 0; l < data.loadsAnywhereCount; ++l) {
@@ -71,15 +74,15 @@ void PlaceLoadsAnywhere(const ProblemData& data, MeshData& mesh) {
     const LoadPlace place = PlaceOnMesh(mesh, n, load.x);
     if (place.node >= 0) {
       AddNodeForce(mesh, n, place.node, load.force);
-      AddNodeMoment(data, mesh, place.node, load.moment);
+      AddNodeMoment(data, mesh, place.node, load.moment + load.force * place.offset);
       continue;
     }
     const int e = place.element;
     const double right = place.fraction, left = 1.0 - right;
     AddNodeForce(mesh, n, e, load.force * left);
     AddNodeForce(mesh, n, e + 1, load.force * right);
-    AddNodeMoment(data, mesh, e, load.moment * left);
-    AddNodeMoment(data, mesh, e + 1, load.moment * right);
+    mesh.elementMoment[e] += load.moment;
+    mesh.elementMomentShift[e] += load.moment * (0.5 - right);
   }
 }
 
@@ -95,7 +98,7 @@ std::optional<int> BuildMesh(const ProblemData& data, MeshData& mesh) {
   mesh.nodeX[0] = 0.0;
   for (int j = 0; j <= n; ++j) mesh.nodeForce[j] = mesh.nodeMoment[j] = 0.0;
   mesh.endForce[0] = mesh.endForce[1] = mesh.endMoment[0] = mesh.endMoment[1] = 0.0;
-  for (int j = 0; j < n; ++j) mesh.elementMoment[j] = 0.0;
+  for (int j = 0; j < n; ++j) mesh.elementMoment[j] = mesh.elementMomentShift[j] = 0.0;
   mesh.pointNode[0] = 0;
   for (int j = 0; j <= n; ++j) mesh.nodePoint[j] = -1;
   mesh.nodePoint[0] = 0;
@@ -226,7 +229,9 @@ inline void FillFreeRow(const ProblemData& data, const MeshData& mesh, int j, Bl
   row.block[1][1][1] = iL;
   row.block[2][1][0] = hR * fR;
   row.block[2][1][1] = iR;
-  row.rhs[1] = 0.0;
+  // Half the integral of M/EI over each element, as the moments inside them move it.
+  row.rhs[1] =
+      -2.0 * (hL * fL * mesh.elementMomentShift[j - 1] + hR * fR * mesh.elementMomentShift[j]);
 }
 
 // The slopes either side of an inside node j, each from its own element (SideSlope):

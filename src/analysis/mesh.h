@@ -26,6 +26,10 @@ struct MeshData {
   // point at its ends. The shear force is derived without the couples: a point moment makes the
   // moment jump, not the shear force.
   std::array<double, kMaxElements> elementMoment{};
+  // Of the moments anywhere inside an element, each times (1/2 - its place as a share of the
+  // element): how far the moment's jump inside the element moves the integral of M/EI over it
+  // from that of M straight between its nodes, which the compatibility of its nodes takes in.
+  std::array<double, kMaxElements> elementMomentShift{};
   // Forces and moments at the two ends besides the end points' own: loads anywhere that stand
   // on an end node or share a force with it (index 0 the left end, 1 the right).
   double endForce[2] = {0.0, 0.0};
@@ -51,13 +55,17 @@ struct MeshData {
 };
 
 // Where a load at x lies on the mesh: on node `node`, or inside `element` at `fraction` of its
-// length from its left node (node -1). A load within a billionth of an element's length of a
-// node stands on it; x beyond the ends counts at the end. The scheme and the exact beam place
-// every load anywhere by this one rule.
+// length from its left node (node -1). A load within a thousandth of an element's length of a
+// node stands on it, `offset` (m, x less the node's x) away: its force F there acts with the
+// moment F·offset, which leaves the beam beyond that sliver exactly as the load itself does, where
+// joining the sliver in the exact beam would lose the digits that a part so short has to give.
+// x beyond the ends counts at the end. The scheme and the exact beam place every load anywhere by
+// this one rule.
 struct LoadPlace {
   int node = -1;
   int element = -1;
   double fraction = 0.0;
+  double offset = 0.0;
 };
 LoadPlace PlaceOnMesh(const MeshData& mesh, int elementCount, double x);
 

@@ -44,6 +44,14 @@ bool StoreResults(const BlockSystem& system, const MeshData& mesh, ProblemData& 
         (mRight - mLeft - moment) * 2.0 * inverseH + (forceBefore - staging.shear[j - 1]);
     coupleBefore = couple;
   }
+  // A force inside an element is shared by its two nodes in the equations, which gives the
+  // moments at the nodes as the force itself would; the shear force left of the element's right
+  // node has passed all of it, not only the left node's share.
+  for (int l = 0; l < data.loadsAnywhereCount; ++l) {
+    const LoadPlace place = PlaceOnMesh(mesh, n, data.loadsAnywhere[l].x);
+    if (place.node < 0)
+      staging.shear[place.element + 1] -= data.loadsAnywhere[l].force * place.fraction;
+  }
   for (int j = 0; j <= n; ++j) {
     probe += 0.0 * system.rows[j].rhs[0] + 0.0 * system.rows[j].rhs[1] +
              (0.0 * staging.shear[j] + 0.0 * mesh.nodeX[j]);
