@@ -185,6 +185,10 @@ void TFormPelv::buildMenu() {
   // Beside the classic menu: the results window, for the numbers behind the picture.
   Results1 = bar->addAction(QStringLiteral("&Results"), this, &TFormPelv::Results1Click);
   Results1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
+  // Beside it: the window of the load cases, the combinations, the moving load and the soil
+  // factors, which the classic tables have no room for.
+  LoadCases1 = bar->addAction(QStringLiteral("&Load cases"), this, &TFormPelv::LoadCases1Click);
+  LoadCases1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_L));
 
   // The usual keys run the commands too; the captions keep their access keys.
   Open1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
