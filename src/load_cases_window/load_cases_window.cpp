@@ -8,6 +8,7 @@
 #include <QGridLayout>
 #include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QItemSelectionModel>
 #include <QKeySequence>
 #include <QLabel>
 #include <QMenu>
@@ -58,6 +59,13 @@ std::vector<int> EntryColumns(InputTable table) {
     default:
       return {1};
   }
+}
+
+// The keys of Ctrl++ and Ctrl+- are still down when a row comes or goes, and a current cell
+// moved with Ctrl held would add to the selection: only the current cell stays selected.
+void SelectCurrentOnly(StringGrid* grid) {
+  if (!grid->currentIndex().isValid()) return;
+  grid->selectionModel()->select(grid->currentIndex(), QItemSelectionModel::ClearAndSelect);
 }
 
 // What the rows of a list table are, as a message names them.
@@ -191,11 +199,10 @@ LoadCasesWindow::TablePanel LoadCasesWindow::makeTable(InputTable table, const Q
   StringGrid* grid = panel.grid;
   grid->setFont(font());
   grid->setRowHeightPixels(kRowHeight);
-  for (int col = 0; col < MaxRowsOf(InputTable::Cases) + 2; ++col) {
+  for (int col = 0; col < model->columnCount(); ++col) {
     int width = kValueWidth;
     if (col == 0) width = table == InputTable::MovingLoad ? kLabelWidth : kNumberWidth;
     if (col == 1 && HoldsName(table, col)) width = kNameWidth;
-    if (table != InputTable::Combinations && col >= model->columnCount()) break;
     grid->setColumnWidthPixels(col, width);
   }
   connectGrid(grid);
@@ -459,6 +466,7 @@ void LoadCasesWindow::followAll() {
       for (int col = columns; col < grid->columnCount(); ++col) {
         grid->setColumnWidthPixels(col, kValueWidth);
       }
+      grid->dropColumnWidthsFrom(grid->columnCount());
       if (grid->currentRow() >= grid->rowCount()) {
         grid->setCurrentCell(grid->rowCount() - 1, grid->currentColumn());
       }
@@ -482,6 +490,11 @@ void LoadCasesWindow::reload() {
     grid->discardEditor();
     modelOf(grid)->rebuild();
   }
+  // A factor for each case of the problem now held.
+  for (int col = 2; col < CombinationsGrid->columnCount(); ++col) {
+    CombinationsGrid->setColumnWidthPixels(col, kValueWidth);
+  }
+  CombinationsGrid->dropColumnWidthsFrom(CombinationsGrid->columnCount());
   showCase(0);
   for (StringGrid* grid : grids()) {
     const QPoint first = grid->firstEditableCell();
@@ -651,6 +664,7 @@ void LoadCasesWindow::AddRow1Click() {
   const int row = count + 2;
   grid->setCurrentCell(row, std::max(grid->currentColumn(), grid->fixedCols()));
   if (table == InputTable::Cases) showCase(count);
+  SelectCurrentOnly(grid);
   grid->openEditor();
   emit problemChanged();
 }
@@ -701,6 +715,7 @@ void LoadCasesWindow::RemoveRow1Click() {
   for (StringGrid* each : grids()) each->discardEditor();
   if (table == InputTable::Cases) showCase(std::min(at, count - 2));
   followAll();
+  SelectCurrentOnly(grid);
   grid->openEditor();
   emit problemChanged();
 }

@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QItemSelectionModel>
 #include <QLabel>
 #include <QScreen>
 #include <QTabWidget>
@@ -230,6 +231,9 @@ TEST_F(LoadCasesTest, UndoPasteAndRemovalKeepEveryFactorWithItsCase) {
   AddRow(cases->CasesGrid);
   AddRow(cases->CasesGrid);
   ASSERT_EQ(loads().caseCount, 3);
+  // Only the new case's name is selected, for a copy, though Ctrl was down.
+  EXPECT_EQ(cases->CasesGrid->selectionModel()->selectedIndexes(),
+            QModelIndexList({cases->CasesGrid->model()->index(4, 1)}));
   Enter(cases->SectionLoadsGrid, 1, 2, "3");  // case 3's
   Press(Qt::Key_O, Qt::AltModifier);
   AddRow(cases->CombinationsGrid);
@@ -286,6 +290,9 @@ TEST_F(LoadCasesTest, UndoPasteAndRemovalKeepEveryFactorWithItsCase) {
   EXPECT_EQ(loads().combinations[1].factor[2], 0.0);
   EXPECT_EQ(cases->CombinationsGrid->columnCount(), 4);
   EXPECT_EQ(cases->CombinationsGrid->cellText(3, 3), "       9.000");
+  // Its width is that of the columns it has: number, name and two factors, with their grid
+  // lines and the frame, and nothing kept for the column that is gone.
+  EXPECT_EQ(cases->CombinationsGrid->widthWithin(100000), 51 + 151 + 91 + 91 + 1);
   // The first case stays.
   Go(cases->CasesGrid, 1, 2);
   Press(Qt::Key_Minus, Qt::ControlModifier);
