@@ -21,7 +21,8 @@ int* CountField(ProblemData& data, InputTable table, int page) {
     case InputTable::Cases:
       return &cases.caseCount;
     case InputTable::LoadsAnywhere:
-      return PageOf(page) == 0 ? &data.loadsAnywhereCount : &cases.cases[At(page)].anywhereCount;
+      page = PageOf(page);
+      return page == 0 ? &data.loadsAnywhereCount : &cases.cases[At(page)].anywhereCount;
     case InputTable::Combinations:
       return &cases.combinationCount;
     case InputTable::Axles:

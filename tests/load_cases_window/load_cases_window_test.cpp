@@ -315,6 +315,13 @@ TEST_F(LoadCasesTest, UndoPasteAndRemovalKeepEveryFactorWithItsCase) {
   data->resultsAvailable = true;
   form->Redo1Click();
   EXPECT_FALSE(data->resultsAvailable);
+  // New: the window shows the new problem's one case, and nothing is left to undo.
+  form->SpeedButtonNewClick();
+  EXPECT_EQ(cases->CasesGrid->rowCount(), 3);
+  EXPECT_EQ(cases->CombinationsGrid->rowCount(), 2);
+  EXPECT_EQ(cases->CombinationsGrid->columnCount(), 3);
+  EXPECT_EQ(cases->currentCase(), 0);
+  EXPECT_FALSE(cases->Undo1->isEnabled());
 }
 
 }  // namespace
