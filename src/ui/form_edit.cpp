@@ -4,19 +4,16 @@
 #include <QAction>
 #include <QClipboard>
 #include <QGuiApplication>
-#include <QItemSelectionModel>
 #include <QKeySequence>
 #include <QMenu>
 #include <QMenuBar>
 #include <algorithm>
-#include <map>
 #include <string>
 
 #include "load_cases_window/load_cases_window.h"
 #include "model/input_rules.h"
 #include "qt_text/text_edge.h"
 #include "text/number_format.h"
-#include "text/number_reader.h"
 #include "ui/form_pelv.h"
 #include "ui/input_table_models.h"
 #include "ui/string_grid.h"

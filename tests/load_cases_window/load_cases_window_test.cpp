@@ -235,6 +235,16 @@ TEST_F(LoadCasesTest, UndoPasteAndRemovalKeepEveryFactorWithItsCase) {
   EXPECT_EQ(cases->CasesGrid->selectionModel()->selectedIndexes(),
             QModelIndexList({cases->CasesGrid->model()->index(4, 1)}));
   Enter(cases->SectionLoadsGrid, 1, 2, "3");  // case 3's
+  // A block goes into the beam's sections and no further: the table does not grow.
+  Go(cases->SectionLoadsGrid, 1, 3);
+  Paste("5\n6\n7\n");
+  EXPECT_EQ(Messages().back(),
+            "Nothing pasted: the clipboard holds 3 rows, and from here the table takes 2.");
+  EXPECT_EQ(loads().cases[2].sectionLoad[1], 0.0);
+  Paste("5\n6\n");
+  EXPECT_EQ(loads().cases[2].sectionLoad[1], 5.0);
+  EXPECT_EQ(loads().cases[2].sectionLoad[2], 6.0);
+  EXPECT_EQ(data->sectionCount, 3);
   Press(Qt::Key_O, Qt::AltModifier);
   AddRow(cases->CombinationsGrid);
   AddRow(cases->CombinationsGrid);
