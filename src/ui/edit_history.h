@@ -10,7 +10,24 @@
 
 namespace pelvar {
 
-enum class InputTable { General, Sections, Forces };
+// The main window's three tables, and the tables of the load cases window.
+enum class InputTable {
+  General,
+  Sections,
+  Forces,
+  Cases,
+  CaseSectionLoads,
+  CasePointLoads,
+  LoadsAnywhere,
+  Combinations,
+  MovingLoad,
+  Axles,
+  SoilFactors,
+};
+
+// The column of a change to a table's number of rows (a case, a combination, an axle added or
+// removed), whose values are the counts before and after.
+inline constexpr int kRowCountColumn = -1;
 
 // A value as ProblemData stores it: a number (a count is a whole number) or a name's bytes.
 struct StoredValue {
@@ -25,6 +42,8 @@ struct CellChange {
   int col = 0;
   StoredValue before;
   StoredValue after;
+  // The case whose loads a change of a case's tables is, counted from 0; 0 for other tables.
+  int page = 0;
 };
 
 using EditStep = std::vector<CellChange>;

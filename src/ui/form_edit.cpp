@@ -4,57 +4,28 @@
 #include <QAction>
 #include <QClipboard>
 #include <QGuiApplication>
-#include <QItemSelectionModel>
 #include <QKeySequence>
 #include <QMenu>
 #include <QMenuBar>
 #include <algorithm>
-#include <map>
 #include <string>
 
+#include "load_cases_window/load_cases_window.h"
 #include "model/input_rules.h"
 #include "qt_text/text_edge.h"
 #include "text/number_format.h"
-#include "text/number_reader.h"
 #include "ui/form_pelv.h"
 #include "ui/input_table_models.h"
 #include "ui/string_grid.h"
+#include "ui/table_clipboard.h"
 
 namespace pelvar {
 namespace {
 
-// Rows end in a newline (a spreadsheet's CR LF too), and a newline after the last row starts no
-// row of its own; cells are separated by tabs.
-QList<QStringList> SplitBlock(const QString& text) {
-  QStringList lines = text.split(QLatin1Char('\n'));
-  if (!lines.isEmpty() && lines.back().isEmpty()) lines.pop_back();
-  QList<QStringList> block;
-  for (QString line : lines) {
-    if (line.endsWith(QLatin1Char('\r'))) line.chop(1);
-    block.append(line.split(QLatin1Char('\t')));
-  }
-  return block;
+bool IsLoadCaseTable(InputTable table) {
+  return table != InputTable::General && table != InputTable::Sections &&
+         table != InputTable::Forces;
 }
-
-// What a cell copies: a name's text, or the stored number in the shortest text that reads back
-// to it exactly, so that a paste puts back the same value.
-QString CopiedText(const InputTableModel& model, int row, int col) {
-  const StoredValue value = model.storedValue(row, col);
-  if (!model.holdsNumber(row, col)) return QStringFromCp1252(value.text);
-  // No value of its own: a blank, as a spreadsheet leaves it and a paste takes it back.
-  if (model.takesGeneralValue(row, col) && !(value.number > 0.0)) return {};
-  return QString::fromStdString(ShortestRealText(value.number));
-}
-
-// A cell's text as a message quotes it: a long one cut, so that the message stays readable.
-QString Quoted(const QString& text) {
-  constexpr int kLongest = 40;
-  const QString trimmed = text.trimmed();
-  return trimmed.size() <= kLongest ? trimmed : trimmed.left(kLongest - 1) + QChar(0x2026);
-}
-
-// A column's heading as the table shows it.
-QString Heading(const StringGrid& grid, int col) { return grid.cellText(col, 0).trimmed(); }
 
 }  // namespace
 
@@ -96,6 +67,9 @@ void TFormPelv::connectEditHistory() {
 void TFormPelv::editHistoryChanged() {
   Undo1->setEnabled(history_.canUndo());
   Redo1->setEnabled(history_.canRedo());
+  if (loadCasesWindow_ != nullptr) {
+    loadCasesWindow_->setUndoEnabled(history_.canUndo(), history_.canRedo());
+  }
 }
 
 StringGrid* TFormPelv::focusedTable() const {
@@ -113,6 +87,8 @@ StringGrid* TFormPelv::tableOf(InputTable table) const {
       return SoilGrid;
     case InputTable::Forces:
       return ForcesGrid;
+    default:
+      break;  // the load cases window's
   }
   return MainGrid;
 }
@@ -133,15 +109,28 @@ void TFormPelv::applyStep(const EditStep& step, bool undo) {
   if (step.empty()) return;
   // A number of sections comes first in a step that grew the tables and goes last in its
   // undo, so that every cell put back has its row.
-  const auto restore = [this, undo](const CellChange& change) {
-    tableOf(change.table)
-        ->tableModel()
-        ->restoreValue(change.row, change.col, undo ? change.before : change.after);
+  // A change of the load cases window's tables goes there; that window exists once it made one.
+  const CellChange* loadCase = nullptr;
+  const auto restore = [this, undo, &loadCase](const CellChange& change) {
+    const StoredValue& value = undo ? change.before : change.after;
+    if (IsLoadCaseTable(change.table)) {
+      if (loadCasesWindow_ == nullptr) return;
+      loadCasesWindow_->restore(change, value);
+      if (loadCase == nullptr) loadCase = &change;
+      return;
+    }
+    tableOf(change.table)->tableModel()->restoreValue(change.row, change.col, value);
   };
   if (undo) {
     std::for_each(step.rbegin(), step.rend(), restore);
   } else {
     std::for_each(step.begin(), step.end(), restore);
+  }
+  if (loadCase != nullptr) {
+    // The window shows the tables anew at the step's first change of its own.
+    loadCasesWindow_->showChange(*std::find_if(
+        step.begin(), step.end(), [](const CellChange& c) { return IsLoadCaseTable(c.table); }));
+    return;
   }
   // The table with the focus goes to the first cell changed, where it is one of its own.
   const CellChange& first = step.front();
@@ -156,31 +145,8 @@ void TFormPelv::Copy1Click() {
   StringGrid* grid = focusedTable();
   if (grid == nullptr) return;
   commitFocusedTable();
-  QModelIndexList cells = grid->selectionModel()->selectedIndexes();
-  if (cells.isEmpty() && grid->currentIndex().isValid()) cells.append(grid->currentIndex());
-  if (cells.isEmpty()) return;
-  // The selection's bounding rectangle; cells outside the selection are left empty.
-  int top = cells.front().row(), bottom = top;
-  int left = cells.front().column(), right = left;
-  std::map<std::pair<int, int>, bool> selected;
-  for (const QModelIndex& cell : cells) {
-    selected[{cell.row(), cell.column()}] = true;
-    top = std::min(top, cell.row());
-    bottom = std::max(bottom, cell.row());
-    left = std::min(left, cell.column());
-    right = std::max(right, cell.column());
-  }
-  const InputTableModel& model = *grid->tableModel();
-  QString text;
-  for (int row = top; row <= bottom; ++row) {
-    for (int col = left; col <= right; ++col) {
-      if (col > left) text += QLatin1Char('\t');
-      if (selected.count({row, col}) != 0 && grid->isEditable(col, row)) {
-        text += CopiedText(model, row, col);
-      }
-    }
-    text += QLatin1Char('\n');
-  }
+  const QString text = SelectedCellsText(*grid);
+  if (text.isEmpty()) return;
   QGuiApplication::clipboard()->setText(text);
 }
 
@@ -202,8 +168,7 @@ std::optional<QString> TFormPelv::pasteBlock(StringGrid* grid, const QList<QStri
   // uses it.
   if (!at.isValid() || !(at.flags() & Qt::ItemIsEnabled)) return std::nullopt;
   InputTableModel& model = *grid->tableModel();
-  int width = 0;
-  for (const QStringList& row : block) width = std::max(width, static_cast<int>(row.size()));
+  const int width = BlockWidth(block);
   const int height = static_cast<int>(block.size());
 
   // Everything is checked before anything is stored: a paste is applied whole or not at all.
@@ -214,15 +179,7 @@ std::optional<QString> TFormPelv::pasteBlock(StringGrid* grid, const QList<QStri
         .arg(height)
         .arg(width);
   }
-  const int columnsLeft = grid->columnCount() - at.column();
-  if (width > columnsLeft) {
-    return QStringLiteral(
-               "Nothing pasted: the clipboard holds %1 columns, and from the column "
-               "\"%2\" on the table has %3.")
-        .arg(width)
-        .arg(Heading(*grid, at.column()))
-        .arg(columnsLeft);
-  }
+  if (std::optional<QString> refused = RefusedWidth(*grid, at.column(), width)) return refused;
   // The sections a block needs: its last row's section, or its last point.
   const int lastRow = at.row() + height - 1;
   const int sectionsNeeded = grid == SoilGrid ? lastRow - 1 : lastRow - 2;
@@ -249,30 +206,9 @@ std::optional<QString> TFormPelv::pasteBlock(StringGrid* grid, const QList<QStri
   for (int r = 0; r < height; ++r) {
     for (int c = 0; c < static_cast<int>(block[r].size()); ++c) {
       if (!takesInput(r, c)) continue;
-      const QStringList choices = model.choices(at.row() + r, at.column() + c);
-      if (!choices.isEmpty() && !model.namesChoice(at.row() + r, at.column() + c, block[r][c])) {
-        return QStringLiteral(
-                   "Nothing pasted: \"%1\" in row %2, column %3 of the clipboard is not one of "
-                   "%4, nor their codes 0 to %5.")
-            .arg(Quoted(block[r][c]))
-            .arg(r + 1)
-            .arg(c + 1)
-            .arg(choices.join(QStringLiteral(", ")))
-            .arg(choices.size() - 1);
-      }
-      if (!model.holdsNumber(at.row() + r, at.column() + c)) continue;
-      // A blank gives a section the general data's EI or width back.
-      if (model.takesGeneralValue(at.row() + r, at.column() + c) &&
-          block[r][c].trimmed().isEmpty()) {
-        continue;
-      }
-      if (!IsWholeReal(Cp1252FromQString(block[r][c]))) {
-        return QStringLiteral(
-                   "Nothing pasted: \"%1\" in row %2, column %3 of the clipboard is "
-                   "not a number.")
-            .arg(Quoted(block[r][c]))
-            .arg(r + 1)
-            .arg(c + 1);
+      if (std::optional<QString> refused =
+              RefusedCell(model, at.row() + r, at.column() + c, block[r][c], r, c)) {
+        return refused;
       }
     }
   }

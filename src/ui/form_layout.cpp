@@ -15,6 +15,7 @@
 #include <algorithm>
 
 #include "desktop/colours.h"
+#include "load_cases_window/load_cases_window.h"
 #include "ui/client_area.h"
 #include "ui/form_pelv.h"
 #include "ui/glyphs.h"
@@ -149,6 +150,12 @@ TFormPelv::~TFormPelv() {
   // the tables and their models, which read the problem, go while it is still there.
   clientArea_->onResize = nullptr;
   clientArea_->onMouseMove = nullptr;
+  // The load cases window edits the problem and records into the history: it goes first.
+  if (loadCasesWindow_ != nullptr) {
+    loadCasesWindow_->disconnect(this);
+    delete loadCasesWindow_;
+    loadCasesWindow_ = nullptr;
+  }
   for (StringGrid* grid : {MainGrid, SoilGrid, ForcesGrid}) {
     grid->disconnect(this);
     InputTableModel* model = grid->tableModel();
@@ -185,6 +192,10 @@ void TFormPelv::buildMenu() {
   // Beside the classic menu: the results window, for the numbers behind the picture.
   Results1 = bar->addAction(QStringLiteral("&Results"), this, &TFormPelv::Results1Click);
   Results1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
+  // Beside it: the window of the load cases, the combinations, the moving load and the soil
+  // factors, which the classic tables have no room for.
+  LoadCases1 = bar->addAction(QStringLiteral("&Load cases"), this, &TFormPelv::LoadCases1Click);
+  LoadCases1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_L));
 
   // The usual keys run the commands too; the captions keep their access keys.
   Open1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));

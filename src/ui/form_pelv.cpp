@@ -22,6 +22,7 @@
 #include "drawings/results_picture.h"
 #include "files/paths_and_messages.h"
 #include "files/problem_file.h"
+#include "load_cases_window/load_cases_window.h"
 #include "model/input_rules.h"
 #include "qt_text/text_edge.h"
 #include "report/qt_page_surface.h"
@@ -93,6 +94,7 @@ void TFormPelv::FormCreate() {
   SoilGrid->setCurrentCell(2, 1);
 
   BuildForcesGrid();
+  if (loadCasesWindow_ != nullptr) loadCasesWindow_->reload();
   // Nothing of another problem can be undone into this one.
   history_.clear();
   editHistoryChanged();
@@ -313,6 +315,8 @@ void TFormPelv::commitFocusedTable() {
       grid->commitTrackedCell();
     }
   }
+  // A command of this window works on what the load cases window holds too.
+  if (loadCasesWindow_ != nullptr) loadCasesWindow_->commitFocusedTable();
 }
 
 void TFormPelv::dropTypedText() {
@@ -395,6 +399,33 @@ void TFormPelv::Results1Click() {
   resultsWindow_->show();
   resultsWindow_->raise();
   resultsWindow_->activateWindow();
+}
+
+void TFormPelv::LoadCases1Click() {
+  commitFocusedTable();
+  if (loadCasesWindow_ == nullptr) {
+    loadCasesWindow_ = new LoadCasesWindow(data_, history_, dialogs_, this);
+    // Its changes are the problem's: results no longer hold, and one history holds them all.
+    connect(loadCasesWindow_, &LoadCasesWindow::problemChanged, this, [this] {
+      if (data_.resultsAvailable) dropResults();
+    });
+    connect(loadCasesWindow_, &LoadCasesWindow::historyChanged, this,
+            &TFormPelv::editHistoryChanged);
+    connect(loadCasesWindow_, &LoadCasesWindow::undoRequested, this, &TFormPelv::Undo1Click);
+    connect(loadCasesWindow_, &LoadCasesWindow::redoRequested, this, &TFormPelv::Redo1Click);
+    // The first case's loads are the tables': the window shows what they hold.
+    for (StringGrid* grid : {MainGrid, SoilGrid, ForcesGrid}) {
+      connect(grid->tableModel(), &InputTableModel::committed, loadCasesWindow_,
+              [this](const QModelIndex&, bool changed) {
+                if (changed) loadCasesWindow_->showProblem();
+              });
+    }
+    editHistoryChanged();
+    loadCasesWindow_->placeOver(this);
+  }
+  loadCasesWindow_->show();
+  loadCasesWindow_->raise();
+  loadCasesWindow_->activateWindow();
 }
 
 void TFormPelv::showAccuracyWarning() {
@@ -506,6 +537,7 @@ void TFormPelv::ReloadGrids() {
   FillGeneralGrid();
   BuildSectionsGrid();
   BuildForcesGrid();
+  if (loadCasesWindow_ != nullptr) loadCasesWindow_->reload();
 }
 
 void TFormPelv::sectionCommitted(const QModelIndex& /*cell*/, bool changed) {

@@ -34,6 +34,7 @@ class QToolButton;
 namespace pelvar {
 
 class ClientArea;
+class LoadCasesWindow;
 class ResultsWindow;
 class StringGrid;
 
@@ -46,6 +47,8 @@ class TFormPelv : public QMainWindow {
   ProblemData& problemData() { return data_; }
   // The results window, once the Results command has opened it.
   ResultsWindow* resultsWindow() const { return resultsWindow_; }
+  // The load cases window, once the Load cases command has opened it.
+  LoadCasesWindow* loadCasesWindow() const { return loadCasesWindow_; }
 
   // The client area: the central widget, below the menu bar.
   ClientArea* clientArea() const { return clientArea_; }
@@ -109,6 +112,8 @@ class TFormPelv : public QMainWindow {
   QAction* NoTension1 = nullptr;  // soil takes no tension; the tool button's action as well
   QAction* Help1 = nullptr;
   QAction* Results1 = nullptr;  // opens the results window; enabled while results are available
+  // Opens the load cases window: cases, combinations, the moving load and the soil factors.
+  QAction* LoadCases1 = nullptr;
   // F9 runs Calculate: an action of the window itself, in no menu.
   QAction* Calculate1 = nullptr;
   // What the file dialogs start with: initial folder and proposed name change at run time.
@@ -145,6 +150,7 @@ class TFormPelv : public QMainWindow {
   void Quit1Click();
   void Help1Click();
   void Results1Click();
+  void LoadCases1Click();
   // Like every command, each commits the text being typed into the table with the focus first.
   void Undo1Click();
   void Redo1Click();
@@ -268,8 +274,9 @@ class TFormPelv : public QMainWindow {
   EditHistory history_;
   std::unique_ptr<AnalysisWorkspace> workspace_;
   ClientArea* clientArea_ = nullptr;
-  StringGrid* focusBeforePicture_ = nullptr;  // the table that had the focus before the picture
-  ResultsWindow* resultsWindow_ = nullptr;    // made when first opened
+  StringGrid* focusBeforePicture_ = nullptr;    // the table that had the focus before the picture
+  ResultsWindow* resultsWindow_ = nullptr;      // made when first opened
+  LoadCasesWindow* loadCasesWindow_ = nullptr;  // likewise
 
   bool shownBefore_ = false;
   // Until the window manager has put its frame around the window, the frame's size is not known

@@ -17,7 +17,9 @@ QString AboutText() {
              "sections. Input data are assembled in a datafile of type *.plv.\n\n"
              "Output is given on the screen, in the form of the displacements and\n"
              "the bending moment. Input and output data can also be printed, and can\n"
-             "be saved in a datafile *.plv.\n") +
+             "be saved in a datafile *.plv.\n\n"
+             "Load cases, their combinations, a moving load and soil factors are\n"
+             "entered in the window of the command Load cases on the menu bar (Ctrl+L).\n") +
          QString(57, QLatin1Char('_')) + QStringLiteral("\n\n");
 }
 

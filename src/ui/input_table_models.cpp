@@ -158,7 +158,25 @@ void InputTableModel::rebuild() {
     rows_ = rows;
     endInsertRows();
   }
+  const int columns = wantedColumns();
+  if (columns < columns_) {
+    beginRemoveColumns(QModelIndex(), columns, columns_ - 1);
+    columns_ = columns;
+    endRemoveColumns();
+  } else if (columns > columns_) {
+    beginInsertColumns(QModelIndex(), columns_, columns - 1);
+    columns_ = columns;
+    endInsertColumns();
+  }
   dropTypedText();
+}
+
+void InputTableModel::follow() {
+  if (wantedRows() != rows_ || wantedColumns() != columns_) {
+    rebuild();
+  } else if (rows_ > 0) {
+    emit dataChanged(index(0, 0), index(rows_ - 1, columns_ - 1));
+  }
 }
 
 void InputTableModel::dropTypedText() {

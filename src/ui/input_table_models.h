@@ -69,6 +69,10 @@ class InputTableModel : public QAbstractTableModel {
   void rebuild();
   // Every cell drops its typed text and shows the stored value again.
   void dropTypedText();
+  // Shows what ProblemData holds after another table changed it: where the counts call for other
+  // rows or columns, as rebuild does; else every cell shows its stored value again, and text
+  // typed into a cell stays.
+  void follow();
   // Shows the stored value of one cell again, dropping its typed text; an editor open on the
   // cell shows it too.
   void showStoredValue(int row, int col);
@@ -86,8 +90,10 @@ class InputTableModel : public QAbstractTableModel {
   void commitFinished();
 
  protected:
-  // The rows the counts of ProblemData call for.
+  // The rows the counts of ProblemData call for, and the columns (a combination's factors, one
+  // for each case).
   virtual int wantedRows() const = 0;
+  virtual int wantedColumns() const { return columns_; }
   // What a cell shows: a caption or label in a fixed cell, the stored value in a value cell.
   virtual QString cellText(int row, int col) const = 0;
   // Numbers stand at the right edge of their cells, so that the decimal points of a column line

@@ -298,6 +298,12 @@ void StringGrid::setColumnWidthPixels(int col, int width) {
   updateScrolling();
 }
 
+void StringGrid::dropColumnWidthsFrom(int col) {
+  if (col < 0 || col >= static_cast<int>(columnWidths_.size())) return;
+  columnWidths_.resize(static_cast<std::size_t>(col));
+  updateScrolling();
+}
+
 void StringGrid::applyColumnWidths() {
   // The row scroll bar stands inside the table's width, beside the rows, which the last column
   // in view gives up.

@@ -39,6 +39,8 @@ class StringGrid : public QTableView {
 
   // Width and height of the cell's inside; the grid line of 1 pixel comes on top.
   void setColumnWidthPixels(int col, int width);
+  // Forgets the widths of the columns from col on, which the table no longer has.
+  void dropColumnWidthsFrom(int col);
   void setRowHeightPixels(int height);
 
   // The first value row in view, counted from 0 for the first row below the fixed rows; rows

@@ -77,10 +77,14 @@ TEST_F(WindowTest, StartsCentredWithItsClientAreaToolBarAndMenu) {
             glyph.pixmap(QSize(24, 22), 1.0, QIcon::Normal, QIcon::Off).toImage());
 
   // Menu: File with its items and access keys, Edit, the problem's options, and Help acting on
-  // the menu bar itself. After them, the command that opens the results window.
+  // the menu bar itself. After them, the commands that open the results window and the load
+  // cases window.
   const QList<QAction*> bar = form->menuBar()->actions();
-  ASSERT_EQ(bar.size(), 5);
+  ASSERT_EQ(bar.size(), 6);
   EXPECT_EQ(bar[4], form->Results1);
+  EXPECT_EQ(bar[5], form->LoadCases1);
+  EXPECT_EQ(form->LoadCases1->text(), "&Load cases");
+  EXPECT_EQ(form->LoadCases1->shortcut().toString(), "Ctrl+L");
   EXPECT_EQ(bar[0]->text(), "&File");
   EXPECT_EQ(bar[0]->menu(), form->File1);
   EXPECT_EQ(bar[1]->text(), "&Edit");

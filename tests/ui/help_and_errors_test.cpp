@@ -30,7 +30,9 @@ const char* const kAbout =
     "sections. Input data are assembled in a datafile of type *.plv.\n\n"
     "Output is given on the screen, in the form of the displacements and\n"
     "the bending moment. Input and output data can also be printed, and can\n"
-    "be saved in a datafile *.plv.\n"
+    "be saved in a datafile *.plv.\n\n"
+    "Load cases, their combinations, a moving load and soil factors are\n"
+    "entered in the window of the command Load cases on the menu bar (Ctrl+L).\n"
     "_________________________________________________________\n\n";
 
 const char* const kGeneral =
