@@ -59,7 +59,8 @@ std::string EnvelopeNodeTableCsv(const Envelope& envelope, int elementCount) {
     csv += FormatText("%d", j);
     for (const double value : {node.x, node.wMax.value, node.wMin.value, node.QMax.value,
                                node.QMin.value, node.MMax.value, node.MMin.value}) {
-      csv += "," + ShortestRealText(value);
+      csv += ',';
+      csv += ShortestRealText(value);
     }
     csv += "\n";
   }

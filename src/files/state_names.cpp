@@ -20,8 +20,16 @@ std::string StateLoadName(const ProblemData& data, const DesignState& state) {
 }
 
 std::string StateText(const ProblemData& data, const DesignState& state) {
-  std::string text = state.combination >= 0 ? "\"" + StateLoadName(data, state) + "\""
-                                            : std::string("moving load alone");
+  // Appended piece by piece: g++ 12 at -O3 warns falsely of overlapping copies in
+  // "literal" + std::string (its -Wrestrict).
+  std::string text;
+  if (state.combination >= 0) {
+    text += '"';
+    text += StateLoadName(data, state);
+    text += '"';
+  } else {
+    text = "moving load alone";
+  }
   if (state.position >= 0) {
     text += FormatText(", leading axle at x = %.3f m", LeadingAxleX(data, state.position));
   }
