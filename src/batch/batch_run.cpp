@@ -143,11 +143,7 @@ std::optional<Failure> SelectState(const BatchOptions& options, const ProblemDat
     const std::string name = Utf8ToCp1252(*options.caseName);
     for (int c = 0; c < cases.caseCount; ++c) {
       if (cases.cases[static_cast<std::size_t>(c)].name.View() != name) continue;
-      // Without combinations every case is a state of its own.
-      state = data;
-      state.loadCases.combinationCount = 0;
-      auto single = std::make_unique<ProblemData>(state);
-      ApplyDesignState(*single, DesignState{c, -1, -1}, state);
+      ApplyDesignState(data, CaseAloneState(c), state);
       return std::nullopt;
     }
     return Failure{kBatchFileOrUsageError, "there is no load case " + Quoted(*options.caseName)};

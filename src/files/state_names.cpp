@@ -15,7 +15,7 @@ std::string StateLoadName(const ProblemData& data, const DesignState& state) {
   const LoadCases& cases = data.loadCases;
   if (state.combination < 0) return {};
   const auto k = static_cast<std::size_t>(state.combination);
-  return std::string(cases.combinationCount > 0 ? cases.combinations[k].name.View()
+  return std::string(!state.caseAlone && cases.combinationCount > 0 ? cases.combinations[k].name.View()
                                                 : cases.cases[k].name.View());
 }
 

@@ -90,7 +90,7 @@ void ApplyDesignState(const ProblemData& data, const DesignState& state, Problem
   // a moving load alone.
   std::array<double, kMaxLoadCases> factor{};
   if (state.combination >= 0) {
-    if (cases.combinationCount > 0) {
+    if (!state.caseAlone && cases.combinationCount > 0) {
       factor = cases.combinations[static_cast<std::size_t>(state.combination)].factor;
     } else {
       factor[static_cast<std::size_t>(state.combination)] = 1.0;

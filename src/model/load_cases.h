@@ -24,12 +24,17 @@ double LeadingAxleX(const ProblemData& data, int position);
 // One state: a combination (or, without combinations, a case), a position of the moving load
 // (-1 for none), and a soil factor (index into soilFactors; -1 for the springs as given). With a
 // moving load, the states are its positions on top of its combination (or alone), else the
-// combinations themselves.
+// combinations themselves. A case on its own, as shown and run alone whether or not the problem
+// has combinations, is its index in `combination` with `caseAlone` set.
 struct DesignState {
   int combination = 0;
   int position = -1;
   int soilFactor = -1;
+  bool caseAlone = false;
 };
+
+// The state of case c on its own: its loads, no moving load, the springs as given.
+inline DesignState CaseAloneState(int c) { return DesignState{c, -1, -1, true}; }
 
 // The number of states: combinations (or cases) or positions, times the soil factors (or 1).
 int DesignStateCount(const ProblemData& data);
