@@ -1,7 +1,8 @@
 // The whole pelvar-batch process as a script meets it, from fork to exit: the loading of the
 // program and its libraries, the demonstration problem's calculation and the summary, written to
-// /dev/null; and the same with a picture, which also loads what draws it. Wall time, since the
-// time goes into the child.
+// /dev/null; the same with a picture, which also loads what draws it; and the envelope of 50
+// combinations of 20 load cases on a beam of 1000 elements. Wall time, since the time goes into
+// the child.
 
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
@@ -10,8 +11,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <memory>
 #include <string>
 #include <vector>
+
+#include "files/problem_file.h"
 
 namespace {
 
@@ -62,9 +66,46 @@ void DemoPicture(benchmark::State& state) {
   rmdir(folder);
 }
 
+// Twenty cases, each a load on its own section or point, and fifty combinations of all of them
+// with factors between 0.5 and 1.5, on the demonstration problem's beam of 1000 elements.
+void Combinations(benchmark::State& state) {
+  auto data = std::make_unique<pelvar::ProblemData>();
+  data->elementCount = 1000;
+  pelvar::LoadCases& cases = data->loadCases;
+  cases.caseCount = pelvar::kMaxLoadCases;
+  for (int c = 1; c < cases.caseCount; ++c) {
+    pelvar::LoadCase& loads = cases.cases[static_cast<std::size_t>(c)];
+    loads.name.Set("Case " + std::to_string(c + 1));
+    loads.sectionLoad[static_cast<std::size_t>(c % data->sectionCount)] = c;
+    loads.pointForce[static_cast<std::size_t>(c % (data->sectionCount + 1))] = 10.0 * c;
+  }
+  cases.combinationCount = pelvar::kMaxCombinations;
+  for (int k = 0; k < cases.combinationCount; ++k) {
+    pelvar::LoadCombination& combination = cases.combinations[static_cast<std::size_t>(k)];
+    combination.name.Set("Combination " + std::to_string(k + 1));
+    for (int c = 0; c < cases.caseCount; ++c) {
+      combination.factor[static_cast<std::size_t>(c)] = 0.5 + ((k + c) % 3) * 0.5;
+    }
+  }
+  char folder[] = "/tmp/pelvar_bench_XXXXXX";
+  if (mkdtemp(folder) == nullptr) {
+    state.SkipWithError("no temporary folder");
+    return;
+  }
+  const std::string file = std::string(folder) + "/combinations.plv";
+  if (pelvar::WriteProblemFile(*data, file).ok) {
+    Run(state, {"--envelope", file});
+  } else {
+    state.SkipWithError("the problem could not be written");
+  }
+  unlink(file.c_str());
+  rmdir(folder);
+}
+
 }  // namespace
 
 BENCHMARK(Demo)->UseRealTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(DemoPicture)->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(Combinations)->UseRealTime()->Unit(benchmark::kMillisecond);
 
 BENCHMARK_MAIN();

@@ -5,9 +5,11 @@
 
 #include <benchmark/benchmark.h>
 
+#include <memory>
 #include <vector>
 
 #include "analysis/calculation.h"
+#include "analysis/envelope.h"
 
 extern "C" void dgbsv_(const int* n, const int* kl, const int* ku, const int* nrhs, double* ab,
                        const int* ldab, int* ipiv, double* b, const int* ldb, int* info);
@@ -82,6 +84,48 @@ void NoTensionWholeRun(benchmark::State& state) {
   state.counters["rounds"] = data.contactRounds;
 }
 BENCHMARK(NoTensionWholeRun)->Arg(1000);
+
+// A moving load of two axles of 100 kN, 2.5 m apart, on top of the problem's own loads on the beam
+// of WholeRun or of NoTensionWholeRun, moved in steps that make the given number of positions; the
+// whole envelope with its accuracy, to set beside that many single runs.
+ProblemData MovingLoadProblem(int positions, bool noTension) {
+  ProblemData data = BenchProblem(1000);
+  if (noTension) {
+    data.noTension = true;
+    data.sectionCount = 2;
+    data.sections[0] = data.sections[1] = {50.0, 0.0, 1000.0};
+    data.points[1].force = 100.0;
+  }
+  MovingLoad& moving = data.loadCases.movingLoad;
+  moving.axleCount = 2;
+  moving.axleLoad[0] = moving.axleLoad[1] = 100.0;
+  moving.spacing[0] = 2.5;
+  moving.combination = 0;  // on the problem's own loads
+  double length = 0.0;
+  for (int i = 0; i < data.sectionCount; ++i) length += data.sections[i].length;
+  moving.step = (length + 2.5) / (positions - 1);
+  return data;
+}
+template <bool noTension>
+void MovingLoadEnvelope(benchmark::State& state) {
+  const ProblemData data = MovingLoadProblem(static_cast<int>(state.range(0)), noTension);
+  auto work = MakeAnalysisWorkspace();
+  auto scratch = std::make_unique<ProblemData>();
+  auto envelope = std::make_unique<Envelope>();
+  for (auto _ : state) {
+    const EnvelopeOutcome outcome = RunEnvelope(data, *work, *scratch, *envelope);
+    benchmark::DoNotOptimize(envelope->accuracy.M);
+    if (outcome.outcome.status != CalculationStatus::Success) {
+      state.SkipWithError(outcome.outcome.message.c_str());
+      break;
+    }
+  }
+  state.counters["states"] = envelope->stateCount;
+}
+void MovingLoad(benchmark::State& state) { MovingLoadEnvelope<false>(state); }
+void MovingLoadNoTension(benchmark::State& state) { MovingLoadEnvelope<true>(state); }
+BENCHMARK(MovingLoad)->Arg(1000)->Unit(benchmark::kMillisecond);
+BENCHMARK(MovingLoadNoTension)->Arg(1000)->Unit(benchmark::kMillisecond);
 
 // dgbsv alone: the assembled equations (unknowns M, w of every node; kl = ku = 3) in LAPACK's
 // band layout are copied in before each solve, outside the timing.

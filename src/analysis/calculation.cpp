@@ -382,14 +382,18 @@ CalculationOutcome RunScheme(ProblemData& data, AnalysisWorkspace& work) {
   }
 
   CalculationOutcome outcome;
-  int unrefined = 0;
-  Solve solve = SolveVerified(data, work, outcome.method,
-                              data.noTension ? Finish::Guide : Finish::Kept, unrefined);
   // On soil that takes no tension, the contact is settled round by round, each round a solve
   // with the springs of the elements in contact as the last step left them (ContactSet). Every
   // round's solution is checked.
   ContactSet& contact = work.contact;
-  contact.Start(work.mesh, n);
+  if (data.noTension && work.startContact) {
+    contact.StartFrom(work.mesh, n, *work.startContact);
+  } else {
+    contact.Start(work.mesh, n);
+  }
+  int unrefined = 0;
+  Solve solve = SolveVerified(data, work, outcome.method,
+                              data.noTension ? Finish::Guide : Finish::Kept, unrefined);
   while (data.noTension && solve == Solve::Solved) {
     const ContactSet::Step step = contact.Next(data, work.mesh, work.system);
     if (step == ContactSet::Step::Settled) {

@@ -3,6 +3,7 @@
 // the other elimination order and with row exchanges, the check of every solution against its
 // equations, and the outcome for whoever shows it.
 
+#include <bitset>
 #include <memory>
 #include <string>
 
@@ -88,6 +89,10 @@ struct AnalysisWorkspace {
   ExactWorkspace exact;
   ContactSet contact;
   StaticsWorkspace statics;
+  // Where set, a calculation on soil that takes no tension starts from this contact (the
+  // elements in contact) instead of from every spring: the positions of a moving load, each
+  // from the contact of the one before, settle in fewer rounds.
+  const std::bitset<kMaxElements>* startContact = nullptr;
 };
 std::unique_ptr<AnalysisWorkspace> MakeAnalysisWorkspace();
 

@@ -61,7 +61,16 @@ void ContactSet::Start(const MeshData& mesh, int elementCount) {
   elementCount_ = elementCount;
   for (int j = 0; j < elementCount; ++j) springs_[j] = mesh.elementSpring[j];
   inContact_.set();
+  guessed_ = false;
   rounds_ = 1;
+}
+
+void ContactSet::StartFrom(MeshData& mesh, int elementCount,
+                           const std::bitset<kMaxElements>& contact) {
+  Start(mesh, elementCount);
+  inContact_ = contact;
+  guessed_ = true;
+  Apply(mesh);
 }
 
 void ContactSet::Apply(MeshData& mesh) const {
@@ -76,8 +85,8 @@ ContactSet::Step ContactSet::Next(const ProblemData& data, MeshData& mesh,
   if (Settles(solved)) return Step::Settled;
   if (rounds_ == kMaxContactRounds) return Step::Unsettled;
   if (rounds_ == 1) {
-    // With every spring the beam pulls somewhere. Where the soil can carry the loads at all, the
-    // solution is the first estimate.
+    // With every spring (or with the springs of a first guess) the beam pulls somewhere. Where the
+    // soil can carry the loads at all, the solution is the first estimate.
     middle_ = 0.5 * (mesh.nodeX[0] + mesh.nodeX[n]);
     loads_ = ResultantOfLoads(data, mesh, middle_);
     if (!mesh.supported && !LoadsCanBeCarried(mesh)) return Step::LiftsOff;
@@ -97,7 +106,9 @@ ContactSet::Step ContactSet::Next(const ProblemData& data, MeshData& mesh,
     // to let go of.
     // Supports hold the beam where they stand: it cannot move as a rigid body.
     int balanced = 0;  // moves in a row that found the beam balanced that way
-    for (int moves = 0; moves < kBalancingMoves && balanced < 2 && !mesh.supported; ++moves) {
+    // A first guess is near its contact already.
+    for (int moves = 0; moves < kBalancingMoves && balanced < 2 && !mesh.supported && !guessed_;
+         ++moves) {
       bool balance = false;
       if (!MoveRigidly(mesh, moves % 2 == 1, &balance)) return Step::LiftsOff;
       balanced = balance ? balanced + 1 : 0;

@@ -37,6 +37,10 @@ class ContactSet {
 
   // Every spring of the mesh in contact; the mesh's springs are kept to be put back.
   void Start(const MeshData& mesh, int elementCount);
+  // The given elements in contact, as a first guess (the contact of a load nearby, such as a
+  // moving load's position before), with their springs given to the mesh; the others' are kept
+  // to be put back. The contact found from it is the same: the energy has one least.
+  void StartFrom(MeshData& mesh, int elementCount, const std::bitset<kMaxElements>& contact);
   // Gives the mesh the springs of the elements in contact and 0 to the others.
   void Apply(MeshData& mesh) const;
   // Judges the solution of the set as applied (the solved rows: M and w of every node) and, where
@@ -51,6 +55,8 @@ class ContactSet {
   }
   // Solves so far, the first included.
   int Rounds() const { return rounds_; }
+  // The elements in contact in the set last solved with.
+  const std::bitset<kMaxElements>& InContact() const { return inContact_; }
 
  private:
   bool Settles(const BlockSystem& solved) const;
@@ -61,6 +67,7 @@ class ContactSet {
 
   int elementCount_ = 0;
   int rounds_ = 0;
+  bool guessed_ = false;  // started from a first guess (StartFrom)
   // The loads' resultant (ResultantOfLoads), its moment about the middle of the beam.
   LoadResultant loads_;
   double middle_ = 0.0;

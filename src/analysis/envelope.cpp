@@ -1,6 +1,7 @@
 #include "analysis/envelope.h"
 
 #include <algorithm>
+#include <bitset>
 
 #include "analysis/result_quantities.h"
 
@@ -31,13 +32,31 @@ EnvelopeOutcome RunEnvelope(const ProblemData& data, AnalysisWorkspace& work, Pr
   envelope.stateCount = DesignStateCount(data);
   envelope.accuracy = ResultAccuracy{};
   envelope.accuracy.available = true;
+  // On soil that takes no tension each state starts from the contact of the state before it
+  // with the same soil factor: a moving load's next position lies close to it.
+  const LoadCases& cases = data.loadCases;
+  const int factors = std::max(cases.soilFactorCount, 1);
+  std::array<std::bitset<kMaxElements>, kMaxSoilFactors> contact;
+  std::array<bool, kMaxSoilFactors> contactKnown{};
   for (int s = 0; s < envelope.stateCount; ++s) {
     const DesignState state = DesignStateAt(data, s);
     ApplyDesignState(data, state, scratch);
+    const auto factor = static_cast<std::size_t>(s % factors);
+    work.startContact = data.noTension && contactKnown[factor] ? &contact[factor] : nullptr;
     result.outcome = RunCalculation(scratch, work);
+    // A guess that holds the beam no better than it may fail where every spring would not.
+    if (result.outcome.status != CalculationStatus::Success && work.startContact) {
+      work.startContact = nullptr;
+      result.outcome = RunCalculation(scratch, work);
+    }
+    work.startContact = nullptr;
     if (result.outcome.status != CalculationStatus::Success) {
       result.failedState = state;
       return result;
+    }
+    if (data.noTension) {
+      contact[factor] = work.contact.InContact();
+      contactKnown[factor] = true;
     }
     const bool first = s == 0;
     for (int j = 0; j <= n; ++j) {
@@ -51,14 +70,13 @@ EnvelopeOutcome RunEnvelope(const ProblemData& data, AnalysisWorkspace& work, Pr
       Take(e.MMax, true, first, node.M, state, node);
       Take(e.MMin, false, first, node.M, state, node);
     }
-    const ResultQuantities quantities = ComputeResultQuantities(scratch);
     for (int j = 0; j < n; ++j) {
-      const ElementResult& element = quantities.elements[static_cast<std::size_t>(j)];
       ElementEnvelope& e = envelope.elements[j];
-      e.x0 = element.x0;
-      e.x1 = element.x1;
-      Take(e.pMax, true, first, element.p, state, scratch.nodes[j]);
-      Take(e.pMin, false, first, element.p, state, scratch.nodes[j]);
+      e.x0 = scratch.nodes[j].x;
+      e.x1 = scratch.nodes[j + 1].x;
+      const double p = ElementPressure(scratch, work.mesh.elementSection[j], j);
+      Take(e.pMax, true, first, p, state, scratch.nodes[j]);
+      Take(e.pMin, false, first, p, state, scratch.nodes[j]);
     }
     const ResultAccuracy& accuracy = scratch.accuracy;
     envelope.accuracy.available = envelope.accuracy.available && accuracy.available;

@@ -68,4 +68,8 @@ std::vector<std::pair<double, double>> LiftOffRanges(const ProblemData& data);
 // elements, no extremes) unless data.resultsAvailable is set.
 ResultQuantities ComputeResultQuantities(const ProblemData& data);
 
+// The soil pressure p of an element of the given section in the calculated results, kN/m²: the
+// section's spring times the element's mean w, 0 where the beam lifted off.
+double ElementPressure(const ProblemData& data, int section, int element);
+
 }  // namespace pelvar

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 #include <memory>
+#include <vector>
 
 #include "analysis/result_quantities.h"
 
@@ -110,6 +111,26 @@ TEST_F(EnvelopeTest, OnSoilThatTakesNoTensionEveryCombinationIsSolvedOnItsOwn) {
             CalculationStatus::Success);
   for (int e = 0; e < data.elementCount; ++e) {
     EXPECT_GE(envelope->elements[e].pMin.value, -1e-9 * envelope->elements[0].pMax.value);
+  }
+
+  // An axle rolling over the uniform load: each position starts from the contact of the one
+  // before, and still finds the contact that every spring as a start finds.
+  cases.movingLoad.axleCount = 1;
+  cases.movingLoad.axleLoad[0] = 300.0;
+  cases.movingLoad.combination = 1;
+  ASSERT_EQ(RunEnvelope(data, *work, *scratch, *envelope).outcome.status,
+            CalculationStatus::Success);
+  std::vector<double> wMax(data.elementCount + 1, -1e300), mMin(data.elementCount + 1, 1e300);
+  for (int s = 0; s < envelope->stateCount; ++s) {
+    const auto solved = Solve(data, DesignStateAt(data, s));
+    for (int j = 0; j <= data.elementCount; ++j) {
+      wMax[j] = std::max(wMax[j], solved->nodes[j].w);
+      mMin[j] = std::min(mMin[j], solved->nodes[j].M);
+    }
+  }
+  for (int j = 0; j <= data.elementCount; ++j) {
+    EXPECT_NEAR(envelope->nodes[j].wMax.value, wMax[j], 1e-9 * wMax[data.elementCount / 4]);
+    EXPECT_NEAR(envelope->nodes[j].MMin.value, mMin[j], 1e-9 * 3000.0);
   }
 }
 
@@ -220,6 +241,31 @@ TEST_F(EnvelopeTest, MovingAxleGivesHetenyiInTheMiddle) {
   EXPECT_EQ(middle.MMax.state.position, 100);
   EXPECT_NEAR(middle.MMax.value, p / (4.0 * beta), 2e-3 * p / (4.0 * beta));
   EXPECT_TRUE(envelope->accuracy.available);
+
+  // At a node off the middle, the envelope of M is the largest and the smallest ordinate of its
+  // influence line times P, the line drawn from P standing alone at every node; and by Maxwell's
+  // reciprocity the envelope of w is the largest w anywhere under P at that node.
+  const int node = 60;
+  ProblemData alone = data;
+  alone.loadCases.movingLoad.axleCount = 0;
+  alone.loadsAnywhereCount = 1;
+  double mMax = -1e300, mMin = 1e300, wMax = -1e300;
+  int governs = -1;
+  for (int j = 0; j <= data.elementCount; ++j) {
+    alone.loadsAnywhere[0] = {0.4 * j, p, 0.0};
+    ASSERT_EQ(RunCalculation(alone, *work).status, CalculationStatus::Success);
+    if (alone.nodes[node].M > mMax) governs = j;
+    mMax = std::max(mMax, alone.nodes[node].M);
+    mMin = std::min(mMin, alone.nodes[node].M);
+    if (j == node) {
+      for (int i = 0; i <= data.elementCount; ++i) wMax = std::max(wMax, alone.nodes[i].w);
+    }
+  }
+  EXPECT_LT(mMin, -0.05 * mMax);  // P far off lifts the node's moment the other way
+  EXPECT_NEAR(envelope->nodes[node].MMax.value, mMax, 1e-9 * mMax);
+  EXPECT_EQ(envelope->nodes[node].MMax.state.position, governs);
+  EXPECT_NEAR(envelope->nodes[node].MMin.value, mMin, 1e-9 * mMax);
+  EXPECT_NEAR(envelope->nodes[node].wMax.value, wMax, 1e-9 * wMax);
 }
 
 }  // namespace
