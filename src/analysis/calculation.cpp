@@ -144,24 +144,28 @@ enum class Solve { Solved, NotHeld, Inaccurate, NotFinite };
 // The elimination from where the springs begin takes its pivots in a poorer order than row
 // exchanges would: one step of refinement against the assembled equations brings its answer as
 // close as theirs. The step starts from the solution in the rows and its miss of the equations
-// in the band's correction (SchemeResidual), left there by the first elimination.
+// in the band's correction (SolvedChainResidual), left there by the first elimination, which
+// also left the equations as assembled beside its solution: the step solves them for the miss,
+// and they are given back their own right-hand sides for the check of the sum.
 bool RefineFreeStart(const ProblemData& data, AnalysisWorkspace& work, int freeStart) {
   const int n = data.elementCount;
   double* solution = work.band.solution.data();
+  double* assembled = work.band.rhs.data();
   const double* miss = work.band.correction.data();
   for (int j = 0; j <= n; ++j) {
-    solution[2 * j] = work.system.rows[j].rhs[0];
-    solution[2 * j + 1] = work.system.rows[j].rhs[1];
-  }
-  AssembleSystem(data, work.mesh, work.system);
-  for (int j = 0; j <= n; ++j) {
-    work.system.rows[j].rhs[0] = miss[2 * j];
-    work.system.rows[j].rhs[1] = miss[2 * j + 1];
+    BlockRow& row = work.system.rows[j];
+    solution[2 * j] = row.rhs[0];
+    solution[2 * j + 1] = row.rhs[1];
+    assembled[2 * j] = work.system.assembledRhs[j][0];
+    assembled[2 * j + 1] = work.system.assembledRhs[j][1];
+    row.rhs[0] = miss[2 * j];
+    row.rhs[1] = miss[2 * j + 1];
   }
   if (!SolveFreeStart(work.system, n, freeStart)) return false;
   for (int j = 0; j <= n; ++j) {
     work.system.rows[j].rhs[0] += solution[2 * j];
     work.system.rows[j].rhs[1] += solution[2 * j + 1];
+    work.system.assembledRhs[j] = {assembled[2 * j], assembled[2 * j + 1]};
   }
   return true;
 }
@@ -308,14 +312,13 @@ Solve SolveVerified(const ProblemData& data, AnalysisWorkspace& work, SolutionMe
     }
   } else if (!heldInside && SolveFreeStart(work.system, n, freeStart)) {
     // The miss that the refinement starts from, which also tells whether a guide needs it.
-    const double residual =
-        SchemeResidual(data, work.mesh, work.system, work.band.correction.data());
+    const double residual = SolvedChainResidual(work.system, n, work.band.correction.data());
     if (finish == Finish::Guide && residual <= kResidualTolerance) {
       method = SolutionMethod::FreeStart;
       unrefined = freeStart;
       return Solve::Solved;
     }
-    if (RefineFreeStart(data, work, freeStart) && verified()) {
+    if (RefineFreeStart(data, work, freeStart) && verified(true)) {
       method = SolutionMethod::FreeStart;
       return Solve::Solved;
     }
@@ -351,7 +354,7 @@ Solve FinishSolve(const ProblemData& data, AnalysisWorkspace& work, SolutionMeth
   const int freeStart = unrefined;
   unrefined = 0;
   if (RefineFreeStart(data, work, freeStart) &&
-      SchemeResidual(data, work.mesh, work.system) <= kResidualTolerance) {
+      SolvedChainResidual(work.system, data.elementCount) <= kResidualTolerance) {
     return Solve::Solved;
   }
   return SolveVerified(data, work, method, Finish::Kept, unrefined);

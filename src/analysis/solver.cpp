@@ -117,10 +117,10 @@ bool SolveSystem(BlockSystem& system, int elementCount, EliminationOrder order, 
   return true;
 }
 
-double SolvedChainResidual(const BlockSystem& solved, int elementCount) {
+double SolvedChainResidual(const BlockSystem& solved, int elementCount, double* miss) {
   return EquationResidual(
       elementCount, [&](int j) -> const BlockRow& { return solved.rows[j]; },
-      [&](int j) { return solved.rows[j].rhs; }, nullptr,
+      [&](int j) { return solved.rows[j].rhs; }, miss,
       [&](int j, const BlockRow&) { return solved.assembledRhs[j].data(); });
 }
 
@@ -147,6 +147,11 @@ bool SolveFreeStart(BlockSystem& system, int elementCount, int freeElements) {
     moment[target] = sum / own;
     return own != 0.0 && std::isfinite(moment[target]);
   };
+  // The rows as assembled stay beside the solution, as SolveSystem leaves them: the rhs of the
+  // free nodes, and the two rows rewritten below.
+  for (int j = 0; j < a; ++j)
+    system.assembledRhs[j] = {system.rows[j].rhs[0], system.rows[j].rhs[1]};
+  const BlockRow assembledStart = system.rows[a], assembledNext = system.rows[a + 1];
   if (!solveMoment(system.rows[0], 0, 0) || !solveMoment(system.rows[0], 1, 1)) return false;
   for (int j = 1; j < a; ++j) {
     if (!solveMoment(system.rows[j], 0, j + 1)) return false;
@@ -181,7 +186,15 @@ bool SolveFreeStart(BlockSystem& system, int elementCount, int freeElements) {
 
   // Back towards the free end: each node's compatibility gives w of the node before it.
   double wHere = system.rows[a].rhs[0], wNext = system.rows[a].rhs[1];
+  const double nextM = system.rows[a + 1].rhs[0], nextW = system.rows[a + 1].rhs[1];
+  system.rows[a] = assembledStart;
+  system.rows[a + 1] = assembledNext;
+  system.assembledRhs[a] = {assembledStart.rhs[0], assembledStart.rhs[1]};
+  system.assembledRhs[a + 1] = {assembledNext.rhs[0], assembledNext.rhs[1]};
   system.rows[a].rhs[0] = moment[a];
+  system.rows[a].rhs[1] = wNext;
+  system.rows[a + 1].rhs[0] = nextM;
+  system.rows[a + 1].rhs[1] = nextW;
   for (int j = a - 1; j >= 1; --j) {
     const BlockRow& free = system.rows[j];
     const int before = entry(free, j - 1), own = entry(free, j), after = entry(free, j + 1);

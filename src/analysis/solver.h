@@ -32,17 +32,20 @@ inline constexpr double relativePivotTolerance = 1e-10;
 // are left alone.
 bool SolveSystem(BlockSystem& system, int elementCount, EliminationOrder order, int firstNode = 0);
 
-// How far the solution that SolveSystem left in the rows of the whole chain misses the equations
-// it solved, as EquationResidual judges it: without assembling them again.
-double SolvedChainResidual(const BlockSystem& solved, int elementCount);
+// How far the solution that SolveSystem (of the whole chain) or SolveFreeStart left in the rows
+// misses the equations it solved, as EquationResidual judges it: without assembling them again.
+// With miss, miss[2j + e] receives rhs - sum of equation e of node j.
+double SolvedChainResidual(const BlockSystem& solved, int elementCount, double* miss = nullptr);
 
 // Solves the equations of a beam whose first freeElements elements rest on no springs (an end
 // that overhangs, or has lifted off) by block elimination, where both orders above fail at that
 // end's first pivot. There the equations of equilibrium hold no w: from the end outwards they
 // give the moments M0..Ma of those nodes, as statics gives a cantilever's. The node a where the
 // springs begin then takes w(a-1) and wa as its unknowns, the chain a..elementCount is
-// eliminated from a, and the compatibility equations give w back towards the free end. Returns
-// false, the system consumed, where a pivot is rejected or the rows are not of that form.
+// eliminated from a, and the compatibility equations give w back towards the free end. On
+// success the rows and assembledRhs hold the equations as assembled beside the solution, as
+// SolveSystem leaves them. Returns false, the system consumed, where a pivot is rejected or the
+// rows are not of that form.
 bool SolveFreeStart(BlockSystem& system, int elementCount, int freeElements);
 
 // Working storage of the banded solve: the equations of all nodes as one band matrix in the
