@@ -6,11 +6,13 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <memory>
 #include <numeric>
 #include <random>
 #include <stdexcept>
 
 #include "analysis/calculation.h"
+#include "analysis/envelope.h"
 #include "analysis/exact_solution.h"
 #include "analysis/mesh.h"
 #include "analysis/result_quantities.h"
@@ -1258,16 +1260,32 @@ TEST_F(AnalysisTest, BeamTheSpringsCannotHoldIsSingularAndKeepsOldResults) {
 // extrapolation of two finer meshes (the scheme is of second order), and nil where the scheme is
 // exact. Shares are of each quantity's largest magnitude.
 // The beam seen from its other end: sections and points in reverse order, the point moments
-// turning the other way.
+// turning the other way, and so the loads of every case and the loads anywhere.
 ProblemData Mirrored(const ProblemData& data) {
   ProblemData mirror = data;
   const int last = data.sectionCount;
+  double length = 0.0;
+  for (int s = 0; s < last; ++s) length += data.sections[s].length;
+  const auto mirrorLoads = [&](const LoadAnywhere* from, LoadAnywhere* to, int count) {
+    for (int l = 0; l < count; ++l) to[l] = {length - from[l].x, from[l].force, -from[l].moment};
+  };
   for (int s = 0; s < last; ++s) mirror.sections[s] = data.sections[last - 1 - s];
   for (int p = 0; p <= last; ++p) {
     mirror.points[p].force = data.points[last - p].force;
     mirror.points[p].moment = -data.points[last - p].moment;
     mirror.points[p].support = data.points[last - p].support;
     mirror.points[p].support.rotation = -data.points[last - p].support.rotation;
+  }
+  mirrorLoads(data.loadsAnywhere.data(), mirror.loadsAnywhere.data(), data.loadsAnywhereCount);
+  for (int c = 1; c < data.loadCases.caseCount; ++c) {
+    const LoadCase& from = data.loadCases.cases[c];
+    LoadCase& to = mirror.loadCases.cases[c];
+    for (int s = 0; s < last; ++s) to.sectionLoad[s] = from.sectionLoad[last - 1 - s];
+    for (int p = 0; p <= last; ++p) {
+      to.pointForce[p] = from.pointForce[last - p];
+      to.pointMoment[p] = -from.pointMoment[last - p];
+    }
+    mirrorLoads(from.anywhere.data(), to.anywhere.data(), from.anywhereCount);
   }
   UpdatePointPositions(mirror);
   return mirror;
@@ -1338,6 +1356,16 @@ TEST_F(AnalysisTest, MirroredBeamsGiveMirroredAnswers) {
   heldInside.points[2].support = {SupportKind::Guided, 0.0, 0.0, 0.0, -0.002};
   ProblemData heldContact = heldInside;
   heldContact.noTension = true;
+  // Loads anywhere: a force and a moment inside elements, a force a ten-thousandth of an
+  // element from a node (it stands on the node with its moment), on linear soil and on soil that
+  // takes no tension.
+  ProblemData anywhere = loads;
+  anywhere.loadsAnywhereCount = 3;
+  anywhere.loadsAnywhere[0] = {13.37, 60.0, 0.0};
+  anywhere.loadsAnywhere[1] = {2.71, 0.0, -40.0};
+  anywhere.loadsAnywhere[2] = {(45.0 + 1e-4) * 30.0 / 99.0, 25.0, 0.0};
+  ProblemData anywhereContact = anywhere;
+  anywhereContact.noTension = true;
   const std::pair<const char*, ProblemData> beams[] = {
       {"force at the end", endForce},
       {"moment at the end", endMoment},
@@ -1349,7 +1377,9 @@ TEST_F(AnalysisTest, MirroredBeamsGiveMirroredAnswers) {
       {"supports and own sections", supported},
       {"supports on soil that takes no tension", supportedContact},
       {"rotations held inside", heldInside},
-      {"rotations held inside on soil that takes no tension", heldContact}};
+      {"rotations held inside on soil that takes no tension", heldContact},
+      {"loads anywhere", anywhere},
+      {"loads anywhere on soil that takes no tension", anywhereContact}};
   for (const auto& [name, beam] : beams) {
     SCOPED_TRACE(name);
     ProblemData data = beam, mirror = Mirrored(beam);
@@ -1377,6 +1407,12 @@ TEST_F(AnalysisTest, MirroredBeamsGiveMirroredAnswers) {
           force = data.points[p].force - data.reactions[p].force;  // a support's acts upwards
         }
         at += data.sections[p].length;
+      }
+      for (int l = 0; l < data.loadsAnywhereCount; ++l) {  // one standing on the node
+        const double h = length / n;
+        if (j > 0 && j < n && std::fabs(data.loadsAnywhere[l].x - a.x) < 1e-3 * h) {
+          force += data.loadsAnywhere[l].force;
+        }
       }
       x = std::max(x, std::fabs(a.x - (length - b.x)));
       const double before = std::max(scheme, exact);
@@ -1408,6 +1444,45 @@ TEST_F(AnalysisTest, MirroredBeamsGiveMirroredAnswers) {
     }
     EXPECT_NEAR(data.accuracy.M, mirror.accuracy.M, 1e-9 + 1e-6 * data.accuracy.M);
   }
+  // The envelope of a second case, a combination and an axle rolling over the beam in steps of
+  // an element (the positions mirror too) on either soil: w, M and p mirror.
+  for (const bool noTension : {false, true}) {
+    SCOPED_TRACE(noTension ? "envelope on soil that takes no tension" : "envelope");
+    ProblemData data = anywhere;
+    data.noTension = noTension;
+    LoadCases& cases = data.loadCases;
+    cases.caseCount = 2;
+    cases.cases[1].sectionLoad[2] = 30.0;
+    cases.cases[1].pointMoment[1] = 50.0;
+    cases.cases[1].anywhereCount = 1;
+    cases.cases[1].anywhere[0] = {7.7, 80.0, 10.0};
+    cases.combinationCount = 2;
+    cases.combinations[0] = {ShortText("ULS"), {1.35, 1.5}};
+    cases.combinations[1] = {ShortText("SLS"), {1.0, 1.0}};
+    cases.movingLoad.axleCount = 1;
+    cases.movingLoad.axleLoad[0] = 120.0;
+    cases.movingLoad.combination = 1;
+    auto envelope = std::make_unique<Envelope>(), mirrored = std::make_unique<Envelope>();
+    auto scratch = std::make_unique<ProblemData>();
+    ASSERT_EQ(RunEnvelope(data, *work, *scratch, *envelope).outcome.status,
+              CalculationStatus::Success);
+    ASSERT_EQ(RunEnvelope(Mirrored(data), *work, *scratch, *mirrored).outcome.status,
+              CalculationStatus::Success);
+    const int n = data.elementCount;
+    const double size = std::max(envelope->nodes[n / 2].MMax.value, 1.0);
+    for (int j = 0; j <= n; ++j) {
+      const NodeEnvelope &a = envelope->nodes[j], &b = mirrored->nodes[n - j];
+      EXPECT_NEAR(a.wMax.value, b.wMax.value, 1e-8 * size) << j;
+      EXPECT_NEAR(a.wMin.value, b.wMin.value, 1e-8 * size) << j;
+      EXPECT_NEAR(a.MMax.value, b.MMax.value, 1e-8 * size) << j;
+      EXPECT_NEAR(a.MMin.value, b.MMin.value, 1e-8 * size) << j;
+    }
+    for (int e = 0; e < n; ++e) {
+      EXPECT_NEAR(envelope->elements[e].pMax.value, mirrored->elements[n - 1 - e].pMax.value,
+                  1e-8 * size);
+    }
+  }
+
   // A beam pulled up more than it is pushed down lifts off, seen from either end.
   ProblemData lifted = loads;
   lifted.noTension = true;
