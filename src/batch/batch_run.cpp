@@ -210,6 +210,7 @@ std::optional<Failure> CalculateEnvelope(const ProblemData& data, Envelope& enve
   }
   // The same warning as for one state, from the worst figures of them all.
   auto worst = std::make_unique<ProblemData>();
+  worst->elementCount = data.elementCount;
   worst->accuracy = envelope.accuracy;
   if (const std::optional<std::string> warning = AccuracyWarning(*worst)) {
     err.append(kProgram).append(*warning).append("\n");
@@ -261,7 +262,15 @@ std::optional<Failure> ComposeOutputs(const BatchOptions& options, ProblemData& 
       const FileResult composed = ProblemFileForSave(data, output.path, output.bytes);
       if (!composed.ok) return Failure{kBatchFileOrUsageError, composed.message};
     } else if (output.option == "--report") {
-      const FileResult made = makeReport(solved, output.bytes);
+      // With the envelope, the report's results are the envelope's: the problem as read holds
+      // none of its own. One case or combination is the report's only case, under its name.
+      std::unique_ptr<ProblemData> named;
+      if (&solved != &data) {
+        named = std::make_unique<ProblemData>(solved);
+        named->loadCases.cases[0].name.Set(
+            Utf8ToCp1252(options.caseName ? *options.caseName : *options.combinationName));
+      }
+      const FileResult made = makeReport(named ? *named : solved, envelope, output.bytes);
       if (!made.ok) return Failure{kBatchFileOrUsageError, made.message};
     } else if (output.option == "--picture") {
       const FileResult made = makePicture(solved, output.path, options.pictureWidth,

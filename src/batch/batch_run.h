@@ -11,15 +11,19 @@
 
 namespace pelvar {
 
+struct Envelope;  // analysis/envelope.h
+
 // Exit statuses of pelvar-batch.
 inline constexpr int kBatchSuccess = 0;
 inline constexpr int kBatchCalculationFailed = 1;
 inline constexpr int kBatchFileOrUsageError = 2;
 
-// Makes the printed report of a calculated problem as the bytes of a PDF file, saying why where
-// it fails. The report needs a window toolkit, which the rest of the command does without, so
-// the program passes it in (and a build without the toolkit passes none).
-using ReportMaker = std::function<FileResult(const ProblemData& data, std::string& pdf)>;
+// Makes the printed report of a calculated problem as the bytes of a PDF file, with the envelope
+// where one is given (else as PrintReport has it), saying why where it fails. The report needs a
+// window toolkit, which the rest of the command does without, so the program passes it in (and
+// a build without the toolkit passes none).
+using ReportMaker =
+    std::function<FileResult(const ProblemData& data, const Envelope* envelope, std::string& pdf)>;
 // Makes the diagrams of a calculated problem as a picture of width x height pixels in the format
 // its path names (PNG, or SVG for a name ending in .svg), likewise.
 using PictureMaker = std::function<FileResult(const ProblemData& data, const std::string& path,

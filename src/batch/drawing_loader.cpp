@@ -129,13 +129,14 @@ const std::string& DrawingModule::Ready() {
   return failure_;
 }
 
-FileResult DrawingModule::MakeReport(const ProblemData& data, std::string& pdf) {
+FileResult DrawingModule::MakeReport(const ProblemData& data, const Envelope* envelope,
+                                     std::string& pdf) {
   if (const std::string& failure = Ready(); !failure.empty()) {
     return {false, "cannot write reports: " + failure};
   }
   FileResult result;
   std::string fault;
-  calls_->makeReport(drawing_, &data, &pdf, &result, &fault);
+  calls_->makeReport(drawing_, &data, envelope, &pdf, &result, &fault);
   RaiseFault(fault);
   return result;
 }

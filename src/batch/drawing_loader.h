@@ -47,7 +47,7 @@ class DrawingModule {
   DrawingModule(const DrawingModule&) = delete;
   DrawingModule& operator=(const DrawingModule&) = delete;
 
-  FileResult MakeReport(const ProblemData& data, std::string& pdf);
+  FileResult MakeReport(const ProblemData& data, const Envelope* envelope, std::string& pdf);
   FileResult MakePicture(const ProblemData& data, const std::string& path, int width, int height,
                          std::string& bytes);
 

@@ -50,9 +50,13 @@ PelvarBatchDrawing* Start(int* argc, char** argv, std::string* fault) {
   return drawing;
 }
 
-void MakeReport(PelvarBatchDrawing*, const pelvar::ProblemData* data, std::string* pdf,
-                pelvar::FileResult* result, std::string* fault) {
-  Guarded(fault, [&] { *result = pelvar::MakeReportPdf(*data, *pdf); });
+void MakeReport(PelvarBatchDrawing*, const pelvar::ProblemData* data,
+                const pelvar::Envelope* envelope, std::string* pdf, pelvar::FileResult* result,
+                std::string* fault) {
+  Guarded(fault, [&] {
+    *result = pelvar::MakeReportPdf(*data, *pdf, pelvar::ReportPdfPageLayout(),
+                                    pelvar::kReportPdfResolution, envelope);
+  });
 }
 
 void MakePicture(PelvarBatchDrawing*, const pelvar::ProblemData* data, const char* path, int width,

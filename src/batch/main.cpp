@@ -34,9 +34,8 @@ int main(int argc, char** argv) {
   // The report and the picture need the window toolkit, which the calculation does without:
   // their module, and Qt with it, is loaded only when one of them is asked for.
   pelvar::DrawingModule drawing(pelvar::DrawingModulePlaces(pelvar::RunningProgram()), argc, argv);
-  makeReport = [&drawing](const pelvar::ProblemData& data, std::string& pdf) {
-    return drawing.MakeReport(data, pdf);
-  };
+  makeReport = [&drawing](const pelvar::ProblemData& data, const pelvar::Envelope* envelope,
+                          std::string& pdf) { return drawing.MakeReport(data, envelope, pdf); };
   makePicture = [&drawing](const pelvar::ProblemData& data, const std::string& path, int width,
                            int height, std::string& bytes) {
     return drawing.MakePicture(data, path, width, height, bytes);

@@ -5,6 +5,7 @@
 #include <iterator>
 #include <utility>
 
+#include "analysis/results.h"
 #include "text/number_format.h"
 
 namespace pelvar {
@@ -117,6 +118,13 @@ std::string FixedText(double value, int decimals) {
   // A value that rounds to zero shows without its sign.
   if (text.front() == '-' && text.find_first_not_of("-0.") == std::string::npos) text.erase(0, 1);
   return text;
+}
+
+std::string AccuracyShareText(double share) {
+  if (share > kLargestShownAccuracyShare) return kBeyondShownAccuracy;
+  const double value = 100.0 * share;
+  if (value < 1e-4) return "below 0.0001 %";
+  return FixedText(value, DecimalsFor(value, 2)) + " %";
 }
 
 std::vector<std::size_t> SimplifyPolyline(const std::vector<double>& x,

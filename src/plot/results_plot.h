@@ -48,6 +48,11 @@ std::string TableCellText(double value, ColumnFormat format);
 // A value with a fixed number of decimals, "." as the decimal point; "-0.00" shows as "0.00".
 std::string FixedText(double value, int decimals);
 
+// An accuracy figure (a share of the quantity's size) in per cent with two significant digits,
+// "0.12 %"; below a millionth "below 0.0001 %", beyond kLargestShownAccuracyShare the words of
+// kBeyondShownAccuracy.
+std::string AccuracyShareText(double share);
+
 // The points of a polyline that matter to within tolerance (Douglas-Peucker): the indices,
 // first and last always among them, of the points kept, such that no point left out lies
 // farther than tolerance from the polyline through the kept ones. A tolerance of 0 keeps every

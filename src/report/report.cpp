@@ -3,12 +3,19 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <map>
+#include <memory>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
+#include "analysis/envelope.h"
 #include "analysis/results.h"
+#include "files/state_names.h"
+#include "model/load_cases.h"
 #include "plot/diagram_scale.h"
+#include "plot/results_plot.h"
 #include "plot/support_layout.h"
 #include "text/number_format.h"
 
@@ -20,8 +27,29 @@ constexpr std::string_view kWidestPageLabel = "Page 9999999";
 // Sets the General Data value column; wider than every label printed there.
 constexpr std::string_view kGeneralLabelSpan = "Number of Soil Polygons ";
 
+// Sets the column of the governing states' texts, after the widest number they may have.
+constexpr std::string_view kStateNumberSpan = "[9999] ";
+
 // A column plus a fraction of the digit width, truncated as every other layout position.
 int At(int column, double multiple, int d) { return TruncateToPixel(column + multiple * d); }
+
+// Whether the load cases make states other than the tables' loads alone, whose envelope would
+// only repeat Output Data.
+bool HasEnvelopeStates(const ProblemData& data) {
+  return HasLoadCases(data) && (DesignStateCount(data) > 1 || data.loadCases.combinationCount > 0);
+}
+
+// Why the envelope could not be calculated, in one line: which state failed and the first line
+// of its message.
+std::string EnvelopeFailureText(const ProblemData& data, const EnvelopeOutcome& outcome) {
+  std::string reason = outcome.outcome.message.substr(0, outcome.outcome.message.find('\n'));
+  if (reason.starts_with("Error : ")) reason.erase(0, 8);
+  if (outcome.outcome.fault.kind == FaultKind::TooManyPositions) {
+    return "The envelope could not be calculated: " + reason;
+  }
+  return "The envelope could not be calculated for " + StateText(data, outcome.failedState) + ": " +
+         reason;
+}
 
 }  // namespace
 
@@ -51,8 +79,16 @@ void Report::PrintTitle(int cursor, std::string_view title) {
 }
 
 Report::ColumnGrid Report::MeasureColumnGrid(const Table& table) {
+  std::size_t columns = 1;
+  for (const std::vector<std::string>& row : table.rows) columns = std::max(columns, row.size());
+  for (const std::vector<Heading>* line : {&table.headings, &table.units}) {
+    for (const Heading& heading : *line) {
+      columns = std::max(columns, static_cast<std::size_t>(heading.column));
+    }
+  }
   surface_.SelectFont(ReportFont::Bold);
   ColumnGrid grid;
+  grid.col.assign(columns + 1, 0);
   grid.d = surface_.TextSize("99").width;
   const int c = surface_.TextSize("12345.123").width;
   // A column is c wide, or wider where a text of it would reach the text beside it in the same
@@ -66,10 +102,10 @@ Report::ColumnGrid Report::MeasureColumnGrid(const Table& table) {
     return blanks == 0 ? 0 : surface_.TextSize(std::string_view(text).substr(0, blanks)).width;
   };
   grid.col[1] = leftMargin_ + grid.d;
-  for (int i = 2; i <= ColumnGrid::kMaxColumns; ++i) {
+  for (std::size_t i = 2; i <= columns; ++i) {
     grid.col[i] = grid.col[i - 1] + c;
     for (const std::vector<std::string>& row : table.rows) {
-      if (row.size() < static_cast<std::size_t>(i)) continue;
+      if (row.size() < i) continue;
       const int end = grid.col[i - 1] + surface_.TextSize(row[i - 2]).width;
       grid.col[i] = std::max(grid.col[i], end + std::max(0, gap - leadingBlanks(row[i - 1])));
     }
@@ -89,10 +125,89 @@ int Report::PrintHeadings(int cursor, const Table& table, const ColumnGrid& grid
   return cursor;
 }
 
+int Report::TableRight(const Table& table, const ColumnGrid& grid) {
+  surface_.SelectFont(ReportFont::Regular);
+  int right = 0;
+  for (const std::vector<Heading>* line : {&table.headings, &table.units}) {
+    for (const Heading& heading : *line) {
+      right = std::max(right, At(grid.col[heading.column], heading.multiple, grid.d) +
+                                  surface_.TextSize(heading.text).width);
+    }
+  }
+  // The grid keeps every text of a row clear of the next one: its last one reaches farthest.
+  for (const std::vector<std::string>& row : table.rows) {
+    if (row.empty()) continue;
+    right = std::max(right, grid.col[row.size()] + surface_.TextSize(row.back()).width);
+  }
+  return right;
+}
+
+namespace {
+
+// The key columns and the columns first..last of a table (from 1), numbered anew.
+template <typename Table>
+Table ColumnsOf(const Table& table, int first, int last) {
+  const auto place = [&](int column) {
+    if (column <= table.keyColumns) return column;
+    return column >= first && column <= last ? table.keyColumns + column - first + 1 : 0;
+  };
+  Table part;
+  part.reserve = table.reserve;
+  for (const auto& heading : table.headings) {
+    if (const int column = place(heading.column))
+      part.headings.push_back({column, heading.multiple, heading.text});
+  }
+  for (const auto& unit : table.units) {
+    if (const int column = place(unit.column))
+      part.units.push_back({column, unit.multiple, unit.text});
+  }
+  part.rows.reserve(table.rows.size());
+  for (const std::vector<std::string>& row : table.rows) {
+    std::vector<std::string>& cells = part.rows.emplace_back();
+    for (std::size_t i = 0; i < row.size(); ++i) {
+      if (place(static_cast<int>(i) + 1) != 0) cells.push_back(row[i]);
+    }
+  }
+  return part;
+}
+
+}  // namespace
+
 int Report::PrintTable(int cursor, const Table& table) {
+  const ColumnGrid grid = MeasureColumnGrid(table);
+  if (table.keyColumns <= 0 || TableRight(table, grid) <= surface_.PageWidth()) {
+    return PrintTableWhole(cursor, table, grid);
+  }
+  // Too wide for the page: in parts, each as wide as the page allows and at least one column
+  // beside the key columns, so that nothing runs off the paper that the page can hold.
   const int h = BodyLineHeight();
   const int bottom = surface_.PageHeight() - h;
-  const ColumnGrid grid = MeasureColumnGrid(table);
+  const int columns = static_cast<int>(grid.col.size()) - 1;
+  for (int first = table.keyColumns + 1; first <= columns;) {
+    int last = first;
+    Table part = ColumnsOf(table, first, last);
+    ColumnGrid partGrid = MeasureColumnGrid(part);
+    while (last < columns) {
+      Table wider = ColumnsOf(table, first, last + 1);
+      ColumnGrid widerGrid = MeasureColumnGrid(wider);
+      if (TableRight(wider, widerGrid) > surface_.PageWidth()) break;
+      part = std::move(wider);
+      partGrid = std::move(widerGrid);
+      ++last;
+    }
+    if (first > table.keyColumns + 1) {
+      cursor += 2 * h;
+      if (cursor + 5 * h > bottom) cursor = PrintHeader(true);
+    }
+    cursor = PrintTableWhole(cursor, part, partGrid);
+    first = last + 1;
+  }
+  return cursor;
+}
+
+int Report::PrintTableWhole(int cursor, const Table& table, const ColumnGrid& grid) {
+  const int h = BodyLineHeight();
+  const int bottom = surface_.PageHeight() - h;
   cursor = PrintHeadings(cursor, table, grid, h);
   for (const std::vector<std::string>& row : table.rows) {
     cursor += h;
@@ -147,8 +262,6 @@ int Report::PrintGeneralData() {
   const int h = BodyLineHeight();
   PrintTitle(cursor, "General Data");
 
-  surface_.SelectFont(ReportFont::Regular);
-  const int valueX = leftMargin_ + surface_.TextSize(kGeneralLabelSpan).width;
   std::vector<std::pair<std::string, std::string>> rows = {
       {"Licensed User", FormatText(": %s", data_.licensedUser.View())},
       {"File Name", FormatText(": %s", data_.fileName.View())},
@@ -159,14 +272,57 @@ int Report::PrintGeneralData() {
   };
   // Only where it differs from the springs of every other problem.
   if (data_.noTension) rows.emplace_back("Foundation", ": soil takes no tension");
-  cursor += 2 * h;
-  for (const auto& [label, value] : rows) {
-    surface_.TextOut(leftMargin_, cursor, label);
-    surface_.TextOut(valueX, cursor, value);
-    cursor += h;
-  }
   // A blank line closes the block.
-  return cursor + h;
+  return PrintLabelledLines(cursor + 2 * h, rows) + h;
+}
+
+int Report::PrintLabelledLines(int cursor,
+                               const std::vector<std::pair<std::string, std::string>>& lines) {
+  const int h = BodyLineHeight();
+  const int bottom = surface_.PageHeight() - h;
+  const int valueX = leftMargin_ + surface_.TextSize(kGeneralLabelSpan).width;
+  for (const auto& [label, value] : lines) {
+    if (cursor + h > bottom) cursor = PrintHeader(true);
+    surface_.TextOut(leftMargin_, cursor, label);
+    cursor = PrintWrapped(cursor, valueX, value) + h;
+  }
+  return cursor;
+}
+
+int Report::PrintWrapped(int cursor, int x, std::string_view text) {
+  const int h = BodyLineHeight();
+  const int bottom = surface_.PageHeight() - h;
+  const int room = surface_.PageWidth() - x;
+  for (std::size_t start = 0;;) {
+    // The most that fits of what is left, cut after a comma; its first piece whatever it needs.
+    std::size_t end = text.size();
+    if (surface_.TextSize(text.substr(start)).width > room) {
+      end = std::string_view::npos;
+      for (std::size_t comma = text.find(", ", start); comma != std::string_view::npos;
+           comma = text.find(", ", comma + 2)) {
+        if (end != std::string_view::npos &&
+            surface_.TextSize(text.substr(start, comma + 1 - start)).width > room) {
+          break;
+        }
+        end = comma + 1;
+      }
+      if (end == std::string_view::npos) end = text.size();
+    }
+    surface_.TextOut(x, cursor, text.substr(start, end - start));
+    start = end;
+    while (start < text.size() && text[start] == ' ') ++start;
+    if (start >= text.size()) return cursor;
+    cursor += h;
+    if (cursor + h > bottom) cursor = PrintHeader(true);
+  }
+}
+
+int Report::PrintTitleWithRoom(int cursor, std::string_view title, int lines, ReportFont font) {
+  const int h = BodyLineHeight();
+  if (cursor + lines * h > surface_.PageHeight() - h) cursor = PrintHeader(true);
+  surface_.SelectFont(font);
+  surface_.TextOut(leftMargin_, cursor, title);
+  return cursor + 2 * h;
 }
 
 int Report::PrintInputData(int cursor) {
@@ -238,6 +394,140 @@ int Report::PrintInputData(int cursor) {
   return PrintTable(cursor, supports) + 2 * h;
 }
 
+int Report::PrintLoadCases(int cursor) {
+  const LoadCases& cases = data_.loadCases;
+  const int h = BodyLineHeight();
+  const int caseCount = std::clamp(cases.caseCount, 1, kMaxLoadCases);
+  cursor = PrintTitleWithRoom(cursor, "Load Cases", 10);
+  for (int c = 0; c < caseCount; ++c) {
+    const LoadCase loads = CaseLoads(data_, c);
+    cursor = PrintTitleWithRoom(cursor, FormatText("Case %d: \"%s\"", c + 1, loads.name.View()), 5);
+    bool any = false;
+    const auto print = [&](std::string_view caption, const Table& table) {
+      cursor = PrintTitleWithRoom(cursor, caption, 5, ReportFont::Regular);
+      cursor = PrintTable(cursor, table) + 2 * h;
+      any = true;
+    };
+    if (c == 0) {
+      // The tables above hold them; only its loads anywhere are its own here.
+      cursor = PrintTitleWithRoom(
+          cursor, "Section and point loads: those of the Sections and Forces tables", 2,
+          ReportFont::Regular);
+      any = true;
+    } else {
+      Table sections;
+      sections.headings = {{1, 0.0, "Layer"}, {2, 1.0, "Load"}};
+      sections.units = {{2, 1.0, "kN/m\xB2"}};
+      sections.reserve = 1;
+      bool loaded = false;
+      for (int i = 0; i < data_.sectionCount; ++i) {
+        loaded = loaded || loads.sectionLoad[i] != 0.0;
+        sections.rows.push_back(
+            {FormatText("%4d", i + 1), FormatText("%9.3f", loads.sectionLoad[i])});
+      }
+      if (loaded) print("Section loads", sections);
+      Table points;
+      points.headings = {{1, 0.0, "Point"}, {2, 1.0, "x"}, {3, 1.0, "F"}, {4, 1.0, "M"}};
+      points.units = {{2, 1.0, "m"}, {3, 0.9, "kN"}, {4, 0.8, "kNm"}};
+      points.reserve = 1;
+      loaded = false;
+      for (int j = 0; j <= data_.sectionCount; ++j) {
+        loaded = loaded || loads.pointForce[j] != 0.0 || loads.pointMoment[j] != 0.0;
+        points.rows.push_back({FormatText("%4d", j), FormatText("%9.3f", data_.points[j].x),
+                               FormatText("%9.3f", loads.pointForce[j]),
+                               FormatText("%9.3f", loads.pointMoment[j])});
+      }
+      if (loaded) print("Point loads", points);
+    }
+    const int anywhereCount = std::clamp(loads.anywhereCount, 0, kMaxLoadsAnywhere);
+    if (anywhereCount > 0) {
+      Table anywhere;
+      anywhere.headings = {{1, 0.0, "Load"}, {2, 1.0, "x"}, {3, 1.0, "F"}, {4, 1.0, "M"}};
+      anywhere.units = {{2, 1.0, "m"}, {3, 0.9, "kN"}, {4, 0.8, "kNm"}};
+      anywhere.reserve = 1;
+      for (int l = 0; l < anywhereCount; ++l) {
+        const LoadAnywhere& load = loads.anywhere[static_cast<std::size_t>(l)];
+        anywhere.rows.push_back({FormatText("%4d", l + 1), FormatText("%9.3f", load.x),
+                                 FormatText("%9.3f", load.force),
+                                 FormatText("%9.3f", load.moment)});
+      }
+      print("Loads anywhere along the beam", anywhere);
+    }
+    if (!any) cursor = PrintTitleWithRoom(cursor, "No loads", 2, ReportFont::Regular);
+  }
+
+  const int combinationCount = std::clamp(cases.combinationCount, 0, kMaxCombinations);
+  if (combinationCount > 0) {
+    cursor = PrintTitleWithRoom(cursor, "Combinations", 6);
+    // A column per case, under its number; where they are more than the page holds, the rest
+    // follow below, each part with the names again.
+    Table combinations;
+    combinations.headings = {{1, 0.0, "Combination"}};
+    combinations.reserve = 1;
+    combinations.keyColumns = 1;
+    // The headings hold views of these texts.
+    std::vector<std::string> caseNumbers;
+    for (int c = 0; c < caseCount; ++c) caseNumbers.push_back(FormatText("%d", c + 1));
+    for (int c = 0; c < caseCount; ++c) {
+      combinations.headings.push_back({c + 2, 1.0, "Case"});
+      combinations.units.push_back({c + 2, 1.0, caseNumbers[static_cast<std::size_t>(c)]});
+    }
+    for (int k = 0; k < combinationCount; ++k) {
+      const LoadCombination& combination = cases.combinations[static_cast<std::size_t>(k)];
+      std::vector<std::string>& row = combinations.rows.emplace_back();
+      row.emplace_back(combination.name.View());
+      for (int c = 0; c < caseCount; ++c) {
+        row.push_back(FormatText("%9.3f", combination.factor[static_cast<std::size_t>(c)]));
+      }
+    }
+    cursor = PrintTable(cursor, combinations) + 2 * h;
+  }
+
+  const MovingLoad& moving = cases.movingLoad;
+  const int axleCount = std::clamp(moving.axleCount, 0, kMaxAxles);
+  if (axleCount > 0) {
+    cursor = PrintTitleWithRoom(cursor, "Moving Load", 8);
+    Table axles;
+    axles.headings = {{1, 0.0, "Axle"}, {2, 1.0, "Load"}, {3, 1.0, "Spacing"}};
+    axles.units = {{2, 0.9, "kN"}, {3, 1.0, "m"}};
+    axles.reserve = 1;
+    for (int a = 0; a < axleCount; ++a) {
+      const auto i = static_cast<std::size_t>(a);
+      axles.rows.push_back({FormatText("%4d", a + 1), FormatText("%9.3f", moving.axleLoad[i])});
+      // The spacing to the axle behind; the last one has none.
+      if (a + 1 < axleCount) axles.rows.back().push_back(FormatText("%9.3f", moving.spacing[i]));
+    }
+    cursor = PrintTable(cursor, axles) + 2 * h;
+    const int positions = MovingLoadPositionCount(data_);
+    const int loadsRidden = cases.combinationCount > 0 ? combinationCount : caseCount;
+    const bool rides = moving.combination >= 0 && moving.combination < loadsRidden;
+    cursor =
+        PrintLabelledLines(
+            cursor,
+            {{"Step (m)", moving.step > 0.0 ? FormatText(": %12.3f", moving.step)
+                                            : std::string(": the length of an element")},
+             {"Positions", positions > kMaxPositions ? FormatText(": more than %d", kMaxPositions)
+                                                     : FormatText(": %d", positions)},
+             {"On top of",
+              rides ? ": \"" + StateLoadName(data_, DesignState{moving.combination}) + "\""
+                    : std::string(": nothing")}}) +
+        h;
+  }
+
+  const int factorCount = std::clamp(cases.soilFactorCount, 0, kMaxSoilFactors);
+  if (factorCount > 0) {
+    cursor = PrintTitleWithRoom(cursor, "Soil Factors", 4);
+    // As the governing states name them.
+    std::string factors = ":";
+    for (int f = 0; f < factorCount; ++f) {
+      factors +=
+          (f == 0 ? " " : ", ") + ShortestRealText(cases.soilFactors[static_cast<std::size_t>(f)]);
+    }
+    cursor = PrintLabelledLines(cursor, {{"Every spring times", factors}}) + h;
+  }
+  return cursor;
+}
+
 int Report::PrintOutputData(int cursor) {
   const int elementCount = data_.elementCount;
   const int h = BodyLineHeight();
@@ -284,6 +574,81 @@ int Report::PrintOutputData(int cursor) {
     cursor += 2 * h;
   }
   return cursor;
+}
+
+int Report::PrintEnvelope(int cursor, const Envelope& envelope) {
+  const int elementCount = data_.elementCount;
+  const int h = BodyLineHeight();
+  const int bottom = surface_.PageHeight() - h;
+  cursor = PrintTitleWithRoom(cursor, "Envelope", 10);
+  cursor = PrintTitleWithRoom(
+      cursor,
+      FormatText("Extremes over %d states, each with the number of the state that governs it, "
+                 "as listed under the table",
+                 envelope.stateCount),
+      5, ReportFont::Regular);
+
+  // The states numbered as the table first cites them, so that the numbers grow down the page.
+  std::vector<DesignState> governing;
+  std::map<std::tuple<int, int, int, bool>, int> numbers;
+  const auto cited = [&](const EnvelopeValue& value, std::string_view format) {
+    const DesignState& state = value.state;
+    const auto [at, added] =
+        numbers.try_emplace({state.combination, state.position, state.soilFactor, state.caseAlone},
+                            static_cast<int>(governing.size()) + 1);
+    if (added) governing.push_back(state);
+    return FormatText(format, value.value, at->second);
+  };
+  Table table;
+  table.headings = {{1, 0.0, "Point"}, {2, 1.1, "x"},    {3, 1.1, "wMax"}, {4, 1.1, "wMin"},
+                    {5, 1.6, "QMax"},  {6, 1.6, "QMin"}, {7, 1.6, "MMax"}, {8, 1.6, "MMin"}};
+  table.units = {{2, 1.0, "m"},  {3, 1.0, "m"},   {4, 1.0, "m"},  {5, 1.4, "kN"},
+                 {6, 1.4, "kN"}, {7, 1.4, "kNm"}, {8, 1.4, "kNm"}};
+  table.reserve = 3;
+  table.keyColumns = 2;
+  table.rows.reserve(static_cast<std::size_t>(elementCount) + 1);
+  for (int k = 0; k <= elementCount; ++k) {
+    const NodeEnvelope& node = envelope.nodes[k];
+    table.rows.push_back({FormatText("%4d", k), FormatText("%9.3f", node.x),
+                          cited(node.wMax, "%12.6f [%d]"), cited(node.wMin, "%12.6f [%d]"),
+                          cited(node.QMax, "%12.3f [%d]"), cited(node.QMin, "%12.3f [%d]"),
+                          cited(node.MMax, "%12.3f [%d]"), cited(node.MMin, "%12.3f [%d]")});
+  }
+  cursor = PrintTable(cursor, table) + 2 * h;
+
+  cursor = PrintTitleWithRoom(cursor, "Governing States", 5);
+  surface_.SelectFont(ReportFont::Regular);
+  const int textX = leftMargin_ + surface_.TextSize(kStateNumberSpan).width;
+  for (std::size_t n = 0; n < governing.size(); ++n) {
+    if (cursor + h > bottom) cursor = PrintHeader(true);
+    surface_.TextOut(leftMargin_, cursor, FormatText("[%d]", static_cast<int>(n) + 1));
+    cursor = PrintWrapped(cursor, textX, StateText(data_, governing[n])) + h;
+  }
+  cursor += h;
+
+  // The worst figures over the states, with the warning of one state's where they call for it.
+  std::vector<std::string> lines;
+  const ResultAccuracy& accuracy = envelope.accuracy;
+  if (accuracy.available) {
+    lines.push_back("Against the exact continuous beam, the worst over the states: w " +
+                    AccuracyShareText(accuracy.w) + " off, Q " + AccuracyShareText(accuracy.Q) +
+                    " off, M " + AccuracyShareText(accuracy.M) + " off");
+  }
+  auto worst = std::make_unique<ProblemData>();
+  worst->elementCount = elementCount;
+  worst->accuracy = accuracy;
+  if (const std::optional<std::string> warning = AccuracyWarning(*worst)) lines.push_back(*warning);
+  for (const std::string& line : lines) {
+    if (cursor + h > bottom) cursor = PrintHeader(true);
+    cursor = PrintWrapped(cursor, leftMargin_, line) + h;
+  }
+  return cursor + h;
+}
+
+int Report::PrintEnvelopeFailure(int cursor, std::string_view reason) {
+  const int h = BodyLineHeight();
+  cursor = PrintTitleWithRoom(cursor, "Envelope", 4);
+  return PrintWrapped(cursor, leftMargin_, reason) + 2 * h;
 }
 
 void Report::PrintGraphs(int cursor) {
@@ -384,7 +749,7 @@ void Report::DrawDiagram(const GraphLayout& layout, int axisY, double minValue, 
   }
 }
 
-FileResult PrintReport(PageSurface& surface, const ProblemData& data) {
+FileResult PrintReport(PageSurface& surface, const ProblemData& data, const Envelope* envelope) {
   if (!surface.BeginDocument()) {
     return {false, surface.ErrorMessage()};
   }
@@ -392,10 +757,23 @@ FileResult PrintReport(PageSurface& surface, const ProblemData& data) {
     Report report(surface, data);
     int cursor = report.PrintGeneralData();
     cursor = report.PrintInputData(cursor);
-    if (data.resultsAvailable) {
-      cursor = report.PrintOutputData(cursor);
-      report.PrintGraphs(cursor);
+    if (HasLoadCases(data)) cursor = report.PrintLoadCases(cursor);
+    if (data.resultsAvailable) cursor = report.PrintOutputData(cursor);
+    // The envelope of the problem as it stands, as the results beside it were calculated.
+    std::unique_ptr<Envelope> calculated;
+    if (envelope == nullptr && data.resultsAvailable && HasEnvelopeStates(data)) {
+      calculated = std::make_unique<Envelope>();
+      auto work = MakeAnalysisWorkspace();
+      auto scratch = std::make_unique<ProblemData>();
+      const EnvelopeOutcome outcome = RunEnvelope(data, *work, *scratch, *calculated);
+      if (outcome.outcome.status == CalculationStatus::Success) {
+        envelope = calculated.get();
+      } else {
+        cursor = report.PrintEnvelopeFailure(cursor, EnvelopeFailureText(data, outcome));
+      }
     }
+    if (envelope != nullptr) cursor = report.PrintEnvelope(cursor, *envelope);
+    if (data.resultsAvailable) report.PrintGraphs(cursor);
     if (surface.Failed()) throw ReportAborted(surface.ErrorMessage());
   } catch (const std::exception& failure) {
     // Whatever stopped the report, the open document is given up rather than left open.

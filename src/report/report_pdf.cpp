@@ -27,7 +27,7 @@ QPageLayout ReportPdfPageLayout() {
 }
 
 FileResult MakeReportPdf(const ProblemData& data, std::string& pdf, const QPageLayout& layout,
-                         int resolution) {
+                         int resolution, const Envelope* envelope) {
   if (FileResult ready = NeedsApplication(); !ready.ok) return ready;
   // Made in memory and written by the caller through its own descriptor: nothing opens the
   // file by its name on the way.
@@ -39,7 +39,7 @@ FileResult MakeReportPdf(const ProblemData& data, std::string& pdf, const QPageL
     writer.setResolution(resolution);
     writer.setPageLayout(layout);
     QtPageSurface surface(writer);
-    if (FileResult printed = PrintReport(surface, data); !printed.ok) return printed;
+    if (FileResult printed = PrintReport(surface, data, envelope); !printed.ok) return printed;
   }
   pdf.assign(bytes.constData(), static_cast<std::size_t>(bytes.size()));
   return {true, {}};

@@ -652,6 +652,64 @@ TEST_F(BatchCommand, ReportIsWrittenAsPdfWithoutADisplay) {
   EXPECT_FALSE(fs::exists(folder_ / "y.pdf"));
 }
 
+// With load cases the report has their pages; with --envelope its results are the envelope the
+// summary and the JSON give, after the input and the load cases, without one state's tables.
+TEST_F(BatchCommand, ReportWithLoadCasesAndTheEnvelope) {
+  SKIP_WITHOUT_REPORTS();
+  const fs::path input = Put("cases.plv", FileOf(AddLoadCases));
+  const fs::path envelopePdf = folder_ / "envelope.pdf", plainPdf = folder_ / "plain.pdf";
+  const RunResult enveloped =
+      Run({input.string(), "--envelope", "--json", "-", "--report", envelopePdf.string()});
+  ASSERT_EQ(enveloped.status, 0) << enveloped.err;
+  EXPECT_EQ(enveloped.out.rfind("Envelope of 2 states\n", 0), 0u);
+  EXPECT_EQ(Contents(envelopePdf).substr(0, 5), "%PDF-");
+  const RunResult plain = Run({input.string(), "--report", plainPdf.string()});
+  ASSERT_EQ(plain.status, 0) << plain.err;
+  EXPECT_EQ(Contents(plainPdf).substr(0, 5), "%PDF-");
+  if (std::system("command -v pdftotext >/dev/null 2>&1") != 0) return;
+  const auto text = [&](const fs::path& pdf) {
+    const fs::path txt = folder_ / "text.txt";
+    const std::string command =
+        "pdftotext -raw " + ShellQuoted(pdf.string()) + " " + ShellQuoted(txt.string());
+    EXPECT_EQ(std::system(command.c_str()), 0);
+    // Runs of blanks and line ends made single blanks.
+    std::string simple;
+    for (char c : Contents(txt)) {
+      if (c == '\n' || c == '\f') c = ' ';
+      if (c != ' ' || (!simple.empty() && simple.back() != ' ')) simple += c;
+    }
+    return simple;
+  };
+  // One combination is the report's only case, under its name.
+  const fs::path sumPdf = folder_ / "sum.pdf";
+  const RunResult sum = Run({input.string(), "--combination", "Sum", "--report", sumPdf.string()});
+  ASSERT_EQ(sum.status, 0) << sum.err;
+  const std::string withSum = text(sumPdf);
+  EXPECT_NE(withSum.find("Load Cases Case 1: \"Sum\" Section and point loads"), std::string::npos)
+      << withSum;
+  for (const char* title : {"Case 2", "Combinations", "Envelope"}) {
+    EXPECT_EQ(withSum.find(title), std::string::npos) << title;
+  }
+  const std::string withEnvelope = text(envelopePdf), withResults = text(plainPdf);
+  for (const char* title : {"Input Data", "Load Cases", "Case 2: \"Live \xC3\xA4\"", "Combinations",
+                            "Envelope", "Extremes over 2 states", "Governing States"}) {
+    EXPECT_NE(withEnvelope.find(title), std::string::npos) << title;
+    EXPECT_NE(withResults.find(title), std::string::npos) << title;
+  }
+  for (const char* title : {"Output Data", "Graphs"}) {
+    EXPECT_EQ(withEnvelope.find(title), std::string::npos) << title;
+    EXPECT_NE(withResults.find(title), std::string::npos) << title;
+  }
+  // Node 50's row: x, then each extreme with the number of the state that governs it.
+  const auto document = nlohmann::json::parse(enveloped.out.substr(enveloped.out.find('{')));
+  const auto& node = document["envelope"]["nodes"][50];
+  const std::string row =
+      FormatText("50 %.3f %.6f [", node["x"].get<double>(), node["wMax"]["value"].get<double>());
+  EXPECT_NE(withEnvelope.find(row), std::string::npos) << row << "\n" << withEnvelope;
+  const std::string moment = FormatText(" %.3f [", node["MMax"]["value"].get<double>());
+  EXPECT_NE(withEnvelope.find(moment, withEnvelope.find(row)), std::string::npos) << moment;
+}
+
 TEST_F(BatchCommand, PictureIsWrittenAsPngOrSvgWithoutADisplay) {
   SKIP_WITHOUT_REPORTS();
   // A name full of markup, as a data file may bring it.

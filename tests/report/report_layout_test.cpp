@@ -12,9 +12,13 @@
 #include <tuple>
 #include <vector>
 
+#include "analysis/envelope.h"
+#include "files/state_names.h"
 #include "model/problem_data.h"
+#include "plot/results_plot.h"
 #include "report/report.h"
 #include "support/recording_surface.h"
+#include "text/number_format.h"
 
 namespace pelvar {
 namespace {
@@ -647,6 +651,9 @@ TEST(ReportFlow, NoResultsMeansNoOutputAndNoGraphs) {
   EXPECT_EQ(withResults.FindText("Output Data")->page, 1);
   EXPECT_EQ(withResults.FindText("Graphs")->page, 2);
   EXPECT_EQ(withResults.PageCount(), 2);
+  for (const char* title : {"Load Cases", "Envelope"}) {
+    EXPECT_EQ(withResults.FindText(title), nullptr) << title;
+  }
   EXPECT_EQ(withResults.Calls().back().kind, CallKind::EndDocument);
 }
 
@@ -703,6 +710,394 @@ TEST(ReportFlow, CountsBeyondTheTablesStayInside) {
   EXPECT_FALSE(outcome.ok);
   EXPECT_EQ(outcome.message, "The problem's counts are outside their limits.");
   EXPECT_EQ(low.FindText(": 1"), nullptr);
+}
+
+// Whether a text was drawn exactly there, in that font.
+bool HasTextAt(const RecordingSurface& s, std::string_view text, int page, int x, int y,
+               ReportFont font = ReportFont::Regular) {
+  const auto texts = s.Texts(page);
+  return std::any_of(texts.begin(), texts.end(), [&](const RecordedCall& c) {
+    return c.text == text && c.x == x && c.y == y && c.font == font;
+  });
+}
+
+// The texts of one line, left to right.
+std::vector<RecordedCall> LineAt(const RecordingSurface& s, int page, int y) {
+  std::vector<RecordedCall> line;
+  for (const RecordedCall& c : s.Texts(page)) {
+    if (c.y == y) line.push_back(c);
+  }
+  std::sort(line.begin(), line.end(),
+            [](const RecordedCall& a, const RecordedCall& b) { return a.x < b.x; });
+  return line;
+}
+
+// The demonstration problem with three cases (the first with a load anywhere, the third
+// without loads), two combinations, a moving load on the second and three soil factors.
+void AddLoadCases(ProblemData& data) {
+  LoadCases& cases = data.loadCases;
+  cases.caseCount = 3;
+  cases.cases[0].name.Set("Dead");
+  data.loadsAnywhereCount = 1;
+  data.loadsAnywhere[0] = {12.5, 40.0, 5.0};
+  cases.cases[1].name.Set("Live");
+  cases.cases[1].sectionLoad[1] = 7.5;
+  cases.cases[1].pointForce[1] = 25.0;
+  cases.cases[1].pointMoment[2] = -10.0;
+  cases.cases[1].anywhereCount = 1;
+  cases.cases[1].anywhere[0] = {4.0, 15.0, 0.0};
+  cases.cases[2].name.Set("Wind");
+  cases.combinationCount = 2;
+  cases.combinations[0].name.Set("ULS");
+  cases.combinations[0].factor = {1.35, 1.5, 0.0};
+  cases.combinations[1].name.Set("SLS");
+  cases.combinations[1].factor = {1.0, 1.0, 0.0};
+  MovingLoad& moving = cases.movingLoad;
+  moving.axleCount = 2;
+  moving.axleLoad = {100.0, 80.0};
+  moving.spacing = {2.5};
+  moving.step = 0.5;
+  moving.combination = 1;
+  cases.soilFactorCount = 3;
+  cases.soilFactors = {0.5, 1.0, 2.0};
+}
+
+TEST(ReportLoadCases, CasesCombinationsMovingLoadAndSoilFactors) {
+  Job job(3000);
+  AddLoadCases(job.data);
+  EXPECT_EQ(job.report.PrintLoadCases(240), 1059);
+  const RecordingSurface& s = job.surface;
+  ExpectNoTextsTouch(s);
+  constexpr ReportFont kBold = ReportFont::Bold;
+  // Value column of the labelled lines: "Number of Soil Polygons " in the regular font.
+  constexpr int kValueX = kLeft + 24 * 7;
+  const struct {
+    const char* text;
+    int x, y;
+    ReportFont font = ReportFont::Regular;
+  } placed[] = {
+      {"Load Cases", kLeft, 240, kBold},
+      // The first case: its name, and its loads anywhere, which the tables above do not hold.
+      {"Case 1: \"Dead\"", kLeft, 266, kBold},
+      {"Section and point loads: those of the Sections and Forces tables", kLeft, 292},
+      {"Loads anywhere along the beam", kLeft, 318},
+      {"Load", kCol1, 344},
+      {"x", kCol2 + kD, 344},
+      {"m", kCol2 + kD, 357},
+      {"kN", 296, 357},  // trunc(280 + 16.2)
+      {"kNm", 375, 357},
+      {"   1", kCol1, 370},
+      {"   12.500", kCol2, 370},
+      {"   40.000", kCol3, 370},
+      {"    5.000", kCol4, 370},
+      // The second: every table of its own.
+      {"Case 2: \"Live\"", kLeft, 396, kBold},
+      {"Section loads", kLeft, 422},
+      {"Layer", kCol1, 448},
+      {"kN/m\xB2", kCol2 + kD, 461},
+      {"   2", kCol1, 487},
+      {"    7.500", kCol2, 487},
+      {"Point loads", kLeft, 526},
+      {"   25.000", kCol3, 591},
+      {"  -10.000", kCol4, 604},
+      {"Loads anywhere along the beam", kLeft, 643},
+      {"    4.000", kCol2, 695},
+      {"   15.000", kCol3, 695},
+      // The third has none.
+      {"Case 3: \"Wind\"", kLeft, 721, kBold},
+      {"No loads", kLeft, 747},
+      // A column per case under its number.
+      {"Combinations", kLeft, 773, kBold},
+      {"Combination", kCol1, 799},
+      {"Case", kCol2 + kD, 799},
+      {"Case", kCol4 + kD, 799},
+      {"1", kCol2 + kD, 812},
+      {"3", kCol4 + kD, 812},
+      {"ULS", kCol1, 825},
+      {"    1.350", kCol2, 825},
+      {"    1.500", kCol3, 825},
+      {"    0.000", kCol4, 825},
+      {"SLS", kCol1, 838},
+      {"Moving Load", kLeft, 864, kBold},
+      {"Axle", kCol1, 890},
+      {"Spacing", kCol3 + kD, 890},
+      {"kN", 215, 903},  // trunc(199 + 16.2)
+      {"   1", kCol1, 916},
+      {"  100.000", kCol2, 916},
+      {"    2.500", kCol3, 916},
+      {"   80.000", kCol2, 929},
+      // 32.5 m of travel in steps of 0.5 m: 65 steps, 66 positions.
+      {"Step (m)", kLeft, 955},
+      {":        0.500", kValueX, 955},
+      {"Positions", kLeft, 968},
+      {": 66", kValueX, 968},
+      {"On top of", kLeft, 981},
+      {": \"SLS\"", kValueX, 981},
+      {"Soil Factors", kLeft, 1007, kBold},
+      {"Every spring times", kLeft, 1033},
+      {": 0.5, 1, 2", kValueX, 1033},
+  };
+  for (const auto& p : placed) {
+    EXPECT_TRUE(HasTextAt(s, p.text, 1, p.x, p.y, p.font)) << p.text << " at " << p.y;
+  }
+  // The last axle has no spacing; the first case's tables are not repeated.
+  EXPECT_EQ(LineAt(s, 1, 929).size(), 2u);
+  EXPECT_EQ(CountText(s, "Point loads"), 1);
+  EXPECT_EQ(CountText(s, "Section loads"), 1);
+
+  // Without a combination to ride on, the moving load is alone; a step of 0 is an element's.
+  Job alone(3000);
+  AddLoadCases(alone.data);
+  alone.data.loadCases.movingLoad.combination = -1;
+  alone.data.loadCases.movingLoad.step = 0.0;
+  alone.report.PrintLoadCases(240);
+  EXPECT_TRUE(HasTextAt(alone.surface, ": nothing", 1, kValueX, 981));
+  EXPECT_TRUE(HasTextAt(alone.surface, ": the length of an element", 1, kValueX, 955));
+}
+
+// Twenty cases on a page 1000 wide (left margin 50, col1 = 68): a column of "%9.3f" ends 63
+// after its start, so col1 + n c + 63 <= 1000 holds the names and ten cases: the combinations
+// come in two parts, each under its headings with the names again. A line of soil factors too
+// long for the page is broken after a comma.
+TEST(ReportLoadCases, ManyCasesSplitTheCombinationsIntoParts) {
+  Job job(3000, 1000);
+  job.data.loadCases.caseCount = 20;
+  job.data.loadCases.combinationCount = 1;
+  job.data.loadCases.combinations[0].name.Set("ULS");
+  for (int c = 0; c < 20; ++c) job.data.loadCases.combinations[0].factor[c] = 1.0 + c;
+  job.data.loadCases.soilFactorCount = 10;
+  for (int f = 0; f < 10; ++f) job.data.loadCases.soilFactors[f] = (f + 1) / 3.0;
+  job.report.PrintLoadCases(240);
+  const RecordingSurface& s = job.surface;
+  ExpectNoTextsTouch(s);
+  for (const RecordedCall& c : s.Texts()) {
+    EXPECT_LE(c.x + (c.font == ReportFont::Bold ? 9 : 7) * static_cast<int>(c.text.size()), 1000)
+        << c.text;
+  }
+  std::vector<RecordedCall> names;
+  for (const RecordedCall& c : s.Texts()) {
+    if (c.text == "ULS") names.push_back(c);
+  }
+  ASSERT_EQ(names.size(), 2u);
+  const int top = names[0].y - 2 * kh;  // the first part's headings
+  EXPECT_EQ(names[1].y, top + 4 * kh + 2 * kh);
+  constexpr int kC = 81, kFirst = 68;
+  for (int part = 0; part < 2; ++part) {
+    const int y = top + part * 4 * kh;
+    for (int k = 0; k < 10; ++k) {
+      const int column = kFirst + (k + 1) * kC;
+      const int c = part * 10 + k;
+      EXPECT_TRUE(HasTextAt(s, "Case", 1, column + kD, y)) << c;
+      EXPECT_TRUE(HasTextAt(s, FormatText("%d", c + 1), 1, column + kD, y + kh)) << c;
+      EXPECT_TRUE(HasTextAt(s, FormatText("%9.3f", 1.0 + c), 1, column, y + 2 * kh)) << c;
+    }
+    EXPECT_TRUE(HasTextAt(s, "Combination", 1, kFirst, y));
+    EXPECT_EQ(LineAt(s, 1, y + 2 * kh).size(), 11u);
+  }
+  // ": 0.3333333333333333, 0.6666666666666666, 1, ..." from x = 50 + 168.
+  const RecordedCall* factors = s.FindText("Every spring times");
+  ASSERT_NE(factors, nullptr);
+  const auto first = LineAt(s, 1, factors->y), second = LineAt(s, 1, factors->y + kh);
+  ASSERT_EQ(first.size(), 2u);
+  ASSERT_EQ(second.size(), 1u);
+  EXPECT_EQ(first[1].x, 218);
+  EXPECT_EQ(second[0].x, 218);
+  EXPECT_EQ(first[1].text.rfind(": 0.3333333333333333, 0.6666666666666666, 1, ", 0), 0u);
+  EXPECT_EQ(first[1].text.back(), ',');
+  EXPECT_EQ(first[1].text + " " + second[0].text,
+            ": 0.3333333333333333, 0.6666666666666666, 1, 1.3333333333333333, "
+            "1.6666666666666667, 2, 2.3333333333333335, 2.6666666666666665, 3, "
+            "3.3333333333333335");
+}
+
+// Two cases and two combinations on linear soil: at every node the envelope's MMax and MMin are
+// the larger and the smaller of the M that each combination gives, solved on its own, and cite
+// the state that gives it; the accuracy is the worst of the two.
+TEST(ReportEnvelope, TableGoverningStatesAndAccuracy) {
+  Job job(3000);
+  ProblemData& data = job.data;
+  data.elementCount = 10;
+  LoadCases& cases = data.loadCases;
+  cases.caseCount = 2;
+  cases.cases[1].name.Set("Live");
+  cases.cases[1].sectionLoad = {0.0, 20.0, 0.0};
+  cases.cases[1].pointForce[2] = 50.0;
+  cases.combinationCount = 2;
+  cases.combinations[0].name.Set("ULS");
+  cases.combinations[0].factor = {1.35, 1.5};
+  cases.combinations[1].name.Set("Lift");
+  cases.combinations[1].factor = {1.0, -1.0};
+  auto work = MakeAnalysisWorkspace();
+  auto scratch = std::make_unique<ProblemData>();
+  auto envelope = std::make_unique<Envelope>();
+  ASSERT_EQ(RunEnvelope(data, *work, *scratch, *envelope).outcome.status,
+            CalculationStatus::Success);
+  std::vector<std::unique_ptr<ProblemData>> states;
+  ResultAccuracy worst{true, 0.0, 0.0, 0.0};
+  for (int k = 0; k < 2; ++k) {
+    states.push_back(std::make_unique<ProblemData>());
+    ApplyDesignState(data, DesignState{k}, *states.back());
+    ASSERT_EQ(RunCalculation(*states.back(), *work).status, CalculationStatus::Success);
+    const ResultAccuracy& a = states.back()->accuracy;
+    ASSERT_TRUE(a.available);
+    worst = {true, std::max(worst.w, a.w), std::max(worst.Q, a.Q), std::max(worst.M, a.M)};
+  }
+
+  const int end = job.report.PrintEnvelope(240, *envelope);
+  const RecordingSurface& s = job.surface;
+  ExpectNoTextsTouch(s);
+  ExpectText(s, "Envelope", 1, kLeft, 240, ReportFont::Bold);
+  ExpectText(s,
+             "Extremes over 2 states, each with the number of the state that governs it, as "
+             "listed under the table",
+             1, kLeft, 266, ReportFont::Regular);
+  const std::vector<std::string> headings = {"Point", "x",    "wMax", "wMin",
+                                             "QMax",  "QMin", "MMax", "MMin"};
+  const std::vector<std::string> units = {"m", "m", "m", "kN", "kN", "kNm", "kNm"};
+  std::vector<std::string> texts;
+  for (const RecordedCall& c : LineAt(s, 1, 292)) texts.push_back(c.text);
+  EXPECT_EQ(texts, headings);
+  texts.clear();
+  for (const RecordedCall& c : LineAt(s, 1, 305)) texts.push_back(c.text);
+  EXPECT_EQ(texts, units);
+
+  // The list under the table: "[n]" at the margin, the state at the margin + "[9999] ".
+  const int listTop = 318 + 11 * kh + kh;
+  ExpectText(s, "Governing States", 1, kLeft, listTop, ReportFont::Bold);
+  const auto stateCited = [&](const std::string& cell) {
+    const std::size_t open = cell.rfind('[');
+    const std::string number = cell.substr(open);
+    const RecordedCall* entry = s.FindText(number);
+    if (entry == nullptr || entry->x != kLeft || entry->y < listTop) return std::string("none");
+    const auto line = LineAt(s, 1, entry->y);
+    return line.size() == 2 && line[1].x == kLeft + 7 * 7 ? line[1].text : std::string("none");
+  };
+  for (int k = 0; k <= 10; ++k) {
+    SCOPED_TRACE(k);
+    const auto row = LineAt(s, 1, 318 + k * kh);
+    ASSERT_EQ(row.size(), 8u);
+    EXPECT_EQ(row[0].text, FormatText("%4d", k));
+    EXPECT_EQ(row[0].x, kCol1);
+    EXPECT_EQ(row[1].text, FormatText("%9.3f", states[0]->nodes[k].x));
+    const double uls = states[0]->nodes[k].M, lift = states[1]->nodes[k].M;
+    // Where both give the same, the first governs.
+    const std::string larger = uls >= lift ? "\"ULS\"" : "\"Lift\"";
+    const std::string smaller = uls > lift ? "\"Lift\"" : "\"ULS\"";
+    EXPECT_EQ(row[6].text.substr(0, 12), FormatText("%12.3f", std::max(uls, lift)));
+    EXPECT_EQ(row[7].text.substr(0, 12), FormatText("%12.3f", std::min(uls, lift)));
+    EXPECT_EQ(stateCited(row[6].text), larger);
+    EXPECT_EQ(stateCited(row[7].text), smaller);
+    const double w = std::max(states[0]->nodes[k].w, states[1]->nodes[k].w);
+    EXPECT_EQ(row[2].text.substr(0, 12), FormatText("%12.6f", w));
+  }
+  const std::string accuracy = "Against the exact continuous beam, the worst over the states: w " +
+                               AccuracyShareText(worst.w) + " off, Q " +
+                               AccuracyShareText(worst.Q) + " off, M " +
+                               AccuracyShareText(worst.M) + " off";
+  const RecordedCall* line = s.FindText(accuracy);
+  ASSERT_NE(line, nullptr) << accuracy;
+  EXPECT_EQ(line->x, kLeft);
+  EXPECT_EQ(end, line->y + 2 * kh);
+}
+
+// An envelope of 100 elements from cursor 240 on a page 1000 high: rows from 318 while
+// row + 3h <= 987, so node 48 is the last on page 1 and node 49 continues under the headings
+// and units again.
+TEST(ReportEnvelope, AContinuedTableRepeatsItsHeadings) {
+  Job job(1000);
+  job.data.elementCount = 100;
+  AddLoadCases(job.data);
+  auto envelope = std::make_unique<Envelope>();
+  envelope->stateCount = 3;
+  for (int k = 0; k <= 100; ++k) {
+    NodeEnvelope& node = envelope->nodes[k];
+    node.x = 0.3 * k;
+    node.MMax = {2.0 * k, DesignState{k % 2, -1, k % 3}};
+  }
+  job.report.PrintEnvelope(240, *envelope);
+  const RecordingSurface& s = job.surface;
+  EXPECT_TRUE(HasTextAt(s, "  48", 1, kCol1, 318 + 48 * kh));
+  EXPECT_TRUE(HasTextAt(s, "  49", 2, kCol1, 5 * kH + 2 * kh));
+  std::vector<std::string> texts;
+  for (const RecordedCall& c : LineAt(s, 2, 5 * kH)) texts.push_back(c.text);
+  EXPECT_EQ(texts, (std::vector<std::string>{"Point", "x", "wMax", "wMin", "QMax", "QMin", "MMax",
+                                             "MMin"}));
+  EXPECT_EQ(LineAt(s, 2, 5 * kH + kh).size(), 7u);
+  EXPECT_EQ(CountText(s, "MMax"), 2);  // pages 1 and 2
+  // Each state once in the list, numbered as the table first cites it: the others' state by
+  // default ([1]), then those of MMax at nodes 0 to 5, and node 6's again as node 0's.
+  const std::vector<std::pair<std::string, std::string>> cited = {
+      {"       0.000 [2]", "\"ULS\", soil factor 0.5"},
+      {"       2.000 [3]", "\"SLS\", soil factor 1"},
+      {"       4.000 [4]", "\"ULS\", soil factor 2"},
+      {"       6.000 [5]", "\"SLS\", soil factor 0.5"},
+      {"      12.000 [2]", "\"ULS\", soil factor 0.5"}};
+  for (const auto& [cell, state] : cited) {
+    EXPECT_EQ(CountText(s, cell), 1) << cell;
+    const RecordedCall* entry = s.FindText(cell.substr(cell.find('[')));
+    ASSERT_NE(entry, nullptr) << cell;
+    EXPECT_EQ(entry->x, kLeft);
+    EXPECT_EQ(CountText(s, state), 1) << state;
+    EXPECT_EQ(s.FindText(state)->y, entry->y) << state;
+  }
+  EXPECT_NE(s.FindText("[7]"), nullptr);
+  EXPECT_EQ(s.FindText("[8]"), nullptr);
+}
+
+TEST(ReportFlow, LoadCasesAndTheEnvelopeStandInTheirPlaces) {
+  ProblemData data;
+  data.elementCount = 10;
+  AddLoadCases(data);
+  data.loadCases.movingLoad.axleCount = 0;
+  auto work = MakeAnalysisWorkspace();
+  ASSERT_EQ(RunCalculation(data, *work).status, CalculationStatus::Success);
+  RecordingSurface s(kWidth, 3000);
+  ASSERT_TRUE(PrintReport(s, data).ok);
+  const auto at = [&](const char* title) {
+    const RecordedCall* call = s.FindText(title);
+    return call == nullptr ? std::pair{0, 0} : std::pair{call->page, call->y};
+  };
+  const char* order[] = {"Input Data", "Load Cases",       "Output Data",
+                         "Envelope",   "Governing States", "Graphs"};
+  for (std::size_t i = 1; i < std::size(order); ++i) {
+    EXPECT_LT(at(order[i - 1]), at(order[i])) << order[i];
+  }
+  EXPECT_NE(s.FindText("Extremes over 6 states, each with the number of the state that governs "
+                       "it, as listed under the table"),
+            nullptr);
+
+  // Without results the load cases are printed, and no envelope.
+  RecordingSurface input(kWidth, 3000);
+  data.resultsAvailable = false;
+  ASSERT_TRUE(PrintReport(input, data).ok);
+  EXPECT_NE(input.FindText("Load Cases"), nullptr);
+  EXPECT_EQ(input.FindText("Envelope"), nullptr);
+  // Unless the caller gives one: then it follows the input.
+  auto envelope = std::make_unique<Envelope>();
+  envelope->stateCount = 7;
+  RecordingSurface given(kWidth, 3000);
+  ASSERT_TRUE(PrintReport(given, data, envelope.get()).ok);
+  EXPECT_LT(at("Load Cases"),
+            std::pair(given.FindText("Envelope")->page, given.FindText("Envelope")->y));
+  EXPECT_EQ(given.FindText("Output Data"), nullptr);
+  EXPECT_NE(given.FindText("Extremes over 7 states, each with the number of the state that "
+                           "governs it, as listed under the table"),
+            nullptr);
+
+  // An envelope that cannot be calculated is one line in its place.
+  data.resultsAvailable = true;
+  data.loadCases.movingLoad.axleCount = 1;
+  data.loadCases.movingLoad.step = 0.001;
+  RecordingSurface refused(kWidth, 3000);
+  ASSERT_TRUE(PrintReport(refused, data).ok);
+  const RecordedCall* title = refused.FindText("Envelope");
+  ASSERT_NE(title, nullptr);
+  ExpectText(refused,
+             "The envelope could not be calculated: The moving load takes more than 10000 "
+             "positions.",
+             title->page, kLeft, title->y + 2 * kh, ReportFont::Regular);
+  EXPECT_EQ(refused.FindText("Governing States"), nullptr);
+  EXPECT_NE(refused.FindText("Graphs"), nullptr);
 }
 
 // Graphs page of a 3000 x 2000 page: header returns 85, yTop = 85 + 26 = 111; plot 1900 x 2778;

@@ -178,6 +178,35 @@ TEST_F(PrintTest, WithResultsTheOutputAndTheGraphsPageFollow) {
   EXPECT_TRUE(texts.last().contains("Minimum shear force : -50.000 kN"));
 }
 
+// With load cases the report has their pages after the input, and the envelope of the problem
+// as it stands between the output and the graphs.
+TEST_F(PrintTest, WithLoadCasesTheirPagesAndTheEnvelopeFollow) {
+  if (!PopplerPresent()) GTEST_SKIP() << "pdftotext and pdfinfo are not installed";
+  LoadCases& cases = data->loadCases;
+  cases.caseCount = 2;
+  cases.cases[1].name.Set("Live");
+  cases.cases[1].sectionLoad[1] = 5.0;
+  cases.combinationCount = 2;
+  cases.combinations[0].name.Set("ULS");
+  cases.combinations[0].factor = {1.35, 1.5};
+  cases.combinations[1].name.Set("Dead alone");
+  cases.combinations[1].factor = {1.0, 0.0};
+  Click(form->SpeedButtonCalc);
+  ASSERT_TRUE(data->resultsAvailable);
+  AnswerPrintInto(Path("cases.pdf"), true);
+  Press(Qt::Key_P, Qt::ControlModifier);
+  EXPECT_TRUE(dialogs.shown.empty());
+  const QString text = PdfPageTexts(Path("cases.pdf")).join(QLatin1Char(' '));
+  qsizetype at = 0;
+  for (const char* part :
+       {"Input Data", "Load Cases", "Case 2: \"Live\"", "Combinations", "Dead alone", "Output Data",
+        "Envelope", "Extremes over 2 states", "Governing States", "[1] \"ULS\"", "Graphs"}) {
+    const qsizetype found = text.indexOf(QString::fromUtf8(part), at);
+    EXPECT_GE(found, 0) << part << "\n" << text.toStdString();
+    if (found >= 0) at = found;
+  }
+}
+
 TEST_F(PrintTest, WithoutResultsTheReportEndsAfterTheInput) {
   if (!PopplerPresent()) GTEST_SKIP() << "pdftotext and pdfinfo are not installed";
   // Save right after Calculate and Open that file: no results to print until the next run.
