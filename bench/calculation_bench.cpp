@@ -121,6 +121,7 @@ void MovingLoadEnvelope(benchmark::State& state) {
     }
   }
   state.counters["states"] = envelope->stateCount;
+  state.counters["rounds"] = static_cast<double>(envelope->contactRounds) / envelope->stateCount;
 }
 void MovingLoad(benchmark::State& state) { MovingLoadEnvelope<false>(state); }
 void MovingLoadNoTension(benchmark::State& state) { MovingLoadEnvelope<true>(state); }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <bitset>
+#include <vector>
 
 #include "analysis/result_quantities.h"
 
@@ -32,17 +33,39 @@ EnvelopeOutcome RunEnvelope(const ProblemData& data, AnalysisWorkspace& work, Pr
   envelope.stateCount = DesignStateCount(data);
   envelope.accuracy = ResultAccuracy{};
   envelope.accuracy.available = true;
-  // On soil that takes no tension each state starts from the contact of the state before it
-  // with the same soil factor: a moving load's next position lies close to it.
+  envelope.contactRounds = 0;
+  // On soil that takes no tension each state starts from a guess of its contact: that of the
+  // state before it with the same soil factor, or, for a moving load's third position in a row
+  // and on, the elements that press where w is carried on from the two positions before (twice
+  // the last less the one before), since the contact's edges move with the axles.
   const LoadCases& cases = data.loadCases;
   const int factors = std::max(cases.soilFactorCount, 1);
-  std::array<std::bitset<kMaxElements>, kMaxSoilFactors> contact;
-  std::array<bool, kMaxSoilFactors> contactKnown{};
+  struct Contacts {
+    std::bitset<kMaxElements> last, guess;
+    std::vector<double> wBefore, wLast;  // of the nodes, at the last two positions
+    int known = 0;                       // of the last positions in a row, up to 2
+    int lastPosition = -1;
+  };
+  std::vector<Contacts> contacts(data.noTension ? static_cast<std::size_t>(factors) : 0);
   for (int s = 0; s < envelope.stateCount; ++s) {
     const DesignState state = DesignStateAt(data, s);
     ApplyDesignState(data, state, scratch);
-    const auto factor = static_cast<std::size_t>(s % factors);
-    work.startContact = data.noTension && contactKnown[factor] ? &contact[factor] : nullptr;
+    work.startContact = nullptr;
+    Contacts* contact = data.noTension ? &contacts[static_cast<std::size_t>(s % factors)] : nullptr;
+    const bool inRow =
+        contact && state.position >= 0 && state.position == contact->lastPosition + 1;
+    if (contact && inRow && contact->known == 2) {
+      contact->guess.reset();
+      for (int j = 0; j < n; ++j) {
+        const double k = scratch.sections[work.mesh.elementSection[j]].spring;
+        const double w = contact->wLast[j] + contact->wLast[j + 1] -
+                         0.5 * (contact->wBefore[j] + contact->wBefore[j + 1]);
+        contact->guess[static_cast<std::size_t>(j)] = k > 0.0 ? w > 0.0 : w < 0.0;
+      }
+      work.startContact = &contact->guess;
+    } else if (contact && contact->known > 0) {
+      work.startContact = &contact->last;
+    }
     result.outcome = RunCalculation(scratch, work);
     // A guess that holds the beam no better than it may fail where every spring would not.
     if (result.outcome.status != CalculationStatus::Success && work.startContact) {
@@ -54,9 +77,14 @@ EnvelopeOutcome RunEnvelope(const ProblemData& data, AnalysisWorkspace& work, Pr
       result.failedState = state;
       return result;
     }
-    if (data.noTension) {
-      contact[factor] = work.contact.InContact();
-      contactKnown[factor] = true;
+    envelope.contactRounds += scratch.contactRounds;
+    if (contact) {
+      contact->last = work.contact.InContact();
+      contact->wBefore.swap(contact->wLast);
+      contact->wLast.resize(static_cast<std::size_t>(n + 1));
+      for (int j = 0; j <= n; ++j) contact->wLast[static_cast<std::size_t>(j)] = scratch.nodes[j].w;
+      contact->known = inRow ? std::min(contact->known + 1, 2) : 1;
+      contact->lastPosition = state.position;
     }
     const bool first = s == 0;
     for (int j = 0; j <= n; ++j) {

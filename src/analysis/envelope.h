@@ -35,6 +35,9 @@ struct Envelope {
   std::array<ElementEnvelope, kMaxElements> elements{};
   // The worst of each accuracy figure over the states; not available where any state's is not.
   ResultAccuracy accuracy;
+  // The solves the contact with soil that takes no tension took over all states (one a state on
+  // linear soil).
+  long contactRounds = 0;
 };
 
 // What kept the envelope from being made: the outcome of the first state that failed, and which.

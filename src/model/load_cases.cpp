@@ -3,13 +3,13 @@
 #include <cmath>
 
 namespace pelvar {
-namespace {
-
 double BeamLength(const ProblemData& data) {
   double length = 0.0;
   for (int i = 0; i < data.sectionCount; ++i) length += data.sections[i].length;
   return length;
 }
+
+namespace {
 
 // How far the last axle trails the leading one, m.
 double GroupLength(const MovingLoad& load) {

@@ -10,6 +10,9 @@
 
 namespace pelvar {
 
+// The length of the beam, m: its sections' lengths.
+double BeamLength(const ProblemData& data);
+
 // The loads of case c: for the first, those of the tables and ProblemData::loadsAnywhere.
 LoadCase CaseLoads(const ProblemData& data, int c);
 
