@@ -145,8 +145,9 @@ std::string BatchUsage() {
          "  --envelope    calculate every combination (or every case), every position of the\n"
          "                moving load and every soil factor: the summary gives the envelope's\n"
          "                extremes and what governs them, --nodes its node table and --json\n"
-         "                its \"envelope\"; --save keeps no results with it, and --report\n"
-         "                and --picture need one state\n"
+         "                its \"envelope\", --picture the band from the smallest to the\n"
+         "                largest values; --save keeps no results with it, and --report\n"
+         "                needs one state\n"
          "  --moving-load P1[:S1:P2[:S2:P3...]]\n"
          "                with --envelope, over the file's: axle loads in kN with the spacings\n"
          "                in m between them, such as 100:2.5:100 (up to 20 axles)\n"
@@ -310,12 +311,9 @@ ParsedArguments ParseBatchArguments(const std::vector<std::string>& arguments) {
                                     std::pair{options.soilFactors.has_value(), "--soil-factors"}}) {
     if (given && !options.envelope) return Fail(std::string(name) + " needs --envelope");
   }
-  // The report and the picture show one state's results.
+  // The report shows one state's results.
   if (options.envelope && options.reportPath)
     return Fail("--report needs one state, not --envelope");
-  if (options.envelope && options.picturePath) {
-    return Fail("--picture needs one state, not --envelope");
-  }
   // Two outputs on standard output would run into each other. Files are compared as files,
   // once the command runs.
   for (std::size_t a = 0; a < kPathOptions.size(); ++a) {

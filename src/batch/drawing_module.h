@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <string>
 
+#include "analysis/envelope.h"
 #include "files/file_result.h"
 #include "model/problem_data.h"
 #include "pelvar_version.h"
@@ -28,9 +29,10 @@ struct PelvarBatchDrawingCalls {
   // As pelvar::ReportMaker and pelvar::PictureMaker (batch/batch_run.h).
   void (*makeReport)(PelvarBatchDrawing* drawing, const pelvar::ProblemData* data, std::string* pdf,
                      pelvar::FileResult* result, std::string* fault);
+  // envelope: the problem's envelope, drawn in place of one state's results; or null.
   void (*makePicture)(PelvarBatchDrawing* drawing, const pelvar::ProblemData* data,
-                      const char* path, int width, int height, std::string* bytes,
-                      pelvar::FileResult* result, std::string* fault);
+                      const pelvar::Envelope* envelope, const char* path, int width, int height,
+                      std::string* bytes, pelvar::FileResult* result, std::string* fault);
   void (*finish)(PelvarBatchDrawing* drawing);
 };
 
@@ -43,7 +45,7 @@ namespace pelvar {
 inline constexpr const char* kDrawingModuleEntry = "pelvar_batch_drawing_calls";
 // Changes with the program's version and with the calls above.
 inline constexpr const char* kDrawingModuleBuild =
-    "pelvar-batch-drawing " PELVAR_VERSION " calls 1";
+    "pelvar-batch-drawing " PELVAR_VERSION " calls 2";
 inline constexpr const char* kDrawingModuleName = "pelvar-batch-drawing.so";
 
 }  // namespace pelvar

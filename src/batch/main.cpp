@@ -37,9 +37,9 @@ int main(int argc, char** argv) {
   makeReport = [&drawing](const pelvar::ProblemData& data, std::string& pdf) {
     return drawing.MakeReport(data, pdf);
   };
-  makePicture = [&drawing](const pelvar::ProblemData& data, const std::string& path, int width,
-                           int height, std::string& bytes) {
-    return drawing.MakePicture(data, path, width, height, bytes);
+  makePicture = [&drawing](const pelvar::ProblemData& data, const pelvar::Envelope* envelope,
+                           const std::string& path, int width, int height, std::string& bytes) {
+    return drawing.MakePicture(data, envelope, path, width, height, bytes);
   };
 #endif
   try {
