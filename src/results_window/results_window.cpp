@@ -101,12 +101,13 @@ constexpr int kCombinationChoice = 1000;
 constexpr int kEnvelopeChoice = -1;
 
 // The accuracy line: each figure in percent with two significant digits, up to the largest the
-// texts show; of an envelope the worst of its states'.
-QString AccuracyText(const ResultAccuracy& accuracy, bool envelope) {
+// texts show; of an envelope (named so) the worst of its states'.
+QString AccuracyText(const ResultAccuracy& accuracy, const QString& envelope) {
   if (!accuracy.available) return QString::fromUtf8(kAccuracyNotAvailable);
   const QString text =
-      envelope ? QStringLiteral("Against the exact continuous beam, the worst of all states:   ")
-               : QStringLiteral("Against the exact continuous beam (View > Exact beam):   ");
+      envelope.isEmpty()
+          ? QStringLiteral("Against the exact continuous beam (View > Exact beam):   ")
+          : envelope + QStringLiteral(", the worst of them against the exact continuous beam:   ");
   auto percent = [](double share) {
     if (share > kLargestShownAccuracyShare) return QString::fromUtf8(kBeyondShownAccuracy);
     const double value = 100.0 * share;
@@ -169,16 +170,17 @@ ResultsWindow::ResultsWindow(Dialogs& dialogs, AnalysisWorkspace& work, QWidget*
   auto* topLayout = new QVBoxLayout(top);
   topLayout->setContentsMargins(0, 0, 0, 0);
   topLayout->setSpacing(2);
-  showRow = new QWidget(top);
+  // At the menu bar's right end, where it takes no height from the diagrams.
+  showRow = new QWidget(this);
   auto* showLayout = new QHBoxLayout(showRow);
-  showLayout->setContentsMargins(6, 4, 6, 2);
+  showLayout->setContentsMargins(6, 1, 6, 1);
   auto* showLabel = new QLabel(QStringLiteral("&Show:"), showRow);
   showBox = new QComboBox(showRow);
   showBox->setSizeAdjustPolicy(QComboBox::AdjustToContents);
   showLabel->setBuddy(showBox);
   showLayout->addWidget(showLabel);
   showLayout->addWidget(showBox);
-  showLayout->addStretch(1);
+  menuBar()->setCornerWidget(showRow, Qt::TopRightCorner);
   showRow->hide();
   diagrams = new DiagramView(top);
   readout = new QLabel(top);
@@ -214,7 +216,6 @@ ResultsWindow::ResultsWindow(Dialogs& dialogs, AnalysisWorkspace& work, QWidget*
   // A number too long for a line (values near the range of doubles) is cut by the window's
   // edge rather than hold the window wider than its screen.
   for (QLabel* lines : {equilibrium, accuracy, warning}) lines->setMinimumWidth(1);
-  topLayout->addWidget(showRow);
   topLayout->addWidget(warning);
   topLayout->addWidget(diagrams, 1);
   topLayout->addWidget(readout);
@@ -403,17 +404,15 @@ void ResultsWindow::present(std::shared_ptr<const ResultsSnapshot> shown) {
     action->setEnabled(true);
   }
   showProblemName(QStringFromCp1252(data.problemName.View()));
-  // An envelope's readout takes a line for each quantity.
-  readout->setMinimumHeight((snapshot_->envelope ? 4 : 2) * readout->fontMetrics().height() + 6);
+  // An envelope's readout takes a line for the place and one for each quantity.
+  readout->setMinimumHeight((snapshot_->envelope ? 5 : 2) * readout->fontMetrics().height() + 6);
   showReadout(-1, -1);
   const bool envelope = snapshot_->envelope != nullptr;
   exactBeamAction->setEnabled(data.accuracy.available && !envelope);
-  accuracy->setText(AccuracyText(data.accuracy, envelope));
+  accuracy->setText(AccuracyText(data.accuracy, envelope ? snapshot_->shown : QString()));
+  // The forces balance in each state, not between the extremes of different ones.
+  equilibrium->setVisible(!envelope);
   if (envelope) {
-    equilibrium->setText(snapshot_->shown +
-                         QStringLiteral(": at every node the largest and the smallest values; the "
-                                        "readout under the mouse names the state that governs "
-                                        "each."));
     showExactBeam(false);
     showCoveredWarning();
     return;
@@ -546,15 +545,18 @@ void ResultsWindow::showEnvelopeReadout(int node, int element) {
     };
     return one("max ", high) + QStringLiteral("   ") + one("min ", low);
   };
-  readout->setText(QStringLiteral("Node %1 at x = %2 m:   w %3\n")
-                       .arg(node)
-                       .arg(length(n.x), range(n.wMax, n.wMin, ResultQuantity::W)) +
-                   QStringLiteral("Q %1\n").arg(range(n.QMax, n.QMin, ResultQuantity::Q)) +
-                   QStringLiteral("M %1\n").arg(range(n.MMax, n.MMin, ResultQuantity::M)) +
-                   QStringLiteral("Element %1 (section %2, x = %3 to %4 m):   p %5")
-                       .arg(element + 1)
-                       .arg(place.section + 1)
-                       .arg(length(e.x0), length(e.x1), range(e.pMax, e.pMin, ResultQuantity::P)));
+  // The place on a line of its own, so that each quantity's line has room for both states.
+  readout->setText(
+      QStringLiteral("Node %1 at x = %2 m;   element %3 (section %4, x = %5 to %6 m)\n")
+          .arg(node)
+          .arg(length(n.x))
+          .arg(element + 1)
+          .arg(place.section + 1)
+          .arg(length(e.x0), length(e.x1)) +
+      QStringLiteral("w   %1\n").arg(range(n.wMax, n.wMin, ResultQuantity::W)) +
+      QStringLiteral("Q   %1\n").arg(range(n.QMax, n.QMin, ResultQuantity::Q)) +
+      QStringLiteral("M   %1\n").arg(range(n.MMax, n.MMin, ResultQuantity::M)) +
+      QStringLiteral("p   %1").arg(range(e.pMax, e.pMin, ResultQuantity::P)));
 }
 
 QRect PlaceBeside(const QRect& other, QSize wanted, int leastWidth, const QRect& room) {

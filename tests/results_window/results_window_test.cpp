@@ -353,8 +353,9 @@ TEST_F(ResultsWindowTest, ShowChoosesACaseACombinationOrTheEnvelopeByKeys) {
     EXPECT_NEAR(wMin[j], std::min(uls[j], sls[j]), 1e-12 * scale) << j;
   }
   EXPECT_TRUE(window->accuracy->text().startsWith(
-      "Against the exact continuous beam, the worst of all states:   w "))
+      "Envelope of 2 states, the worst of them against the exact continuous beam:   w "))
       << window->accuracy->text().toStdString();
+  EXPECT_FALSE(window->equilibrium->isVisible());
   EXPECT_FALSE(window->exactBeamAction->isEnabled());
 
   // The readout names what governs each extreme at the node under the mouse: the live load
@@ -371,19 +372,21 @@ TEST_F(ResultsWindowTest, ShowChoosesACaseACombinationOrTheEnvelopeByKeys) {
   auto text = [&](double value, ResultQuantity q) {
     return QString::fromStdString(FixedText(value, DiagramDecimals(*shown, q) + 2));
   };
-  EXPECT_EQ(window->readout->text().section('\n', 0, 0),
-            QStringLiteral("Node 100 at x = 30.0000 m:   w max %1 m (\"SLS\", soil factor 1)   "
-                           "min %2 m (\"ULS\", soil factor 1)")
+  const QStringList readout = window->readout->text().split('\n');
+  ASSERT_EQ(readout.size(), 5);
+  EXPECT_EQ(readout[0],
+            "Node 100 at x = 30.0000 m;   element 100 (section 3, x = 29.7059 to "
+            "30.0000 m)");
+  EXPECT_EQ(readout[1],
+            QStringLiteral("w   max %1 m (\"SLS\", soil factor 1)   min %2 m (\"ULS\", "
+                           "soil factor 1)")
                 .arg(text(sls[100], ResultQuantity::W), text(uls[100], ResultQuantity::W)));
-  EXPECT_EQ(window->readout->text().section('\n', 2, 2),
-            QStringLiteral("M max %1 kNm (%2)   min %3 kNm (%4)")
-                .arg(text(end.MMax.value, ResultQuantity::M),
-                     QString::fromStdString(StateText(*data, end.MMax.state)),
-                     text(end.MMin.value, ResultQuantity::M),
-                     QString::fromStdString(StateText(*data, end.MMin.state))));
-  EXPECT_TRUE(window->readout->text()
-                  .section('\n', 3, 3)
-                  .startsWith("Element 100 (section 3, x = 29.7059 to 30.0000 m):   p max "));
+  EXPECT_EQ(readout[3], QStringLiteral("M   max %1 kNm (%2)   min %3 kNm (%4)")
+                            .arg(text(end.MMax.value, ResultQuantity::M),
+                                 QString::fromStdString(StateText(*data, end.MMax.state)),
+                                 text(end.MMin.value, ResultQuantity::M),
+                                 QString::fromStdString(StateText(*data, end.MMin.state))));
+  EXPECT_TRUE(readout[4].startsWith(QString::fromUtf8("p   max "))) << readout[4].toStdString();
 
   // In the M panel the band between the two curves is shaded with M's tint, the room between
   // the zero line and the band is not.
@@ -915,6 +918,17 @@ TEST_F(ResultsWindowTest, DiagramsAndTablesShareAnyScreen) {
   // At the least height the diagrams fit only in a smaller font.
   EXPECT_EQ(view->height(), view->minimumSizeHint().height());
   EXPECT_LT(QFontInfo(view->drawingFont()).pixelSize(), fontPixels);
+
+  // The Show box and an envelope's longer readout take no more room than the window has.
+  data->loadCases.combinationCount = 1;
+  data->loadCases.combinations[0].name.Set("All");
+  data->loadCases.combinations[0].factor[0] = 1.0;
+  Click(form->SpeedButtonCalc);
+  window->showBox->setCurrentIndex(window->showBox->count() - 1);
+  ASSERT_NE(window->shownResults(), nullptr);
+  ASSERT_NE(window->shownResults()->envelope, nullptr);
+  EXPECT_TRUE(room.contains(window->frameGeometry()));
+  expectBothInView("envelope");
 }
 
 TEST(ResultsWindowPlacement, BesideTheMainWindowWhereThereIsRoom) {
