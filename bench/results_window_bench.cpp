@@ -53,8 +53,9 @@ BENCHMARK(DrawDiagrams)
 void OpenWindow(benchmark::State& state) {
   const auto data = Calculated(static_cast<int>(state.range(0)));
   QtDialogs dialogs;
+  const auto work = MakeAnalysisWorkspace();
   for (auto _ : state) {
-    ResultsWindow window(dialogs);
+    ResultsWindow window(dialogs, *work);
     window.resize(1100, 800);
     window.showResults(*data);
     window.show();
@@ -68,7 +69,8 @@ BENCHMARK(OpenWindow)->Arg(100)->Arg(1000)->Unit(benchmark::kMillisecond);
 void FollowMouse(benchmark::State& state) {
   const auto data = Calculated(static_cast<int>(state.range(0)));
   QtDialogs dialogs;
-  ResultsWindow window(dialogs);
+  const auto work = MakeAnalysisWorkspace();
+  ResultsWindow window(dialogs, *work);
   window.resize(1100, 800);
   window.showResults(*data);
   window.show();

@@ -145,9 +145,9 @@ std::string BatchUsage() {
          "  --envelope    calculate every combination (or every case), every position of the\n"
          "                moving load and every soil factor: the summary gives the envelope's\n"
          "                extremes and what governs them, --nodes its node table, --json\n"
-         "                its \"envelope\" and --report its table after the input and the\n"
-         "                load cases; --save keeps no results with it, and --picture needs\n"
-         "                one state\n"
+         "                its \"envelope\", --report its table after the input and the load\n"
+         "                cases and --picture the band from the smallest to the largest\n"
+         "                values; --save keeps no results with it\n"
          "  --moving-load P1[:S1:P2[:S2:P3...]]\n"
          "                with --envelope, over the file's: axle loads in kN with the spacings\n"
          "                in m between them, such as 100:2.5:100 (up to 20 axles)\n"
@@ -310,10 +310,6 @@ ParsedArguments ParseBatchArguments(const std::vector<std::string>& arguments) {
                                     std::pair{options.step.has_value(), "--step"},
                                     std::pair{options.soilFactors.has_value(), "--soil-factors"}}) {
     if (given && !options.envelope) return Fail(std::string(name) + " needs --envelope");
-  }
-  // The picture shows one state's results.
-  if (options.envelope && options.picturePath) {
-    return Fail("--picture needs one state, not --envelope");
   }
   // Two outputs on standard output would run into each other. Files are compared as files,
   // once the command runs.

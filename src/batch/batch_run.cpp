@@ -273,7 +273,7 @@ std::optional<Failure> ComposeOutputs(const BatchOptions& options, ProblemData& 
       const FileResult made = makeReport(named ? *named : solved, envelope, output.bytes);
       if (!made.ok) return Failure{kBatchFileOrUsageError, made.message};
     } else if (output.option == "--picture") {
-      const FileResult made = makePicture(solved, output.path, options.pictureWidth,
+      const FileResult made = makePicture(solved, envelope, output.path, options.pictureWidth,
                                           options.pictureHeight, output.bytes);
       if (!made.ok) return Failure{kBatchFileOrUsageError, made.message};
     }

@@ -4,6 +4,7 @@
 #include <functional>
 #include <string>
 
+#include "analysis/envelope.h"
 #include "batch/batch_options.h"
 #include "files/file_result.h"
 #include "files/results_csv.h"  // NodeTableCsv, written by --nodes
@@ -25,9 +26,11 @@ inline constexpr int kBatchFileOrUsageError = 2;
 using ReportMaker =
     std::function<FileResult(const ProblemData& data, const Envelope* envelope, std::string& pdf)>;
 // Makes the diagrams of a calculated problem as a picture of width x height pixels in the format
-// its path names (PNG, or SVG for a name ending in .svg), likewise.
-using PictureMaker = std::function<FileResult(const ProblemData& data, const std::string& path,
-                                              int width, int height, std::string& bytes)>;
+// its path names (PNG, or SVG for a name ending in .svg), likewise; with an envelope of the
+// problem's states (then data need hold no results), the envelope's.
+using PictureMaker =
+    std::function<FileResult(const ProblemData& data, const Envelope* envelope,
+                             const std::string& path, int width, int height, std::string& bytes)>;
 
 // Runs the command; what goes to standard output and standard error is appended to out and
 // err. Returns the exit status. Every output is made and checked (its contents, its place, the

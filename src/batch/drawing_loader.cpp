@@ -141,14 +141,16 @@ FileResult DrawingModule::MakeReport(const ProblemData& data, const Envelope* en
   return result;
 }
 
-FileResult DrawingModule::MakePicture(const ProblemData& data, const std::string& path, int width,
-                                      int height, std::string& bytes) {
+FileResult DrawingModule::MakePicture(const ProblemData& data, const Envelope* envelope,
+                                      const std::string& path, int width, int height,
+                                      std::string& bytes) {
   if (const std::string& failure = Ready(); !failure.empty()) {
     return {false, "cannot write pictures: " + failure};
   }
   FileResult result;
   std::string fault;
-  calls_->makePicture(drawing_, &data, path.c_str(), width, height, &bytes, &result, &fault);
+  calls_->makePicture(drawing_, &data, envelope, path.c_str(), width, height, &bytes, &result,
+                      &fault);
   RaiseFault(fault);
   return result;
 }

@@ -48,8 +48,8 @@ class DrawingModule {
   DrawingModule& operator=(const DrawingModule&) = delete;
 
   FileResult MakeReport(const ProblemData& data, const Envelope* envelope, std::string& pdf);
-  FileResult MakePicture(const ProblemData& data, const std::string& path, int width, int height,
-                         std::string& bytes);
+  FileResult MakePicture(const ProblemData& data, const Envelope* envelope, const std::string& path,
+                         int width, int height, std::string& bytes);
 
  private:
   // Loads and starts the module once; why it cannot, empty when it is ready.

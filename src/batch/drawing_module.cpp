@@ -59,14 +59,21 @@ void MakeReport(PelvarBatchDrawing*, const pelvar::ProblemData* data,
   });
 }
 
-void MakePicture(PelvarBatchDrawing*, const pelvar::ProblemData* data, const char* path, int width,
-                 int height, std::string* bytes, pelvar::FileResult* result, std::string* fault) {
+void MakePicture(PelvarBatchDrawing*, const pelvar::ProblemData* data,
+                 const pelvar::Envelope* envelope, const char* path, int width, int height,
+                 std::string* bytes, pelvar::FileResult* result, std::string* fault) {
   Guarded(fault, [&] {
-    // The picture as the results window exports it, dated today.
-    const pelvar::PictureRequest request =
+    // The picture as the results window exports it, dated today; the envelope's named so in
+    // its heading. The snapshot lives only within this call, and the caller's envelope with it.
+    const auto snapshot =
+        envelope != nullptr
+            ? pelvar::TakeEnvelopeSnapshot(
+                  *data, std::shared_ptr<const pelvar::Envelope>(envelope, [](const auto*) {}))
+            : pelvar::TakeResultsSnapshot(*data);
+    pelvar::PictureRequest request =
         pelvar::DiagramFileRequest(*data, QSize(width, height), QDate::currentDate());
-    *result =
-        pelvar::MakeDiagramPicture(path, *pelvar::TakeResultsSnapshot(*data), request, *bytes);
+    request.extras.name = pelvar::ShownHeading(request.extras.name, *snapshot);
+    *result = pelvar::MakeDiagramPicture(path, *snapshot, request, *bytes);
   });
 }
 

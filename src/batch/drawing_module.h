@@ -30,9 +30,10 @@ struct PelvarBatchDrawingCalls {
   void (*makeReport)(PelvarBatchDrawing* drawing, const pelvar::ProblemData* data,
                      const pelvar::Envelope* envelope, std::string* pdf, pelvar::FileResult* result,
                      std::string* fault);
+  // envelope: the problem's envelope, drawn in place of one state's results; or null.
   void (*makePicture)(PelvarBatchDrawing* drawing, const pelvar::ProblemData* data,
-                      const char* path, int width, int height, std::string* bytes,
-                      pelvar::FileResult* result, std::string* fault);
+                      const pelvar::Envelope* envelope, const char* path, int width, int height,
+                      std::string* bytes, pelvar::FileResult* result, std::string* fault);
   void (*finish)(PelvarBatchDrawing* drawing);
 };
 

@@ -36,9 +36,9 @@ int main(int argc, char** argv) {
   pelvar::DrawingModule drawing(pelvar::DrawingModulePlaces(pelvar::RunningProgram()), argc, argv);
   makeReport = [&drawing](const pelvar::ProblemData& data, const pelvar::Envelope* envelope,
                           std::string& pdf) { return drawing.MakeReport(data, envelope, pdf); };
-  makePicture = [&drawing](const pelvar::ProblemData& data, const std::string& path, int width,
-                           int height, std::string& bytes) {
-    return drawing.MakePicture(data, path, width, height, bytes);
+  makePicture = [&drawing](const pelvar::ProblemData& data, const pelvar::Envelope* envelope,
+                           const std::string& path, int width, int height, std::string& bytes) {
+    return drawing.MakePicture(data, envelope, path, width, height, bytes);
   };
 #endif
   try {

@@ -57,6 +57,11 @@ PictureRequest DiagramFileRequest(const ProblemData& data, QSize size, QDate day
   return request;
 }
 
+QString ShownHeading(const QString& name, const ResultsSnapshot& snapshot) {
+  if (snapshot.shown.isEmpty()) return name;
+  return name.isEmpty() ? snapshot.shown : name + QStringLiteral(" - ") + snapshot.shown;
+}
+
 QString XmlEscaped(const QString& text) {
   QString escaped;
   escaped.reserve(text.size());

@@ -43,6 +43,10 @@ QString DateText(QDate day);
 // the SVG's title, and the date of the day given at the heading's right; no overlay.
 PictureRequest DiagramFileRequest(const ProblemData& data, QSize size, QDate day);
 
+// A picture's heading for the problem's name: with what the snapshot shows after it where the
+// problem has load cases ("Demo - Envelope of 12 states").
+QString ShownHeading(const QString& name, const ResultsSnapshot& snapshot);
+
 // The picture's bytes; a failure says which step failed.
 FileResult EncodeDiagramPicture(const ResultsSnapshot& snapshot, const PictureRequest& request,
                                 PictureFormat format, QByteArray& bytes);

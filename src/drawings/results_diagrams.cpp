@@ -10,6 +10,8 @@
 
 #include "desktop/colours.h"
 #include "drawings/support_symbols.h"
+#include "files/state_names.h"
+#include "qt_text/text_edge.h"
 
 namespace pelvar {
 namespace {
@@ -29,7 +31,23 @@ constexpr double kTickSpacing = 1.8;
 
 QString ToQString(const std::string& text) { return QString::fromStdString(text); }
 
-double ValueAt(const ResultsSnapshot& s, ResultQuantity quantity, int index) {
+// The value at a node (of p: an element); of an envelope its largest or, with upper false, its
+// smallest.
+double ValueAt(const ResultsSnapshot& s, ResultQuantity quantity, int index, bool upper = true) {
+  if (s.envelope) {
+    const auto i = static_cast<std::size_t>(index);
+    const NodeEnvelope& node = s.envelope->nodes[i];
+    switch (quantity) {
+      case ResultQuantity::W:
+        return (upper ? node.wMax : node.wMin).value;
+      case ResultQuantity::Q:
+        return (upper ? node.QMax : node.QMin).value;
+      case ResultQuantity::M:
+        return (upper ? node.MMax : node.MMin).value;
+      case ResultQuantity::P:
+        return (upper ? s.envelope->elements[i].pMax : s.envelope->elements[i].pMin).value;
+    }
+  }
   const ResultNode& node = s.data->nodes[index];
   switch (quantity) {
     case ResultQuantity::W:
@@ -75,14 +93,16 @@ QString ExtremeText(const ResultsSnapshot& s, const ResultExtreme& e) {
 
 // The panel's own curve: the node values of w, Q and M, the steps of p from element to element.
 // Points that lie within tolerance of the line through their neighbours are left out.
+// Of an envelope, the curve of its largest values or, with upper false, of its smallest.
 QPolygonF Curve(const ResultsSnapshot& s, const DiagramLayout& layout, const DiagramPanel& panel,
-                double tolerance) {
+                double tolerance, bool upper = true) {
   std::vector<double> xs, ys;
   if (panel.quantity == ResultQuantity::P) {
     xs.reserve(2 * s.quantities.elements.size());
     ys.reserve(2 * s.quantities.elements.size());
-    for (const ElementResult& e : s.quantities.elements) {
-      const double y = panel.valueToY(e.p);
+    for (std::size_t j = 0; j < s.quantities.elements.size(); ++j) {
+      const ElementResult& e = s.quantities.elements[j];
+      const double y = panel.valueToY(ValueAt(s, panel.quantity, static_cast<int>(j), upper));
       xs.insert(xs.end(), {layout.xToPixel(e.x0), layout.xToPixel(e.x1)});
       ys.insert(ys.end(), {y, y});
     }
@@ -91,7 +111,7 @@ QPolygonF Curve(const ResultsSnapshot& s, const DiagramLayout& layout, const Dia
     ys.reserve(s.nodeX.size());
     for (std::size_t j = 0; j < s.nodeX.size(); ++j) {
       xs.push_back(layout.xToPixel(s.nodeX[j]));
-      ys.push_back(panel.valueToY(ValueAt(s, panel.quantity, static_cast<int>(j))));
+      ys.push_back(panel.valueToY(ValueAt(s, panel.quantity, static_cast<int>(j), upper)));
     }
   }
   QPolygonF curve;
@@ -148,8 +168,78 @@ std::shared_ptr<const ResultsSnapshot> TakeResultsSnapshot(const ProblemData& da
   return snapshot;
 }
 
+std::shared_ptr<const ResultsSnapshot> TakeEnvelopeSnapshot(
+    const ProblemData& data, std::shared_ptr<const Envelope> envelope) {
+  AssertCountsWithinLimits(data);
+  auto snapshot = std::make_shared<ResultsSnapshot>();
+  snapshot->data = std::make_unique<ProblemData>(data);
+  ProblemData& copy = *snapshot->data;
+  snapshot->envelope = std::move(envelope);
+  const Envelope& e = *snapshot->envelope;
+  const int n = data.elementCount;
+  // The copy holds the largest values as its results, which are no one state's: nothing of a
+  // state's contact or exact beam goes with them.
+  copy.accuracy = e.accuracy;
+  copy.liftedOff = {};
+  copy.resultsAvailable = false;
+  for (int j = 0; j <= n; ++j) {
+    const NodeEnvelope& node = e.nodes[static_cast<std::size_t>(j)];
+    copy.nodes[j] = ResultNode{node.x, node.wMax.value, node.QMax.value, node.MMax.value};
+    snapshot->nodeX.push_back(node.x);
+  }
+  for (int i = 0; i <= data.sectionCount; ++i) snapshot->sectionX.push_back(data.points[i].x);
+  ResultQuantities& q = snapshot->quantities;
+  int section = 0;
+  for (int j = 0; j < n; ++j) {
+    const ElementEnvelope& element = e.elements[static_cast<std::size_t>(j)];
+    const double middle = 0.5 * element.x0 + 0.5 * element.x1;
+    while (section + 1 < data.sectionCount && middle > data.points[section + 1].x) ++section;
+    q.elements.push_back(ElementResult{section, element.x0, element.x1, element.pMax.value});
+  }
+  // Each extreme where it first occurs, the minimum before the maximum, as for one state.
+  for (ResultQuantity quantity : kQuantities) {
+    const int count = quantity == ResultQuantity::P ? n : n + 1;
+    for (bool maximum : {false, true}) {
+      ResultExtreme extreme{quantity, maximum, 0.0, 0, 0.0, 0.0};
+      for (int j = 0; j < count; ++j) {
+        const double value = ValueAt(*snapshot, quantity, j, maximum);
+        if (!std::isfinite(value)) q.finite = false;
+        if (j == 0 || (maximum ? value > extreme.value : value < extreme.value)) {
+          extreme.value = value;
+          extreme.index = j;
+        }
+      }
+      if (quantity == ResultQuantity::P) {
+        extreme.x0 = q.elements[static_cast<std::size_t>(extreme.index)].x0;
+        extreme.x1 = q.elements[static_cast<std::size_t>(extreme.index)].x1;
+      } else {
+        extreme.x0 = extreme.x1 = snapshot->nodeX[static_cast<std::size_t>(extreme.index)];
+      }
+      q.extremes.push_back(extreme);
+    }
+  }
+  snapshot->summary = ResultSummary{q.extremes[0].value, q.extremes[1].value, q.extremes[2].value,
+                                    q.extremes[3].value, q.extremes[4].value, q.extremes[5].value};
+  snapshot->shown = EnvelopeTitle(e);
+  return snapshot;
+}
+
+QString EnvelopeTitle(const Envelope& envelope) {
+  return QStringLiteral("Envelope of %1 state%2")
+      .arg(envelope.stateCount)
+      .arg(envelope.stateCount == 1 ? "" : "s");
+}
+
+QString StateTitle(const ProblemData& data, const DesignState& state) {
+  return (state.caseAlone ? QStringLiteral("Case ") : QStringLiteral("Combination ")) +
+         QStringFromCp1252(StateText(data, state));
+}
+
 QString DiagramFootnote(const ResultsSnapshot& snapshot) {
   QString text = QString::fromLatin1(kSignConvention);
+  if (snapshot.envelope) {
+    text += QStringLiteral(" Shaded: from the smallest to the largest value of all states.");
+  }
   if (!snapshot.liftOff.empty()) text += QStringLiteral(" Shaded: the beam lifted off the soil.");
   return text;
 }
@@ -157,6 +247,12 @@ QString DiagramFootnote(const ResultsSnapshot& snapshot) {
 QColor LiftOffShade() {
   QColor shade = palette::kLiftOffColour;
   shade.setAlpha(36);
+  return shade;
+}
+
+QColor EnvelopeBandShade(ResultQuantity quantity) {
+  QColor shade = QuantityColour(quantity);
+  shade.setAlpha(64);
   return shade;
 }
 
@@ -298,7 +394,10 @@ PanelOverlay ExactBeamOverlay(std::shared_ptr<const ResultsSnapshot> snapshot) {
   auto points = [snapshot](ResultQuantity quantity) {
     const ProblemData& data = *snapshot->data;
     std::vector<QPointF> values;
-    if (!data.accuracy.available || quantity == ResultQuantity::P) return values;
+    // An envelope is no one state's beam.
+    if (!data.accuracy.available || quantity == ResultQuantity::P || snapshot->envelope) {
+      return values;
+    }
     values.reserve(2 * snapshot->nodeX.size());
     for (std::size_t j = 0; j < snapshot->nodeX.size(); ++j) {
       const ExactNode& e = data.exactNodes[j];
@@ -406,6 +505,22 @@ void PaintCurves(QPainter& painter, const ResultsSnapshot& s, const DiagramLayou
     painter.save();
     painter.setClipRect(panel.plot);
     const QPolygonF curve = Curve(s, layout, panel, tolerance);
+    if (s.envelope) {
+      // The band from the smallest values to the largest, both its edges drawn.
+      const QPolygonF lower = Curve(s, layout, panel, tolerance, false);
+      QPolygonF band = curve;
+      band.reserve(curve.size() + lower.size());
+      for (qsizetype i = lower.size() - 1; i >= 0; --i) band << lower[i];
+      painter.setPen(Qt::NoPen);
+      painter.setBrush(EnvelopeBandShade(panel.quantity));
+      painter.drawPolygon(band);
+      painter.setBrush(Qt::NoBrush);
+      painter.setPen(QPen(colour, 1.6, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+      painter.drawPolyline(curve);
+      painter.drawPolyline(lower);
+      painter.restore();
+      continue;
+    }
     const double zeroY = panel.valueToY(0.0);
     QPolygonF area;
     area.reserve(curve.size() + 2);
@@ -548,14 +663,21 @@ void PaintMarker(QPainter& painter, const ResultsSnapshot& s, const DiagramLayou
     if (panel.quantity == ResultQuantity::P) {
       if (element < 0 || element >= static_cast<int>(s.quantities.elements.size())) continue;
       const ElementResult& e = s.quantities.elements[element];
-      const double y = panel.valueToY(e.p);
       painter.setPen(QPen(colour, 4.0, Qt::SolidLine, Qt::FlatCap));
-      painter.drawLine(QPointF(layout.xToPixel(e.x0), y), QPointF(layout.xToPixel(e.x1), y));
+      for (bool upper : {true, false}) {
+        const double y = panel.valueToY(ValueAt(s, panel.quantity, element, upper));
+        painter.drawLine(QPointF(layout.xToPixel(e.x0), y), QPointF(layout.xToPixel(e.x1), y));
+        if (!s.envelope) break;
+      }
       continue;
     }
     painter.setPen(QPen(kMarker, 1.0));
     painter.setBrush(colour);
-    painter.drawEllipse(QPointF(x, panel.valueToY(ValueAt(s, panel.quantity, node))), 3.5, 3.5);
+    for (bool upper : {true, false}) {
+      painter.drawEllipse(QPointF(x, panel.valueToY(ValueAt(s, panel.quantity, node, upper))), 3.5,
+                          3.5);
+      if (!s.envelope) break;
+    }
   }
   painter.restore();
 }

@@ -12,8 +12,10 @@
 // section numbers with the symbol of each support at its point.
 //
 // Where the beam lifted off soil that takes no tension, the panels are shaded under their
-// curves. Overlays (another curve over a diagram) are drawn per panel by a caller's function,
-// with DrawPanelCurve, after the panel's own curve.
+// curves. An envelope of the load cases' states is drawn as two curves per panel, its largest
+// and its smallest values, with the band between them shaded. Overlays (another curve over a
+// diagram) are drawn per panel by a caller's function, with DrawPanelCurve, after the panel's own
+// curve.
 
 #include <QColor>
 #include <QFont>
@@ -26,6 +28,7 @@
 #include <utility>
 #include <vector>
 
+#include "analysis/envelope.h"
 #include "analysis/result_quantities.h"
 #include "analysis/results.h"
 #include "model/problem_data.h"
@@ -46,9 +49,24 @@ struct ResultsSnapshot {
   std::vector<double> sectionX;  // x of the points: the beam's ends and the section ends
   // Where the beam lifted off soil that takes no tension: x ranges, shaded over every panel.
   std::vector<std::pair<double, double>> liftOff;
+  // The envelope of the load cases' states, where that is shown in place of one state's
+  // results: then the extremes are the smallest of its minima and the largest of its maxima, and
+  // the elements' p their largest pressure.
+  std::shared_ptr<const Envelope> envelope;
+  // What the results are where the problem has load cases, such as "Combination "ULS"" or
+  // "Envelope of 12 states"; empty without.
+  QString shown;
 };
 // A copy of the calculated problem; data.resultsAvailable must be set.
 std::shared_ptr<const ResultsSnapshot> TakeResultsSnapshot(const ProblemData& data);
+// The envelope of the problem's states, made by RunEnvelope for data; data need hold no results.
+std::shared_ptr<const ResultsSnapshot> TakeEnvelopeSnapshot(
+    const ProblemData& data, std::shared_ptr<const Envelope> envelope);
+// "Envelope of 12 states".
+QString EnvelopeTitle(const Envelope& envelope);
+// A case on its own or a combination as ResultsSnapshot::shown names it: "Case "Dead"",
+// "Combination "ULS"".
+QString StateTitle(const ProblemData& data, const DesignState& state);
 
 // The colour of each quantity's curve: w red, Q green and M blue as in the main window's
 // picture, p brown.
@@ -63,6 +81,9 @@ extern const char kSignConvention[];
 QString DiagramFootnote(const ResultsSnapshot& snapshot);
 // The shade over the ranges where the beam lifted off.
 QColor LiftOffShade();
+// The shade of an envelope's band between its smallest and largest values: a light tint of the
+// quantity's colour.
+QColor EnvelopeBandShade(ResultQuantity quantity);
 
 struct DiagramPanel {
   ResultQuantity quantity = ResultQuantity::W;
@@ -151,7 +172,8 @@ void DrawPanelCurve(QPainter& painter, const DiagramLayout& layout, const Diagra
 PanelOverlay ExactBeamOverlay(std::shared_ptr<const ResultsSnapshot> snapshot);
 
 // The marker at a node and element: a vertical line through every panel, a dot on each of the
-// w, Q and M curves and the element's pressure step drawn thick.
+// w, Q and M curves and the element's pressure step drawn thick (of an envelope: on both of its
+// curves).
 void PaintMarker(QPainter& painter, const ResultsSnapshot& snapshot, const DiagramLayout& layout,
                  int node, int element);
 

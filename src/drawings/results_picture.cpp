@@ -11,6 +11,7 @@
 #include <cmath>
 #include <vector>
 
+#include "analysis/envelope.h"
 #include "analysis/result_quantities.h"
 #include "desktop/colours.h"
 #include "drawings/support_symbols.h"
@@ -48,6 +49,7 @@ struct DiagramStyle {
   double ResultNode::*value;
   double minValue;
   double maxValue;
+  EnvelopeValue NodeEnvelope::*lower;  // an envelope's smallest values
 };
 
 // The beam's length over 80 % of the picture's width; 0 for a beam of no length or positions
@@ -109,7 +111,8 @@ void DrawSupports(QPainter& painter, const ProblemData& data,
 
 // The letter stands left of the axis, and left of labelRight where that is less.
 void DrawDiagram(QPainter& painter, const ProblemData& data, const DiagramStyle& style, int n,
-                 int step, int drawWidth, int drawHeight, int labelRight, DiagramDrawing& out) {
+                 int step, int drawWidth, int drawHeight, int labelRight, const Envelope* envelope,
+                 DiagramDrawing& out) {
   const int x0 = TruncateToPixel(0.1 * drawWidth);
   const int x1 = drawWidth - x0;
   const int y0 = TruncateToPixel(style.axisShare * drawHeight);
@@ -132,6 +135,7 @@ void DrawDiagram(QPainter& painter, const ProblemData& data, const DiagramStyle&
   }
   out.curve.clear();
   out.hatching.clear();
+  out.lowerCurve.clear();
 
   painter.setPen(LinePen(style.pen));
   painter.drawLine(PixelCentre(out.axis.from), PixelCentre(out.axis.to));
@@ -143,18 +147,32 @@ void DrawDiagram(QPainter& painter, const ProblemData& data, const DiagramStyle&
   };
   auto pixelX = [&](int node) { return TruncateToPixel(x0 + sx * data.nodes[node].x); };
 
+  auto lowerY = [&](int node) {
+    return TruncateToPixel(
+        y0 + sy * (envelope->nodes[static_cast<std::size_t>(node)].*style.lower).value);
+  };
+
   out.curve.push_back({x0, pixelY(0)});
+  if (envelope != nullptr) out.lowerCurve.push_back({x0, lowerY(0)});
   for (int i = 0; i <= n; i += step) {
     const PicturePoint p{pixelX(i), pixelY(i)};
     out.curve.push_back(p);
-    out.hatching.push_back({{p.x, y0}, p});
+    if (envelope != nullptr) {
+      const PicturePoint low{p.x, lowerY(i)};
+      out.lowerCurve.push_back(low);
+      out.hatching.push_back({low, p});
+    } else {
+      out.hatching.push_back({{p.x, y0}, p});
+    }
   }
 
-  std::vector<QPointF> polyline;
-  polyline.reserve(out.curve.size());
-  for (PicturePoint p : out.curve) polyline.push_back(PixelCentre(p));
   painter.setPen(LinePen(style.pen));
-  painter.drawPolyline(polyline.data(), static_cast<int>(polyline.size()));
+  for (const std::vector<PicturePoint>* points : {&out.curve, &out.lowerCurve}) {
+    std::vector<QPointF> polyline;
+    polyline.reserve(points->size());
+    for (PicturePoint p : *points) polyline.push_back(PixelCentre(p));
+    painter.drawPolyline(polyline.data(), static_cast<int>(polyline.size()));
+  }
   for (const PictureLine& line : out.hatching) {
     painter.drawLine(PixelCentre(line.from), PixelCentre(line.to));
   }
@@ -193,7 +211,7 @@ PictureGeometry ComputePictureGeometry(int clientWidth, int clientHeight) {
 }
 
 void DrawResults(QPainter& painter, const ProblemData& data, const ResultSummary& summary,
-                 int drawWidth, int drawHeight, DrawingLog* log) {
+                 int drawWidth, int drawHeight, DrawingLog* log, const ShownPicture& shown) {
   DrawingLog local;
   DrawingLog& out = log != nullptr ? *log : local;
   out = DrawingLog{};
@@ -227,7 +245,8 @@ void DrawResults(QPainter& painter, const ProblemData& data, const ResultSummary
   }
 
   AssertCountsWithinLimits(data);
-  if (data.noTension) {
+  // Every state of an envelope has a contact of its own.
+  if (data.noTension && shown.envelope == nullptr) {
     const bool lifted = !LiftOffRanges(data).empty();
     out.foundation = {{leftX, TruncateToPixel(0.10 * drawHeight)},
                       lifted ? "Soil takes no tension: lifted off where the w axis is marked"
@@ -235,12 +254,18 @@ void DrawResults(QPainter& painter, const ProblemData& data, const ResultSummary
     DrawTextAt(painter, out.foundation.topLeft, out.foundation.text);
     DrawLiftOff(painter, data, drawWidth, drawHeight, out);
   }
+  if (!shown.name.empty()) {
+    const double share = out.foundation.text.empty() ? 0.10 : 0.13;
+    out.shown = {{leftX, TruncateToPixel(share * drawHeight)}, shown.name};
+    DrawTextAt(painter, out.shown.topLeft, out.shown.text);
+  }
   const int n = data.elementCount;
   out.plotStep = PlotStride(n);
   const std::array<DiagramStyle, 3> styles = {{
-      {"w", kDisplacementColour, 0.3, &ResultNode::w, summary.minW, summary.maxW},
-      {"Q", kShearColour, 0.575, &ResultNode::Q, summary.minQ, summary.maxQ},
-      {"M", kMomentColour, 0.85, &ResultNode::M, summary.minM, summary.maxM},
+      {"w", kDisplacementColour, 0.3, &ResultNode::w, summary.minW, summary.maxW,
+       &NodeEnvelope::wMin},
+      {"Q", kShearColour, 0.575, &ResultNode::Q, summary.minQ, summary.maxQ, &NodeEnvelope::QMin},
+      {"M", kMomentColour, 0.85, &ResultNode::M, summary.minM, summary.maxM, &NodeEnvelope::MMin},
   }};
   // The w axis's letter stands clear of the left end's support, whose wall or coil reaches
   // out beyond the axis.
@@ -250,7 +275,7 @@ void DrawResults(QPainter& painter, const ProblemData& data, const ResultSummary
                               : drawWidth;
   for (int d = 0; d < 3; ++d) {
     DrawDiagram(painter, data, styles[d], n, out.plotStep, drawWidth, drawHeight,
-                d == 0 ? wLabelRight : drawWidth, out.diagrams[d]);
+                d == 0 ? wLabelRight : drawWidth, shown.envelope, out.diagrams[d]);
   }
   // Over the curves, so that a support reads where the beam's deflection passes through it.
   DrawSupports(painter, data, out.supports);

@@ -22,6 +22,8 @@ class QPainter;
 
 namespace pelvar {
 
+struct Envelope;
+
 // Where the picture goes in the window's client area, and where a message box is put instead.
 struct PictureGeometry {
   int marginX = 0;     // client width div 20
@@ -65,6 +67,9 @@ struct DiagramDrawing {
   // diagram is drawn as its axis and letter alone.
   std::vector<PicturePoint> curve;
   std::vector<PictureLine> hatching;  // one line per drawn node, from the axis to the curve
+  // Of an envelope: the curve of the smallest values, drawn as curve is; curve then holds the
+  // largest, and the hatching runs from the one to the other.
+  std::vector<PicturePoint> lowerCurve;
 };
 
 // A support's symbol on the w axis, which stands for the beam.
@@ -88,16 +93,28 @@ struct DrawingLog {
   // line through its middle; the band is kLiftOffBand pixels either side of it.
   PictureText foundation;
   std::vector<PictureLine> liftOff;
+  // What the picture shows, where the problem has load cases (empty text without), under the
+  // extremes and the foundation's line.
+  PictureText shown;
   // The supports in the order of their points; the w axis's letter stands clear of the left
   // end's.
   std::vector<SupportDrawing> supports;
 };
 inline constexpr int kLiftOffBand = 2;
 
+// What the picture shows where the problem has load cases: its name, such as
+// "Combination "ULS"" in UTF-8, and for an envelope the envelope. The picture of an envelope draws
+// each diagram's largest values (data.nodes must hold them) and its smallest, hatched between.
+struct ShownPicture {
+  std::string name;
+  const Envelope* envelope = nullptr;
+};
+
 // Draws the results picture of data.nodes[0..elementCount] with the extremes in summary into
 // the rectangle (0, 0)-(W, H) of the painter's device, which must be at least W x H pixels;
 // nothing is drawn outside that rectangle. The painter's state is left as it was.
 void DrawResults(QPainter& painter, const ProblemData& data, const ResultSummary& summary,
-                 int drawWidth, int drawHeight, DrawingLog* log = nullptr);
+                 int drawWidth, int drawHeight, DrawingLog* log = nullptr,
+                 const ShownPicture& shown = {});
 
 }  // namespace pelvar

@@ -49,6 +49,7 @@ DiagramView::DiagramView(QWidget* parent) : QWidget(parent) {
   setMouseTracking(true);
   setAttribute(Qt::WA_OpaquePaintEvent);
   drawingFont_ = font();
+  notice_ = QString::fromLatin1(kOutdatedText);
 }
 
 QSize DiagramView::minimumSizeHint() const {
@@ -89,10 +90,16 @@ void DiagramView::updateLeastHeight() {
 
 void DiagramView::setSnapshot(std::shared_ptr<const ResultsSnapshot> snapshot) {
   snapshot_ = std::move(snapshot);
+  notice_ = QString::fromLatin1(kOutdatedText);
   updateLeastHeight();
   layOut();
   setMarker(-1, -1);
   update();
+}
+
+void DiagramView::showNotice(const QString& text) {
+  setSnapshot(nullptr);
+  notice_ = text;
 }
 
 void DiagramView::setOverlay(PanelOverlay overlay) {
@@ -108,7 +115,7 @@ void DiagramView::paintEvent(QPaintEvent*) {
   if (!snapshot_) {
     painter.fillRect(rect(), Qt::white);
     painter.setPen(Qt::black);
-    painter.drawText(rect(), Qt::AlignCenter, QString::fromLatin1(kOutdatedText));
+    painter.drawText(rect(), Qt::AlignCenter | Qt::TextWordWrap, notice_);
     return;
   }
   const qreal ratio = devicePixelRatioF();

@@ -22,6 +22,8 @@ class DiagramView : public QWidget {
 
   // The results drawn; none shows the notice that the results no longer match the problem.
   void setSnapshot(std::shared_ptr<const ResultsSnapshot> snapshot);
+  // No results, and a notice of why in their place.
+  void showNotice(const QString& text);
   // Drawn over every panel after its own curve, inside the panels' axes; none draws nothing
   // more.
   void setOverlay(PanelOverlay overlay);
@@ -54,6 +56,7 @@ class DiagramView : public QWidget {
   void updateLeastHeight();
 
   std::shared_ptr<const ResultsSnapshot> snapshot_;
+  QString notice_;        // shown without results
   DiagramExtras extras_;  // the overlay; the screen has no heading
   DiagramLayout layout_;
   QFont drawingFont_;

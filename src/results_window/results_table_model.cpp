@@ -14,7 +14,8 @@ void ResultsTableModel::setSnapshot(std::shared_ptr<const ResultsSnapshot> snaps
   beginResetModel();
   snapshot_ = std::move(snapshot);
   supportPoints_.clear();
-  if (snapshot_) {
+  // What the supports give the beam is one state's.
+  if (snapshot_ && !snapshot_->envelope) {
     for (int p = 0; p <= snapshot_->data->sectionCount; ++p) {
       if (snapshot_->data->points[p].support.kind != SupportKind::None) supportPoints_.push_back(p);
     }
@@ -44,7 +45,12 @@ int ResultsTableModel::rowCount(const QModelIndex& parent) const {
 }
 
 int ResultsTableModel::columnCount(const QModelIndex& parent) const {
-  return parent.isValid() ? 0 : 5;
+  if (parent.isValid()) return 0;
+  if (snapshot_ && snapshot_->envelope) {
+    if (kind_ == Kind::Nodes) return 8;
+    if (kind_ == Kind::Elements) return 6;
+  }
+  return 5;
 }
 
 bool ResultsTableModel::isReal(int column) const {
@@ -54,6 +60,20 @@ bool ResultsTableModel::isReal(int column) const {
 // A support's row: its point, its kind, x, the force and the moment it gives the beam.
 
 double ResultsTableModel::real(int row, int column) const {
+  if (const Envelope* envelope = snapshot_->envelope.get(); envelope != nullptr) {
+    const auto i = static_cast<std::size_t>(row);
+    if (kind_ == Kind::Nodes) {
+      const NodeEnvelope& node = envelope->nodes[i];
+      const double values[] = {node.x,          node.wMax.value, node.wMin.value, node.QMax.value,
+                               node.QMin.value, node.MMax.value, node.MMin.value};
+      return values[column - 1];
+    }
+    if (kind_ == Kind::Elements) {
+      const ElementEnvelope& e = envelope->elements[i];
+      const double values[] = {e.x0, e.x1, e.pMax.value, e.pMin.value};
+      return values[column - 2];
+    }
+  }
   if (kind_ == Kind::Nodes) {
     const ResultNode& node = snapshot_->data->nodes[row];
     const double values[] = {node.x, node.w, node.Q, node.M};
@@ -100,9 +120,15 @@ QVariant ResultsTableModel::headerData(int section, Qt::Orientation orientation,
                                           "p (kN/m\u00b2)"};
   static const char* const kSupports[] = {"Point", "Support", "x (m)", "Force (kN)",
                                           "Moment (kNm)"};
-  if (section < 0 || section >= 5) return {};
-  const char* const* names = kind_ == Kind::Nodes      ? kNodes
-                             : kind_ == Kind::Elements ? kElements
+  static const char* const kEnvelopeNodes[] = {"Node",       "x (m)",     "wMax (m)",
+                                               "wMin (m)",   "QMax (kN)", "QMin (kN)",
+                                               "MMax (kNm)", "MMin (kNm)"};
+  static const char* const kEnvelopeElements[] = {
+      "Element", "Section", "x0 (m)", "x1 (m)", "pMax (kN/m\u00b2)", "pMin (kN/m\u00b2)"};
+  if (section < 0 || section >= columnCount()) return {};
+  const bool envelope = snapshot_ && snapshot_->envelope;
+  const char* const* names = kind_ == Kind::Nodes      ? (envelope ? kEnvelopeNodes : kNodes)
+                             : kind_ == Kind::Elements ? (envelope ? kEnvelopeElements : kElements)
                                                        : kSupports;
   return QString::fromUtf8(names[section]);
 }

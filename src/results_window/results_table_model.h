@@ -1,6 +1,6 @@
 #pragma once
 // The node, the element or the support table of a calculated problem, as the results window
-// lists it.
+// lists it; of an envelope, the largest and smallest values of each quantity side by side.
 
 #include <QAbstractTableModel>
 #include <array>
@@ -41,7 +41,7 @@ class ResultsTableModel : public QAbstractTableModel {
   Kind kind_;
   std::shared_ptr<const ResultsSnapshot> snapshot_;
   std::vector<int> supportPoints_;  // the points of the supports' rows
-  std::array<ColumnFormat, 5> formats_{};
+  std::array<ColumnFormat, 8> formats_{};
 };
 
 }  // namespace pelvar

@@ -3,12 +3,14 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QComboBox>
 #include <QDate>
 #include <QDir>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenuBar>
 #include <QScreen>
+#include <QSignalBlocker>
 #include <QSplitter>
 #include <QStyle>
 #include <QTabBar>
@@ -18,6 +20,8 @@
 #include <algorithm>
 #include <map>
 
+#include "analysis/calculation.h"
+#include "analysis/envelope.h"
 #include "analysis/results.h"
 #include "desktop/chosen_path.h"
 #include "desktop/colours.h"
@@ -27,6 +31,8 @@
 #include "drawings/diagram_picture.h"
 #include "files/results_csv.h"
 #include "files/safe_writer.h"
+#include "files/state_names.h"
+#include "model/load_cases.h"
 #include "plot/picture_size.h"
 #include "plot/results_plot.h"
 #include "qt_text/text_edge.h"
@@ -89,11 +95,19 @@ class DiagramsPane : public QWidget {
   int leastHeight_ = 0;
 };
 
+// The Show box's entries: a case's index, kCombinationChoice plus a combination's, or
+// kEnvelopeChoice.
+constexpr int kCombinationChoice = 1000;
+constexpr int kEnvelopeChoice = -1;
+
 // The accuracy line: each figure in percent with two significant digits, up to the largest the
-// texts show.
-QString AccuracyText(const ResultAccuracy& accuracy) {
+// texts show; of an envelope (named so) the worst of its states'.
+QString AccuracyText(const ResultAccuracy& accuracy, const QString& envelope) {
   if (!accuracy.available) return QString::fromUtf8(kAccuracyNotAvailable);
-  const QString text = QStringLiteral("Against the exact continuous beam (View > Exact beam):   ");
+  const QString text =
+      envelope.isEmpty()
+          ? QStringLiteral("Against the exact continuous beam (View > Exact beam):   ")
+          : envelope + QStringLiteral(", the worst of them against the exact continuous beam:   ");
   auto percent = [](double share) {
     if (share > kLargestShownAccuracyShare) return QString::fromUtf8(kBeyondShownAccuracy);
     const double value = 100.0 * share;
@@ -107,7 +121,8 @@ QString AccuracyText(const ResultAccuracy& accuracy) {
 // Soil that takes no tension: where the beam left the soil and how closely that is known.
 QString FoundationText(const ResultsSnapshot& snapshot) {
   const ProblemData& data = *snapshot.data;
-  if (!data.noTension) return {};
+  // Each state of an envelope settles its own contact.
+  if (!data.noTension || snapshot.envelope) return {};
   const std::size_t ranges = snapshot.liftOff.size();
   const QString rounds = QStringLiteral("settled in %1 round%2")
                              .arg(data.contactRounds)
@@ -126,8 +141,8 @@ QString FoundationText(const ResultsSnapshot& snapshot) {
 
 }  // namespace
 
-ResultsWindow::ResultsWindow(Dialogs& dialogs, QWidget* parent)
-    : QMainWindow(parent, Qt::Window), dialogs_(dialogs) {
+ResultsWindow::ResultsWindow(Dialogs& dialogs, AnalysisWorkspace& work, QWidget* parent)
+    : QMainWindow(parent, Qt::Window), dialogs_(dialogs), work_(work) {
   setWindowTitle(QStringLiteral("Pelvar - Results"));
   setAttribute(Qt::WA_DeleteOnClose, false);
   menuBar()->setNativeMenuBar(false);
@@ -155,6 +170,18 @@ ResultsWindow::ResultsWindow(Dialogs& dialogs, QWidget* parent)
   auto* topLayout = new QVBoxLayout(top);
   topLayout->setContentsMargins(0, 0, 0, 0);
   topLayout->setSpacing(2);
+  // At the menu bar's right end, where it takes no height from the diagrams.
+  showRow = new QWidget(this);
+  auto* showLayout = new QHBoxLayout(showRow);
+  showLayout->setContentsMargins(6, 1, 6, 1);
+  auto* showLabel = new QLabel(QStringLiteral("&Show:"), showRow);
+  showBox = new QComboBox(showRow);
+  showBox->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+  showLabel->setBuddy(showBox);
+  showLayout->addWidget(showLabel);
+  showLayout->addWidget(showBox);
+  menuBar()->setCornerWidget(showRow, Qt::TopRightCorner);
+  showRow->hide();
   diagrams = new DiagramView(top);
   readout = new QLabel(top);
   readout->setTextFormat(Qt::PlainText);
@@ -223,17 +250,146 @@ ResultsWindow::ResultsWindow(Dialogs& dialogs, QWidget* parent)
   resize(960, 760);
 
   connect(diagrams, &DiagramView::markerMoved, this, &ResultsWindow::showReadout);
+  connect(showBox, &QComboBox::currentIndexChanged, this, [this](int index) {
+    if (problem_ == nullptr || index < 0) return;
+    showChoice(index);
+    emit shownChanged();
+  });
   showOutdated();
 }
 
 ResultsWindow::~ResultsWindow() = default;
 
 void ResultsWindow::showResults(const ProblemData& data) {
-  snapshot_ = TakeResultsSnapshot(data);
-  if (snapshot_->quantities.elements.empty()) {  // nothing calculated after all
+  if (!data.resultsAvailable) {  // nothing calculated after all
     showOutdated();
     return;
   }
+  problem_ = std::make_unique<ProblemData>(data);
+  calculated_.clear();
+  fillShowBox();
+  showChoice(showBox->currentIndex());
+}
+
+void ResultsWindow::fillShowBox() {
+  const ProblemData& data = *problem_;
+  const QVariant chosen = showBox->currentData();
+  const QString chosenName = showBox->currentText();
+  const QSignalBlocker quiet(showBox);
+  showBox->clear();
+  const bool cases = HasLoadCases(data);
+  showRow->setVisible(cases);
+  const LoadCases& load = data.loadCases;
+  auto add = [&](const DesignState& state, int choice) {
+    showBox->addItem(QStringFromCp1252(StateLoadName(data, state)), choice);
+  };
+  for (int c = 0; c < load.caseCount; ++c) add(CaseAloneState(c), c);
+  if (cases) {
+    if (load.combinationCount > 0) showBox->insertSeparator(showBox->count());
+    for (int k = 0; k < load.combinationCount; ++k) {
+      add(DesignState{k, -1, -1}, kCombinationChoice + k);
+    }
+    showBox->insertSeparator(showBox->count());
+    showBox->addItem(QStringLiteral("Envelope"), kEnvelopeChoice);
+  }
+  // The same choice where the problem still has it: the same kind of entry by the same name.
+  int index = 0;
+  if (chosen.isValid()) {
+    const int kind = chosen.toInt() < 0 ? -1 : chosen.toInt() >= kCombinationChoice ? 1 : 0;
+    for (int i = 0; i < showBox->count(); ++i) {
+      const QVariant entry = showBox->itemData(i);
+      if (!entry.isValid()) continue;
+      const int entryKind = entry.toInt() < 0 ? -1 : entry.toInt() >= kCombinationChoice ? 1 : 0;
+      if (entryKind == kind && (kind < 0 || showBox->itemText(i) == chosenName)) {
+        index = i;
+        break;
+      }
+    }
+  }
+  showBox->setCurrentIndex(index);
+  showBox->setEnabled(true);
+  calculated_.assign(static_cast<std::size_t>(showBox->count()), nullptr);
+}
+
+std::shared_ptr<const ResultsSnapshot> ResultsWindow::calculateChoice(int index) {
+  const ProblemData& data = *problem_;
+  const int choice = showBox->itemData(index).toInt();
+  // Named for what it shows; a snapshot is made to be changed until it is shared.
+  auto named = [](std::shared_ptr<const ResultsSnapshot> snapshot, const QString& shown) {
+    std::const_pointer_cast<ResultsSnapshot>(snapshot)->shown = shown;
+    return snapshot;
+  };
+  // The first case's results are those of Calculate.
+  if (choice == 0) {
+    return named(TakeResultsSnapshot(data),
+                 HasLoadCases(data) ? StateTitle(data, CaseAloneState(0)) : QString());
+  }
+  if (scratch_ == nullptr) scratch_ = std::make_unique<ProblemData>();
+  CalculationOutcome outcome;
+  DesignState state;
+  if (choice == kEnvelopeChoice) {
+    auto envelope = std::make_shared<Envelope>();
+    const EnvelopeOutcome made = RunEnvelope(data, work_, *scratch_, *envelope);
+    if (made.outcome.status == CalculationStatus::Success) {
+      return TakeEnvelopeSnapshot(data, std::move(envelope));
+    }
+    outcome = made.outcome;
+    state = made.failedState;
+  } else {
+    state = choice >= kCombinationChoice ? DesignState{choice - kCombinationChoice, -1, -1}
+                                         : CaseAloneState(choice);
+    ApplyDesignState(data, state, *scratch_);
+    outcome = RunCalculation(*scratch_, work_);
+    if (outcome.status == CalculationStatus::Success) {
+      return named(TakeResultsSnapshot(*scratch_), StateTitle(data, state));
+    }
+  }
+  // As Calculate says it; of an envelope, which of its states failed.
+  QString message = QString::fromStdString(outcome.message);
+  if (choice == kEnvelopeChoice && outcome.fault.kind != FaultKind::TooManyPositions) {
+    message = QStringLiteral("The calculation of %1 failed.\n")
+                  .arg(QStringFromCp1252(StateText(data, state))) +
+              message;
+  }
+  if (outcome.status == CalculationStatus::Singular) {
+    dialogs_.message(this, message);
+  } else {
+    dialogs_.error(this, message);
+  }
+  return nullptr;
+}
+
+void ResultsWindow::showChoice(int index) {
+  const auto i = static_cast<std::size_t>(index);
+  if (i >= calculated_.size()) return;
+  if (calculated_[i] == nullptr) calculated_[i] = calculateChoice(index);
+  if (calculated_[i] != nullptr && calculated_[i]->quantities.elements.empty()) {
+    showOutdated();  // nothing calculated after all
+    return;
+  }
+  if (calculated_[i] == nullptr) {
+    // Nothing to show, and nothing stale: the diagrams say why.
+    snapshot_.reset();
+    diagrams->showNotice(
+        QStringLiteral("%1 could not be calculated.").arg(showBox->itemText(index)));
+    nodeModel_->setSnapshot(nullptr);
+    elementModel_->setSnapshot(nullptr);
+    supportModel_->setSnapshot(nullptr);
+    for (QAction* action : {exportPictureAction, exportCsvAction, copyAction, exactBeamAction}) {
+      action->setEnabled(false);
+    }
+    readout->clear();
+    equilibrium->clear();
+    accuracy->clear();
+    showCoveredWarning();
+  } else {
+    present(calculated_[i]);
+  }
+}
+
+void ResultsWindow::present(std::shared_ptr<const ResultsSnapshot> shown) {
+  snapshot_ = std::move(shown);
+  const ProblemData& data = *snapshot_->data;
   diagrams->setSnapshot(snapshot_);
   nodeModel_->setSnapshot(snapshot_);
   elementModel_->setSnapshot(snapshot_);
@@ -248,7 +404,19 @@ void ResultsWindow::showResults(const ProblemData& data) {
     action->setEnabled(true);
   }
   showProblemName(QStringFromCp1252(data.problemName.View()));
+  // An envelope's readout takes a line for the place and one for each quantity.
+  readout->setMinimumHeight((snapshot_->envelope ? 5 : 2) * readout->fontMetrics().height() + 6);
   showReadout(-1, -1);
+  const bool envelope = snapshot_->envelope != nullptr;
+  exactBeamAction->setEnabled(data.accuracy.available && !envelope);
+  accuracy->setText(AccuracyText(data.accuracy, envelope ? snapshot_->shown : QString()));
+  // The forces balance in each state, not between the extremes of different ones.
+  equilibrium->setVisible(!envelope);
+  if (envelope) {
+    showExactBeam(false);
+    showCoveredWarning();
+    return;
+  }
   const EquilibriumTotals& totals = snapshot_->quantities.equilibrium;
   // A balance that rounds to zero shows without its sign.
   const double balance =
@@ -260,9 +428,8 @@ void ResultsWindow::showResults(const ProblemData& data) {
                  totals.pointForces) +
       carried + "   (balance " + FixedText(balance, 3) + " kN)"));
   const QString foundation = FoundationText(*snapshot_);
-  accuracy->setText(AccuracyText(data.accuracy) +
-                    (foundation.isEmpty() ? QString() : QStringLiteral("\n") + foundation));
-  exactBeamAction->setEnabled(data.accuracy.available);
+  if (!foundation.isEmpty())
+    accuracy->setText(accuracy->text() + QStringLiteral("\n") + foundation);
   showExactBeam(exactBeamAction->isChecked());
   showCoveredWarning();
 }
@@ -312,6 +479,10 @@ void ResultsWindow::showExactBeam(bool shown) {
 
 void ResultsWindow::showOutdated() {
   snapshot_.reset();
+  problem_.reset();
+  calculated_.clear();
+  // The choice stays for the next Calculate; until then there is nothing to calculate.
+  showBox->setEnabled(false);
   diagrams->setSnapshot(nullptr);
   nodeModel_->setSnapshot(nullptr);
   elementModel_->setSnapshot(nullptr);
@@ -333,6 +504,10 @@ void ResultsWindow::showReadout(int node, int element) {
     readout->setText(QStringLiteral("Move the mouse over the diagrams to read the values."));
     return;
   }
+  if (snapshot_->envelope) {
+    showEnvelopeReadout(node, element);
+    return;
+  }
   const ResultsSnapshot& s = *snapshot_;
   const ResultNode& n = s.data->nodes[node];
   const ElementResult& e = s.quantities.elements[element];
@@ -350,6 +525,38 @@ void ResultsWindow::showReadout(int node, int element) {
                        .arg(element + 1)
                        .arg(e.section + 1)
                        .arg(length(e.x0), length(e.x1), value(e.p, ResultQuantity::P)));
+}
+
+void ResultsWindow::showEnvelopeReadout(int node, int element) {
+  const ResultsSnapshot& s = *snapshot_;
+  const Envelope& envelope = *s.envelope;
+  const NodeEnvelope& n = envelope.nodes[static_cast<std::size_t>(node)];
+  const ElementEnvelope& e = envelope.elements[static_cast<std::size_t>(element)];
+  const ElementResult& place = s.quantities.elements[static_cast<std::size_t>(element)];
+  const int xd = DecimalsFor(s.nodeX.back(), 6);
+  auto length = [&](double x) { return QString::fromStdString(FixedText(x, xd)); };
+  // "max 0.013889 m ("ULS", soil factor 0.5)   min 0.006944 m ("Dead")"
+  auto range = [&](const EnvelopeValue& high, const EnvelopeValue& low, ResultQuantity q) {
+    auto one = [&](const char* which, const EnvelopeValue& v) {
+      return QLatin1String(which) +
+             QString::fromStdString(FixedText(v.value, DiagramDecimals(s, q) + 2)) +
+             QLatin1Char(' ') + QuantityUnit(q) + QStringLiteral(" (") +
+             QStringFromCp1252(StateText(*s.data, v.state)) + QLatin1Char(')');
+    };
+    return one("max ", high) + QStringLiteral("   ") + one("min ", low);
+  };
+  // The place on a line of its own, so that each quantity's line has room for both states.
+  readout->setText(
+      QStringLiteral("Node %1 at x = %2 m;   element %3 (section %4, x = %5 to %6 m)\n")
+          .arg(node)
+          .arg(length(n.x))
+          .arg(element + 1)
+          .arg(place.section + 1)
+          .arg(length(e.x0), length(e.x1)) +
+      QStringLiteral("w   %1\n").arg(range(n.wMax, n.wMin, ResultQuantity::W)) +
+      QStringLiteral("Q   %1\n").arg(range(n.QMax, n.QMin, ResultQuantity::Q)) +
+      QStringLiteral("M   %1\n").arg(range(n.MMax, n.MMin, ResultQuantity::M)) +
+      QStringLiteral("p   %1").arg(range(e.pMax, e.pMin, ResultQuantity::P)));
 }
 
 QRect PlaceBeside(const QRect& other, QSize wanted, int leastWidth, const QRect& room) {
@@ -439,12 +646,18 @@ void ResultsWindow::exportCsv() {
   settings.initialFolder = folder_.isEmpty() ? QDir::currentPath() : folder_;
   settings.fileName =
       WithoutExtension(QStringFromCp1252(snapshot_->data->fileName.View()), QStringLiteral("plv")) +
-      (nodes ? QStringLiteral(" nodes.csv") : QStringLiteral(" elements.csv"));
+      (snapshot_->envelope ? QStringLiteral(" envelope.csv")
+       : nodes             ? QStringLiteral(" nodes.csv")
+                           : QStringLiteral(" elements.csv"));
   const std::optional<std::string> path =
       ChooseSaveFile(dialogs_, this, settings, dataFile_, DataFileRule::Keeps);
   if (!path) return;
-  const std::string csv =
-      nodes ? NodeTableCsv(*snapshot_->data) : ElementTableCsv(*snapshot_->data);
+  // Of an envelope, its node table whichever tab is open: the element table's extremes stand
+  // in the readout and the diagrams.
+  const std::string csv = snapshot_->envelope ? EnvelopeNodeTableCsv(*snapshot_->envelope,
+                                                                     snapshot_->data->elementCount)
+                          : nodes             ? NodeTableCsv(*snapshot_->data)
+                                              : ElementTableCsv(*snapshot_->data);
   const FileResult written = WriteFileAtomically(*path, csv);
   if (!written.ok) {
     dialogs_.error(this, ReadableText(written.message));
@@ -476,6 +689,7 @@ void ResultsWindow::exportPicture() {
   // where the window shows it.
   PictureRequest request = DiagramFileRequest(*snapshot_->data, pictureSize_, QDate::currentDate());
   request.extras.overlay = diagrams->overlay();
+  request.extras.name = ShownHeading(request.extras.name, *snapshot_);
   const FileResult written = WriteDiagramPicture(*path, *snapshot_, request);
   if (!written.ok) {
     dialogs_.error(this, ReadableText(written.message));

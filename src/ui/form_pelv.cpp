@@ -22,6 +22,7 @@
 #include "drawings/results_picture.h"
 #include "files/paths_and_messages.h"
 #include "files/problem_file.h"
+#include "files/state_names.h"
 #include "load_cases_window/load_cases_window.h"
 #include "model/input_rules.h"
 #include "qt_text/text_edge.h"
@@ -261,6 +262,24 @@ void TFormPelv::SpeedButtonCalcClick() {
       return;
   }
 
+  // The results window first: the picture shows what it shows.
+  resultsChanged();
+  showResultsPicture();
+}
+
+void TFormPelv::showResultsPicture() {
+  // The results the results window shows, the first case's until it is first opened; none where
+  // its choice could not be calculated, which it has said.
+  const std::shared_ptr<const ResultsSnapshot> shown =
+      resultsWindow_ != nullptr ? resultsWindow_->shownResults() : nullptr;
+  if (!data_.resultsAvailable) return;
+  if (resultsWindow_ != nullptr && shown == nullptr) {
+    // No picture of other results stands for them.
+    if (clientArea_->showsPicture()) showInput();
+    return;
+  }
+  const QSize client = clientSize();
+  const PictureGeometry geometry = ComputePictureGeometry(client.width(), client.height());
   // The picture is drawn in the window's pixels at the ratio of the screen the window is on; a
   // window larger than the screen, or one moved to a finer screen, still gets its whole picture.
   const QSize needed(geometry.drawWidth, geometry.drawHeight);
@@ -275,15 +294,27 @@ void TFormPelv::SpeedButtonCalcClick() {
     ImageResults.setDevicePixelRatio(ratio);
     ImageResults.fill(Qt::white);
   }
+  // A picture that stands already is drawn anew where it is: the input stays hidden, and the
+  // table that had the focus before it gets it back when it goes.
+  const bool standing = clientArea_->showsPicture();
   clientArea_->releasePicture();
   {
     QPainter painter(&ImageResults);
-    DrawResults(painter, data_, outcome.summary, geometry.drawWidth, geometry.drawHeight);
+    if (shown != nullptr) {
+      const ShownPicture what{shown->shown.toStdString(), shown->envelope.get()};
+      DrawResults(painter, *shown->data, shown->summary, geometry.drawWidth, geometry.drawHeight,
+                  nullptr, what);
+    } else {
+      // Named as the results window would name it, where the problem has load cases.
+      const ShownPicture what{
+          HasLoadCases(data_) ? StateTitle(data_, CaseAloneState(0)).toStdString() : std::string()};
+      DrawResults(painter, data_, FindExtremes(data_), geometry.drawWidth, geometry.drawHeight,
+                  nullptr, what);
+    }
   }
-  hideInput();
+  if (!standing) hideInput();
   clientArea_->copyPicture(ImageResults, QRect(QPoint(0, 0), needed),
                            QPoint(geometry.marginX, geometry.marginY));
-  resultsChanged();
 }
 
 void TFormPelv::hideInput() {
@@ -390,7 +421,11 @@ void TFormPelv::Help1Click() { SpeedButtonHelpClick(); }
 void TFormPelv::Results1Click() {
   if (!data_.resultsAvailable) return;
   if (resultsWindow_ == nullptr) {
-    resultsWindow_ = new ResultsWindow(dialogs_, this);
+    resultsWindow_ = new ResultsWindow(dialogs_, *workspace_, this);
+    // The picture, where it stands, shows what the user chose there.
+    connect(resultsWindow_, &ResultsWindow::shownChanged, this, [this] {
+      if (clientArea_->showsPicture()) showResultsPicture();
+    });
     resultsWindow_->setDataFile(filePath_);
     resultsWindow_->setWarningBeneath(LabelAccuracy);
     resultsWindow_->showResults(data_);

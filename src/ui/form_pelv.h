@@ -262,6 +262,9 @@ class TFormPelv : public QMainWindow {
   // all and gives the focus back to the table that had it before.
   void hideInput();
   void showInput();
+  // Draws the picture of the results the results window shows (the first case's until it is
+  // first opened) and shows it in place of the input.
+  void showResultsPicture();
   // Keeps the Results command and the results window in step with resultsAvailable.
   void resultsChanged();
   // Shows the accuracy warning of the results on the tool bar while they are available.

@@ -764,6 +764,26 @@ TEST_F(BatchCommand, PictureIsWrittenAsPngOrSvgWithoutADisplay) {
   EXPECT_EQ(document.find("<script"), std::string::npos);
   EXPECT_NE(document.find(">x (m)</text>"), std::string::npos);
 
+  // With --envelope the picture is the envelope's, named in its heading, its four bands shaded
+  // with the light tint of their curves.
+  const fs::path cases = Put("cases.plv", FileOf(AddLoadCases));
+  const fs::path band = folder_ / "envelope.svg";
+  result = Run({cases.string(), "--envelope", "--picture", band.string()});
+  ASSERT_EQ(result.status, 0) << result.err;
+  EXPECT_EQ(result.out.rfind("Envelope of 2 states\n", 0), 0u) << result.out;
+  const std::string banded = Contents(band);
+  EXPECT_NE(banded.find(">Demonstration Problem - Envelope of 2 states</text>"), std::string::npos);
+  std::size_t tints = 0;
+  for (std::size_t at = 0; (at = banded.find("fill-opacity=\"0.25098\"", at)) != std::string::npos;
+       ++at) {
+    ++tints;
+  }
+  EXPECT_EQ(tints, 4u);
+  const fs::path bandPng = folder_ / "envelope.png";
+  result = Run({cases.string(), "--envelope", "--picture", bandPng.string()});
+  ASSERT_EQ(result.status, 0) << result.err;
+  EXPECT_EQ(pngSize(bandPng), "1200x900");
+
   // The picture is an output like the others: never the data file read, never written when
   // the calculation fails.
   result = Run({input.string(), "--picture", input.string()});

@@ -23,6 +23,8 @@
 #include <vector>
 
 #include "analysis/calculation.h"
+#include "analysis/envelope.h"
+#include "drawings/results_diagrams.h"
 #include "drawings/support_symbols.h"
 
 namespace pelvar {
@@ -54,13 +56,13 @@ class ResultsPictureTest : public ::testing::Test {
   // Draws into an image larger than the picture, so that anything drawn beyond it shows; at a
   // device pixel ratio above 1 each pixel of the picture has ratio x ratio pixels of the image.
   static Picture Render(const ProblemData& data, const ResultSummary& summary, int w, int h,
-                        qreal ratio = 1) {
+                        qreal ratio = 1, const ShownPicture& shown = {}) {
     Picture picture{
         QImage(QSizeF((w + 20) * ratio, (h + 20) * ratio).toSize(), QImage::Format_RGB32), {}};
     picture.image.setDevicePixelRatio(ratio);
     picture.image.fill(kUntouched);
     QPainter painter(&picture.image);
-    DrawResults(painter, data, summary, w, h, &picture.log);
+    DrawResults(painter, data, summary, w, h, &picture.log, shown);
     painter.end();
     return picture;
   }
@@ -401,6 +403,60 @@ TEST_F(ResultsPictureTest, DemonstrationProblemAtTheStartSize) {
   EXPECT_EQ(p.image.pixel(lowest.x, 207), kRedPixel);
   EXPECT_EQ(p.image.pixel(lowest.x, 208), kAquaPixel);
   ExpectNothingOutside(p, 676, 496);
+}
+
+// An envelope's picture: each diagram's largest values as its curve, its smallest as a second
+// curve, hatched from the one to the other at every drawn node, and its name under the
+// extremes. Of the demonstration's loads once half and once whole, on linear soil, the largest
+// are the demonstration's own and the smallest half of them.
+TEST_F(ResultsPictureTest, AnEnvelopeIsHatchedFromItsSmallestToItsLargestValues) {
+  auto demo = std::make_unique<ProblemData>();
+  const Picture whole = Render(*demo, Solve(*demo), 540, 360);
+  auto data = std::make_unique<ProblemData>();
+  LoadCases& cases = data->loadCases;
+  cases.combinationCount = 2;
+  cases.combinations[0].name.Set("Half");
+  cases.combinations[0].factor[0] = 0.5;
+  cases.combinations[1].name.Set("Whole");
+  cases.combinations[1].factor[0] = 1.0;
+  auto work = MakeAnalysisWorkspace();
+  auto scratch = std::make_unique<ProblemData>();
+  auto envelope = std::make_shared<Envelope>();
+  ASSERT_EQ(RunEnvelope(*data, *work, *scratch, *envelope).outcome.status,
+            CalculationStatus::Success);
+  const auto snapshot = TakeEnvelopeSnapshot(*data, envelope);
+  EXPECT_EQ(snapshot->shown, "Envelope of 2 states");
+  const Picture picture = Render(*snapshot->data, snapshot->summary, 540, 360, 1,
+                                 ShownPicture{"Envelope of 2 states", envelope.get()});
+  EXPECT_EQ(picture.log.shown.topLeft, (PicturePoint{54, 36}));
+  EXPECT_EQ(picture.log.shown.text, "Envelope of 2 states");
+  for (int k : {1, 3, 5}) EXPECT_EQ(picture.log.texts[k].text, whole.log.texts[k].text);
+  ExpectNothingOutside(picture, 540, 360);
+
+  for (int d = 0; d < 3; ++d) {
+    const DiagramDrawing& drawn = picture.log.diagrams[d];
+    const DiagramDrawing& own = whole.log.diagrams[d];
+    SCOPED_TRACE(drawn.letter);
+    EXPECT_DOUBLE_EQ(drawn.scale, own.scale);
+    const int y0 = drawn.axis.from.y;
+    ASSERT_EQ(drawn.curve.size(), own.curve.size());
+    ASSERT_EQ(drawn.lowerCurve.size(), drawn.curve.size());
+    ASSERT_EQ(drawn.hatching.size(), drawn.curve.size() - 1);
+    ASSERT_GT(drawn.scale, 0.0);
+    std::size_t longest = 0;
+    for (std::size_t i = 1; i < drawn.curve.size(); ++i) {
+      // Where the values are negative the half is the larger.
+      const double offset = own.curve[i].y - y0;
+      EXPECT_NEAR(drawn.curve[i].y - y0, std::max(offset, 0.5 * offset), 1) << i;
+      EXPECT_NEAR(drawn.lowerCurve[i].y - y0, std::min(offset, 0.5 * offset), 1) << i;
+      EXPECT_EQ(drawn.hatching[i - 1], (PictureLine{drawn.lowerCurve[i], drawn.curve[i]})) << i;
+      if (std::abs(offset) > std::abs(own.curve[longest].y - y0)) longest = i;
+    }
+    // The longest hatching line is in the diagram's colour.
+    const PictureLine& line = drawn.hatching[longest - 1];
+    ASSERT_GT(std::abs(line.to.y - line.from.y), 10);
+    EXPECT_EQ(picture.image.pixelColor(line.from.x, (line.from.y + line.to.y) / 2), drawn.pen);
+  }
 }
 
 TEST_F(ResultsPictureTest, OnlyEveryStepthNodeIsDrawn) {

@@ -10,6 +10,7 @@
 
 #include <QAction>
 #include <QClipboard>
+#include <QComboBox>
 #include <QDate>
 #include <QDir>
 #include <QFile>
@@ -21,6 +22,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPainter>
 #include <QSet>
 #include <QSpinBox>
 #include <QSplitter>
@@ -32,17 +34,23 @@
 #include <QToolButton>
 #include <QXmlStreamReader>
 #include <QtMath>
+#include <algorithm>
 #include <cmath>
 #include <functional>
 #include <string>
+#include <tuple>
 #include <vector>
 
+#include "analysis/envelope.h"
 #include "desktop/qt_dialogs.h"
 #include "drawings/diagram_picture.h"
+#include "drawings/results_picture.h"
 #include "drawings/support_symbols.h"
 #include "files/problem_file.h"
+#include "files/state_names.h"
 #include "report/report.h"
 #include "results_window/diagram_view.h"
+#include "results_window/results_table_model.h"
 #include "support/recording_surface.h"
 #include "support/window_fixture.h"
 #include "text/number_format.h"
@@ -97,6 +105,8 @@ TEST_F(ResultsWindowTest, FollowsCalculateAndShowsNothingStaleAfterAnEdit) {
   ASSERT_NE(window, nullptr);
   EXPECT_TRUE(window->isVisible());
   EXPECT_FALSE(window->isModal());
+  // Without load cases there is nothing to choose.
+  EXPECT_FALSE(window->showRow->isVisible());
   EXPECT_TRUE(form->isVisible());
   // Its File menu's access keys are distinct.
   QStringList keys;
@@ -265,6 +275,210 @@ TEST_F(ResultsWindowTest, ReadoutShowsTheNodeAndElementUnderTheMouse) {
   QTest::mouseMove(view, QPoint(2, 2));
   Settle();
   EXPECT_EQ(view->markedNode(), -1);
+}
+
+// Where the problem has load cases, the Show box chooses by keys what the window and the main
+// window's picture show: each case, each combination or the envelope of them all. On linear
+// soil a combination is the factored sum of its cases, and the envelope holds at every node the
+// largest and smallest of its states.
+TEST_F(ResultsWindowTest, ShowChoosesACaseACombinationOrTheEnvelopeByKeys) {
+  LoadCases& cases = data->loadCases;
+  cases.caseCount = 2;
+  cases.cases[0].name.Set("Dead");
+  cases.cases[1].name.Set("Live \xE4");
+  cases.cases[1].sectionLoad = {5.0, 0.0, 0.0};
+  cases.cases[1].pointForce[3] = -100.0;
+  cases.combinationCount = 2;
+  cases.combinations[0].name.Set("ULS");
+  cases.combinations[0].factor = {1.35, 1.5};
+  cases.combinations[1].name.Set("SLS");
+  cases.combinations[1].factor = {1.0, 1.0};
+  cases.soilFactorCount = 1;
+  cases.soilFactors[0] = 1.0;
+  ResultsWindow* window = Open();
+  ASSERT_NE(window, nullptr);
+  ASSERT_TRUE(window->showRow->isVisible());
+  QStringList entries;
+  for (int i = 0; i < window->showBox->count(); ++i) entries << window->showBox->itemText(i);
+  EXPECT_EQ(entries, QStringList({"Dead", QString::fromUtf8("Live \u00e4"), "", "ULS", "SLS", "",
+                                  "Envelope"}));
+  EXPECT_EQ(window->showBox->currentText(), "Dead");
+
+  // A column of the node table at full precision.
+  auto column = [&](int c) {
+    const auto* model = static_cast<const ResultsTableModel*>(window->nodeTable->model());
+    std::vector<double> values;
+    for (int row = 0; row < model->rowCount(); ++row) {
+      values.push_back(ReadReal(model->exactText(row, c).toStdString()));
+    }
+    return values;
+  };
+  const std::vector<double> dead = column(2);
+  window->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+  Press(Qt::Key_S, Qt::AltModifier);
+  ASSERT_EQ(QApplication::focusWidget(), window->showBox);
+  Press(Qt::Key_Down);
+  const std::vector<double> live = column(2);
+  Press(Qt::Key_Down);  // past the line between the cases and the combinations
+  EXPECT_EQ(window->showBox->currentText(), "ULS");
+  const std::vector<double> uls = column(2);
+  Press(Qt::Key_Down);
+  const std::vector<double> sls = column(2);
+  ASSERT_EQ(uls.size(), 101u);
+  const double scale = *std::max_element(uls.begin(), uls.end());
+  for (std::size_t j = 0; j < uls.size(); ++j) {
+    EXPECT_NEAR(uls[j], 1.35 * dead[j] + 1.5 * live[j], 1e-12 * scale) << j;
+    EXPECT_NEAR(sls[j], dead[j] + live[j], 1e-12 * scale) << j;
+  }
+  EXPECT_EQ(window->nodeTable->model()->columnCount(), 5);
+
+  // The envelope: its columns, each the largest or smallest of the two states.
+  Press(Qt::Key_End);
+  EXPECT_EQ(window->showBox->currentText(), "Envelope");
+  const auto shown = window->shownResults();
+  ASSERT_NE(shown, nullptr);
+  ASSERT_NE(shown->envelope, nullptr);
+  QStringList headings;
+  for (int c = 0; c < window->nodeTable->model()->columnCount(); ++c) {
+    headings << window->nodeTable->model()->headerData(c, Qt::Horizontal).toString();
+  }
+  EXPECT_EQ(headings, QStringList({"Node", "x (m)", "wMax (m)", "wMin (m)", "QMax (kN)",
+                                   "QMin (kN)", "MMax (kNm)", "MMin (kNm)"}));
+  EXPECT_EQ(window->elementTable->model()->headerData(5, Qt::Horizontal).toString(),
+            QString::fromUtf8("pMin (kN/m\u00b2)"));
+  const std::vector<double> wMax = column(2), wMin = column(3);
+  for (std::size_t j = 0; j < uls.size(); ++j) {
+    EXPECT_NEAR(wMax[j], std::max(uls[j], sls[j]), 1e-12 * scale) << j;
+    EXPECT_NEAR(wMin[j], std::min(uls[j], sls[j]), 1e-12 * scale) << j;
+  }
+  EXPECT_TRUE(window->accuracy->text().startsWith(
+      "Envelope of 2 states, the worst of them against the exact continuous beam:   w "))
+      << window->accuracy->text().toStdString();
+  EXPECT_FALSE(window->equilibrium->isVisible());
+  EXPECT_FALSE(window->exactBeamAction->isEnabled());
+
+  // The readout names what governs each extreme at the node under the mouse: the live load
+  // lifts the right end, where SLS holds the largest w and ULS, with more of it, the smallest.
+  DiagramView* view = window->diagrams;
+  const DiagramLayout& layout = view->layout();
+  ASSERT_TRUE(layout.usable);
+  QTest::mouseMove(view, QPoint(static_cast<int>(layout.xToPixel(30.0)),
+                                static_cast<int>(layout.panels[0].plot.center().y())));
+  Settle();
+  ASSERT_EQ(view->markedNode(), 100);
+  const NodeEnvelope& end = shown->envelope->nodes[100];
+  ASSERT_GT(sls[100], uls[100]);
+  auto text = [&](double value, ResultQuantity q) {
+    return QString::fromStdString(FixedText(value, DiagramDecimals(*shown, q) + 2));
+  };
+  const QStringList readout = window->readout->text().split('\n');
+  ASSERT_EQ(readout.size(), 5);
+  EXPECT_EQ(readout[0],
+            "Node 100 at x = 30.0000 m;   element 100 (section 3, x = 29.7059 to "
+            "30.0000 m)");
+  EXPECT_EQ(readout[1],
+            QStringLiteral("w   max %1 m (\"SLS\", soil factor 1)   min %2 m (\"ULS\", "
+                           "soil factor 1)")
+                .arg(text(sls[100], ResultQuantity::W), text(uls[100], ResultQuantity::W)));
+  EXPECT_EQ(readout[3], QStringLiteral("M   max %1 kNm (%2)   min %3 kNm (%4)")
+                            .arg(text(end.MMax.value, ResultQuantity::M),
+                                 QString::fromStdString(StateText(*data, end.MMax.state)),
+                                 text(end.MMin.value, ResultQuantity::M),
+                                 QString::fromStdString(StateText(*data, end.MMin.state))));
+  EXPECT_TRUE(readout[4].startsWith(QString::fromUtf8("p   max "))) << readout[4].toStdString();
+
+  // In the M panel the band between the two curves is shaded with M's tint, the room between
+  // the zero line and the band is not.
+  const QImage image = view->grab().toImage();
+  const qreal ratio = image.devicePixelRatio();
+  const DiagramPanel& m = layout.panels[2];
+  const std::vector<double> mMax = column(6), mMin = column(7);
+  const double x50 = 10.0 + 17.0 * 10.0 / 33.0;
+  // Of the heights between two values at node 50, the one farthest from the grid lines.
+  auto colourBetween = [&](double from, double to) {
+    double best = m.valueToY(from), distance = -1.0;
+    for (int k = 1; k < 8; ++k) {
+      const double y = m.valueToY(from + (to - from) * k / 8.0);
+      double nearest = 1e9;
+      for (double tick : m.axis.ticks) nearest = std::min(nearest, std::abs(y - m.valueToY(tick)));
+      if (nearest > distance) std::tie(best, distance) = std::pair(y, nearest);
+    }
+    return image.pixelColor(qFloor(layout.xToPixel(x50) * ratio), qFloor(best * ratio));
+  };
+  ASSERT_GT(mMin[50], 0.1 * mMax[50]);
+  const QColor band = colourBetween(mMin[50], mMax[50]);
+  const QColor tint = EnvelopeBandShade(ResultQuantity::M);
+  EXPECT_NEAR(band.red(), 255 - qRound(tint.alphaF() * 255), 2);
+  EXPECT_NEAR(band.green(), 255 - qRound(tint.alphaF() * 255), 2);
+  EXPECT_EQ(band.blue(), 255);
+  const QColor outside = colourBetween(0.0, mMin[50]);
+  EXPECT_EQ(outside.red(), outside.blue());
+  EXPECT_EQ(outside.green(), outside.blue());
+
+  // The main window's picture shows it too, named under the extremes.
+  ASSERT_TRUE(form->clientArea()->showsPicture());
+  const PictureGeometry geometry =
+      ComputePictureGeometry(form->clientArea()->width(), form->clientArea()->height());
+  QImage expected(form->ImageResults.size(), form->ImageResults.format());
+  expected.setDevicePixelRatio(form->ImageResults.devicePixelRatio());
+  expected.fill(Qt::white);
+  {
+    QPainter painter(&expected);
+    DrawResults(painter, *shown->data, shown->summary, geometry.drawWidth, geometry.drawHeight,
+                nullptr, ShownPicture{"Envelope of 2 states", shown->envelope.get()});
+  }
+  const QRect drawn(QPoint(0, 0), QSizeF(QSizeF(geometry.drawWidth, geometry.drawHeight) *
+                                         expected.devicePixelRatio())
+                                      .toSize());
+  EXPECT_EQ(form->ImageResults.copy(drawn), expected.copy(drawn));
+
+  // The envelope's node table is what the CSV holds.
+  dialogs.fileAnswers = {dir.filePath("envelope.csv")};
+  window->exportCsvAction->trigger();
+  ASSERT_EQ(dialogs.saveRequests.size(), 1u);
+  EXPECT_EQ(dialogs.saveRequests[0].fileName, "Demo envelope.csv");
+  const QStringList csv = Lines(dir.filePath("envelope.csv"));
+  ASSERT_EQ(csv.size(), 103);
+  EXPECT_EQ(csv[0], "node,x,wMax,wMin,QMax,QMin,MMax,MMin");
+  EXPECT_EQ(ReadReal(csv[101].section(',', 2, 2).toStdString()), wMax[100]);
+
+  // A new Calculate keeps the choice where the problem still has it, and else shows the first
+  // case.
+  Click(form->SpeedButtonCalc);
+  EXPECT_EQ(window->showBox->currentText(), "Envelope");
+  ASSERT_NE(window->shownResults(), nullptr);
+  EXPECT_NE(window->shownResults()->envelope, nullptr);
+  window->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+  window->showBox->setFocus();
+  Press(Qt::Key_Up);
+  EXPECT_EQ(window->showBox->currentText(), "SLS");
+  cases.combinations[1].name.Set("Rare");
+  Click(form->SpeedButtonCalc);
+  EXPECT_EQ(window->showBox->currentText(), "Dead");
+  EXPECT_EQ(column(2), dead);
+
+  // A choice that cannot be calculated says why as Calculate would, and nothing stands for
+  // it: on soil that takes no tension the live load alone lifts the beam off.
+  data->noTension = true;
+  cases.cases[1].sectionLoad = {};
+  Click(form->SpeedButtonCalc);
+  ASSERT_TRUE(form->clientArea()->showsPicture());
+  dialogs.shown.clear();
+  window->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+  window->showBox->setFocus();
+  Press(Qt::Key_Down);
+  ASSERT_EQ(dialogs.shown.size(), 1u);
+  EXPECT_EQ(dialogs.shown[0].kind, ScriptedDialogs::Kind::Error);
+  CalculationFault liftsOff;
+  liftsOff.kind = FaultKind::LiftsOff;
+  EXPECT_EQ(dialogs.shown[0].text.toStdString(), FaultMessage(liftsOff));
+  EXPECT_FALSE(window->hasResults());
+  EXPECT_EQ(window->nodeTable->model()->rowCount(), 0);
+  EXPECT_FALSE(window->exportCsvAction->isEnabled());
+  EXPECT_FALSE(form->clientArea()->showsPicture());
 }
 
 TEST_F(ResultsWindowTest, TablesShowSixDigitsAndCopyTheHeadingsAndFullPrecision) {
@@ -704,6 +918,17 @@ TEST_F(ResultsWindowTest, DiagramsAndTablesShareAnyScreen) {
   // At the least height the diagrams fit only in a smaller font.
   EXPECT_EQ(view->height(), view->minimumSizeHint().height());
   EXPECT_LT(QFontInfo(view->drawingFont()).pixelSize(), fontPixels);
+
+  // The Show box and an envelope's longer readout take no more room than the window has.
+  data->loadCases.combinationCount = 1;
+  data->loadCases.combinations[0].name.Set("All");
+  data->loadCases.combinations[0].factor[0] = 1.0;
+  Click(form->SpeedButtonCalc);
+  window->showBox->setCurrentIndex(window->showBox->count() - 1);
+  ASSERT_NE(window->shownResults(), nullptr);
+  ASSERT_NE(window->shownResults()->envelope, nullptr);
+  EXPECT_TRUE(room.contains(window->frameGeometry()));
+  expectBothInView("envelope");
 }
 
 TEST(ResultsWindowPlacement, BesideTheMainWindowWhereThereIsRoom) {
