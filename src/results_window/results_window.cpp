@@ -28,6 +28,7 @@
 #include "desktop/dialogs.h"
 #include "desktop/output_choice.h"
 #include "desktop/path_parts.h"
+#include "desktop/wait_cursor.h"
 #include "drawings/diagram_picture.h"
 #include "files/results_csv.h"
 #include "files/safe_writer.h"
@@ -329,7 +330,11 @@ std::shared_ptr<const ResultsSnapshot> ResultsWindow::calculateChoice(int index)
   DesignState state;
   if (choice == kEnvelopeChoice) {
     auto envelope = std::make_shared<Envelope>();
-    const EnvelopeOutcome made = RunEnvelope(data, work_, *scratch_, *envelope);
+    EnvelopeOutcome made;
+    {
+      const WaitCursor waiting;
+      made = RunEnvelope(data, work_, *scratch_, *envelope);
+    }
     if (made.outcome.status == CalculationStatus::Success) {
       return TakeEnvelopeSnapshot(data, std::move(envelope));
     }

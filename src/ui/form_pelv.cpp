@@ -19,6 +19,7 @@
 #include "desktop/chosen_path.h"
 #include "desktop/output_choice.h"
 #include "desktop/path_parts.h"
+#include "desktop/wait_cursor.h"
 #include "drawings/results_picture.h"
 #include "files/paths_and_messages.h"
 #include "files/problem_file.h"
@@ -232,13 +233,21 @@ void TFormPelv::SpeedButtonPrintClick() {
   if (intoFile) {
     // Through the safe writer, as pelvar-batch --report writes, so that a failure (a full disk)
     // keeps an earlier file as it was and says why.
-    const FileResult written =
-        WriteReportPdf(data_, *file, printer.pageLayout(), printer.resolution());
+    FileResult written;
+    {
+      const WaitCursor waiting;  // the report calculates the envelope of the load cases
+      written = WriteReportPdf(data_, *file, printer.pageLayout(), printer.resolution());
+    }
     if (!written.ok) dialogs_.error(this, ReadableText(written.message));
     return;
   }
   QtPageSurface surface(printer);
-  if (const FileResult printed = PrintReport(surface, data_); !printed.ok) {
+  FileResult printed;
+  {
+    const WaitCursor waiting;
+    printed = PrintReport(surface, data_);
+  }
+  if (!printed.ok) {
     dialogs_.error(this, QString::fromStdString(printed.message));
   }
 }

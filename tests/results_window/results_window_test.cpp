@@ -16,6 +16,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QFontInfo>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QImage>
 #include <QItemSelectionModel>
@@ -336,6 +337,7 @@ TEST_F(ResultsWindowTest, ShowChoosesACaseACombinationOrTheEnvelopeByKeys) {
   // The envelope: its columns, each the largest or smallest of the two states.
   Press(Qt::Key_End);
   EXPECT_EQ(window->showBox->currentText(), "Envelope");
+  EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);  // the wait cursor is put back
   const auto shown = window->shownResults();
   ASSERT_NE(shown, nullptr);
   ASSERT_NE(shown->envelope, nullptr);
