@@ -109,12 +109,7 @@ QString AccuracyText(const ResultAccuracy& accuracy, const QString& envelope) {
       envelope.isEmpty()
           ? QStringLiteral("Against the exact continuous beam (View > Exact beam):   ")
           : envelope + QStringLiteral(", the worst of them against the exact continuous beam:   ");
-  auto percent = [](double share) {
-    if (share > kLargestShownAccuracyShare) return QString::fromUtf8(kBeyondShownAccuracy);
-    const double value = 100.0 * share;
-    if (value < 1e-4) return QStringLiteral("below 0.0001 %");
-    return QString::fromStdString(FixedText(value, DecimalsFor(value, 2))) + QStringLiteral(" %");
-  };
+  auto percent = [](double share) { return QString::fromUtf8(AccuracyShareText(share)); };
   return text + QStringLiteral("w %1 off,   Q %2 off,   M %3 off")
                     .arg(percent(accuracy.w), percent(accuracy.Q), percent(accuracy.M));
 }
