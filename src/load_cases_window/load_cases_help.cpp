@@ -6,7 +6,9 @@ QString LoadCasesHelpText() {
   return QStringLiteral(
       "Load cases.\n\n"
       "A design is checked for several loadings at once. Each page of this window\n"
-      "gives one part of them; Calculate solves every combination on its own.\n\n"
+      "gives one part of them. Calculate solves Case 1; the Show box of the\n"
+      "Results window (Ctrl+R) shows any case or combination, or the envelope of\n"
+      "them all, each solved on its own.\n\n"
       "- Cases : Named loadings, up to 20. Case 1 is the loads of the main\n"
       "     window's tables; the other cases have loads of their own.\n"
       "- Combinations : Named sums of the cases with a factor for each, up to 50.\n"
