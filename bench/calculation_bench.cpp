@@ -10,6 +10,7 @@
 
 #include "analysis/calculation.h"
 #include "analysis/envelope.h"
+#include "model/load_cases.h"
 
 extern "C" void dgbsv_(const int* n, const int* kl, const int* ku, const int* nrhs, double* ab,
                        const int* ldab, int* ipiv, double* b, const int* ldb, int* info);
@@ -101,9 +102,7 @@ ProblemData MovingLoadProblem(int positions, bool noTension) {
   moving.axleLoad[0] = moving.axleLoad[1] = 100.0;
   moving.spacing[0] = 2.5;
   moving.combination = 0;  // on the problem's own loads
-  double length = 0.0;
-  for (int i = 0; i < data.sectionCount; ++i) length += data.sections[i].length;
-  moving.step = (length + 2.5) / (positions - 1);
+  moving.step = (BeamLength(data) + 2.5) / (positions - 1);
   return data;
 }
 template <bool noTension>

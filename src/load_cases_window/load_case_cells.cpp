@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
+#include "model/load_cases.h"
 #include "text/number_format.h"
 #include "text/number_reader.h"
 
@@ -107,7 +108,7 @@ double Limited(const ProblemData& data, InputTable table, int col, double value)
   switch (table) {
     case InputTable::LoadsAnywhere:
       // On the beam: a load beyond its ends would act on nothing.
-      if (col == 1) return std::min(AtLeast(value, 0.0), BeamLengthOf(data));
+      if (col == 1) return std::min(AtLeast(value, 0.0), BeamLength(data));
       return value;
     case InputTable::Axles:
       return col == 2 ? AtLeast(value, 0.0) : value;
@@ -120,13 +121,6 @@ double Limited(const ProblemData& data, InputTable table, int col, double value)
 }
 
 }  // namespace
-
-double BeamLengthOf(const ProblemData& data) {
-  AssertCountsWithinLimits(data);
-  double length = 0.0;
-  for (int i = 0; i < data.sectionCount; ++i) length += data.sections[At(i)].length;
-  return length;
-}
 
 int MaxRowsOf(InputTable table) {
   switch (table) {

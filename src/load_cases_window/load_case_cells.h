@@ -58,7 +58,4 @@ std::string RidesOnText(const ProblemData& data, int combination);
 // list's text, a combination's name or its first letters; nothing where it names none of them.
 std::optional<int> ReadRidesOn(const ProblemData& data, std::string_view text);
 
-// The beam's length: the sum of the lengths of its sections, m.
-double BeamLengthOf(const ProblemData& data);
-
 }  // namespace pelvar

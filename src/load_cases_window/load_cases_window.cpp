@@ -2,11 +2,9 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QClipboard>
 #include <QCloseEvent>
 #include <QFrame>
 #include <QGridLayout>
-#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QItemSelectionModel>
 #include <QKeySequence>
@@ -411,19 +409,8 @@ void LoadCasesWindow::moveToTable(StringGrid* from, bool backward, bool atEdge) 
   const auto count = static_cast<std::ptrdiff_t>(order.size());
   StringGrid* to = order[static_cast<std::size_t>((at + (backward ? count - 1 : 1)) % count)];
   if (to != from) from->commitTrackedCell();
-  QPoint cell = to->trackedCell();
-  if (atEdge) {
-    cell = backward ? to->lastEditableCell() : to->firstEditableCell();
-  } else if (!to->isEditable(cell.x(), cell.y())) {
-    cell = to->firstEditableCell();
-  }
-  if (to->isEditable(cell.x(), cell.y())) {
-    if (QPoint(to->currentColumn(), to->currentRow()) != cell) {
-      to->setCurrentCell(cell.y(), cell.x());
-    } else {
-      to->trackCell(cell.x(), cell.y());
-    }
-  }
+  const QPoint cell = to->entryCell(backward, atEdge);
+  if (to->isEditable(cell.x(), cell.y())) to->moveToCell(cell);
   to->setFocus(backward ? Qt::BacktabFocusReason : Qt::TabFocusReason);
 }
 
@@ -726,15 +713,14 @@ void LoadCasesWindow::Copy1Click() {
   StringGrid* grid = focusedTable();
   if (grid == nullptr) return;
   commitFocusedTable();
-  const QString text = SelectedCellsText(*grid);
-  if (!text.isEmpty()) QGuiApplication::clipboard()->setText(text);
+  CopySelectedCells(*grid);
 }
 
 void LoadCasesWindow::Paste1Click() {
   StringGrid* grid = focusedTable();
   if (grid == nullptr) return;
   commitFocusedTable();
-  const QList<QStringList> block = SplitBlock(QGuiApplication::clipboard()->text());
+  const QList<QStringList> block = ClipboardBlock();
   if (block.isEmpty()) return;
   if (const std::optional<QString> refused = pasteBlock(grid, block)) {
     dialogs_.message(this, *refused);

@@ -2,8 +2,6 @@
 // of their cells in the form spreadsheets use.
 
 #include <QAction>
-#include <QClipboard>
-#include <QGuiApplication>
 #include <QKeySequence>
 #include <QMenu>
 #include <QMenuBar>
@@ -145,16 +143,14 @@ void TFormPelv::Copy1Click() {
   StringGrid* grid = focusedTable();
   if (grid == nullptr) return;
   commitFocusedTable();
-  const QString text = SelectedCellsText(*grid);
-  if (text.isEmpty()) return;
-  QGuiApplication::clipboard()->setText(text);
+  CopySelectedCells(*grid);
 }
 
 void TFormPelv::Paste1Click() {
   StringGrid* grid = focusedTable();
   if (grid == nullptr) return;
   commitFocusedTable();
-  const QList<QStringList> block = SplitBlock(QGuiApplication::clipboard()->text());
+  const QList<QStringList> block = ClipboardBlock();
   if (block.isEmpty()) return;
   if (const std::optional<QString> refused = pasteBlock(grid, block)) {
     dialogs_.message(this, *refused);

@@ -636,19 +636,7 @@ void TFormPelv::moveToTable(StringGrid* from, bool backward, bool atEdge) {
   // sections rebuilds the other tables); then the table entered moves to its cell as a move
   // within it would, and takes the focus there.
   clientArea_->setFocus(Qt::TabFocusReason);
-  // Tab past the end goes on from the next table's near end; Ctrl+Tab returns to the cell the
-  // table tracks, or to its first value cell while it tracks none.
-  QPoint cell = to->trackedCell();
-  if (atEdge) {
-    cell = backward ? to->lastEditableCell() : to->firstEditableCell();
-  } else if (!to->isEditable(cell.x(), cell.y())) {
-    cell = to->firstEditableCell();
-  }
-  if (QPoint(to->currentColumn(), to->currentRow()) != cell) {
-    to->setCurrentCell(cell.y(), cell.x());
-  } else {
-    to->trackCell(cell.x(), cell.y());
-  }
+  to->moveToCell(to->entryCell(backward, atEdge));
   to->setFocus(backward ? Qt::BacktabFocusReason : Qt::TabFocusReason);
 }
 

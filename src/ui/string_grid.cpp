@@ -656,6 +656,20 @@ QPoint StringGrid::lastEditableCell() const {
   return {cols - 1, rowCount() - 1};
 }
 
+QPoint StringGrid::entryCell(bool backward, bool atEdge) const {
+  if (atEdge) return backward ? lastEditableCell() : firstEditableCell();
+  const QPoint cell = trackedCell();
+  return isEditable(cell.x(), cell.y()) ? cell : firstEditableCell();
+}
+
+void StringGrid::moveToCell(QPoint cell) {
+  if (QPoint(currentColumn(), currentRow()) != cell) {
+    setCurrentCell(cell.y(), cell.x());
+  } else {
+    trackCell(cell.x(), cell.y());
+  }
+}
+
 bool StringGrid::focusNextPrevChild(bool next) {
   // Inside the grid Tab moves between cells; past its last cell it goes on in the next table.
   moveByTab(!next);

@@ -96,6 +96,12 @@ class StringGrid : public QTableView {
   QPoint firstEditableCell() const;
   QPoint lastEditableCell() const;
   bool isEditable(int col, int row) const;
+  // Where the focus lands when it comes from another table: Tab past the other's end goes on
+  // from this table's near end; Ctrl+Tab returns to the cell it tracks, or to its first value
+  // cell while it tracks none.
+  QPoint entryCell(bool backward, bool atEdge) const;
+  // Makes the cell current as a move within the grid would, tracking it.
+  void moveToCell(QPoint cell);
   // The open cell editor, or null.
   QWidget* cellEditor() const { return editor_.data(); }
 

@@ -1,5 +1,7 @@
 #include "ui/table_clipboard.h"
 
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QItemSelectionModel>
 #include <algorithm>
 #include <map>
@@ -116,5 +118,12 @@ std::optional<QString> RefusedCell(const InputTableModel& model, int row, int co
       .arg(r + 1)
       .arg(c + 1);
 }
+
+void CopySelectedCells(const StringGrid& grid) {
+  const QString text = SelectedCellsText(grid);
+  if (!text.isEmpty()) QGuiApplication::clipboard()->setText(text);
+}
+
+QList<QStringList> ClipboardBlock() { return SplitBlock(QGuiApplication::clipboard()->text()); }
 
 }  // namespace pelvar

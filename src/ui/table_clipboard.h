@@ -24,6 +24,11 @@ int BlockWidth(const QList<QStringList>& block);
 // within its bounding rectangle are left empty.
 QString SelectedCellsText(const StringGrid& grid);
 
+// The Copy and Paste of every table: the grid's selected cells onto the clipboard (nothing where
+// they hold no text), and the clipboard's text as a block of cells (empty for none).
+void CopySelectedCells(const StringGrid& grid);
+QList<QStringList> ClipboardBlock();
+
 // A column's heading as the table shows it.
 QString Heading(const StringGrid& grid, int col);
 
