@@ -60,7 +60,7 @@ EnvelopeOutcome RunEnvelope(const ProblemData& data, AnalysisWorkspace& work, Pr
         const double k = scratch.sections[work.mesh.elementSection[j]].spring;
         const double w = contact->wLast[j] + contact->wLast[j + 1] -
                          0.5 * (contact->wBefore[j] + contact->wBefore[j + 1]);
-        contact->guess[static_cast<std::size_t>(j)] = k > 0.0 ? w > 0.0 : w < 0.0;
+        contact->guess[static_cast<std::size_t>(j)] = k * w > 0.0;  // presses, as ContactSet says
       }
       work.startContact = &contact->guess;
     } else if (contact && contact->known > 0) {
