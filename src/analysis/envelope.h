@@ -38,6 +38,9 @@ struct Envelope {
   // The solves the contact with soil that takes no tension took over all states (one a state on
   // linear soil).
   long contactRounds = 0;
+  // The states solved from one factorization of their beam, the positions of a moving load on
+  // linear soil several at a time (LinearPositions); the others are each solved on their own.
+  long factoredStates = 0;
 };
 
 // What kept the envelope from being made: the outcome of the first state that failed, and which.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 
 #include "analysis/result_quantities.h"
 
@@ -222,7 +223,27 @@ class ExactBeamSolve {
  public:
   ExactBeamSolve(const ProblemData& data, const MeshData& mesh, ExactWorkspace& work,
                  BlockSystem& joints, BandWorkspace& band, std::array<ExactNode, kMaxNodes>& exact)
-      : data_(data), mesh_(mesh), work_(work), joints_(joints), band_(band), exact_(exact) {}
+      : data_(data), mesh_(mesh), work_(work), joints_(joints), band_(&band), exact_(&exact) {}
+  // Only to assemble the chain (AssembleChain), which neither solves nor fills the nodes.
+  ExactBeamSolve(const ProblemData& data, const MeshData& mesh, ExactWorkspace& work,
+                 BlockSystem& joints)
+      : data_(data), mesh_(mesh), work_(work), joints_(joints) {}
+
+  // The equations with a joint at every node (ExactChain), and the jump of M at each.
+  bool AssembleChain(std::array<double, kMaxNodes>& jump) {
+    everyNode_ = true;
+    FindRuns();
+    if (!CondenseRuns()) return false;
+    for (int t = 0; t <= runs(); ++t) {
+      if (t == 0 || t == runs()) {
+        BuildEndRow(t);
+      } else {
+        BuildJointRow(t);
+      }
+      jump[t] = Jump(t);
+    }
+    return true;
+  }
 
   bool Run() {
     FindRuns();
@@ -234,7 +255,7 @@ class ExactBeamSolve {
         BuildJointRow(t);
       }
     }
-    if (!SolveBanded(joints_, runs(), band_)) return false;
+    if (!SolveBanded(joints_, runs(), *band_)) return false;
     return FillNodes() && CorrectionIsNegligible();
   }
 
@@ -276,7 +297,7 @@ class ExactBeamSolve {
                       mesh_.elementLoad[j] != mesh_.elementLoad[j - 1])) {
         starts = true;
       }
-      if (starts) work_.runStart[runs++] = j;
+      if (starts || everyNode_) work_.runStart[runs++] = j;
     }
     work_.runStart[runs] = n;
   }
@@ -529,32 +550,33 @@ class ExactBeamSolve {
                             start.c[2] * joints_.rows[r + 1].rhs[0] +
                             start.c[3] * joints_.rows[r + 1].rhs[1] + start.c[4];
       const double mEnd = joints_.rows[r + 1].rhs[0];
-      exact_[first].w = joints_.rows[r].rhs[1];
-      exact_[last].w = joints_.rows[r + 1].rhs[1];
-      exact_[first].MRight = mStart;
-      exact_[last].MLeft = mEnd;
+      (*exact_)[first].w = joints_.rows[r].rhs[1];
+      (*exact_)[last].w = joints_.rows[r + 1].rhs[1];
+      (*exact_)[first].MRight = mStart;
+      (*exact_)[last].MLeft = mEnd;
       if (!StartRun(r)) return false;
-      FillInside(work_, exact_, first, PieceOf(work_, last - first), mStart, mEnd);
+      FillInside(work_, *exact_, first, PieceOf(work_, last - first), mStart, mEnd);
       const Relation& element = work_.pieces[0].relation;
-      exact_[first].QRight = Apply(element[kShear0], mStart, exact_[first].w,
-                                   exact_[first + 1].MLeft, exact_[first + 1].w);
+      (*exact_)[first].QRight = Apply(element[kShear0], mStart, (*exact_)[first].w,
+                                      (*exact_)[first + 1].MLeft, (*exact_)[first + 1].w);
       for (int j = first; j < last; ++j) {
-        ExactNode& node = exact_[j + 1];
-        node.QLeft = Apply(element[kShear1], exact_[j].MRight, exact_[j].w, node.MLeft, node.w);
+        ExactNode& node = (*exact_)[j + 1];
+        node.QLeft =
+            Apply(element[kShear1], (*exact_)[j].MRight, (*exact_)[j].w, node.MLeft, node.w);
         if (j + 1 < last) node.QRight = node.QLeft;
         finite = finite && std::isfinite(node.QLeft + node.MLeft + node.w);
         largestM_ = std::max(largestM_, std::fabs(node.MLeft));
         largestW_ = std::max(largestW_, std::fabs(node.w));
       }
       largestM_ = std::max(largestM_, std::fabs(mStart));
-      largestW_ = std::max(largestW_, std::fabs(exact_[first].w));
-      finite = finite && std::isfinite(exact_[first].QRight);
+      largestW_ = std::max(largestW_, std::fabs((*exact_)[first].w));
+      finite = finite && std::isfinite((*exact_)[first].QRight);
     }
     // The ends have no outside: both sides are the beam's own value.
-    exact_[0].MLeft = exact_[0].MRight;
-    exact_[0].QLeft = exact_[0].QRight;
-    exact_[n].MRight = exact_[n].MLeft;
-    exact_[n].QRight = exact_[n].QLeft;
+    (*exact_)[0].MLeft = (*exact_)[0].MRight;
+    (*exact_)[0].QLeft = (*exact_)[0].QRight;
+    (*exact_)[n].MRight = (*exact_)[n].MLeft;
+    (*exact_)[n].QRight = (*exact_)[n].QLeft;
     return finite;
   }
 
@@ -574,7 +596,7 @@ class ExactBeamSolve {
           sizeM += std::fabs(row.block[c][e][0]);
           sizeW += std::fabs(row.block[c][e][1]);
         }
-        const double change = sizeM * band_.correctionM + sizeW * band_.correctionW;
+        const double change = sizeM * band_->correctionM + sizeW * band_->correctionW;
         if (!(change <= 1e-7 * (sizeM * largestM_ + sizeW * largestW_))) return false;
       }
     }
@@ -585,9 +607,10 @@ class ExactBeamSolve {
   const MeshData& mesh_;
   ExactWorkspace& work_;
   BlockSystem& joints_;
-  BandWorkspace& band_;
-  std::array<ExactNode, kMaxNodes>& exact_;
+  BandWorkspace* band_ = nullptr;
+  std::array<ExactNode, kMaxNodes>* exact_ = nullptr;
   double largestM_ = 0.0, largestW_ = 0.0;
+  bool everyNode_ = false;
 };
 
 }  // namespace
@@ -597,6 +620,186 @@ bool SolveExactBeam(const ProblemData& data, const MeshData& mesh, ExactWorkspac
                     std::array<ExactNode, kMaxNodes>& exact) {
   AssertCountsWithinLimits(data);
   return ExactBeamSolve(data, mesh, work, joints, band, exact).Run();
+}
+
+bool ExactChain::Prepare(const ProblemData& data, const MeshData& mesh) {
+  AssertCountsWithinLimits(data);
+  mesh_ = &mesh;
+  n_ = data.elementCount;
+  if (mesh.supported || !ExactBeamSolve(data, mesh, work_, rows_).AssembleChain(jump_)) {
+    return false;
+  }
+  touchedCount_ = 0;
+  FillLanes(rows_, 0, n_, rhs_);
+  for (int j = 0; j <= n_; ++j) {
+    jumpChange_[j] = rightShearChange_[j] = leftShearChange_[j] = Lanes{};
+  }
+  // The elimination works on a copy: the rows stay as assembled for the check.
+  auto consumed = std::make_unique<BlockSystem>(rows_);
+  return SolveSystem(*consumed, n_, EliminationOrder::Descending, 0, &factors_) ||
+         (*consumed = rows_, SolveSystem(*consumed, n_, EliminationOrder::Ascending, 0, &factors_));
+}
+
+void ExactChain::StartLoads() {
+  // Only the rows and nodes the last forces touched differ from the problem's own.
+  for (int i = 0; i < touchedCount_; ++i) {
+    const int j = touched_[static_cast<std::size_t>(i)];
+    FillLanes(rows_, j, std::min(j + 1, n_), rhs_);
+    jumpChange_[j] = rightShearChange_[j] = leftShearChange_[j] = Lanes{};
+  }
+  touchedCount_ = 0;
+}
+
+void ExactChain::AddForces(int lane, const LoadAnywhere* forces, int count) {
+  const int n = n_;
+  const auto add = [&](int j, int e, double value) { rhs_[j][e][lane] += value; };
+  for (int i = 0; i < count; ++i) {
+    const double force = forces[i].force;
+    const LoadPlace place = PlaceOnMesh(*mesh_, n, forces[i].x);
+    if (place.node >= 0) {
+      // On a node: its force there, and the moment of its offset as a jump of M, which the
+      // relation of the element after it carries (as Jump does for a point's moment).
+      const int j = place.node;
+      const double moment = force * place.offset;
+      touched_[static_cast<std::size_t>(touchedCount_++)] = j;
+      if (j == 0 || j == n) {
+        add(j, 0, j == 0 ? moment : -moment);
+        add(j, 1, j == 0 ? -force : force);
+        continue;
+      }
+      add(j, 0, -force);
+      const Relation& r = work_.runRelation[j];
+      add(j, 0, -r[kShear0][kM0] * moment);
+      add(j, 1, -r[kTheta0][kM0] * moment);
+      if (j + 1 == n) {
+        add(j + 1, 1, -r[kShear1][kM0] * moment);
+      } else {
+        add(j + 1, 0, r[kShear1][kM0] * moment);
+        add(j + 1, 1, r[kTheta1][kM0] * moment);
+      }
+      jumpChange_[j][lane] += moment;
+      continue;
+    }
+    // Inside an element: its share of the element's load column, from the element's two parts
+    // joined at the force, as StartRun joins them.
+    const int e = place.element;
+    const double h = mesh_->elementLength[e], ei = mesh_->elementStiffness[e];
+    const double kb = mesh_->elementSpring[e] * mesh_->elementInverseLength[e];
+    Relation left, right;
+    double unused[2][5];
+    double d[4];
+    if (!ElementRelation(place.fraction * h, ei, kb, 0.0, left) ||
+        !ElementRelation((1.0 - place.fraction) * h, ei, kb, 0.0, right)) {
+      // Values beyond doubles: the lane's check fails on what is not a number.
+      for (double& c : d) c = std::nan("");
+    } else {
+      Join(left, right, left, unused, force, 0.0);
+      for (int row = 0; row < 4; ++row) d[row] = left[row][kLoad];
+    }
+    if (e == 0) {
+      add(0, 1, -d[kShear0]);
+    } else {
+      add(e, 0, -d[kShear0]);
+      add(e, 1, -d[kTheta0]);
+    }
+    if (e + 1 == n) {
+      add(n, 1, -d[kShear1]);
+    } else {
+      add(e + 1, 0, d[kShear1]);
+      add(e + 1, 1, d[kTheta1]);
+    }
+    rightShearChange_[e][lane] += d[kShear0];
+    leftShearChange_[e + 1][lane] += d[kShear1];
+    touched_[static_cast<std::size_t>(touchedCount_++)] = e;
+    touched_[static_cast<std::size_t>(touchedCount_++)] = e + 1;
+  }
+}
+
+void ExactChain::Solve(std::array<bool, kLanes>& met) {
+  SolveFactored(factors_, n_, rhs_, solution_);
+  FactoredResidualMet(factors_, n_, rhs_, solution_, met);
+}
+
+namespace {
+
+// The exact values at node j of every lane: M left and right of it (the jump at a point inside
+// the beam; the ends have no outside), w, and Q from the relations of the elements either side.
+struct LaneExactNode {
+  Lanes w, mLeft, mRight, qLeft, qRight;
+};
+
+PELVAR_LANE_KERNEL
+void MeasureLanes(int n, const LaneVector& exact, const std::array<double, kMaxNodes>& jump,
+                  const std::array<Lanes, kMaxNodes>& jumpChange,
+                  const std::array<Lanes, kMaxNodes>& rightShearChange,
+                  const std::array<Lanes, kMaxNodes>& leftShearChange,
+                  const std::array<Relation, kMaxElements>& relation, const LaneVector& scheme,
+                  const std::array<Lanes, kMaxNodes>& shear, Lanes (&miss)[3], Lanes (&size)[3],
+                  Lanes& probe) {
+  // How far a value is from the nearest of left, right and their mean (MeasureAccuracy's
+  // measure: where left and right are one, the mean is that one too).
+  const auto nearest =
+      [](const Lanes& value, const Lanes& left, const Lanes& right) __attribute__((always_inline)) {
+    return Smaller(Smaller(Magnitude(value - left), Magnitude(value - right)),
+                   Magnitude(value - (0.5 * left + 0.5 * right)));
+  };
+  // Node i, its exact values complete, joins the measure.
+  const auto measure = [&](int i, const LaneExactNode& e) __attribute__((always_inline)) {
+    miss[0] = Larger(miss[0], Magnitude(scheme[i][1] - e.w));
+    miss[1] = Larger(miss[1], nearest(shear[i], e.qLeft, e.qRight));
+    miss[2] = Larger(miss[2], nearest(scheme[i][0], e.mLeft, e.mRight));
+    size[0] = Larger(size[0], Magnitude(e.w));
+    size[1] = Larger(Larger(size[1], Magnitude(e.qLeft)), Magnitude(e.qRight));
+    size[2] = Larger(Larger(size[2], Magnitude(e.mLeft)), Magnitude(e.mRight));
+    probe += 0.0 * (e.w + e.mLeft + e.mRight + e.qLeft + e.qRight);
+  };
+  LaneExactNode before{}, here{};
+  for (int j = 0; j <= n; ++j) {
+    here.w = exact[j][1];
+    here.mLeft = exact[j][0];
+    here.mRight = here.mLeft + (jump[j] + jumpChange[j]);
+    if (j == 0) here.mLeft = here.mRight;
+    if (j == n) here.mRight = here.mLeft;
+    if (j > 0) {
+      const Relation& r = relation[j - 1];
+      const auto apply = [&](const double(&row)[5]) __attribute__((always_inline)) {
+        return row[kM0] * before.mRight + row[kW0] * before.w + row[kM1] * here.mLeft +
+               row[kW1] * here.w + row[kLoad];
+      };
+      before.qRight = apply(r[kShear0]) + rightShearChange[j - 1];
+      here.qLeft = apply(r[kShear1]) + leftShearChange[j];
+      if (j == 1) before.qLeft = before.qRight;
+      measure(j - 1, before);
+    }
+    before = here;
+  }
+  // Q right of the last node is Q left of it.
+  before.qRight = before.qLeft;
+  measure(n, before);
+}
+
+}  // namespace
+
+void ExactChain::MeasureAccuracy(const LaneVector& scheme,
+                                 const std::array<Lanes, kMaxNodes>& shear,
+                                 const std::array<std::array<double, 3>, kLanes>& reference,
+                                 std::array<ResultAccuracy, kLanes>& accuracy) const {
+  Lanes miss[3] = {}, size[3] = {};
+  for (int q = 0; q < 3; ++q) {
+    for (int k = 0; k < kLanes; ++k) size[q][k] = 1e-6 * reference[k][q];
+  }
+  Lanes probe{};
+  MeasureLanes(n_, solution_, jump_, jumpChange_, rightShearChange_, leftShearChange_,
+               work_.runRelation, scheme, shear, miss, size, probe);
+  // No difference is exact, also where the quantity and the problem's scale are both 0.
+  const auto share = [](double m, double s) { return m == 0.0 ? 0.0 : m / s; };
+  for (int k = 0; k < kLanes; ++k) {
+    ResultAccuracy& a = accuracy[k];
+    a.w = share(miss[0][k], size[0][k]);
+    a.Q = share(miss[1][k], size[1][k]);
+    a.M = share(miss[2][k], size[2][k]);
+    a.available = probe[k] == 0.0 && std::isfinite(a.w) && std::isfinite(a.Q) && std::isfinite(a.M);
+  }
 }
 
 ResultAccuracy MeasureAccuracy(const ProblemData& data,

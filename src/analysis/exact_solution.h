@@ -59,6 +59,48 @@ bool SolveExactBeam(const ProblemData& data, const MeshData& mesh, ExactWorkspac
                     BlockSystem& joints, BandWorkspace& band,
                     std::array<ExactNode, kMaxNodes>& exact);
 
+// The exact beam of one problem under many loadings at once, each its own loads and some
+// forces anywhere besides (the positions of a moving load on soil that takes tension): written
+// with a joint at every node, one pair of equations per node in its M (left of the node) and w,
+// a chain like the scheme's, factored once, so that each loading is only a substitution. The
+// loadings are solved kLanes at a time, one in each lane.
+class ExactChain {
+ public:
+  // Assembles and factors the exact beam of data on its mesh, which must have no supports.
+  // False where double precision cannot give it so (a pivot of the elimination without
+  // exchanges rejected, values beyond the range of doubles): then the loadings must each be
+  // solved on their own (SolveExactBeam).
+  bool Prepare(const ProblemData& data, const MeshData& mesh);
+  // Every lane's loading becomes the problem's own loads.
+  void StartLoads();
+  // Adds `count` forces anywhere (their moments 0) to lane k's loading.
+  void AddForces(int lane, const LoadAnywhere* forces, int count);
+  // Solves every lane; met tells where the solution meets its equations within
+  // kResidualTolerance, the check every exact solution passes here before it is used.
+  void Solve(std::array<bool, kLanes>& met);
+  // How close the scheme's solutions of the same loadings come to these (as MeasureAccuracy
+  // measures them): scheme holds each lane's M and w, shear its Q, and reference the sizes
+  // that MeasureAccuracy takes from ResultReference for w, Q and M, of each lane's problem.
+  void MeasureAccuracy(const LaneVector& scheme, const std::array<Lanes, kMaxNodes>& shear,
+                       const std::array<std::array<double, 3>, kLanes>& reference,
+                       std::array<ResultAccuracy, kLanes>& accuracy) const;
+
+ private:
+  const MeshData* mesh_ = nullptr;
+  int n_ = 0;
+  ExactWorkspace work_;
+  BlockSystem rows_;
+  ChainFactors factors_;
+  std::array<double, kMaxNodes> jump_{};  // of M at each node, left to right, by its own loads
+  LaneVector rhs_{}, solution_{};
+  // What the forces of the lanes add to the exact values: the jump of M at a node (the moment
+  // of a force on it, away from its exact place), and Q right and left of a node (a force inside
+  // the element after it, before it). Only the nodes in touched hold anything.
+  std::array<Lanes, kMaxNodes> jumpChange_{}, rightShearChange_{}, leftShearChange_{};
+  std::array<int, kLanes * kMaxAxles * 2> touched_{};
+  int touchedCount_ = 0;
+};
+
 // How close the scheme's w, Q and M of the result table come to the exact values: for each, the
 // largest difference at the nodes divided by the largest exact magnitude along the beam, or by a
 // millionth of the problem's own scale for that quantity (ResultReference) where that is larger,

@@ -97,7 +97,8 @@ ResultQuantities ComputeResultQuantities(const ProblemData& data) {
     element.section = mesh->elementSection[j];
     element.x0 = left.x;
     element.x1 = right.x;
-    element.p = ElementPressure(data, element.section, j);
+    element.p =
+        ElementPressure(data.sections[element.section].spring, data.liftedOff[j], left.w, right.w);
     totals.load += mesh->elementLoad[j];
     if (!data.liftedOff[j]) totals.springForces += mesh->elementSpring[j] * meanW;
   }
@@ -134,14 +135,6 @@ ResultQuantities ComputeResultQuantities(const ProblemData& data) {
     if (!std::isfinite(element.p)) result.finite = false;
   }
   return result;
-}
-
-double ElementPressure(const ProblemData& data, int section, int element) {
-  // Where the beam lifted off soil that takes no tension, the soil carries nothing.
-  if (data.liftedOff[element]) return 0.0;
-  const double meanW =
-      0.5 * data.nodes[element].w + 0.5 * data.nodes[element + 1].w;  // halves first: no overflow
-  return data.sections[section].spring * meanW;
 }
 
 }  // namespace pelvar

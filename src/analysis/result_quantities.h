@@ -68,8 +68,11 @@ std::vector<std::pair<double, double>> LiftOffRanges(const ProblemData& data);
 // elements, no extremes) unless data.resultsAvailable is set.
 ResultQuantities ComputeResultQuantities(const ProblemData& data);
 
-// The soil pressure p of an element of the given section in the calculated results, kN/m²: the
-// section's spring times the element's mean w, 0 where the beam lifted off.
-double ElementPressure(const ProblemData& data, int section, int element);
+// The soil pressure p under an element, kN/m²: its section's spring k times the mean w of its
+// nodes, 0 where the beam lifted off.
+inline double ElementPressure(double spring, bool liftedOff, double w0, double w1) {
+  // Halves first: no overflow.
+  return liftedOff ? 0.0 : spring * (0.5 * w0 + 0.5 * w1);
+}
 
 }  // namespace pelvar

@@ -30,10 +30,29 @@ int EntryOf(const BlockRow& row, int node) {
 
 }  // namespace
 
-bool SolveSystem(BlockSystem& system, int elementCount, EliminationOrder order, int firstNode) {
+bool SolveSystem(BlockSystem& system, int elementCount, EliminationOrder order, int firstNode,
+                 ChainFactors* factors) {
   const int n = elementCount, first = firstNode;
   const bool descending = order == EliminationOrder::Descending;
   const int toward = descending ? -1 : 1;  // from a node to the one eliminated after it
+  if (factors) {
+    for (int j = first; j <= n; ++j) {
+      const BlockRow& row = system.rows[j];
+      ChainFactors::Row& packed = factors->rows[j];
+      packed = ChainFactors::Row{};
+      for (int c = 0; c < row.entryCount; ++c) {
+        const int neighbour = row.columnNode[c] - j;  // -1, 0 or 1 in a chain
+        if (neighbour < -1 || neighbour > 1)
+          throw std::logic_error("The equations handed to the solver are not a chain of nodes.");
+        const int slot = neighbour == 0 ? 0 : neighbour < 0 ? 1 : 2;
+        for (int e = 0; e < 2; ++e) {
+          for (int u = 0; u < 2; ++u) packed.a[e][slot][u] += row.block[c][e][u];
+          packed.sizeM[e] += std::fabs(row.block[c][e][0]);
+          packed.sizeW[e] += std::fabs(row.block[c][e][1]);
+        }
+      }
+    }
+  }
 
   // The own block D and right-hand side b of the node being eliminated, with the nodes
   // eliminated before it already folded in; carried from node to node in registers.
@@ -54,6 +73,7 @@ bool SolveSystem(BlockSystem& system, int elementCount, EliminationOrder order, 
     double c01 = last ? 0.0 : row.block[ahead][0][1];
     double c10 = last ? 0.0 : row.block[ahead][1][0];
     double c11 = last ? 0.0 : row.block[ahead][1][1];
+    bool swapped = false;  // kept for the factors
 
     // Pivots on M in equation 0, then on w in equation 1 once equation 0 is taken out of it.
     // Nothing depends on work done after a rejected pivot: a failed solve stores nothing and
@@ -68,6 +88,7 @@ bool SolveSystem(BlockSystem& system, int elementCount, EliminationOrder order, 
       std::swap(b0, b1);
       std::swap(c00, c10);
       std::swap(c01, c11);
+      swapped = true;
     }
     // Equation 1 less d10/d00 times equation 0, multiplied through by d00: its pivot det(D)
     // and its coupling adj(D)·C (second row) are judged without a division.
@@ -86,6 +107,15 @@ bool SolveSystem(BlockSystem& system, int elementCount, EliminationOrder order, 
     const double e00 = (d11 * c00 - d01 * c10) * r, e01 = (d11 * c01 - d01 * c11) * r;
     const double e10 = n10 * r, e11 = n11 * r;
     system.eliminated[q] = {{{e00, e01}, {e10, e11}}, {x0, x1}};
+    ChainFactors::Node* kept = factors ? &factors->nodes[q] : nullptr;
+    if (kept) {
+      // The inverse of D, its columns exchanged where the equations were.
+      const double g[2][2] = {{d11 * r, -d01 * r}, {-d10 * r, d00 * r}};
+      const int first = swapped ? 1 : 0;
+      *kept = {{{g[0][first], g[0][1 - first]}, {g[1][first], g[1][1 - first]}},
+               {},
+               {{e00, e01}, {e10, e11}}};
+    }
     if (last) break;
 
     // Fold the node into the next row: there its unknowns are x - C · (next node's unknowns).
@@ -94,6 +124,12 @@ bool SolveSystem(BlockSystem& system, int elementCount, EliminationOrder order, 
     if (back < 0)
       throw std::logic_error("The equations handed to the solver are not a chain of nodes.");
     const double(&t)[2][2] = next.block[back];
+    if (kept) {
+      for (int i = 0; i < 2; ++i) {
+        for (int u = 0; u < 2; ++u)
+          kept->s[i][u] = t[i][0] * kept->g[0][u] + t[i][1] * kept->g[1][u];
+      }
+    }
     d00 = next.block[0][0][0] - (t[0][0] * e00 + t[0][1] * e10);
     d01 = next.block[0][0][1] - (t[0][0] * e01 + t[0][1] * e11);
     d10 = next.block[0][1][0] - (t[1][0] * e00 + t[1][1] * e10);
@@ -103,6 +139,7 @@ bool SolveSystem(BlockSystem& system, int elementCount, EliminationOrder order, 
     b1 = next.rhs[1] - (t[1][0] * x0 + t[1][1] * x1);
   }
 
+  if (factors) factors->order = order;
   // In reverse order: every node refers only to the node eliminated after it, already solved.
   double m = system.eliminated[q].x[0], w = system.eliminated[q].x[1];
   system.rows[q].rhs[0] = m;
@@ -115,6 +152,75 @@ bool SolveSystem(BlockSystem& system, int elementCount, EliminationOrder order, 
     system.rows[q].rhs[1] = w = wq;
   }
   return true;
+}
+
+PELVAR_LANE_KERNEL
+void FillLanes(const BlockSystem& rows, int first, int last, LaneVector& values) {
+  for (int j = first; j <= last; ++j) {
+    values[j] = {Lanes::All(rows.rows[j].rhs[0]), Lanes::All(rows.rows[j].rhs[1])};
+  }
+}
+
+PELVAR_LANE_KERNEL
+void SolveFactored(const ChainFactors& factors, int elementCount, const LaneVector& rhs,
+                   LaneVector& values) {
+  const int n = elementCount;
+  const bool descending = factors.order == EliminationOrder::Descending;
+  const int toward = descending ? -1 : 1;
+  int q = descending ? n : 0;
+  // Only the right-hand sides are carried from node to node; each node's unknowns come off that
+  // chain.
+  LaneValues b = rhs[q];
+  for (int step = 0; step <= n; ++step, q += toward) {
+    const ChainFactors::Node& node = factors.nodes[q];
+    values[q] = {node.g[0][0] * b[0] + node.g[0][1] * b[1],
+                 node.g[1][0] * b[0] + node.g[1][1] * b[1]};
+    if (step == n) break;
+    const LaneValues& next = rhs[q + toward];
+    b = {next[0] - node.s[0][0] * b[0] - node.s[0][1] * b[1],
+         next[1] - node.s[1][0] * b[0] - node.s[1][1] * b[1]};
+  }
+  for (q -= toward; q >= 0 && q <= n; q -= toward) {
+    const double(&c)[2][2] = factors.nodes[q].c;
+    const LaneValues& after = values[q + toward];  // solved just before it
+    LaneValues& x = values[q];
+    x[0] -= c[0][0] * after[0] + c[0][1] * after[1];
+    x[1] -= c[1][0] * after[0] + c[1][1] * after[1];
+  }
+}
+
+PELVAR_LANE_KERNEL
+void FactoredResidualMet(const ChainFactors& factors, int elementCount, const LaneVector& rhs,
+                         const LaneVector& solution, std::array<bool, kLanes>& met) {
+  const int n = elementCount;
+  // The largest |M| and |w| of each lane; probe turns not a number where a value is not finite.
+  LaneValues largest{};
+  Lanes probe{};
+  for (int j = 0; j <= n; ++j) {
+    for (int u = 0; u < 2; ++u) {
+      const Lanes size = Magnitude(solution[j][u]);
+      largest[u] = Larger(largest[u], size);
+      probe += 0.0 * size;
+    }
+  }
+  LaneMask within = LaneMask::True();
+  for (int j = 0; j <= n; ++j) {
+    const ChainFactors::Row& row = factors.rows[j];
+    // Ends have one neighbour; their own values stand in for the missing one, at coefficient 0.
+    const LaneValues& own = solution[j];
+    const LaneValues& before = solution[j > 0 ? j - 1 : j];
+    const LaneValues& after = solution[j < n ? j + 1 : j];
+    for (int e = 0; e < 2; ++e) {
+      const double(&a)[3][2] = row.a[e];
+      const Lanes sum = (a[0][0] * own[0] + a[0][1] * own[1]) +
+                        (a[1][0] * before[0] + a[1][1] * before[1]) +
+                        (a[2][0] * after[0] + a[2][1] * after[1]);
+      const Lanes& b = rhs[j][e];
+      const Lanes size = Magnitude(b) + (row.sizeM[e] * largest[0] + row.sizeW[e] * largest[1]);
+      within.AndNotAbove(Magnitude(b - sum), kResidualTolerance * size);
+    }
+  }
+  for (int k = 0; k < kLanes; ++k) met[k] = within[k] && probe[k] == 0.0;
 }
 
 double SolvedChainResidual(const BlockSystem& solved, int elementCount, double* miss) {

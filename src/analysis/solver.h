@@ -30,7 +30,125 @@ inline constexpr double relativePivotTolerance = 1e-10;
 // against them), and false when a pivot was rejected, the rows then as they were. With
 // firstNode, only the chain of nodes firstNode..elementCount is eliminated; the rows before it
 // are left alone.
-bool SolveSystem(BlockSystem& system, int elementCount, EliminationOrder order, int firstNode = 0);
+struct ChainFactors;
+bool SolveSystem(BlockSystem& system, int elementCount, EliminationOrder order, int firstNode = 0,
+                 ChainFactors* factors = nullptr);
+
+// What SolveSystem keeps, where asked, to solve the same equations for other right-hand sides
+// (SolveFactored): of every node, in the order of elimination, g, which gives its unknowns from
+// its right-hand side once the nodes eliminated before it are folded in (the inverse of its
+// block then, its equations exchanged where SolveSystem exchanged them), s, which folds that
+// right-hand side into the next node's (the next row's coupling to it times g), and c, its
+// equations' coupling to the next node once brought to the identity.
+struct ChainFactors {
+  EliminationOrder order = EliminationOrder::Descending;
+  struct Node {
+    double g[2][2];
+    double s[2][2];
+    double c[2][2];
+  };
+  std::array<Node, kMaxNodes> nodes{};
+  // The equations as assembled, for the check of every solution: of each node its coefficients
+  // of the unknowns of itself, the node before it and the node after it (0 where it has no such
+  // neighbour), and the sizes of its equations' coefficients of M and of w.
+  struct Row {
+    double a[2][3][2];
+    double sizeM[2], sizeW[2];
+  };
+  std::array<Row, kMaxNodes> rows{};
+};
+
+// The number of right-hand sides that SolveFactored and FactoredResidualMet take at a time, one
+// in each lane of a Lanes value: the substitution from node to node, whose every step waits for
+// the one before, then works on several at once. A Lanes value is two groups of four, each
+// worked on as a whole by the compiler (GCC's vector extension), in one register where the
+// processor has AVX2.
+inline constexpr int kLanes = 8;
+using LaneQuad = double __attribute__((vector_size(4 * sizeof(double))));
+using QuadMask = decltype(LaneQuad{} < LaneQuad{});  // all bits set where true
+struct Lanes {
+  LaneQuad quad[kLanes / 4];
+
+  static Lanes All(double value) {
+    Lanes all;
+    for (LaneQuad& q : all.quad) q = LaneQuad{} + value;
+    return all;
+  }
+  double operator[](int lane) const { return reinterpret_cast<const double*>(quad)[lane]; }
+  double& operator[](int lane) { return reinterpret_cast<double*>(quad)[lane]; }
+  Lanes& operator+=(const Lanes& other) {
+    for (int h = 0; h < kLanes / 4; ++h) quad[h] += other.quad[h];
+    return *this;
+  }
+  Lanes& operator-=(const Lanes& other) {
+    for (int h = 0; h < kLanes / 4; ++h) quad[h] -= other.quad[h];
+    return *this;
+  }
+};
+inline Lanes operator+(Lanes a, const Lanes& b) { return a += b; }
+inline Lanes operator-(Lanes a, const Lanes& b) { return a -= b; }
+inline Lanes operator+(Lanes a, double b) { return a += Lanes::All(b); }
+inline Lanes operator+(double a, const Lanes& b) { return b + a; }
+inline Lanes operator-(double a, const Lanes& b) { return Lanes::All(a) - b; }
+inline Lanes operator*(double a, Lanes b) {
+  for (LaneQuad& q : b.quad) q *= a;
+  return b;
+}
+inline Lanes operator*(const Lanes& a, double b) { return b * a; }
+// The larger and the smaller of each lane (a where they compare false: not a number in b is
+// passed over), and its magnitude.
+inline Lanes Larger(Lanes a, const Lanes& b) {
+  for (int h = 0; h < kLanes / 4; ++h) a.quad[h] = b.quad[h] > a.quad[h] ? b.quad[h] : a.quad[h];
+  return a;
+}
+inline Lanes Smaller(Lanes a, const Lanes& b) {
+  for (int h = 0; h < kLanes / 4; ++h) a.quad[h] = b.quad[h] < a.quad[h] ? b.quad[h] : a.quad[h];
+  return a;
+}
+inline Lanes Magnitude(Lanes a) {
+  for (LaneQuad& q : a.quad) q = q < 0.0 ? -q : q;
+  return a;
+}
+// Whether a <= b in each lane, gathered over many comparisons: false for not a number.
+struct LaneMask {
+  QuadMask quad[kLanes / 4];
+  static LaneMask True() {
+    LaneMask all;
+    for (QuadMask& q : all.quad) q = LaneQuad{} == 0.0;
+    return all;
+  }
+  LaneMask& AndNotAbove(const Lanes& a, const Lanes& b) {
+    for (int h = 0; h < kLanes / 4; ++h) quad[h] &= a.quad[h] <= b.quad[h];
+    return *this;
+  }
+  bool operator[](int lane) const { return quad[lane / 4][lane % 4] != 0; }
+};
+using LaneValues = std::array<Lanes, 2>;  // M and w of a node
+using LaneVector = std::array<LaneValues, kMaxNodes>;
+
+// The functions that work on lanes are made twice, for processors with the wider registers of
+// AVX2 and for any other, the one to run chosen when the program loads: both do the same
+// operations (AVX2 without fused multiply-add), so their results are the same to the bit.
+#if defined(__GNUC__) && defined(__x86_64__) && !defined(__clang__)
+#define PELVAR_LANE_KERNEL __attribute__((target_clones("avx2", "default")))
+#else
+#define PELVAR_LANE_KERNEL
+#endif
+
+// Every lane of values gets the right-hand sides of rows first..last.
+void FillLanes(const BlockSystem& rows, int first, int last, LaneVector& values);
+
+// Solves the equations that SolveSystem factored (of the whole chain) for the kLanes
+// right-hand sides of rhs, into solution. The steps are SolveSystem's,
+// its products with D's inverse formed once beforehand, so a solution agrees with SolveSystem's
+// to rounding; each is checked all the same (FactoredResidualMet).
+void SolveFactored(const ChainFactors& factors, int elementCount, const LaneVector& rhs,
+                   LaneVector& solution);
+
+// Whether each lane's solution meets the factored equations (with the lane's right-hand sides)
+// within kResidualTolerance, as EquationResidual judges it.
+void FactoredResidualMet(const ChainFactors& factors, int elementCount, const LaneVector& rhs,
+                         const LaneVector& solution, std::array<bool, kLanes>& met);
 
 // How far the solution that SolveSystem (of the whole chain) or SolveFreeStart left in the rows
 // misses the equations it solved, as EquationResidual judges it: without assembling them again.

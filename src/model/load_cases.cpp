@@ -66,6 +66,20 @@ int DesignStateCount(const ProblemData& data) {
   return states * (cases.soilFactorCount > 0 ? cases.soilFactorCount : 1);
 }
 
+int AxlesOnBeam(const ProblemData& data, int position, std::array<LoadAnywhere, kMaxAxles>& axles) {
+  const MovingLoad& moving = data.loadCases.movingLoad;
+  const double length = BeamLength(data);
+  double x = LeadingAxleX(data, position);
+  int count = 0;
+  for (int a = 0; a < moving.axleCount; ++a) {
+    if (x >= 0.0 && x <= length) {
+      axles[static_cast<std::size_t>(count++)] = {x, moving.axleLoad[a], 0.0};
+    }
+    x -= moving.spacing[a];
+  }
+  return count;
+}
+
 DesignState DesignStateAt(const ProblemData& data, int index) {
   const LoadCases& cases = data.loadCases;
   const int factors = cases.soilFactorCount > 0 ? cases.soilFactorCount : 1;
@@ -119,14 +133,9 @@ void ApplyDesignState(const ProblemData& data, const DesignState& state, Problem
     }
   }
   if (state.position >= 0) {
-    // The axles on the beam, the leading one at its position and the others behind it.
-    const MovingLoad& moving = cases.movingLoad;
-    const double length = BeamLength(data);
-    double x = LeadingAxleX(data, state.position);
-    for (int a = 0; a < moving.axleCount; ++a) {
-      if (x >= 0.0 && x <= length) addAnywhere({x, moving.axleLoad[a], 0.0});
-      x -= moving.spacing[a];
-    }
+    std::array<LoadAnywhere, kMaxAxles> axles;
+    const int count = AxlesOnBeam(data, state.position, axles);
+    for (int a = 0; a < count; ++a) addAnywhere(axles[static_cast<std::size_t>(a)]);
   }
   if (state.soilFactor >= 0) {
     const double scale = cases.soilFactors[static_cast<std::size_t>(state.soilFactor)];

@@ -24,6 +24,11 @@ int MovingLoadPositionCount(const ProblemData& data);
 // The x of the leading axle at a position, m.
 double LeadingAxleX(const ProblemData& data, int position);
 
+// The axles of the moving load that stand on the beam at a position, as forces anywhere: the
+// leading one at its x and the others behind it, those off the beam left out. Returns their
+// number.
+int AxlesOnBeam(const ProblemData& data, int position, std::array<LoadAnywhere, kMaxAxles>& axles);
+
 // One state: a combination (or, without combinations, a case), a position of the moving load
 // (-1 for none), and a soil factor (index into soilFactors; -1 for the springs as given). With a
 // moving load, the states are its positions on top of its combination (or alone), else the

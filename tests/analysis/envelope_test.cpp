@@ -268,5 +268,97 @@ TEST_F(EnvelopeTest, MovingAxleGivesHetenyiInTheMiddle) {
   EXPECT_NEAR(envelope->nodes[node].wMax.value, wMax, 1e-9 * wMax);
 }
 
+// The positions of a moving load on linear soil are solved several at a time from one
+// factorization of the beam (the scheme's and the exact beam's). Over sections of their own EI,
+// width and springs, a combination with a point moment and loads anywhere, axles that stand on
+// nodes, inside elements and a ten-thousandth of an element off a node, and three soil factors,
+// every extreme equals the largest or smallest of the states solved each on its own, the state
+// said to govern gives it with the values said to go with it, and the accuracy is the worst.
+TEST_F(EnvelopeTest, PositionsSolvedTogetherMatchEachSolvedOnItsOwn) {
+  ProblemData data;
+  data.sectionCount = 3;
+  data.elementCount = 60;
+  data.sections[0] = {12.0, 8.0, 20000.0, 0.0, 0.0};
+  data.sections[1] = {6.0, 0.0, 50000.0, 3.0e6, 1.5};
+  data.sections[2] = {12.0, 4.0, 8000.0, 0.0, 0.0};
+  data.points[1].force = 40.0;
+  data.points[2].moment = -25.0;
+  data.loadsAnywhereCount = 2;
+  data.loadsAnywhere[0] = {3.1, 15.0, 4.0};
+  data.loadsAnywhere[1] = {20.0002, -10.0, 0.0};
+  LoadCases& cases = data.loadCases;
+  cases.caseCount = 2;
+  cases.cases[1].sectionLoad = {0.0, 5.0, 2.0};
+  cases.cases[1].pointForce[3] = 12.0;
+  cases.combinationCount = 2;
+  cases.combinations[0] = {ShortText("ULS"), {1.35, 1.5}};
+  cases.combinations[1] = {ShortText("SLS"), {1.0, 1.0}};
+  MovingLoad& moving = cases.movingLoad;
+  moving.axleCount = 3;
+  moving.axleLoad = {100.0, 80.0, 60.0};
+  moving.spacing = {2.0002, 1.1};  // elements of 0.5 m: a node, off a node, inside
+  moving.combination = 1;
+  cases.soilFactorCount = 3;
+  cases.soilFactors = {0.5, 1.0, 2.0};
+  ASSERT_EQ(RunEnvelope(data, *work, *scratch, *envelope).outcome.status,
+            CalculationStatus::Success);
+  const int positions = MovingLoadPositionCount(data);
+  EXPECT_EQ(envelope->factoredStates, 3L * positions);
+
+  std::vector<std::unique_ptr<ProblemData>> states;
+  ResultAccuracy worst;
+  double scale[3] = {};  // of w, Q and M over all states
+  for (int s = 0; s < envelope->stateCount; ++s) {
+    states.push_back(Solve(data, DesignStateAt(data, s)));
+    const ProblemData& state = *states.back();
+    worst.w = std::max(worst.w, state.accuracy.w);
+    worst.Q = std::max(worst.Q, state.accuracy.Q);
+    worst.M = std::max(worst.M, state.accuracy.M);
+    for (int j = 0; j <= data.elementCount; ++j) {
+      const ResultNode& node = state.nodes[j];
+      scale[0] = std::max(scale[0], std::fabs(node.w));
+      scale[1] = std::max(scale[1], std::fabs(node.Q));
+      scale[2] = std::max(scale[2], std::fabs(node.M));
+    }
+  }
+  const auto index = [&](const DesignState& governs) {
+    for (int s = 0; s < envelope->stateCount; ++s) {
+      const DesignState state = DesignStateAt(data, s);
+      if (state.combination == governs.combination && state.position == governs.position &&
+          state.soilFactor == governs.soilFactor) {
+        return s;
+      }
+    }
+    return -1;
+  };
+  for (int j = 0; j <= data.elementCount; ++j) {
+    const NodeEnvelope& e = envelope->nodes[j];
+    const std::pair<const EnvelopeValue*, double ResultNode::*> extremes[] = {
+        {&e.wMax, &ResultNode::w}, {&e.wMin, &ResultNode::w}, {&e.QMax, &ResultNode::Q},
+        {&e.QMin, &ResultNode::Q}, {&e.MMax, &ResultNode::M}, {&e.MMin, &ResultNode::M}};
+    for (int x = 0; x < 6; ++x) {
+      const auto [extreme, quantity] = extremes[x];
+      const double tolerance = 1e-9 * scale[x / 2];
+      double most = states[0]->nodes[j].*quantity;
+      for (const auto& state : states) {
+        const double value = state->nodes[j].*quantity;
+        most = x % 2 == 0 ? std::max(most, value) : std::min(most, value);
+      }
+      EXPECT_NEAR(extreme->value, most, tolerance) << "node " << j << ", extreme " << x;
+      const int s = index(extreme->state);
+      ASSERT_GE(s, 0);
+      const ResultNode& there = states[static_cast<std::size_t>(s)]->nodes[j];
+      EXPECT_NEAR(there.*quantity, most, tolerance);
+      EXPECT_NEAR(extreme->w, there.w, 1e-9 * scale[0]);
+      EXPECT_NEAR(extreme->Q, there.Q, 1e-9 * scale[1]);
+      EXPECT_NEAR(extreme->M, there.M, 1e-9 * scale[2]);
+    }
+  }
+  EXPECT_TRUE(envelope->accuracy.available);
+  EXPECT_NEAR(envelope->accuracy.w, worst.w, 1e-6 * worst.w);
+  EXPECT_NEAR(envelope->accuracy.Q, worst.Q, 1e-6 * worst.Q);
+  EXPECT_NEAR(envelope->accuracy.M, worst.M, 1e-6 * worst.M);
+}
+
 }  // namespace
 }  // namespace pelvar
