@@ -2,7 +2,7 @@
 
 #include <algorithm>
 #include <bitset>
-#include <cstring>
+#include <cmath>
 #include <vector>
 
 #include "analysis/moving_load.h"
@@ -11,29 +11,15 @@
 namespace pelvar {
 namespace {
 
-// A solved state as the envelope takes it: w, Q and M of every node, the springs and the lift-off
-// of its soil, and its accuracy.
-struct StateValues {
-  const double *w = nullptr, *Q = nullptr, *M = nullptr;
-  const double* elementSpring = nullptr;  // k of every element's section
-  const bool* liftedOff = nullptr;        // of every element; none where nullptr
-  ResultAccuracy accuracy;
-  long contactRounds = 1;
-};
-
 // The extremes so far along the beam, each with the index of the state that gives it and the
-// values that go with it there, every one in an array of its own. A state's values are taken
-// four nodes at a time without a branch (a moving load renews the extremes of half the beam at
-// every position, too often for a branch to guess), and the values that go with them are filled
-// in afterwards, for a state solved on its own at once, for positions solved together once
-// they all are (FillCoincident).
+// values that go with it there.
 struct Extreme {
   std::vector<double> value, state, w, Q, M;
   explicit Extreme(int size) : value(size), state(size), w(size), Q(size), M(size) {}
 };
 struct Extremes {
   Extreme wMax, wMin, QMax, QMin, MMax, MMin, pMax, pMin;
-  std::vector<double> pressure;  // of the state being taken
+  bool empty = true;
   explicit Extremes(int n)
       : wMax(n + 1),
         wMin(n + 1),
@@ -42,84 +28,57 @@ struct Extremes {
         MMax(n + 1),
         MMin(n + 1),
         pMax(n),
-        pMin(n),
-        pressure(n) {}
+        pMin(n) {}
 };
 
-// Takes a state's values where they exceed the extremes so far (or are the first): strictly, so
-// the first state that reaches a value governs.
-template <bool kMaximum>
-inline __attribute__((always_inline)) void TakeArray(const double* value, double state, bool first,
-                                                     int count, Extreme& extreme) {
-  double* const bestValue = extreme.value.data();
-  double* const bestState = extreme.state.data();
-  int j = 0;
-  for (; j + 4 <= count; j += 4) {
-    LaneQuad v, b, governs;
-    std::memcpy(&v, value + j, sizeof v);
-    std::memcpy(&b, bestValue + j, sizeof b);
-    std::memcpy(&governs, bestState + j, sizeof governs);
-    QuadMask newer = kMaximum ? v > b : v < b;
-    if (first) newer = LaneQuad{} == 0.0;
-    b = newer ? v : b;
-    governs = newer ? LaneQuad{} + state : governs;
-    std::memcpy(bestValue + j, &b, sizeof b);
-    std::memcpy(bestState + j, &governs, sizeof governs);
-  }
-  for (; j < count; ++j) {
-    if (!first && !(kMaximum ? value[j] > bestValue[j] : value[j] < bestValue[j])) continue;
-    bestValue[j] = value[j];
-    bestState[j] = state;
-  }
-}
+// Solved states, one in each lane that `solved` marks: M and w of every node, Q, and the soil
+// pressure p of every element, and the index of each state.
+struct SolvedLanes {
+  const LaneVector* values = nullptr;
+  const std::array<Lanes, kMaxNodes>* shear = nullptr;
+  const std::array<Lanes, kMaxElements>* pressure = nullptr;
+  std::array<bool, kLanes> solved{};
+  std::array<double, kLanes> index{};
+};
 
-// Takes each value of state s where it exceeds the extreme so far (or is the first).
+// Takes the states of the lanes where their values exceed the extremes so far, or equal them
+// from a state that comes before the one that gives them: so whatever order the states are
+// taken in, the first state that reaches the largest (or smallest) value governs.
 PELVAR_LANE_KERNEL
-void TakeState(const StateValues& values, int s, bool first, int n, Extremes& best,
-               Envelope& envelope) {
-  const double state = s;
-  TakeArray<true>(values.w, state, first, n + 1, best.wMax);
-  TakeArray<false>(values.w, state, first, n + 1, best.wMin);
-  TakeArray<true>(values.Q, state, first, n + 1, best.QMax);
-  TakeArray<false>(values.Q, state, first, n + 1, best.QMin);
-  TakeArray<true>(values.M, state, first, n + 1, best.MMax);
-  TakeArray<false>(values.M, state, first, n + 1, best.MMin);
-  const double *w = values.w, *spring = values.elementSpring;
-  double* p = best.pressure.data();
-  if (values.liftedOff) {
-    for (int j = 0; j < n; ++j)
-      p[j] = ElementPressure(spring[j], values.liftedOff[j], w[j], w[j + 1]);
-  } else {
-    for (int j = 0; j < n; ++j) p[j] = ElementPressure(spring[j], false, w[j], w[j + 1]);
-  }
-  TakeArray<true>(p, state, first, n, best.pMax);
-  TakeArray<false>(p, state, first, n, best.pMin);
-  const ResultAccuracy& accuracy = values.accuracy;
-  envelope.accuracy.available = envelope.accuracy.available && accuracy.available;
-  envelope.accuracy.w = std::max(envelope.accuracy.w, accuracy.w);
-  envelope.accuracy.Q = std::max(envelope.accuracy.Q, accuracy.Q);
-  envelope.accuracy.M = std::max(envelope.accuracy.M, accuracy.M);
-  envelope.contactRounds += values.contactRounds;
-}
-
-// Gives every extreme that a state of a solved set governs (lane(state) its lane there, or -1
-// for a state outside the set) the w, Q and M of its node in that state (for p, of its
-// element's left node).
-template <typename LaneOf>
-void FillCoincident(Extremes& best, int n, const LaneOf& lane,
-                    const std::array<StateValues, kLanes>& lanes) {
-  for (Extreme* extreme : {&best.wMax, &best.wMin, &best.QMax, &best.QMin, &best.MMax, &best.MMin,
-                           &best.pMax, &best.pMin}) {
-    const int count = extreme == &best.pMax || extreme == &best.pMin ? n : n + 1;
-    for (int j = 0; j < count; ++j) {
-      const std::size_t i = static_cast<std::size_t>(j);
-      const int k = lane(static_cast<long>(extreme->state[i]));
-      if (k < 0) continue;
-      const StateValues& values = lanes[static_cast<std::size_t>(k)];
-      extreme->w[i] = values.w[j];
-      extreme->Q[i] = values.Q[j];
-      extreme->M[i] = values.M[j];
+void TakeLanes(const SolvedLanes& lanes, int n, Extremes& best) {
+  const bool fresh = best.empty;
+  best.empty = false;
+  const LaneMask solved = LaneMask::Of(lanes.solved);
+  const Lanes below = Lanes::All(-HUGE_VAL), above = Lanes::All(HUGE_VAL);
+  const LaneVector& values = *lanes.values;
+  const std::array<Lanes, kMaxNodes>& shear = *lanes.shear;
+  const auto take = [&](Extreme & extreme, bool maximum, int j, const Lanes& of)
+      __attribute__((always_inline)) {
+    const Lanes v = Where(solved, of, maximum ? below : above);
+    const double most = maximum ? LargestLane(v) : SmallestLane(v);
+    const int k = FirstLaneOf(v, most);
+    const std::size_t i = static_cast<std::size_t>(j);
+    const double held = extreme.value[i], state = lanes.index[static_cast<std::size_t>(k)];
+    if (!fresh && !(maximum ? most > held : most < held) &&
+        !(most == held && state < extreme.state[i])) {
+      return;
     }
+    extreme.value[i] = most;
+    extreme.state[i] = state;
+    extreme.w[i] = values[j][1][k];
+    extreme.Q[i] = shear[j][k];
+    extreme.M[i] = values[j][0][k];
+  };
+  for (int j = 0; j <= n; ++j) {
+    take(best.wMax, true, j, values[j][1]);
+    take(best.wMin, false, j, values[j][1]);
+    take(best.QMax, true, j, shear[j]);
+    take(best.QMin, false, j, shear[j]);
+    take(best.MMax, true, j, values[j][0]);
+    take(best.MMin, false, j, values[j][0]);
+    if (j == n) break;
+    take(best.pMax, true, j, (*lanes.pressure)[j]);
+    take(best.pMin, false, j, (*lanes.pressure)[j]);
   }
 }
 
@@ -238,75 +197,65 @@ EnvelopeOutcome RunEnvelope(const ProblemData& data, AnalysisWorkspace& work, Pr
     return &scratch;
   };
   auto best = std::make_unique<Extremes>(n);
-  std::vector<double> w(static_cast<std::size_t>(n + 1)), Q(w.size()), M(w.size());
-  std::vector<double> spring(static_cast<std::size_t>(n));
-  // The positions solved together with each soil factor, since their first state (-1: none
-  // pending), and their values, whose extremes get their coincident values once all are taken.
-  struct Batch {
-    long firstState = -1;
-    std::array<StateValues, kLanes> lanes;
+  const auto takeAccuracy = [&](const ResultAccuracy& accuracy) {
+    envelope.accuracy.available = envelope.accuracy.available && accuracy.available;
+    envelope.accuracy.w = std::max(envelope.accuracy.w, accuracy.w);
+    envelope.accuracy.Q = std::max(envelope.accuracy.Q, accuracy.Q);
+    envelope.accuracy.M = std::max(envelope.accuracy.M, accuracy.M);
   };
-  std::vector<Batch> batches(static_cast<std::size_t>(factors));
-  const auto finishBatch = [&](Batch& batch) {
-    if (batch.firstState < 0) return;
-    FillCoincident(
-        *best, n,
-        [&](long state) {
-          const long offset = state - batch.firstState;
-          if (offset < 0 || offset % factors != 0 || offset / factors >= kLanes) return -1;
-          const int k = static_cast<int>(offset / factors);
-          return batch.lanes[static_cast<std::size_t>(k)].w ? k : -1;
-        },
-        batch.lanes);
-    batch.firstState = -1;
-  };
+  // A state solved on its own goes into the first lane.
+  auto alone = std::make_unique<LaneVector>();
+  auto aloneShear = std::make_unique<std::array<Lanes, kMaxNodes>>();
+  auto alonePressure = std::make_unique<std::array<Lanes, kMaxElements>>();
+  SolvedLanes aloneLanes{alone.get(), aloneShear.get(), alonePressure.get(), {}, {}};
+  aloneLanes.solved[0] = true;
+  // The positions solved together are taken at once, whatever their order among the states:
+  // the extremes do not depend on it. Those that failed a check come again in their turn, each
+  // solved on its own.
+  std::vector<std::array<bool, kLanes>> taken(static_cast<std::size_t>(factors));
   for (int s = 0; s < envelope.stateCount; ++s) {
     const DesignState state = DesignStateAt(data, s);
     LinearPositions* positions =
         state.position >= 0 && !data.noTension ? linearFor(state) : nullptr;
+    std::array<bool, kLanes>& solved = taken[static_cast<std::size_t>(s % factors)];
     if (positions && !positions->Holds(state.position)) {
-      Batch& batch = batches[static_cast<std::size_t>(std::max(state.soilFactor, 0))];
-      finishBatch(batch);
       positions->SolvePositions(data, state.position);
-      batch.firstState = s;
+      SolvedLanes together{
+          &positions->Values(), &positions->Shear(), &positions->Pressure(), {}, {}};
+      int count = 0;
       for (int k = 0; k < kLanes; ++k) {
-        LinearPositions::Results solved;
-        StateValues& lane = batch.lanes[static_cast<std::size_t>(k)];
-        lane = StateValues{};
-        if (positions->ResultsOf(state.position + k, solved)) {
-          lane = {solved.w, solved.Q, solved.M, solved.elementSpring, nullptr, solved.accuracy, 1};
-        }
+        ResultAccuracy accuracy;
+        solved[k] = positions->Solved(state.position + k, accuracy);
+        together.solved[k] = solved[k];
+        together.index[k] = s + k * factors;
+        if (!solved[k]) continue;
+        takeAccuracy(accuracy);
+        ++count;
       }
+      if (count > 0) TakeLanes(together, n, *best);
+      envelope.contactRounds += count;
+      envelope.factoredStates += count;
     }
-    if (positions) {
-      const Batch& batch = batches[static_cast<std::size_t>(std::max(state.soilFactor, 0))];
-      const StateValues& lane =
-          batch.lanes[static_cast<std::size_t>((s - batch.firstState) / factors)];
-      if (lane.w) {
-        TakeState(lane, s, s == 0, n, *best, envelope);
-        ++envelope.factoredStates;
-        continue;
-      }
+    if (positions && solved[static_cast<std::size_t>(state.position - positions->First())]) {
+      continue;
     }
     const ProblemData* own = solveOnItsOwn(state);
     if (!own) return result;
     for (int j = 0; j <= n; ++j) {
       const ResultNode& node = own->nodes[j];
-      w[static_cast<std::size_t>(j)] = node.w;
-      Q[static_cast<std::size_t>(j)] = node.Q;
-      M[static_cast<std::size_t>(j)] = node.M;
+      (*alone)[j][0][0] = node.M;
+      (*alone)[j][1][0] = node.w;
+      (*aloneShear)[j][0] = node.Q;
+      if (j < n) {
+        (*alonePressure)[j][0] = ElementPressure(own->sections[work.mesh.elementSection[j]].spring,
+                                                 own->liftedOff[j], node.w, own->nodes[j + 1].w);
+      }
     }
-    for (int j = 0; j < n; ++j) {
-      spring[static_cast<std::size_t>(j)] = own->sections[work.mesh.elementSection[j]].spring;
-    }
-    std::array<StateValues, kLanes> alone;
-    alone[0] = {w.data(),      Q.data(),          M.data(), spring.data(), own->liftedOff.data(),
-                own->accuracy, own->contactRounds};
-    TakeState(alone[0], s, s == 0, n, *best, envelope);
-    FillCoincident(
-        *best, n, [&](long governing) { return governing == s ? 0 : -1; }, alone);
+    aloneLanes.index[0] = s;
+    TakeLanes(aloneLanes, n, *best);
+    takeAccuracy(own->accuracy);
+    envelope.contactRounds += own->contactRounds;
   }
-  for (Batch& batch : batches) finishBatch(batch);
   // Every state has its nodes where the mesh has them.
   StoreExtremes(data, *best, work.mesh, n, envelope);
   return result;

@@ -9,14 +9,16 @@ namespace pelvar {
 namespace {
 
 // The shear forces of every lane from its moments, as StoreResults derives them, with the base
-// loads' terms and each lane's changes to them.
+// loads' terms and each lane's changes to them; a probe that turns not a number in a lane where
+// a value is not finite; and the soil pressure under every element.
 PELVAR_LANE_KERNEL
 void ShearLanes(int n, const MeshData& mesh, const LaneVector& solution, const Lanes& endForce,
                 const std::array<double, kMaxNodes>& forceBefore,
                 const std::array<double, kMaxNodes>& elementMoment,
                 const std::array<Lanes, kMaxNodes>& forceChange,
                 const std::array<Lanes, kMaxNodes>& momentChange,
-                std::array<Lanes, kMaxNodes>& shear) {
+                const std::array<double, kMaxElements>& spring, std::array<Lanes, kMaxNodes>& shear,
+                std::array<Lanes, kMaxElements>& pressure, Lanes& probe) {
   shear[0] = 0.0 - endForce;
   for (int j = 1; j <= n; ++j) {
     const double inverseH = mesh.elementInverseLength[j - 1];
@@ -24,6 +26,11 @@ void ShearLanes(int n, const MeshData& mesh, const LaneVector& solution, const L
     const Lanes before = forceChange[j] + forceBefore[j];
     shear[j] =
         (solution[j][0] - solution[j - 1][0] - moment) * 2.0 * inverseH + (before - shear[j - 1]);
+  }
+  for (int j = 0; j <= n; ++j) probe += 0.0 * (solution[j][0] + solution[j][1] + shear[j]);
+  // The soil pressure under every element; soil that takes tension lifts off nowhere.
+  for (int j = 0; j < n; ++j) {
+    pressure[j] = ElementPressure(spring[j], solution[j][1], solution[j + 1][1]);
   }
 }
 
@@ -74,6 +81,7 @@ bool LinearPositions::Prepare(const ProblemData& base, AnalysisWorkspace& work) 
 
 void LinearPositions::SolvePositions(const ProblemData& data, int first) {
   const int n = n_, count = MovingLoadPositionCount(data);
+  count_ = count;
   const MeshData& mesh = *mesh_;
   LaneVector& rhs = *rhs_;
   first_ = first;
@@ -146,11 +154,15 @@ void LinearPositions::SolvePositions(const ProblemData& data, int first) {
   exact_->Solve(exactMet);
   for (int k = 0; k < kLanes; ++k) met_[k] = met_[k] && exactMet[k];
 
+  Lanes probe{};
   ShearLanes(n, mesh, solution, endForce, forceBefore_, elementMoment_, forceChange_, momentChange_,
-             shear_);
+             elementSpring_, shear_, pressure_, probe);
+  // A force inside an element has passed whole by the element's right node (see StoreResults).
   const auto passed = [&](int k, const LoadAnywhere& load) {
     const LoadPlace place = PlaceOnMesh(mesh, n, load.x);
-    if (place.node < 0) shear_[place.element + 1][k] -= load.force * place.fraction;
+    if (place.node >= 0) return;
+    const int j = place.element + 1;
+    shear_[j][k] -= load.force * place.fraction;
   };
   for (int k = 0; k < kLanes; ++k) {
     for (int l = 0; l < baseLoadsAnywhere_; ++l) passed(k, state_->loadsAnywhere[l]);
@@ -165,16 +177,7 @@ void LinearPositions::SolvePositions(const ProblemData& data, int first) {
                     ResultReference(*state_, &ResultNode::M)};
   }
   exact_->MeasureAccuracy(solution, shear_, reference, accuracy_);
-  // Each lane along the beam; a value that is not finite fails the lane, as StoreResults fails.
-  Lanes probe{};
-  for (int j = 0; j <= n; ++j) {
-    probe += 0.0 * (solution[j][0] + solution[j][1] + shear_[j]);
-    for (int k = 0; k < kLanes; ++k) {
-      M_[k][j] = solution[j][0][k];
-      w_[k][j] = solution[j][1][k];
-      Q_[k][j] = shear_[j][k];
-    }
-  }
+  // A value that is not finite fails the lane, as StoreResults fails.
   for (int k = 0; k < kLanes; ++k) met_[k] = met_[k] && probe[k] == 0.0;
   // The changes go with their lanes.
   axleWindows([&](int from, int to) {
@@ -190,10 +193,10 @@ void LinearPositions::LoadsOf(int lane) {
   }
 }
 
-bool LinearPositions::ResultsOf(int position, Results& results) const {
+bool LinearPositions::Solved(int position, ResultAccuracy& accuracy) const {
   const int k = position - first_;
-  if (!Holds(position) || !met_[k] || !accuracy_[k].available) return false;
-  results = {w_[k].data(), Q_[k].data(), M_[k].data(), elementSpring_.data(), accuracy_[k]};
+  if (!Holds(position) || position >= count_ || !met_[k] || !accuracy_[k].available) return false;
+  accuracy = accuracy_[k];
   return true;
 }
 

@@ -27,15 +27,15 @@ class LinearPositions {
   bool Holds(int position) const {
     return first_ >= 0 && position >= first_ && position < first_ + kLanes;
   }
-  // The results of a position last solved: w, Q and M of every node, and their accuracy
-  // against the exact beam. False where its solution failed a check, which leaves that
-  // position to be solved on its own.
-  struct Results {
-    const double *w = nullptr, *Q = nullptr, *M = nullptr;
-    const double* elementSpring = nullptr;  // k of every element's section (none lifts off)
-    ResultAccuracy accuracy;
-  };
-  bool ResultsOf(int position, Results& results) const;
+  // Whether a position among those last solved passed every check, and the accuracy of its
+  // results; where not, it is left to be solved on its own.
+  bool Solved(int position, ResultAccuracy& accuracy) const;
+  int First() const { return first_; }
+  // The results of the positions last solved, position first + k in lane k: M and w of every
+  // node, Q, and the soil pressure p of every element.
+  const LaneVector& Values() const { return *solution_; }
+  const std::array<Lanes, kMaxNodes>& Shear() const { return shear_; }
+  const std::array<Lanes, kMaxElements>& Pressure() const { return pressure_; }
 
  private:
   int n_ = 0;
@@ -51,15 +51,15 @@ class LinearPositions {
   std::array<double, kMaxNodes> forceBefore_{}, elementMoment_{};
   std::array<Lanes, kMaxNodes> forceChange_{}, momentChange_{};
   std::array<Lanes, kMaxNodes> shear_{};
-  double endForce_ = 0.0;  // the left end's force, base
-  int first_ = -1;
+  double endForce_ = 0.0;       // the left end's force, base
+  int first_ = -1, count_ = 0;  // the first position last solved, and how many there are
   std::array<bool, kLanes> met_{};
   std::array<int, kLanes> axleCount_{};
   std::array<std::array<LoadAnywhere, kMaxAxles>, kLanes> axles_{};
   std::array<ResultAccuracy, kLanes> accuracy_{};
   std::array<double, kMaxElements> elementSpring_{};
   // Each lane's w, Q and M node by node, for the envelope to read along the beam.
-  std::array<std::array<double, kMaxNodes>, kLanes> w_{}, Q_{}, M_{};
+  std::array<Lanes, kMaxElements> pressure_{};
 
   // Gives state_ the loads anywhere of a lane's position: the base's and its axles.
   void LoadsOf(int lane);

@@ -70,9 +70,13 @@ ResultQuantities ComputeResultQuantities(const ProblemData& data);
 
 // The soil pressure p under an element, kN/m²: its section's spring k times the mean w of its
 // nodes, 0 where the beam lifted off.
+// Of w0 and w1 in kLanes lanes too (analysis/solver.h), where nothing lifts off.
+template <typename Value>
+Value ElementPressure(double spring, const Value& w0, const Value& w1) {
+  return spring * (0.5 * w0 + 0.5 * w1);  // halves first: no overflow
+}
 inline double ElementPressure(double spring, bool liftedOff, double w0, double w1) {
-  // Halves first: no overflow.
-  return liftedOff ? 0.0 : spring * (0.5 * w0 + 0.5 * w1);
+  return liftedOff ? 0.0 : ElementPressure(spring, w0, w1);
 }
 
 }  // namespace pelvar

@@ -3,6 +3,7 @@
 // banded Gaussian elimination with row exchanges for the systems the block elimination cannot
 // take.
 
+#include <algorithm>
 #include <array>
 
 #include "analysis/mesh.h"
@@ -122,7 +123,34 @@ struct LaneMask {
     return *this;
   }
   bool operator[](int lane) const { return quad[lane / 4][lane % 4] != 0; }
+  static LaneMask Of(const std::array<bool, kLanes>& lanes) {
+    LaneMask mask;
+    for (int k = 0; k < kLanes; ++k) mask.quad[k / 4][k % 4] = lanes[k] ? -1 : 0;
+    return mask;
+  }
 };
+// a where the mask is true, else b.
+inline Lanes Where(const LaneMask& mask, Lanes a, const Lanes& b) {
+  for (int h = 0; h < kLanes / 4; ++h) a.quad[h] = mask.quad[h] ? a.quad[h] : b.quad[h];
+  return a;
+}
+// The largest and the smallest of all lanes, and the first lane that holds a value.
+static_assert(kLanes == 8, "the lanes are two groups of four");
+inline double LargestLane(const Lanes& a) {
+  const LaneQuad q = a.quad[0] > a.quad[1] ? a.quad[0] : a.quad[1];
+  return std::max(std::max(q[0], q[1]), std::max(q[2], q[3]));
+}
+inline double SmallestLane(const Lanes& a) {
+  const LaneQuad q = a.quad[0] < a.quad[1] ? a.quad[0] : a.quad[1];
+  return std::min(std::min(q[0], q[1]), std::min(q[2], q[3]));
+}
+inline int FirstLaneOf(const Lanes& a, double value) {
+  const LaneQuad first = {0.0, 1.0, 2.0, 3.0}, none = LaneQuad{} + kLanes;
+  const LaneQuad low = a.quad[0] == value ? first : none;
+  const LaneQuad high = a.quad[1] == value ? first + 4.0 : none;
+  const LaneQuad q = low < high ? low : high;
+  return static_cast<int>(std::min(std::min(q[0], q[1]), std::min(q[2], q[3])));
+}
 using LaneValues = std::array<Lanes, 2>;  // M and w of a node
 using LaneVector = std::array<LaneValues, kMaxNodes>;
 
