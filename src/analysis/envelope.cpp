@@ -52,17 +52,20 @@ void TakeLanes(const SolvedLanes& lanes, int n, Extremes& best) {
   const Lanes below = Lanes::All(-HUGE_VAL), above = Lanes::All(HUGE_VAL);
   const LaneVector& values = *lanes.values;
   const std::array<Lanes, kMaxNodes>& shear = *lanes.shear;
+  bool every = true;  // lane solved
+  for (bool lane : lanes.solved) every = every && lane;
   const auto take = [&](Extreme & extreme, bool maximum, int j, const Lanes& of)
       __attribute__((always_inline)) {
-    const Lanes v = Where(solved, of, maximum ? below : above);
+    const Lanes v = every ? of : Where(solved, of, maximum ? below : above);
     const double most = maximum ? LargestLane(v) : SmallestLane(v);
-    const int k = FirstLaneOf(v, most);
     const std::size_t i = static_cast<std::size_t>(j);
-    const double held = extreme.value[i], state = lanes.index[static_cast<std::size_t>(k)];
-    if (!fresh && !(maximum ? most > held : most < held) &&
-        !(most == held && state < extreme.state[i])) {
-      return;
-    }
+    const double held = extreme.value[i];
+    // Along the beam the extremes change in long runs (those the load comes towards), which a
+    // branch follows well.
+    if (!fresh && !(maximum ? most > held : most < held) && most != held) return;
+    const int k = FirstLaneOf(v, most);
+    const double state = lanes.index[static_cast<std::size_t>(k)];
+    if (!fresh && most == held && !(state < extreme.state[i])) return;
     extreme.value[i] = most;
     extreme.state[i] = state;
     extreme.w[i] = values[j][1][k];

@@ -27,7 +27,7 @@ void ShearLanes(int n, const MeshData& mesh, const LaneVector& solution, const L
     shear[j] =
         (solution[j][0] - solution[j - 1][0] - moment) * 2.0 * inverseH + (before - shear[j - 1]);
   }
-  for (int j = 0; j <= n; ++j) probe += 0.0 * (solution[j][0] + solution[j][1] + shear[j]);
+  for (int j = 0; j <= n; ++j) probe += 0.0 * shear[j];  // M and w: see FactoredResidualMet
   // The soil pressure under every element; soil that takes tension lifts off nowhere.
   for (int j = 0; j < n; ++j) {
     pressure[j] = ElementPressure(spring[j], solution[j][1], solution[j + 1][1]);
@@ -148,8 +148,9 @@ void LinearPositions::SolvePositions(const ProblemData& data, int first) {
     exact_->AddForces(k, axles_[k].data(), axleCount_[k]);
   }
   LaneVector& solution = *solution_;
-  SolveFactored(*factors_, n, rhs, solution);
-  FactoredResidualMet(*factors_, n, rhs, solution, met_);
+  LaneSizes sizes;
+  SolveFactored(*factors_, n, rhs, solution, sizes);
+  FactoredResidualMet(*factors_, n, rhs, solution, sizes, met_);
   std::array<bool, kLanes> exactMet;
   exact_->Solve(exactMet);
   for (int k = 0; k < kLanes; ++k) met_[k] = met_[k] && exactMet[k];

@@ -72,7 +72,8 @@ ResultQuantities ComputeResultQuantities(const ProblemData& data);
 // nodes, 0 where the beam lifted off.
 // Of w0 and w1 in kLanes lanes too (analysis/solver.h), where nothing lifts off.
 template <typename Value>
-Value ElementPressure(double spring, const Value& w0, const Value& w1) {
+[[gnu::always_inline]] inline Value ElementPressure(double spring, const Value& w0,
+                                                    const Value& w1) {
   return spring * (0.5 * w0 + 0.5 * w1);  // halves first: no overflow
 }
 inline double ElementPressure(double spring, bool liftedOff, double w0, double w1) {

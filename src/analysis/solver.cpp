@@ -163,7 +163,7 @@ void FillLanes(const BlockSystem& rows, int first, int last, LaneVector& values)
 
 PELVAR_LANE_KERNEL
 void SolveFactored(const ChainFactors& factors, int elementCount, const LaneVector& rhs,
-                   LaneVector& values) {
+                   LaneVector& values, LaneSizes& sizes) {
   const int n = elementCount;
   const bool descending = factors.order == EliminationOrder::Descending;
   const int toward = descending ? -1 : 1;
@@ -180,29 +180,34 @@ void SolveFactored(const ChainFactors& factors, int elementCount, const LaneVect
     b = {next[0] - node.s[0][0] * b[0] - node.s[0][1] * b[1],
          next[1] - node.s[1][0] * b[0] - node.s[1][1] * b[1]};
   }
+  // The largest |M| and |w| of each lane as they come; the probe turns not a number where a
+  // value is not finite.
+  const auto measure = [&](const LaneValues& x) __attribute__((always_inline)) {
+    for (int u = 0; u < 2; ++u) {
+      const Lanes size = Magnitude(x[u]);
+      sizes.largest[u] = Larger(sizes.largest[u], size);
+      sizes.probe += 0.0 * size;
+    }
+  };
+  sizes = LaneSizes{};
+  measure(values[q]);
   for (q -= toward; q >= 0 && q <= n; q -= toward) {
     const double(&c)[2][2] = factors.nodes[q].c;
     const LaneValues& after = values[q + toward];  // solved just before it
     LaneValues& x = values[q];
     x[0] -= c[0][0] * after[0] + c[0][1] * after[1];
     x[1] -= c[1][0] * after[0] + c[1][1] * after[1];
+    measure(x);
   }
 }
 
 PELVAR_LANE_KERNEL
 void FactoredResidualMet(const ChainFactors& factors, int elementCount, const LaneVector& rhs,
-                         const LaneVector& solution, std::array<bool, kLanes>& met) {
+                         const LaneVector& solution, const LaneSizes& sizes,
+                         std::array<bool, kLanes>& met) {
   const int n = elementCount;
-  // The largest |M| and |w| of each lane; probe turns not a number where a value is not finite.
-  LaneValues largest{};
-  Lanes probe{};
-  for (int j = 0; j <= n; ++j) {
-    for (int u = 0; u < 2; ++u) {
-      const Lanes size = Magnitude(solution[j][u]);
-      largest[u] = Larger(largest[u], size);
-      probe += 0.0 * size;
-    }
-  }
+  const LaneValues& largest = sizes.largest;
+  const Lanes& probe = sizes.probe;
   LaneMask within = LaneMask::True();
   for (int j = 0; j <= n; ++j) {
     const ChainFactors::Row& row = factors.rows[j];

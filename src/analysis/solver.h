@@ -107,7 +107,11 @@ inline Lanes Smaller(Lanes a, const Lanes& b) {
   return a;
 }
 inline Lanes Magnitude(Lanes a) {
-  for (LaneQuad& q : a.quad) q = q < 0.0 ? -q : q;
+  // The sign bit cleared.
+  for (LaneQuad& q : a.quad) {
+    q = reinterpret_cast<LaneQuad>(reinterpret_cast<QuadMask>(q) &
+                                   static_cast<long long>(~(1ULL << 63)));
+  }
   return a;
 }
 // Whether a <= b in each lane, gathered over many comparisons: false for not a number.
@@ -170,13 +174,20 @@ void FillLanes(const BlockSystem& rows, int first, int last, LaneVector& values)
 // right-hand sides of rhs, into solution. The steps are SolveSystem's,
 // its products with D's inverse formed once beforehand, so a solution agrees with SolveSystem's
 // to rounding; each is checked all the same (FactoredResidualMet).
+// What SolveFactored measures of its solutions on the way: the largest |M| and |w| of each
+// lane, and a probe that is not a number in a lane where a value is not finite.
+struct LaneSizes {
+  LaneValues largest{};
+  Lanes probe{};
+};
 void SolveFactored(const ChainFactors& factors, int elementCount, const LaneVector& rhs,
-                   LaneVector& solution);
+                   LaneVector& solution, LaneSizes& sizes);
 
 // Whether each lane's solution meets the factored equations (with the lane's right-hand sides)
 // within kResidualTolerance, as EquationResidual judges it.
 void FactoredResidualMet(const ChainFactors& factors, int elementCount, const LaneVector& rhs,
-                         const LaneVector& solution, std::array<bool, kLanes>& met);
+                         const LaneVector& solution, const LaneSizes& sizes,
+                         std::array<bool, kLanes>& met);
 
 // How far the solution that SolveSystem (of the whole chain) or SolveFreeStart left in the rows
 // misses the equations it solved, as EquationResidual judges it: without assembling them again.
