@@ -31,6 +31,13 @@ struct Extremes {
         pMin(n) {}
 };
 
+// Whether a state's value takes the place of the extreme held: beyond it, or equal to it from a
+// state that comes before the one that gives it. So whatever order states are taken in, the
+// first state that reaches the largest (or smallest) value governs.
+inline bool Governs(bool maximum, double value, double state, double held, double heldState) {
+  return (maximum ? value > held : value < held) || (value == held && state < heldState);
+}
+
 // Solved states, one in each lane that `solved` marks: M and w of every node, Q, and the soil
 // pressure p of every element, and the index of each state.
 struct SolvedLanes {
@@ -41,9 +48,7 @@ struct SolvedLanes {
   std::array<double, kLanes> index{};
 };
 
-// Takes the states of the lanes where their values exceed the extremes so far, or equal them
-// from a state that comes before the one that gives them: so whatever order the states are
-// taken in, the first state that reaches the largest (or smallest) value governs.
+// Takes the states of the lanes into the extremes (Governs).
 PELVAR_LANE_KERNEL
 void TakeLanes(const SolvedLanes& lanes, int n, Extremes& best) {
   const bool fresh = best.empty;
@@ -64,8 +69,9 @@ void TakeLanes(const SolvedLanes& lanes, int n, Extremes& best) {
     // branch follows well.
     if (!fresh && !(maximum ? most > held : most < held) && most != held) return;
     const int k = FirstLaneOf(v, most);
+    if (k >= kLanes) return;  // not a number: never from a lane that passed its checks
     const double state = lanes.index[static_cast<std::size_t>(k)];
-    if (!fresh && most == held && !(state < extreme.state[i])) return;
+    if (!fresh && !Governs(maximum, most, state, held, extreme.state[i])) return;
     extreme.value[i] = most;
     extreme.state[i] = state;
     extreme.w[i] = values[j][1][k];
@@ -82,6 +88,37 @@ void TakeLanes(const SolvedLanes& lanes, int n, Extremes& best) {
     if (j == n) break;
     take(best.pMax, true, j, (*lanes.pressure)[j]);
     take(best.pMin, false, j, (*lanes.pressure)[j]);
+  }
+}
+
+// Takes a state solved on its own into the extremes (Governs).
+void TakeState(const ProblemData& solved, double state, const MeshData& mesh, int n,
+               Extremes& best) {
+  const bool fresh = best.empty;
+  best.empty = false;
+  const auto take = [&](Extreme& extreme, bool maximum, int j, double value) {
+    const std::size_t i = static_cast<std::size_t>(j);
+    if (!fresh && !Governs(maximum, value, state, extreme.value[i], extreme.state[i])) return;
+    const ResultNode& node = solved.nodes[j];
+    extreme.value[i] = value;
+    extreme.state[i] = state;
+    extreme.w[i] = node.w;
+    extreme.Q[i] = node.Q;
+    extreme.M[i] = node.M;
+  };
+  for (int j = 0; j <= n; ++j) {
+    const ResultNode& node = solved.nodes[j];
+    take(best.wMax, true, j, node.w);
+    take(best.wMin, false, j, node.w);
+    take(best.QMax, true, j, node.Q);
+    take(best.QMin, false, j, node.Q);
+    take(best.MMax, true, j, node.M);
+    take(best.MMin, false, j, node.M);
+    if (j == n) break;
+    const double p = ElementPressure(solved.sections[mesh.elementSection[j]].spring,
+                                     solved.liftedOff[j], node.w, solved.nodes[j + 1].w);
+    take(best.pMax, true, j, p);
+    take(best.pMin, false, j, p);
   }
 }
 
@@ -206,12 +243,6 @@ EnvelopeOutcome RunEnvelope(const ProblemData& data, AnalysisWorkspace& work, Pr
     envelope.accuracy.Q = std::max(envelope.accuracy.Q, accuracy.Q);
     envelope.accuracy.M = std::max(envelope.accuracy.M, accuracy.M);
   };
-  // A state solved on its own goes into the first lane.
-  auto alone = std::make_unique<LaneVector>();
-  auto aloneShear = std::make_unique<std::array<Lanes, kMaxNodes>>();
-  auto alonePressure = std::make_unique<std::array<Lanes, kMaxElements>>();
-  SolvedLanes aloneLanes{alone.get(), aloneShear.get(), alonePressure.get(), {}, {}};
-  aloneLanes.solved[0] = true;
   // The positions solved together are taken at once, whatever their order among the states:
   // the extremes do not depend on it. Those that failed a check come again in their turn, each
   // solved on its own.
@@ -244,18 +275,7 @@ EnvelopeOutcome RunEnvelope(const ProblemData& data, AnalysisWorkspace& work, Pr
     }
     const ProblemData* own = solveOnItsOwn(state);
     if (!own) return result;
-    for (int j = 0; j <= n; ++j) {
-      const ResultNode& node = own->nodes[j];
-      (*alone)[j][0][0] = node.M;
-      (*alone)[j][1][0] = node.w;
-      (*aloneShear)[j][0] = node.Q;
-      if (j < n) {
-        (*alonePressure)[j][0] = ElementPressure(own->sections[work.mesh.elementSection[j]].spring,
-                                                 own->liftedOff[j], node.w, own->nodes[j + 1].w);
-      }
-    }
-    aloneLanes.index[0] = s;
-    TakeLanes(aloneLanes, n, *best);
+    TakeState(*own, s, work.mesh, n, *best);
     takeAccuracy(own->accuracy);
     envelope.contactRounds += own->contactRounds;
   }
