@@ -1,6 +1,6 @@
 #include "analysis/moving_load.h"
 
-#include <cmath>
+#include <algorithm>
 
 #include "analysis/result_quantities.h"
 #include "model/load_cases.h"

@@ -57,8 +57,7 @@ class LinearPositions {
   std::array<int, kLanes> axleCount_{};
   std::array<std::array<LoadAnywhere, kMaxAxles>, kLanes> axles_{};
   std::array<ResultAccuracy, kLanes> accuracy_{};
-  std::array<double, kMaxElements> elementSpring_{};
-  // Each lane's w, Q and M node by node, for the envelope to read along the beam.
+  std::array<double, kMaxElements> elementSpring_{};  // k of each element's section
   std::array<Lanes, kMaxElements> pressure_{};
 
   // Gives state_ the loads anywhere of a lane's position: the base's and its axles.

@@ -233,8 +233,9 @@ TEST_F(EnvelopeTest, MovingAxleGivesHetenyiInTheMiddle) {
   EXPECT_EQ(MovingLoadPositionCount(data), 201);
   ASSERT_EQ(RunEnvelope(data, *work, *scratch, *envelope).outcome.status,
             CalculationStatus::Success);
-  // The tables' case with no loads, then the axle's 201 positions.
+  // The tables' case with no loads, then the axle's 201 positions, solved together.
   EXPECT_EQ(envelope->stateCount, 202);
+  EXPECT_EQ(envelope->factoredStates, 201);
   const NodeEnvelope& middle = envelope->nodes[100];
   EXPECT_EQ(middle.wMax.state.position, 100);
   EXPECT_NEAR(middle.wMax.value, p * beta / (2.0 * k), 2e-3 * p * beta / (2.0 * k));
