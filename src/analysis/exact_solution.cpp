@@ -232,35 +232,32 @@ class ExactBeamSolve {
   // The equations with a joint at every node (ExactChain), and the jump of M at each.
   bool AssembleChain(std::array<double, kMaxNodes>& jump) {
     everyNode_ = true;
-    FindRuns();
-    if (!CondenseRuns()) return false;
-    for (int t = 0; t <= runs(); ++t) {
-      if (t == 0 || t == runs()) {
-        BuildEndRow(t);
-      } else {
-        BuildJointRow(t);
-      }
-      jump[t] = Jump(t);
-    }
+    if (!Assemble()) return false;
+    for (int t = 0; t <= runs(); ++t) jump[t] = Jump(t);
     return true;
   }
 
   bool Run() {
-    FindRuns();
-    if (!CondenseRuns()) return false;
-    for (int t = 0; t <= runs(); ++t) {
-      if (t == 0 || t == runs()) {
-        BuildEndRow(t);
-      } else {
-        BuildJointRow(t);
-      }
-    }
-    if (!SolveBanded(joints_, runs(), *band_)) return false;
+    if (!Assemble() || !SolveBanded(joints_, runs(), *band_)) return false;
     return FillNodes() && CorrectionIsNegligible();
   }
 
  private:
   int runs() const { return work_.runCount; }
+
+  // The runs, their relations and the equations of the joints between them.
+  bool Assemble() {
+    FindRuns();
+    if (!CondenseRuns()) return false;
+    for (int t = 0; t <= runs(); ++t) {
+      if (t == 0 || t == runs()) {
+        BuildEndRow(t);
+      } else {
+        BuildJointRow(t);
+      }
+    }
+    return true;
+  }
 
   // A new run at every point and wherever an element differs from the one before.
   void FindRuns() {
