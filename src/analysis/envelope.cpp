@@ -246,12 +246,10 @@ EnvelopeOutcome RunEnvelope(const ProblemData& data, AnalysisWorkspace& work, Pr
   // The positions solved together are taken at once, whatever their order among the states:
   // the extremes do not depend on it. Those that failed a check come again in their turn, each
   // solved on its own.
-  std::vector<std::array<bool, kLanes>> taken(static_cast<std::size_t>(factors));
   for (int s = 0; s < envelope.stateCount; ++s) {
     const DesignState state = DesignStateAt(data, s);
     LinearPositions* positions =
         state.position >= 0 && !data.noTension ? linearFor(state) : nullptr;
-    std::array<bool, kLanes>& solved = taken[static_cast<std::size_t>(s % factors)];
     if (positions && !positions->Holds(state.position)) {
       positions->SolvePositions(data, state.position);
       SolvedLanes together{
@@ -259,10 +257,9 @@ EnvelopeOutcome RunEnvelope(const ProblemData& data, AnalysisWorkspace& work, Pr
       int count = 0;
       for (int k = 0; k < kLanes; ++k) {
         ResultAccuracy accuracy;
-        solved[k] = positions->Solved(state.position + k, accuracy);
-        together.solved[k] = solved[k];
+        together.solved[k] = positions->Solved(state.position + k, accuracy);
         together.index[k] = s + k * factors;
-        if (!solved[k]) continue;
+        if (!together.solved[k]) continue;
         takeAccuracy(accuracy);
         ++count;
       }
@@ -270,9 +267,8 @@ EnvelopeOutcome RunEnvelope(const ProblemData& data, AnalysisWorkspace& work, Pr
       envelope.contactRounds += count;
       envelope.factoredStates += count;
     }
-    if (positions && solved[static_cast<std::size_t>(state.position - positions->First())]) {
-      continue;
-    }
+    ResultAccuracy taken;
+    if (positions && positions->Solved(state.position, taken)) continue;
     const ProblemData* own = solveOnItsOwn(state);
     if (!own) return result;
     TakeState(*own, s, work.mesh, n, *best);

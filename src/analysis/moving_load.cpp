@@ -89,7 +89,7 @@ void LinearPositions::SolvePositions(const ProblemData& data, int first) {
   const auto axleWindows = [&](const auto& each) {
     for (int k = 0; k < kLanes; ++k) {
       for (int a = 0; a < axleCount_[k]; ++a) {
-        const LoadPlace place = PlaceOnMesh(mesh, n, axles_[k][static_cast<std::size_t>(a)].x);
+        const LoadPlace& place = places_[k][static_cast<std::size_t>(a)];
         const int j = place.node >= 0 ? place.node : place.element;
         each(std::max(j - 1, 0), std::min(j + 3, n));
       }
@@ -122,7 +122,8 @@ void LinearPositions::SolvePositions(const ProblemData& data, int first) {
     };
     for (int a = 0; a < axleCount_[k]; ++a) {
       const LoadAnywhere& axle = axles_[k][static_cast<std::size_t>(a)];
-      const LoadPlace place = PlaceOnMesh(mesh, n, axle.x);
+      const LoadPlace& place = places_[k][static_cast<std::size_t>(a)] =
+          PlaceOnMesh(mesh, n, axle.x);
       if (place.node < 0) {
         force(place.element, axle.force * (1.0 - place.fraction));
         force(place.element + 1, axle.force * place.fraction);
@@ -159,15 +160,17 @@ void LinearPositions::SolvePositions(const ProblemData& data, int first) {
   ShearLanes(n, mesh, solution, endForce, forceBefore_, elementMoment_, forceChange_, momentChange_,
              elementSpring_, shear_, pressure_, probe);
   // A force inside an element has passed whole by the element's right node (see StoreResults).
-  const auto passed = [&](int k, const LoadAnywhere& load) {
-    const LoadPlace place = PlaceOnMesh(mesh, n, load.x);
-    if (place.node >= 0) return;
-    const int j = place.element + 1;
-    shear_[j][k] -= load.force * place.fraction;
+  const auto passed = [&](int k, const LoadAnywhere& load, const LoadPlace& place) {
+    if (place.node < 0) shear_[place.element + 1][k] -= load.force * place.fraction;
   };
   for (int k = 0; k < kLanes; ++k) {
-    for (int l = 0; l < baseLoadsAnywhere_; ++l) passed(k, state_->loadsAnywhere[l]);
-    for (int a = 0; a < axleCount_[k]; ++a) passed(k, axles_[k][static_cast<std::size_t>(a)]);
+    for (int l = 0; l < baseLoadsAnywhere_; ++l) {
+      passed(k, state_->loadsAnywhere[l], PlaceOnMesh(mesh, n, state_->loadsAnywhere[l].x));
+    }
+    for (int a = 0; a < axleCount_[k]; ++a) {
+      const std::size_t i = static_cast<std::size_t>(a);
+      passed(k, axles_[k][i], places_[k][i]);
+    }
   }
   // The accuracy of each lane, against the sizes of its own problem's loads.
   std::array<std::array<double, 3>, kLanes> reference;

@@ -30,7 +30,6 @@ class LinearPositions {
   // Whether a position among those last solved passed every check, and the accuracy of its
   // results; where not, it is left to be solved on its own.
   bool Solved(int position, ResultAccuracy& accuracy) const;
-  int First() const { return first_; }
   // The results of the positions last solved, position first + k in lane k: M and w of every
   // node, Q, and the soil pressure p of every element.
   const LaneVector& Values() const { return *solution_; }
@@ -56,6 +55,7 @@ class LinearPositions {
   std::array<bool, kLanes> met_{};
   std::array<int, kLanes> axleCount_{};
   std::array<std::array<LoadAnywhere, kMaxAxles>, kLanes> axles_{};
+  std::array<std::array<LoadPlace, kMaxAxles>, kLanes> places_{};  // of the axles on the mesh
   std::array<ResultAccuracy, kLanes> accuracy_{};
   std::array<double, kMaxElements> elementSpring_{};  // k of each element's section
   std::array<Lanes, kMaxElements> pressure_{};
