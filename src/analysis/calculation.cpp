@@ -420,8 +420,7 @@ CalculationOutcome RunScheme(ProblemData& data, AnalysisWorkspace& work) {
       return Fault(FaultKind::NotFinite);
   }
 
-  SupportReactions(data, work.mesh, work.system, work.staging.reactions,
-                   work.staging.springCouples);
+  SupportReactions(data, work.mesh, work.system, work.staging.reactions, work.staging.springHalves);
   if (!StoreResults(work.system, work.mesh, data, work.staging)) return Fault(FaultKind::NotFinite);
   for (int j = 0; j < n; ++j) data.liftedOff[j] = data.noTension && contact.LiftedOff(j);
   data.contactRounds = data.noTension ? contact.Rounds() : 1;

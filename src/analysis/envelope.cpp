@@ -38,17 +38,18 @@ inline bool Governs(bool maximum, double value, double state, double held, doubl
   return (maximum ? value > held : value < held) || (value == held && state < heldState);
 }
 
-// Solved states, one in each lane that `solved` marks: M and w of every node, Q, and the soil
-// pressure p of every element, and the index of each state.
+// Solved states, one in each lane that `solved` marks: M and w of every node, M and Q either side
+// of it, and the soil pressure p of every element, and the index of each state.
 struct SolvedLanes {
   const LaneVector* values = nullptr;
-  const std::array<Lanes, kMaxNodes>* shear = nullptr;
+  const LaneSides* sides = nullptr;
   const std::array<Lanes, kMaxElements>* pressure = nullptr;
   std::array<bool, kLanes> solved{};
   std::array<double, kLanes> index{};
 };
 
-// Takes the states of the lanes into the extremes (Governs).
+// Takes the states of the lanes into the extremes (Governs), each side of a node where Q or M
+// jumps with the values of that side.
 PELVAR_LANE_KERNEL
 void TakeLanes(const SolvedLanes& lanes, int n, Extremes& best) {
   const bool fresh = best.empty;
@@ -56,12 +57,14 @@ void TakeLanes(const SolvedLanes& lanes, int n, Extremes& best) {
   const LaneMask solved = LaneMask::Of(lanes.solved);
   const Lanes below = Lanes::All(-HUGE_VAL), above = Lanes::All(HUGE_VAL);
   const LaneVector& values = *lanes.values;
-  const std::array<Lanes, kMaxNodes>& shear = *lanes.shear;
+  const LaneSides& sides = *lanes.sides;
   bool every = true;  // lane solved
   for (bool lane : lanes.solved) every = every && lane;
-  const auto take = [&](Extreme & extreme, bool maximum, int j, const Lanes& of)
-      __attribute__((always_inline)) {
-    const Lanes v = every ? of : Where(solved, of, maximum ? below : above);
+  // The extreme of the two sides left and right (one and the same where nothing jumps) of node j.
+  const auto take = [&](Extreme & extreme, bool maximum, int j, const Lanes& left,
+                        const Lanes& right) __attribute__((always_inline)) {
+    const Lanes both = maximum ? Larger(left, right) : Smaller(left, right);
+    const Lanes v = every ? both : Where(solved, both, maximum ? below : above);
     const double most = maximum ? LargestLane(v) : SmallestLane(v);
     const std::size_t i = static_cast<std::size_t>(j);
     const double held = extreme.value[i];
@@ -72,53 +75,58 @@ void TakeLanes(const SolvedLanes& lanes, int n, Extremes& best) {
     if (k >= kLanes) return;  // not a number: never from a lane that passed its checks
     const double state = lanes.index[static_cast<std::size_t>(k)];
     if (!fresh && !Governs(maximum, most, state, held, extreme.state[i])) return;
+    const bool rightSide = left[k] != most;
     extreme.value[i] = most;
     extreme.state[i] = state;
     extreme.w[i] = values[j][1][k];
-    extreme.Q[i] = shear[j][k];
-    extreme.M[i] = values[j][0][k];
+    extreme.Q[i] = rightSide ? sides.qRight[j][k] : sides.qLeft[j][k];
+    extreme.M[i] = rightSide ? sides.mRight[j][k] : sides.mLeft[j][k];
   };
   for (int j = 0; j <= n; ++j) {
-    take(best.wMax, true, j, values[j][1]);
-    take(best.wMin, false, j, values[j][1]);
-    take(best.QMax, true, j, shear[j]);
-    take(best.QMin, false, j, shear[j]);
-    take(best.MMax, true, j, values[j][0]);
-    take(best.MMin, false, j, values[j][0]);
+    take(best.wMax, true, j, values[j][1], values[j][1]);
+    take(best.wMin, false, j, values[j][1], values[j][1]);
+    take(best.QMax, true, j, sides.qLeft[j], sides.qRight[j]);
+    take(best.QMin, false, j, sides.qLeft[j], sides.qRight[j]);
+    take(best.MMax, true, j, sides.mLeft[j], sides.mRight[j]);
+    take(best.MMin, false, j, sides.mLeft[j], sides.mRight[j]);
     if (j == n) break;
-    take(best.pMax, true, j, (*lanes.pressure)[j]);
-    take(best.pMin, false, j, (*lanes.pressure)[j]);
+    take(best.pMax, true, j, (*lanes.pressure)[j], (*lanes.pressure)[j]);
+    take(best.pMin, false, j, (*lanes.pressure)[j], (*lanes.pressure)[j]);
   }
 }
 
-// Takes a state solved on its own into the extremes (Governs).
+// Takes a state solved on its own into the extremes (Governs), each side of a node where Q or M
+// jumps with the values of that side.
 void TakeState(const ProblemData& solved, double state, const MeshData& mesh, int n,
                Extremes& best) {
   const bool fresh = best.empty;
   best.empty = false;
-  const auto take = [&](Extreme& extreme, bool maximum, int j, double value) {
+  // The extreme of the two sides left and right (one and the same where nothing jumps) of node j.
+  const auto take = [&](Extreme& extreme, bool maximum, int j, double left, double right) {
+    const double value = (maximum ? right > left : right < left) ? right : left;
     const std::size_t i = static_cast<std::size_t>(j);
     if (!fresh && !Governs(maximum, value, state, extreme.value[i], extreme.state[i])) return;
     const ResultNode& node = solved.nodes[j];
+    const bool rightSide = value != left;
     extreme.value[i] = value;
     extreme.state[i] = state;
     extreme.w[i] = node.w;
-    extreme.Q[i] = node.Q;
-    extreme.M[i] = node.M;
+    extreme.Q[i] = rightSide ? node.QRight : node.Q;
+    extreme.M[i] = rightSide ? node.MRight : node.M;
   };
   for (int j = 0; j <= n; ++j) {
     const ResultNode& node = solved.nodes[j];
-    take(best.wMax, true, j, node.w);
-    take(best.wMin, false, j, node.w);
-    take(best.QMax, true, j, node.Q);
-    take(best.QMin, false, j, node.Q);
-    take(best.MMax, true, j, node.M);
-    take(best.MMin, false, j, node.M);
+    take(best.wMax, true, j, node.w, node.w);
+    take(best.wMin, false, j, node.w, node.w);
+    take(best.QMax, true, j, node.Q, node.QRight);
+    take(best.QMin, false, j, node.Q, node.QRight);
+    take(best.MMax, true, j, node.M, node.MRight);
+    take(best.MMin, false, j, node.M, node.MRight);
     if (j == n) break;
     const double p = ElementPressure(solved.sections[mesh.elementSection[j]].spring,
                                      solved.liftedOff[j], node.w, solved.nodes[j + 1].w);
-    take(best.pMax, true, j, p);
-    take(best.pMin, false, j, p);
+    take(best.pMax, true, j, p, p);
+    take(best.pMin, false, j, p, p);
   }
 }
 
@@ -253,7 +261,7 @@ EnvelopeOutcome RunEnvelope(const ProblemData& data, AnalysisWorkspace& work, Pr
     if (positions && !positions->Holds(state.position)) {
       positions->SolvePositions(data, state.position);
       SolvedLanes together{
-          &positions->Values(), &positions->Shear(), &positions->Pressure(), {}, {}};
+          &positions->Values(), &positions->Sides(), &positions->Pressure(), {}, {}};
       int count = 0;
       for (int k = 0; k < kLanes; ++k) {
         ResultAccuracy accuracy;

@@ -12,7 +12,8 @@
 namespace pelvar {
 
 // An extreme value, the state that gives it (the first, where several give the same), and the
-// node's w, Q and M in that state (for p: its element's left node).
+// node's w, Q and M in that state (for p: its element's left node). Where Q or M jumps at the
+// node, both sides are taken, and Q and M are those of the side that gives the value.
 struct EnvelopeValue {
   double value = 0.0;
   DesignState state;

@@ -732,20 +732,15 @@ void MeasureLanes(int n, const LaneVector& exact, const std::array<double, kMaxN
                   const std::array<Lanes, kMaxNodes>& rightShearChange,
                   const std::array<Lanes, kMaxNodes>& leftShearChange,
                   const std::array<Relation, kMaxElements>& relation, const LaneVector& scheme,
-                  const std::array<Lanes, kMaxNodes>& shear, Lanes (&miss)[3], Lanes (&size)[3],
-                  Lanes& probe) {
-  // How far a value is from the nearest of left, right and their mean (MeasureAccuracy's
-  // measure: where left and right are one, the mean is that one too).
-  const auto nearest =
-      [](const Lanes& value, const Lanes& left, const Lanes& right) __attribute__((always_inline)) {
-    return Smaller(Smaller(Magnitude(value - left), Magnitude(value - right)),
-                   Magnitude(value - (0.5 * left + 0.5 * right)));
-  };
-  // Node i, its exact values complete, joins the measure.
+                  const LaneSides& sides, Lanes (&miss)[3], Lanes (&size)[3], Lanes& probe) {
+  // Node i, its exact values complete, joins the measure: each side against the exact value of
+  // that side, as MeasureAccuracy measures.
   const auto measure = [&](int i, const LaneExactNode& e) __attribute__((always_inline)) {
     miss[0] = Larger(miss[0], Magnitude(scheme[i][1] - e.w));
-    miss[1] = Larger(miss[1], nearest(shear[i], e.qLeft, e.qRight));
-    miss[2] = Larger(miss[2], nearest(scheme[i][0], e.mLeft, e.mRight));
+    miss[1] = Larger(Larger(miss[1], Magnitude(sides.qLeft[i] - e.qLeft)),
+                     Magnitude(sides.qRight[i] - e.qRight));
+    miss[2] = Larger(Larger(miss[2], Magnitude(sides.mLeft[i] - e.mLeft)),
+                     Magnitude(sides.mRight[i] - e.mRight));
     size[0] = Larger(size[0], Magnitude(e.w));
     size[1] = Larger(Larger(size[1], Magnitude(e.qLeft)), Magnitude(e.qRight));
     size[2] = Larger(Larger(size[2], Magnitude(e.mLeft)), Magnitude(e.mRight));
@@ -779,8 +774,7 @@ void MeasureLanes(int n, const LaneVector& exact, const std::array<double, kMaxN
 
 }  // namespace
 
-void ExactChain::MeasureAccuracy(const LaneVector& scheme,
-                                 const std::array<Lanes, kMaxNodes>& shear,
+void ExactChain::MeasureAccuracy(const LaneVector& scheme, const LaneSides& sides,
                                  const std::array<std::array<double, 3>, kLanes>& reference,
                                  std::array<ResultAccuracy, kLanes>& accuracy) const {
   Lanes miss[3] = {}, size[3] = {};
@@ -789,7 +783,7 @@ void ExactChain::MeasureAccuracy(const LaneVector& scheme,
   }
   Lanes probe{};
   MeasureLanes(n_, solution_, jump_, jumpChange_, rightShearChange_, leftShearChange_,
-               work_.runRelation, scheme, shear, miss, size, probe);
+               work_.runRelation, scheme, sides, miss, size, probe);
   // No difference is exact, also where the quantity and the problem's scale are both 0.
   const auto share = [](double m, double s) { return m == 0.0 ? 0.0 : m / s; };
   for (int k = 0; k < kLanes; ++k) {
@@ -809,18 +803,13 @@ ResultAccuracy MeasureAccuracy(const ProblemData& data,
   double sizeW = 1e-6 * ResultReference(data, &ResultNode::w);
   double sizeQ = 1e-6 * ResultReference(data, &ResultNode::Q);
   double sizeM = 1e-6 * ResultReference(data, &ResultNode::M);
-  // The nearest of the value left, the value right and their mean.
-  auto nearest = [](double value, double left, double right) {
-    if (left == right) return std::fabs(value - left);
-    const double mean = 0.5 * left + 0.5 * right;
-    return std::min({std::fabs(value - left), std::fabs(value - right), std::fabs(value - mean)});
-  };
+  // Each side of a node against the exact value of that side.
   for (int j = 0; j <= n; ++j) {
     const ResultNode& node = data.nodes[j];
     const ExactNode& e = exact[j];
     missW = std::max(missW, std::fabs(node.w - e.w));
-    missQ = std::max(missQ, nearest(node.Q, e.QLeft, e.QRight));
-    missM = std::max(missM, nearest(node.M, e.MLeft, e.MRight));
+    missQ = std::max({missQ, std::fabs(node.Q - e.QLeft), std::fabs(node.QRight - e.QRight)});
+    missM = std::max({missM, std::fabs(node.M - e.MLeft), std::fabs(node.MRight - e.MRight)});
     sizeW = std::max(sizeW, std::fabs(e.w));
     sizeQ = std::max({sizeQ, std::fabs(e.QLeft), std::fabs(e.QRight)});
     sizeM = std::max({sizeM, std::fabs(e.MLeft), std::fabs(e.MRight)});

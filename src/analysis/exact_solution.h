@@ -79,9 +79,10 @@ class ExactChain {
   // kResidualTolerance, the check every exact solution passes here before it is used.
   void Solve(std::array<bool, kLanes>& met);
   // How close the scheme's solutions of the same loadings come to these (as MeasureAccuracy
-  // measures them): scheme holds each lane's M and w, shear its Q, and reference the sizes
-  // that MeasureAccuracy takes from ResultReference for w, Q and M, of each lane's problem.
-  void MeasureAccuracy(const LaneVector& scheme, const std::array<Lanes, kMaxNodes>& shear,
+  // measures them): scheme holds each lane's M and w, sides its M and Q either side of every
+  // node, and reference the sizes that MeasureAccuracy takes from ResultReference for w, Q and
+  // M, of each lane's problem.
+  void MeasureAccuracy(const LaneVector& scheme, const LaneSides& sides,
                        const std::array<std::array<double, 3>, kLanes>& reference,
                        std::array<ResultAccuracy, kLanes>& accuracy) const;
 
@@ -104,8 +105,8 @@ class ExactChain {
 // How close the scheme's w, Q and M of the result table come to the exact values: for each, the
 // largest difference at the nodes divided by the largest exact magnitude along the beam, or by a
 // millionth of the problem's own scale for that quantity (ResultReference) where that is larger,
-// so that a quantity that is nil gives no false alarm. At a node where Q or M jumps, the nearest
-// of the value left, the value right and their mean counts.
+// so that a quantity that is nil gives no false alarm. At a node where Q or M jumps, each side
+// is measured against the exact value of that side.
 ResultAccuracy MeasureAccuracy(const ProblemData& data,
                                const std::array<ExactNode, kMaxNodes>& exact);
 

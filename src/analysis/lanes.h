@@ -39,6 +39,7 @@ struct Lanes {
 inline Lanes operator+(Lanes a, const Lanes& b) { return a += b; }
 inline Lanes operator-(Lanes a, const Lanes& b) { return a -= b; }
 inline Lanes operator+(Lanes a, double b) { return a += Lanes::All(b); }
+inline Lanes operator-(Lanes a, double b) { return a -= Lanes::All(b); }
 inline Lanes operator+(double a, const Lanes& b) { return b + a; }
 inline Lanes operator-(double a, const Lanes& b) { return Lanes::All(a) - b; }
 inline Lanes operator*(double a, Lanes b) {
@@ -107,6 +108,10 @@ inline int FirstLaneOf(const Lanes& a, double value) {
 }
 using LaneValues = std::array<Lanes, 2>;  // M and w of a node
 using LaneVector = std::array<LaneValues, kMaxNodes>;
+// M and Q either side of every node (as ResultNode holds them), in each lane.
+struct LaneSides {
+  std::array<Lanes, kMaxNodes> mLeft, mRight, qLeft, qRight;
+};
 
 // The functions that work on lanes are made twice, for processors with the wider registers of
 // AVX2 and for any other, the one to run chosen when the program loads: both do the same

@@ -74,6 +74,7 @@ void PlaceLoadsAnywhere(const ProblemData& data, MeshData& mesh) {
     const LoadPlace place = PlaceOnMesh(mesh, n, load.x);
     if (place.node >= 0) {
       AddNodeForce(mesh, n, place.node, load.force);
+      mesh.nodeLoad[place.node] += load.force;
       AddNodeMoment(data, mesh, place.node, load.moment + load.force * place.offset);
       continue;
     }
@@ -83,6 +84,8 @@ void PlaceLoadsAnywhere(const ProblemData& data, MeshData& mesh) {
     AddNodeForce(mesh, n, e + 1, load.force * right);
     mesh.elementMoment[e] += load.moment;
     mesh.elementMomentShift[e] += load.moment * (0.5 - right);
+    mesh.insideMoment[e] += load.moment;
+    mesh.insideForceShift[e] += load.force * (right - 0.5);
   }
 }
 
@@ -98,7 +101,12 @@ std::optional<int> BuildMesh(const ProblemData& data, MeshData& mesh) {
   mesh.nodeX[0] = 0.0;
   for (int j = 0; j <= n; ++j) mesh.nodeForce[j] = mesh.nodeMoment[j] = 0.0;
   mesh.endForce[0] = mesh.endForce[1] = mesh.endMoment[0] = mesh.endMoment[1] = 0.0;
-  for (int j = 0; j < n; ++j) mesh.elementMoment[j] = mesh.elementMomentShift[j] = 0.0;
+  for (int j = 0; j < n; ++j) {
+    mesh.elementMoment[j] = mesh.elementMomentShift[j] = 0.0;
+    mesh.insideMoment[j] = mesh.insideForceShift[j] = 0.0;
+  }
+  for (int j = 0; j <= n; ++j) mesh.nodeLoad[j] = 0.0;
+  mesh.nodeLoad[0] = data.points[0].force;
   mesh.pointNode[0] = 0;
   for (int j = 0; j <= n; ++j) mesh.nodePoint[j] = -1;
   mesh.nodePoint[0] = 0;
@@ -146,6 +154,7 @@ std::optional<int> BuildMesh(const ProblemData& data, MeshData& mesh) {
     a += c;
     mesh.pointNode[i + 1] = a;
     mesh.nodePoint[a] = i + 1;
+    mesh.nodeLoad[a] = data.points[i + 1].force;
 
     if (i < m - 1) {
       // An interior point sits at node a, its force on that node. Its moment acts as two half
@@ -546,10 +555,10 @@ std::optional<int> HeldRotationsOnOneElement(const ProblemData& data, const Mesh
 
 void SupportReactions(const ProblemData& data, const MeshData& mesh, const BlockSystem& solved,
                       std::array<SupportReaction, kMaxPoints>& reactions,
-                      std::array<double, kMaxElements>& springCouples) {
+                      SpringHalves& springHalves) {
   const int n = data.elementCount;
   reactions.fill(SupportReaction{});
-  for (int e = 0; e < n; ++e) springCouples[e] = 0.0;
+  for (int j = 0; j <= n; ++j) springHalves[j] = {0.0, 0.0};
   // The rotational springs inside: their moments, their halves' couples on the elements either
   // side, and the couples' forces on the nodes, which the supports there carry as well.
   std::array<double, kMaxNodes> coupleForce{};
@@ -568,8 +577,7 @@ void SupportReactions(const ProblemData& data, const MeshData& mesh, const Block
         coupleForce[j - 1 + at] += forces[at][node][0] * m + forces[at][node][1] * x[1];
       }
     }
-    springCouples[j - 1] += -half * slope[0];
-    springCouples[j] += -half * slope[1];
+    springHalves[j] = {-half * slope[0], -half * slope[1]};
     reactions[mesh.nodePoint[j]].moment = -half * (slope[0] + slope[1]);
   }
   BlockRow row;

@@ -30,6 +30,16 @@ struct MeshData {
   // element): how far the moment's jump inside the element moves the integral of M/EI over it
   // from that of M straight between its nodes, which the compatibility of its nodes takes in.
   std::array<double, kMaxElements> elementMomentShift{};
+  // The forces that stand on each node, kN, ends included: its point's and the loads anywhere
+  // on it, without the shares of forces inside the elements either side or any couple. The shear
+  // force drops by it across the node.
+  std::array<double, kMaxNodes> nodeLoad{};
+  // Of the loads anywhere inside each element: the sum of their moments, kNm, by which M rises
+  // inside it, and the sum of their forces each times (its place as a share of the element -
+  // 1/2), kN, by which the mean shear force over the element differs from the mean of its two
+  // ends' (see StoreResults).
+  std::array<double, kMaxElements> insideMoment{};
+  std::array<double, kMaxElements> insideForceShift{};
   // Forces and moments at the two ends besides the end points' own: loads anywhere that stand
   // on an end node or share a force with it (index 0 the left end, 1 the right).
   double endForce[2] = {0.0, 0.0};
@@ -128,10 +138,12 @@ double SchemeResidual(const ProblemData& data, const MeshData& mesh, const Block
 // What the supports give the beam for the solution in the rhs of the solved rows: each reaction
 // is what its point's equations miss without the support. Points without one get 0.
 // A rotational spring inside the beam gives its moment as two couples, carried by the elements
-// either side as a point moment's halves are: springCouples receives each element's share.
+// either side as a point moment's halves are: springHalves receives, for each node, the couple
+// its spring puts on the element before it (0) and on the element after it (1).
+using SpringHalves = std::array<std::array<double, 2>, kMaxNodes>;
 void SupportReactions(const ProblemData& data, const MeshData& mesh, const BlockSystem& solved,
                       std::array<SupportReaction, kMaxPoints>& reactions,
-                      std::array<double, kMaxElements>& springCouples);
+                      SpringHalves& springHalves);
 
 // The slope dw/dx at node j on one side as the scheme has it, from that side's element alone:
 // its chord, plus (right) or less (left) the curvature of its half at j. slope[k][unknown]: the

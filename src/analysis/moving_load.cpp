@@ -8,26 +8,33 @@
 namespace pelvar {
 namespace {
 
-// The shear forces of every lane from its moments, as StoreResults derives them, with the base
-// loads' terms and each lane's changes to them; a probe that turns not a number in a lane where
-// a value is not finite; and the soil pressure under every element.
+// Both sides of every node of every lane as StoreResults derives them (DeriveShear): the moments
+// either side of the nodes where a point moment acts as two half couples, with the base loads'
+// terms and each lane's changes to them; a probe that turns not a number in a lane where a
+// value is not finite; and the soil pressure under every element.
 PELVAR_LANE_KERNEL
-void ShearLanes(int n, const MeshData& mesh, const LaneVector& solution, const Lanes& endForce,
-                const std::array<double, kMaxNodes>& forceBefore,
-                const std::array<double, kMaxNodes>& elementMoment,
-                const std::array<Lanes, kMaxNodes>& forceChange,
+void SidesLanes(int n, const MeshData& mesh, const LaneVector& solution,
+                const std::array<Lanes, kMaxNodes>& loadChange,
                 const std::array<Lanes, kMaxNodes>& momentChange,
-                const std::array<double, kMaxElements>& spring, std::array<Lanes, kMaxNodes>& shear,
+                const std::array<Lanes, kMaxElements>& shiftChange,
+                const std::array<double, kMaxElements>& spring, LaneSides& sides,
                 std::array<Lanes, kMaxElements>& pressure, Lanes& probe) {
-  shear[0] = 0.0 - endForce;
-  for (int j = 1; j <= n; ++j) {
-    const double inverseH = mesh.elementInverseLength[j - 1];
-    const Lanes moment = momentChange[j] + elementMoment[j];
-    const Lanes before = forceChange[j] + forceBefore[j];
-    shear[j] =
-        (solution[j][0] - solution[j - 1][0] - moment) * 2.0 * inverseH + (before - shear[j - 1]);
+  sides.mLeft[0] = sides.mRight[0] = solution[0][0];
+  sides.mLeft[n] = sides.mRight[n] = solution[n][0];
+  for (int j = 1; j < n; ++j) {
+    const Lanes half = 0.5 * (momentChange[j] + mesh.nodeMoment[j]);
+    sides.mLeft[j] = solution[j][0] - half;
+    sides.mRight[j] = solution[j][0] + half;
   }
-  for (int j = 0; j <= n; ++j) probe += 0.0 * shear[j];  // M and w: see FactoredResidualMet
+  DeriveShear(
+      n, mesh, sides.mLeft.data(), sides.mRight.data(),
+      [&](int j) __attribute__((always_inline)) { return loadChange[j] + mesh.nodeLoad[j]; },
+      [&](int e)
+          __attribute__((always_inline)) { return shiftChange[e] + mesh.insideForceShift[e]; },
+      sides.qLeft.data(), sides.qRight.data());
+  for (int j = 0; j <= n; ++j) {
+    probe += 0.0 * sides.qLeft[j] + 0.0 * sides.qRight[j];  // M and w: see FactoredResidualMet
+  }
   // The soil pressure under every element; soil that takes tension lifts off nowhere.
   for (int j = 0; j < n; ++j) {
     pressure[j] = ElementPressure(spring[j], solution[j][1], solution[j + 1][1]);
@@ -59,21 +66,13 @@ bool LinearPositions::Prepare(const ProblemData& base, AnalysisWorkspace& work) 
   if (!exact_->Prepare(*state_, *mesh_)) return false;
   rhs_ = std::make_unique<LaneVector>();
   solution_ = std::make_unique<LaneVector>();
+  sides_ = std::make_unique<LaneSides>();
   FillLanes(*rows_, 0, n_, *rhs_);
   for (int j = 0; j < n_; ++j) {
     elementSpring_[j] = state_->sections[work.mesh.elementSection[j]].spring;
   }
-  // The shear force's terms as StoreResults forms them from the mesh's loads.
-  const MeshData& mesh = *mesh_;
-  endForce_ = state_->points[0].force + mesh.endForce[0];
-  double coupleBefore = 0.0;
-  for (int j = 1; j <= n_; ++j) {
-    const double couple = mesh.elementMoment[j - 1] * mesh.elementInverseLength[j - 1];
-    forceBefore_[j] = mesh.nodeForce[j - 1] + couple - coupleBefore;
-    elementMoment_[j] = mesh.elementMoment[j - 1];
-    coupleBefore = couple;
-  }
-  for (int j = 0; j <= n_; ++j) forceChange_[j] = momentChange_[j] = Lanes{};
+  for (int j = 0; j <= n_; ++j) loadChange_[j] = momentChange_[j] = Lanes{};
+  for (int j = 0; j < n_; ++j) shiftChange_[j] = Lanes{};
   baseLoadsAnywhere_ = state_->loadsAnywhereCount;
   first_ = -1;
   return true;
@@ -97,23 +96,11 @@ void LinearPositions::SolvePositions(const ProblemData& data, int first) {
   };
   axleWindows([&](int from, int to) { FillLanes(*rows_, from, to, rhs); });
   exact_->StartLoads();
-  Lanes endForce = Lanes::All(endForce_);
   for (int k = 0; k < kLanes; ++k) {
     const int position = first + k;
     axleCount_[k] = position < count ? AxlesOnBeam(data, position, axles_[k]) : 0;
-    // A force on node i as BuildMesh places it, in the equations and in the shear force: at an
-    // end beside the end's own force, inside before the shear force of the next node.
+    // A force on node i in the equations, as BuildMesh places it: at an end beside the end's own.
     const auto force = [&](int i, double value) {
-      if (i == 0 || i == n) {
-        rhs[i][1][k] += 2.0 * value;
-        if (i == 0) endForce[k] += value;
-      } else {
-        rhs[i][0][k] -= value;
-        forceChange_[i + 1][k] += value;
-      }
-    };
-    // A couple's forces on nodes: in the equations only, the shear force runs on across them.
-    const auto coupleForce = [&](int i, double value) {
       if (i == 0 || i == n) {
         rhs[i][1][k] += 2.0 * value;
       } else {
@@ -127,10 +114,12 @@ void LinearPositions::SolvePositions(const ProblemData& data, int first) {
       if (place.node < 0) {
         force(place.element, axle.force * (1.0 - place.fraction));
         force(place.element + 1, axle.force * place.fraction);
+        shiftChange_[place.element][k] += axle.force * (place.fraction - 0.5);
         continue;
       }
       const int j = place.node;
       force(j, axle.force);
+      loadChange_[j][k] += axle.force;
       // The moment of its offset from the node: at an end the end's, inside half a couple on
       // each element that meets there.
       const double moment = axle.force * place.offset;
@@ -140,11 +129,10 @@ void LinearPositions::SolvePositions(const ProblemData& data, int first) {
       }
       const double left = 0.5 * moment * mesh.elementInverseLength[j - 1];
       const double right = 0.5 * moment * mesh.elementInverseLength[j];
-      coupleForce(j - 1, -left);
-      coupleForce(j, left - right);
-      coupleForce(j + 1, right);
-      momentChange_[j][k] += 0.5 * moment;
-      momentChange_[j + 1][k] += 0.5 * moment;
+      force(j - 1, -left);
+      force(j, left - right);
+      force(j + 1, right);
+      momentChange_[j][k] += moment;
     }
     exact_->AddForces(k, axles_[k].data(), axleCount_[k]);
   }
@@ -157,21 +145,8 @@ void LinearPositions::SolvePositions(const ProblemData& data, int first) {
   for (int k = 0; k < kLanes; ++k) met_[k] = met_[k] && exactMet[k];
 
   Lanes probe{};
-  ShearLanes(n, mesh, solution, endForce, forceBefore_, elementMoment_, forceChange_, momentChange_,
-             elementSpring_, shear_, pressure_, probe);
-  // A force inside an element has passed whole by the element's right node (see StoreResults).
-  const auto passed = [&](int k, const LoadAnywhere& load, const LoadPlace& place) {
-    if (place.node < 0) shear_[place.element + 1][k] -= load.force * place.fraction;
-  };
-  for (int k = 0; k < kLanes; ++k) {
-    for (int l = 0; l < baseLoadsAnywhere_; ++l) {
-      passed(k, state_->loadsAnywhere[l], PlaceOnMesh(mesh, n, state_->loadsAnywhere[l].x));
-    }
-    for (int a = 0; a < axleCount_[k]; ++a) {
-      const std::size_t i = static_cast<std::size_t>(a);
-      passed(k, axles_[k][i], places_[k][i]);
-    }
-  }
+  SidesLanes(n, mesh, solution, loadChange_, momentChange_, shiftChange_, elementSpring_, *sides_,
+             pressure_, probe);
   // The accuracy of each lane, against the sizes of its own problem's loads.
   std::array<std::array<double, 3>, kLanes> reference;
   for (int k = 0; k < kLanes; ++k) {
@@ -180,12 +155,13 @@ void LinearPositions::SolvePositions(const ProblemData& data, int first) {
                     ResultReference(*state_, &ResultNode::Q),
                     ResultReference(*state_, &ResultNode::M)};
   }
-  exact_->MeasureAccuracy(solution, shear_, reference, accuracy_);
+  exact_->MeasureAccuracy(solution, *sides_, reference, accuracy_);
   // A value that is not finite fails the lane, as StoreResults fails.
   for (int k = 0; k < kLanes; ++k) met_[k] = met_[k] && probe[k] == 0.0;
   // The changes go with their lanes.
   axleWindows([&](int from, int to) {
-    for (int i = from; i <= to; ++i) forceChange_[i] = momentChange_[i] = Lanes{};
+    for (int i = from; i <= to; ++i) loadChange_[i] = momentChange_[i] = Lanes{};
+    for (int i = from; i < to; ++i) shiftChange_[i] = Lanes{};
   });
 }
 

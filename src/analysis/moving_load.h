@@ -31,9 +31,9 @@ class LinearPositions {
   // results; where not, it is left to be solved on its own.
   bool Solved(int position, ResultAccuracy& accuracy) const;
   // The results of the positions last solved, position first + k in lane k: M and w of every
-  // node, Q, and the soil pressure p of every element.
+  // node, M and Q either side of it, and the soil pressure p of every element.
   const LaneVector& Values() const { return *solution_; }
-  const std::array<Lanes, kMaxNodes>& Shear() const { return shear_; }
+  const LaneSides& Sides() const { return *sides_; }
   const std::array<Lanes, kMaxElements>& Pressure() const { return pressure_; }
 
  private:
@@ -45,12 +45,12 @@ class LinearPositions {
   std::unique_ptr<ChainFactors> factors_;
   std::unique_ptr<ExactChain> exact_;
   std::unique_ptr<LaneVector> rhs_, solution_;
-  // The shear force's terms of every node under the base loads (see StoreResults): the force
-  // before node j, the moment of the element before it; and the lanes' changes to them.
-  std::array<double, kMaxNodes> forceBefore_{}, elementMoment_{};
-  std::array<Lanes, kMaxNodes> forceChange_{}, momentChange_{};
-  std::array<Lanes, kMaxNodes> shear_{};
-  double endForce_ = 0.0;       // the left end's force, base
+  std::unique_ptr<LaneSides> sides_;
+  // What the axles of each lane add to the mesh's loads: the force on each node, the moment of
+  // its offset at each node inside, and the shift of the mean shear force inside each element
+  // (MeshData::nodeLoad, nodeMoment, insideForceShift).
+  std::array<Lanes, kMaxNodes> loadChange_{}, momentChange_{};
+  std::array<Lanes, kMaxElements> shiftChange_{};
   int first_ = -1, count_ = 0;  // the first position last solved, and how many there are
   std::array<bool, kLanes> met_{};
   std::array<int, kLanes> axleCount_{};

@@ -111,22 +111,30 @@ ResultQuantities ComputeResultQuantities(const ProblemData& data) {
   }
   totals.supported = mesh->supported;
 
-  const auto& nodes = data.nodes;
-  AddExtremes(
-      ResultQuantity::W, n + 1, [&](int j) { return nodes[j].w; }, result.extremes);
-  AddExtremes(
-      ResultQuantity::Q, n + 1, [&](int j) { return nodes[j].Q; }, result.extremes);
-  AddExtremes(
-      ResultQuantity::M, n + 1, [&](int j) { return nodes[j].M; }, result.extremes);
+  // w, Q and M along the beam, both sides of every jump and the points inside elements in their
+  // order, so that the first of equal values is the one with the least x.
+  const std::vector<ResultRow> rows = ResultRows(data);
+  const auto addAlong = [&](ResultQuantity quantity, double ResultRow::*value) {
+    AddExtremes(
+        quantity, static_cast<int>(rows.size()), [&](int r) { return rows[r].*value; },
+        result.extremes);
+    for (std::size_t e = result.extremes.size() - 2; e < result.extremes.size(); ++e) {
+      ResultExtreme& extreme = result.extremes[e];
+      const ResultRow& row = rows[static_cast<std::size_t>(extreme.index)];
+      extreme.index = row.node;
+      extreme.x0 = extreme.x1 = row.x;
+      extreme.side = row.side;
+    }
+  };
+  addAlong(ResultQuantity::W, &ResultRow::w);
+  addAlong(ResultQuantity::Q, &ResultRow::Q);
+  addAlong(ResultQuantity::M, &ResultRow::M);
   AddExtremes(
       ResultQuantity::P, n, [&](int j) { return result.elements[j].p; }, result.extremes);
-  for (ResultExtreme& extreme : result.extremes) {
-    if (extreme.quantity == ResultQuantity::P) {
-      extreme.x0 = result.elements[extreme.index].x0;
-      extreme.x1 = result.elements[extreme.index].x1;
-    } else {
-      extreme.x0 = extreme.x1 = nodes[extreme.index].x;
-    }
+  ResultExtreme &p = result.extremes.back(), &pLow = result.extremes[result.extremes.size() - 2];
+  for (ResultExtreme* extreme : {&pLow, &p}) {
+    extreme->x0 = result.elements[extreme->index].x0;
+    extreme->x1 = result.elements[extreme->index].x1;
   }
 
   result.finite = std::isfinite(totals.load) && std::isfinite(totals.pointForces) &&

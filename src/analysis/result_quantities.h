@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "analysis/results.h"
 #include "model/problem_data.h"
 
 namespace pelvar {
@@ -24,14 +25,17 @@ enum class ResultQuantity { W, Q, M, P };
 // The name of a quantity as tables and files show it: "w", "Q", "M" or "p".
 std::string_view QuantityName(ResultQuantity quantity);
 
-// The least or greatest value of a quantity and where it first occurs (smallest x). w, Q and M
-// are node values (x0 == x1, index is the node); p belongs to an element (index is the element).
+// The least or greatest value of a quantity and where it first occurs (smallest x, the left
+// side of a jump before its right side). w, Q and M are values at a point (x0 == x1): a node
+// (index) or a point inside an element where a load anywhere stands (index -1), on one side of
+// it where Q or M jumps there; p belongs to an element (index is the element).
 struct ResultExtreme {
   ResultQuantity quantity = ResultQuantity::W;
   bool maximum = false;
   double value = 0.0;
   int index = 0;
   double x0 = 0.0, x1 = 0.0;
+  JumpSide side = JumpSide::None;
 };
 
 // The vertical forces on the whole beam, kN, loads and forces positive in the direction of w.

@@ -8,53 +8,115 @@
 
 namespace pelvar {
 
+namespace {
+
+// The points inside elements where loads anywhere stand, each side of each from the equilibrium
+// of its element as the scheme has it: Q changes along the element by the distributed load less
+// the springs, evenly, which its ends' values give, and drops by each force; M is the integral
+// of Q and rises by each moment. Loads within a thousandth of the element of the one before
+// stand at its point with their force's moment about it, as the exact beam joins them. w follows
+// from the element's ends and the curvature M/EI of a moment straight between them.
+int FindInsideJumps(const ProblemData& data, const MeshData& mesh,
+                    std::array<InsideJump, kMaxStateLoadsAnywhere>& out) {
+  const int n = data.elementCount;
+  struct Inside {
+    int element;
+    double fraction, force, moment;
+  };
+  std::array<Inside, kMaxStateLoadsAnywhere> loads;
+  int count = 0;
+  for (int l = 0; l < data.loadsAnywhereCount; ++l) {
+    const LoadAnywhere& load = data.loadsAnywhere[l];
+    const LoadPlace place = PlaceOnMesh(mesh, n, load.x);
+    if (place.node >= 0) continue;
+    loads[static_cast<std::size_t>(count++)] = {place.element, place.fraction, load.force,
+                                                load.moment};
+  }
+  std::sort(loads.begin(), loads.begin() + count, [](const Inside& a, const Inside& b) {
+    return a.element != b.element ? a.element < b.element : a.fraction < b.fraction;
+  });
+  int jumps = 0;
+  for (int first = 0; first < count;) {
+    const int e = loads[static_cast<std::size_t>(first)].element;
+    int last = first;
+    double forces = 0.0;
+    while (last < count && loads[static_cast<std::size_t>(last)].element == e) {
+      forces += loads[static_cast<std::size_t>(last++)].force;
+    }
+    const ResultNode &start = data.nodes[e], &end = data.nodes[e + 1];
+    const double h = mesh.elementLength[e];
+    const double bend = h * h / (6.0 * mesh.elementStiffness[e]);
+    // The change of Q along the whole element that is not the forces'.
+    const double change = end.Q + forces - start.QRight;
+    double passedForce = 0.0, passedMoment = 0.0, passedArm = 0.0;  // arm: sum of F·a
+    for (int i = first; i < last;) {
+      const double a = loads[static_cast<std::size_t>(i)].fraction;
+      double force = 0.0, moment = 0.0;
+      for (; i < last && loads[static_cast<std::size_t>(i)].fraction - a <= 1e-3; ++i) {
+        const Inside& load = loads[static_cast<std::size_t>(i)];
+        force += load.force;
+        moment += load.moment + load.force * (load.fraction - a) * h;
+      }
+      InsideJump& jump = out[static_cast<std::size_t>(jumps++)];
+      ResultNode& at = jump.at;
+      jump.element = e;
+      at.x = mesh.nodeX[e] + a * h;
+      at.Q = start.QRight + change * a - passedForce;
+      at.M = start.MRight +
+             h * (start.QRight * a + 0.5 * change * a * a - (passedForce * a - passedArm)) +
+             passedMoment;
+      at.QRight = at.Q - force;
+      at.MRight = at.M + moment;
+      at.w = (1.0 - a) * start.w + a * end.w +
+             bend * a * (1.0 - a) * ((2.0 - a) * start.MRight + (1.0 + a) * end.M);
+      passedForce += force;
+      passedArm += force * a;
+      passedMoment += moment;
+    }
+    first = last;
+  }
+  return jumps;
+}
+
+}  // namespace
+
 bool StoreResults(const BlockSystem& system, const MeshData& mesh, ProblemData& data,
                   ResultStaging& staging) {
   const int n = data.elementCount;
 
-  // The shear force at node 0 is the value just right of the left end; at every later node the
-  // value just left of it. The mean over an element, (M_j - M_j-1)/h, is the average of the
-  // value right of node j-1 and the value left of node j. An element that carries a point
-  // moment as a couple has the moment's jump in M_j - M_j-1 and the couple's two forces on its
-  // nodes: both are taken out, so that the shear force runs on unbroken across the moment.
-  // 0.0 - F rather than -F: no force must not show as a shear force of "-0.000".
-  // A support's force acts on its node as a force against the loads.
-  const auto reaction = [&](int j) {
-    const int point = mesh.nodePoint[j];
-    return point < 0 ? 0.0 : staging.reactions[point].force;
-  };
-  const double endForce = data.points[0].force + mesh.endForce[0];
-  staging.shear[0] = mesh.supported ? reaction(0) - endForce : 0.0 - endForce;
-  // Stays 0 while every value is finite: 0·inf and 0·nan are not numbers.
-  double probe = 0.0 * staging.shear[0];
-  double coupleBefore = 0.0;  // the couple's force of the element before, on its right node
-  for (int j = 1; j <= n; ++j) {
-    const double inverseH = mesh.elementInverseLength[j - 1];
-    const double couple = mesh.elementMoment[j - 1] * inverseH;
-    double forceBefore = mesh.nodeForce[j - 1] + couple - coupleBefore;
-    // The left end's reaction is in shear[0] already, as its force is.
-    if (mesh.supported && j > 1) forceBefore -= reaction(j - 1);
-    const double mLeft = MomentAtElementEnd(mesh, system, j - 1, j - 1);
-    const double mRight = system.rows[j].rhs[0];
-    // A rotational spring's couple is taken out of the moment's change as a point moment's is;
-    // its forces on the nodes are in the supports' reactions.
-    const double moment = mesh.elementMoment[j - 1] +
-                          (mesh.rotationalSpringsInside ? staging.springCouples[j - 1] : 0.0);
-    staging.shear[j] =
-        (mRight - mLeft - moment) * 2.0 * inverseH + (forceBefore - staging.shear[j - 1]);
-    coupleBefore = couple;
-  }
-  // A force inside an element is shared by its two nodes in the equations, which gives the
-  // moments at the nodes as the force itself would; the shear force left of the element's right
-  // node has passed all of it, not only the left node's share.
-  for (int l = 0; l < data.loadsAnywhereCount; ++l) {
-    const LoadPlace place = PlaceOnMesh(mesh, n, data.loadsAnywhere[l].x);
-    if (place.node < 0)
-      staging.shear[place.element + 1] -= data.loadsAnywhere[l].force * place.fraction;
-  }
+  // The moments either side of every node. A point moment inside the beam acts as two half
+  // couples on the elements either side (BuildMesh), and so does a rotational spring's moment,
+  // which puts the node's M halfway through the jump; where a support holds the rotation, the
+  // node's two moments were unknowns of their own.
+  std::array<double, kMaxNodes>&mLeft = staging.momentLeft, &mRight = staging.momentRight;
   for (int j = 0; j <= n; ++j) {
-    probe += 0.0 * system.rows[j].rhs[0] + 0.0 * system.rows[j].rhs[1] +
-             (0.0 * staging.shear[j] + 0.0 * mesh.nodeX[j]);
+    const double m = system.rows[j].rhs[0];
+    mLeft[j] = mRight[j] = m;
+    if (j == 0 || j == n) continue;
+    if (mesh.rotationHeldInside && system.heldRight[j]) {
+      mRight[j] = system.momentRight[j];
+      continue;
+    }
+    const double half = 0.5 * mesh.nodeMoment[j];
+    mLeft[j] = m - half - staging.springHalves[j][0];
+    mRight[j] = m + half + staging.springHalves[j][1];
+  }
+
+  // The shear force either side of every node: a support's reaction pushes the beam up.
+  const auto drop = [&](int j) {
+    const int point = mesh.nodePoint[j];
+    return point < 0 ? mesh.nodeLoad[j] : mesh.nodeLoad[j] - staging.reactions[point].force;
+  };
+  std::array<double, kMaxNodes>&qLeft = staging.shear, &qRight = staging.shearRight;
+  DeriveShear(
+      n, mesh, mLeft.data(), mRight.data(), drop, [&](int e) { return mesh.insideForceShift[e]; },
+      qLeft.data(), qRight.data());
+
+  // Stays 0 while every value is finite: 0·inf and 0·nan are not numbers.
+  double probe = 0.0;
+  for (int j = 0; j <= n; ++j) {
+    probe += 0.0 * system.rows[j].rhs[1] + 0.0 * mLeft[j] + 0.0 * mRight[j] +
+             (0.0 * qLeft[j] + 0.0 * qRight[j] + 0.0 * mesh.nodeX[j]);
   }
   for (const SupportReaction& r : staging.reactions) probe += 0.0 * r.force + 0.0 * r.moment;
   if (probe != 0.0) return false;
@@ -62,16 +124,13 @@ bool StoreResults(const BlockSystem& system, const MeshData& mesh, ProblemData& 
   for (int j = 0; j <= n; ++j) {
     ResultNode& node = data.nodes[j];
     node.x = mesh.nodeX[j];
-    node.M = system.rows[j].rhs[0];
-    // Where a support holds the rotation inside the beam the moment jumps by its reaction; the
-    // node shows the side of the larger magnitude, the one a section is designed for.
-    if (mesh.rotationHeldInside && j < n) {
-      const double right = MomentAtElementEnd(mesh, system, j, j);
-      if (std::fabs(right) > std::fabs(node.M)) node.M = right;
-    }
     node.w = system.rows[j].rhs[1];
-    node.Q = staging.shear[j];
+    node.M = mLeft[j];
+    node.MRight = mRight[j];
+    node.Q = qLeft[j];
+    node.QRight = qRight[j];
   }
+  data.insideJumpCount = FindInsideJumps(data, mesh, data.insideJumps);
   data.reactions = staging.reactions;
   return true;
 }
@@ -80,17 +139,43 @@ ResultSummary FindExtremes(const ProblemData& data) {
   const ResultNode& first = data.nodes[0];
   ResultSummary s{first.w, first.w, first.Q, first.Q, first.M, first.M};
   AssertCountsWithinLimits(data);
-  const int last = data.elementCount;
-  for (int j = 0; j <= last; ++j) {
-    const ResultNode& node = data.nodes[j];
+  const auto take = [&s](const ResultNode& node) {
     if (node.w > s.maxW) s.maxW = node.w;
     if (node.w < s.minW) s.minW = node.w;
-    if (node.Q > s.maxQ) s.maxQ = node.Q;
-    if (node.Q < s.minQ) s.minQ = node.Q;
-    if (node.M > s.maxM) s.maxM = node.M;
-    if (node.M < s.minM) s.minM = node.M;
-  }
+    for (const double q : {node.Q, node.QRight}) {
+      if (q > s.maxQ) s.maxQ = q;
+      if (q < s.minQ) s.minQ = q;
+    }
+    for (const double m : {node.M, node.MRight}) {
+      if (m > s.maxM) s.maxM = m;
+      if (m < s.minM) s.minM = m;
+    }
+  };
+  const int last = data.elementCount;
+  for (int j = 0; j <= last; ++j) take(data.nodes[j]);
+  for (int i = 0; i < data.insideJumpCount; ++i) take(data.insideJumps[i].at);
   return s;
+}
+
+std::vector<ResultRow> ResultRows(const ProblemData& data) {
+  AssertCountsWithinLimits(data);
+  std::vector<ResultRow> rows;
+  const auto add = [&rows](const ResultNode& at, int node) {
+    if (!Jumps(at)) {
+      rows.push_back({at.x, at.w, at.Q, at.M, node, JumpSide::None});
+      return;
+    }
+    rows.push_back({at.x, at.w, at.Q, at.M, node, JumpSide::Left});
+    rows.push_back({at.x, at.w, at.QRight, at.MRight, node, JumpSide::Right});
+  };
+  int inside = 0;
+  for (int j = 0; j <= data.elementCount; ++j) {
+    add(data.nodes[j], j);
+    for (; inside < data.insideJumpCount && data.insideJumps[inside].element == j; ++inside) {
+      add(data.insideJumps[inside].at, -1);
+    }
+  }
+  return rows;
 }
 
 std::array<std::string, 6> SummaryTexts(const ResultSummary& s, int labelWidth) {

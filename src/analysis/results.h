@@ -5,6 +5,7 @@
 #include <array>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "analysis/mesh.h"
 #include "model/problem_data.h"
@@ -19,21 +20,65 @@ struct ResultSummary {
 
 // Scratch space for results that are checked before they reach the result table.
 struct ResultStaging {
-  std::array<double, kMaxNodes> shear{};
+  std::array<double, kMaxNodes> shear{}, shearRight{};  // either side of every node
   // What the supports give the beam (SupportReactions), stored with the nodes.
   std::array<SupportReaction, kMaxPoints> reactions{};
-  // The couples of the rotational springs inside the beam, on each element (SupportReactions).
-  std::array<double, kMaxElements> springCouples{};
+  // The couples of the rotational springs inside the beam, either side of each node
+  // (SupportReactions).
+  SpringHalves springHalves{};
+  // The moments either side of every node.
+  std::array<double, kMaxNodes> momentLeft{}, momentRight{};
 };
 
-// Copies x, M and w of the solved system into data.nodes[0..elementCount], derives Q, and
-// stores the reactions of the staging beside them.
+// Copies x, M and w of the solved system into data.nodes[0..elementCount], derives Q, both
+// sides of every node where Q or M jumps, and the points inside elements where loads anywhere
+// stand (data.insideJumps), and stores the reactions of the staging beside them.
 // Returns false, storing nothing, when any of these values is not finite.
 bool StoreResults(const BlockSystem& system, const MeshData& mesh, ProblemData& data,
                   ResultStaging& staging);
 
-// Minimum and maximum of w, Q and M over nodes 0..elementCount.
+// The shear force either side of every node from the moments either side of the nodes and the
+// loads, for one solution (StoreResults) and for the kLanes solutions of a moving load's
+// positions alike (Value Lanes). Over an element the mean shear force is the change of M less the
+// moments inside it, over h: the mean of the values right of its left node and left of its right
+// node, shifted by each force inside it by that force times its place's share of the element
+// beyond the middle (insideShift(e)). Across node j it drops by drop(j), the node's force less a
+// support's reaction; at the ends both sides are the beam's own.
+template <typename Value, typename Drop, typename InsideShift>
+[[gnu::always_inline]] inline void DeriveShear(int n, const MeshData& mesh, const Value* mLeft,
+                                               const Value* mRight, const Drop& drop,
+                                               const InsideShift& insideShift, Value* qLeft,
+                                               Value* qRight) {
+  // 0.0 - F: no force must not show as "-0.000".
+  qRight[0] = qLeft[0] = 0.0 - drop(0);
+  for (int j = 1; j <= n; ++j) {
+    qLeft[j] = (mLeft[j] - mRight[j - 1] - mesh.insideMoment[j - 1]) * 2.0 *
+                   mesh.elementInverseLength[j - 1] -
+               qRight[j - 1] - 2.0 * insideShift(j - 1);
+    qRight[j] = j < n ? qLeft[j] - drop(j) : qLeft[j];
+  }
+}
+
+// Minimum and maximum of w, Q and M over nodes 0..elementCount, both sides of every jump, and
+// the points inside elements.
 ResultSummary FindExtremes(const ProblemData& data);
+
+// One row of the results along the beam, as the tables and the diagrams show them: a node, or a
+// point inside an element where a load anywhere stands; where Q or M jumps, each side a row of
+// its own at the same x, the left one first.
+enum class JumpSide { None, Left, Right };
+struct ResultRow {
+  double x = 0.0, w = 0.0, Q = 0.0, M = 0.0;
+  int node = -1;  // -1 inside an element
+  JumpSide side = JumpSide::None;
+};
+std::vector<ResultRow> ResultRows(const ProblemData& data);
+
+// The larger of two sides in magnitude, the one a section is designed for (the left one where
+// both are as large).
+inline double LargerSide(double left, double right) {
+  return (right < 0.0 ? -right : right) > (left < 0.0 ? -left : left) ? right : left;
+}
 
 // The screen sets the six values in one column: the blanks after each colon fill its label out
 // to this width, with one blank more. The printed report keeps a single blank (label width 0).

@@ -91,12 +91,27 @@ struct SupportReaction {
   double moment = 0.0;  // kNm
 };
 
-// One node of the solved beam.
+// One node of the solved beam. Where Q or M jumps at the node (a force, a moment, a support),
+// Q and M are the values just left of it and QRight and MRight those just right of it, the
+// section an engineer designs for may be either; elsewhere the two sides are equal. At the ends
+// both sides are the beam's own value: at node 0 the value just right of the left end.
 struct ResultNode {
   double x = 0.0;  // m
   double w = 0.0;  // m, displacement, positive in the direction of the loads
   double Q = 0.0;  // kN, shear force
   double M = 0.0;  // kNm, bending moment
+  double QRight = 0.0;
+  double MRight = 0.0;
+};
+
+// Whether Q or M jumps at a node or a point of the results.
+inline bool Jumps(const ResultNode& node) { return node.Q != node.QRight || node.M != node.MRight; }
+
+// A point inside an element where a load anywhere makes Q (a force) or M (a moment) jump: its
+// values either side, as ResultNode holds them, from the equilibrium of the element.
+struct InsideJump {
+  int element = 0;
+  ResultNode at;
 };
 
 // The exact solution of the continuous beam at one node: w, and Q and M just left and just
@@ -201,6 +216,9 @@ struct ProblemData {
   std::array<LoadAnywhere, kMaxStateLoadsAnywhere> loadsAnywhere{};
   LoadCases loadCases;
   std::array<ResultNode, kMaxNodes> nodes{};
+  // The points inside elements where loads anywhere stand, in their order along the beam.
+  int insideJumpCount = 0;
+  std::array<InsideJump, kMaxStateLoadsAnywhere> insideJumps{};
   // Beside the results, written with them: the exact continuous solution at the same nodes and
   // how close the results come to it.
   std::array<ExactNode, kMaxNodes> exactNodes{};

@@ -349,19 +349,18 @@ TEST_F(AnalysisTest, LongBeamWithCentralLoadsMatchesHetenyiAtEveryNode) {
                 std::max(size.Q, std::fabs(v.Q))};
       }
     }
-    // The nearest of the two sides and their mean, at the point; one value elsewhere.
-    auto miss = [&](double value, double Values::*q, int j) {
-      if (j != point) return std::fabs(value - exact(j, side(j)).*q);
-      const double left = exact(j, -1).*q, right = exact(j, 1).*q;
-      return std::min({std::fabs(value - left), std::fabs(value - right),
-                       std::fabs(value - 0.5 * (left + right))});
+    // Each side of the point against the closed form of that side; one value elsewhere.
+    auto miss = [&](double left, double right, double Values::*q, int j) {
+      if (j != point)
+        return std::max(std::fabs(left - exact(j, side(j)).*q), std::fabs(right - left));
+      return std::max(std::fabs(left - exact(j, -1).*q), std::fabs(right - exact(j, 1).*q));
     };
     Values worst{0, 0, 0};
     for (int j = 0; j <= n; ++j) {
       const ResultNode& node = data.nodes[j];
-      worst = {std::max(worst.w, miss(node.w, &Values::w, j)),
-               std::max(worst.M, miss(node.M, &Values::M, j)),
-               std::max(worst.Q, miss(node.Q, &Values::Q, j))};
+      worst = {std::max(worst.w, miss(node.w, node.w, &Values::w, j)),
+               std::max(worst.M, miss(node.M, node.MRight, &Values::M, j)),
+               std::max(worst.Q, miss(node.Q, node.QRight, &Values::Q, j))};
       // The exact solution of the continuous beam, both sides of the point.
       const ExactNode& e = data.exactNodes[j];
       const Values left = exact(j, j == point ? -1.0 : side(j)), right = exact(j, side(j));
@@ -772,13 +771,14 @@ TEST_F(AnalysisTest, BeamsWithPointMomentsMatchTheClosedForm) {
   end.sections[1] = {29.7, 0.0, 10000.0};
   end.points[1].moment = 100.0;
   // The extremes, and M and Q at the nodes a - 1, a and a + 1 around the moment's node a, where
-  // M is the mean of the values either side of the moment.
+  // M is the value left of the moment, and M right of it.
   struct Case {
     const char* name;
     const ProblemData& data;
     double minW, maxW, minQ, maxQ, minM, maxM;
     int node;
     double m[3], q[3];
+    double mRight;
   } cases[] = {
       {"demonstration",
        demo,
@@ -789,8 +789,9 @@ TEST_F(AnalysisTest, BeamsWithPointMomentsMatchTheClosedForm) {
        0.0,
        406.008,
        333,
-       {201.758, 253.118, 304.475},
-       {45.1862, 45.3631, 45.0628}},
+       {201.758, 203.118, 304.475},
+       {45.1862, 45.3631, 45.0628},
+       303.118},
       {"near the end",
        end,
        -0.00312075,
@@ -800,8 +801,9 @@ TEST_F(AnalysisTest, BeamsWithPointMomentsMatchTheClosedForm) {
        -4.32125,
        98.6954,
        10,
-       {-1.06481, 48.6954, 98.4335},
-       {-7.61818, -8.36490, -9.09170}},
+       {-1.06481, -1.30460, 98.4335},
+       {-7.61818, -8.36490, -9.09170},
+       98.6954},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -821,6 +823,9 @@ TEST_F(AnalysisTest, BeamsWithPointMomentsMatchTheClosedForm) {
       EXPECT_NEAR(data.nodes[c.node - 1 + i].M, c.m[i], m) << i;
       EXPECT_NEAR(data.nodes[c.node - 1 + i].Q, c.q[i], q) << i;
     }
+    // The moment jumps by itself, the shear force runs on.
+    EXPECT_NEAR(data.nodes[c.node].MRight, c.mRight, m);
+    EXPECT_EQ(data.nodes[c.node].QRight, data.nodes[c.node].Q);
     EXPECT_LT(EquilibriumMiss(data), 1e-9);
   }
 }
@@ -1399,25 +1404,12 @@ TEST_F(AnalysisTest, MirroredBeamsGiveMirroredAnswers) {
     for (int j = 0; j <= n; ++j) {
       const ResultNode &a = data.nodes[j], &b = mirror.nodes[n - j];
       const ExactNode &e = data.exactNodes[j], &f = mirror.exactNodes[n - j];
-      // Q at a node is the value left of it (right of it at node 0): at an inner point the
-      // mirror holds the value on the other side of its force.
-      double force = 0.0, at = 0.0;
-      for (int p = 0; p < data.sectionCount; ++p) {
-        if (p > 0 && j > 0 && j < n && std::fabs(a.x - at) < 1e-9 * length) {
-          force = data.points[p].force - data.reactions[p].force;  // a support's acts upwards
-        }
-        at += data.sections[p].length;
-      }
-      for (int l = 0; l < data.loadsAnywhereCount; ++l) {  // one standing on the node
-        const double h = length / n;
-        if (j > 0 && j < n && std::fabs(data.loadsAnywhere[l].x - a.x) < 1e-3 * h) {
-          force += data.loadsAnywhere[l].force;
-        }
-      }
       x = std::max(x, std::fabs(a.x - (length - b.x)));
       const double before = std::max(scheme, exact);
-      scheme = std::max(
-          {scheme, std::fabs(a.w - b.w), std::fabs(a.Q + b.Q - force), std::fabs(a.M - b.M)});
+      // The left side of a node is the mirror's right side.
+      scheme = std::max({scheme, std::fabs(a.w - b.w), std::fabs(a.Q + b.QRight),
+                         std::fabs(a.QRight + b.Q), std::fabs(a.M - b.MRight),
+                         std::fabs(a.MRight - b.M)});
       exact = std::max({exact, std::fabs(e.w - f.w), std::fabs(e.QLeft + f.QRight),
                         std::fabs(e.QRight + f.QLeft), std::fabs(e.MLeft - f.MRight),
                         std::fabs(e.MRight - f.MLeft)});
@@ -1433,19 +1425,13 @@ TEST_F(AnalysisTest, MirroredBeamsGiveMirroredAnswers) {
     }
     ASSERT_TRUE(data.accuracy.available && mirror.accuracy.available);
     EXPECT_NEAR(data.accuracy.w, mirror.accuracy.w, 1e-9 + 1e-6 * data.accuracy.w);
-    // At an inner point force a node holds the scheme's Q left of it, which the mirror sees on
-    // the other side of the force, and the measure takes the nearest side of the exact beam.
-    bool innerForce = false;
-    for (int p = 1; p < data.sectionCount; ++p) {
-      innerForce |= data.points[p].force != 0.0 || data.reactions[p].force != 0.0;
-    }
-    if (!innerForce) {
-      EXPECT_NEAR(data.accuracy.Q, mirror.accuracy.Q, 1e-9 + 1e-6 * data.accuracy.Q);
-    }
+    // Each side is measured against its own: Q's figure mirrors as well.
+    EXPECT_NEAR(data.accuracy.Q, mirror.accuracy.Q, 1e-9 + 1e-6 * data.accuracy.Q);
     EXPECT_NEAR(data.accuracy.M, mirror.accuracy.M, 1e-9 + 1e-6 * data.accuracy.M);
   }
   // The envelope of a second case, a combination and an axle rolling over the beam in steps of
-  // an element (the positions mirror too) on either soil: w, M and p mirror.
+  // an element (the positions mirror too) on either soil: w, M and p mirror, and Q with its sign
+  // turned, the envelope taking both sides of every node.
   for (const bool noTension : {false, true}) {
     SCOPED_TRACE(noTension ? "envelope on soil that takes no tension" : "envelope");
     ProblemData data = anywhere;
@@ -1479,6 +1465,7 @@ TEST_F(AnalysisTest, MirroredBeamsGiveMirroredAnswers) {
       EXPECT_NEAR(a.wMin.value, b.wMin.value, 1e-8 * size) << j;
       EXPECT_NEAR(a.MMax.value, b.MMax.value, 1e-8 * size) << j;
       EXPECT_NEAR(a.MMin.value, b.MMin.value, 1e-8 * size) << j;
+      EXPECT_NEAR(a.QMax.value, -b.QMin.value, 1e-8 * size) << j;
     }
     for (int e = 0; e < n; ++e) {
       EXPECT_NEAR(envelope->elements[e].pMax.value, mirrored->elements[n - 1 - e].pMax.value,

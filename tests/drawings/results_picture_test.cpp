@@ -577,9 +577,9 @@ TEST_F(ResultsPictureTest, ConstantAndLopsidedDiagrams) {
   data.elementCount = 10;
   for (int i = 0; i <= 10; ++i) {
     data.nodes[i].x = i;
-    data.nodes[i].w = 0.5;              // constant, positive
-    data.nodes[i].Q = -1.0 + 0.11 * i;  // -1 .. 0.1: the negative side ten times larger
-    data.nodes[i].M = -3.0;             // constant, negative
+    data.nodes[i].w = 0.5;                                     // constant, positive
+    data.nodes[i].Q = data.nodes[i].QRight = -1.0 + 0.11 * i;  // -1 .. 0.1: the negative side
+    data.nodes[i].M = data.nodes[i].MRight = -3.0;             // ten times larger; constant
   }
   const ResultSummary summary = FindExtremes(data);
   const Picture p = Render(data, summary, 540, 360);
@@ -606,7 +606,7 @@ TEST_F(ResultsPictureTest, ConstantAndLopsidedDiagrams) {
   // A negative side three times the positive one still fits above the Q axis: the signed
   // maximum 0.1 keeps its scale of 432 pixels per kN, and -0.3 lies 129.6 pixels above the
   // axis, far beyond 0.12·H.
-  for (int i = 0; i <= 10; ++i) data.nodes[i].Q = -0.3 + 0.04 * i;
+  for (int i = 0; i <= 10; ++i) data.nodes[i].Q = data.nodes[i].QRight = -0.3 + 0.04 * i;
   const Picture lopsided = Render(data, FindExtremes(data), 540, 360);
   const DiagramDrawing& q3 = lopsided.log.diagrams[1];
   EXPECT_NEAR(q3.scale, 432.0, 1e-9);

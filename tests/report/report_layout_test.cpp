@@ -1112,7 +1112,8 @@ TEST(ReportGraphs, ExtremeLinesLettersAndScales) {
   for (int k = 0; k <= 10; ++k) {
     // w rises to 0.5 m, Q falls from 4.5 to -5.5 kN, M is negative everywhere but stays on the
     // page under its negative scale.
-    data.nodes[k] = {static_cast<double>(k), k / 20.0, 4.5 - k, -(1.0 + 0.1 * k)};
+    data.nodes[k] = {static_cast<double>(k), k / 20.0, 4.5 - k,
+                     -(1.0 + 0.1 * k),       4.5 - k,  -(1.0 + 0.1 * k)};
   }
   Report report((s.BeginDocument(), s), data);
   report.PrintGraphs(500);
