@@ -50,49 +50,52 @@ struct SolvedLanes {
 
 // Takes the states of the lanes into the extremes (Governs), each side of a node where Q or M
 // jumps with the values of that side.
-PELVAR_LANE_KERNEL
 void TakeLanes(const SolvedLanes& lanes, int n, Extremes& best) {
-  const bool fresh = best.empty;
-  best.empty = false;
-  const LaneMask solved = LaneMask::Of(lanes.solved);
-  const Lanes below = Lanes::All(-HUGE_VAL), above = Lanes::All(HUGE_VAL);
-  const LaneVector& values = *lanes.values;
-  const LaneSides& sides = *lanes.sides;
-  bool every = true;  // lane solved
-  for (bool lane : lanes.solved) every = every && lane;
-  // The extreme of the two sides left and right (one and the same where nothing jumps) of node j.
-  const auto take = [&](Extreme & extreme, bool maximum, int j, const Lanes& left,
-                        const Lanes& right) __attribute__((always_inline)) {
-    const Lanes both = maximum ? Larger(left, right) : Smaller(left, right);
-    const Lanes v = every ? both : Where(solved, both, maximum ? below : above);
-    const double most = maximum ? LargestLane(v) : SmallestLane(v);
-    const std::size_t i = static_cast<std::size_t>(j);
-    const double held = extreme.value[i];
-    // Along the beam the extremes change in long runs (those the load comes towards), which a
-    // branch follows well.
-    if (!fresh && !(maximum ? most > held : most < held) && most != held) return;
-    const int k = FirstLaneOf(v, most);
-    if (k >= kLanes) return;  // not a number: never from a lane that passed its checks
-    const double state = lanes.index[static_cast<std::size_t>(k)];
-    if (!fresh && !Governs(maximum, most, state, held, extreme.state[i])) return;
-    const bool rightSide = left[k] != most;
-    extreme.value[i] = most;
-    extreme.state[i] = state;
-    extreme.w[i] = values[j][1][k];
-    extreme.Q[i] = rightSide ? sides.qRight[j][k] : sides.qLeft[j][k];
-    extreme.M[i] = rightSide ? sides.mRight[j][k] : sides.mLeft[j][k];
-  };
-  for (int j = 0; j <= n; ++j) {
-    take(best.wMax, true, j, values[j][1], values[j][1]);
-    take(best.wMin, false, j, values[j][1], values[j][1]);
-    take(best.QMax, true, j, sides.qLeft[j], sides.qRight[j]);
-    take(best.QMin, false, j, sides.qLeft[j], sides.qRight[j]);
-    take(best.MMax, true, j, sides.mLeft[j], sides.mRight[j]);
-    take(best.MMin, false, j, sides.mLeft[j], sides.mRight[j]);
-    if (j == n) break;
-    take(best.pMax, true, j, (*lanes.pressure)[j], (*lanes.pressure)[j]);
-    take(best.pMin, false, j, (*lanes.pressure)[j], (*lanes.pressure)[j]);
-  }
+  WithWidestLanes([&]<typename L>() __attribute__((always_inline)) {
+    const bool fresh = best.empty;
+    best.empty = false;
+    const typename L::Mask solved = L::Mask::Of(lanes.solved);
+    const L below = L::All(-HUGE_VAL), above = L::All(HUGE_VAL);
+    const LaneVectorOf<L>& values = LanesAs<L>(*lanes.values);
+    const LaneSidesOf<L>& sides = LanesAs<L>(*lanes.sides);
+    const std::array<L, kMaxElements>& pressure = LanesAs<L>(*lanes.pressure);
+    bool every = true;  // lane solved
+    for (bool lane : lanes.solved) every = every && lane;
+    // The extreme of the two sides left and right (one and the same where nothing jumps) of
+    // node j.
+    const auto take = [&](Extreme & extreme, bool maximum, int j, const L& left, const L& right)
+        __attribute__((always_inline)) {
+      const L both = maximum ? Larger(left, right) : Smaller(left, right);
+      const L v = every ? both : Where(solved, both, maximum ? below : above);
+      const double most = maximum ? LargestLane(v) : SmallestLane(v);
+      const std::size_t i = static_cast<std::size_t>(j);
+      const double held = extreme.value[i];
+      // Along the beam the extremes change in long runs (those the load comes towards), which a
+      // branch follows well.
+      if (!fresh && !(maximum ? most > held : most < held) && most != held) return;
+      const int k = FirstLaneOf(v, most);
+      if (k >= kLanes) return;  // not a number: never from a lane that passed its checks
+      const double state = lanes.index[static_cast<std::size_t>(k)];
+      if (!fresh && !Governs(maximum, most, state, held, extreme.state[i])) return;
+      const bool rightSide = left[k] != most;
+      extreme.value[i] = most;
+      extreme.state[i] = state;
+      extreme.w[i] = values[j][1][k];
+      extreme.Q[i] = rightSide ? sides.qRight[j][k] : sides.qLeft[j][k];
+      extreme.M[i] = rightSide ? sides.mRight[j][k] : sides.mLeft[j][k];
+    };
+    for (int j = 0; j <= n; ++j) {
+      take(best.wMax, true, j, values[j][1], values[j][1]);
+      take(best.wMin, false, j, values[j][1], values[j][1]);
+      take(best.QMax, true, j, sides.qLeft[j], sides.qRight[j]);
+      take(best.QMin, false, j, sides.qLeft[j], sides.qRight[j]);
+      take(best.MMax, true, j, sides.mLeft[j], sides.mRight[j]);
+      take(best.MMin, false, j, sides.mLeft[j], sides.mRight[j]);
+      if (j == n) break;
+      take(best.pMax, true, j, pressure[j], pressure[j]);
+      take(best.pMin, false, j, pressure[j], pressure[j]);
+    }
+  });
 }
 
 // Takes a state solved on its own into the extremes (Governs), each side of a node where Q or M

@@ -264,18 +264,8 @@ class ExactBeamSolve {
     const int n = data_.elementCount, m = data_.sectionCount;
     int& runs = work_.runCount;
     runs = 0;
-    for (int j = 0; j <= n; ++j) work_.nodeForce[j] = work_.nodeMoment[j] = 0.0;
     for (int j = 0; j < n; ++j) work_.loadedInside[j] = false;
-    for (int l = 0; l < data_.loadsAnywhereCount; ++l) {
-      const LoadAnywhere& load = data_.loadsAnywhere[l];
-      const LoadPlace place = PlaceOnMesh(mesh_, n, load.x);
-      if (place.node < 0) {
-        work_.loadedInside[place.element] = true;
-      } else {
-        work_.nodeForce[place.node] += load.force;
-        work_.nodeMoment[place.node] += load.moment + load.force * place.offset;
-      }
-    }
+    for (int i = 0; i < mesh_.insideCount; ++i) work_.loadedInside[mesh_.inside[i].element] = true;
     int nextPoint = 1;  // the first interior point not yet passed
     for (int j = 0; j < n; ++j) {
       bool starts = j == 0;
@@ -283,8 +273,8 @@ class ExactBeamSolve {
         starts = true;
         ++nextPoint;
       }
-      // A load anywhere on node j, or inside element j or the one before it.
-      if (work_.nodeForce[j] != 0.0 || work_.nodeMoment[j] != 0.0 || work_.loadedInside[j] ||
+      // A load on node j, or inside element j or the one before it.
+      if (mesh_.nodeLoad[j] != 0.0 || mesh_.nodeMoment[j] != 0.0 || work_.loadedInside[j] ||
           (j > 0 && work_.loadedInside[j - 1])) {
         starts = true;
       }
@@ -313,9 +303,9 @@ class ExactBeamSolve {
     // The loads inside, in their order along the element.
     std::array<std::pair<double, int>, kMaxStateLoadsAnywhere> inside;
     int count = 0;
-    for (int l = 0; l < data_.loadsAnywhereCount; ++l) {
-      const LoadPlace place = PlaceOnMesh(mesh_, data_.elementCount, data_.loadsAnywhere[l].x);
-      if (place.element == j) inside[static_cast<std::size_t>(count++)] = {place.fraction, l};
+    for (int i = 0; i < mesh_.insideCount; ++i) {
+      const InsideLoad& load = mesh_.inside[static_cast<std::size_t>(i)];
+      if (load.element == j) inside[static_cast<std::size_t>(count++)] = {load.fraction, i};
     }
     std::sort(inside.begin(), inside.begin() + count);
     // The joints: loads within a thousandth of the element of the one before stand at its joint,
@@ -324,7 +314,7 @@ class ExactBeamSolve {
     int joints = 0;
     for (int i = 0; i < count; ++i) {
       const auto [fraction, l] = inside[static_cast<std::size_t>(i)];
-      const LoadAnywhere& load = data_.loadsAnywhere[l];
+      const InsideLoad& load = mesh_.inside[static_cast<std::size_t>(l)];
       if (joints > 0 && fraction - jointAt[static_cast<std::size_t>(joints - 1)] <= 1e-3) {
         const std::size_t last = static_cast<std::size_t>(joints - 1);
         jointForce[last] += load.force;
@@ -359,14 +349,13 @@ class ExactBeamSolve {
   }
 
   // The force and the moment at the joint before run `joint` (its start node): its point's and
-  // the loads anywhere there.
-  double JointForce(int joint) const {
-    const PointLoadRow* point = PointAt(joint);
-    return (point ? point->force : 0.0) + work_.nodeForce[work_.runStart[joint]];
-  }
+  // the loads anywhere there, as the mesh holds them.
+  double JointForce(int joint) const { return mesh_.nodeLoad[work_.runStart[joint]]; }
   double JointMoment(int joint) const {
-    const PointLoadRow* point = PointAt(joint);
-    return (point ? point->moment : 0.0) + work_.nodeMoment[work_.runStart[joint]];
+    const int node = work_.runStart[joint], n = data_.elementCount;
+    if (node == 0) return data_.points[0].moment + mesh_.endMoment[0];
+    if (node == n) return data_.points[data_.sectionCount].moment + mesh_.endMoment[1];
+    return mesh_.nodeMoment[node];
   }
 
   // The point load at the joint before run `joint` (its start node), if one stands there.
@@ -647,50 +636,60 @@ void ExactChain::StartLoads() {
   touchedCount_ = 0;
 }
 
-void ExactChain::AddForces(int lane, const LoadAnywhere* forces, int count) {
+void ExactChain::AddLoads(int lane, const LoadChange& change) {
   const int n = n_;
   const auto add = [&](int j, int e, double value) { rhs_[j][e][lane] += value; };
-  for (int i = 0; i < count; ++i) {
-    const double force = forces[i].force;
-    const LoadPlace place = PlaceOnMesh(*mesh_, n, forces[i].x);
-    if (place.node >= 0) {
-      // On a node: its force there, and the moment of its offset as a jump of M, which the
-      // relation of the element after it carries (as Jump does for a point's moment).
-      const int j = place.node;
-      const double moment = force * place.offset;
-      touched_[static_cast<std::size_t>(touchedCount_++)] = j;
-      if (j == 0 || j == n) {
-        add(j, 0, j == 0 ? moment : -moment);
-        add(j, 1, j == 0 ? -force : force);
-        continue;
-      }
+  // A force on a node: the equilibrium of its joint.
+  for (int i = 0; i < change.nodeLoad.Count(); ++i) {
+    const int j = change.nodeLoad.At(i);
+    const double force = change.nodeLoad[j];
+    touched_[static_cast<std::size_t>(touchedCount_++)] = j;
+    if (j == 0 || j == n) {
+      add(j, 1, j == 0 ? -force : force);
+    } else {
       add(j, 0, -force);
-      const Relation& r = work_.runRelation[j];
-      add(j, 0, -r[kShear0][kM0] * moment);
-      add(j, 1, -r[kTheta0][kM0] * moment);
-      if (j + 1 == n) {
-        add(j + 1, 1, -r[kShear1][kM0] * moment);
-      } else {
-        add(j + 1, 0, r[kShear1][kM0] * moment);
-        add(j + 1, 1, r[kTheta1][kM0] * moment);
-      }
-      jumpChange_[j][lane] += moment;
-      continue;
     }
-    // Inside an element: its share of the element's load column, from the element's two parts
-    // joined at the force, as StartRun joins them.
-    const int e = place.element;
+  }
+  // A moment on a node: at an end the end's moment; inside, a jump of M, which the relation of
+  // the element after it carries (as Jump does for a point's moment).
+  const auto moment = [&](int j, double value) {
+    touched_[static_cast<std::size_t>(touchedCount_++)] = j;
+    if (j == 0 || j == n) {
+      add(j, 0, j == 0 ? value : -value);
+      return;
+    }
+    const Relation& r = work_.runRelation[j];
+    add(j, 0, -r[kShear0][kM0] * value);
+    add(j, 1, -r[kTheta0][kM0] * value);
+    if (j + 1 == n) {
+      add(j + 1, 1, -r[kShear1][kM0] * value);
+    } else {
+      add(j + 1, 0, r[kShear1][kM0] * value);
+      add(j + 1, 1, r[kTheta1][kM0] * value);
+    }
+    jumpChange_[j][lane] += value;
+  };
+  for (int i = 0; i < change.nodeMoment.Count(); ++i) {
+    moment(change.nodeMoment.At(i), change.nodeMoment[change.nodeMoment.At(i)]);
+  }
+  if (change.endMoment[0] != 0.0) moment(0, change.endMoment[0]);
+  if (change.endMoment[1] != 0.0) moment(n, change.endMoment[1]);
+  // Inside an element: its share of the element's load column, from the element's two parts
+  // joined at the load, as StartRun joins them.
+  for (int i = 0; i < change.insideCount; ++i) {
+    const InsideLoad& load = change.inside[static_cast<std::size_t>(i)];
+    const int e = load.element;
     const double h = mesh_->elementLength[e], ei = mesh_->elementStiffness[e];
     const double kb = mesh_->elementSpring[e] * mesh_->elementInverseLength[e];
     Relation left, right;
     double unused[2][5];
     double d[4];
-    if (!ElementRelation(place.fraction * h, ei, kb, 0.0, left) ||
-        !ElementRelation((1.0 - place.fraction) * h, ei, kb, 0.0, right)) {
+    if (!ElementRelation(load.fraction * h, ei, kb, 0.0, left) ||
+        !ElementRelation((1.0 - load.fraction) * h, ei, kb, 0.0, right)) {
       // Values beyond doubles: the lane's check fails on what is not a number.
       for (double& c : d) c = std::nan("");
     } else {
-      Join(left, right, left, unused, force, 0.0);
+      Join(left, right, left, unused, load.force, load.moment);
       for (int row = 0; row < 4; ++row) d[row] = left[row][kLoad];
     }
     if (e == 0) {
@@ -722,54 +721,67 @@ namespace {
 
 // The exact values at node j of every lane: M left and right of it (the jump at a point inside
 // the beam; the ends have no outside), w, and Q from the relations of the elements either side.
+template <typename L>
 struct LaneExactNode {
-  Lanes w, mLeft, mRight, qLeft, qRight;
+  L w, mLeft, mRight, qLeft, qRight;
 };
 
-PELVAR_LANE_KERNEL
-void MeasureLanes(int n, const LaneVector& exact, const std::array<double, kMaxNodes>& jump,
-                  const std::array<Lanes, kMaxNodes>& jumpChange,
-                  const std::array<Lanes, kMaxNodes>& rightShearChange,
-                  const std::array<Lanes, kMaxNodes>& leftShearChange,
-                  const std::array<Relation, kMaxElements>& relation, const LaneVector& scheme,
-                  const LaneSides& sides, Lanes (&miss)[3], Lanes (&size)[3], Lanes& probe) {
-  // Node i, its exact values complete, joins the measure: each side against the exact value of
-  // that side, as MeasureAccuracy measures.
-  const auto measure = [&](int i, const LaneExactNode& e) __attribute__((always_inline)) {
-    miss[0] = Larger(miss[0], Magnitude(scheme[i][1] - e.w));
-    miss[1] = Larger(Larger(miss[1], Magnitude(sides.qLeft[i] - e.qLeft)),
-                     Magnitude(sides.qRight[i] - e.qRight));
-    miss[2] = Larger(Larger(miss[2], Magnitude(sides.mLeft[i] - e.mLeft)),
-                     Magnitude(sides.mRight[i] - e.mRight));
-    size[0] = Larger(size[0], Magnitude(e.w));
-    size[1] = Larger(Larger(size[1], Magnitude(e.qLeft)), Magnitude(e.qRight));
-    size[2] = Larger(Larger(size[2], Magnitude(e.mLeft)), Magnitude(e.mRight));
-    // w and M are the solution's, found finite where it met its equations.
-    probe += 0.0 * (e.qLeft + e.qRight);
-  };
-  LaneExactNode before{}, here{};
-  for (int j = 0; j <= n; ++j) {
-    here.w = exact[j][1];
-    here.mLeft = exact[j][0];
-    here.mRight = here.mLeft + (jump[j] + jumpChange[j]);
-    if (j == 0) here.mLeft = here.mRight;
-    if (j == n) here.mRight = here.mLeft;
-    if (j > 0) {
-      const Relation& r = relation[j - 1];
-      const auto apply = [&](const double(&row)[5]) __attribute__((always_inline)) {
-        return row[kM0] * before.mRight + row[kW0] * before.w + row[kM1] * here.mLeft +
-               row[kW1] * here.w + row[kLoad];
-      };
-      before.qRight = apply(r[kShear0]) + rightShearChange[j - 1];
-      here.qLeft = apply(r[kShear1]) + leftShearChange[j];
-      if (j == 1) before.qLeft = before.qRight;
-      measure(j - 1, before);
+void MeasureLanes(int n, const LaneVector& exactStored, const std::array<double, kMaxNodes>& jump,
+                  const std::array<Lanes, kMaxNodes>& jumpChangeStored,
+                  const std::array<Lanes, kMaxNodes>& rightShearChangeStored,
+                  const std::array<Lanes, kMaxNodes>& leftShearChangeStored,
+                  const std::array<Relation, kMaxElements>& relation,
+                  const LaneVector& schemeStored, const LaneSides& sidesStored,
+                  std::array<Lanes, 3>& missStored, std::array<Lanes, 3>& sizeStored,
+                  Lanes& probeStored) {
+  WithWidestLanes([&]<typename L>() __attribute__((always_inline)) {
+    const LaneVectorOf<L>& exact = LanesAs<L>(exactStored);
+    const std::array<L, kMaxNodes>& jumpChange = LanesAs<L>(jumpChangeStored);
+    const std::array<L, kMaxNodes>& rightShearChange = LanesAs<L>(rightShearChangeStored);
+    const std::array<L, kMaxNodes>& leftShearChange = LanesAs<L>(leftShearChangeStored);
+    const LaneVectorOf<L>& scheme = LanesAs<L>(schemeStored);
+    const LaneSidesOf<L>& sides = LanesAs<L>(sidesStored);
+    std::array<L, 3>& miss = LanesAs<L>(missStored);
+    std::array<L, 3>& size = LanesAs<L>(sizeStored);
+    L& probe = LanesAs<L>(probeStored);
+    // Node i, its exact values complete, joins the measure: each side against the exact value
+    // of that side, as MeasureAccuracy measures.
+    const auto measure = [&](int i, const LaneExactNode<L>& e) __attribute__((always_inline)) {
+      miss[0] = Larger(miss[0], Magnitude(scheme[i][1] - e.w));
+      miss[1] = Larger(Larger(miss[1], Magnitude(sides.qLeft[i] - e.qLeft)),
+                       Magnitude(sides.qRight[i] - e.qRight));
+      miss[2] = Larger(Larger(miss[2], Magnitude(sides.mLeft[i] - e.mLeft)),
+                       Magnitude(sides.mRight[i] - e.mRight));
+      size[0] = Larger(size[0], Magnitude(e.w));
+      size[1] = Larger(Larger(size[1], Magnitude(e.qLeft)), Magnitude(e.qRight));
+      size[2] = Larger(Larger(size[2], Magnitude(e.mLeft)), Magnitude(e.mRight));
+      // w and M are the solution's, found finite where it met its equations.
+      probe += 0.0 * (e.qLeft + e.qRight);
+    };
+    LaneExactNode<L> before{}, here{};
+    for (int j = 0; j <= n; ++j) {
+      here.w = exact[j][1];
+      here.mLeft = exact[j][0];
+      here.mRight = here.mLeft + (jump[j] + jumpChange[j]);
+      if (j == 0) here.mLeft = here.mRight;
+      if (j == n) here.mRight = here.mLeft;
+      if (j > 0) {
+        const Relation& r = relation[j - 1];
+        const auto apply = [&](const double(&row)[5]) __attribute__((always_inline)) {
+          return row[kM0] * before.mRight + row[kW0] * before.w + row[kM1] * here.mLeft +
+                 row[kW1] * here.w + row[kLoad];
+        };
+        before.qRight = apply(r[kShear0]) + rightShearChange[j - 1];
+        here.qLeft = apply(r[kShear1]) + leftShearChange[j];
+        if (j == 1) before.qLeft = before.qRight;
+        measure(j - 1, before);
+      }
+      before = here;
     }
-    before = here;
-  }
-  // Q right of the last node is Q left of it.
-  before.qRight = before.qLeft;
-  measure(n, before);
+    // Q right of the last node is Q left of it.
+    before.qRight = before.qLeft;
+    measure(n, before);
+  });
 }
 
 }  // namespace
@@ -777,7 +789,7 @@ void MeasureLanes(int n, const LaneVector& exact, const std::array<double, kMaxN
 void ExactChain::MeasureAccuracy(const LaneVector& scheme, const LaneSides& sides,
                                  const std::array<std::array<double, 3>, kLanes>& reference,
                                  std::array<ResultAccuracy, kLanes>& accuracy) const {
-  Lanes miss[3] = {}, size[3] = {};
+  std::array<Lanes, 3> miss{}, size{};
   for (int q = 0; q < 3; ++q) {
     for (int k = 0; k < kLanes; ++k) size[q][k] = 1e-6 * reference[k][q];
   }

@@ -16,6 +16,7 @@
 #include <array>
 
 #include "analysis/mesh.h"
+#include "analysis/mesh_loads.h"
 #include "analysis/solver.h"
 #include "model/problem_data.h"
 
@@ -42,9 +43,8 @@ struct ExactWorkspace {
   std::array<int, kMaxNodes> runStart{};
   int runCount = 0;
   std::array<Relation, kMaxElements> runRelation{};
-  // The loads anywhere: the force and moment on each node, and whether an element holds one
-  // inside (which makes it a run of its own, its relation joined from the parts between them).
-  std::array<double, kMaxNodes> nodeForce{}, nodeMoment{};
+  // Whether an element holds loads anywhere inside (which makes it a run of its own, its
+  // relation joined from the parts between them).
   std::array<bool, kMaxElements> loadedInside{};
 };
 
@@ -73,8 +73,9 @@ class ExactChain {
   bool Prepare(const ProblemData& data, const MeshData& mesh);
   // Every lane's loading becomes the problem's own loads.
   void StartLoads();
-  // Adds `count` forces anywhere (their moments 0) to lane k's loading.
-  void AddForces(int lane, const LoadAnywhere* forces, int count);
+  // Adds the loads anywhere of a change of the mesh's loads (as AddLoadAnywhere takes them) to
+  // lane k's loading.
+  void AddLoads(int lane, const LoadChange& change);
   // Solves every lane; met tells where the solution meets its equations within
   // kResidualTolerance, the check every exact solution passes here before it is used.
   void Solve(std::array<bool, kLanes>& met);
@@ -98,7 +99,7 @@ class ExactChain {
   // of a force on it, away from its exact place), and Q right and left of a node (a force inside
   // the element after it, before it). Only the nodes in touched hold anything.
   std::array<Lanes, kMaxNodes> jumpChange_{}, rightShearChange_{}, leftShearChange_{};
-  std::array<int, kLanes * kMaxAxles * 2> touched_{};
+  std::array<int, kLanes*(kMaxAxles * 2 + 2)> touched_{};
   int touchedCount_ = 0;
 };
 

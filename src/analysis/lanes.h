@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <array>
+#include <cstddef>
+#include <type_traits>
 
 #include "model/problem_data.h"
 
@@ -11,117 +13,227 @@ namespace pelvar {
 
 // The number of right-hand sides that the factored equations take at a time (SolveFactored),
 // one in each lane of a Lanes value: the substitution from node to node, whose every step waits
-// for the one before, then works on several at once. A Lanes value is two groups of four, each
-// worked on as a whole by the compiler (GCC's vector extension), in one register where the
-// processor has AVX2.
+// for the one before, then works on several at once.
 inline constexpr int kLanes = 8;
-using LaneQuad = double __attribute__((vector_size(4 * sizeof(double))));
-using QuadMask = decltype(LaneQuad{} < LaneQuad{});  // all bits set where true
-struct Lanes {
-  LaneQuad quad[kLanes / 4];
 
-  static Lanes All(double value) {
-    Lanes all;
-    for (LaneQuad& q : all.quad) q = LaneQuad{} + value;
+// The lanes are worked on in packs as wide as the processor's registers: four values where it
+// has AVX2, two where it has only what every x86-64 processor has. A pack wider than the
+// registers would be built through memory at every step, many times slower than the narrow one.
+// Both widths do the same operations in the same order on each lane (AVX2 without fused
+// multiply-add), so their results are the same to the bit. Values are stored in pairs between
+// the functions that work on them (Lanes); a function that works on them takes them in the
+// widest packs the processor has (WithWidestLanes, LanesAs). may_alias: the same eight doubles
+// are read as either width.
+using LanePair = double __attribute__((vector_size(2 * sizeof(double))));
+using LaneQuad = double __attribute__((vector_size(4 * sizeof(double))));
+
+template <typename Pack>
+struct BasicLaneMask;
+
+template <typename Pack>
+struct [[gnu::may_alias]] alignas(64) BasicLanes {
+  using Mask = BasicLaneMask<Pack>;
+  static constexpr int kWidth = static_cast<int>(sizeof(Pack) / sizeof(double));
+  static constexpr int kPacks = kLanes / kWidth;
+  Pack pack[kPacks];
+
+  [[gnu::always_inline]] static BasicLanes All(double value) {
+    BasicLanes all;
+    for (Pack& q : all.pack) q = Pack{} + value;
     return all;
   }
-  double operator[](int lane) const { return reinterpret_cast<const double*>(quad)[lane]; }
-  double& operator[](int lane) { return reinterpret_cast<double*>(quad)[lane]; }
-  Lanes& operator+=(const Lanes& other) {
-    for (int h = 0; h < kLanes / 4; ++h) quad[h] += other.quad[h];
+  double operator[](int lane) const { return reinterpret_cast<const double*>(pack)[lane]; }
+  double& operator[](int lane) { return reinterpret_cast<double*>(pack)[lane]; }
+  [[gnu::always_inline]] BasicLanes& operator+=(const BasicLanes& other) {
+    for (int h = 0; h < kPacks; ++h) pack[h] += other.pack[h];
     return *this;
   }
-  Lanes& operator-=(const Lanes& other) {
-    for (int h = 0; h < kLanes / 4; ++h) quad[h] -= other.quad[h];
+  [[gnu::always_inline]] BasicLanes& operator-=(const BasicLanes& other) {
+    for (int h = 0; h < kPacks; ++h) pack[h] -= other.pack[h];
     return *this;
   }
 };
-inline Lanes operator+(Lanes a, const Lanes& b) { return a += b; }
-inline Lanes operator-(Lanes a, const Lanes& b) { return a -= b; }
-inline Lanes operator+(Lanes a, double b) { return a += Lanes::All(b); }
-inline Lanes operator-(Lanes a, double b) { return a -= Lanes::All(b); }
-inline Lanes operator+(double a, const Lanes& b) { return b + a; }
-inline Lanes operator-(double a, const Lanes& b) { return Lanes::All(a) - b; }
-inline Lanes operator*(double a, Lanes b) {
-  for (LaneQuad& q : b.quad) q *= a;
+template <typename P>
+[[gnu::always_inline]] inline BasicLanes<P> operator+(BasicLanes<P> a, const BasicLanes<P>& b) {
+  return a += b;
+}
+template <typename P>
+[[gnu::always_inline]] inline BasicLanes<P> operator-(BasicLanes<P> a, const BasicLanes<P>& b) {
+  return a -= b;
+}
+template <typename P>
+[[gnu::always_inline]] inline BasicLanes<P> operator+(BasicLanes<P> a, double b) {
+  return a += BasicLanes<P>::All(b);
+}
+template <typename P>
+[[gnu::always_inline]] inline BasicLanes<P> operator-(BasicLanes<P> a, double b) {
+  return a -= BasicLanes<P>::All(b);
+}
+template <typename P>
+[[gnu::always_inline]] inline BasicLanes<P> operator+(double a, const BasicLanes<P>& b) {
+  return b + a;
+}
+template <typename P>
+[[gnu::always_inline]] inline BasicLanes<P> operator-(double a, const BasicLanes<P>& b) {
+  return BasicLanes<P>::All(a) - b;
+}
+template <typename P>
+[[gnu::always_inline]] inline BasicLanes<P> operator*(double a, BasicLanes<P> b) {
+  for (P& q : b.pack) q *= a;
   return b;
 }
-inline Lanes operator*(const Lanes& a, double b) { return b * a; }
+template <typename P>
+[[gnu::always_inline]] inline BasicLanes<P> operator*(const BasicLanes<P>& a, double b) {
+  return b * a;
+}
 // The larger and the smaller of each lane (a where they compare false: not a number in b is
 // passed over), and its magnitude.
-inline Lanes Larger(Lanes a, const Lanes& b) {
-  for (int h = 0; h < kLanes / 4; ++h) a.quad[h] = b.quad[h] > a.quad[h] ? b.quad[h] : a.quad[h];
+template <typename P>
+[[gnu::always_inline]] inline BasicLanes<P> Larger(BasicLanes<P> a, const BasicLanes<P>& b) {
+  for (int h = 0; h < BasicLanes<P>::kPacks; ++h) {
+    a.pack[h] = b.pack[h] > a.pack[h] ? b.pack[h] : a.pack[h];
+  }
   return a;
 }
-inline Lanes Smaller(Lanes a, const Lanes& b) {
-  for (int h = 0; h < kLanes / 4; ++h) a.quad[h] = b.quad[h] < a.quad[h] ? b.quad[h] : a.quad[h];
+template <typename P>
+[[gnu::always_inline]] inline BasicLanes<P> Smaller(BasicLanes<P> a, const BasicLanes<P>& b) {
+  for (int h = 0; h < BasicLanes<P>::kPacks; ++h) {
+    a.pack[h] = b.pack[h] < a.pack[h] ? b.pack[h] : a.pack[h];
+  }
   return a;
 }
-inline Lanes Magnitude(Lanes a) {
+template <typename P>
+[[gnu::always_inline]] inline BasicLanes<P> Magnitude(BasicLanes<P> a) {
+  using Mask = decltype(P{} < P{});
   // The sign bit cleared.
-  for (LaneQuad& q : a.quad) {
-    q = reinterpret_cast<LaneQuad>(reinterpret_cast<QuadMask>(q) &
-                                   static_cast<long long>(~(1ULL << 63)));
+  for (P& q : a.pack) {
+    q = reinterpret_cast<P>(reinterpret_cast<Mask>(q) & static_cast<long long>(~(1ULL << 63)));
   }
   return a;
 }
 // Whether a <= b in each lane, gathered over many comparisons: false for not a number.
-struct LaneMask {
-  QuadMask quad[kLanes / 4];
-  static LaneMask True() {
-    LaneMask all;
-    for (QuadMask& q : all.quad) q = LaneQuad{} == 0.0;
+template <typename P>
+struct BasicLaneMask {
+  using Mask = decltype(P{} < P{});  // all bits set where true
+  Mask pack[BasicLanes<P>::kPacks];
+  [[gnu::always_inline]] static BasicLaneMask True() {
+    BasicLaneMask all;
+    for (Mask& q : all.pack) q = P{} == 0.0;
     return all;
   }
-  LaneMask& AndNotAbove(const Lanes& a, const Lanes& b) {
-    for (int h = 0; h < kLanes / 4; ++h) quad[h] &= a.quad[h] <= b.quad[h];
+  [[gnu::always_inline]] BasicLaneMask& AndNotAbove(const BasicLanes<P>& a,
+                                                    const BasicLanes<P>& b) {
+    for (int h = 0; h < BasicLanes<P>::kPacks; ++h) pack[h] &= a.pack[h] <= b.pack[h];
     return *this;
   }
-  bool operator[](int lane) const { return quad[lane / 4][lane % 4] != 0; }
-  static LaneMask Of(const std::array<bool, kLanes>& lanes) {
-    LaneMask mask;
-    for (int k = 0; k < kLanes; ++k) mask.quad[k / 4][k % 4] = lanes[k] ? -1 : 0;
+  bool operator[](int lane) const { return reinterpret_cast<const long long*>(pack)[lane] != 0; }
+  static BasicLaneMask Of(const std::array<bool, kLanes>& lanes) {
+    BasicLaneMask mask;
+    for (int k = 0; k < kLanes; ++k) {
+      reinterpret_cast<long long*>(mask.pack)[k] = lanes[static_cast<std::size_t>(k)] ? -1 : 0;
+    }
     return mask;
   }
 };
 // a where the mask is true, else b.
-inline Lanes Where(const LaneMask& mask, Lanes a, const Lanes& b) {
-  for (int h = 0; h < kLanes / 4; ++h) a.quad[h] = mask.quad[h] ? a.quad[h] : b.quad[h];
+template <typename P>
+[[gnu::always_inline]] inline BasicLanes<P> Where(const BasicLaneMask<P>& mask, BasicLanes<P> a,
+                                                  const BasicLanes<P>& b) {
+  for (int h = 0; h < BasicLanes<P>::kPacks; ++h) {
+    a.pack[h] = mask.pack[h] ? a.pack[h] : b.pack[h];
+  }
   return a;
 }
-// The largest and the smallest of all lanes, and the first lane that holds a value.
-static_assert(kLanes == 8, "the lanes are two groups of four");
-inline double LargestLane(const Lanes& a) {
-  const LaneQuad q = a.quad[0] > a.quad[1] ? a.quad[0] : a.quad[1];
-  return std::max(std::max(q[0], q[1]), std::max(q[2], q[3]));
+// The largest and the smallest of all lanes, and the first lane that holds a value (kLanes where
+// none does).
+template <typename P>
+[[gnu::always_inline]] inline double LargestLane(const BasicLanes<P>& a) {
+  double most = a[0];
+  for (int k = 1; k < kLanes; ++k) most = a[k] > most ? a[k] : most;
+  return most;
 }
-inline double SmallestLane(const Lanes& a) {
-  const LaneQuad q = a.quad[0] < a.quad[1] ? a.quad[0] : a.quad[1];
-  return std::min(std::min(q[0], q[1]), std::min(q[2], q[3]));
+template <typename P>
+[[gnu::always_inline]] inline double SmallestLane(const BasicLanes<P>& a) {
+  double least = a[0];
+  for (int k = 1; k < kLanes; ++k) least = a[k] < least ? a[k] : least;
+  return least;
 }
-inline int FirstLaneOf(const Lanes& a, double value) {
-  const LaneQuad first = {0.0, 1.0, 2.0, 3.0}, none = LaneQuad{} + kLanes;
-  const LaneQuad low = a.quad[0] == value ? first : none;
-  const LaneQuad high = a.quad[1] == value ? first + 4.0 : none;
-  const LaneQuad q = low < high ? low : high;
-  return static_cast<int>(std::min(std::min(q[0], q[1]), std::min(q[2], q[3])));
+template <typename P>
+[[gnu::always_inline]] inline int FirstLaneOf(const BasicLanes<P>& a, double value) {
+  for (int k = 0; k < kLanes; ++k) {
+    if (a[k] == value) return k;
+  }
+  return kLanes;
 }
-using LaneValues = std::array<Lanes, 2>;  // M and w of a node
-using LaneVector = std::array<LaneValues, kMaxNodes>;
-// M and Q either side of every node (as ResultNode holds them), in each lane.
-struct LaneSides {
-  std::array<Lanes, kMaxNodes> mLeft, mRight, qLeft, qRight;
-};
 
-// The functions that work on lanes are made twice, for processors with the wider registers of
-// AVX2 and for any other, the one to run chosen when the program loads: both do the same
-// operations (AVX2 without fused multiply-add), so their results are the same to the bit.
-// PELVAR_PORTABLE_LANES makes them once, for any processor: the sanitizer build tests that way.
-#if defined(__GNUC__) && defined(__x86_64__) && !defined(__clang__) && \
-    !defined(PELVAR_PORTABLE_LANES)
-#define PELVAR_LANE_KERNEL __attribute__((target_clones("avx2", "default")))
+// The lanes as stored, and as worked on where the processor has AVX2.
+using Lanes = BasicLanes<LanePair>;
+using WideLanes = BasicLanes<LaneQuad>;
+using LaneMask = BasicLaneMask<LanePair>;
+static_assert(sizeof(Lanes) == sizeof(WideLanes) && alignof(Lanes) == alignof(WideLanes));
+
+template <typename L>
+using LaneValuesOf = std::array<L, 2>;  // M and w of a node
+template <typename L>
+using LaneVectorOf = std::array<LaneValuesOf<L>, kMaxNodes>;
+// M and Q either side of every node (as ResultNode holds them), in each lane.
+template <typename L>
+struct LaneSidesOf {
+  std::array<L, kMaxNodes> mLeft, mRight, qLeft, qRight;
+};
+using LaneValues = LaneValuesOf<Lanes>;
+using LaneVector = LaneVectorOf<Lanes>;
+using LaneSides = LaneSidesOf<Lanes>;
+
+// Stored lanes seen as lanes L: the same type with L in place of Lanes, at the same address.
+template <typename L, typename T>
+struct LanesRebound {
+  using type = T;
+};
+template <typename L>
+struct LanesRebound<L, Lanes> {
+  using type = L;
+};
+template <typename L, typename T, std::size_t N>
+struct LanesRebound<L, std::array<T, N>> {
+  using type = std::array<typename LanesRebound<L, T>::type, N>;
+};
+template <typename L>
+struct LanesRebound<L, LaneSidesOf<Lanes>> {
+  using type = LaneSidesOf<L>;
+};
+template <typename L, typename T>
+[[gnu::always_inline]] inline auto& LanesAs(T& stored) {
+  using Bare = std::remove_const_t<T>;
+  using Seen = typename LanesRebound<L, Bare>::type;
+  if constexpr (std::is_const_v<T>) {
+    return reinterpret_cast<const Seen&>(stored);
+  } else {
+    return reinterpret_cast<Seen&>(stored);
+  }
+}
+
+// Runs body.template operator()<L>() with L the widest lanes the processor takes. The body (a
+// lambda marked always_inline, calling functions marked so) is made for each width.
+// PELVAR_PORTABLE_LANES makes it for the narrow one only: the sanitizer build tests that way.
+#if defined(__GNUC__) && defined(__x86_64__) && !defined(PELVAR_PORTABLE_LANES)
+template <typename Body>
+[[gnu::noinline]] __attribute__((target("avx2"))) void RunWideLanes(const Body& body) {
+  body.template operator()<WideLanes>();
+}
+template <typename Body>
+[[gnu::always_inline]] inline void WithWidestLanes(const Body& body) {
+  if (__builtin_cpu_supports("avx2")) {
+    RunWideLanes(body);
+  } else {
+    body.template operator()<Lanes>();
+  }
+}
 #else
-#define PELVAR_LANE_KERNEL
+template <typename Body>
+[[gnu::always_inline]] inline void WithWidestLanes(const Body& body) {
+  body.template operator()<Lanes>();
+}
 #endif
 
 }  // namespace pelvar

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "analysis/mesh_loads.h"
 #include "analysis/residual.h"
 
 namespace pelvar {
@@ -35,61 +36,6 @@ LoadPlace PlaceOnMesh(const MeshData& mesh, int elementCount, double x) {
   }
   return place;
 }
-
-namespace {
-
-// A concentrated force on node j: at an end, beside the end point's own.
-void AddNodeForce(MeshData& mesh, int n, int j, double force) {
-  if (j == 0 || j == n) {
-    mesh.endForce[j == 0 ? 0 : 1] += force;
-  } else {
-    mesh.nodeForce[j] += force;
-  }
-}
-
-// A concentrated moment on node j: at an end, beside the end point's own; inside, as a point's,
-// half of it as a couple on each element that meets there, unless a support that holds the
-// rotation there takes it in whole.
-void AddNodeMoment(const ProblemData& data, MeshData& mesh, int j, double moment) {
-  const int n = data.elementCount;
-  if (j == 0 || j == n) {
-    mesh.endMoment[j == 0 ? 0 : 1] += moment;
-    return;
-  }
-  mesh.nodeMoment[j] += moment;
-  const int point = mesh.nodePoint[j];
-  if (point > 0 && HoldsRotation(data.points[point].support.kind)) return;
-  mesh.elementMoment[j - 1] += 0.5 * moment;
-  mesh.elementMoment[j] += 0.5 * moment;
-}
-
-// The loads anywhere, each on its node as a point's are, or inside its element: the force shared
-// by the element's two nodes in proportion to its place, which keeps its resultant and its
-// moment, and the moment as the element's couple, which gives the moments left and right of it
-// at the element's nodes, with its place in elementMomentShift.
-void PlaceLoadsAnywhere(const ProblemData& data, MeshData& mesh) {
-  const int n = data.elementCount;
-  for (int l = 0; l < data.loadsAnywhereCount; ++l) {
-    const LoadAnywhere& load = data.loadsAnywhere[l];
-    const LoadPlace place = PlaceOnMesh(mesh, n, load.x);
-    if (place.node >= 0) {
-      AddNodeForce(mesh, n, place.node, load.force);
-      mesh.nodeLoad[place.node] += load.force;
-      AddNodeMoment(data, mesh, place.node, load.moment + load.force * place.offset);
-      continue;
-    }
-    const int e = place.element;
-    const double right = place.fraction, left = 1.0 - right;
-    AddNodeForce(mesh, n, e, load.force * left);
-    AddNodeForce(mesh, n, e + 1, load.force * right);
-    mesh.elementMoment[e] += load.moment;
-    mesh.elementMomentShift[e] += load.moment * (0.5 - right);
-    mesh.insideMoment[e] += load.moment;
-    mesh.insideForceShift[e] += load.force * (right - 0.5);
-  }
-}
-
-}  // namespace
 
 std::optional<int> BuildMesh(const ProblemData& data, MeshData& mesh) {
   const int m = data.sectionCount;
@@ -171,13 +117,12 @@ std::optional<int> BuildMesh(const ProblemData& data, MeshData& mesh) {
       mesh.elementMoment[a] += half;
     }
   }
-  PlaceLoadsAnywhere(data, mesh);
-  // The couples of the elements into the node forces, once all halves are in.
-  for (int j = 0; j < n; ++j) {
-    const double couple = mesh.elementMoment[j] * mesh.elementInverseLength[j];
-    mesh.nodeForce[j] -= couple;
-    mesh.nodeForce[j + 1] += couple;
+  mesh.insideCount = 0;
+  for (int l = 0; l < data.loadsAnywhereCount; ++l) {
+    AddLoadAnywhere(data, mesh, data.loadsAnywhere[l], mesh);
   }
+  // The couples of the elements into the node forces, once all halves are in.
+  for (int j = 0; j < n; ++j) AddCouple(mesh, j, mesh.elementMoment[j], mesh);
   return std::nullopt;
 }
 
@@ -200,14 +145,13 @@ inline void FillFreeRow(const ProblemData& data, const MeshData& mesh, int j, Bl
     row.columnNode = {j, neighbour, 0};
     row.block[0][0][0] = 1.0;
     // 0.0 - M rather than -M: no end moment must not show as a moment of "-0.000".
-    const double endMoment = point.moment + mesh.endMoment[j == 0 ? 0 : 1];
-    row.rhs[0] = j == 0 ? endMoment : 0.0 - endMoment;
+    const std::array<double, 2> loads = RowLoadTerms(mesh, mesh, n, j);
+    row.rhs[0] = (j == 0 ? point.moment : 0.0 - point.moment) + loads[0];
     row.block[0][1][0] = 2.0 * mesh.elementInverseLength[element];
     row.block[0][1][1] = 0.5 * k;
     row.block[1][1][0] = -2.0 * mesh.elementInverseLength[element];
     row.block[1][1][1] = 0.5 * k;
-    row.rhs[1] = 2.0 * (point.force + mesh.endForce[j == 0 ? 0 : 1] + mesh.nodeForce[j]) +
-                 mesh.elementLoad[element];
+    row.rhs[1] = 2.0 * point.force + loads[1] + mesh.elementLoad[element];
     return;
   }
 
@@ -222,6 +166,7 @@ inline void FillFreeRow(const ProblemData& data, const MeshData& mesh, int j, Bl
   row.entryCount = 3;
   row.columnNode = {j, j - 1, j + 1};
 
+  const std::array<double, 2> loads = RowLoadTerms(mesh, mesh, n, j);
   // Vertical equilibrium: jump of the shear force = spring force - load - node force.
   row.block[0][0][0] = -iR - iL;
   row.block[0][0][1] = -(kL + kR) * 0.25;
@@ -229,7 +174,7 @@ inline void FillFreeRow(const ProblemData& data, const MeshData& mesh, int j, Bl
   row.block[1][0][1] = -kL * 0.25;
   row.block[2][0][0] = iR;
   row.block[2][0][1] = -kR * 0.25;
-  row.rhs[0] = -(pL + pR) * 0.5 - mesh.nodeForce[j];
+  row.rhs[0] = -(pL + pR) * 0.5 + loads[0];
 
   // Compatibility: jump of the slope = -(half the integral of M/EI over each element).
   row.block[0][1][0] = bothSides;
@@ -239,8 +184,7 @@ inline void FillFreeRow(const ProblemData& data, const MeshData& mesh, int j, Bl
   row.block[2][1][0] = hR * fR;
   row.block[2][1][1] = iR;
   // Half the integral of M/EI over each element, as the moments inside them move it.
-  row.rhs[1] =
-      -2.0 * (hL * fL * mesh.elementMomentShift[j - 1] + hR * fR * mesh.elementMomentShift[j]);
+  row.rhs[1] = loads[1];
 }
 
 // The slopes either side of an inside node j, each from its own element (SideSlope):

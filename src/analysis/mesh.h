@@ -9,7 +9,17 @@
 
 namespace pelvar {
 
-// The discretised beam. Element j joins node j to node j + 1.
+// A load anywhere inside an element, at `fraction` of its length from its left node.
+struct InsideLoad {
+  int element = 0;
+  double fraction = 0.0;
+  double force = 0.0;   // kN
+  double moment = 0.0;  // kNm
+};
+
+// The discretised beam. Element j joins node j to node j + 1. Its loads (nodeForce to
+// insideForceShift, and inside) come from the points and the loads anywhere
+// (analysis/mesh_loads.h).
 struct MeshData {
   std::array<double, kMaxElements> elementLength{};  // h, m
   // 1/h, 1/m: the equations and the shear force use it at every node, and a section's elements
@@ -47,6 +57,9 @@ struct MeshData {
   // The concentrated moment at each inside node, from its point and the loads anywhere there,
   // which a support that holds the rotation takes in whole.
   std::array<double, kMaxNodes> nodeMoment{};
+  // The loads anywhere inside elements, in the order they were placed.
+  int insideCount = 0;
+  std::array<InsideLoad, kMaxStateLoadsAnywhere> inside{};
   // The node at which each point lies: point 0 at node 0, the last point at elementCount.
   std::array<int, kMaxPoints> pointNode{};
   // The point at each node, -1 where none stands.

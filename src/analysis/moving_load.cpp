@@ -1,7 +1,9 @@
 #include "analysis/moving_load.h"
 
 #include <algorithm>
+#include <vector>
 
+#include "analysis/mesh_loads.h"
 #include "analysis/result_quantities.h"
 #include "model/load_cases.h"
 
@@ -12,33 +14,59 @@ namespace {
 // either side of the nodes where a point moment acts as two half couples, with the base loads'
 // terms and each lane's changes to them; a probe that turns not a number in a lane where a
 // value is not finite; and the soil pressure under every element.
-PELVAR_LANE_KERNEL
-void SidesLanes(int n, const MeshData& mesh, const LaneVector& solution,
-                const std::array<Lanes, kMaxNodes>& loadChange,
-                const std::array<Lanes, kMaxNodes>& momentChange,
-                const std::array<Lanes, kMaxElements>& shiftChange,
-                const std::array<double, kMaxElements>& spring, LaneSides& sides,
-                std::array<Lanes, kMaxElements>& pressure, Lanes& probe) {
-  sides.mLeft[0] = sides.mRight[0] = solution[0][0];
-  sides.mLeft[n] = sides.mRight[n] = solution[n][0];
-  for (int j = 1; j < n; ++j) {
-    const Lanes half = 0.5 * (momentChange[j] + mesh.nodeMoment[j]);
-    sides.mLeft[j] = solution[j][0] - half;
-    sides.mRight[j] = solution[j][0] + half;
+void SidesLanes(int n, const MeshData& mesh, const LaneVector& solutionStored,
+                const std::array<Lanes, kMaxNodes>& loadChangeStored,
+                const std::array<Lanes, kMaxNodes>& momentChangeStored,
+                const std::array<Lanes, kMaxElements>& shiftChangeStored,
+                const std::array<double, kMaxElements>& spring, LaneSides& sidesStored,
+                std::array<Lanes, kMaxElements>& pressureStored, Lanes& probeStored) {
+  WithWidestLanes([&]<typename L>() __attribute__((always_inline)) {
+    const LaneVectorOf<L>& solution = LanesAs<L>(solutionStored);
+    const std::array<L, kMaxNodes>& loadChange = LanesAs<L>(loadChangeStored);
+    const std::array<L, kMaxNodes>& momentChange = LanesAs<L>(momentChangeStored);
+    const std::array<L, kMaxElements>& shiftChange = LanesAs<L>(shiftChangeStored);
+    LaneSidesOf<L>& sides = LanesAs<L>(sidesStored);
+    std::array<L, kMaxElements>& pressure = LanesAs<L>(pressureStored);
+    L& probe = LanesAs<L>(probeStored);
+    sides.mLeft[0] = sides.mRight[0] = solution[0][0];
+    sides.mLeft[n] = sides.mRight[n] = solution[n][0];
+    for (int j = 1; j < n; ++j) {
+      const L half = 0.5 * (momentChange[j] + mesh.nodeMoment[j]);
+      sides.mLeft[j] = solution[j][0] - half;
+      sides.mRight[j] = solution[j][0] + half;
+    }
+    DeriveShear(
+        n, mesh, sides.mLeft.data(), sides.mRight.data(),
+        [&](int j) __attribute__((always_inline)) { return loadChange[j] + mesh.nodeLoad[j]; },
+        [&](int e)
+            __attribute__((always_inline)) { return shiftChange[e] + mesh.insideForceShift[e]; },
+        sides.qLeft.data(), sides.qRight.data());
+    for (int j = 0; j <= n; ++j) {
+      probe += 0.0 * sides.qLeft[j] + 0.0 * sides.qRight[j];  // M, w: see FactoredResidualMet
+    }
+    // The soil pressure under every element; soil that takes tension lifts off nowhere.
+    for (int j = 0; j < n; ++j) {
+      pressure[j] = ElementPressure(spring[j], solution[j][1], solution[j + 1][1]);
+    }
+  });
+}
+
+// The rows whose right-hand sides a change of the loads touches (RowLoadTerms): those of the
+// nodes whose forces it changes, of the ends whose force or moment, and either side of the
+// elements whose moments inside it changes.
+void ChangedRows(const LoadChange& change, int elementCount, std::vector<int>& rows) {
+  const int n = elementCount;
+  rows.clear();
+  for (int i = 0; i < change.nodeForce.Count(); ++i) rows.push_back(change.nodeForce.At(i));
+  if (change.endForce[0] != 0.0 || change.endMoment[0] != 0.0) rows.push_back(0);
+  if (change.endForce[1] != 0.0 || change.endMoment[1] != 0.0) rows.push_back(n);
+  for (int i = 0; i < change.elementMomentShift.Count(); ++i) {
+    const int e = change.elementMomentShift.At(i);
+    if (e > 0) rows.push_back(e);
+    if (e + 1 < n) rows.push_back(e + 1);
   }
-  DeriveShear(
-      n, mesh, sides.mLeft.data(), sides.mRight.data(),
-      [&](int j) __attribute__((always_inline)) { return loadChange[j] + mesh.nodeLoad[j]; },
-      [&](int e)
-          __attribute__((always_inline)) { return shiftChange[e] + mesh.insideForceShift[e]; },
-      sides.qLeft.data(), sides.qRight.data());
-  for (int j = 0; j <= n; ++j) {
-    probe += 0.0 * sides.qLeft[j] + 0.0 * sides.qRight[j];  // M and w: see FactoredResidualMet
-  }
-  // The soil pressure under every element; soil that takes tension lifts off nowhere.
-  for (int j = 0; j < n; ++j) {
-    pressure[j] = ElementPressure(spring[j], solution[j][1], solution[j + 1][1]);
-  }
+  std::sort(rows.begin(), rows.end());
+  rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
 }
 
 }  // namespace
@@ -65,8 +93,12 @@ bool LinearPositions::Prepare(const ProblemData& base, AnalysisWorkspace& work) 
   exact_ = std::make_unique<ExactChain>();
   if (!exact_->Prepare(*state_, *mesh_)) return false;
   rhs_ = std::make_unique<LaneVector>();
+  expected_ = std::make_unique<LaneVector>();
   solution_ = std::make_unique<LaneVector>();
   sides_ = std::make_unique<LaneSides>();
+  changes_ = std::make_unique<std::array<LoadChange, kLanes>>();
+  for (std::vector<int>& rows : changedRows_) rows.clear();
+  changed_.fill(false);
   FillLanes(*rows_, 0, n_, *rhs_);
   for (int j = 0; j < n_; ++j) {
     elementSpring_[j] = state_->sections[work.mesh.elementSection[j]].spring;
@@ -84,62 +116,80 @@ void LinearPositions::SolvePositions(const ProblemData& data, int first) {
   const MeshData& mesh = *mesh_;
   LaneVector& rhs = *rhs_;
   first_ = first;
-  // Only the rows about the last positions' axles differ from the base's.
-  const auto axleWindows = [&](const auto& each) {
-    for (int k = 0; k < kLanes; ++k) {
-      for (int a = 0; a < axleCount_[k]; ++a) {
-        const LoadPlace& place = places_[k][static_cast<std::size_t>(a)];
-        const int j = place.node >= 0 ? place.node : place.element;
-        each(std::max(j - 1, 0), std::min(j + 3, n));
-      }
+  // The rows and the terms of the shear force that the last positions changed are given back
+  // their base values, lane by lane.
+  for (int k = 0; k < kLanes; ++k) {
+    LoadChange& change = (*changes_)[static_cast<std::size_t>(k)];
+    for (const int j : changedRows_[static_cast<std::size_t>(k)]) {
+      for (int e = 0; e < 2; ++e) rhs[j][e][k] = rows_->rows[j].rhs[e];
+      changed_[static_cast<std::size_t>(j)] = false;
     }
-  };
-  axleWindows([&](int from, int to) { FillLanes(*rows_, from, to, rhs); });
+    for (int i = 0; i < change.nodeLoad.Count(); ++i) loadChange_[change.nodeLoad.At(i)][k] = 0.0;
+    for (int i = 0; i < change.nodeMoment.Count(); ++i) {
+      momentChange_[change.nodeMoment.At(i)][k] = 0.0;
+    }
+    for (int i = 0; i < change.insideForceShift.Count(); ++i) {
+      shiftChange_[change.insideForceShift.At(i)][k] = 0.0;
+    }
+    change.Clear();
+    changedRows_[static_cast<std::size_t>(k)].clear();
+  }
   exact_->StartLoads();
   for (int k = 0; k < kLanes; ++k) {
     const int position = first + k;
     axleCount_[k] = position < count ? AxlesOnBeam(data, position, axles_[k]) : 0;
-    // A force on node i in the equations, as BuildMesh places it: at an end beside the end's own.
-    const auto force = [&](int i, double value) {
-      if (i == 0 || i == n) {
-        rhs[i][1][k] += 2.0 * value;
-      } else {
-        rhs[i][0][k] -= value;
-      }
-    };
+    // The axles as the single run takes loads anywhere into the mesh (AddLoadAnywhere), then
+    // into the equations' right-hand sides (RowLoadTerms) and the shear force's terms.
+    LoadChange& change = (*changes_)[static_cast<std::size_t>(k)];
     for (int a = 0; a < axleCount_[k]; ++a) {
-      const LoadAnywhere& axle = axles_[k][static_cast<std::size_t>(a)];
-      const LoadPlace& place = places_[k][static_cast<std::size_t>(a)] =
-          PlaceOnMesh(mesh, n, axle.x);
-      if (place.node < 0) {
-        force(place.element, axle.force * (1.0 - place.fraction));
-        force(place.element + 1, axle.force * place.fraction);
-        shiftChange_[place.element][k] += axle.force * (place.fraction - 0.5);
-        continue;
-      }
-      const int j = place.node;
-      force(j, axle.force);
-      loadChange_[j][k] += axle.force;
-      // The moment of its offset from the node: at an end the end's, inside half a couple on
-      // each element that meets there.
-      const double moment = axle.force * place.offset;
-      if (j == 0 || j == n) {
-        rhs[j][0][k] += j == 0 ? moment : -moment;
-        continue;
-      }
-      const double left = 0.5 * moment * mesh.elementInverseLength[j - 1];
-      const double right = 0.5 * moment * mesh.elementInverseLength[j];
-      force(j - 1, -left);
-      force(j, left - right);
-      force(j + 1, right);
-      momentChange_[j][k] += moment;
+      AddLoadAnywhere(*state_, mesh, axles_[k][static_cast<std::size_t>(a)], change);
     }
-    exact_->AddForces(k, axles_[k].data(), axleCount_[k]);
+    for (int i = 0; i < change.elementMoment.Count(); ++i) {
+      const int e = change.elementMoment.At(i);
+      AddCouple(mesh, e, change.elementMoment[e], change);
+    }
+    std::vector<int>& rows = changedRows_[static_cast<std::size_t>(k)];
+    ChangedRows(change, n, rows);
+    for (const int j : rows) {
+      const std::array<double, 2> terms = RowLoadTerms(mesh, change, n, j);
+      for (int e = 0; e < 2; ++e) rhs[j][e][k] = rows_->rows[j].rhs[e] + terms[e];
+    }
+    for (int i = 0; i < change.nodeLoad.Count(); ++i) {
+      const int j = change.nodeLoad.At(i);
+      loadChange_[j][k] = change.nodeLoad[j];
+    }
+    for (int i = 0; i < change.nodeMoment.Count(); ++i) {
+      const int j = change.nodeMoment.At(i);
+      momentChange_[j][k] = change.nodeMoment[j];
+    }
+    for (int i = 0; i < change.insideForceShift.Count(); ++i) {
+      const int e = change.insideForceShift.At(i);
+      shiftChange_[e][k] = change.insideForceShift[e];
+    }
+    exact_->AddLoads(k, change);
+  }
+  // What the single run would assemble for each position: the base's right-hand sides, and at
+  // the rows the position changes those of the base with the position's loads, made here afresh
+  // rather than taken from the right-hand sides just solved, which carry from batch to batch.
+  for (int k = 0; k < kLanes; ++k) {
+    for (const int j : changedRows_[static_cast<std::size_t>(k)]) {
+      if (changed_[static_cast<std::size_t>(j)]) continue;
+      changed_[static_cast<std::size_t>(j)] = true;
+      FillLanes(*rows_, j, j, *expected_);
+    }
+  }
+  for (int k = 0; k < kLanes; ++k) {
+    const LoadChange& change = (*changes_)[static_cast<std::size_t>(k)];
+    for (const int j : changedRows_[static_cast<std::size_t>(k)]) {
+      const std::array<double, 2> terms = RowLoadTerms(mesh, change, n, j);
+      for (int e = 0; e < 2; ++e) (*expected_)[j][e][k] = rows_->rows[j].rhs[e] + terms[e];
+    }
   }
   LaneVector& solution = *solution_;
   LaneSizes sizes;
   SolveFactored(*factors_, n, rhs, solution, sizes);
-  FactoredResidualMet(*factors_, n, rhs, solution, sizes, met_);
+  FactoredResidualMet(*factors_, n, *expected_, solution, sizes, met_, rows_.get(),
+                      changed_.data());
   std::array<bool, kLanes> exactMet;
   exact_->Solve(exactMet);
   for (int k = 0; k < kLanes; ++k) met_[k] = met_[k] && exactMet[k];
@@ -158,11 +208,6 @@ void LinearPositions::SolvePositions(const ProblemData& data, int first) {
   exact_->MeasureAccuracy(solution, *sides_, reference, accuracy_);
   // A value that is not finite fails the lane, as StoreResults fails.
   for (int k = 0; k < kLanes; ++k) met_[k] = met_[k] && probe[k] == 0.0;
-  // The changes go with their lanes.
-  axleWindows([&](int from, int to) {
-    for (int i = from; i <= to; ++i) loadChange_[i] = momentChange_[i] = Lanes{};
-    for (int i = from; i < to; ++i) shiftChange_[i] = Lanes{};
-  });
 }
 
 void LinearPositions::LoadsOf(int lane) {

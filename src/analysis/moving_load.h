@@ -7,9 +7,11 @@
 
 #include <array>
 #include <memory>
+#include <vector>
 
 #include "analysis/calculation.h"
 #include "analysis/exact_solution.h"
+#include "analysis/mesh_loads.h"
 
 namespace pelvar {
 
@@ -45,6 +47,12 @@ class LinearPositions {
   std::unique_ptr<ChainFactors> factors_;
   std::unique_ptr<ExactChain> exact_;
   std::unique_ptr<LaneVector> rhs_, solution_;
+  // What the single run would assemble for each lane, at the rows changed (changed_).
+  std::unique_ptr<LaneVector> expected_;
+  std::array<bool, kMaxNodes> changed_{};
+  // What each lane's axles add to the mesh's loads, and the rows that changes.
+  std::unique_ptr<std::array<LoadChange, kLanes>> changes_;
+  std::array<std::vector<int>, kLanes> changedRows_;
   std::unique_ptr<LaneSides> sides_;
   // What the axles of each lane add to the mesh's loads: the force on each node, the moment of
   // its offset at each node inside, and the shift of the mean shear force inside each element
@@ -55,7 +63,6 @@ class LinearPositions {
   std::array<bool, kLanes> met_{};
   std::array<int, kLanes> axleCount_{};
   std::array<std::array<LoadAnywhere, kMaxAxles>, kLanes> axles_{};
-  std::array<std::array<LoadPlace, kMaxAxles>, kLanes> places_{};  // of the axles on the mesh
   std::array<ResultAccuracy, kLanes> accuracy_{};
   std::array<double, kMaxElements> elementSpring_{};  // k of each element's section
   std::array<Lanes, kMaxElements> pressure_{};

@@ -18,21 +18,10 @@ namespace {
 // from the element's ends and the curvature M/EI of a moment straight between them.
 int FindInsideJumps(const ProblemData& data, const MeshData& mesh,
                     std::array<InsideJump, kMaxStateLoadsAnywhere>& out) {
-  const int n = data.elementCount;
-  struct Inside {
-    int element;
-    double fraction, force, moment;
-  };
-  std::array<Inside, kMaxStateLoadsAnywhere> loads;
-  int count = 0;
-  for (int l = 0; l < data.loadsAnywhereCount; ++l) {
-    const LoadAnywhere& load = data.loadsAnywhere[l];
-    const LoadPlace place = PlaceOnMesh(mesh, n, load.x);
-    if (place.node >= 0) continue;
-    loads[static_cast<std::size_t>(count++)] = {place.element, place.fraction, load.force,
-                                                load.moment};
-  }
-  std::sort(loads.begin(), loads.begin() + count, [](const Inside& a, const Inside& b) {
+  const int count = mesh.insideCount;
+  if (count == 0) return 0;
+  std::array<InsideLoad, kMaxStateLoadsAnywhere> loads = mesh.inside;
+  std::sort(loads.begin(), loads.begin() + count, [](const InsideLoad& a, const InsideLoad& b) {
     return a.element != b.element ? a.element < b.element : a.fraction < b.fraction;
   });
   int jumps = 0;
@@ -53,7 +42,7 @@ int FindInsideJumps(const ProblemData& data, const MeshData& mesh,
       const double a = loads[static_cast<std::size_t>(i)].fraction;
       double force = 0.0, moment = 0.0;
       for (; i < last && loads[static_cast<std::size_t>(i)].fraction - a <= 1e-3; ++i) {
-        const Inside& load = loads[static_cast<std::size_t>(i)];
+        const InsideLoad& load = loads[static_cast<std::size_t>(i)];
         force += load.force;
         moment += load.moment + load.force * (load.fraction - a) * h;
       }

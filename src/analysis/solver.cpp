@@ -154,78 +154,85 @@ bool SolveSystem(BlockSystem& system, int elementCount, EliminationOrder order, 
   return true;
 }
 
-PELVAR_LANE_KERNEL
 void FillLanes(const BlockSystem& rows, int first, int last, LaneVector& values) {
   for (int j = first; j <= last; ++j) {
     values[j] = {Lanes::All(rows.rows[j].rhs[0]), Lanes::All(rows.rows[j].rhs[1])};
   }
 }
 
-PELVAR_LANE_KERNEL
-void SolveFactored(const ChainFactors& factors, int elementCount, const LaneVector& rhs,
-                   LaneVector& values, LaneSizes& sizes) {
-  const int n = elementCount;
-  const bool descending = factors.order == EliminationOrder::Descending;
-  const int toward = descending ? -1 : 1;
-  int q = descending ? n : 0;
-  // Only the right-hand sides are carried from node to node; each node's unknowns come off that
-  // chain.
-  LaneValues b = rhs[q];
-  for (int step = 0; step <= n; ++step, q += toward) {
-    const ChainFactors::Node& node = factors.nodes[q];
-    values[q] = {node.g[0][0] * b[0] + node.g[0][1] * b[1],
-                 node.g[1][0] * b[0] + node.g[1][1] * b[1]};
-    if (step == n) break;
-    const LaneValues& next = rhs[q + toward];
-    b = {next[0] - node.s[0][0] * b[0] - node.s[0][1] * b[1],
-         next[1] - node.s[1][0] * b[0] - node.s[1][1] * b[1]};
-  }
-  // The largest |M| and |w| of each lane as they come; the probe turns not a number where a
-  // value is not finite.
-  const auto measure = [&](const LaneValues& x) __attribute__((always_inline)) {
-    for (int u = 0; u < 2; ++u) {
-      const Lanes size = Magnitude(x[u]);
-      sizes.largest[u] = Larger(sizes.largest[u], size);
-      sizes.probe += 0.0 * size;
+void SolveFactored(const ChainFactors& factors, int elementCount, const LaneVector& rhsStored,
+                   LaneVector& valuesStored, LaneSizes& sizesStored) {
+  WithWidestLanes([&]<typename L>() __attribute__((always_inline)) {
+    const LaneVectorOf<L>& rhs = LanesAs<L>(rhsStored);
+    LaneVectorOf<L>& values = LanesAs<L>(valuesStored);
+    LaneSizesOf<L>& sizes = LanesAs<L>(sizesStored);
+    const int n = elementCount;
+    const bool descending = factors.order == EliminationOrder::Descending;
+    const int toward = descending ? -1 : 1;
+    int q = descending ? n : 0;
+    // Only the right-hand sides are carried from node to node; each node's unknowns come off
+    // that chain.
+    LaneValuesOf<L> b = rhs[q];
+    for (int step = 0; step <= n; ++step, q += toward) {
+      const ChainFactors::Node& node = factors.nodes[q];
+      values[q] = {node.g[0][0] * b[0] + node.g[0][1] * b[1],
+                   node.g[1][0] * b[0] + node.g[1][1] * b[1]};
+      if (step == n) break;
+      const LaneValuesOf<L>& next = rhs[q + toward];
+      b = {next[0] - node.s[0][0] * b[0] - node.s[0][1] * b[1],
+           next[1] - node.s[1][0] * b[0] - node.s[1][1] * b[1]};
     }
-  };
-  sizes = LaneSizes{};
-  measure(values[q]);
-  for (q -= toward; q >= 0 && q <= n; q -= toward) {
-    const double(&c)[2][2] = factors.nodes[q].c;
-    const LaneValues& after = values[q + toward];  // solved just before it
-    LaneValues& x = values[q];
-    x[0] -= c[0][0] * after[0] + c[0][1] * after[1];
-    x[1] -= c[1][0] * after[0] + c[1][1] * after[1];
-    measure(x);
-  }
+    // The largest |M| and |w| of each lane as they come; the probe turns not a number where a
+    // value is not finite.
+    const auto measure = [&](const LaneValuesOf<L>& x) __attribute__((always_inline)) {
+      for (int u = 0; u < 2; ++u) {
+        const L size = Magnitude(x[u]);
+        sizes.largest[u] = Larger(sizes.largest[u], size);
+        sizes.probe += 0.0 * size;
+      }
+    };
+    sizes = LaneSizesOf<L>{};
+    measure(values[q]);
+    for (q -= toward; q >= 0 && q <= n; q -= toward) {
+      const double(&c)[2][2] = factors.nodes[q].c;
+      const LaneValuesOf<L>& after = values[q + toward];  // solved just before it
+      LaneValuesOf<L>& x = values[q];
+      x[0] -= c[0][0] * after[0] + c[0][1] * after[1];
+      x[1] -= c[1][0] * after[0] + c[1][1] * after[1];
+      measure(x);
+    }
+  });
 }
 
-PELVAR_LANE_KERNEL
-void FactoredResidualMet(const ChainFactors& factors, int elementCount, const LaneVector& rhs,
-                         const LaneVector& solution, const LaneSizes& sizes,
-                         std::array<bool, kLanes>& met) {
-  const int n = elementCount;
-  const LaneValues& largest = sizes.largest;
-  const Lanes& probe = sizes.probe;
-  LaneMask within = LaneMask::True();
-  for (int j = 0; j <= n; ++j) {
-    const ChainFactors::Row& row = factors.rows[j];
-    // Ends have one neighbour; their own values stand in for the missing one, at coefficient 0.
-    const LaneValues& own = solution[j];
-    const LaneValues& before = solution[j > 0 ? j - 1 : j];
-    const LaneValues& after = solution[j < n ? j + 1 : j];
-    for (int e = 0; e < 2; ++e) {
-      const double(&a)[3][2] = row.a[e];
-      const Lanes sum = (a[0][0] * own[0] + a[0][1] * own[1]) +
-                        (a[1][0] * before[0] + a[1][1] * before[1]) +
-                        (a[2][0] * after[0] + a[2][1] * after[1]);
-      const Lanes& b = rhs[j][e];
-      const Lanes size = Magnitude(b) + (row.sizeM[e] * largest[0] + row.sizeW[e] * largest[1]);
-      within.AndNotAbove(Magnitude(b - sum), kResidualTolerance * size);
+void FactoredResidualMet(const ChainFactors& factors, int elementCount, const LaneVector& rhsStored,
+                         const LaneVector& solutionStored, const LaneSizes& sizesStored,
+                         std::array<bool, kLanes>& met, const BlockSystem* base,
+                         const bool* changed) {
+  WithWidestLanes([&]<typename L>() __attribute__((always_inline)) {
+    const LaneVectorOf<L>& rhs = LanesAs<L>(rhsStored);
+    const LaneVectorOf<L>& solution = LanesAs<L>(solutionStored);
+    const LaneSizesOf<L>& sizes = LanesAs<L>(sizesStored);
+    const int n = elementCount;
+    const LaneValuesOf<L>& largest = sizes.largest;
+    typename L::Mask within = L::Mask::True();
+    for (int j = 0; j <= n; ++j) {
+      const ChainFactors::Row& row = factors.rows[j];
+      // Ends have one neighbour; their own values stand in for the missing one, at coefficient 0.
+      const LaneValuesOf<L>& own = solution[j];
+      const LaneValuesOf<L>& before = solution[j > 0 ? j - 1 : j];
+      const LaneValuesOf<L>& after = solution[j < n ? j + 1 : j];
+      for (int e = 0; e < 2; ++e) {
+        const double(&a)[3][2] = row.a[e];
+        const L sum = (a[0][0] * own[0] + a[0][1] * own[1]) +
+                      (a[1][0] * before[0] + a[1][1] * before[1]) +
+                      (a[2][0] * after[0] + a[2][1] * after[1]);
+        const L b = base == nullptr || changed[j] ? rhs[j][e] : L::All(base->rows[j].rhs[e]);
+        const L size = Magnitude(b) + (row.sizeM[e] * largest[0] + row.sizeW[e] * largest[1]);
+        within.AndNotAbove(Magnitude(b - sum), kResidualTolerance * size);
+      }
     }
-  }
-  for (int k = 0; k < kLanes; ++k) met[k] = within[k] && probe[k] == 0.0;
+    for (int k = 0; k < kLanes; ++k) met[k] = within[k] && sizes.probe[k] == 0.0;
+  });
 }
 
 double SolvedChainResidual(const BlockSystem& solved, int elementCount, double* miss) {

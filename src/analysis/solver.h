@@ -68,18 +68,26 @@ void FillLanes(const BlockSystem& rows, int first, int last, LaneVector& values)
 // to rounding; each is checked all the same (FactoredResidualMet).
 // What SolveFactored measures of its solutions on the way: the largest |M| and |w| of each
 // lane, and a probe that is not a number in a lane where a value is not finite.
-struct LaneSizes {
-  LaneValues largest{};
-  Lanes probe{};
+template <typename L>
+struct LaneSizesOf {
+  LaneValuesOf<L> largest{};
+  L probe{};
+};
+using LaneSizes = LaneSizesOf<Lanes>;
+template <typename L>
+struct LanesRebound<L, LaneSizes> {
+  using type = LaneSizesOf<L>;
 };
 void SolveFactored(const ChainFactors& factors, int elementCount, const LaneVector& rhs,
                    LaneVector& solution, LaneSizes& sizes);
 
-// Whether each lane's solution meets the factored equations (with the lane's right-hand sides)
-// within kResidualTolerance, as EquationResidual judges it.
+// Whether each lane's solution meets the factored equations with the right-hand sides rhs
+// within kResidualTolerance, as EquationResidual judges it. With base, rhs is read only at the
+// rows that changed marks, and every other row's right-hand side is base's, the same in all lanes.
 void FactoredResidualMet(const ChainFactors& factors, int elementCount, const LaneVector& rhs,
                          const LaneVector& solution, const LaneSizes& sizes,
-                         std::array<bool, kLanes>& met);
+                         std::array<bool, kLanes>& met, const BlockSystem* base = nullptr,
+                         const bool* changed = nullptr);
 
 // How far the solution that SolveSystem (of the whole chain) or SolveFreeStart left in the rows
 // misses the equations it solved, as EquationResidual judges it: without assembling them again.
