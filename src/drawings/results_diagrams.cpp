@@ -31,8 +31,8 @@ constexpr double kTickSpacing = 1.8;
 
 QString ToQString(const std::string& text) { return QString::fromStdString(text); }
 
-// The value at a node (of p: an element); of an envelope its largest or, with upper false, its
-// smallest.
+// The value at a node (of p: an element), where Q or M jumps there that of the larger side; of an
+// envelope its largest or, with upper false, its smallest.
 double ValueAt(const ResultsSnapshot& s, ResultQuantity quantity, int index, bool upper = true) {
   if (s.envelope) {
     const auto i = static_cast<std::size_t>(index);
@@ -53,9 +53,9 @@ double ValueAt(const ResultsSnapshot& s, ResultQuantity quantity, int index, boo
     case ResultQuantity::W:
       return node.w;
     case ResultQuantity::Q:
-      return node.Q;
+      return LargerSide(node.Q, node.QRight);
     case ResultQuantity::M:
-      return node.M;
+      return LargerSide(node.M, node.MRight);
     case ResultQuantity::P:
       return s.quantities.elements[index].p;
   }
@@ -79,7 +79,8 @@ int LengthDecimals(const ResultsSnapshot& s) {
   return DecimalsFor(s.nodeX.empty() ? 0.0 : s.nodeX.back(), 4);
 }
 
-// "min 0.1388 at x = 0.00 m", or "max 13.91 on x = 29.71 … 30.00 m" for an element.
+// "min 0.1388 at x = 0.00 m", "max 445.4 just right of x = 3.000 m" on one side of a jump, or
+// "max 13.91 on x = 29.71 … 30.00 m" for an element.
 QString ExtremeText(const ResultsSnapshot& s, const ResultExtreme& e) {
   const int vd = DiagramDecimals(s, e.quantity);
   const int xd = LengthDecimals(s);
@@ -88,12 +89,16 @@ QString ExtremeText(const ResultsSnapshot& s, const ResultExtreme& e) {
     return text + QStringLiteral(" on x = ") + ToQString(FixedText(e.x0, xd)) +
            QString::fromUtf8(" \u2026 ") + ToQString(FixedText(e.x1, xd)) + QStringLiteral(" m");
   }
-  return text + QStringLiteral(" at x = ") + ToQString(FixedText(e.x0, xd)) + QStringLiteral(" m");
+  const QString place = e.side == JumpSide::Left    ? QStringLiteral(" just left of x = ")
+                        : e.side == JumpSide::Right ? QStringLiteral(" just right of x = ")
+                                                    : QStringLiteral(" at x = ");
+  return text + place + ToQString(FixedText(e.x0, xd)) + QStringLiteral(" m");
 }
 
-// The panel's own curve: the node values of w, Q and M, the steps of p from element to element.
-// Points that lie within tolerance of the line through their neighbours are left out.
-// Of an envelope, the curve of its largest values or, with upper false, of its smallest.
+// The panel's own curve: the values of w, Q and M along the beam, a jump a vertical line at its
+// x, the steps of p from element to element. Points that lie within tolerance of the line
+// through their neighbours are left out. Of an envelope, the curve of its largest values at the
+// nodes or, with upper false, of its smallest.
 QPolygonF Curve(const ResultsSnapshot& s, const DiagramLayout& layout, const DiagramPanel& panel,
                 double tolerance, bool upper = true) {
   std::vector<double> xs, ys;
@@ -105,6 +110,16 @@ QPolygonF Curve(const ResultsSnapshot& s, const DiagramLayout& layout, const Dia
       const double y = panel.valueToY(ValueAt(s, panel.quantity, static_cast<int>(j), upper));
       xs.insert(xs.end(), {layout.xToPixel(e.x0), layout.xToPixel(e.x1)});
       ys.insert(ys.end(), {y, y});
+    }
+  } else if (!s.envelope) {
+    const double ResultRow::*value = panel.quantity == ResultQuantity::W   ? &ResultRow::w
+                                     : panel.quantity == ResultQuantity::Q ? &ResultRow::Q
+                                                                           : &ResultRow::M;
+    xs.reserve(s.rows.size());
+    ys.reserve(s.rows.size());
+    for (const ResultRow& row : s.rows) {
+      xs.push_back(layout.xToPixel(row.x));
+      ys.push_back(panel.valueToY(row.*value));
     }
   } else {
     xs.reserve(s.nodeX.size());
@@ -161,6 +176,7 @@ std::shared_ptr<const ResultsSnapshot> TakeResultsSnapshot(const ProblemData& da
   snapshot->summary = FindExtremes(data);
   AssertCountsWithinLimits(data);
   for (int j = 0; j <= data.elementCount; ++j) snapshot->nodeX.push_back(data.nodes[j].x);
+  snapshot->rows = ResultRows(data);
   for (int i = 0; i <= data.sectionCount; ++i) {
     snapshot->sectionX.push_back(data.points[i].x);
   }
@@ -182,9 +198,11 @@ std::shared_ptr<const ResultsSnapshot> TakeEnvelopeSnapshot(
   copy.accuracy = e.accuracy;
   copy.liftedOff = {};
   copy.resultsAvailable = false;
+  copy.insideJumpCount = 0;
   for (int j = 0; j <= n; ++j) {
     const NodeEnvelope& node = e.nodes[static_cast<std::size_t>(j)];
-    copy.nodes[j] = ResultNode{node.x, node.wMax.value, node.QMax.value, node.MMax.value};
+    copy.nodes[j] = ResultNode{node.x,          node.wMax.value, node.QMax.value,
+                               node.MMax.value, node.QMax.value, node.MMax.value};
     snapshot->nodeX.push_back(node.x);
   }
   for (int i = 0; i <= data.sectionCount; ++i) snapshot->sectionX.push_back(data.points[i].x);

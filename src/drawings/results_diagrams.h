@@ -45,7 +45,11 @@ struct ResultsSnapshot {
   std::unique_ptr<ProblemData> data;
   ResultQuantities quantities;
   ResultSummary summary;
-  std::vector<double> nodeX;     // x of nodes 0..elementCount
+  std::vector<double> nodeX;  // x of nodes 0..elementCount
+  // The results along the beam as the node table and the curves show them (ResultRows): both
+  // sides of every jump, and the points inside elements where loads anywhere stand. Empty for an
+  // envelope, whose nodes hold no jumps.
+  std::vector<ResultRow> rows;
   std::vector<double> sectionX;  // x of the points: the beam's ends and the section ends
   // Where the beam lifted off soil that takes no tension: x ranges, shaded over every panel.
   std::vector<std::pair<double, double>> liftOff;
@@ -172,8 +176,8 @@ void DrawPanelCurve(QPainter& painter, const DiagramLayout& layout, const Diagra
 PanelOverlay ExactBeamOverlay(std::shared_ptr<const ResultsSnapshot> snapshot);
 
 // The marker at a node and element: a vertical line through every panel, a dot on each of the
-// w, Q and M curves and the element's pressure step drawn thick (of an envelope: on both of its
-// curves).
+// w, Q and M curves (where Q or M jumps at the node, on the larger side) and the element's
+// pressure step drawn thick (of an envelope: on both of its curves).
 void PaintMarker(QPainter& painter, const ResultsSnapshot& snapshot, const DiagramLayout& layout,
                  int node, int element);
 

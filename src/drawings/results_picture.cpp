@@ -142,27 +142,28 @@ void DrawDiagram(QPainter& painter, const ProblemData& data, const DiagramStyle&
   DrawTextAt(painter, out.label.topLeft, out.label.text);
   if (sy == 0.0) return;
 
-  auto pixelY = [&](int node) {
-    return TruncateToPixel(y0 + sy * (data.nodes[node].*style.value));
-  };
-  auto pixelX = [&](int node) { return TruncateToPixel(x0 + sx * data.nodes[node].x); };
+  auto pixelY = [&](double value) { return TruncateToPixel(y0 + sy * value); };
+  auto pixelX = [&](double x) { return TruncateToPixel(x0 + sx * x); };
 
-  auto lowerY = [&](int node) {
-    return TruncateToPixel(
-        y0 + sy * (envelope->nodes[static_cast<std::size_t>(node)].*style.lower).value);
-  };
-
-  out.curve.push_back({x0, pixelY(0)});
-  if (envelope != nullptr) out.lowerCurve.push_back({x0, lowerY(0)});
-  for (int i = 0; i <= n; i += step) {
-    const PicturePoint p{pixelX(i), pixelY(i)};
-    out.curve.push_back(p);
-    if (envelope != nullptr) {
+  out.curve.push_back({x0, pixelY(data.nodes[0].*style.value)});
+  if (envelope != nullptr) {
+    // An envelope's nodes hold no jumps: each holds the largest value of either side.
+    auto lowerY = [&](int node) {
+      return pixelY((envelope->nodes[static_cast<std::size_t>(node)].*style.lower).value);
+    };
+    out.lowerCurve.push_back({x0, lowerY(0)});
+    for (int i = 0; i <= n; i += step) {
+      const PicturePoint p{pixelX(data.nodes[i].x), pixelY(data.nodes[i].*style.value)};
       const PicturePoint low{p.x, lowerY(i)};
+      out.curve.push_back(p);
       out.lowerCurve.push_back(low);
       out.hatching.push_back({low, p});
-    } else {
-      out.hatching.push_back({{p.x, y0}, p});
+    }
+  } else {
+    for (const PlotPoint& point : PlotPoints(data, style.value, step)) {
+      const PicturePoint p{pixelX(point.x), pixelY(point.value)};
+      out.curve.push_back(p);
+      if (point.hatched) out.hatching.push_back({{p.x, y0}, p});
     }
   }
 

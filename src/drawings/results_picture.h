@@ -63,10 +63,12 @@ struct DiagramDrawing {
   double scale = 0.0;  // pixels per unit of the value; 0: drawn as axis and letter alone
   PictureLine axis;
   PictureText label;
-  // The curve as drawn: the move-to point first, then one point per drawn node. Empty when the
-  // diagram is drawn as its axis and letter alone.
+  // The curve as drawn: the move-to point first, then one point per drawn node and both sides
+  // of every jump of the quantity (PlotPoints), which thus stands as a vertical line at its x.
+  // Empty when the diagram is drawn as its axis and letter alone.
   std::vector<PicturePoint> curve;
-  std::vector<PictureLine> hatching;  // one line per drawn node, from the axis to the curve
+  // One line per drawn node (per side where it jumps), from the axis to the curve.
+  std::vector<PictureLine> hatching;
   // Of an envelope: the curve of the smallest values, drawn as curve is; curve then holds the
   // largest, and the hatching runs from the one to the other.
   std::vector<PicturePoint> lowerCurve;

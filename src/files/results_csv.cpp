@@ -1,5 +1,6 @@
 #include "files/results_csv.h"
 
+#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -20,8 +21,14 @@ std::string NodeTableCsv(const ProblemData& data) {
       pointAt.assign(mesh->nodePoint.begin(), mesh->nodePoint.begin() + data.elementCount + 1);
     }
   }
-  std::string csv = pointAt.empty() ? "node,x,w,Q,M\n" : "node,x,w,Q,M,reaction,reactionMoment\n";
+  std::string csv = pointAt.empty() ? "node,x,w,Q,M" : "node,x,w,Q,M,reaction,reactionMoment";
+  // Where Q or M jumps, Q and M are the values left of the node and two more columns at the end
+  // hold those right of it, so that a script reading the columns it knows reads on unchanged.
   const int last = data.elementCount;
+  const auto nodes = data.nodes.begin();
+  const bool jumps =
+      std::any_of(nodes, nodes + last + 1, [](const ResultNode& node) { return Jumps(node); });
+  csv += jumps ? ",QRight,MRight\n" : "\n";
   for (int j = 0; j <= last; ++j) {
     const ResultNode& node = data.nodes[static_cast<std::size_t>(j)];
     csv += FormatText("%d", j) + "," + ShortestRealText(node.x) + "," + ShortestRealText(node.w) +
@@ -35,6 +42,10 @@ std::string NodeTableCsv(const ProblemData& data) {
       } else {
         csv += ",";
       }
+    }
+    if (jumps) {
+      csv += Jumps(node) ? "," + ShortestRealText(node.QRight) + "," + ShortestRealText(node.MRight)
+                         : std::string(",,");
     }
     csv += "\n";
   }

@@ -10,7 +10,9 @@
 namespace pelvar {
 
 // The header "node,x,w,Q,M", then nodes 0..elementCount; with supports two more columns,
-// "reaction" and "reactionMoment", filled at the nodes of the supports.
+// "reaction" and "reactionMoment", filled at the nodes of the supports. Where Q or M jumps at any
+// node, Q and M are the values just left of each node and two columns more at the end, "QRight"
+// and "MRight", hold those just right of it at the nodes where they jump, empty at the others.
 std::string NodeTableCsv(const ProblemData& data);
 
 // The header "element,section,x0,x1,p", then elements 1..elementCount with their section

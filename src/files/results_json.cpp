@@ -157,21 +157,31 @@ std::optional<std::string> ResultsJsonText(const ProblemData& data, const Proble
     } else {
       item["x"] = number(e.x0);
     }
+    if (e.side != JumpSide::None) item["side"] = e.side == JumpSide::Left ? "left" : "right";
     extremes.push_back(std::move(item));
   }
   document["extremes"] = std::move(extremes);
 
+  // Where Q or M jumps, each side: Q and M left of the point, QRight and MRight right of it.
+  const auto point = [&number](const ResultNode& at, bool bothSides) {
+    if (!bothSides) {
+      return json{
+          {"x", number(at.x)}, {"w", number(at.w)}, {"Q", number(at.Q)}, {"M", number(at.M)}};
+    }
+    return json{{"x", number(at.x)},           {"w", number(at.w)}, {"Q", number(at.Q)},
+                {"QRight", number(at.QRight)}, {"M", number(at.M)}, {"MRight", number(at.MRight)}};
+  };
   json nodes = json::array();
   AssertCountsWithinLimits(data);
   const int last = data.elementCount;
-  for (int j = 0; j <= last; ++j) {
-    const ResultNode& node = data.nodes[j];
-    nodes.push_back({{"x", number(node.x)},
-                     {"w", number(node.w)},
-                     {"Q", number(node.Q)},
-                     {"M", number(node.M)}});
-  }
+  for (int j = 0; j <= last; ++j) nodes.push_back(point(data.nodes[j], Jumps(data.nodes[j])));
   document["nodes"] = std::move(nodes);
+  if (data.insideJumpCount > 0) {
+    json inside = json::array();
+    for (int i = 0; i < data.insideJumpCount; ++i)
+      inside.push_back(point(data.insideJumps[i].at, true));
+    document["insideJumps"] = std::move(inside);
+  }
 
   json elements = json::array();
   for (const ElementResult& element : quantities.elements) {

@@ -2,12 +2,15 @@
 // All results of a solved beam as one JSON document, for scripts and spreadsheets.
 //
 // Top-level fields: "summary" (minW, maxW, minQ, maxQ, minM, maxM), "extremes" (objects with
-// "quantity" "w", "Q", "M" or "p", "kind" "min" or "max", "value", and "x" for a node or "x0"
-// and "x1" for an element), "nodes" ("x", "w", "Q", "M"), "elements" ("section" from 1, "x0",
-// "x1", "p"), "sections" where one has its own EI or width, "equilibrium" ("load",
-// "pointForces", "springForces", and "supportForces" with supports), and with supports
-// "supports" (as read) and "reactions". Every number is written as the shortest text that reads
-// back to the same double, with "." whatever the locale.
+// "quantity" "w", "Q", "M" or "p", "kind" "min" or "max", "value", and "x" for a point or "x0"
+// and "x1" for an element, and "side" "left" or "right" where the extreme lies on one side of a
+// jump), "nodes" ("x", "w", "Q", "M"; where Q or M jumps at the node, Q and M are the values
+// just left of it and "QRight" and "MRight" those just right of it), "insideJumps" where loads
+// anywhere stand inside elements (each point's "x", "w", "Q", "QRight", "M", "MRight", in order
+// along the beam), "elements" ("section" from 1, "x0", "x1", "p"), "sections" where one has its
+// own EI or width, "equilibrium" ("load", "pointForces", "springForces", and "supportForces" with
+// supports), and with supports "supports" (as read) and "reactions". Every number is written as
+// the shortest text that reads back to the same double, with "." whatever the locale.
 //
 // A problem with load cases (HasLoadCases) adds "cases" ("name", "sectionLoads",
 // "pointForces", "pointMoments", "loadsAnywhere" with "x", "force", "moment") and

@@ -39,6 +39,27 @@ double DiagramScale(const ProblemData& data, double ResultNode::*quantity, doubl
 
 int PlotStride(int elementCount) { return std::max(1, elementCount / 100); }
 
+std::vector<PlotPoint> PlotPoints(const ProblemData& data, double ResultNode::*quantity, int step) {
+  const double ResultRow::*value = quantity == &ResultNode::w   ? &ResultRow::w
+                                   : quantity == &ResultNode::Q ? &ResultRow::Q
+                                                                : &ResultRow::M;
+  const std::vector<ResultRow> rows = ResultRows(data);
+  std::vector<PlotPoint> points;
+  points.reserve(rows.size());
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    const ResultRow& row = rows[i];
+    // ResultRows gives a right side straight after its left one.
+    const ResultRow* other = row.side == JumpSide::Left    ? &rows[i + 1]
+                             : row.side == JumpSide::Right ? &rows[i - 1]
+                                                           : nullptr;
+    const bool jumps = other != nullptr && other->*value != row.*value;
+    const bool strided = row.node >= 0 && row.node % step == 0;
+    if (row.side == JumpSide::Right ? !jumps : !(strided || jumps)) continue;
+    points.push_back({row.x, row.*value, strided});
+  }
+  return points;
+}
+
 int TruncateToPixel(double coordinate) {
   // Well inside the int range, so that a later "+ offset" cannot overflow either.
   constexpr double kLimit = 1.0e9;

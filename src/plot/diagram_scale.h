@@ -14,7 +14,10 @@
 // extremes are not finite, gets the scale 0: it is
 // drawn as its axis alone.
 
+#include <vector>
+
 #include "analysis/result_quantities.h"  // ResultReference
+#include "analysis/results.h"
 #include "model/problem_data.h"
 
 namespace pelvar {
@@ -31,6 +34,21 @@ double DiagramScale(const ProblemData& data, double ResultNode::*quantity, doubl
 // Every how many nodes a diagram is drawn: at most about a hundred steps along the beam, so a
 // diagram of 1000 elements joins every tenth node.
 int PlotStride(int elementCount);
+
+// A point that a diagram's curve passes through: x (m) along the beam, the value, and whether
+// a hatch line joins it to the axis.
+struct PlotPoint {
+  double x = 0.0;
+  double value = 0.0;
+  bool hatched = false;
+};
+
+// The curve of one result (w, Q or M, chosen by its member of ResultNode) in order along the
+// beam: every step-th node, hatched, and both sides of every point where this result jumps
+// (ResultRows), whether the stride reaches it or not, so that the jump is drawn as a vertical
+// line at its x rather than as a slope over the stride. A node's right side that repeats its left
+// one is left out, so that a beam without jumps is drawn node for node as the stride says.
+std::vector<PlotPoint> PlotPoints(const ProblemData& data, double ResultNode::*quantity, int step);
 
 // A drawing coordinate as an int: truncated toward zero, with values beyond the int range
 // (and not-a-number, taken as 0) held inside it, so that no drawing call gets a wrapped value.

@@ -153,6 +153,7 @@ Table ColumnsOf(const Table& table, int first, int last) {
   };
   Table part;
   part.reserve = table.reserve;
+  part.withNext = table.withNext;
   for (const auto& heading : table.headings) {
     if (const int column = place(heading.column))
       part.headings.push_back({column, heading.multiple, heading.text});
@@ -209,9 +210,11 @@ int Report::PrintTableWhole(int cursor, const Table& table, const ColumnGrid& gr
   const int h = BodyLineHeight();
   const int bottom = surface_.PageHeight() - h;
   cursor = PrintHeadings(cursor, table, grid, h);
-  for (const std::vector<std::string>& row : table.rows) {
+  for (std::size_t r = 0; r < table.rows.size(); ++r) {
+    const std::vector<std::string>& row = table.rows[r];
     cursor += h;
-    if (cursor + table.reserve * h > bottom) {
+    const int together = r < table.withNext.size() && table.withNext[r] ? 1 : 0;
+    if (cursor + (table.reserve + together) * h > bottom) {
       // A continued table is read under its headings too.
       cursor = PrintHeadings(PrintHeader(true), table, grid, h) + h;
     }
@@ -529,7 +532,6 @@ int Report::PrintLoadCases(int cursor) {
 }
 
 int Report::PrintOutputData(int cursor) {
-  const int elementCount = data_.elementCount;
   const int h = BodyLineHeight();
   const int bottom = surface_.PageHeight() - h;
   if (cursor > bottom - 10 * h) cursor = PrintHeader(true);
@@ -542,12 +544,14 @@ int Report::PrintOutputData(int cursor) {
   output.headings = {{1, 0.0, "Point"}, {2, 1.1, "x"}, {3, 1.1, "w"}, {4, 1.6, "Q"}, {5, 1.6, "M"}};
   output.units = {{2, 1.0, "m"}, {3, 1.0, "m"}, {4, 1.4, "kN"}, {5, 1.4, "kNm"}};
   output.reserve = 3;
-  output.rows.reserve(static_cast<std::size_t>(elementCount) + 1);
-  for (int k = 0; k <= elementCount; ++k) {
-    const ResultNode& node = data_.nodes[k];
-    output.rows.push_back({FormatText("%4d", k), FormatText("%9.3f", node.x),
-                           FormatText("%12.6f", node.w), FormatText("%12.3f", node.Q),
-                           FormatText("%12.3f", node.M)});
+  // Where Q or M jumps, the right side follows its left side's numbered row at the same x without
+  // a number of its own; a point inside an element, where a load anywhere stands, has none.
+  for (const ResultRow& row : ResultRows(data_)) {
+    const bool numbered = row.node >= 0 && row.side != JumpSide::Right;
+    output.rows.push_back({numbered ? FormatText("%4d", row.node) : std::string(),
+                           FormatText("%9.3f", row.x), FormatText("%12.6f", row.w),
+                           FormatText("%12.3f", row.Q), FormatText("%12.3f", row.M)});
+    output.withNext.push_back(row.side == JumpSide::Left);
   }
   cursor = PrintTable(cursor, output);
   cursor += 2 * h;
@@ -737,15 +741,16 @@ void Report::DrawDiagram(const GraphLayout& layout, int axisY, double minValue, 
                                  surface_.PageHeight() - static_cast<double>(axisY));
   if (sy == 0.0) return;
 
-  const int elementCount = data_.elementCount;
-  auto pixelX = [&](int k) { return layout.PixelX(data_.nodes[k].x); };
-  auto pixelY = [&](int k) { return TruncateToPixel(axisY + sy * (data_.nodes[k].*quantity)); };
-  surface_.MoveTo(layout.xa, pixelY(0));
-  for (int k = 0; k <= elementCount; k += layout.step) surface_.LineTo(pixelX(k), pixelY(k));
-  for (int k = 0; k <= elementCount; k += layout.step) {
-    const int x = pixelX(k);
+  const std::vector<PlotPoint> points = PlotPoints(data_, quantity, layout.step);
+  auto pixelY = [&](double value) { return TruncateToPixel(axisY + sy * value); };
+  surface_.MoveTo(layout.xa, pixelY(data_.nodes[0].*quantity));
+  for (const PlotPoint& point : points)
+    surface_.LineTo(layout.PixelX(point.x), pixelY(point.value));
+  for (const PlotPoint& point : points) {
+    if (!point.hatched) continue;
+    const int x = layout.PixelX(point.x);
     surface_.MoveTo(x, axisY);
-    surface_.LineTo(x, pixelY(k));
+    surface_.LineTo(x, pixelY(point.value));
   }
 }
 

@@ -78,6 +78,8 @@ class Report {
     std::vector<Heading> units;
     std::vector<std::vector<std::string>> rows;
     int reserve = 0;
+    // Rows that stay on the page of the row after them (the left side of a jump); empty for none.
+    std::vector<bool> withNext;
     int keyColumns = 0;
   };
 

@@ -35,7 +35,8 @@ int ResultsTableModel::rowCount(const QModelIndex& parent) const {
   if (parent.isValid() || !snapshot_) return 0;
   switch (kind_) {
     case Kind::Nodes:
-      return static_cast<int>(snapshot_->nodeX.size());
+      return static_cast<int>(snapshot_->envelope ? snapshot_->nodeX.size()
+                                                  : snapshot_->rows.size());
     case Kind::Elements:
       return static_cast<int>(snapshot_->quantities.elements.size());
     case Kind::Supports:
@@ -75,8 +76,8 @@ double ResultsTableModel::real(int row, int column) const {
     }
   }
   if (kind_ == Kind::Nodes) {
-    const ResultNode& node = snapshot_->data->nodes[row];
-    const double values[] = {node.x, node.w, node.Q, node.M};
+    const ResultRow& at = snapshot_->rows[static_cast<std::size_t>(row)];
+    const double values[] = {at.x, at.w, at.Q, at.M};
     return values[column - 1];
   }
   if (kind_ == Kind::Supports) {
@@ -97,7 +98,13 @@ QString ResultsTableModel::shownText(int row, int column) const {
 
 QString ResultsTableModel::exactText(int row, int column) const {
   if (isReal(column)) return QString::fromStdString(ShortestRealText(real(row, column)));
-  if (kind_ == Kind::Nodes) return QString::number(row);  // nodes are numbered from 0
+  if (kind_ == Kind::Nodes) {
+    // Nodes are numbered from 0. The right side of a jump and a point inside an element, where a
+    // load anywhere stands, have no number of their own.
+    if (snapshot_->envelope) return QString::number(row);
+    const ResultRow& at = snapshot_->rows[static_cast<std::size_t>(row)];
+    return at.node >= 0 && at.side != JumpSide::Right ? QString::number(at.node) : QString();
+  }
   if (kind_ == Kind::Supports) {
     const int point = supportPoints_[static_cast<std::size_t>(row)];
     if (column == 0) return QString::number(point);

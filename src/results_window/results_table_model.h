@@ -1,6 +1,9 @@
 #pragma once
 // The node, the element or the support table of a calculated problem, as the results window
-// lists it; of an envelope, the largest and smallest values of each quantity side by side.
+// lists it; of an envelope, the largest and smallest values of each quantity side by side. The
+// node table shows a jump of Q or M as two rows at the same x, the node's number on its left
+// side's row only, and a point inside an element where a load anywhere stands as a row without
+// a number.
 
 #include <QAbstractTableModel>
 #include <array>

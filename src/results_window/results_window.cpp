@@ -517,10 +517,38 @@ void ResultsWindow::showReadout(int node, int element) {
            QuantityUnit(q);
   };
   auto length = [&](double x) { return QString::fromStdString(FixedText(x, xd)); };
-  readout->setText(QStringLiteral("Node %1:   x = %2 m      w = %3      Q = %4      M = %5\n")
-                       .arg(node)
-                       .arg(length(n.x), value(n.w, ResultQuantity::W),
-                            value(n.Q, ResultQuantity::Q), value(n.M, ResultQuantity::M)) +
+  // Where Q or M jumps at the node, the side a section is designed for, the larger, named, and
+  // the other side after it where the line has room: "M right = 445.4322 kNm (left 245.4322)".
+  auto sides = [&](const char* name, double left, double right, ResultQuantity q, bool other) {
+    if (left == right) return QLatin1String(name) + QStringLiteral(" = ") + value(left, q);
+    const bool rightLarger = LargerSide(left, right) != left;
+    QString text = QLatin1String(name) + QLatin1String(rightLarger ? " right = " : " left = ") +
+                   value(rightLarger ? right : left, q);
+    if (other) {
+      text +=
+          QLatin1String(rightLarger ? " (left " : " (right ") +
+          QString::fromStdString(FixedText(rightLarger ? left : right, DiagramDecimals(s, q) + 2)) +
+          QLatin1Char(')');
+    }
+    return text;
+  };
+  // A line too long for the readout loses the other sides first, then the width of its gaps.
+  auto nodeLine = [&](bool other, bool wide) {
+    const QString gap = wide ? QStringLiteral("      ") : QStringLiteral("  ");
+    return QStringLiteral("Node %1:   x = %2 m%3w = %4%3%5%3%6")
+        .arg(node)
+        .arg(length(n.x), gap, value(n.w, ResultQuantity::W),
+             sides("Q", n.Q, n.QRight, ResultQuantity::Q, other),
+             sides("M", n.M, n.MRight, ResultQuantity::M, other));
+  };
+  QString line = nodeLine(true, true);
+  if (Jumps(n)) {
+    const QFontMetrics metrics = readout->fontMetrics();
+    const int room = readout->contentsRect().width();
+    if (metrics.horizontalAdvance(line) > room) line = nodeLine(false, true);
+    if (metrics.horizontalAdvance(line) > room) line = nodeLine(false, false);
+  }
+  readout->setText(line + QLatin1Char('\n') +
                    QStringLiteral("Element %1 (section %2, x = %3 to %4 m):   p = %5")
                        .arg(element + 1)
                        .arg(e.section + 1)

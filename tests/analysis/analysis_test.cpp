@@ -1731,10 +1731,10 @@ TEST_F(AnalysisTest, RunsAreRepeatableAndPointPositionsPlayNoPart) {
 TEST(FindExtremesTest, StartsAtNodeZeroAndComparesStrictly) {
   ProblemData data;
   data.elementCount = 10;
-  for (int j = 0; j <= 10; ++j) data.nodes[j] = {j * 1.0, 0.5, -1.0, 2.0};
+  for (int j = 0; j <= 10; ++j) data.nodes[j] = {j * 1.0, 0.5, -1.0, 2.0, -1.0, 2.0};
   data.nodes[4].w = -0.25;
-  data.nodes[7].Q = 3.0;
-  data.nodes[10].M = -5.0;
+  data.nodes[7].Q = data.nodes[7].QRight = 3.0;
+  data.nodes[10].M = data.nodes[10].MRight = -5.0;
   data.nodes[11].M = 99.0;  // beyond the element count: not looked at
   const ResultSummary s = FindExtremes(data);
   EXPECT_EQ(s.minW, -0.25);

@@ -486,6 +486,28 @@ TEST_F(ResultsPictureTest, OnlyEveryStepthNodeIsDrawn) {
       ExpectInsideBand(d, 540, 0, 360);
     }
   }
+
+  // 100 kN at x = 10 m, node 85 of 255, which the stride passes by: the Q curve takes both of its
+  // sides there, a vertical green line at pixel 54 + 14.4 · 10 = 198 as long as the force on
+  // Q's scale; w and M, which do not jump, and the hatching keep their 128 nodes.
+  ProblemData data;
+  data.elementCount = 255;
+  data.points[1].force = 100.0;
+  const Picture p = Render(data, Solve(data), 540, 360);
+  EXPECT_EQ(p.log.diagrams[0].curve.size(), 129u);
+  EXPECT_EQ(p.log.diagrams[2].curve.size(), 129u);
+  const DiagramDrawing& q = p.log.diagrams[1];
+  ASSERT_EQ(q.curve.size(), 131u);
+  EXPECT_EQ(q.hatching.size(), 128u);
+  const PicturePoint left = q.curve[44], right = q.curve[45];  // after node 84, before node 86
+  EXPECT_NEAR(q.curve[43].x, 54 + 14.4 * 84 * 10.0 / 85, 1.0);
+  EXPECT_NEAR(left.x, 198, 1);
+  EXPECT_EQ(right.x, left.x);
+  EXPECT_NEAR(left.y - right.y, q.scale * 100.0, 1.0);
+  EXPECT_NEAR(q.curve[46].x, 54 + 14.4 * 86 * 10.0 / 85, 1.0);
+  for (int y = std::min(left.y, right.y) + 1; y < std::max(left.y, right.y); ++y) {
+    EXPECT_EQ(p.image.pixel(left.x, y), kGreenPixel) << y;
+  }
 }
 
 TEST_F(ResultsPictureTest, NegativeMaximumHangsBelowTheAxis) {
@@ -621,8 +643,8 @@ TEST_F(ResultsPictureTest, ValuesThatAreNotNumbersStayInsideThePicture) {
   const ResultSummary finite = Solve(data);
   data.nodes[10].w = std::numeric_limits<double>::quiet_NaN();
   data.nodes[20].w = std::numeric_limits<double>::infinity();
-  data.nodes[30].Q = -std::numeric_limits<double>::infinity();
-  data.nodes[40].M = 1e300;
+  data.nodes[30].Q = data.nodes[30].QRight = -std::numeric_limits<double>::infinity();
+  data.nodes[40].M = data.nodes[40].MRight = 1e300;
 
   // With the extremes of the sound solution the odd nodes reach the drawing, held to the int
   // range; with extremes that are not finite the diagrams are drawn as axes.

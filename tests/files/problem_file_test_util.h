@@ -116,7 +116,9 @@ inline void MakeWorkedProblem(ProblemData& data) {
     data.points[p].force = 7.0 * p - 20.0;
     data.points[p].moment = -3.5 * p;
   }
-  for (int j = 0; j < kMaxNodes; ++j) data.nodes[j] = {0.1 * j, 0.001 * j, -2.0 * j, 0.5 * j};
+  for (int j = 0; j < kMaxNodes; ++j) {
+    data.nodes[j] = {0.1 * j, 0.001 * j, -2.0 * j, 0.5 * j, -2.0 * j, 0.5 * j};
+  }
   data.resultsAvailable = true;
 }
 

@@ -108,15 +108,15 @@ TEST(ProblemFileWriter, DataLinesTooLongForTheReaderAreAFault) {
   data.loadCases = LoadCases{};
 
   // The output block is never read back: its values may be of any size.
-  data.nodes[0] = {1e300, -1e300, 1e300, 1e300};
+  data.nodes[0] = {1e300, -1e300, 1e300, 1e300, 1e300, 1e300};
   EXPECT_EQ(ProblemFileFault(data), "");
 }
 
 TEST(ProblemFileWriter, ResultTableIsWrittenWhetherOrNotItIsCurrent) {
   ProblemData data;
   data.elementCount = 10;
-  data.nodes[3] = {9.0, 0.1394, -49.9996, 356.7804};
-  data.nodes[11] = {1.0, 2.0, 3.0, 4.0};  // beyond the element count: not written
+  data.nodes[3] = {9.0, 0.1394, -49.9996, 356.7804, -49.9996, 356.7804};
+  data.nodes[11] = {1.0, 2.0, 3.0, 4.0, 3.0, 4.0};  // beyond the element count: not written
   data.resultsAvailable = false;
   const std::vector<std::string> lines = SplitCrLf(ProblemFileText(data));
   ASSERT_EQ(lines.size(), 50u);

@@ -16,6 +16,7 @@
 #include "files/results_csv.h"
 #include "problem_file_test_util.h"
 #include "text/number_format.h"
+#include "text/number_reader.h"
 
 namespace pelvar {
 namespace {
@@ -62,10 +63,18 @@ TEST(ResultsJson, FieldsAndNumbersReadBackExactly) {
   EXPECT_EQ(summary["minM"].get<double>(), s.minM);
   EXPECT_EQ(summary["maxM"].get<double>(), s.maxM);
 
+  // Both sides at point 1 (node 111), where the force of 17 kN and the moment of -3.5 kNm stand;
+  // at the right end (point 3) the beam's own value.
   const auto& nodes = json["nodes"];
   ASSERT_EQ(nodes.size(), 334u);
   for (int j = 0; j <= 333; ++j) {
-    EXPECT_EQ(Keys(nodes[j]), (Names{"x", "w", "Q", "M"}));
+    if (j == 111) {
+      EXPECT_EQ(Keys(nodes[j]), (Names{"x", "w", "Q", "QRight", "M", "MRight"}));
+      EXPECT_NEAR(nodes[j]["Q"].get<double>() - nodes[j]["QRight"].get<double>(), 17.0, 1e-9);
+      EXPECT_NEAR(nodes[j]["MRight"].get<double>() - nodes[j]["M"].get<double>(), -3.5, 1e-9);
+    } else {
+      EXPECT_EQ(Keys(nodes[j]), (Names{"x", "w", "Q", "M"})) << j;
+    }
     EXPECT_EQ(nodes[j]["x"].get<double>(), data->nodes[j].x);
     EXPECT_EQ(nodes[j]["w"].get<double>(), data->nodes[j].w);
     EXPECT_EQ(nodes[j]["Q"].get<double>(), data->nodes[j].Q);
@@ -94,7 +103,9 @@ TEST(ResultsJson, FieldsAndNumbersReadBackExactly) {
     EXPECT_EQ(e["kind"], i % 2 == 0 ? "min" : "max");
     EXPECT_EQ(e["value"].get<double>(), q.extremes[i].value);
     if (i < 6) {
-      EXPECT_EQ(Keys(e), (Names{"quantity", "kind", "value", "x"}));
+      Names keys{"quantity", "kind", "value", "x"};
+      if (q.extremes[i].side != JumpSide::None) keys.push_back("side");
+      EXPECT_EQ(Keys(e), keys);
       EXPECT_EQ(e["x"].get<double>(), data->nodes[q.extremes[i].index].x);
     } else {
       EXPECT_EQ(Keys(e), (Names{"quantity", "kind", "value", "x0", "x1"}));
@@ -148,13 +159,14 @@ TEST(ResultsJson, FieldsAndNumbersReadBackExactly) {
   EXPECT_EQ(held["reactions"][1]["x"].get<double>(), 20.0);
   EXPECT_EQ(held["reactions"][0]["moment"].get<double>(), data->reactions[0].moment);
   EXPECT_EQ(held["reactions"][1]["force"].get<double>(), data->reactions[2].force);
-  // The node table's CSV takes two more columns, filled at the supports' nodes only.
+  // The node table's CSV takes two more columns, filled at the supports' nodes only, before the
+  // right sides of the jumps.
   const std::string csv = NodeTableCsv(*data);
-  EXPECT_TRUE(csv.starts_with("node,x,w,Q,M,reaction,reactionMoment\n"));
+  EXPECT_TRUE(csv.starts_with("node,x,w,Q,M,reaction,reactionMoment,QRight,MRight\n"));
   const std::string first =
       csv.substr(csv.find('\n') + 1, csv.find('\n', csv.find('\n') + 1) - csv.find('\n') - 1);
   EXPECT_TRUE(first.ends_with("," + ShortestRealText(data->reactions[0].force) + "," +
-                              ShortestRealText(data->reactions[0].moment)))
+                              ShortestRealText(data->reactions[0].moment) + ",,"))
       << first;
   EXPECT_NE(csv.find("\n1,"), std::string::npos);
   EXPECT_EQ(csv.substr(csv.find("\n1,")).find(",,\n"),
@@ -163,6 +175,96 @@ TEST(ResultsJson, FieldsAndNumbersReadBackExactly) {
   EXPECT_NEAR(balance["load"].get<double>() + balance["pointForces"].get<double>(),
               balance["springForces"].get<double>() + balance["supportForces"].get<double>(),
               1e-9 * 417.1);
+}
+
+// A column on a footing, 500 kN and 200 kNm at the middle of 6 m: its node's two sides in the
+// node table's two added columns and in the JSON, against the beam's own values (M 245.43 kNm
+// left and 445.43 kNm right of the column, Q 198.75 and -301.25 kN), and the extremes on the
+// side where they lie. Moved inside an element, the column is a point of "insideJumps".
+TEST(ResultsJson, BothSidesOfAColumnOnAFooting) {
+  auto data = std::make_unique<ProblemData>();
+  data->sectionCount = 2;
+  data->elementCount = 100;
+  data->stiffnessEI = 810000.0;
+  data->beamWidth = 2.0;
+  data->sections[0] = data->sections[1] = {3.0, 10.0, 20000.0};
+  data->points[1].force = 500.0;
+  data->points[1].moment = 200.0;
+  auto work = MakeAnalysisWorkspace();
+  ASSERT_EQ(RunCalculation(*data, *work).status, CalculationStatus::Success);
+
+  const std::string csv = NodeTableCsv(*data);
+  std::vector<std::string> lines;
+  for (std::size_t at = 0; at < csv.size();) {
+    const std::size_t end = csv.find('\n', at);
+    lines.push_back(csv.substr(at, end - at));
+    at = end + 1;
+  }
+  ASSERT_EQ(lines.size(), 102u);
+  EXPECT_EQ(lines[0], "node,x,w,Q,M,QRight,MRight");
+  for (int j = 0; j <= 100; ++j) {
+    const std::string& line = lines[j + 1];
+    if (j != 50) {
+      EXPECT_TRUE(line.ends_with(",,")) << line;
+      continue;
+    }
+    std::vector<double> cells;
+    std::size_t at = 0;
+    for (std::size_t comma; (comma = line.find(',', at)) != std::string::npos; at = comma + 1) {
+      cells.push_back(ReadReal(line.substr(at, comma - at)));
+    }
+    cells.push_back(ReadReal(line.substr(at)));
+    ASSERT_EQ(cells.size(), 7u) << line;
+    EXPECT_EQ(cells[1], 3.0);
+    EXPECT_NEAR(cells[3], 198.75, 0.01);
+    EXPECT_NEAR(cells[4], 245.43, 0.01);
+    EXPECT_NEAR(cells[5], -301.25, 0.01);
+    EXPECT_NEAR(cells[6], 445.43, 0.01);
+  }
+
+  const auto json = nlohmann::ordered_json::parse(*ResultsJsonText(*data));
+  using Names = std::vector<std::string>;
+  EXPECT_FALSE(json.contains("insideJumps"));
+  const auto& column = json["nodes"][50];
+  EXPECT_EQ(Keys(column), (Names{"x", "w", "Q", "QRight", "M", "MRight"}));
+  EXPECT_NEAR(column["Q"].get<double>(), 198.75, 0.01);
+  EXPECT_NEAR(column["QRight"].get<double>(), -301.25, 0.01);
+  EXPECT_NEAR(column["M"].get<double>(), 245.43, 0.01);
+  EXPECT_NEAR(column["MRight"].get<double>(), 445.43, 0.01);
+  EXPECT_EQ(Keys(json["nodes"][49]), (Names{"x", "w", "Q", "M"}));
+  const auto& extremes = json["extremes"];
+  const struct {
+    int index;
+    double value;
+    const char* side;  // nullptr: at a point without a jump
+  } expected[] = {
+      {2, -301.25, "right"}, {3, 198.75, "left"}, {4, 0.0, nullptr}, {5, 445.43, "right"}};
+  for (const auto& e : expected) {
+    const auto& extreme = extremes[e.index];
+    EXPECT_NEAR(extreme["value"].get<double>(), e.value, 0.01) << e.index;
+    EXPECT_EQ(extreme["x"].get<double>(), e.side ? 3.0 : 0.0) << e.index;
+    if (e.side) {
+      EXPECT_EQ(extreme["side"], e.side) << e.index;
+    } else {
+      EXPECT_FALSE(extreme.contains("side")) << e.index;
+    }
+  }
+
+  // The column halfway along element 50 (3.00 .. 3.06 m): the nodes jump nowhere, the CSV is
+  // as it always was, and the point inside has both sides, 500 kN and 200 kNm apart.
+  data->points[1].force = data->points[1].moment = 0.0;
+  data->loadsAnywhereCount = 1;
+  data->loadsAnywhere[0] = {3.03, 500.0, 200.0};
+  ASSERT_EQ(RunCalculation(*data, *work).status, CalculationStatus::Success);
+  EXPECT_TRUE(NodeTableCsv(*data).starts_with("node,x,w,Q,M\n0,0,"));
+  const auto inside = nlohmann::ordered_json::parse(*ResultsJsonText(*data));
+  ASSERT_EQ(inside["insideJumps"].size(), 1u);
+  const auto& point = inside["insideJumps"][0];
+  EXPECT_EQ(Keys(point), (Names{"x", "w", "Q", "QRight", "M", "MRight"}));
+  EXPECT_NEAR(point["x"].get<double>(), 3.03, 1e-12);
+  EXPECT_NEAR(point["Q"].get<double>() - point["QRight"].get<double>(), 500.0, 1e-9);
+  EXPECT_NEAR(point["MRight"].get<double>() - point["M"].get<double>(), 200.0, 1e-9);
+  EXPECT_EQ(Keys(inside["nodes"][50]), (Names{"x", "w", "Q", "M"}));
 }
 
 TEST(ResultsJson, ValuesBeyondTheRangeOfDoublesGiveNoDocument) {

@@ -56,7 +56,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
   data->sectionCount = 20;
   data->sections[19].length = 1.5;
   data->points[20].force = -3.0;
-  data->nodes[1000].M = 7.0;
+  data->nodes[1000].M = data->nodes[1000].MRight = 7.0;
   data->resultsAvailable = true;
   auto before = std::make_unique<ProblemData>(*data);
 

@@ -410,12 +410,23 @@ TEST(ReportPageBreaks, StartOfOutputDataAndOutputRow) {
     EXPECT_EQ(rows[10].page, cursor == 740 ? 1 : 2);
     EXPECT_EQ(rows[10].y, cursor == 740 ? 948 : 5 * kH + 2 * kh);
   }
+  // Where Q jumps at node 9, its row keeps the right side's row after it on its page: row 9, at
+  // c + 78 + 117, needs it + 4h <= 987.
+  for (int cursor : {740, 741}) {
+    Job job(1000);
+    job.data.elementCount = 10;
+    job.data.nodes[9].QRight = 1.0;
+    job.report.PrintOutputData(cursor);
+    const RecordedCall* nine = job.surface.FindText("   9");
+    ASSERT_NE(nine, nullptr);
+    EXPECT_EQ(nine->page, cursor == 740 ? 1 : 2);
+  }
 }
 
 void FillNodes(ProblemData& data, int n) {
   data.elementCount = n;
   for (int k = 0; k <= n; ++k) {
-    data.nodes[k] = {static_cast<double>(k), 1.0, 0.5, 2.0};
+    data.nodes[k] = {static_cast<double>(k), 1.0, 0.5, 2.0, 0.5, 2.0};
   }
   data.resultsAvailable = true;
 }
@@ -451,7 +462,7 @@ TEST(ReportTables, AValueWiderThanItsColumnWidensTheColumn) {
   job.data.sections[0] = {12345678.5, 1.0e9, 1.0e12};
   job.data.points[1] = {10.0, -1.0e8, 123456789.0};
   FillNodes(job.data, 10);
-  job.data.nodes[3].Q = -1.2345678e9;
+  job.data.nodes[3].Q = job.data.nodes[3].QRight = -1.2345678e9;
   job.report.PrintOutputData(job.report.PrintInputData(240));
   const RecordingSurface& s = job.surface;
   ExpectNoTextsTouch(s);
@@ -520,7 +531,7 @@ TEST(ReportOutputData, ThousandElementsContinueBelowTheHeader) {
   RecordingSurface s(kWidth, 3000);
   ProblemData data;
   FillNodes(data, 1000);
-  data.nodes[1000] = {1000.0, 0.0001234567, -1234.5678, 98765.4321};
+  data.nodes[1000] = {1000.0, 0.0001234567, -1234.5678, 98765.4321, -1234.5678, 98765.4321};
   FileResult outcome = PrintReport(s, data);
   ASSERT_TRUE(outcome.ok) << outcome.message;
   ExpectNoTextsTouch(s);
@@ -618,6 +629,40 @@ TEST(ReportOutputData, HeadingsAndUnits) {
   const std::vector<std::pair<std::string, int>> expected = {
       {"m", 217}, {"m", 298}, {"kN", 389}, {"kNm", 473}};  // col + d, col + 1.4 d
   EXPECT_EQ(at552, expected);
+
+  // A jump of Q at node 4 and a point inside element 6 where a load anywhere stands: two rows at
+  // one x each, node 4's number on its left side's row only, the inside point's rows unnumbered.
+  Job jumped(3000);
+  jumped.data.elementCount = 10;
+  jumped.data.accuracy = job.data.accuracy;
+  for (int k = 0; k <= 10; ++k) jumped.data.nodes[k].x = k;
+  jumped.data.nodes[4].QRight = -1.5;
+  jumped.data.insideJumpCount = 1;
+  jumped.data.insideJumps[0] = {6, {6.5, 0.0, 0.25, 1.0, -0.75, 1.0}};
+  EXPECT_EQ(jumped.report.PrintOutputData(487), 552 + 16 * kh);
+  const struct {
+    int row;
+    std::vector<std::string> texts;
+  } rows[] = {
+      {5, {"   4", "    4.000", "    0.000000", "       0.000", "       0.000"}},
+      {6, {"", "    4.000", "    0.000000", "      -1.500", "       0.000"}},
+      {7, {"   5", "    5.000", "    0.000000", "       0.000", "       0.000"}},
+      {9, {"", "    6.500", "    0.000000", "       0.250", "       1.000"}},
+      {10, {"", "    6.500", "    0.000000", "      -0.750", "       1.000"}},
+      {11, {"   7", "    7.000", "    0.000000", "       0.000", "       0.000"}},
+      {14, {"  10", "   10.000", "    0.000000", "       0.000", "       0.000"}},
+  };
+  for (const auto& row : rows) {
+    std::vector<std::string> texts;
+    std::vector<int> xs;
+    for (const RecordedCall& c : jumped.surface.Texts(1)) {
+      if (c.y != 552 + row.row * kh) continue;
+      texts.push_back(c.text);
+      xs.push_back(c.x);
+    }
+    EXPECT_EQ(texts, row.texts) << row.row;
+    EXPECT_EQ(xs, (std::vector<int>{kCol1, kCol2, kCol3, kOutCol4, kOutCol5})) << row.row;
+  }
 }
 
 TEST(ReportFlow, NoResultsMeansNoOutputAndNoGraphs) {
@@ -1219,6 +1264,42 @@ TEST(ReportGraphs, Stride) {
     EXPECT_EQ(diagrams[0].hatches.back().second.y, kAxisW + kGh);
     EXPECT_EQ(diagrams[0].hatches.back().first.x, kXa + 1520 * c.lastNode / c.elements);
   }
+
+  // Jumps on 299 elements, every second node drawn: Q from 0.5 to -0.5 kN at node 151, which
+  // the stride passes by, and M from 2 to 3 kNm at node 100, which it draws. Each curve takes
+  // both sides at the node's x, a vertical line there; a drawn node hatches both of its sides.
+  // w, which jumps nowhere, keeps its 150 nodes.
+  RecordingSurface s(kWidth, 3000);
+  ProblemData data;
+  FillNodes(data, 299);
+  data.nodes[151].QRight = -0.5;
+  data.nodes[100].MRight = 3.0;
+  Report report((s.BeginDocument(), s), data);
+  report.PrintGraphs(0);
+  const auto diagrams = Diagrams(s, 2, kXa, kXb);
+  ASSERT_EQ(diagrams.size(), 3u);
+  const auto x = [](int node) { return static_cast<int>(kXa + 1520.0 / 299 * node); };
+  EXPECT_EQ(diagrams[0].curve.size(), 151u);
+  EXPECT_EQ(diagrams[0].hatches.size(), 150u);
+  // Q: sy = 333 / 0.5 = 666, the two sides gh below and above the axis; nodes 150 and 152
+  // stand before and after them.
+  const Diagram& q = diagrams[1];
+  ASSERT_EQ(q.curve.size(), 153u);
+  EXPECT_EQ(q.hatches.size(), 150u);
+  EXPECT_EQ(q.curve[76], (Point{x(150), kAxisQ + kGh}));
+  EXPECT_EQ(q.curve[77], (Point{x(151), kAxisQ + kGh}));
+  EXPECT_EQ(q.curve[78], (Point{x(151), kAxisQ - kGh}));
+  EXPECT_EQ(q.curve[79], (Point{x(152), kAxisQ + kGh}));
+  // M: sy = 333 / 3 = 111, the left side 222 below the axis, the right one 333.
+  const Diagram& m = diagrams[2];
+  ASSERT_EQ(m.curve.size(), 152u);
+  ASSERT_EQ(m.hatches.size(), 151u);
+  EXPECT_EQ(m.curve[51], (Point{x(100), kAxisM + 222}));
+  EXPECT_EQ(m.curve[52], (Point{x(100), kAxisM + 333}));
+  EXPECT_EQ(m.curve[53], (Point{x(102), kAxisM + 222}));
+  EXPECT_EQ(m.hatches[50], (std::pair{Point{x(100), kAxisM}, Point{x(100), kAxisM + 222}}));
+  EXPECT_EQ(m.hatches[51], (std::pair{Point{x(100), kAxisM}, Point{x(100), kAxisM + 333}}));
+  EXPECT_EQ(m.hatches[52].first, (Point{x(102), kAxisM}));
 }
 
 // The supports stand on the w axis at their points, over the w curve and before the Q diagram,
@@ -1327,7 +1408,7 @@ TEST(ReportGraphs, ZeroOrNegligibleMaximum) {
     RecordingSurface s(kWidth, 3000);
     ProblemData data;
     FillNodes(data, 100);
-    for (int k = 0; k <= 100; ++k) data.nodes[k] = {0.3 * k, 0.0, 0.0, 0.0};
+    for (int k = 0; k <= 100; ++k) data.nodes[k] = {0.3 * k, 0.0, 0.0, 0.0, 0.0, 0.0};
     FileResult outcome = PrintReport(s, data);
     ASSERT_TRUE(outcome.ok) << outcome.message;
     const int page = s.PageCount();
@@ -1346,7 +1427,8 @@ TEST(ReportGraphs, ZeroOrNegligibleMaximum) {
     RecordingSurface s(kWidth, 3000);
     ProblemData data;
     FillNodes(data, 10);
-    for (int k = 0; k <= 10; ++k) data.nodes[k].M = -37.0 * (k * (10 - k)) / 25.0;
+    for (int k = 0; k <= 10; ++k)
+      data.nodes[k].M = data.nodes[k].MRight = -37.0 * (k * (10 - k)) / 25.0;
     Report report((s.BeginDocument(), s), data);
     report.PrintGraphs(0);
     const auto diagrams = Diagrams(s, 2, kXa, kXb);
@@ -1367,8 +1449,8 @@ TEST(ReportGraphs, ZeroOrNegligibleMaximum) {
     FillNodes(data, 10);
     for (int k = 0; k <= 10; ++k) {
       data.nodes[k].w = k == 3 ? 1e-12 : -0.9 * k;
-      data.nodes[k].Q = k % 2 ? 1.7e308 : -1.7e308;
-      data.nodes[k].M = k == 10 ? 1e-300 : -4.0;
+      data.nodes[k].Q = data.nodes[k].QRight = k % 2 ? 1.7e308 : -1.7e308;
+      data.nodes[k].M = data.nodes[k].MRight = k == 10 ? 1e-300 : -4.0;
     }
     Report report((s.BeginDocument(), s), data);
     report.PrintGraphs(0);

@@ -78,7 +78,8 @@ void FillResults(ProblemData& data, int elements) {
   for (int k = 0; k <= elements; ++k) {
     const double x = 30.0 * k / elements;
     // The moment sags to -225 kNm at mid-span and is +0 at both ends.
-    data.nodes[k] = {x, 0.001 * k, 50.0 - 100.0 * k / elements, (x - 15.0) * (x - 15.0) - 225.0};
+    const double q = 50.0 - 100.0 * k / elements, m = (x - 15.0) * (x - 15.0) - 225.0;
+    data.nodes[k] = {x, 0.001 * k, q, m, q, m};
   }
   data.resultsAvailable = true;
 }

@@ -278,6 +278,97 @@ TEST_F(ResultsWindowTest, ReadoutShowsTheNodeAndElementUnderTheMouse) {
   EXPECT_EQ(view->markedNode(), -1);
 }
 
+// A column on a footing, 500 kN and 200 kNm at the middle of 6 m, where the beam's Q is 198.75 kN
+// left and -301.25 kN right of it and M 245.43 and 445.43 kNm: the node table shows both sides in
+// two rows at the column's x, the right one unnumbered, and copies them as shown; the extremes
+// say on which side they lie; the readout over the column gives the larger side of each, with
+// the other beside it where the line has room.
+TEST_F(ResultsWindowTest, AJumpShowsBothSidesAtItsX) {
+  data->sectionCount = 2;
+  data->elementCount = 100;
+  data->stiffnessEI = 810000.0;
+  data->beamWidth = 2.0;
+  data->sections[0] = data->sections[1] = {3.0, 10.0, 20000.0};
+  data->points[0] = data->points[2] = {};
+  data->points[1] = {3.0, 500.0, 200.0};
+  UpdatePointPositions(*data);
+  ResultsWindow* window = Open();
+  ASSERT_NE(window, nullptr);
+  auto real = [](const QString& text) { return ReadReal(text.toStdString()); };
+  auto after = [&](const QString& text, const QString& label) {
+    const qsizetype at = text.indexOf(label);
+    EXPECT_GE(at, 0) << label.toStdString() << " in " << text.toStdString();
+    return at < 0 ? 0.0 : real(text.mid(at + label.size()));
+  };
+
+  const auto* model = window->nodeTable->model();
+  ASSERT_EQ(model->rowCount(), 102);
+  const struct {
+    int row;
+    const char* node;
+    double Q, M;
+  } rows[] = {{50, "50", 198.75, 245.43}, {51, "", -301.25, 445.43}};
+  for (const auto& r : rows) {
+    EXPECT_EQ(model->index(r.row, 0).data().toString(), r.node);
+    EXPECT_EQ(real(model->index(r.row, 1).data().toString()), 3.0);
+    EXPECT_NEAR(real(model->index(r.row, 3).data().toString()), r.Q, 0.01);
+    EXPECT_NEAR(real(model->index(r.row, 4).data().toString()), r.M, 0.01);
+  }
+  EXPECT_EQ(model->index(52, 0).data().toString(), "51");
+  QTableView* table = window->nodeTable;
+  table->selectionModel()->select(QItemSelection(model->index(50, 0), model->index(51, 3)),
+                                  QItemSelectionModel::Select);
+  table->setFocus();
+  QTest::keyClick(table, Qt::Key_C, Qt::ControlModifier);
+  const QStringList copied = QGuiApplication::clipboard()->text().split(QLatin1Char('\n'));
+  ASSERT_EQ(copied.size(), 4);
+  EXPECT_TRUE(copied[1].startsWith("50\t3\t")) << copied[1].toStdString();
+  EXPECT_TRUE(copied[2].startsWith("\t3\t")) << copied[2].toStdString();
+  EXPECT_NEAR(real(copied[2].section(QLatin1Char('\t'), 3)), -301.25, 0.01);
+
+  // The extremes' labels, as the exported picture holds them in its texts.
+  dialogs.fileAnswers = {dir.filePath("column.svg")};
+  dialogs.sizeAnswers = {QSize(1200, 900)};
+  window->exportPictureAction->trigger();
+  QFile svg(dir.filePath("column.svg"));
+  ASSERT_TRUE(svg.open(QIODevice::ReadOnly));
+  QXmlStreamReader xml(&svg);
+  QStringList texts;
+  while (!xml.atEnd()) {
+    if (xml.readNext() == QXmlStreamReader::StartElement && xml.name() == QLatin1String("text")) {
+      texts << xml.readElementText().trimmed();
+    }
+  }
+  for (const char* label :
+       {"min -301.3 just right of x = 3.000 m", "max 198.7 just left of x = 3.000 m",
+        "min 0.0 at x = 0.000 m", "max 445.4 just right of x = 3.000 m"}) {
+    EXPECT_TRUE(texts.contains(label)) << label << " in " << texts.join('|').toStdString();
+  }
+
+  // Over the column: the right side of both, the larger, and the left one beside it; in a
+  // window too narrow for both, the larger alone.
+  for (const int width : {1400, 600}) {
+    window->resize(width, 720);
+    Settle();
+    DiagramView* view = window->diagrams;
+    const DiagramLayout& layout = view->layout();
+    ASSERT_TRUE(layout.usable) << width;
+    QTest::mouseMove(view, QPoint(static_cast<int>(layout.xToPixel(3.0)),
+                                  static_cast<int>(layout.panels[1].plot.center().y())));
+    Settle();
+    EXPECT_EQ(view->markedNode(), 50);
+    const QString line = window->readout->text().section(QLatin1Char('\n'), 0, 0);
+    EXPECT_NEAR(after(line, "Q right = "), -301.25, 0.01);
+    EXPECT_NEAR(after(line, "M right = "), 445.43, 0.01);
+    if (width == 1400) {
+      EXPECT_NEAR(after(line, " kN (left "), 198.75, 0.01);
+      EXPECT_NEAR(after(line, " kNm (left "), 245.43, 0.01);
+    } else {
+      EXPECT_FALSE(line.contains("left")) << line.toStdString();
+    }
+  }
+}
+
 // Where the problem has load cases, the Show box chooses by keys what the window and the main
 // window's picture show: each case, each combination or the envelope of them all. On linear
 // soil a combination is the factored sum of its cases, and the envelope holds at every node the
