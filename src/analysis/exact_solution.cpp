@@ -409,7 +409,8 @@ class ExactBeamSolve {
     start.c[1] = -scale * kr * theta[kW0];
     start.c[2] = -scale * kr * theta[kM1];
     start.c[3] = -scale * kr * theta[kW1];
-    start.c[4] = scale * (Jump(r) - kr * theta[kLoad]);
+    // -kr·(θ - θ0), θ0 the rotation of the spring's base.
+    start.c[4] = scale * (Jump(r) + kr * point->support.rotation - kr * theta[kLoad]);
     return start;
   }
 
@@ -449,9 +450,10 @@ class ExactBeamSolve {
   }
 
   // An end's support: a held slope in place of the prescribed moment, or a rotational spring's
-  // moment added to it (M0 = P - kr·θ at the left end, Mn = -(P - kr·θ) at the right); a held
-  // displacement in place of the shear force, or a spring's force added to it (Q = -F + kt·w at
-  // the left end, Q = F - kt·w at the right).
+  // moment added to it (M0 = P - kr·(θ - θ0) at the left end, Mn = -(P - kr·(θ - θ0)) at the
+  // right); a held displacement in place of the shear force, or a spring's force added to it
+  // (Q = -F + kt·(w - w0) at the left end, Q = F - kt·(w - w0) at the right); w0 and θ0 where
+  // the spring's base stands.
   void HoldEnd(int t, const PointSupport& support) {
     const bool left = t == 0;
     const int run = left ? 0 : runs() - 1;
@@ -471,12 +473,14 @@ class ExactBeamSolve {
       row.block[0][0][1] += kr * own[1];
       row.block[1][0][0] += kr * other[0];
       row.block[1][0][1] += kr * other[1];
-      row.rhs[0] -= kr * theta.constant;
+      row.rhs[0] += kr * (support.rotation - theta.constant);
     }
     if (HoldsDisplacement(support.kind)) {
       HoldDisplacement(row, 1, support.displacement);
     } else if (support.kind == SupportKind::Elastic) {
-      row.block[0][1][1] += left ? -support.spring : support.spring;
+      const double kt = left ? support.spring : -support.spring;
+      row.block[0][1][1] -= kt;
+      row.rhs[1] -= kt * support.displacement;
     }
   }
 
@@ -518,6 +522,7 @@ class ExactBeamSolve {
       HoldDisplacement(row, 0, point->support.displacement);
     } else if (point->support.kind == SupportKind::Elastic) {
       row.block[0][0][1] -= point->support.spring;
+      row.rhs[0] -= point->support.spring * point->support.displacement;
     }
   }
 

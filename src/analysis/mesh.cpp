@@ -206,13 +206,14 @@ void SideSlopes(const MeshData& mesh, int j, double side[2][3][2]) {
   }
 }
 
-// The rotational spring of an elastic support inside the beam, at node j: its moment -kr·θ is
-// taken half from the slope left of j and carried as a couple by element j-1, half from the
-// slope right of j and carried by element j, as a point moment's halves are; so every node's
-// equation still refers to its neighbours only. The couples' forces on nodes j-1, j and j+1,
-// downwards, are forces[at][node][unknown] times the unknowns of j-1, j and j+1.
+// The rotational spring of an elastic support inside the beam, at node j: its moment
+// -kr·(θ - θ0), θ0 the rotation of its base, is taken half from the slope left of j and carried as
+// a couple by element j-1, half from the slope right of j and carried by element j, as a point
+// moment's halves are; so every node's equation still refers to its neighbours only. The couples'
+// forces on nodes j-1, j and j+1, downwards, are forces[at][node][unknown] times the unknowns of
+// j-1, j and j+1, and base[at] besides.
 bool RotationalSpringForces(const ProblemData& data, const MeshData& mesh, int j,
-                            double forces[3][3][2]) {
+                            double forces[3][3][2], double base[3]) {
   const int point = mesh.nodePoint[j];
   if (point <= 0 || point >= data.sectionCount) return false;
   const PointSupport& support = data.points[point].support;
@@ -231,6 +232,10 @@ bool RotationalSpringForces(const ProblemData& data, const MeshData& mesh, int j
       forces[2][node][u] = -right;
     }
   }
+  const double left = half * iL * support.rotation, right = half * iR * support.rotation;
+  base[0] = -left;
+  base[1] = left - right;
+  base[2] = right;
   return true;
 }
 
@@ -256,18 +261,23 @@ void HoldAtPoint(const ProblemData& data, const MeshData& mesh, int j, BlockRow&
       }
       row.rhs[0] = support.rotation;
     } else if (support.kind == SupportKind::Elastic) {
-      // The spring's moment -kr·θ, in the sign of a point moment, joins the end's moment:
-      // M0 = P - kr·θ at the left end, Mn = -(P - kr·θ) at the right.
+      // The spring's moment -kr·(θ - θ0), in the sign of a point moment, joins the end's moment:
+      // M0 = P - kr·(θ - θ0) at the left end, Mn = -(P - kr·(θ - θ0)) at the right, θ0 the
+      // rotation of its base.
       const double kr = left ? support.rotationalSpring : -support.rotationalSpring;
       for (int e = 0; e < 2; ++e) {
         row.block[e][0][0] += kr * slope[e][0];
         row.block[e][0][1] += kr * slope[e][1];
       }
+      row.rhs[0] += kr * support.rotation;
     }
     if (HoldsDisplacement(support.kind)) {
       HoldDisplacement(row, 1, support.displacement);
     } else if (support.kind == SupportKind::Elastic) {
-      row.block[0][1][1] += 2.0 * support.spring;  // the equation is written twice over
+      // The spring's force kt·(w - w0), w0 the displacement of its base; the equation is written
+      // twice over.
+      row.block[0][1][1] += 2.0 * support.spring;
+      row.rhs[1] += 2.0 * support.spring * support.displacement;
     }
     return;
   }
@@ -275,6 +285,7 @@ void HoldAtPoint(const ProblemData& data, const MeshData& mesh, int j, BlockRow&
     HoldDisplacement(row, 0, support.displacement);
   } else if (support.kind == SupportKind::Elastic) {
     row.block[0][0][1] -= support.spring;
+    row.rhs[0] -= support.spring * support.displacement;
   }
 }
 
@@ -292,9 +303,10 @@ void AddRotationalSprings(const ProblemData& data, const MeshData& mesh, int j, 
   const int equation = end ? 1 : 0;
   const double factor = end ? -2.0 : 1.0;
   for (int spring = std::max(1, j - 1); spring <= std::min(n - 1, j + 1); ++spring) {
-    double forces[3][3][2];
-    if (!RotationalSpringForces(data, mesh, spring, forces)) continue;
+    double forces[3][3][2], base[3];
+    if (!RotationalSpringForces(data, mesh, spring, forces, base)) continue;
     const int at = j - spring + 1;  // this node among spring-1, spring and spring+1
+    row.rhs[equation] -= factor * base[at];
     for (int node = 0; node < 3; ++node) {
       for (int e = 0; e < row.entryCount; ++e) {
         if (row.columnNode[e] != spring - 1 + node) continue;
@@ -507,11 +519,13 @@ void SupportReactions(const ProblemData& data, const MeshData& mesh, const Block
   // side, and the couples' forces on the nodes, which the supports there carry as well.
   std::array<double, kMaxNodes> coupleForce{};
   for (int j = 1; mesh.rotationalSpringsInside && j < n; ++j) {
-    double side[2][3][2], forces[3][3][2];
-    if (!RotationalSpringForces(data, mesh, j, forces)) continue;
+    double side[2][3][2], forces[3][3][2], base[3];
+    if (!RotationalSpringForces(data, mesh, j, forces, base)) continue;
     SideSlopes(mesh, j, side);
-    const double half = 0.5 * data.points[mesh.nodePoint[j]].support.rotationalSpring;
-    double slope[2] = {};
+    const PointSupport& support = data.points[mesh.nodePoint[j]].support;
+    const double half = 0.5 * support.rotationalSpring;
+    for (int at = 0; at < 3; ++at) coupleForce[j - 1 + at] += base[at];
+    double slope[2] = {-support.rotation, -support.rotation};  // from the base's
     for (int node = 0; node < 3; ++node) {
       const double* x = solved.rows[j - 1 + node].rhs;
       // The left neighbour's moment as element j-1 has it, where a support holds its rotation.

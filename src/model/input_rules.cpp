@@ -124,10 +124,11 @@ bool UsesPointColumn(SupportKind kind, PointColumn column) {
     case PointColumn::Spring:
     case PointColumn::RotationalSpring:
       return kind == SupportKind::Elastic;
+    // An elastic support's springs stand on a base that may be lowered and turned.
     case PointColumn::Displacement:
-      return HoldsDisplacement(kind);
+      return HoldsDisplacement(kind) || kind == SupportKind::Elastic;
     case PointColumn::Rotation:
-      return HoldsRotation(kind);
+      return HoldsRotation(kind) || kind == SupportKind::Elastic;
     case PointColumn::X:
     case PointColumn::Force:
     case PointColumn::Moment:

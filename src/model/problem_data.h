@@ -72,8 +72,10 @@ struct PointSupport {
   SupportKind kind = SupportKind::None;
   double spring = 0.0;            // kN/m, Elastic, at least 0
   double rotationalSpring = 0.0;  // kNm/rad, Elastic, at least 0
-  double displacement = 0.0;      // m, where w is held
-  double rotation = 0.0;          // rad, where the slope is held
+  // Where w (the slope) is held, its value; of an elastic support, that of the springs' base:
+  // the springs give kt·(w - displacement) and kr·(θ - rotation).
+  double displacement = 0.0;  // m
+  double rotation = 0.0;      // rad
   bool operator==(const PointSupport&) const = default;
 };
 

@@ -70,7 +70,9 @@ QString ForcesHelpText() {
       "     spring (kNm/rad), at least 0; either may be 0.\n"
       "- w, dw/dx : The displacement a pinned or fixed support holds (m, positive\n"
       "     down, as w), and the rotation a fixed or guided support holds (rad, in\n"
-      "     the sign of dw/dx). Cells a support does not use are blank and grey.\n\n");
+      "     the sign of dw/dx); of an elastic support, how far the base of its\n"
+      "     springs is lowered and turned. Cells a support does not use are blank\n"
+      "     and grey.\n\n");
 }
 
 }  // namespace pelvar

@@ -501,6 +501,38 @@ TEST_F(AnalysisTest, SupportsMatchBeamTheoryAndTheirReactionsBalanceTheLoads) {
        NAN,
        q * span / 2.0,
        -q * span * span / 12.0 * c / (1.0 + c)},
+      // An elastic end whose base is lowered by w0 and turned by θ0 carries a cantilever under q:
+      // w = w0 + qL/kt + (θ0 + qL²/(2kr))·x + q·x²·(6L² - 4Lx + x²)/(24EI). On a pin and an
+      // elastic end lowered by w0 a span sinks there by w0 + qL/(2kt) on top of its bending.
+      {"elastic end lowered and turned carrying a cantilever",
+       {SupportKind::Elastic, kt, kr, 0.02, 0.003},
+       {},
+       {},
+       span,
+       0.0,
+       q,
+       0.0,
+       0.02 + q * span / kt,
+       -q * span * span / 2.0,
+       0.02 + q * span / kt + (0.003 + q * span * span / (2.0 * kr)) * span / 2.0 +
+           17.0 * q * std::pow(span, 4) / (384.0 * ei),
+       -q * span * span / 8.0,
+       q * span,
+       -q * span * span / 2.0},
+      {"pin and an elastic end lowered",
+       held(SupportKind::Pinned),
+       {},
+       held(SupportKind::Elastic, kt, 0.0, 0.02),
+       span,
+       0.0,
+       q,
+       0.0,
+       0.0,
+       0.0,
+       (0.02 + q * span / (2.0 * kt)) / 2.0 + 5.0 * q * std::pow(span, 4) / (384.0 * ei),
+       q * span * span / 8.0,
+       q * span / 2.0,
+       0.0},
       {"settling middle pin", held(SupportKind::Pinned), held(SupportKind::Pinned, 0, 0, 0.01),
        held(SupportKind::Pinned), 2.0 * span, 0.0, 0.0, 0.0, 0.0, 0.0, 0.01, NAN,
        3.0 * ei * 0.01 / std::pow(span, 3), 0.0, -6.0 * ei * 0.01 / std::pow(span, 3)},
@@ -657,26 +689,34 @@ TEST_F(AnalysisTest, SupportsMatchBeamTheoryAndTheirReactionsBalanceTheLoads) {
   }
   // A rotational spring kr inside: two spans L on pins with a moment P where they meet, turning
   // the middle by θ = P/(6EI/L + kr) (each span an end moment against 3EI/L); the spring keeps
-  // -kr·θ and the moment jumps there by the rest, from -(P - kr·θ)/2 to (P - kr·θ)/2.
+  // -kr·θ and the moment jumps there by the rest, from -(P - kr·θ)/2 to (P - kr·θ)/2. A spring
+  // whose base is turned by θ0 = P/kr, without the moment, bends the spans alike, its own moment
+  // kr·(θ0 - θ) being the jump.
   const double p = 60.0, theta = p / (6.0 * ei / span + kr), jump = p - kr * theta;
-  ProblemData data;
-  data.sectionCount = 2;
-  data.elementCount = 1000;
-  data.stiffnessEI = ei;
-  data.sections[0] = data.sections[1] = {span, 0.0, 0.0};
-  data.points[0].support.kind = data.points[2].support.kind = SupportKind::Pinned;
-  data.points[1] = {0.0, 0.0, p, held(SupportKind::Elastic, 0.0, kr)};
-  UpdatePointPositions(data);
-  ASSERT_EQ(RunCalculation(data, *work).status, CalculationStatus::Success);
-  // The scheme carries the spring's moment as couples on the elements either side, as it does a
-  // point moment, within a few tenths of a percent here.
-  EXPECT_NEAR(data.reactions[1].moment, -kr * theta, 5e-3 * kr * theta);
-  EXPECT_NEAR(data.exactNodes[500].MLeft, -jump / 2.0, 1e-9 * p);
-  EXPECT_NEAR(data.exactNodes[500].MRight, jump / 2.0, 1e-9 * p);
-  EXPECT_NEAR(data.exactNodes[500].w, 0.0, 1e-12);
-  EXPECT_NEAR(data.reactions[0].force, -jump / (2.0 * span), 5e-3 * jump / span);
-  EXPECT_LT(EquilibriumMiss(data), 1e-9);
-  EXPECT_LT(std::max({data.accuracy.w, data.accuracy.Q, data.accuracy.M}), 1e-2);
+  for (const bool turnedBase : {false, true}) {
+    SCOPED_TRACE(turnedBase ? "base turned" : "point moment");
+    ProblemData data;
+    data.sectionCount = 2;
+    data.elementCount = 1000;
+    data.stiffnessEI = ei;
+    data.sections[0] = data.sections[1] = {span, 0.0, 0.0};
+    data.points[0].support.kind = data.points[2].support.kind = SupportKind::Pinned;
+    data.points[1] = {0.0,
+                      0.0,
+                      turnedBase ? 0.0 : p,
+                      {SupportKind::Elastic, 0.0, kr, 0.0, turnedBase ? p / kr : 0.0}};
+    UpdatePointPositions(data);
+    ASSERT_EQ(RunCalculation(data, *work).status, CalculationStatus::Success);
+    // The scheme carries the spring's moment as couples on the elements either side, as it does a
+    // point moment, within a few tenths of a percent here.
+    EXPECT_NEAR(data.reactions[1].moment, (turnedBase ? p : 0.0) - kr * theta, 5e-3 * kr * theta);
+    EXPECT_NEAR(data.exactNodes[500].MLeft, -jump / 2.0, 1e-9 * p);
+    EXPECT_NEAR(data.exactNodes[500].MRight, jump / 2.0, 1e-9 * p);
+    EXPECT_NEAR(data.exactNodes[500].w, 0.0, 1e-12);
+    EXPECT_NEAR(data.reactions[0].force, -jump / (2.0 * span), 5e-3 * jump / span);
+    EXPECT_LT(EquilibriumMiss(data), 1e-9);
+    EXPECT_LT(std::max({data.accuracy.w, data.accuracy.Q, data.accuracy.M}), 1e-2);
+  }
 }
 
 // What is left free is named: a beam without springs on one pin turns about it, one held only

@@ -130,7 +130,8 @@ TEST(InputRulesTest, TypedCellsAreReadClampedAndShownInTheirFormat) {
       {SupportKind::Pinned, {"pinned", "", "", "    0.002000", ""}},
       {SupportKind::Fixed, {"fixed", "", "", "    0.002000", "   -0.000500"}},
       {SupportKind::Guided, {"guided", "", "", "", "   -0.000500"}},
-      {SupportKind::Elastic, {"elastic", "    5000.000", "     250.000", "", ""}},
+      {SupportKind::Elastic,
+       {"elastic", "    5000.000", "     250.000", "    0.002000", "   -0.000500"}},
   };
   PointLoadRow& point = data.points[2];
   point.support = {SupportKind::None, 5000.0, 250.0, 0.002, -0.0005};

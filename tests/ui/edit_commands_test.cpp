@@ -233,7 +233,7 @@ TEST_F(EditCommandsTest, APasteFillsTheCellsThroughTheInputRulesAsOneStep) {
   // With their supports, a kind by its name or its code: the values a kind does not use are not
   // read, and a kind or a used value that does not read refuses the whole block.
   const PointSupport pinned{SupportKind::Pinned, 0.0, 0.0, 0.01, 0.0};
-  const PointSupport elastic{SupportKind::Elastic, 5000.0, 0.0, 0.0, 0.0};
+  const PointSupport elastic{SupportKind::Elastic, 5000.0, 0.0, 0.005, -0.001};
   for (const auto& [block, message] : std::vector<std::pair<const char*, const char*>>{
            {"0\t0\tsliding\n",
             "Nothing pasted: \"sliding\" in row 1, column 3 of the clipboard is not one of none, "
@@ -249,7 +249,7 @@ TEST_F(EditCommandsTest, APasteFillsTheCellsThroughTheInputRulesAsOneStep) {
     EXPECT_EQ(data->points[1].force, -25.5);
     EXPECT_EQ(data->points[1].support.kind, SupportKind::None);
   }
-  Paste("-25.5\t1e3\tPinned\t\t\t0.01\t\n0\t0\t4\t5000\t-1\tx\tx\n");
+  Paste("-25.5\t1e3\tPinned\tx\tx\t0.01\tx\n0\t0\t4\t5000\t-1\t0.005\t-0.001\n");
   EXPECT_EQ(data->points[1].support, pinned);
   EXPECT_EQ(data->points[2].support, elastic);
   // Copied from the kind of point 1 to the rotation of point 2, and pasted at point 0: the same
@@ -263,7 +263,8 @@ TEST_F(EditCommandsTest, APasteFillsTheCellsThroughTheInputRulesAsOneStep) {
                     corner.center());
   Settle();
   Press(Qt::Key_C, Qt::ControlModifier);
-  EXPECT_EQ(QGuiApplication::clipboard()->text(), "pinned\t\t\t0.01\t\nelastic\t5000\t0\t\t\n");
+  EXPECT_EQ(QGuiApplication::clipboard()->text(),
+            "pinned\t\t\t0.01\t\nelastic\t5000\t0\t0.005\t-0.001\n");
   ClickCell(form->ForcesGrid, 4, 2);
   Press(Qt::Key_V, Qt::ControlModifier);
   EXPECT_EQ(data->points[0].support, pinned);

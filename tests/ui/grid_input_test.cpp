@@ -669,7 +669,7 @@ TEST_F(GridInputTest, ASupportIsChosenByLetterCodeOrListAndOpensTheCellsItUses) 
   EXPECT_EQ(support.kind, SupportKind::Elastic);
   EXPECT_FALSE(data->resultsAvailable);
   EXPECT_EQ(EditorText(forces), "elastic");
-  EXPECT_EQ(shown(2), "elastic|0.000|0.000||");
+  EXPECT_EQ(shown(2), "elastic|0.000|0.000|0.000000|0.000000");
   EXPECT_EQ(background(5, 2), QColor());
   Press(Qt::Key_Tab);
   Type(forces, "-50");
@@ -678,7 +678,7 @@ TEST_F(GridInputTest, ASupportIsChosenByLetterCodeOrListAndOpensTheCellsItUses) 
   Press(Qt::Key_Tab);
   EXPECT_EQ(support.spring, 0.0);
   EXPECT_EQ(support.rotationalSpring, 25000.0);
-  EXPECT_EQ(Current(forces), QPoint(2, 3));
+  EXPECT_EQ(Current(forces), QPoint(7, 2));  // the base it stands on
   EXPECT_EQ(forces->cellText(6, 2), "   25000.000");
 
   // The code 1 makes it pinned: the springs go, w takes input. A text that names no kind, and
