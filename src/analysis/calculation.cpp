@@ -436,7 +436,7 @@ CalculationOutcome RunCalculation(ProblemData& data, AnalysisWorkspace& work) {
   if (outcome.status != CalculationStatus::Success) return outcome;
   // The scheme's equations are solved; their system and band are free for the exact solution.
   if (SolveExactBeam(data, work.mesh, work.exact, work.system, work.band, data.exactNodes)) {
-    data.accuracy = MeasureAccuracy(data, data.exactNodes);
+    data.accuracy = MeasureAccuracy(data, work.mesh, data.exactNodes);
   }
   return outcome;
 }

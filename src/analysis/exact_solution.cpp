@@ -812,7 +812,7 @@ void ExactChain::MeasureAccuracy(const LaneVector& scheme, const LaneSides& side
   }
 }
 
-ResultAccuracy MeasureAccuracy(const ProblemData& data,
+ResultAccuracy MeasureAccuracy(const ProblemData& data, const MeshData& mesh,
                                const std::array<ExactNode, kMaxNodes>& exact) {
   AssertCountsWithinLimits(data);
   const int n = data.elementCount;
@@ -830,6 +830,28 @@ ResultAccuracy MeasureAccuracy(const ProblemData& data,
     sizeW = std::max(sizeW, std::fabs(e.w));
     sizeQ = std::max({sizeQ, std::fabs(e.QLeft), std::fabs(e.QRight)});
     sizeM = std::max({sizeM, std::fabs(e.MLeft), std::fabs(e.MRight)});
+  }
+  // What each support gives the beam against what it gives the exact beam: the force by which Q
+  // jumps at its node beyond the loads there, the moment by which M jumps beyond theirs (at an
+  // end, from the beam's own value), each in the signs of SupportReaction.
+  for (int p = 0; mesh.supported && p <= data.sectionCount; ++p) {
+    if (data.points[p].support.kind == SupportKind::None) continue;
+    const int j = mesh.pointNode[p];
+    const ExactNode& e = exact[j];
+    const double force = mesh.nodeLoad[j];
+    double moment = mesh.nodeMoment[j];
+    if (j == 0 || j == n) moment = data.points[p].moment + mesh.endMoment[j == 0 ? 0 : 1];
+    const double exactForce = j == 0   ? e.QRight + force
+                              : j == n ? force - e.QLeft
+                                       : e.QRight - e.QLeft + force;
+    const double exactMoment = j == 0   ? e.MRight - moment
+                               : j == n ? 0.0 - e.MLeft - moment
+                                        : e.MRight - e.MLeft - moment;
+    const SupportReaction& r = data.reactions[p];
+    missQ = std::max(missQ, std::fabs(r.force - exactForce));
+    missM = std::max(missM, std::fabs(r.moment - exactMoment));
+    sizeQ = std::max(sizeQ, std::fabs(exactForce));
+    sizeM = std::max(sizeM, std::fabs(exactMoment));
   }
   // No difference is exact, also where the quantity and the problem's scale are both 0.
   auto share = [](double miss, double size) { return miss == 0.0 ? 0.0 : miss / size; };

@@ -107,8 +107,9 @@ class ExactChain {
 // largest difference at the nodes divided by the largest exact magnitude along the beam, or by a
 // millionth of the problem's own scale for that quantity (ResultReference) where that is larger,
 // so that a quantity that is nil gives no false alarm. At a node where Q or M jumps, each side
-// is measured against the exact value of that side.
-ResultAccuracy MeasureAccuracy(const ProblemData& data,
+// is measured against the exact value of that side; the supports' forces count with Q and their
+// moments with M, each against the exact beam's.
+ResultAccuracy MeasureAccuracy(const ProblemData& data, const MeshData& mesh,
                                const std::array<ExactNode, kMaxNodes>& exact);
 
 }  // namespace pelvar

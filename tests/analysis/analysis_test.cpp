@@ -719,6 +719,33 @@ TEST_F(AnalysisTest, SupportsMatchBeamTheoryAndTheirReactionsBalanceTheLoads) {
   }
 }
 
+// A pin holding the middle of a long beam on springs k·b under q down to w = 0 takes the force of
+// Hetényi's infinite beam that lifts it by q/k there, R = 2q·b/β. Its error counts in Q's
+// figure, which on a mesh far too coarse for the springs says at least as much.
+TEST_F(AnalysisTest, TheSupportsForcesCountInTheAccuracyOfQ) {
+  const double q = 10.0, k = 1.0e4, ei = 1.0e3, beta = std::pow(k / (4.0 * ei), 0.25);
+  const double reaction = 2.0 * q / beta;
+  for (const int elements : {1000, 10}) {
+    SCOPED_TRACE(elements);
+    ProblemData data;
+    data.sectionCount = 2;
+    data.elementCount = elements;
+    data.stiffnessEI = ei;
+    data.sections[0] = data.sections[1] = {100.0, q, k};
+    data.points[1].support.kind = SupportKind::Pinned;
+    UpdatePointPositions(data);
+    ASSERT_EQ(RunCalculation(data, *work).status, CalculationStatus::Success);
+    ASSERT_TRUE(data.accuracy.available);
+    const double miss = std::fabs(data.reactions[1].force - reaction) / reaction;
+    EXPECT_GE(data.accuracy.Q, miss * (1.0 - 1e-6));
+    if (elements == 1000) {
+      EXPECT_LT(miss, 1e-3);
+    } else {
+      EXPECT_GT(miss, 0.5);
+    }
+  }
+}
+
 // What is left free is named: a beam without springs on one pin turns about it, one held only
 // against turning sinks; and two held rotations too close for the mesh are refused.
 TEST_F(AnalysisTest, BeamsTheSupportsCannotHoldAreNamedByWhatIsFree) {
