@@ -173,11 +173,12 @@ EnvelopeOutcome RunEnvelope(const ProblemData& data, AnalysisWorkspace& work, Pr
     result.outcome.message = FaultMessage(result.outcome.fault);
     return result;
   }
-  envelope.stateCount = DesignStateCount(data);
+  const int states = DesignStateCount(data);
   envelope.accuracy = ResultAccuracy{};
   envelope.accuracy.available = true;
   envelope.contactRounds = 0;
   envelope.factoredStates = 0;
+  envelope.tipped.clear();
   // On soil that takes no tension each state starts from a guess of its contact: that of the
   // state before it with the same soil factor, or, for a moving load's third position in a row
   // and on, the elements that press where w is carried on from the two positions before (twice
@@ -257,7 +258,7 @@ EnvelopeOutcome RunEnvelope(const ProblemData& data, AnalysisWorkspace& work, Pr
   // The positions solved together are taken at once, whatever their order among the states:
   // the extremes do not depend on it. Those that failed a check come again in their turn, each
   // solved on its own.
-  for (int s = 0; s < envelope.stateCount; ++s) {
+  for (int s = 0; s < states; ++s) {
     const DesignState state = DesignStateAt(data, s);
     LinearPositions* positions =
         state.position >= 0 && !data.noTension ? linearFor(state) : nullptr;
@@ -281,6 +282,12 @@ EnvelopeOutcome RunEnvelope(const ProblemData& data, AnalysisWorkspace& work, Pr
     ResultAccuracy taken;
     if (positions && positions->Solved(state.position, taken)) continue;
     const ProblemData* own = solveOnItsOwn(state);
+    // An axle near a free end can tip the beam off soil that only pushes: that position is no
+    // state of the design, and is named instead.
+    if (!own && state.position >= 0 && result.outcome.fault.kind == FaultKind::LiftsOff) {
+      envelope.tipped.push_back(state);
+      continue;
+    }
     if (!own) return result;
     TakeState(*own, s, work.mesh, n, *best);
     takeAccuracy(own->accuracy);
@@ -288,6 +295,9 @@ EnvelopeOutcome RunEnvelope(const ProblemData& data, AnalysisWorkspace& work, Pr
   }
   // Every state has its nodes where the mesh has them.
   StoreExtremes(data, *best, work.mesh, n, envelope);
+  envelope.stateCount = states - static_cast<int>(envelope.tipped.size());
+  result.outcome = CalculationOutcome{};
+  result.outcome.status = CalculationStatus::Success;
   return result;
 }
 

@@ -5,6 +5,7 @@
 // go with it there: what a designer needs to check a section.
 
 #include <array>
+#include <vector>
 
 #include "analysis/calculation.h"
 #include "model/load_cases.h"
@@ -31,6 +32,7 @@ struct ElementEnvelope {
 };
 
 struct Envelope {
+  // The states the extremes are taken from: every state but those left out (tipped).
   int stateCount = 0;
   std::array<NodeEnvelope, kMaxNodes> nodes{};
   std::array<ElementEnvelope, kMaxElements> elements{};
@@ -42,6 +44,10 @@ struct Envelope {
   // The states solved from one factorization of their beam, the positions of a moving load on
   // linear soil several at a time (LinearPositions); the others are each solved on their own.
   long factoredStates = 0;
+  // The positions of a moving load (with each soil factor) at which soil that takes no tension
+  // cannot hold the beam, which tips off it: they are left out of the extremes, and the outputs
+  // name them (LeftOutText).
+  std::vector<DesignState> tipped;
 };
 
 // What kept the envelope from being made: the outcome of the first state that failed, and which.
@@ -52,8 +58,10 @@ struct EnvelopeOutcome {
 
 // Solves every state of the problem's load cases (DesignStateAt), each in `scratch`, and gathers
 // the envelope. On success the outcome's status is Success; otherwise it is that of the first
-// state that failed, and the envelope is incomplete. A moving load of more than kMaxPositions
-// positions is refused before anything is solved.
+// state that failed, and the envelope is incomplete. A position of a moving load at which the
+// beam tips off soil that takes no tension is left out (Envelope::tipped); the states of the
+// combinations or cases are always there. A moving load of more than kMaxPositions positions is
+// refused before anything is solved.
 EnvelopeOutcome RunEnvelope(const ProblemData& data, AnalysisWorkspace& work, ProblemData& scratch,
                             Envelope& envelope);
 

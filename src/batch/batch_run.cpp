@@ -208,6 +208,9 @@ std::optional<Failure> CalculateEnvelope(const ProblemData& data, Envelope& enve
     out += texts[static_cast<std::size_t>(q)] + FormatText(" at x = %.3f m, ", node.x) +
            StateText(data, (node.*quantities[q]).state) + "\n";
   }
+  if (const std::optional<std::string> leftOut = LeftOutText(data, envelope)) {
+    out += *leftOut + "\n";
+  }
   // The same warning as for one state, from the worst figures of them all.
   auto worst = std::make_unique<ProblemData>();
   worst->elementCount = data.elementCount;

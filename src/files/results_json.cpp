@@ -130,6 +130,15 @@ std::optional<std::string> EnvelopeJsonText(const ProblemData& problem, const En
                           {"nodes", std::move(nodes)},
                           {"elements", std::move(elements)},
                           {"accuracy", Accuracy(envelope.accuracy, number)}};
+  // The positions of the moving load at which the beam tips off the soil, named as "governs"
+  // names a state.
+  if (!envelope.tipped.empty()) {
+    json leftOut = json::array();
+    for (const DesignState& state : envelope.tipped) {
+      leftOut.push_back(Governs(problem, state, number));
+    }
+    document["envelope"]["leftOut"] = std::move(leftOut);
+  }
   if (!number.finite) return std::nullopt;
   return document.dump(2) + "\n";
 }

@@ -1,5 +1,8 @@
 #include "files/state_names.h"
 
+#include <algorithm>
+#include <vector>
+
 #include "text/number_format.h"
 
 namespace pelvar {
@@ -15,8 +18,9 @@ std::string StateLoadName(const ProblemData& data, const DesignState& state) {
   const LoadCases& cases = data.loadCases;
   if (state.combination < 0) return {};
   const auto k = static_cast<std::size_t>(state.combination);
-  return std::string(!state.caseAlone && cases.combinationCount > 0 ? cases.combinations[k].name.View()
-                                                : cases.cases[k].name.View());
+  return std::string(!state.caseAlone && cases.combinationCount > 0
+                         ? cases.combinations[k].name.View()
+                         : cases.cases[k].name.View());
 }
 
 std::string StateText(const ProblemData& data, const DesignState& state) {
@@ -39,6 +43,30 @@ std::string StateText(const ProblemData& data, const DesignState& state) {
         ShortestRealText(data.loadCases.soilFactors[static_cast<std::size_t>(state.soilFactor)]);
   }
   return text;
+}
+
+std::optional<std::string> LeftOutText(const ProblemData& data, const Envelope& envelope) {
+  if (envelope.tipped.empty()) return std::nullopt;
+  // The positions in order, each once whatever its soil factors, in runs of neighbours.
+  std::vector<int> positions;
+  for (const DesignState& state : envelope.tipped) positions.push_back(state.position);
+  std::sort(positions.begin(), positions.end());
+  positions.erase(std::unique(positions.begin(), positions.end()), positions.end());
+  const std::size_t count = envelope.tipped.size();
+  std::string text = FormatText(
+      "Left out of the envelope: %d state%s in which the beam tips off "
+      "the soil, with the leading axle",
+      static_cast<int>(count), count == 1 ? "" : "s");
+  for (std::size_t i = 0; i < positions.size();) {
+    std::size_t last = i;
+    while (last + 1 < positions.size() && positions[last + 1] == positions[last] + 1) ++last;
+    text += i == 0 ? " at x = " : " and at x = ";
+    text += FormatText("%.3f", LeadingAxleX(data, positions[i]));
+    if (last > i) text += FormatText(" to %.3f", LeadingAxleX(data, positions[last]));
+    text += " m";
+    i = last + 1;
+  }
+  return text + ".";
 }
 
 }  // namespace pelvar

@@ -2,9 +2,11 @@
 // What a state of the load cases is called where the outputs say what governs: its combination
 // (or case), the leading axle's position and the soil factor.
 
+#include <optional>
 #include <string>
 #include <string_view>
 
+#include "analysis/envelope.h"
 #include "model/load_cases.h"
 
 namespace pelvar {
@@ -24,5 +26,11 @@ std::string StateLoadName(const ProblemData& data, const DesignState& state);
 // The state in one line, such as "ULS, leading axle at x = 12.500 m, soil factor 0.5"; a moving
 // load alone is "moving load alone".
 std::string StateText(const ProblemData& data, const DesignState& state);
+
+// What an envelope leaves out: the states in which the beam tips off soil that takes no tension,
+// by the places of the leading axle, such as "Left out of the envelope: 4 states in which the
+// beam tips off the soil, with the leading axle at x = 0.000 to 0.300 m and at x = 30.000 m.";
+// nothing where it leaves out none.
+std::optional<std::string> LeftOutText(const ProblemData& data, const Envelope& envelope);
 
 }  // namespace pelvar

@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "text/number_format.h"
+
 namespace pelvar {
 double BeamLength(const ProblemData& data) {
   double length = 0.0;
@@ -55,7 +57,9 @@ int MovingLoadPositionCount(const ProblemData& data) {
 
 double LeadingAxleX(const ProblemData& data, int position) {
   const double travel = BeamLength(data) + GroupLength(data.loadCases.movingLoad);
-  const double x = position * Step(data);
+  // The decimal product, 6.96 for 24 steps of 0.29 m rather than the 6.959999999999999 that the
+  // outputs would carry on otherwise.
+  const double x = NearestDecimal(position * Step(data));
   return x < travel ? x : travel;
 }
 

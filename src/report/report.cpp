@@ -630,8 +630,12 @@ int Report::PrintEnvelope(int cursor, const Envelope& envelope) {
   }
   cursor += h;
 
-  // The worst figures over the states, with the warning of one state's where they call for it.
+  // What the envelope leaves out; the worst figures over the states, with the warning of one
+  // state's where they call for it.
   std::vector<std::string> lines;
+  if (const std::optional<std::string> leftOut = LeftOutText(data_, envelope)) {
+    lines.push_back(*leftOut);
+  }
   const ResultAccuracy& accuracy = envelope.accuracy;
   if (accuracy.available) {
     lines.push_back("Against the exact continuous beam, the worst over the states: w " +

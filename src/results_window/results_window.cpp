@@ -413,6 +413,9 @@ void ResultsWindow::present(std::shared_ptr<const ResultsSnapshot> shown) {
   // The forces balance in each state, not between the extremes of different ones.
   equilibrium->setVisible(!envelope);
   if (envelope) {
+    if (const std::optional<std::string> leftOut = LeftOutText(data, *snapshot_->envelope)) {
+      accuracy->setText(accuracy->text() + QStringLiteral("\n") + QString::fromStdString(*leftOut));
+    }
     showExactBeam(false);
     showCoveredWarning();
     return;

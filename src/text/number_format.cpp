@@ -4,6 +4,8 @@
 #include <cmath>
 #include <stdexcept>
 
+#include "text/number_reader.h"
+
 namespace pelvar {
 namespace {
 
@@ -155,6 +157,14 @@ std::string ShortestRealText(double value) {
   char digits[64];
   const auto result = std::to_chars(digits, digits + sizeof digits, value);
   return std::string(digits, static_cast<std::size_t>(result.ptr - digits));
+}
+
+double NearestDecimal(double value) {
+  if (!std::isfinite(value)) return value;
+  char digits[64];
+  const auto written =
+      std::to_chars(digits, digits + sizeof digits, value, std::chars_format::general, 15);
+  return ReadReal(std::string_view(digits, static_cast<std::size_t>(written.ptr - digits)));
 }
 
 }  // namespace pelvar

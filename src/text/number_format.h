@@ -42,4 +42,9 @@ std::string FormatText(std::string_view format, const Args&... args) {
 // "-2.5e-07", "1e+300". Not-a-number and infinities print as "nan", "inf" and "-inf".
 std::string ShortestRealText(double value);
 
+// The double nearest to value written with 15 significant digits: the decimal number that a
+// product such as 24 × 0.29 stands for (6.96), where the binary product lies an ulp beside it
+// (6.959999999999999). Values that are not finite stay as they are.
+double NearestDecimal(double value);
+
 }  // namespace pelvar

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "analysis/result_quantities.h"
+#include "files/state_names.h"
 
 namespace pelvar {
 namespace {
@@ -267,6 +268,34 @@ TEST_F(EnvelopeTest, AForceInsideAnElementJumpsWhereItStands) {
   EXPECT_EQ(envelope->factoredStates, MovingLoadPositionCount(data));
   ASSERT_TRUE(envelope->accuracy.available);
   EXPECT_LT(envelope->accuracy.Q, 0.05);
+}
+
+// On soil that takes no tension an axle alone within half an element of a free end puts the
+// loads' resultant beyond the outermost springs, and the beam tips off the soil: those positions
+// are left out and named, the envelope is that of the others.
+TEST_F(EnvelopeTest, PositionsThatTipTheBeamOffTheSoilAreLeftOutAndNamed) {
+  ProblemData data;  // elements of 0.1 m, their springs' middles 0.05 m from the ends
+  data.noTension = true;
+  data.sectionCount = 1;
+  data.elementCount = 100;
+  data.sections[0] = {10.0, 0.0, 5000.0};
+  MovingLoad& moving = data.loadCases.movingLoad;
+  moving.axleCount = 1;
+  moving.axleLoad[0] = 100.0;
+  moving.step = 0.04;  // 251 positions, at 0, 0.04, 0.08 ... 9.96 and 10 m
+  data.loadCases.cases[0].name = ShortText("Own weight");
+  data.sections[0].load = 0.0;
+  const EnvelopeOutcome outcome = RunEnvelope(data, *work, *scratch, *envelope);
+  ASSERT_EQ(outcome.outcome.status, CalculationStatus::Success);
+  EXPECT_EQ(envelope->stateCount, 248);  // of 252
+  ASSERT_EQ(envelope->tipped.size(), 4u);
+  EXPECT_EQ(LeftOutText(data, *envelope),
+            "Left out of the envelope: 4 states in which the beam tips off the soil, with the "
+            "leading axle at x = 0.000 to 0.040 m and at x = 9.960 to 10.000 m.");
+  // The axle nearest the left end that the soil holds presses it down the most there.
+  const auto held = Solve(data, DesignState{-1, 2, -1});
+  EXPECT_EQ(envelope->nodes[0].wMax.value, held->nodes[0].w);
+  EXPECT_EQ(envelope->nodes[0].wMax.state.position, 2);
 }
 
 // A single axle P moved along a long beam in steps of an element: when it stands in the middle,

@@ -300,6 +300,20 @@ TEST_F(BatchCommand, EnvelopeGathersEveryStateWithWhatGoverns) {
       Run({input.string(), "--envelope", "--moving-load", "100", "--step", "1"});
   ASSERT_EQ(moving.status, 0) << moving.err;
   EXPECT_EQ(moving.out.rfind("Envelope of 32 states\n", 0), 0u) << moving.out;
+  // On soil that takes no tension an axle alone nearer an end than its springs' first middle,
+  // 0.15 m in, tips the beam: those positions are left out, and named.
+  const RunResult tips = Run({input.string(), "--envelope", "--no-tension", "--moving-load", "100",
+                              "--step", "0.1", "--json", "-"});
+  ASSERT_EQ(tips.status, 0) << tips.err;
+  EXPECT_EQ(tips.out.rfind("Envelope of 298 states\n", 0), 0u) << tips.out;  // of 302
+  EXPECT_NE(tips.out.find("\nLeft out of the envelope: 4 states in which the beam tips off the "
+                          "soil, with the leading axle at x = 0.000 to 0.100 m and at x = 29.900 "
+                          "to 30.000 m.\n"),
+            std::string::npos)
+      << tips.out;
+  EXPECT_EQ(
+      nlohmann::json::parse(tips.out.substr(tips.out.find('{')))["envelope"]["leftOut"],
+      nlohmann::json::parse(R"([{"axleX": 0}, {"axleX": 0.1}, {"axleX": 29.9}, {"axleX": 30}])"));
   const RunResult tooMany =
       Run({input.string(), "--envelope", "--moving-load", "100:2:100", "--step", "0.001"});
   EXPECT_EQ(tooMany.status, 1);

@@ -162,6 +162,11 @@ TEST(NumberTextTest, RandomDoublesReadBackExactlyAndPrintAsTheCLibraryDoes) {
   }
   EXPECT_EQ(ShortestRealText(0.1), "0.1");
   EXPECT_EQ(ShortestRealText(-2.5), "-2.5");
+  // A product of decimals as the decimal it stands for, where the binary one lies an ulp off.
+  EXPECT_EQ(ShortestRealText(24 * 0.29), "6.959999999999999");
+  EXPECT_EQ(ShortestRealText(NearestDecimal(24 * 0.29)), "6.96");
+  EXPECT_EQ(NearestDecimal(1.0 / 3.0), 0.333333333333333);
+  EXPECT_EQ(NearestDecimal(-1e300 * 7), -7e300);
 }
 
 // Qt sets the process locale from the environment; a comma locale must change nothing.
