@@ -296,6 +296,8 @@ EnvelopeOutcome RunEnvelope(const ProblemData& data, AnalysisWorkspace& work, Pr
   // Every state has its nodes where the mesh has them.
   StoreExtremes(data, *best, work.mesh, n, envelope);
   envelope.stateCount = states - static_cast<int>(envelope.tipped.size());
+  envelope.longestElement = *std::max_element(work.mesh.elementLength.begin(),
+                                              work.mesh.elementLength.begin() + n);
   result.outcome = CalculationOutcome{};
   result.outcome.status = CalculationStatus::Success;
   return result;

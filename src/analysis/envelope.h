@@ -48,6 +48,9 @@ struct Envelope {
   // cannot hold the beam, which tips off it: they are left out of the extremes, and the outputs
   // name them (LeftOutText).
   std::vector<DesignState> tipped;
+  // The longest element of the mesh, m: a moving load's step beyond it passes nodes without an
+  // axle near them (CoarseStepWarning).
+  double longestElement = 0.0;
 };
 
 // What kept the envelope from being made: the outcome of the first state that failed, and which.

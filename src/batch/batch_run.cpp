@@ -215,8 +215,9 @@ std::optional<Failure> CalculateEnvelope(const ProblemData& data, Envelope& enve
   auto worst = std::make_unique<ProblemData>();
   worst->elementCount = data.elementCount;
   worst->accuracy = envelope.accuracy;
-  if (const std::optional<std::string> warning = AccuracyWarning(*worst)) {
-    err.append(kProgram).append(*warning).append("\n");
+  for (const std::optional<std::string>& warning :
+       {AccuracyWarning(*worst), CoarseStepWarning(data, envelope)}) {
+    if (warning) err.append(kProgram).append(*warning).append("\n");
   }
   return std::nullopt;
 }

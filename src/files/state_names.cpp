@@ -69,4 +69,16 @@ std::optional<std::string> LeftOutText(const ProblemData& data, const Envelope& 
   return text + ".";
 }
 
+std::optional<std::string> CoarseStepWarning(const ProblemData& data, const Envelope& envelope) {
+  const double step = data.loadCases.movingLoad.step;
+  const double element = envelope.longestElement;
+  if (data.loadCases.movingLoad.axleCount <= 0 || !(step > element * (1.0 + 1e-9))) {
+    return std::nullopt;
+  }
+  return FormatText(
+      "Warning : The moving load's step of %.3f m is longer than the elements of %.3f m: its "
+      "envelope may miss the peaks between its positions; a step of %.3f m or less finds them.",
+      step, element, element);
+}
+
 }  // namespace pelvar

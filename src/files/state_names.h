@@ -33,4 +33,9 @@ std::string StateText(const ProblemData& data, const DesignState& state);
 // nothing where it leaves out none.
 std::optional<std::string> LeftOutText(const ProblemData& data, const Envelope& envelope);
 
+// Where the moving load's step is longer than the elements, the envelope may miss the peaks that
+// come with an axle on a node between two positions: a warning that says so and what helps, in
+// the words of AccuracyWarning's; nothing for a step of an element's length or less.
+std::optional<std::string> CoarseStepWarning(const ProblemData& data, const Envelope& envelope);
+
 }  // namespace pelvar

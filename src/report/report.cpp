@@ -645,7 +645,10 @@ int Report::PrintEnvelope(int cursor, const Envelope& envelope) {
   auto worst = std::make_unique<ProblemData>();
   worst->elementCount = elementCount;
   worst->accuracy = accuracy;
-  if (const std::optional<std::string> warning = AccuracyWarning(*worst)) lines.push_back(*warning);
+  for (const std::optional<std::string>& warning :
+       {AccuracyWarning(*worst), CoarseStepWarning(data_, envelope)}) {
+    if (warning) lines.push_back(*warning);
+  }
   for (const std::string& line : lines) {
     if (cursor + h > bottom) cursor = PrintHeader(true);
     cursor = PrintWrapped(cursor, leftMargin_, line) + h;

@@ -413,8 +413,10 @@ void ResultsWindow::present(std::shared_ptr<const ResultsSnapshot> shown) {
   // The forces balance in each state, not between the extremes of different ones.
   equilibrium->setVisible(!envelope);
   if (envelope) {
-    if (const std::optional<std::string> leftOut = LeftOutText(data, *snapshot_->envelope)) {
-      accuracy->setText(accuracy->text() + QStringLiteral("\n") + QString::fromStdString(*leftOut));
+    for (const std::optional<std::string>& line :
+         {LeftOutText(data, *snapshot_->envelope), CoarseStepWarning(data, *snapshot_->envelope)}) {
+      if (line)
+        accuracy->setText(accuracy->text() + QStringLiteral("\n") + QString::fromStdString(*line));
     }
     showExactBeam(false);
     showCoveredWarning();

@@ -300,6 +300,12 @@ TEST_F(BatchCommand, EnvelopeGathersEveryStateWithWhatGoverns) {
       Run({input.string(), "--envelope", "--moving-load", "100", "--step", "1"});
   ASSERT_EQ(moving.status, 0) << moving.err;
   EXPECT_EQ(moving.out.rfind("Envelope of 32 states\n", 0), 0u) << moving.out;
+  // A metre steps over the elements of 0.303 m: the envelope may miss peaks, and says so.
+  EXPECT_NE(moving.err.find("pelvar-batch: Warning : The moving load's step of 1.000 m is longer "
+                            "than the elements of 0.303 m: its envelope may miss the peaks "
+                            "between its positions; a step of 0.303 m or less finds them.\n"),
+            std::string::npos)
+      << moving.err;
   // On soil that takes no tension an axle alone nearer an end than its springs' first middle,
   // 0.15 m in, tips the beam: those positions are left out, and named.
   const RunResult tips = Run({input.string(), "--envelope", "--no-tension", "--moving-load", "100",
@@ -314,6 +320,7 @@ TEST_F(BatchCommand, EnvelopeGathersEveryStateWithWhatGoverns) {
   EXPECT_EQ(
       nlohmann::json::parse(tips.out.substr(tips.out.find('{')))["envelope"]["leftOut"],
       nlohmann::json::parse(R"([{"axleX": 0}, {"axleX": 0.1}, {"axleX": 29.9}, {"axleX": 30}])"));
+  EXPECT_EQ(tips.err.find("step"), std::string::npos) << tips.err;  // shorter than the elements
   const RunResult tooMany =
       Run({input.string(), "--envelope", "--moving-load", "100:2:100", "--step", "0.001"});
   EXPECT_EQ(tooMany.status, 1);
