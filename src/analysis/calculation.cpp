@@ -242,10 +242,14 @@ bool SolveHeldByStatics(const ProblemData& data, AnalysisWorkspace& work) {
   if (!std::isfinite(determinant) || determinant == 0.0) return false;
   const double leftRaise = (force * right.moment - right.force * moment) / determinant;
   const double rightRaise = (left.force * moment - left.moment * force) / determinant;
+  held.scale = SolutionScale{};
   for (int j = 0; j <= n; ++j) {
     for (int e = 0; e < 2; ++e) {
-      work.system.rows[j].rhs[e] = held.loaded[j][e] + leftRaise * held.leftRaised[j][e] +
-                                   rightRaise * held.rightRaised[j][e];
+      const double parts[3] = {held.loaded[j][e], leftRaise * held.leftRaised[j][e],
+                               rightRaise * held.rightRaised[j][e]};
+      work.system.rows[j].rhs[e] = parts[0] + parts[1] + parts[2];
+      double& scale = e == 0 ? held.scale.M : held.scale.w;
+      for (const double part : parts) scale = std::max(scale, std::fabs(part));
     }
   }
   return true;
@@ -270,9 +274,10 @@ Solve SolveVerified(const ProblemData& data, AnalysisWorkspace& work, SolutionMe
   bool notFinite = false;
   // A verified solution's held nodes are settled: M and w in their rows, as every node's. The
   // block elimination leaves the equations as assembled beside its solution.
-  auto verified = [&](bool eliminated = false) {
-    const double residual = eliminated ? SolvedChainResidual(work.system, n)
-                                       : SchemeResidual(data, work.mesh, work.system);
+  auto verified = [&](bool eliminated = false, SolutionScale least = {}) {
+    const double residual = eliminated
+                                ? SolvedChainResidual(work.system, n)
+                                : SchemeResidual(data, work.mesh, work.system, nullptr, least);
     if (std::isnan(residual)) notFinite = true;
     const bool met = residual <= kResidualTolerance;
     if (met && work.mesh.rotationHeldInside) SettleHeldNodes(data, work.mesh, work.system);
@@ -340,7 +345,9 @@ Solve SolveVerified(const ProblemData& data, AnalysisWorkspace& work, SolutionMe
     return notFinite ? Solve::NotFinite : Solve::Inaccurate;
   }
   if (!SpringsHoldTheBeam(work.mesh, n)) return banded ? Solve::Inaccurate : Solve::NotHeld;
-  if (SolveHeldByStatics(data, work) && verified()) {
+  // The sum of the three beams is as close as the largest of them allows, whose moments may
+  // cancel to nothing in it: it is judged at their scale.
+  if (SolveHeldByStatics(data, work) && verified(false, work.statics.scale)) {
     method = SolutionMethod::HeldByStatics;
     return Solve::Solved;
   }

@@ -69,6 +69,8 @@ using NodeValues = std::array<std::array<double, 2>, kMaxNodes>;  // {M, w} of e
 struct StaticsWorkspace {
   NodeValues loaded{}, leftRaised{}, rightRaised{};
   NodeValues rhs{};  // of the beam being solved
+  // The largest |M| and |w| of the three as they are added up: the sum carries their rounding.
+  SolutionScale scale;
 };
 
 struct CalculationOutcome {

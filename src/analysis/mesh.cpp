@@ -591,7 +591,7 @@ void AssembleSystem(const ProblemData& data, const MeshData& mesh, BlockSystem& 
 }
 
 double SchemeResidual(const ProblemData& data, const MeshData& mesh, const BlockSystem& solved,
-                      double* miss) {
+                      double* miss, SolutionScale least) {
   BlockRow row;
   return EquationResidual(
       data.elementCount,
@@ -599,7 +599,7 @@ double SchemeResidual(const ProblemData& data, const MeshData& mesh, const Block
         FillRow(data, mesh, j, row);
         return row;
       },
-      [&](int j) { return solved.rows[j].rhs; }, miss);
+      [&](int j) { return solved.rows[j].rhs; }, miss, RowRightHandSides{}, least);
 }
 
 LoadResultant ResultantOfLoads(const ProblemData& data, const MeshData& mesh, double about) {

@@ -141,12 +141,19 @@ std::optional<int> BuildMesh(const ProblemData& data, MeshData& mesh);
 // the end points' loads.
 void AssembleSystem(const ProblemData& data, const MeshData& mesh, BlockSystem& system);
 
+// The least scale of |M| and |w| that a solution is judged at (EquationResidual,
+// analysis/residual.h): that of the parts a solution is summed from, where they are larger than
+// itself.
+struct SolutionScale {
+  double M = 0.0, w = 0.0;
+};
+
 // How far the solution held in the rhs of the solved rows 0..elementCount misses the equations
 // that AssembleSystem writes for this mesh, built afresh since the solve consumed them, as
 // EquationResidual (analysis/residual.h) judges it.
 // With miss, miss[2j + e] receives rhs - sum of equation e of node j.
 double SchemeResidual(const ProblemData& data, const MeshData& mesh, const BlockSystem& solved,
-                      double* miss = nullptr);
+                      double* miss = nullptr, SolutionScale least = {});
 
 // What the supports give the beam for the solution in the rhs of the solved rows: each reaction
 // is what its point's equations miss without the support. Points without one get 0.

@@ -26,14 +26,16 @@ inline constexpr double kResidualTolerance = 1e-10;
 // miss is given, miss[2j + e] receives rhs - sum of equation e of node j. 0 for an exact
 // solution; not a number when the solution is not finite. rhsOf(j, row) gives the right-hand
 // sides of node j where they are kept apart from its row (a const double*).
+// least: the least scale of |M| and |w| that the solution is judged at, for a solution summed
+// from parts larger than itself, whose rounding it carries.
 struct RowRightHandSides {
   const double* operator()(int, const BlockRow& row) const { return row.rhs; }
 };
 template <typename RowOf, typename UnknownsOf, typename RhsOf = RowRightHandSides>
 double EquationResidual(int elementCount, RowOf&& rowOf, UnknownsOf&& unknownsOf,
-                        double* miss = nullptr, RhsOf&& rhsOf = RhsOf{}) {
+                        double* miss = nullptr, RhsOf&& rhsOf = RhsOf{}, SolutionScale least = {}) {
   const int n = elementCount;
-  double largestM = 0.0, largestW = 0.0;
+  double largestM = least.M, largestW = least.w;
   for (int j = 0; j <= n; ++j) {
     const double* x = unknownsOf(j);
     // Written so that a value that is not a number is caught below.
