@@ -158,12 +158,13 @@ std::optional<Failure> SelectState(const BatchOptions& options, const ProblemDat
                  "there is no combination " + Quoted(*options.combinationName)};
 }
 
-// A failed calculation's message as pelvar-batch gives it: a singular beam's three lines stand
-// as the window shows them.
+// A failed calculation's message as pelvar-batch gives it: the three lines of a beam the springs
+// cannot hold stand as the window shows them; every other message, the supports' included, is
+// pelvar-batch's own.
 Failure CalculationFailure(const CalculationOutcome& outcome, std::string& err) {
   std::string message = outcome.message;
   if (!message.empty() && message.back() == '\n') message.pop_back();
-  if (outcome.status == CalculationStatus::Singular) {
+  if (outcome.fault.kind == FaultKind::NotHeld) {
     err += message + "\n";
     return Failure{kBatchCalculationFailed, {}};
   }

@@ -15,8 +15,9 @@ QString LoadCasesHelpText() {
       "     Without combinations every case is solved on its own.\n"
       "- Moving load : Axles moved along the beam in steps, alone or on top of a\n"
       "     combination, up to 20 axles and 10000 positions.\n"
-      "- Soil factors : Factors on every spring, up to 10, to solve each\n"
-      "     combination with softer and stiffer soil as well.\n\n"
+      "- Soil factors : Factors on the soil's springs (a support's springs stay\n"
+      "     as given), up to 10, to solve each combination with softer and\n"
+      "     stiffer soil as well.\n\n"
       "Ctrl++ adds a row to the table with the focus and Ctrl+- removes its\n"
       "current row; Alt and the underlined letter opens a page. Undo, Copy and\n"
       "Paste work as in the main window's tables.\n");
@@ -79,9 +80,9 @@ QString TableHelpText(InputTable table) {
     case InputTable::SoilFactors:
       return QStringLiteral(
           "Soil factors.\n\n"
-          "This table gives factors on every spring, up to 10 (for example 0.5, 1\n"
-          "and 2): each combination is solved with each factor. Without factors the\n"
-          "springs count as given.\n\n"
+          "This table gives factors on the soil's springs, up to 10 (for example\n"
+          "0.5, 1 and 2): each combination is solved with each factor. A support's\n"
+          "springs stay as given, and without factors the soil's do too.\n\n"
           "- Factor : Factor on the springs, at least 0.\n");
     default:
       return {};

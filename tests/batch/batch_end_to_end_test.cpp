@@ -593,6 +593,17 @@ TEST_F(BatchCommand, SingularProblemExitsWithOneAndTheThreeLines) {
             "Not enough resistance to carry loads.\n"
             "No output given.\n");
   EXPECT_FALSE(fs::exists(save));
+  // What the supports leave free is pelvar-batch's own message.
+  const fs::path pinned = Put("Pinned.plv", FileOf([](ProblemData& data) {
+                                for (SectionRow& section : data.sections) section.spring = 0.0;
+                                data.points[1].support.kind = SupportKind::Pinned;
+                              }));
+  const RunResult turns = Run({pinned.string()});
+  EXPECT_EQ(turns.status, 1);
+  EXPECT_EQ(turns.err,
+            "pelvar-batch: Error : The supports and springs cannot hold the beam.\n"
+            "It can turn about x = 10.000 m: add a support or springs away from there.\n"
+            "No output given.\n");
 }
 
 TEST_F(BatchCommand, ProblemTheAnalysisCannotComputeExitsWithOne) {
