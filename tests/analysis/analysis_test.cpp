@@ -625,6 +625,27 @@ TEST_F(AnalysisTest, SupportsMatchBeamTheoryAndTheirReactionsBalanceTheLoads) {
        3.0 * ei * theta0 / (span * span),
        false,
        7.0 * ei * theta0 / span},
+      // Two spans L on pins, the fixed support between them settled by δ and turned by θ: by
+      // slope-deflection each span bends by 3EI·(θ ∓ δ/L)/L at the support, from -3EI·(θ -
+      // δ/L)/L left of it to 3EI·(θ + δ/L)/L right of it; the pins take -3EI·(θ - δ/L)/L² and
+      // the support -6EIδ/L³ and 6EIθ/L.
+      {"fixed middle settled and turned",
+       held(SupportKind::Pinned),
+       {SupportKind::Fixed, 0.0, 0.0, 0.01, -theta0},
+       held(SupportKind::Pinned),
+       2.0 * span,
+       0.0,
+       0.0,
+       0.0,
+       0.0,
+       0.0,
+       0.01,
+       -3.0 * ei * (-theta0 - 0.01 / span) / span,
+       -3.0 * ei * (-theta0 - 0.01 / span) / (span * span),
+       0.0,
+       -6.0 * ei * 0.01 / std::pow(span, 3),
+       false,
+       -6.0 * ei * theta0 / span},
       {"span lifted off soil that takes no tension",
        held(SupportKind::Pinned),
        {},
