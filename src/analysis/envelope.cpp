@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <bitset>
 #include <cmath>
+#include <stdexcept>
 #include <vector>
 
 #include "analysis/moving_load.h"
@@ -160,147 +161,192 @@ void StoreExtremes(const ProblemData& data, const Extremes& best, const MeshData
   }
 }
 
-}  // namespace
+// The envelope's run in its stages: the positions of a moving load on linear soil prepared once
+// per soil factor, solved together and taken eight at a time; every other state solved on its
+// own and taken; the extremes stored.
+class EnvelopeRun {
+ public:
+  EnvelopeRun(const ProblemData& data, AnalysisWorkspace& work, ProblemData& scratch,
+              Envelope& envelope)
+      : data_(data),
+        work_(work),
+        scratch_(scratch),
+        envelope_(envelope),
+        n_(data.elementCount),
+        factors_(std::max(data.loadCases.soilFactorCount, 1)),
+        contacts_(data.noTension ? static_cast<std::size_t>(factors_) : 0),
+        linear_(static_cast<std::size_t>(factors_)),
+        linearTried_(static_cast<std::size_t>(factors_), false),
+        best_(std::make_unique<Extremes>(n_)) {}
 
-EnvelopeOutcome RunEnvelope(const ProblemData& data, AnalysisWorkspace& work, ProblemData& scratch,
-                            Envelope& envelope) {
-  AssertCountsWithinLimits(data);
-  const int n = data.elementCount;
-  EnvelopeOutcome result;
-  if (MovingLoadPositionCount(data) > kMaxPositions) {
-    result.outcome.status = CalculationStatus::Fault;
-    result.outcome.fault.kind = FaultKind::TooManyPositions;
-    result.outcome.message = FaultMessage(result.outcome.fault);
-    return result;
+  EnvelopeOutcome Run() {
+    const int states = DesignStateCount(data_);
+    envelope_.accuracy = ResultAccuracy{};
+    envelope_.accuracy.available = true;
+    envelope_.contactRounds = 0;
+    envelope_.factoredStates = 0;
+    envelope_.tipped.clear();
+    // The positions solved together are taken at once, whatever their order among the states:
+    // the extremes do not depend on it. Those that failed a check come again in their turn, each
+    // solved on its own.
+    for (int s = 0; s < states; ++s) {
+      const DesignState state = DesignStateAt(data_, s);
+      LinearPositions* positions =
+          state.position >= 0 && !data_.noTension ? PreparedPositions(state) : nullptr;
+      if (positions && !positions->Holds(state.position)) SolveTogether(*positions, s, state);
+      ResultAccuracy taken;
+      if (positions && positions->Solved(state.position, taken)) continue;
+      const ProblemData* own = SolveAlone(state);
+      // An axle near a free end can tip the beam off soil that only pushes: that position is no
+      // state of the design, and is named instead.
+      if (!own && state.position >= 0 && result_.outcome.fault.kind == FaultKind::LiftsOff) {
+        envelope_.tipped.push_back(state);
+        continue;
+      }
+      if (!own) return result_;
+      TakeState(*own, s, work_.mesh, n_, *best_);
+      TakeAccuracy(own->accuracy);
+      envelope_.contactRounds += own->contactRounds;
+    }
+    // Every state has its nodes where the mesh has them.
+    StoreExtremes(data_, *best_, work_.mesh, n_, envelope_);
+    envelope_.stateCount = states - static_cast<int>(envelope_.tipped.size());
+    envelope_.longestElement =
+        *std::max_element(work_.mesh.elementLength.begin(), work_.mesh.elementLength.begin() + n_);
+    result_.outcome = CalculationOutcome{};
+    result_.outcome.status = CalculationStatus::Success;
+    return result_;
   }
-  const int states = DesignStateCount(data);
-  envelope.accuracy = ResultAccuracy{};
-  envelope.accuracy.available = true;
-  envelope.contactRounds = 0;
-  envelope.factoredStates = 0;
-  envelope.tipped.clear();
+
+ private:
+  // On linear soil the positions with each soil factor share one beam, factored once where it
+  // can be (LinearPositions), prepared when the first of them comes; nothing where it cannot.
+  LinearPositions* PreparedPositions(const DesignState& state) {
+    const std::size_t f = static_cast<std::size_t>(std::max(state.soilFactor, 0));
+    if (!linearTried_[f]) {
+      linearTried_[f] = true;
+      auto positions = std::make_unique<LinearPositions>();
+      ApplyDesignState(data_, DesignState{state.combination, -1, state.soilFactor}, scratch_);
+      if (positions->Prepare(scratch_, work_)) linear_[f] = std::move(positions);
+    }
+    return linear_[f].get();
+  }
+
+  // The positions from state s's on with its soil factor, solved together, and those that pass
+  // their checks taken. Lane k holds the position k further on, with the same soil factor: the
+  // state factors_ further on in the order of DesignStateAt.
+  void SolveTogether(LinearPositions& positions, int s, const DesignState& state) {
+    positions.SolvePositions(data_, state.position);
+    SolvedLanes together{&positions.Values(), &positions.Sides(), &positions.Pressure(), {}, {}};
+    int count = 0;
+    for (int k = 0; k < kLanes; ++k) {
+      ResultAccuracy accuracy;
+      together.solved[k] = positions.Solved(state.position + k, accuracy);
+      together.index[k] = s + k * factors_;
+      if (!together.solved[k]) continue;
+      const DesignState lane = DesignStateAt(data_, s + k * factors_);
+      if (lane.position != state.position + k || lane.soilFactor != state.soilFactor) {
+        throw std::logic_error("A lane of the moving load's positions is not the state it holds.");
+      }
+      TakeAccuracy(accuracy);
+      ++count;
+    }
+    if (count > 0) TakeLanes(together, n_, *best_);
+    envelope_.contactRounds += count;
+    envelope_.factoredStates += count;
+  }
+
   // On soil that takes no tension each state starts from a guess of its contact: that of the
   // state before it with the same soil factor, or, for a moving load's third position in a row
   // and on, the elements that press where w is carried on from the two positions before (twice
   // the last less the one before), since the contact's edges move with the axles.
-  const LoadCases& cases = data.loadCases;
-  const int factors = std::max(cases.soilFactorCount, 1);
   struct Contacts {
     std::bitset<kMaxElements> last, guess;
     std::vector<double> wBefore, wLast;  // of the nodes, at the last two positions
     int known = 0;                       // of the last positions in a row, up to 2
     int lastPosition = -1;
   };
-  std::vector<Contacts> contacts(data.noTension ? static_cast<std::size_t>(factors) : 0);
-  // On linear soil the positions with each soil factor share one beam, factored once where it
-  // can be (LinearPositions), prepared when the first of them comes.
-  std::vector<std::unique_ptr<LinearPositions>> linear(static_cast<std::size_t>(factors));
-  std::vector<bool> linearTried(static_cast<std::size_t>(factors), false);
-  const auto linearFor = [&](const DesignState& state) -> LinearPositions* {
-    const std::size_t f = static_cast<std::size_t>(std::max(state.soilFactor, 0));
-    if (!linearTried[f]) {
-      linearTried[f] = true;
-      auto positions = std::make_unique<LinearPositions>();
-      ApplyDesignState(data, DesignState{state.combination, -1, state.soilFactor}, scratch);
-      if (positions->Prepare(scratch, work)) linear[f] = std::move(positions);
-    }
-    return linear[f].get();
-  };
-  // A state solved on its own in scratch, on soil that takes no tension from its guessed contact.
-  const auto solveOnItsOwn = [&](const DesignState& state) -> const ProblemData* {
-    ApplyDesignState(data, state, scratch);
-    work.startContact = nullptr;
-    Contacts* contact = data.noTension
-                            ? &contacts[static_cast<std::size_t>(std::max(state.soilFactor, 0))]
+
+  // A state solved on its own in scratch, on soil that takes no tension from its guessed
+  // contact; nothing where it fails, its outcome and the state in the result.
+  const ProblemData* SolveAlone(const DesignState& state) {
+    ApplyDesignState(data_, state, scratch_);
+    work_.startContact = nullptr;
+    Contacts* contact = data_.noTension
+                            ? &contacts_[static_cast<std::size_t>(std::max(state.soilFactor, 0))]
                             : nullptr;
     const bool inRow =
         contact && state.position >= 0 && state.position == contact->lastPosition + 1;
     if (contact && inRow && contact->known == 2) {
       contact->guess.reset();
-      for (int j = 0; j < n; ++j) {
-        const double k = scratch.sections[work.mesh.elementSection[j]].spring;
+      for (int j = 0; j < n_; ++j) {
+        const double k = scratch_.sections[work_.mesh.elementSection[j]].spring;
         const double w = contact->wLast[j] + contact->wLast[j + 1] -
                          0.5 * (contact->wBefore[j] + contact->wBefore[j + 1]);
         contact->guess[static_cast<std::size_t>(j)] = k * w > 0.0;  // presses, as ContactSet says
       }
-      work.startContact = &contact->guess;
+      work_.startContact = &contact->guess;
     } else if (contact && contact->known > 0) {
-      work.startContact = &contact->last;
+      work_.startContact = &contact->last;
     }
-    result.outcome = RunCalculation(scratch, work);
+    result_.outcome = RunCalculation(scratch_, work_);
     // A guess that holds the beam no better than it may fail where every spring would not.
-    if (result.outcome.status != CalculationStatus::Success && work.startContact) {
-      work.startContact = nullptr;
-      result.outcome = RunCalculation(scratch, work);
+    if (result_.outcome.status != CalculationStatus::Success && work_.startContact) {
+      work_.startContact = nullptr;
+      result_.outcome = RunCalculation(scratch_, work_);
     }
-    work.startContact = nullptr;
-    if (result.outcome.status != CalculationStatus::Success) {
-      result.failedState = state;
+    work_.startContact = nullptr;
+    if (result_.outcome.status != CalculationStatus::Success) {
+      result_.failedState = state;
       return nullptr;
     }
     if (contact) {
-      contact->last = work.contact.InContact();
+      contact->last = work_.contact.InContact();
       contact->wBefore.swap(contact->wLast);
-      contact->wLast.resize(static_cast<std::size_t>(n + 1));
-      for (int j = 0; j <= n; ++j) contact->wLast[static_cast<std::size_t>(j)] = scratch.nodes[j].w;
+      contact->wLast.resize(static_cast<std::size_t>(n_ + 1));
+      for (int j = 0; j <= n_; ++j) {
+        contact->wLast[static_cast<std::size_t>(j)] = scratch_.nodes[j].w;
+      }
       contact->known = inRow ? std::min(contact->known + 1, 2) : 1;
       contact->lastPosition = state.position;
     }
-    return &scratch;
-  };
-  auto best = std::make_unique<Extremes>(n);
-  const auto takeAccuracy = [&](const ResultAccuracy& accuracy) {
-    envelope.accuracy.available = envelope.accuracy.available && accuracy.available;
-    envelope.accuracy.w = std::max(envelope.accuracy.w, accuracy.w);
-    envelope.accuracy.Q = std::max(envelope.accuracy.Q, accuracy.Q);
-    envelope.accuracy.M = std::max(envelope.accuracy.M, accuracy.M);
-  };
-  // The positions solved together are taken at once, whatever their order among the states:
-  // the extremes do not depend on it. Those that failed a check come again in their turn, each
-  // solved on its own.
-  for (int s = 0; s < states; ++s) {
-    const DesignState state = DesignStateAt(data, s);
-    LinearPositions* positions =
-        state.position >= 0 && !data.noTension ? linearFor(state) : nullptr;
-    if (positions && !positions->Holds(state.position)) {
-      positions->SolvePositions(data, state.position);
-      SolvedLanes together{
-          &positions->Values(), &positions->Sides(), &positions->Pressure(), {}, {}};
-      int count = 0;
-      for (int k = 0; k < kLanes; ++k) {
-        ResultAccuracy accuracy;
-        together.solved[k] = positions->Solved(state.position + k, accuracy);
-        together.index[k] = s + k * factors;
-        if (!together.solved[k]) continue;
-        takeAccuracy(accuracy);
-        ++count;
-      }
-      if (count > 0) TakeLanes(together, n, *best);
-      envelope.contactRounds += count;
-      envelope.factoredStates += count;
-    }
-    ResultAccuracy taken;
-    if (positions && positions->Solved(state.position, taken)) continue;
-    const ProblemData* own = solveOnItsOwn(state);
-    // An axle near a free end can tip the beam off soil that only pushes: that position is no
-    // state of the design, and is named instead.
-    if (!own && state.position >= 0 && result.outcome.fault.kind == FaultKind::LiftsOff) {
-      envelope.tipped.push_back(state);
-      continue;
-    }
-    if (!own) return result;
-    TakeState(*own, s, work.mesh, n, *best);
-    takeAccuracy(own->accuracy);
-    envelope.contactRounds += own->contactRounds;
+    return &scratch_;
   }
-  // Every state has its nodes where the mesh has them.
-  StoreExtremes(data, *best, work.mesh, n, envelope);
-  envelope.stateCount = states - static_cast<int>(envelope.tipped.size());
-  envelope.longestElement = *std::max_element(work.mesh.elementLength.begin(),
-                                              work.mesh.elementLength.begin() + n);
-  result.outcome = CalculationOutcome{};
-  result.outcome.status = CalculationStatus::Success;
-  return result;
+
+  // The worst of each figure so far.
+  void TakeAccuracy(const ResultAccuracy& accuracy) {
+    ResultAccuracy& worst = envelope_.accuracy;
+    worst.available = worst.available && accuracy.available;
+    worst.w = std::max(worst.w, accuracy.w);
+    worst.Q = std::max(worst.Q, accuracy.Q);
+    worst.M = std::max(worst.M, accuracy.M);
+  }
+
+  const ProblemData& data_;
+  AnalysisWorkspace& work_;
+  ProblemData& scratch_;
+  Envelope& envelope_;
+  const int n_, factors_;
+  std::vector<Contacts> contacts_;
+  std::vector<std::unique_ptr<LinearPositions>> linear_;
+  std::vector<bool> linearTried_;
+  std::unique_ptr<Extremes> best_;
+  EnvelopeOutcome result_;
+};
+
+}  // namespace
+
+EnvelopeOutcome RunEnvelope(const ProblemData& data, AnalysisWorkspace& work, ProblemData& scratch,
+                            Envelope& envelope) {
+  AssertCountsWithinLimits(data);
+  if (MovingLoadPositionCount(data) > kMaxPositions) {
+    EnvelopeOutcome result;
+    result.outcome.status = CalculationStatus::Fault;
+    result.outcome.fault.kind = FaultKind::TooManyPositions;
+    result.outcome.message = FaultMessage(result.outcome.fault);
+    return result;
+  }
+  return EnvelopeRun(data, work, scratch, envelope).Run();
 }
 
 }  // namespace pelvar
