@@ -87,10 +87,10 @@ void NoTensionWholeRun(benchmark::State& state) {
 BENCHMARK(NoTensionWholeRun)->Arg(1000);
 
 // A moving load of two axles of 100 kN, 2.5 m apart, on top of the problem's own loads on the beam
-// of WholeRun or of NoTensionWholeRun, moved in steps that make the given number of positions; the
-// whole envelope with its accuracy, to set beside that many single runs.
-ProblemData MovingLoadProblem(int positions, bool noTension) {
-  ProblemData data = BenchProblem(1000);
+// of WholeRun, of SupportedWholeRun or of NoTensionWholeRun, moved in steps that make the given
+// number of positions; the whole envelope with its accuracy, to set beside that many single runs.
+ProblemData MovingLoadProblem(int positions, bool noTension, bool supported = false) {
+  ProblemData data = supported ? SupportedProblem(1000) : BenchProblem(1000);
   if (noTension) {
     data.noTension = true;
     data.sectionCount = 2;
@@ -105,9 +105,10 @@ ProblemData MovingLoadProblem(int positions, bool noTension) {
   moving.step = (BeamLength(data) + 2.5) / (positions - 1);
   return data;
 }
-template <bool noTension>
+template <bool noTension, bool supported = false>
 void MovingLoadEnvelope(benchmark::State& state) {
-  const ProblemData data = MovingLoadProblem(static_cast<int>(state.range(0)), noTension);
+  const ProblemData data =
+      MovingLoadProblem(static_cast<int>(state.range(0)), noTension, supported);
   auto work = MakeAnalysisWorkspace();
   auto scratch = std::make_unique<ProblemData>();
   auto envelope = std::make_unique<Envelope>();
@@ -121,10 +122,13 @@ void MovingLoadEnvelope(benchmark::State& state) {
   }
   state.counters["states"] = envelope->stateCount;
   state.counters["rounds"] = static_cast<double>(envelope->contactRounds) / envelope->stateCount;
+  state.counters["together"] = static_cast<double>(envelope->factoredStates);
 }
 void MovingLoad(benchmark::State& state) { MovingLoadEnvelope<false>(state); }
+void MovingLoadSupported(benchmark::State& state) { MovingLoadEnvelope<false, true>(state); }
 void MovingLoadNoTension(benchmark::State& state) { MovingLoadEnvelope<true>(state); }
 BENCHMARK(MovingLoad)->Arg(1000)->Unit(benchmark::kMillisecond);
+BENCHMARK(MovingLoadSupported)->Arg(1000)->Unit(benchmark::kMillisecond);
 BENCHMARK(MovingLoadNoTension)->Arg(1000)->Unit(benchmark::kMillisecond);
 
 // dgbsv alone: the assembled equations (unknowns M, w of every node; kl = ku = 3) in LAPACK's

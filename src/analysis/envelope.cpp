@@ -68,12 +68,13 @@ void TakeLanes(const SolvedLanes& lanes, int n, Extremes& best) {
         __attribute__((always_inline)) {
       const L both = maximum ? Larger(left, right) : Smaller(left, right);
       const L v = every ? both : Where(solved, both, maximum ? below : above);
-      const double most = maximum ? LargestLane(v) : SmallestLane(v);
       const std::size_t i = static_cast<std::size_t>(j);
       const double held = extreme.value[i];
       // Along the beam the extremes change in long runs (those the load comes towards), which a
-      // branch follows well.
-      if (!fresh && !(maximum ? most > held : most < held) && most != held) return;
+      // branch follows well; most states reach no extreme, which one comparison of all lanes
+      // tells.
+      if (!fresh && !AnyLaneReaches(v, held, maximum)) return;
+      const double most = maximum ? LargestLane(v) : SmallestLane(v);
       const int k = FirstLaneOf(v, most);
       if (k >= kLanes) return;  // not a number: never from a lane that passed its checks
       const double state = lanes.index[static_cast<std::size_t>(k)];

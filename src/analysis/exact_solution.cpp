@@ -617,8 +617,42 @@ bool ExactChain::Prepare(const ProblemData& data, const MeshData& mesh) {
   AssertCountsWithinLimits(data);
   mesh_ = &mesh;
   n_ = data.elementCount;
-  if (mesh.supported || !ExactBeamSolve(data, mesh, work_, rows_).AssembleChain(jump_)) {
+  if (mesh.rotationHeldInside || mesh.rotationalSpringsInside ||
+      !ExactBeamSolve(data, mesh, work_, rows_).AssembleChain(jump_)) {
     return false;
+  }
+  for (auto& takes : takes_) takes = {true, true};
+  supported_.fill(false);
+  if (mesh.supported) {
+    // The equations assembled without any load and without the supports' own displacements and
+    // rotations, and again with a force and a moment of 1 on every node: those whose right-hand
+    // sides change take the loads, the others are a support's.
+    auto bare = std::make_unique<ProblemData>(data);
+    for (PointLoadRow& point : bare->points) {
+      point.force = point.moment = 0.0;
+      point.support.displacement = point.support.rotation = 0.0;
+    }
+    auto unloaded = std::make_unique<MeshData>(mesh), loaded = std::make_unique<MeshData>(mesh);
+    for (MeshData* m : {unloaded.get(), loaded.get()}) {
+      const double load = m == loaded.get() ? 1.0 : 0.0;
+      for (int j = 0; j <= n_; ++j) m->nodeLoad[j] = m->nodeMoment[j] = load;
+      for (int e = 0; e < n_; ++e) m->elementLoad[e] = 0.0;
+      m->endMoment[0] = m->endMoment[1] = load;
+      m->insideCount = 0;
+    }
+    auto work = std::make_unique<ExactWorkspace>();
+    auto without = std::make_unique<BlockSystem>(), with = std::make_unique<BlockSystem>();
+    std::array<double, kMaxNodes> jump;
+    if (!ExactBeamSolve(*bare, *unloaded, *work, *without).AssembleChain(jump) ||
+        !ExactBeamSolve(*bare, *loaded, *work, *with).AssembleChain(jump)) {
+      return false;
+    }
+    for (int j = 0; j <= n_; ++j) {
+      for (int e = 0; e < 2; ++e) takes_[j][e] = with->rows[j].rhs[e] != without->rows[j].rhs[e];
+    }
+    for (int p = 0; p <= data.sectionCount; ++p) {
+      if (data.points[p].support.kind != SupportKind::None) supported_[mesh.pointNode[p]] = true;
+    }
   }
   touchedCount_ = 0;
   FillLanes(rows_, 0, n_, rhs_);
@@ -643,7 +677,10 @@ void ExactChain::StartLoads() {
 
 void ExactChain::AddLoads(int lane, const LoadChange& change) {
   const int n = n_;
-  const auto add = [&](int j, int e, double value) { rhs_[j][e][lane] += value; };
+  // Into the equations that take loads; a support's own takes them into its reaction.
+  const auto add = [&](int j, int e, double value) {
+    if (takes_[j][e]) rhs_[j][e][lane] += value;
+  };
   // A force on a node: the equilibrium of its joint.
   for (int i = 0; i < change.nodeLoad.Count(); ++i) {
     const int j = change.nodeLoad.At(i);
@@ -737,6 +774,8 @@ void MeasureLanes(int n, const LaneVector& exactStored, const std::array<double,
                   const std::array<Lanes, kMaxNodes>& leftShearChangeStored,
                   const std::array<Relation, kMaxElements>& relation,
                   const LaneVector& schemeStored, const LaneSides& sidesStored,
+                  const std::array<bool, kMaxNodes>& supported,
+                  const std::vector<LaneReaction>& reactionsStored,
                   std::array<Lanes, 3>& missStored, std::array<Lanes, 3>& sizeStored,
                   Lanes& probeStored) {
   WithWidestLanes([&]<typename L>() __attribute__((always_inline)) {
@@ -749,9 +788,29 @@ void MeasureLanes(int n, const LaneVector& exactStored, const std::array<double,
     std::array<L, 3>& miss = LanesAs<L>(missStored);
     std::array<L, 3>& size = LanesAs<L>(sizeStored);
     L& probe = LanesAs<L>(probeStored);
+    // A support at node i: what it gives the beam against what it gives the exact beam, the jump
+    // of its Q and M beyond the loads there, as MeasureAccuracy measures.
+    const auto measureReaction = [&](int i, const LaneExactNode<L>& e) {
+      for (const LaneReaction& stored : reactionsStored) {
+        const LaneReactionOf<L>& r = LanesAs<L>(stored);
+        if (r.node != i) continue;
+        const L force = i == 0   ? e.qRight + r.nodeForce
+                        : i == n ? r.nodeForce - e.qLeft
+                                 : e.qRight - e.qLeft + r.nodeForce;
+        const L moment = i == 0   ? e.mRight - r.nodeMoment
+                         : i == n ? 0.0 - e.mLeft - r.nodeMoment
+                                  : e.mRight - e.mLeft - r.nodeMoment;
+        miss[1] = Larger(miss[1], Magnitude(r.force - force));
+        miss[2] = Larger(miss[2], Magnitude(r.moment - moment));
+        size[1] = Larger(size[1], Magnitude(force));
+        size[2] = Larger(size[2], Magnitude(moment));
+      }
+    };
     // Node i, its exact values complete, joins the measure: each side against the exact value
     // of that side, as MeasureAccuracy measures.
     const auto measure = [&](int i, const LaneExactNode<L>& e) __attribute__((always_inline)) {
+      if (supported[i]) [[unlikely]]
+        measureReaction(i, e);
       miss[0] = Larger(miss[0], Magnitude(scheme[i][1] - e.w));
       miss[1] = Larger(Larger(miss[1], Magnitude(sides.qLeft[i] - e.qLeft)),
                        Magnitude(sides.qRight[i] - e.qRight));
@@ -792,6 +851,7 @@ void MeasureLanes(int n, const LaneVector& exactStored, const std::array<double,
 }  // namespace
 
 void ExactChain::MeasureAccuracy(const LaneVector& scheme, const LaneSides& sides,
+                                 const std::vector<LaneReaction>& reactions,
                                  const std::array<std::array<double, 3>, kLanes>& reference,
                                  std::array<ResultAccuracy, kLanes>& accuracy) const {
   std::array<Lanes, 3> miss{}, size{};
@@ -800,7 +860,7 @@ void ExactChain::MeasureAccuracy(const LaneVector& scheme, const LaneSides& side
   }
   Lanes probe{};
   MeasureLanes(n_, solution_, jump_, jumpChange_, rightShearChange_, leftShearChange_,
-               work_.runRelation, scheme, sides, miss, size, probe);
+               work_.runRelation, scheme, sides, supported_, reactions, miss, size, probe);
   // No difference is exact, also where the quantity and the problem's scale are both 0.
   const auto share = [](double m, double s) { return m == 0.0 ? 0.0 : m / s; };
   for (int k = 0; k < kLanes; ++k) {

@@ -14,6 +14,7 @@
 // nodes inside a run follow from its two ends, halving it again and again.
 
 #include <array>
+#include <vector>
 
 #include "analysis/mesh.h"
 #include "analysis/mesh_loads.h"
@@ -66,10 +67,11 @@ bool SolveExactBeam(const ProblemData& data, const MeshData& mesh, ExactWorkspac
 // loadings are solved kLanes at a time, one in each lane.
 class ExactChain {
  public:
-  // Assembles and factors the exact beam of data on its mesh, which must have no supports.
-  // False where double precision cannot give it so (a pivot of the elimination without
-  // exchanges rejected, values beyond the range of doubles): then the loadings must each be
-  // solved on their own (SolveExactBeam).
+  // Assembles and factors the exact beam of data on its mesh, which must have no support that
+  // holds the rotation inside the beam and no rotational spring there. False where double
+  // precision cannot give it so (a pivot of the elimination without exchanges rejected, values
+  // beyond the range of doubles): then the loadings must each be solved on their own
+  // (SolveExactBeam).
   bool Prepare(const ProblemData& data, const MeshData& mesh);
   // Every lane's loading becomes the problem's own loads.
   void StartLoads();
@@ -84,6 +86,7 @@ class ExactChain {
   // node, and reference the sizes that MeasureAccuracy takes from ResultReference for w, Q and
   // M, of each lane's problem.
   void MeasureAccuracy(const LaneVector& scheme, const LaneSides& sides,
+                       const std::vector<LaneReaction>& reactions,
                        const std::array<std::array<double, 3>, kLanes>& reference,
                        std::array<ResultAccuracy, kLanes>& accuracy) const;
 
@@ -101,6 +104,9 @@ class ExactChain {
   std::array<Lanes, kMaxNodes> jumpChange_{}, rightShearChange_{}, leftShearChange_{};
   std::array<int, kLanes*(kMaxAxles * 2 + 2)> touched_{};
   int touchedCount_ = 0;
+  // Which equations take the loads: all but those a support has taken over.
+  std::array<std::array<bool, 2>, kMaxNodes> takes_{};
+  std::array<bool, kMaxNodes> supported_{};  // whether a support stands at a node
 };
 
 // How close the scheme's w, Q and M of the result table come to the exact values: for each, the

@@ -144,19 +144,37 @@ template <typename P>
   }
   return a;
 }
-// The largest and the smallest of all lanes, and the first lane that holds a value (kLanes where
-// none does).
+// The largest and the smallest of all lanes (the packs first, lane by lane, then the lanes of
+// the one pack left), whether any lane reaches a value (is at least, or with maximum false at
+// most, as large), and the first lane that holds a value (kLanes where none does).
 template <typename P>
 [[gnu::always_inline]] inline double LargestLane(const BasicLanes<P>& a) {
-  double most = a[0];
-  for (int k = 1; k < kLanes; ++k) most = a[k] > most ? a[k] : most;
-  return most;
+  P most = a.pack[0];
+  for (int h = 1; h < BasicLanes<P>::kPacks; ++h) most = a.pack[h] > most ? a.pack[h] : most;
+  double largest = most[0];
+  for (int k = 1; k < BasicLanes<P>::kWidth; ++k) largest = most[k] > largest ? most[k] : largest;
+  return largest;
 }
 template <typename P>
 [[gnu::always_inline]] inline double SmallestLane(const BasicLanes<P>& a) {
-  double least = a[0];
-  for (int k = 1; k < kLanes; ++k) least = a[k] < least ? a[k] : least;
-  return least;
+  P least = a.pack[0];
+  for (int h = 1; h < BasicLanes<P>::kPacks; ++h) least = a.pack[h] < least ? a.pack[h] : least;
+  double smallest = least[0];
+  for (int k = 1; k < BasicLanes<P>::kWidth; ++k) {
+    smallest = least[k] < smallest ? least[k] : smallest;
+  }
+  return smallest;
+}
+template <typename P>
+[[gnu::always_inline]] inline bool AnyLaneReaches(const BasicLanes<P>& a, double value,
+                                                  bool maximum) {
+  using Mask = decltype(P{} < P{});
+  const P bound = P{} + value;
+  Mask reaches = Mask{};
+  for (const P& q : a.pack) reaches |= maximum ? q >= bound : q <= bound;
+  bool any = false;
+  for (int k = 0; k < BasicLanes<P>::kWidth; ++k) any = any || reaches[k] != 0;
+  return any;
 }
 template <typename P>
 [[gnu::always_inline]] inline int FirstLaneOf(const BasicLanes<P>& a, double value) {
@@ -181,9 +199,18 @@ template <typename L>
 struct LaneSidesOf {
   std::array<L, kMaxNodes> mLeft, mRight, qLeft, qRight;
 };
+// What the support at a node gives the beam in each lane, in the signs of SupportReaction, and
+// the force and moment of the loads on that node (at an end, the end's moment as a point's).
+template <typename L>
+struct LaneReactionOf {
+  int node = 0;
+  L force{}, moment{};
+  L nodeForce{}, nodeMoment{};
+};
 using LaneValues = LaneValuesOf<Lanes>;
 using LaneVector = LaneVectorOf<Lanes>;
 using LaneSides = LaneSidesOf<Lanes>;
+using LaneReaction = LaneReactionOf<Lanes>;
 
 // Stored lanes seen as lanes L: the same type with L in place of Lanes, at the same address.
 template <typename L, typename T>
@@ -201,6 +228,10 @@ struct LanesRebound<L, std::array<T, N>> {
 template <typename L>
 struct LanesRebound<L, LaneSidesOf<Lanes>> {
   using type = LaneSidesOf<L>;
+};
+template <typename L>
+struct LanesRebound<L, LaneReactionOf<Lanes>> {
+  using type = LaneReactionOf<L>;
 };
 template <typename L, typename T>
 [[gnu::always_inline]] inline auto& LanesAs(T& stored) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 
 #include "analysis/mesh_loads.h"
 #include "analysis/residual.h"
@@ -583,6 +584,44 @@ void SupportReactions(const ProblemData& data, const MeshData& mesh, const Block
     if (!HoldsRotation(support.kind) && !(elastic && support.rotationalSpring != 0.0)) {
       reactions[p].moment = 0.0;
     }
+  }
+}
+
+void FreeRow(const ProblemData& data, const MeshData& mesh, int j, BlockRow& row) {
+  FillFreeRow(data, mesh, j, row);
+}
+
+void EquationsTakingLoads(const ProblemData& data, const MeshData& mesh,
+                          std::array<std::array<bool, 2>, kMaxNodes>& takes) {
+  // The equations assembled without any load and without the supports' own displacements and
+  // rotations, whose right-hand sides are then 0, and again with a load of 1 in every one of the
+  // mesh's loads: the equations whose right-hand sides change take the loads.
+  auto bare = std::make_unique<ProblemData>(data);
+  for (PointLoadRow& point : bare->points) {
+    point.force = point.moment = 0.0;
+    point.support.displacement = point.support.rotation = 0.0;
+  }
+  auto unloaded = std::make_unique<MeshData>(mesh);
+  auto loaded = std::make_unique<MeshData>(mesh);
+  const int n = data.elementCount;
+  for (int j = 0; j <= n; ++j) {
+    unloaded->nodeForce[j] = unloaded->nodeMoment[j] = 0.0;
+    loaded->nodeForce[j] = loaded->nodeMoment[j] = 1.0;
+  }
+  for (int e = 0; e < n; ++e) {
+    unloaded->elementLoad[e] = unloaded->elementMoment[e] = unloaded->elementMomentShift[e] = 0.0;
+    loaded->elementLoad[e] = loaded->elementMoment[e] = 0.0;
+    loaded->elementMomentShift[e] = 1.0;
+  }
+  for (int end = 0; end < 2; ++end) {
+    unloaded->endForce[end] = unloaded->endMoment[end] = 0.0;
+    loaded->endForce[end] = loaded->endMoment[end] = 1.0;
+  }
+  BlockRow without, with;
+  for (int j = 0; j <= n; ++j) {
+    FillRow(*bare, *unloaded, j, without);
+    FillRow(*bare, *loaded, j, with);
+    for (int e = 0; e < 2; ++e) takes[j][e] = with.rhs[e] != without.rhs[e];
   }
 }
 

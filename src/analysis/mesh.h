@@ -141,6 +141,16 @@ std::optional<int> BuildMesh(const ProblemData& data, MeshData& mesh);
 // the end points' loads.
 void AssembleSystem(const ProblemData& data, const MeshData& mesh, BlockSystem& system);
 
+// The equations of node j of the beam as if no point had a support: what a support's reaction is
+// found from (SupportReactions).
+void FreeRow(const ProblemData& data, const MeshData& mesh, int j, BlockRow& row);
+
+// Which equations of the assembled system take the loads on the mesh (RowLoadTerms) into their
+// right-hand sides: all but those a support has put its held displacement or slope in place of,
+// found from the assembly itself. takes[j][e] for equation e of node j.
+void EquationsTakingLoads(const ProblemData& data, const MeshData& mesh,
+                          std::array<std::array<bool, 2>, kMaxNodes>& takes);
+
 // The least scale of |M| and |w| that a solution is judged at (EquationResidual,
 // analysis/residual.h): that of the parts a solution is summed from, where they are larger than
 // itself.

@@ -19,8 +19,9 @@ class LinearPositions {
  public:
   // Prepares for the positions on top of `base`, the problem with the state's loads and springs
   // but no axles, which it solves in work. False where this way does not apply: soil that takes
-  // no tension, supports, or a beam whose equations the elimination from one end without
-  // exchanges does not take; then every position must be solved on its own.
+  // no tension, a support that holds the rotation inside the beam or a rotational spring there,
+  // or a beam whose equations the elimination from one end without exchanges does not take; then
+  // every position must be solved on its own.
   bool Prepare(const ProblemData& base, AnalysisWorkspace& work);
 
   // Solves the positions first .. first + kLanes - 1 of data's moving load (those that exist).
@@ -44,11 +45,24 @@ class LinearPositions {
   std::unique_ptr<ProblemData> state_;
   std::unique_ptr<MeshData> mesh_;
   std::unique_ptr<BlockSystem> rows_;  // the scheme's equations under the base loads
+  RightHandSides baseRhs_{};           // theirs, node by node
   std::unique_ptr<ChainFactors> factors_;
   std::unique_ptr<ExactChain> exact_;
   std::unique_ptr<LaneVector> rhs_, solution_;
   // What the single run would assemble for each lane, at the rows changed (changed_).
   std::unique_ptr<LaneVector> expected_;
+  // Which equations take the loads: all but those a support has taken over.
+  std::array<std::array<bool, 2>, kMaxNodes> takes_{};
+  // The supports, each with its node's free equations under the base loads, and what it gives
+  // the beam in each lane (SupportReactions).
+  struct Support {
+    int point = 0, node = 0;
+    BlockRow freeRow;
+  };
+  std::vector<Support> supports_;
+  std::vector<LaneReaction> reactions_;
+  std::array<Lanes, kMaxNodes> reactionForce_{};  // at each node, 0 but at the supports'
+  void FindReactions();
   std::array<bool, kMaxNodes> changed_{};
   // What each lane's axles add to the mesh's loads, and the rows that changes.
   std::unique_ptr<std::array<LoadChange, kLanes>> changes_;

@@ -206,7 +206,7 @@ void SolveFactored(const ChainFactors& factors, int elementCount, const LaneVect
 
 void FactoredResidualMet(const ChainFactors& factors, int elementCount, const LaneVector& rhsStored,
                          const LaneVector& solutionStored, const LaneSizes& sizesStored,
-                         std::array<bool, kLanes>& met, const BlockSystem* base,
+                         std::array<bool, kLanes>& met, const RightHandSides* base,
                          const bool* changed) {
   WithWidestLanes([&]<typename L>() __attribute__((always_inline)) {
     const LaneVectorOf<L>& rhs = LanesAs<L>(rhsStored);
@@ -226,7 +226,7 @@ void FactoredResidualMet(const ChainFactors& factors, int elementCount, const La
         const L sum = (a[0][0] * own[0] + a[0][1] * own[1]) +
                       (a[1][0] * before[0] + a[1][1] * before[1]) +
                       (a[2][0] * after[0] + a[2][1] * after[1]);
-        const L b = base == nullptr || changed[j] ? rhs[j][e] : L::All(base->rows[j].rhs[e]);
+        const L b = base == nullptr || changed[j] ? rhs[j][e] : L::All((*base)[j][e]);
         const L size = Magnitude(b) + (row.sizeM[e] * largest[0] + row.sizeW[e] * largest[1]);
         within.AndNotAbove(Magnitude(b - sum), kResidualTolerance * size);
       }

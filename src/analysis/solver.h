@@ -83,10 +83,12 @@ void SolveFactored(const ChainFactors& factors, int elementCount, const LaneVect
 
 // Whether each lane's solution meets the factored equations with the right-hand sides rhs
 // within kResidualTolerance, as EquationResidual judges it. With base, rhs is read only at the
-// rows that changed marks, and every other row's right-hand side is base's, the same in all lanes.
+// rows that changed marks, and every other row's right-hand sides are base's ({M, w} of each
+// node's equations), the same in all lanes.
+using RightHandSides = std::array<std::array<double, 2>, kMaxNodes>;
 void FactoredResidualMet(const ChainFactors& factors, int elementCount, const LaneVector& rhs,
                          const LaneVector& solution, const LaneSizes& sizes,
-                         std::array<bool, kLanes>& met, const BlockSystem* base = nullptr,
+                         std::array<bool, kLanes>& met, const RightHandSides* base = nullptr,
                          const bool* changed = nullptr);
 
 // How far the solution that SolveSystem (of the whole chain) or SolveFreeStart left in the rows

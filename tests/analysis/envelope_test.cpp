@@ -382,9 +382,11 @@ TEST_F(EnvelopeTest, MovingAxleGivesHetenyiInTheMiddle) {
 // factorization of the beam (the scheme's and the exact beam's). Over sections of their own EI,
 // width and springs, a combination with a point moment and loads anywhere, axles that stand on
 // nodes, inside elements and a ten-thousandth of an element off a node, moved in steps of an
-// element and of a length that is no multiple of it, and three soil factors, every extreme equals
-// the largest or smallest of the states solved each on its own, the state said to govern gives it
-// with the values said to go with it, and the accuracy is the worst.
+// element and of a length that is no multiple of it, and three soil factors, on a free beam and
+// on one held by supports (a fixed end turned, a pin settled inside, an elastic end on a lowered
+// base), every extreme equals the largest or smallest of the states solved each on its own, the
+// state said to govern gives it with the values said to go with it, and the accuracy is the
+// worst.
 TEST_F(EnvelopeTest, PositionsSolvedTogetherMatchEachSolvedOnItsOwn) {
   ProblemData data;
   data.sectionCount = 3;
@@ -412,78 +414,85 @@ TEST_F(EnvelopeTest, PositionsSolvedTogetherMatchEachSolvedOnItsOwn) {
   cases.soilFactorCount = 3;
   cases.soilFactors = {0.5, 1.0, 2.0};
   // In steps of an element, and of 0.37 m, which stand the axles anywhere along the elements.
-  for (const double step : {0.0, 0.37}) {
-    SCOPED_TRACE(step);
-    moving.step = step;
-    ASSERT_EQ(RunEnvelope(data, *work, *scratch, *envelope).outcome.status,
-              CalculationStatus::Success);
-    const int positions = MovingLoadPositionCount(data);
-    EXPECT_EQ(envelope->factoredStates, 3L * positions);
-
-    std::vector<std::unique_ptr<ProblemData>> states;
-    ResultAccuracy worst;
-    double scale[3] = {};  // of w, Q and M over all states
-    for (int s = 0; s < envelope->stateCount; ++s) {
-      states.push_back(Solve(data, DesignStateAt(data, s)));
-      const ProblemData& state = *states.back();
-      worst.w = std::max(worst.w, state.accuracy.w);
-      worst.Q = std::max(worst.Q, state.accuracy.Q);
-      worst.M = std::max(worst.M, state.accuracy.M);
-      for (int j = 0; j <= data.elementCount; ++j) {
-        const ResultNode& node = state.nodes[j];
-        scale[0] = std::max(scale[0], std::fabs(node.w));
-        scale[1] = std::max(scale[1], std::fabs(node.Q));
-        scale[2] = std::max(scale[2], std::fabs(node.M));
+  for (const bool supported : {false, true}) {
+    for (const double step : {0.0, 0.37}) {
+      SCOPED_TRACE(testing::Message() << step << (supported ? ", supported" : ""));
+      moving.step = step;
+      if (supported) {
+        data.points[0].support = {SupportKind::Fixed, 0.0, 0.0, 0.0, 0.001};
+        data.points[1].support = {SupportKind::Pinned, 0.0, 0.0, 0.004, 0.0};
+        data.points[3].support = {SupportKind::Elastic, 2.0e4, 5.0e4, 0.003, 0.0};
       }
-    }
-    const auto index = [&](const DesignState& governs) {
+      ASSERT_EQ(RunEnvelope(data, *work, *scratch, *envelope).outcome.status,
+                CalculationStatus::Success);
+      const int positions = MovingLoadPositionCount(data);
+      EXPECT_EQ(envelope->factoredStates, 3L * positions);
+
+      std::vector<std::unique_ptr<ProblemData>> states;
+      ResultAccuracy worst;
+      double scale[3] = {};  // of w, Q and M over all states
       for (int s = 0; s < envelope->stateCount; ++s) {
-        const DesignState state = DesignStateAt(data, s);
-        if (state.combination == governs.combination && state.position == governs.position &&
-            state.soilFactor == governs.soilFactor) {
-          return s;
+        states.push_back(Solve(data, DesignStateAt(data, s)));
+        const ProblemData& state = *states.back();
+        worst.w = std::max(worst.w, state.accuracy.w);
+        worst.Q = std::max(worst.Q, state.accuracy.Q);
+        worst.M = std::max(worst.M, state.accuracy.M);
+        for (int j = 0; j <= data.elementCount; ++j) {
+          const ResultNode& node = state.nodes[j];
+          scale[0] = std::max(scale[0], std::fabs(node.w));
+          scale[1] = std::max(scale[1], std::fabs(node.Q));
+          scale[2] = std::max(scale[2], std::fabs(node.M));
         }
       }
-      return -1;
-    };
-    // Both sides of every node count, and Q and M go with the side that gives the extreme.
-    for (int j = 0; j <= data.elementCount; ++j) {
-      const NodeEnvelope& e = envelope->nodes[j];
-      struct Quantity {
-        const EnvelopeValue* extreme;
-        double ResultNode::*left;
-        double ResultNode::*right;
-      };
-      const Quantity extremes[] = {{&e.wMax, &ResultNode::w, &ResultNode::w},
-                                   {&e.wMin, &ResultNode::w, &ResultNode::w},
-                                   {&e.QMax, &ResultNode::Q, &ResultNode::QRight},
-                                   {&e.QMin, &ResultNode::Q, &ResultNode::QRight},
-                                   {&e.MMax, &ResultNode::M, &ResultNode::MRight},
-                                   {&e.MMin, &ResultNode::M, &ResultNode::MRight}};
-      for (int x = 0; x < 6; ++x) {
-        const auto [extreme, left, right] = extremes[x];
-        const double tolerance = 1e-9 * scale[x / 2];
-        double most = states[0]->nodes[j].*left;
-        for (const auto& state : states) {
-          for (const double value : {state->nodes[j].*left, state->nodes[j].*right}) {
-            most = x % 2 == 0 ? std::max(most, value) : std::min(most, value);
+      const auto index = [&](const DesignState& governs) {
+        for (int s = 0; s < envelope->stateCount; ++s) {
+          const DesignState state = DesignStateAt(data, s);
+          if (state.combination == governs.combination && state.position == governs.position &&
+              state.soilFactor == governs.soilFactor) {
+            return s;
           }
         }
-        EXPECT_NEAR(extreme->value, most, tolerance) << "node " << j << ", extreme " << x;
-        const int s = index(extreme->state);
-        ASSERT_GE(s, 0);
-        const ResultNode& there = states[static_cast<std::size_t>(s)]->nodes[j];
-        const bool onRight = std::fabs(there.*left - most) > tolerance;
-        EXPECT_NEAR(onRight ? there.*right : there.*left, most, tolerance);
-        EXPECT_NEAR(extreme->w, there.w, 1e-9 * scale[0]);
-        EXPECT_NEAR(extreme->Q, onRight ? there.QRight : there.Q, 1e-9 * scale[1]);
-        EXPECT_NEAR(extreme->M, onRight ? there.MRight : there.M, 1e-9 * scale[2]);
+        return -1;
+      };
+      // Both sides of every node count, and Q and M go with the side that gives the extreme.
+      for (int j = 0; j <= data.elementCount; ++j) {
+        const NodeEnvelope& e = envelope->nodes[j];
+        struct Quantity {
+          const EnvelopeValue* extreme;
+          double ResultNode::*left;
+          double ResultNode::*right;
+        };
+        const Quantity extremes[] = {{&e.wMax, &ResultNode::w, &ResultNode::w},
+                                     {&e.wMin, &ResultNode::w, &ResultNode::w},
+                                     {&e.QMax, &ResultNode::Q, &ResultNode::QRight},
+                                     {&e.QMin, &ResultNode::Q, &ResultNode::QRight},
+                                     {&e.MMax, &ResultNode::M, &ResultNode::MRight},
+                                     {&e.MMin, &ResultNode::M, &ResultNode::MRight}};
+        for (int x = 0; x < 6; ++x) {
+          const auto [extreme, left, right] = extremes[x];
+          const double tolerance = 1e-9 * scale[x / 2];
+          double most = states[0]->nodes[j].*left;
+          for (const auto& state : states) {
+            for (const double value : {state->nodes[j].*left, state->nodes[j].*right}) {
+              most = x % 2 == 0 ? std::max(most, value) : std::min(most, value);
+            }
+          }
+          EXPECT_NEAR(extreme->value, most, tolerance) << "node " << j << ", extreme " << x;
+          const int s = index(extreme->state);
+          ASSERT_GE(s, 0);
+          const ResultNode& there = states[static_cast<std::size_t>(s)]->nodes[j];
+          const bool onRight = std::fabs(there.*left - most) > tolerance;
+          EXPECT_NEAR(onRight ? there.*right : there.*left, most, tolerance);
+          EXPECT_NEAR(extreme->w, there.w, 1e-9 * scale[0]);
+          EXPECT_NEAR(extreme->Q, onRight ? there.QRight : there.Q, 1e-9 * scale[1]);
+          EXPECT_NEAR(extreme->M, onRight ? there.MRight : there.M, 1e-9 * scale[2]);
+        }
       }
+      EXPECT_TRUE(envelope->accuracy.available);
+      EXPECT_NEAR(envelope->accuracy.w, worst.w, 1e-6 * worst.w);
+      EXPECT_NEAR(envelope->accuracy.Q, worst.Q, 1e-6 * worst.Q);
+      EXPECT_NEAR(envelope->accuracy.M, worst.M, 1e-6 * worst.M);
     }
-    EXPECT_TRUE(envelope->accuracy.available);
-    EXPECT_NEAR(envelope->accuracy.w, worst.w, 1e-6 * worst.w);
-    EXPECT_NEAR(envelope->accuracy.Q, worst.Q, 1e-6 * worst.Q);
-    EXPECT_NEAR(envelope->accuracy.M, worst.M, 1e-6 * worst.M);
   }
 }
 
