@@ -212,7 +212,9 @@ bool ContactSet::NewtonStep(const ProblemData& data, const MeshData& mesh,
           dtheta += slope[k][0] * momentChange(node, right ? j : j - 1) +
                     slope[k][1] * (solved.rows[node].rhs[1] - w_[node]);
         }
-        curvature += (inside ? 0.5 : 1.0) * support.rotationalSpring * dtheta * dtheta;
+        curvature += (inside ? 0.5 * RotationalSpringAt(mesh, j, support).stiffness
+                             : support.rotationalSpring) *
+                     dtheta * dtheta;
       }
     }
   }

@@ -221,7 +221,8 @@ bool RotationalSpringForces(const ProblemData& data, const MeshData& mesh, int j
   if (support.kind != SupportKind::Elastic || support.rotationalSpring == 0.0) return false;
   double side[2][3][2];
   SideSlopes(mesh, j, side);
-  const double half = 0.5 * support.rotationalSpring;
+  const RotationalSpring spring = RotationalSpringAt(mesh, j, support);
+  const double half = 0.5 * spring.stiffness;
   const double iL = mesh.elementInverseLength[j - 1], iR = mesh.elementInverseLength[j];
   // The left couple -kr/2·θL on element j-1 has the force kr/2·θL/hL down on j-1 and up on j;
   // the right couple likewise on element j.
@@ -233,7 +234,7 @@ bool RotationalSpringForces(const ProblemData& data, const MeshData& mesh, int j
       forces[2][node][u] = -right;
     }
   }
-  const double left = half * iL * support.rotation, right = half * iR * support.rotation;
+  const double left = half * iL * spring.base, right = half * iR * spring.base;
   base[0] = -left;
   base[1] = left - right;
   base[2] = right;
@@ -476,6 +477,14 @@ void SideSlope(const MeshData& mesh, int j, bool right, double slope[2][2]) {
   slope[1][1] = sign * i;
 }
 
+RotationalSpring RotationalSpringAt(const MeshData& mesh, int j, const PointSupport& support) {
+  // The mean of the weights SideSlope gives the node's moment on either side, h/(4EI).
+  const double a = 0.125 * (mesh.elementLength[j - 1] / mesh.elementStiffness[j - 1] +
+                            mesh.elementLength[j] / mesh.elementStiffness[j]);
+  const double kr = support.rotationalSpring;
+  return {kr / (1.0 + kr * a), support.rotation - mesh.nodeMoment[j] * a};
+}
+
 bool RotationHeldAt(const ProblemData& data, const MeshData& mesh, int j) {
   if (!mesh.rotationHeldInside || j <= 0 || j >= data.elementCount) return false;
   const int point = mesh.nodePoint[j];
@@ -523,10 +532,11 @@ void SupportReactions(const ProblemData& data, const MeshData& mesh, const Block
     double side[2][3][2], forces[3][3][2], base[3];
     if (!RotationalSpringForces(data, mesh, j, forces, base)) continue;
     SideSlopes(mesh, j, side);
-    const PointSupport& support = data.points[mesh.nodePoint[j]].support;
-    const double half = 0.5 * support.rotationalSpring;
+    const RotationalSpring spring =
+        RotationalSpringAt(mesh, j, data.points[mesh.nodePoint[j]].support);
+    const double half = 0.5 * spring.stiffness;
     for (int at = 0; at < 3; ++at) coupleForce[j - 1 + at] += base[at];
-    double slope[2] = {-support.rotation, -support.rotation};  // from the base's
+    double slope[2] = {-spring.base, -spring.base};  // from the base's
     for (int node = 0; node < 3; ++node) {
       const double* x = solved.rows[j - 1 + node].rhs;
       // The left neighbour's moment as element j-1 has it, where a support holds its rotation.
@@ -537,7 +547,7 @@ void SupportReactions(const ProblemData& data, const MeshData& mesh, const Block
       }
     }
     springHalves[j] = {-half * slope[0], -half * slope[1]};
-    reactions[mesh.nodePoint[j]].moment = -half * (slope[0] + slope[1]);
+    reactions[mesh.nodePoint[j]].moment = springHalves[j][0] + springHalves[j][1];
   }
   BlockRow row;
   for (int p = 0; p <= data.sectionCount; ++p) {

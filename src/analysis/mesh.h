@@ -190,6 +190,22 @@ void SideSlope(const MeshData& mesh, int j, bool right, double slope[2][2]);
 // Whether a support holds the rotation at node j inside the beam.
 bool RotationHeldAt(const ProblemData& data, const MeshData& mesh, int j);
 
+// A rotational spring inside the beam, at node j, as the scheme carries it: the moment it gives,
+// -kr·(θ - θ0), taken half from the slope left of j and half from the slope right of it as
+// SideSlope has them. Those weigh the node's M, halfway through the jump of M there, where an
+// element's own end moment is that side's: their mean misses the slope by J·a, J the whole jump
+// (the node's moment and the spring's) and a the mean of SideSlope's weights h/(4EI) of the two
+// elements, which left the spring's moment, and the moments either side, off by a share of the
+// element's length. Solved for the slope, the spring gives -stiffness·(mean of the side slopes -
+// base), with the stiffness kr/(1 + kr·a) and the base θ0 less the node's moment times a: as the
+// elements shorten, the moments converge as fast as a point moment's do, with the square of
+// their length.
+struct RotationalSpring {
+  double stiffness = 0.0;
+  double base = 0.0;
+};
+RotationalSpring RotationalSpringAt(const MeshData& mesh, int j, const PointSupport& support);
+
 // The displacement of held node j as the element on one side has it:
 // w = moment·M + otherMoment·M' + otherW·w' + constant, M the moment at j on that side and M', w'
 // the values of the element's other node; the held displacement itself where it is fixed.
