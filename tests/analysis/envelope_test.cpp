@@ -37,6 +37,8 @@ struct EnvelopeTest : ::testing::Test {
 TEST_F(EnvelopeTest, CombinationsOnLinearSoilAreSumsOfTheirCases) {
   ProblemData data;
   data.points[1].force = 25.0;
+  // Both faces of a fixed support inside the beam sum up, each as its own.
+  data.points[2].support.kind = SupportKind::Fixed;
   LoadCases& cases = data.loadCases;
   cases.caseCount = 2;
   cases.cases[0].name.Set("dead");
@@ -57,7 +59,13 @@ TEST_F(EnvelopeTest, CombinationsOnLinearSoilAreSumsOfTheirCases) {
   for (int j = 0; j <= data.elementCount; ++j) {
     EXPECT_NEAR(uls->nodes[j].w, 1.35 * dead->nodes[j].w + 1.5 * live->nodes[j].w, 1e-12 * scale);
     EXPECT_NEAR(uls->nodes[j].M, 1.35 * dead->nodes[j].M + 1.5 * live->nodes[j].M, 1e-12 * scale);
+    EXPECT_NEAR(uls->nodes[j].MRight, 1.35 * dead->nodes[j].MRight + 1.5 * live->nodes[j].MRight,
+                1e-12 * scale);
   }
+  const int fixed = 66;  // where the moment jumps by the support's reaction, which sums up too
+  EXPECT_GT(std::fabs(uls->nodes[fixed].MRight - uls->nodes[fixed].M), 1.0);
+  EXPECT_NEAR(uls->reactions[2].moment,
+              1.35 * dead->reactions[2].moment + 1.5 * live->reactions[2].moment, 1e-12 * scale);
 
   ASSERT_EQ(RunEnvelope(data, *work, *scratch, *envelope).outcome.status,
             CalculationStatus::Success);
